@@ -1,0 +1,11 @@
+#pragma once
+// The platform's message text for an error code (FormatMessage's role).
+#include <string>
+
+namespace kolu {
+
+// errno values below 10000, Windows Sockets numbers from 10000 (see sockets.h).
+// The text ends in CR LF as the system texts do; "" when there is none.
+std::u16string errorText(int code);
+
+}  // namespace kolu

@@ -1,0 +1,65 @@
+#pragma once
+// File access with the open modes the client uses. Every operation reports a
+// failure as an error code (errno values; 0 is success) the error log can print.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kolu {
+
+enum class OpenMode {
+    OpenAlways,    // read/write, created when missing
+    CreateAlways,  // read/write, created or truncated
+    OpenExisting,  // read/write, fails when missing
+    ReadOnly,      // read, fails when missing
+};
+
+// One open file, closed by the destructor (every file is opened for one operation).
+class File {
+public:
+    File() = default;
+    ~File();
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    // Returns 0 and an open file, or an error code. New files get `createMode`.
+    static int open(const std::string& path, OpenMode mode, File& out, unsigned createMode = 0644);
+
+    bool isOpen() const { return m_fd >= 0; }
+    int read(void* data, std::size_t size, std::size_t& got);  // got < size only at the end
+    int write(const void* data, std::size_t size);             // all or an error
+    int seek(std::int64_t offset, int whence, std::int64_t* position = nullptr);
+    int seekToEnd() { return seek(0, 2); }
+    int size(std::int64_t& out) const;
+    int sync();
+    int close();
+
+private:
+    int m_fd = -1;
+};
+
+// Reads a whole file into `out`.
+int readWholeFile(const std::string& path, std::string& out);
+
+// Writes the whole file or leaves the old one: temporary file, fsync, rename.
+int writeFileAtomically(const std::string& path, std::string_view bytes, unsigned mode = 0644);
+
+// Copies a file over `to` (overwriting unless failIfExists).
+int copyFile(const std::string& from, const std::string& to, bool failIfExists = false);
+
+bool fileExists(const std::string& path);
+
+// Creates the folder and its parents (mode 0700 for new ones).
+int makeFolders(const std::string& path);
+
+// Names of the regular files in `folder` matching `pattern` ("*.wav"; '*' and '?'
+// wildcards, case-insensitive as on the handheld), in the order the file system
+// lists them. Returns ENOENT when none matches.
+int listFolder(const std::string& folder, std::string_view pattern,
+               std::vector<std::string>& names);
+
+}  // namespace kolu

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Kolu needs to build, run and test, but only those
+# that are missing, so a second run costs nothing.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev qt6-base-dev-tools libqt6test6
+  libcanberra-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  ngircd
+)
+if [[ "${1:-}" == "--with-fuzz" ]]; then
+  packages+=(clang)
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed"; then
+    missing+=("$package")
+  fi
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "Installing missing packages: ${missing[*]}"
+sudo=()
+[[ $(id -u) -ne 0 ]] && sudo=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

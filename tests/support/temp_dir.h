@@ -1,0 +1,33 @@
+#pragma once
+// A fresh temporary folder per test, removed afterwards. ScopedXdg points the
+// settings and data folders there so no test touches the user's files.
+#include <string>
+
+namespace kolu::test {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    // The folder, ending in '/'.
+    const std::string& path() const { return m_path; }
+    std::string file(const std::string& name) const { return m_path + name; }
+
+private:
+    std::string m_path;
+};
+
+class ScopedXdg {
+public:
+    explicit ScopedXdg(const TempDir& dir);
+    ~ScopedXdg();
+
+private:
+    std::string m_oldConfig, m_oldData, m_oldRuntime;
+    bool m_hadConfig, m_hadData, m_hadRuntime;
+};
+
+}  // namespace kolu::test
