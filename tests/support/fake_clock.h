@@ -7,7 +7,7 @@
 namespace kolu::test {
 
 class FakeClock final : public Clock {
-public:
+  public:
     SystemTime local{2007, 9, 2, 11, 20, 8, 0, 0};
     SystemTime utc{2007, 9, 2, 11, 18, 8, 0, 0};
     std::uint32_t ticks = 123456;
@@ -19,7 +19,7 @@ public:
 
 // Returns the scripted values in turn (then repeats the last); remembers the seed.
 class FakeRandom final : public Random {
-public:
+  public:
     unsigned seeded = 0;
     int seedCalls = 0;
     std::vector<int> values{0};

@@ -6,7 +6,7 @@
 namespace kolu::test {
 
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -16,16 +16,16 @@ public:
     const std::string& path() const { return m_path; }
     std::string file(const std::string& name) const { return m_path + name; }
 
-private:
+  private:
     std::string m_path;
 };
 
 class ScopedXdg {
-public:
+  public:
     explicit ScopedXdg(const TempDir& dir);
     ~ScopedXdg();
 
-private:
+  private:
     std::string m_oldConfig, m_oldData, m_oldRuntime;
     bool m_hadConfig, m_hadData, m_hadRuntime;
 };
