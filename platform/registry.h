@@ -36,7 +36,7 @@ struct RegKey {
 };
 
 class RegistryStore {
-public:
+  public:
     // `filePath` is the store's file; its folder is created when missing.
     explicit RegistryStore(std::string filePath);
     ~RegistryStore();
@@ -65,20 +65,16 @@ public:
     const std::string& corruptFileKeptAs() const { return m_corruptKeptAs; }
     const std::string& filePath() const { return m_path; }
 
-private:
-    struct Value {
-        std::uint32_t type = 0;
-        std::string bytes;
-    };
-    struct Key;
-    Key* findKey(std::u16string_view path);
+  private:
+    struct State;
+    long openOrCreate(std::u16string_view path, RegKey& out, bool create, bool* created);
+    // Re-reads the file when its stat stamp changed (and nothing is waiting to be written).
     void refreshFromDisk();
     long commit();
 
     std::string m_path;
     std::string m_corruptKeptAs;
-    // Implementation state (parsed keys, open handles, the file's stat stamp).
-    struct State;
+    // Parsed keys, open handles, the file's stat stamp (defined in registry.cpp).
     std::unique_ptr<State> m_state;
 };
 
