@@ -1,0 +1,92 @@
+#pragma once
+// Every value of the settings key with its first-run default, in the order the
+// first run writes them, and the event sounds with their first-run files.
+#include <cstdint>
+#include <string_view>
+
+namespace kolu {
+
+enum class SettingKind {
+    Dword,
+    Text,           // the fixed text below
+    Nick,           // "kolu" + a random number 1..250
+    AlterNick,      // "kolu" + a second random number
+    Email,          // the default e-mail address
+    InstallFolder,  // the installation folder
+    Colours,        // the 96-byte colour table
+};
+
+struct SettingDefault {
+    std::u16string_view name;
+    SettingKind kind;
+    std::uint32_t sizeBytes;  // strings: bytes used to read and write the value
+    std::int32_t number;
+    std::u16string_view text;
+};
+
+inline constexpr std::u16string_view kProgramName = u"Marvoline Kolu v1.3";
+
+inline constexpr SettingDefault kSettingDefaults[] = {
+    {u"server", SettingKind::Dword, 4, 0, {}},
+    {u"nick", SettingKind::Nick, 120, 0, {}},
+    {u"alternick", SettingKind::AlterNick, 120, 0, {}},
+    {u"fullname", SettingKind::Text, 500, 0, kProgramName},
+    {u"email", SettingKind::Email, 240, 0, {}},
+    {u"short_jp", SettingKind::Dword, 4, 0, {}},
+    {u"show_adr", SettingKind::Dword, 4, 0, {}},
+    {u"rejoin", SettingKind::Dword, 4, 0, {}},
+    {u"reconnect", SettingKind::Dword, 4, 0, {}},
+    {u"hideping", SettingKind::Dword, 4, 0, {}},
+    {u"skipmotd", SettingKind::Dword, 4, 0, {}},
+    {u"splashscr", SettingKind::Dword, 4, 1, {}},
+    {u"kolory", SettingKind::Colours, 96, 0, {}},
+    {u"Fonts", SettingKind::Dword, 4, 34, {}},
+    {u"bmp", SettingKind::Dword, 4, 0, {}},
+    {u"bmpfile", SettingKind::Text, 500, 0, u""},
+    {u"VGA", SettingKind::Dword, 4, 0, {}},
+    {u"bmpblend", SettingKind::Dword, 4, 6, {}},
+    {u"snd_enable", SettingKind::Dword, 4, 1, {}},
+    {u"tstamps", SettingKind::Dword, 4, 0, {}},
+    {u"partmsg", SettingKind::Text, 500, 0, kProgramName},
+    {u"quitmsg", SettingKind::Text, 500, 0, kProgramName},
+    {u"en_ignore", SettingKind::Dword, 4, 0, {}},
+    {u"en_hlights", SettingKind::Dword, 4, 0, {}},
+    {u"en_notify", SettingKind::Dword, 4, 0, {}},
+    {u"not_whois", SettingKind::Dword, 4, 0, {}},
+    {u"ignore", SettingKind::Text, 4002, 0, u""},
+    {u"hlights", SettingKind::Text, 4002, 0, u""},
+    {u"notify", SettingKind::Text, 4002, 0, u""},
+    {u"logchan", SettingKind::Dword, 4, 0, {}},
+    {u"logpriv", SettingKind::Dword, 4, 0, {}},
+    {u"logstat", SettingKind::Dword, 4, 0, {}},
+    {u"logpath", SettingKind::InstallFolder, 500, 0, {}},
+    {u"debug", SettingKind::Dword, 4, 0, {}},
+    {u"whsp_enable", SettingKind::Dword, 4, 1, {}},
+    {u"whspteach", SettingKind::Dword, 4, 0, {}},
+    {u"whspback", SettingKind::Dword, 4, 0, {}},
+    {u"whspmax", SettingKind::Dword, 4, 2, {}},
+};
+
+struct SoundDefault {
+    std::u16string_view event;
+    std::u16string_view file;
+};
+
+// The thirteen events in order (also the rows of the sounds list).
+inline constexpr SoundDefault kSoundDefaults[] = {
+    {u"join", u"join.wav"},
+    {u"part", u"part.wav"},
+    {u"query", u""},
+    {u"invite", u""},
+    {u"notice", u"notice.wav"},
+    {u"highlight", u"highlight.wav"},
+    {u"quit", u"quit.wav"},
+    {u"ping", u"ping.wav"},
+    {u"kick", u"kick.wav"},
+    {u"op", u"op.wav"},
+    {u"deop", u""},
+    {u"voice", u""},
+    {u"devoice", u""},
+};
+
+}  // namespace kolu
