@@ -1,11 +1,50 @@
+// Kolu's entry point: the install step and services, then the main window.
 #include <QApplication>
-#include <QMainWindow>
+#include <QMessageBox>
+#include <QTimer>
+
+#include "app/services.h"
+#include "platform/paths.h"
+#include "resources/shipped_resources.h"
+#include "ui/welcome_banner.h"
+#include "ui/widgets/plain_main_window.h"
+
+namespace {
+
+// Problems the user must hear about: their settings file was unreadable, or
+// shipped files could not be put in place.
+void reportStartupProblems(QWidget* window, const kolu::Services& services) {
+    if (!services.store.corruptFileKeptAs().empty()) {
+        QMessageBox::warning(
+            window, QStringLiteral("Warning"),
+            QStringLiteral("The settings file could not be read. It was kept as\n%1\n"
+                           "and Kolu started with default settings.")
+                .arg(QString::fromStdString(services.store.corruptFileKeptAs())));
+    }
+    if (!services.install.failures.empty()) {
+        QStringList lines;
+        for (const std::string& failure : services.install.failures) {
+            lines << QString::fromStdString(failure);
+        }
+        QMessageBox::warning(window, QStringLiteral("Warning"),
+                             QStringLiteral("Kolu could not install some of its files:\n") +
+                                 lines.join(QLatin1Char('\n')));
+    }
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Kolu"));
-    window.resize(480, 640);
+    QApplication::setApplicationName(QStringLiteral("Kolu"));
+    koluInitResources();
+
+    kolu::Services services(kolu::dataFolder(), kolu::registryFile());
+    kolu::PlainMainWindow window(services.colours);
     window.show();
+    QTimer::singleShot(0, &window, [&] {
+        kolu::printWelcomeBanner(window);
+        reportStartupProblems(&window, services);
+    });
     return app.exec();
 }
