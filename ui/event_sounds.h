@@ -1,0 +1,28 @@
+#pragma once
+// Event sounds (PlayWAV): each event ("query", "join", "kick", ...) names a value
+// under the settings' "sounds" subkey holding a sound file relative to the
+// installation folder. Settings are read at every event, so the options dialog's
+// changes act at once; a sound that can't be played is reported, never waited for.
+#include <string_view>
+
+namespace kolu {
+
+class ErrorLog;
+class Settings;
+class SoundPlayer;
+
+class EventSounds {
+  public:
+    EventSounds(Settings& settings, SoundPlayer& player, ErrorLog& log);
+
+    // Plays the event's sound unless `snd_enable` is 0 or no file is set for it.
+    // Returns 1.
+    int PlayWAV(std::u16string_view event);
+
+  private:
+    Settings& m_settings;
+    SoundPlayer& m_player;
+    ErrorLog& m_log;
+};
+
+}  // namespace kolu

@@ -1,0 +1,131 @@
+#include "ui/line_output.h"
+
+#include <cerrno>
+
+#include "connection/error_log.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "settings/settings.h"
+#include "ui/tab_registry.h"
+#include "ui/time_stamp.h"
+
+namespace kolu {
+namespace {
+
+void appendNumber(std::u16string& out, int value, std::size_t minDigits) {
+    std::string digits = std::to_string(value);
+    if (digits.size() < minDigits) {
+        out.append(minDigits - digits.size(), u'0');
+    }
+    out.append(digits.begin(), digits.end());
+}
+
+// year-MM-DD, the year unpadded.
+std::u16string logDate(const SystemTime& time) {
+    std::u16string date;
+    appendNumber(date, time.year, 1);
+    date += u'-';
+    appendNumber(date, time.month, 2);
+    date += u'-';
+    appendNumber(date, time.day, 2);
+    return date;
+}
+
+}  // namespace
+
+std::u16string logSafeName(std::u16string_view tabName) {
+    std::u16string name(tabName);
+    if (name == u"." || name == u"..") {
+        return std::u16string(name.size(), u'_');
+    }
+    for (char16_t& c : name) {
+        if (c == u'/' || c == u'\0') {
+            c = u'_';
+        }
+    }
+    return name;
+}
+
+LineOutput::LineOutput(TabRegistry& tabs, Settings& settings, const Clock& clock, ErrorLog& log)
+    : m_tabs(tabs), m_settings(settings), m_clock(clock), m_log(log) {}
+
+int LineOutput::RIDodajLinie(std::u16string_view target, std::u16string_view text, Colour colour) {
+    // A line is a wide C string to everything downstream: it ends at a NUL.
+    text = text.substr(0, text.find(u'\0'));
+    std::u16string line;
+    if (m_settings.RegCzytajLONG(u"tstamps") != 0) {
+        line = timeStamp(m_clock.localTime());
+    }
+    line += text;
+    const std::string bytes = toUtf8(line);
+
+    int destination = target.empty() ? -1 : m_tabs.znajdz_zakladke(target);
+    if (destination >= 1) {
+        const char16_t* setting = target[0] == u'#' ? u"logchan" : u"logpriv";
+        if (m_settings.RegCzytajLONG(setting) == 1) {
+            // Logged under the tab's own label so one conversation keeps one file
+            // whatever case the server spells the name in this time.
+            loguj(m_tabs.pobierz_nazwe(destination, m_tabs.pobierz_lparam(destination)->nameLength),
+                  bytes);
+        }
+    } else {
+        destination = 0;
+        if (m_tabs.count() == 0) {
+            return 0;  // no status tab yet: nowhere to show the line
+        }
+        if (m_settings.RegCzytajLONG(u"logstat") == 1) {
+            loguj(m_tabs.pobierz_nazwe(0, kStatusNameLength), bytes);
+        }
+    }
+
+    TextLines& view = m_tabs.pobierz_lparam(destination)->text;
+    const std::size_t before = view.lineCount();
+    const int total = view.append(line, colour);
+    if (view.lineCount() == before) {
+        m_log.LogError(u"LocalAlloc", u"ColorEditProc WM_APP+1", ENOMEM);
+    }
+    if (destination != m_tabs.selected()) {
+        m_tabs.setActivity(destination, colour == 0 ? kHiddenTabGrey : colour);
+    }
+    return total;
+}
+
+std::string LineOutput::logFilePath(std::u16string_view tabName) {
+    std::u16string path;
+    // Without a readable folder the file would land in the working directory;
+    // the installation folder is logpath's own default.
+    if (!m_settings.RegCzytajMsg(u"logpath", path, kLogPathSize) || path.empty()) {
+        path = m_settings.CzytajInstallDir();
+    }
+    path += logSafeName(tabName);
+    path += u'.';
+    path += logDate(m_clock.localTime());
+    path += u".txt";
+    return toUtf8(path);
+}
+
+int LineOutput::loguj(std::u16string_view tabName, std::string_view line) {
+    const std::string path = logFilePath(tabName);
+    File file;
+    int error = File::open(path, OpenMode::OpenAlways, file, 0600);
+    if (error != 0) {
+        m_log.LogError(u"CreateFileW", u"loguj", error);
+        return 1;
+    }
+    error = file.seekToEnd();
+    if (error != 0) {
+        m_log.LogError(u"SetFilePointer", u"loguj", error);
+        return 1;
+    }
+    // One write per entry, so a failure never leaves half a line behind another.
+    std::string entry(line.substr(0, line.find('\0')));
+    entry += "\r\n";
+    error = file.write(entry.data(), entry.size());
+    if (error != 0) {
+        m_log.LogError(u"WriteFile", u"loguj", error);
+    }
+    return 1;
+}
+
+}  // namespace kolu
