@@ -1,6 +1,10 @@
 #pragma once
 // A socket layer for logic tests: no real sockets, every call recorded, the
-// last error settable. Calls fail unless a test scripts otherwise.
+// last error settable. Calls fail unless a test scripts otherwise: queuing an
+// inbound event switches select and recv to follow the script, in order.
+#include <algorithm>
+#include <cstring>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -10,8 +14,36 @@ namespace kolu::test {
 
 class FakeSocketLayer : public SocketLayer {
   public:
+    // What the server side does next, as select and recv see it.
+    struct Event {
+        enum class Kind {
+            Data,         // recv returns these bytes (as many as fit; the rest stays queued)
+            Close,        // recv returns 0, and so does every later recv
+            RecvError,    // recv fails with `code`
+            Pause,        // one select finds nothing readable (the data comes later)
+            SelectError,  // one select fails with `code`, its sets untouched
+        };
+        Kind kind;
+        std::string bytes;
+        int code = 0;
+    };
+
     int error = 0;
     std::vector<std::string> calls;
+    std::deque<Event> script;
+    bool scripted = false;
+    bool closed = false;  // the peer closed: readable for ever, recv gives 0
+    std::vector<int> selectTimeouts;
+    std::vector<int> recvLengths;
+
+    void queueData(std::string bytes) { queue({Event::Kind::Data, std::move(bytes)}); }
+    void queueClose() { queue({Event::Kind::Close, {}}); }
+    void queueRecvError(int code) { queue({Event::Kind::RecvError, {}, code}); }
+    void queuePause() { queue({Event::Kind::Pause, {}}); }
+    void queueSelectError(int code) { queue({Event::Kind::SelectError, {}, code}); }
+    int count(const std::string& name) const {
+        return static_cast<int>(std::count(calls.begin(), calls.end(), name));
+    }
 
     int startup(std::uint16_t) override { return record("startup", 0); }
     int cleanup() override { return record("cleanup", 0); }
@@ -27,13 +59,69 @@ class FakeSocketLayer : public SocketLayer {
     int connect(SocketHandle, const SocketAddress&, std::uint16_t) override {
         return fail("connect");
     }
-    int select(SocketHandle, SelectSets&, int) override { return fail("select"); }
+    int select(SocketHandle, SelectSets& sets, int timeoutMs) override {
+        if (!scripted) {
+            return fail("select");
+        }
+        record("select", 0);
+        selectTimeouts.push_back(timeoutMs);
+        if (!script.empty() && script.front().kind == Event::Kind::SelectError) {
+            error = script.front().code;
+            script.pop_front();
+            return kSocketError;
+        }
+        const bool readable =
+            closed || (!script.empty() && script.front().kind != Event::Kind::Pause);
+        if (!closed && !script.empty() && !readable) {
+            script.pop_front();
+        }
+        sets.read = sets.read && readable;
+        sets.write = false;
+        sets.except = false;
+        return sets.read ? 1 : 0;
+    }
     int socketError(SocketHandle) override { return fail("socketError"); }
-    int recv(SocketHandle, char*, int) override { return fail("recv"); }
+    int recv(SocketHandle, char* buffer, int length) override {
+        if (!scripted) {
+            return fail("recv");
+        }
+        record("recv", 0);
+        recvLengths.push_back(length);
+        if (closed) {
+            return 0;
+        }
+        if (script.empty() || script.front().kind == Event::Kind::Pause ||
+            script.front().kind == Event::Kind::SelectError) {
+            error = kWsaEwouldblock;  // nothing has arrived yet
+            return kSocketError;
+        }
+        Event& next = script.front();
+        if (next.kind == Event::Kind::Close) {
+            script.pop_front();
+            closed = true;
+            return 0;
+        }
+        if (next.kind == Event::Kind::RecvError) {
+            error = next.code;
+            script.pop_front();
+            return kSocketError;
+        }
+        const std::size_t n = std::min(next.bytes.size(), static_cast<std::size_t>(length));
+        std::memcpy(buffer, next.bytes.data(), n);
+        next.bytes.erase(0, n);
+        if (next.bytes.empty()) {
+            script.pop_front();
+        }
+        return static_cast<int>(n);
+    }
     int send(SocketHandle, const char*, int) override { return fail("send"); }
     int closeSocket(SocketHandle) override { return fail("closeSocket"); }
 
   private:
+    void queue(Event event) {
+        scripted = true;
+        script.push_back(std::move(event));
+    }
     int record(const char* name, int result) {
         calls.emplace_back(name);
         return result;

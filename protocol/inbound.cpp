@@ -1,0 +1,177 @@
+#include "protocol/inbound.h"
+
+#include <algorithm>
+
+#include "connection/error_log.h"
+#include "protocol/string_ops.h"
+
+namespace kolu {
+namespace {
+
+bool isHighSurrogate(char16_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+
+}  // namespace
+
+int LineFramer::receive(std::string_view bytes, ReplyDispatcher& dispatcher) {
+    if (m_dispatching) {
+        m_deferred.append(bytes);
+        return 0;
+    }
+    append(m_decoder.decode(bytes), dispatcher);
+    while (!m_deferred.empty()) {
+        std::string later;
+        later.swap(m_deferred);
+        append(m_decoder.decode(later), dispatcher);
+    }
+    return m_pending.empty() ? 1 : 0;
+}
+
+// Appends in pieces that fit the pending buffer, cutting lines after each piece,
+// so the buffer never holds more than its capacity whatever the chunk holds.
+void LineFramer::append(std::u16string_view text, ReplyDispatcher& dispatcher) {
+    const unsigned generation = m_generation;
+    std::size_t i = 0;
+    while (i < text.size() && generation == m_generation) {
+        if (m_discarding) {
+            const std::size_t lineFeed = text.find(u'\n', i);
+            if (lineFeed == std::u16string_view::npos) {
+                return;
+            }
+            m_discarding = false;
+            i = lineFeed + 1;
+            continue;
+        }
+        const std::size_t room = kMaxPendingChars - m_pending.size();
+        if (room > 0) {
+            const std::size_t take = std::min(room, text.size() - i);
+            m_pending.append(text.substr(i, take));
+            i += take;
+            przetwarzaj(dispatcher);
+            continue;
+        }
+        // The buffer is full and holds no line feed.
+        if (text[i] == u'\n') {
+            ++i;
+            m_pending.swap(m_line);
+            m_pending.clear();
+            if (!m_line.empty() && m_line.back() == u'\r') {
+                m_line.pop_back();
+            }
+        } else {
+            // Too long: cut at the limit, never inside a surrogate pair, and drop
+            // the rest of the line.
+            if (isHighSurrogate(m_pending.back())) {
+                m_pending.pop_back();
+            }
+            m_pending.swap(m_line);
+            m_pending.clear();
+            m_discarding = true;
+        }
+        dispatchLine(dispatcher);
+    }
+}
+
+int LineFramer::przetwarzaj(ReplyDispatcher& dispatcher) {
+    if (m_dispatching) {
+        return 0;
+    }
+    for (;;) {
+        const std::size_t lineFeed = m_pending.find(u'\n');
+        if (lineFeed == std::u16string::npos) {
+            return m_pending.empty() ? 1 : 0;
+        }
+        std::size_t end = lineFeed;
+        if (end > 0 && m_pending[end - 1] == u'\r') {
+            --end;  // only the one just before the line feed
+        }
+        // The line leaves the pending text before it is dispatched, so a handler
+        // that clears the pending text (a reconnect) never sees a stale rest.
+        m_line.assign(m_pending, 0, end);
+        m_pending.erase(0, lineFeed + 1);
+        dispatchLine(dispatcher);
+    }
+}
+
+void LineFramer::dispatchLine(ReplyDispatcher& dispatcher) {
+    TrimRight(m_line);
+    if (tworz_odpowiedz(m_line, m_reply) > 0) {
+        struct Guard {
+            bool& flag;
+            ~Guard() { flag = false; }
+        } guard{m_dispatching};
+        m_dispatching = true;
+        dispatcher.dispatch(m_reply);
+    }
+    zwolnij_odpowiedz(m_reply);
+    m_line.clear();
+}
+
+void LineFramer::clear() {
+    m_pending.clear();
+    m_deferred.clear();
+    m_decoder.reset();
+    m_discarding = false;
+    ++m_generation;
+}
+
+Inbound::Inbound(SocketLayer& sockets, ErrorLog& log) : m_sockets(sockets), m_log(log) {}
+
+int Inbound::odbierz(SocketHandle sock, ReplyDispatcher& dispatcher) {
+    // A modal prompt opened by a handler runs the poll timer again: that tick
+    // must not read into the buffer whose line is still being handled.
+    if (dispatching()) {
+        return -1;
+    }
+    SelectSets sets;
+    sets.read = true;
+    if (m_sockets.select(sock, sets, kPollMs) == kSocketError) {
+        // The set is tested as it stands, as after a successful select.
+        m_log.LogSocketError(m_sockets, u"select", u"odbierz");
+    }
+    if (!sets.read) {
+        return -1;
+    }
+    int last = 1;
+    for (int chunks = 0; chunks < kMaxChunksPerTick; ++chunks) {
+        if (last == 0) {
+            return 0;
+        }
+        last = odb(sock, dispatcher);
+        if (last == -1) {
+            m_log.LogSocketError(m_sockets, u"select2", u"odbierz");
+            return -1;
+        }
+        sets = SelectSets{};
+        sets.read = true;
+        if (m_sockets.select(sock, sets, kPollMs) == kSocketError) {
+            m_log.LogSocketError(m_sockets, u"select2", u"odbierz");
+            return last;
+        }
+        if (!sets.read) {
+            return last;
+        }
+    }
+    return last;
+}
+
+int Inbound::odb(SocketHandle sock, ReplyDispatcher& dispatcher) {
+    if (dispatching()) {
+        return -1;
+    }
+    char buffer[kChunkBytes];
+    const int received = m_sockets.recv(sock, buffer, kChunkBytes);
+    if (received < 0) {
+        m_log.LogSocketError(m_sockets, u"recv", u"odb");
+        return -1;
+    }
+    if (received == 0) {
+        return 0;
+    }
+    const int used = std::min(received, kChunkBytes);
+    m_framer.receive(std::string_view(buffer, static_cast<std::size_t>(used)), dispatcher);
+    return received;
+}
+
+}  // namespace kolu

@@ -1,0 +1,43 @@
+#pragma once
+// The parsed form of one inbound line: up to four words, the fourth holding the
+// rest of the line. One reply is alive while its line is dispatched; handlers
+// read its words and copy what they need to keep.
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace kolu {
+
+struct Reply {
+    static constexpr int kMaxWords = 4;
+
+    std::array<std::u16string, kMaxWords> words;
+    int count = 0;
+
+    // Word i, or an empty text for a word the line does not have.
+    const std::u16string& word(int i) const;
+};
+
+// Receives each parsed line (the inbound framing calls it once per line); the
+// reply is valid only during the call.
+class ReplyDispatcher {
+  public:
+    virtual ~ReplyDispatcher() = default;
+    virtual void dispatch(const Reply& reply) = 0;
+};
+
+// Splits a line (without its line end) into words separated by single blanks;
+// a colon starting any word is removed and the fourth word is the rest of the
+// line. Fills `reply` and returns the word count (0 for an empty line).
+int tworz_odpowiedz(std::u16string_view line, Reply& reply);
+
+// Empties the reply once its line has been handled.
+void zwolnij_odpowiedz(Reply& reply);
+
+// The nickname of a source "nick!user@host": the text before the first "!",
+// the whole source when there is none.
+std::u16string_view sourceNick(std::u16string_view source);
+// The "user@host" part after the first "!", empty when there is none.
+std::u16string_view sourceUserHost(std::u16string_view source);
+
+}  // namespace kolu
