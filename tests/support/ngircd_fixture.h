@@ -1,0 +1,75 @@
+#pragma once
+// A real IRC server (ngIRCd) for integration tests: started in the foreground on a free
+// 127.0.0.1 port with a generated configuration in a temporary folder, and always stopped and
+// reaped when the fixture goes away. Works as root (it drops to "nobody") and as a user.
+#include <gtest/gtest.h>
+#include <sys/types.h>
+
+#include <memory>
+#include <string>
+
+#include "tests/support/temp_dir.h"
+
+namespace kolu::test {
+
+struct NgircdOptions {
+    std::string serverName = "irc.test";
+    std::string password;  // empty: no PASS needed
+    int pingTimeout = 120;
+    int pongTimeout = 20;
+};
+
+class NgircdFixture {
+  public:
+    static constexpr const char* kBinary = "/usr/sbin/ngircd";
+    static constexpr const char* kMotdLine = "Welcome to the Kolu test server";
+
+    // Starts the server and returns once it accepts connections. Throws std::runtime_error,
+    // with the server's output, when it exits early or does not listen within 5 seconds.
+    explicit NgircdFixture(NgircdOptions options = {});
+    ~NgircdFixture();
+    NgircdFixture(const NgircdFixture&) = delete;
+    NgircdFixture& operator=(const NgircdFixture&) = delete;
+
+    int port() const { return m_port; }
+    std::string host() const { return "127.0.0.1"; }
+    const std::string& serverName() const { return m_options.serverName; }
+    pid_t pid() const { return m_pid; }
+    bool running() const { return m_pid > 0; }
+
+    // SIGTERM, SIGKILL if it has not exited after 3 seconds; reaps it. Safe to repeat.
+    void stop();
+    // The server's output so far (and how it ended), for failure messages.
+    std::string log() const;
+    std::string config() const;
+
+  private:
+    // false when the port was taken by someone else in the meantime; throws on other failures.
+    bool startOnce();
+    void writeFiles();
+    void spawn();
+
+    NgircdOptions m_options;
+    TempDir m_dir;
+    int m_port = 0;
+    pid_t m_pid = -1;
+    std::string m_ending;
+};
+
+// A test suite sharing one server: started before the suite's first test, stopped after its
+// last. A test whose server failed to start fails in SetUp with the server's output.
+class NgircdSuite : public ::testing::Test {
+  public:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+
+  protected:
+    void SetUp() override;
+    static NgircdFixture& server() { return *s_server; }
+
+  private:
+    static std::unique_ptr<NgircdFixture> s_server;
+    static std::string s_startError;
+};
+
+}  // namespace kolu::test
