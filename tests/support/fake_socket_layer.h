@@ -35,6 +35,9 @@ class FakeSocketLayer : public SocketLayer {
     bool closed = false;  // the peer closed: readable for ever, recv gives 0
     std::vector<int> selectTimeouts;
     std::vector<int> recvLengths;
+    // When set, send succeeds and each call's bytes are kept in order.
+    bool acceptSends = false;
+    std::vector<std::string> sent;
 
     void queueData(std::string bytes) { queue({Event::Kind::Data, std::move(bytes)}); }
     void queueClose() { queue({Event::Kind::Close, {}}); }
@@ -114,7 +117,13 @@ class FakeSocketLayer : public SocketLayer {
         }
         return static_cast<int>(n);
     }
-    int send(SocketHandle, const char*, int) override { return fail("send"); }
+    int send(SocketHandle, const char* data, int length) override {
+        if (!acceptSends) {
+            return fail("send");
+        }
+        sent.emplace_back(data, static_cast<std::size_t>(length));
+        return record("send", length);
+    }
     int closeSocket(SocketHandle) override { return fail("closeSocket"); }
 
   private:

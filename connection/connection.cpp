@@ -1,0 +1,322 @@
+#include "connection/connection.h"
+
+#include "connection/error_log.h"
+#include "platform/text.h"
+#include "protocol/inbound.h"
+#include "protocol/string_ops.h"
+#include "settings/settings.h"
+#include "ui/host.h"
+#include "ui/line_output.h"
+#include "ui/tab_registry.h"
+
+namespace kolu {
+namespace {
+
+std::u16string decimal(long value) {
+    std::string digits = std::to_string(value);
+    return std::u16string(digits.begin(), digits.end());
+}
+
+// Start-up results that are reported by name and then ignored.
+const char16_t* startupFailureName(int code) {
+    switch (code) {
+        case kWsaEfault:
+            return u"WSAStartup WSAEFAULT";
+        case kWsaProclim:
+            return u"WSAStartup WSAEPROCLIM";
+        case kWsaSysnotready:
+            return u"WSAStartup WSASYSNOTREADY";
+        case kWsaVernotsupported:
+            return u"WSAStartup WSAVERNOTSUPPORTED";
+        default:
+            return nullptr;
+    }
+}
+
+// A protocol line ends at its line feed: text after a CR, LF or NUL would reach
+// the server as a line of its own, so it is never sent.
+std::u16string_view oneLine(std::u16string_view text) {
+    std::size_t end = text.find_first_of(std::u16string_view(u"\r\n\0", 3));
+    return end == std::u16string_view::npos ? text : text.substr(0, end);
+}
+
+// Length in UTF-16 units of the longest run of whole characters from `text`
+// that is at most `maxUnits` units and at most `maxBytes` bytes in UTF-8.
+std::size_t pieceUnits(std::u16string_view text, std::size_t maxUnits, std::size_t maxBytes) {
+    std::size_t units = 0;
+    std::size_t bytes = 0;
+    while (units < text.size()) {
+        char16_t unit = text[units];
+        bool pair = unit >= 0xD800 && unit <= 0xDBFF && units + 1 < text.size() &&
+                    text[units + 1] >= 0xDC00 && text[units + 1] <= 0xDFFF;
+        std::size_t charUnits = pair ? 2 : 1;
+        std::size_t charBytes = pair ? 4 : unit < 0x80 ? 1 : unit < 0x800 ? 2 : 3;
+        if (units + charUnits > maxUnits || bytes + charBytes > maxBytes) {
+            break;
+        }
+        units += charUnits;
+        bytes += charBytes;
+    }
+    return units;
+}
+
+}  // namespace
+
+Connection::Connection(SessionState& state, Parts parts)
+    : m_state(state), m_parts(std::move(parts)) {}
+
+void Connection::printInfo(std::u16string_view text) {
+    m_parts.output.RIDodajLinie(u"", text, m_parts.colours.of(LineClass::Info));
+}
+
+void Connection::stopRetryTimer(const char16_t* label) {
+    if (!m_parts.host.stopTimer(kRetryTimer)) {
+        m_parts.log.LogError(u"KillTimer", label, 0);
+    }
+    m_state.retryTimerRunning = false;
+}
+
+SocketHandle Connection::polacz() {
+    m_parts.host.setConnectedLabel(true);
+    m_state.currentNick.clear();
+    m_parts.tabs.usun_wszystkie();
+
+    SocketHandle sock = WSotworz();
+    if (sock == kInvalidSocket) {
+        m_parts.host.setConnectedLabel(false);
+        WSzamknij(kInvalidSocket);
+        DisplayDisconnected();
+        const std::int32_t reconnect = m_parts.settings.RegCzytajLONG(u"reconnect");
+        if (reconnect == 1 && !m_state.retryTimerRunning) {
+            if (m_parts.host.startTimer(kRetryTimer, kRetryIntervalMs)) {
+                m_state.retryTimerRunning = true;
+            } else {
+                m_parts.log.LogError(u"SetTimer2", u"polacz", 0);
+            }
+        } else if (reconnect == 0 && m_state.retryTimerRunning) {
+            stopRetryTimer(u"polacz");
+        }
+        return kInvalidSocket;
+    }
+
+    m_parts.inbound.clearPending();
+    if (m_state.retryTimerRunning) {
+        stopRetryTimer(u"polacz");
+    }
+    if (m_parts.host.startTimer(kPollTimer, kPollIntervalMs)) {
+        m_state.pollTimerRunning = true;
+    } else {
+        m_parts.log.LogError(u"SetTimer", u"polacz", 0);
+    }
+    m_state.connected = true;
+    return sock;
+}
+
+SocketHandle Connection::WSotworz() {
+    SocketLayer& sockets = m_parts.sockets;
+    if (const char16_t* name = startupFailureName(sockets.startup(0x0101))) {
+        m_parts.log.LogError(name, u"WSotworz", 0);
+    }
+    SocketHandle sock = sockets.openTcp();
+    if (sock == kInvalidSocket) {
+        m_parts.log.LogSocketError(sockets, u"socket", u"WSotworz");
+        sockets.cleanup();
+        return kInvalidSocket;
+    }
+    ConnectionData server;
+    if (!m_parts.servers || m_parts.servers(server) == 0) {
+        m_parts.log.LogError(u"SrvConnectionData", u"WSotworz", 0);
+        m_parts.host.messageBox(u"Select an IRC server first!", u"Error!");
+        WSzamknij(sock);
+        return kInvalidSocket;
+    }
+    if (sockets.setNonBlocking(sock, true) == kSocketError) {
+        m_parts.log.LogSocketError(sockets, u"ioctlsocket", u"WSotworz");
+        WSzamknij(sock);
+        return kInvalidSocket;
+    }
+    // A name that can't be looked up is reported as the failed connect it
+    // would cause; nothing is sent anywhere.
+    std::optional<SocketAddress> address = sockets.resolve(server.host);
+    if (!address) {
+        m_parts.log.LogSocketError(sockets, u"connect", u"WSotworz");
+        WSzamknij(sock);
+        return kInvalidSocket;
+    }
+    if (sockets.connect(sock, *address, server.port) == kSocketError) {
+        if (sockets.lastError() != kWsaEwouldblock) {
+            m_parts.log.LogSocketError(sockets, u"connect", u"WSotworz");
+            WSzamknij(sock);
+            return kInvalidSocket;
+        }
+        // "Would block" is the expected start of a non-blocking connect, not a failure.
+        sockets.setLastError(0);
+        SelectSets sets;
+        sets.write = true;
+        if (sockets.select(sock, sets, kConnectWaitMs) <= 0 || !sets.write) {
+            m_parts.log.LogSocketError(sockets, u"select", u"WSotworz");
+            printInfo(u"*** Unable to connect (Connection refused)");
+            WSzamknij(sock);
+            return kInvalidSocket;
+        }
+        if (sockets.setNonBlocking(sock, false) == kSocketError) {
+            m_parts.log.LogSocketError(sockets, u"ioctlsocket2", u"WSotworz");
+            WSzamknij(sock);
+            return kInvalidSocket;
+        }
+    }
+    if (zaloguj(sock, server.host, server.port, server.password) == 0) {
+        WSzamknij(sock);
+        return kInvalidSocket;
+    }
+    return sock;
+}
+
+int Connection::zaloguj(SocketHandle sock, const std::string& host, std::uint16_t port,
+                        const std::string& password) {
+    Settings& settings = m_parts.settings;
+    m_state.wantedNick.clear();
+    settings.RegCzytajMsg(u"nick", m_state.wantedNick, 120);
+    std::u16string email;
+    settings.RegCzytajMsg(u"email", email, 240);
+    std::u16string fullName;
+    settings.RegCzytajMsg(u"fullname", fullName, 500);
+    std::u16string userName;
+    std::size_t afterAt = SplitAtSign(userName, email);
+    std::u16string mailHost = email.substr(afterAt);
+
+    if (m_state.wantedNick.empty() || userName.empty() || mailHost.empty() || fullName.empty()) {
+        m_parts.host.messageBox(u"First fill in an user options!", u"Error!");
+        return 0;
+    }
+    printInfo(u"*** Connecting to " + fromUtf8(host) + u" (" + decimal(port) + u")");
+    if (!password.empty()) {
+        wys(sock, u"PASS " + fromUtf8(password));
+    }
+    wys(sock, u"nick " + m_state.wantedNick);
+    wys(sock, u"user " + userName + u" " + mailHost + u" kolu :" + fullName);
+    return 1;
+}
+
+int Connection::sendBytes(SocketHandle sock, const std::string& bytes, const char16_t* operation) {
+    int result = m_parts.sockets.send(sock, bytes.data(), static_cast<int>(bytes.size()));
+    if (result == kSocketError) {
+        m_parts.log.LogSocketError(m_parts.sockets, operation, u"wys");
+    }
+    return result;
+}
+
+int Connection::wys(SocketHandle sock, std::u16string_view text) {
+    std::u16string_view rest = oneLine(text);
+    // Long texts go out in pieces of whole characters that fit the piece buffer;
+    // the tail and the line feed go last.
+    while (rest.size() >= kPieceBytes) {
+        std::size_t units = pieceUnits(rest, kPieceBytes, kPieceBytes);
+        sendBytes(sock, toUtf8(rest.substr(0, units)), u"send");
+        rest.remove_prefix(units);
+    }
+    return sendBytes(sock, toUtf8(rest) + '\n', u"send2");
+}
+
+int Connection::SendNonEmpty(SocketHandle sock, std::u16string_view text) {
+    if (!text.empty()) {
+        wys(sock, text);
+    }
+    return 1;
+}
+
+int Connection::WSzamknij(SocketHandle sock) {
+    if (sock == kInvalidSocket) {
+        return 1;
+    }
+    if (m_parts.sockets.closeSocket(sock) == kSocketError) {
+        m_parts.log.LogSocketError(m_parts.sockets, u"closesocket", u"WSzamknij");
+    }
+    if (m_parts.sockets.cleanup() == kSocketError) {
+        m_parts.log.LogSocketError(m_parts.sockets, u"WSACleanup", u"WSzamknij");
+    }
+    return 1;
+}
+
+int Connection::rozlacz() {
+    m_parts.host.setConnectedLabel(false);
+    WSzamknij(m_state.socket);
+    m_state.socket = kInvalidSocket;
+    DisplayDisconnected();
+    return 1;
+}
+
+int Connection::DisplayDisconnected() {
+    TabRegistry& tabs = m_parts.tabs;
+    for (int i = 0; i < tabs.count(); ++i) {
+        TabRecord* record = tabs.pobierz_lparam(i);
+        std::u16string name = tabs.pobierz_nazwe(i, record ? record->nameLength : 0);
+        m_parts.output.RIDodajLinie(name, u"*** Disconnected", m_parts.colours.of(LineClass::Info));
+    }
+    return 1;
+}
+
+void Connection::pollTick() {
+    // A tick that fires inside a modal prompt opened while a line is dispatched
+    // must not read or close the connection under that line.
+    if (m_state.socket == kInvalidSocket || m_parts.inbound.dispatching() || !m_dispatcher) {
+        return;
+    }
+    if (m_state.connected && !m_state.currentNick.empty()) {
+        if (++m_state.isonCounter > 20) {
+            m_state.isonCounter = 0;
+            if (!m_state.userIsonPending && m_parts.settings.RegCzytajLONG(u"en_notify") != 0 &&
+                !m_state.optionsOpen && m_notify) {
+                m_notify->NotifyList_Ison();
+            }
+        }
+    }
+    const int received = m_parts.inbound.odbierz(m_state.socket, *m_dispatcher);
+    if (m_state.connected && received != 0) {
+        return;
+    }
+    rozlacz();
+    if (!m_parts.host.stopTimer(kPollTimer)) {
+        m_parts.log.LogError(u"KillTimer", u"WndProc WM_TIMER", 0);
+    }
+    m_state.pollTimerRunning = false;
+    if (m_notify) {
+        m_notify->NotifyList_Reset();
+    }
+    if (m_state.userQuit) {
+        m_state.userQuit = false;
+    } else if (m_parts.settings.RegCzytajLONG(u"reconnect") == 1) {
+        m_state.socket = polacz();
+    }
+}
+
+void Connection::retryTick() {
+    if (m_state.retryTimerRunning) {
+        stopRetryTimer(u"WndProc WM_TIMER");
+    }
+    m_state.socket = polacz();
+}
+
+void Connection::connectCommand() {
+    if (m_state.socket != kInvalidSocket) {
+        disconnectRequest();
+    } else if (m_state.retryTimerRunning) {
+        stopRetryTimer(u"WndProc WM_COMMAND");
+        rozlacz();
+    } else {
+        m_state.socket = polacz();
+    }
+}
+
+void Connection::disconnectRequest() {
+    m_state.connected = false;
+    m_state.userQuit = true;
+}
+
+void Connection::exitCommand() {
+    WSzamknij(m_state.socket);
+    m_state.socket = kInvalidSocket;
+    m_state.connected = false;
+}
+
+}  // namespace kolu

@@ -1,0 +1,92 @@
+#pragma once
+// The one server connection: opening it (non-blocking connect with a 3-second
+// wait), logging in, sending lines, closing, and the poll, retry and
+// Connect/Disconnect events that drive it over time through the host's timers.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "connection/session_state.h"
+#include "platform/sockets.h"
+#include "servers/server_list.h"
+
+namespace kolu {
+
+class ColourTable;
+class ErrorLog;
+class Host;
+class Inbound;
+class LineOutput;
+class ReplyDispatcher;
+class Settings;
+class TabRegistry;
+
+// The notify list's part in the poll tick; absent until a notify list is attached.
+class NotifyHooks {
+  public:
+    virtual ~NotifyHooks() = default;
+    virtual void NotifyList_Ison() = 0;
+    virtual void NotifyList_Reset() = 0;
+};
+
+class Connection {
+  public:
+    // Fills the chosen server's host, password and port; 0 when none is chosen.
+    using ServerSource = std::function<int(ConnectionData& data)>;
+
+    struct Parts {
+        SocketLayer& sockets;
+        ErrorLog& log;
+        Settings& settings;
+        Host& host;
+        TabRegistry& tabs;
+        LineOutput& output;
+        const ColourTable& colours;
+        Inbound& inbound;
+        ServerSource servers;
+    };
+
+    static constexpr int kPollIntervalMs = 1000;
+    static constexpr int kRetryIntervalMs = 5000;
+    static constexpr int kConnectWaitMs = 3000;
+    // Outbound text goes out in pieces of at most this many bytes.
+    static constexpr std::size_t kPieceBytes = 1024;
+
+    Connection(SessionState& state, Parts parts);
+
+    void setNotifyHooks(NotifyHooks* hooks) { m_notify = hooks; }
+    // Where received lines go; the poll tick reads nothing until one is set.
+    void setDispatcher(ReplyDispatcher* dispatcher) { m_dispatcher = dispatcher; }
+
+    SocketHandle polacz();
+    SocketHandle WSotworz();
+    int zaloguj(SocketHandle sock, const std::string& host, std::uint16_t port,
+                const std::string& password);
+    int wys(SocketHandle sock, std::u16string_view text);
+    int SendNonEmpty(SocketHandle sock, std::u16string_view text);
+    int WSzamknij(SocketHandle sock);
+    int rozlacz();
+    int DisplayDisconnected();
+
+    // Timer 1, timer 2, menu item 40008, the disconnect request, File > Exit.
+    void pollTick();
+    void retryTick();
+    void connectCommand();
+    void disconnectRequest();
+    void exitCommand();
+    // The socket the other parts send on; kInvalidSocket when not connected.
+    SocketHandle socketQuery() const { return m_state.socket; }
+
+  private:
+    int sendBytes(SocketHandle sock, const std::string& bytes, const char16_t* operation);
+    void stopRetryTimer(const char16_t* label);
+    void printInfo(std::u16string_view text);
+
+    SessionState& m_state;
+    Parts m_parts;
+    NotifyHooks* m_notify = nullptr;
+    ReplyDispatcher* m_dispatcher = nullptr;
+};
+
+}  // namespace kolu

@@ -1,0 +1,29 @@
+#include "connection/session.h"
+
+#include "connection/error_log.h"
+
+namespace kolu {
+
+Session::Session(const SessionServices& services, int scaleFactor)
+    : sounds(services.settings, services.sound, services.log),
+      tabs(sounds, services.metrics, scaleFactor),
+      output(tabs, services.settings, services.clock, services.log),
+      inbound(services.sockets, services.log),
+      connection(state, Connection::Parts{services.sockets, services.log, services.settings,
+                                          services.host, tabs, output, services.colours, inbound,
+                                          [this](ConnectionData& data) {
+                                              return SrvConnectionData(m_servers, data);
+                                          }}),
+      dispatcher(state, connection, output, services.settings, services.colours),
+      m_log(services.log),
+      m_servers{services.settings, services.log, services.clock, services.random} {
+    tabs.dodaj_status();
+    connection.setDispatcher(&dispatcher);
+    m_log.connectStatus(&output, &services.colours, &state.connected);
+}
+
+Session::~Session() {
+    m_log.connectStatus(nullptr, nullptr, nullptr);
+}
+
+}  // namespace kolu

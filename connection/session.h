@@ -1,0 +1,58 @@
+#pragma once
+// One running client's logic, wired together: the shared state, the tabs and
+// line output, inbound framing, the connection and the dispatcher. The main
+// window owns one; tests build one over fakes.
+#include "connection/connection.h"
+#include "connection/session_state.h"
+#include "protocol/dispatcher.h"
+#include "protocol/inbound.h"
+#include "servers/server_list.h"
+#include "ui/event_sounds.h"
+#include "ui/line_output.h"
+#include "ui/tab_registry.h"
+
+namespace kolu {
+
+class Clock;
+class ColourTable;
+class ErrorLog;
+class Host;
+class Random;
+class Settings;
+class SocketLayer;
+class SoundPlayer;
+class TextMetrics;
+
+struct SessionServices {
+    Settings& settings;
+    ErrorLog& log;
+    SocketLayer& sockets;
+    SoundPlayer& sound;
+    const Clock& clock;
+    Random& random;
+    Host& host;
+    const TextMetrics& metrics;
+    const ColourTable& colours;
+};
+
+class Session {
+  public:
+    explicit Session(const SessionServices& services, int scaleFactor = 1);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    SessionState state;
+    EventSounds sounds;
+    TabRegistry tabs;
+    LineOutput output;
+    Inbound inbound;
+    Connection connection;
+    Dispatcher dispatcher;
+
+  private:
+    ErrorLog& m_log;
+    ServerListServices m_servers;
+};
+
+}  // namespace kolu

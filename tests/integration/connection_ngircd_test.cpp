@@ -1,0 +1,84 @@
+// The client's connection against a real IRC server: login, welcome, talk,
+// keep-alive and the server going away.
+#include <gtest/gtest.h>
+
+#include "tests/support/ngircd_fixture.h"
+#include "tests/support/raw_irc_client.h"
+#include "tests/support/session_env.h"
+
+namespace kolu {
+namespace {
+
+using std::chrono::milliseconds;
+
+bool anyLineContains(const std::vector<std::u16string>& lines, std::u16string_view text) {
+    for (const std::u16string& line : lines) {
+        if (line.find(text) != std::u16string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+class AgainstNgircd : public ::testing::Test {
+  protected:
+    void start(test::NgircdOptions options = {}) {
+        server = std::make_unique<test::NgircdFixture>(options);
+        env.useServer(server->port(), options.password);
+        env.setUser(u"kolutest", u"me@example.org", u"Kolu Tester");
+        env.session.connection.connectCommand();
+        ASSERT_NE(env.session.state.socket, kInvalidSocket) << server->log();
+    }
+    bool waitForLine(std::u16string_view text, milliseconds timeout = milliseconds(3000)) {
+        return env.pollUntil([&] { return anyLineContains(env.lines(), text); }, timeout);
+    }
+
+    test::SessionEnv env;
+    std::unique_ptr<test::NgircdFixture> server;
+};
+
+TEST_F(AgainstNgircd, LogsInAndShowsTheWelcomeAndWhatOthersSay) {
+    test::NgircdOptions options;
+    options.password = "letmein";
+    start(options);
+    ASSERT_TRUE(waitForLine(u"Welcome to the Internet Relay Network")) << server->log();
+    EXPECT_TRUE(waitForLine(fromUtf8(test::NgircdFixture::kMotdLine)));
+
+    test::RawIrcClient other;
+    ASSERT_TRUE(other.connect(server->host(), server->port()));
+    ASSERT_TRUE(other.login("other", "letmein"));
+    other.send("PRIVMSG kolutest :hello from the other side");
+    EXPECT_TRUE(waitForLine(u"hello from the other side"));
+    EXPECT_TRUE(env.session.state.connected);
+}
+
+TEST_F(AgainstNgircd, AnswersTheServersPingAndStaysConnected) {
+    test::NgircdOptions options;
+    options.pingTimeout = 5;  // ngIRCd's smallest values
+    options.pongTimeout = 5;
+    start(options);
+    ASSERT_TRUE(waitForLine(u"Welcome to the Internet Relay Network")) << server->log();
+    ASSERT_TRUE(waitForLine(u"PING? PONG!", milliseconds(8000))) << server->log();
+    // Past the server's pong timeout, the connection is still up.
+    env.pollUntil([] { return false; }, milliseconds(5500));
+    EXPECT_TRUE(env.session.state.connected) << server->log();
+    EXPECT_NE(env.session.state.socket, kInvalidSocket);
+}
+
+TEST_F(AgainstNgircd, TheServerGoingAwayShowsDisconnectedInEveryTab) {
+    start();
+    ASSERT_TRUE(waitForLine(u"Welcome to the Internet Relay Network")) << server->log();
+    env.session.tabs.dodaj_zakladke(u"#kolu");
+    env.session.tabs.dodaj_zakladke(u"friend");
+    server->stop();
+    ASSERT_TRUE(env.pollUntil([&] { return env.session.state.socket == kInvalidSocket; }));
+    for (int tab = 0; tab < env.session.tabs.count(); ++tab) {
+        ASSERT_FALSE(env.lines(tab).empty());
+        EXPECT_EQ(env.lines(tab).back(), u"*** Disconnected") << tab;
+    }
+    EXPECT_FALSE(env.host.isRunning(kPollTimer));
+    EXPECT_EQ(env.host.labels.back(), false);
+}
+
+}  // namespace
+}  // namespace kolu

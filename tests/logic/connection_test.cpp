@@ -1,0 +1,185 @@
+// The connection's life over loopback against the scripted server: login
+// lines, the connect and retry timers, disconnects and reconnects.
+#include <gtest/gtest.h>
+
+#include "tests/support/fake_irc_server.h"
+#include "tests/support/session_env.h"
+
+namespace kolu {
+namespace {
+
+using std::chrono::milliseconds;
+using test::FakeIrcServer;
+using test::MessageBoxCall;
+
+bool contains(const std::vector<std::u16string>& lines, std::u16string_view text) {
+    return std::find(lines.begin(), lines.end(), text) != lines.end();
+}
+
+class ConnectionTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        env.useServer(server.port());
+        env.setUser();
+    }
+    Connection& connection() { return env.session.connection; }
+    SessionState& state() { return env.session.state; }
+    void connect() {
+        connection().connectCommand();
+        ASSERT_NE(state().socket, kInvalidSocket);
+        ASSERT_TRUE(server.waitForClient());
+    }
+
+    FakeIrcServer server;
+    test::SessionEnv env;
+};
+
+TEST_F(ConnectionTest, LogsInWithPasswordNickAndUserInThatOrder) {
+    env.useServer(server.port(), "secret");
+    connect();
+    EXPECT_TRUE(server.expectLine("PASS secret"));
+    EXPECT_TRUE(server.expectLine("nick tester"));
+    EXPECT_TRUE(server.expectLine("user me example.org kolu :Test User"));
+    EXPECT_TRUE(state().connected);
+    EXPECT_TRUE(env.host.isRunning(kPollTimer));
+    EXPECT_EQ(env.host.labels, std::vector<bool>{true});
+    EXPECT_EQ(env.lines().back(),
+              u"*** Connecting to 127.0.0.1 (" + fromUtf8(std::to_string(server.port())) + u")");
+}
+
+TEST_F(ConnectionTest, WithoutAPasswordTheNickLineComesFirst) {
+    connect();
+    EXPECT_TRUE(server.expectLine("nick tester"));
+}
+
+TEST_F(ConnectionTest, IncompleteUserOptionsStopTheLogin) {
+    env.setUser(u"tester", u"no-at-sign", u"Test User");
+    env.settings.putDword(kSettingsKey, u"reconnect", 1);
+    connection().connectCommand();
+    EXPECT_EQ(state().socket, kInvalidSocket);
+    EXPECT_EQ(env.host.messageBoxes,
+              std::vector<MessageBoxCall>({{u"First fill in an user options!", u"Error!"}}));
+    EXPECT_TRUE(env.host.isRunning(kRetryTimer));  // the reconnect rule still applies
+    EXPECT_EQ(env.lines().back(), u"*** Disconnected");
+    EXPECT_EQ(env.host.labels, (std::vector<bool>{true, false}));
+}
+
+TEST_F(ConnectionTest, NoChosenServerIsReported) {
+    env.settings.putDword(kSettingsKey, u"server", 5);  // past the one server
+    connection().connectCommand();
+    EXPECT_EQ(state().socket, kInvalidSocket);
+    EXPECT_EQ(env.host.messageBoxes,
+              std::vector<MessageBoxCall>({{u"Select an IRC server first!", u"Error!"}}));
+}
+
+TEST_F(ConnectionTest, ServerPingIsAnsweredAndLinesArePrinted) {
+    env.settings.putDword(kSettingsKey, u"hideping", 0);
+    connect();
+    server.send(":irc.test 001 tester :Welcome to the test network\r\nPING :abc123\r\n");
+    ASSERT_TRUE(env.pollUntil([&] { return contains(env.lines(), u"PING? PONG!"); }));
+    EXPECT_TRUE(contains(env.lines(), u"Welcome to the test network"));
+    EXPECT_TRUE(server.expectLine("nick tester"));
+    EXPECT_TRUE(server.expectLine("user me example.org kolu :Test User"));
+    EXPECT_TRUE(server.expectLine("PONG :abc123"));
+}
+
+TEST_F(ConnectionTest, ServerCloseShowsDisconnectedInEveryTabAndReconnectsInTheSameTick) {
+    env.settings.putDword(kSettingsKey, u"reconnect", 1);
+    connect();
+    env.session.tabs.dodaj_zakladke(u"#chan");
+    server.send(":irc.test NOTICE tester :last words\r\n");
+    server.closeClient();
+    ASSERT_TRUE(env.pollUntil([&] { return server.connectionCount() >= 2; }));
+    EXPECT_TRUE(contains(env.lines(), u"last words"));
+    EXPECT_TRUE(contains(env.lines(), u"*** Disconnected"));
+    EXPECT_EQ(env.session.tabs.count(), 1);  // the new connection starts with the status tab only
+    EXPECT_NE(state().socket, kInvalidSocket);
+    EXPECT_TRUE(state().connected);
+}
+
+TEST_F(ConnectionTest, DisconnectRequestNeverReconnects) {
+    env.settings.putDword(kSettingsKey, u"reconnect", 1);
+    connect();
+    connection().connectCommand();  // Disconnect
+    EXPECT_FALSE(state().connected);
+    connection().pollTick();
+    EXPECT_EQ(state().socket, kInvalidSocket);
+    EXPECT_FALSE(state().userQuit);
+    EXPECT_FALSE(env.host.isRunning(kPollTimer));
+    EXPECT_FALSE(env.host.isRunning(kRetryTimer));
+    EXPECT_TRUE(server.waitForDisconnect());
+    EXPECT_EQ(server.connectionCount(), 1);
+}
+
+TEST_F(ConnectionTest, EveryLineSentIsOneProtocolLine) {
+    connect();
+    connection().wys(state().socket, u"PRIVMSG #c :hi\r\nQUIT :bye");
+    connection().wys(state().socket, u"PRIVMSG #c :a\nJOIN #x");
+    connection().wys(state().socket, std::u16string_view(u"PRIVMSG #c :b\0MODE", 18));
+    EXPECT_TRUE(server.expectLine("nick tester"));
+    EXPECT_TRUE(server.expectLine("user me example.org kolu :Test User"));
+    EXPECT_TRUE(server.expectLine("PRIVMSG #c :hi"));
+    EXPECT_TRUE(server.expectLine("PRIVMSG #c :a"));
+    EXPECT_TRUE(server.expectLine("PRIVMSG #c :b"));
+    EXPECT_TRUE(server.expectNoLine(milliseconds(100)));
+}
+
+TEST_F(ConnectionTest, ANestedTickDuringDispatchDoesNothing) {
+    struct Reentrant final : ReplyDispatcher {
+        Connection* connection = nullptr;
+        int lines = 0;
+        void dispatch(const Reply&) override {
+            ++lines;
+            connection->pollTick();  // as a modal prompt's event loop would
+        }
+    } reentrant;
+    reentrant.connection = &connection();
+    connection().setDispatcher(&reentrant);
+    connect();
+    server.send("one\r\ntwo\r\n");
+    ASSERT_TRUE(env.pollUntil([&] { return reentrant.lines == 2; }));
+    EXPECT_TRUE(state().connected);
+}
+
+// Refused connections wait out the 3-second connect wait, so these are few.
+class RefusedConnection : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        env.useServer(FakeIrcServer::refusedPort());
+        env.setUser();
+    }
+    test::SessionEnv env;
+};
+
+TEST_F(RefusedConnection, RetriesEveryFiveSecondsUntilCancelled) {
+    env.settings.putDword(kSettingsKey, u"reconnect", 1);
+    Connection& connection = env.session.connection;
+    connection.connectCommand();
+    EXPECT_EQ(env.lines(),
+              (std::vector<std::u16string>{u"*** Unable to connect (Connection refused)",
+                                           u"*** Disconnected"}));
+    EXPECT_TRUE(env.host.isRunning(kRetryTimer));
+    EXPECT_EQ(env.host.labels, (std::vector<bool>{true, false}));
+
+    connection.connectCommand();  // Connect while waiting: cancel
+    EXPECT_FALSE(env.host.isRunning(kRetryTimer));
+    EXPECT_EQ(env.lines().back(), u"*** Disconnected");
+    EXPECT_EQ(env.lines().size(), 3u);
+}
+
+TEST_F(RefusedConnection, AMissingReconnectSettingLeavesTheRetryTimerAlone) {
+    env.settings.putDword(kSettingsKey, u"reconnect",
+                          0xFFFFFFFF);  // reads as -1, like a missing value
+    Connection& connection = env.session.connection;
+    connection.connectCommand();
+    EXPECT_FALSE(env.host.isRunning(kRetryTimer));
+
+    env.session.state.retryTimerRunning = true;  // a retry pending from before
+    env.host.running.insert(kRetryTimer);
+    EXPECT_EQ(connection.polacz(), kInvalidSocket);
+    EXPECT_TRUE(env.host.isRunning(kRetryTimer));
+    EXPECT_TRUE(env.session.state.retryTimerRunning);
+}
+
+}  // namespace
+}  // namespace kolu

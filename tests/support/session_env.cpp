@@ -1,0 +1,67 @@
+#include "tests/support/session_env.h"
+
+#include <thread>
+
+#include "platform/files.h"
+
+namespace kolu::test {
+namespace {
+
+ColourTable defaultColours() {
+    ColourArray entries{};
+    OpKoloryDomyslne(entries);
+    ColourTable table;
+    table.set(entries);
+    return table;
+}
+
+}  // namespace
+
+SessionEnv::SessionEnv(SocketLayer* layer)
+    : sockets(layer ? *layer : realSockets),
+      colours(defaultColours()),
+      session(SessionServices{settings.settings, settings.log, sockets, sound, settings.clock,
+                              settings.random, host, metrics, colours}) {
+    settings.install();
+    settings.settings.RegTworzKlucz();  // the first-run defaults, as the client starts
+}
+
+void SessionEnv::useServer(int port, const std::string& password) {
+    writeFileAtomically(settings.dir.file("servers.txt"),
+                        "Test\t127.0.0.1\t" + std::to_string(port) + "\t" + password + "\r\n",
+                        0600);
+    settings.settings.RegZapiszLONG(u"server", 0);
+}
+
+void SessionEnv::setUser(const std::u16string& nick, const std::u16string& email,
+                         const std::u16string& fullName) {
+    settings.settings.RegZapiszMsg(u"nick", nick, 120);
+    settings.settings.RegZapiszMsg(u"email", email, 240);
+    settings.settings.RegZapiszMsg(u"fullname", fullName, 500);
+}
+
+std::vector<std::u16string> SessionEnv::lines(int tab) {
+    std::vector<std::u16string> out;
+    const TextLines* text = session.tabs.pobierz_hwndtxtbiez(tab);
+    if (!text) {
+        return out;
+    }
+    for (std::size_t i = 0; i < text->lineCount(); ++i) {
+        out.emplace_back(text->line(i).text);
+    }
+    return out;
+}
+
+bool SessionEnv::pollUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        session.connection.pollTick();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+}  // namespace kolu::test

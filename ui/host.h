@@ -1,0 +1,38 @@
+#pragma once
+// What the logic asks of the windowing side: timers, message boxes, prompts, the
+// Connect/Disconnect label, focus. The Qt main window implements it; tests use a
+// recording fake with scripted answers.
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kolu {
+
+// The main window's timers.
+enum TimerId : int {
+    kPollTimer = 1,     // 1000 ms while connected
+    kRetryTimer = 2,    // 5000 ms while waiting to reconnect
+    kBanListTimer = 3,  // 100 ms, one shot: shows the collected ban list
+};
+
+class Host {
+  public:
+    virtual ~Host() = default;
+
+    // SetTimer / KillTimer on the main window; false when the timer can't be
+    // started or stopped.
+    virtual bool startTimer(TimerId id, int intervalMs) = 0;
+    virtual bool stopTimer(TimerId id) = 0;
+
+    // A modal message box with an OK button.
+    virtual void messageBox(std::u16string_view text, std::u16string_view title) = 0;
+
+    // The menu item that connects and disconnects: "Disconnect" while connected
+    // (or connecting), "Connect" otherwise.
+    virtual void setConnectedLabel(bool connected) = 0;
+
+    // Gives the keyboard focus to the input line.
+    virtual void focusInput() = 0;
+};
+
+}  // namespace kolu
