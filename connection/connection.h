@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "connection/notify_hooks.h"
 #include "connection/session_state.h"
 #include "platform/sockets.h"
 #include "servers/server_list.h"
@@ -21,14 +22,6 @@ class LineOutput;
 class ReplyDispatcher;
 class Settings;
 class TabRegistry;
-
-// The notify list's part in the poll tick; absent until a notify list is attached.
-class NotifyHooks {
-  public:
-    virtual ~NotifyHooks() = default;
-    virtual void NotifyList_Ison() = 0;
-    virtual void NotifyList_Reset() = 0;
-};
 
 class Connection {
   public:

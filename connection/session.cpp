@@ -14,11 +14,20 @@ Session::Session(const SessionServices& services, int scaleFactor)
                                           [this](ConnectionData& data) {
                                               return SrvConnectionData(m_servers, data);
                                           }}),
-      dispatcher(state, connection, output, services.settings, services.colours),
+      context{
+          state,  connection,    output,       tabs,           services.settings, services.colours,
+          sounds, services.host, services.log, services.clock, &commands,         &notify},
+      dispatcher(context),
+      commands(CommandParser::Parts{state, connection, tabs, output, services.settings,
+                                    services.colours, services.clock}),
+      notify(NotifyList::Parts{state, connection, output, services.settings, services.colours},
+             &commands),
       m_log(services.log),
       m_servers{services.settings, services.log, services.clock, services.random} {
     tabs.dodaj_status();
     connection.setDispatcher(&dispatcher);
+    connection.setNotifyHooks(&notify);
+    notify.NotifyList_Load();
     m_log.connectStatus(&output, &services.colours, &state.connected);
 }
 

@@ -1,10 +1,13 @@
 #pragma once
 // One running client's logic, wired together: the shared state, the tabs and
-// line output, inbound framing, the connection and the dispatcher. The main
-// window owns one; tests build one over fakes.
+// line output, inbound framing, the connection, the dispatcher, the command
+// line and the notify list. The main window owns one; tests build one over fakes.
+#include "commands/command_parser.h"
+#include "commands/notify_list.h"
 #include "connection/connection.h"
 #include "connection/session_state.h"
 #include "protocol/dispatcher.h"
+#include "protocol/handler_context.h"
 #include "protocol/inbound.h"
 #include "servers/server_list.h"
 #include "ui/event_sounds.h"
@@ -48,7 +51,11 @@ class Session {
     LineOutput output;
     Inbound inbound;
     Connection connection;
+    // What the inbound handlers work with, the command line and notify list included.
+    HandlerContext context;
     Dispatcher dispatcher;
+    CommandParser commands;
+    NotifyList notify;
 
   private:
     ErrorLog& m_log;

@@ -2,11 +2,29 @@
 // The process-wide state of one running client that several parts share: the
 // connection, its timers, the nicknames, the notify counter and flags. One
 // instance lives in the session; nothing of it is global.
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/sockets.h"
 
 namespace kolu {
+
+// A ban by host waiting for a WHOIS answer (channel and nickname set), or a
+// channel's names or ban list being collected (channel set, nickname empty).
+// Its nickname is the session's wanted nickname; its channel is also set by the
+// client's own JOIN.
+struct AutobanRequest {
+    std::u16string channel;
+    bool kickAfterBan = false;
+    std::optional<std::u16string> kickLine;  // sent after the ban when kickAfterBan
+};
+
+// One ban of a channel's ban list, as collected for removal.
+struct BanRecord {
+    std::u16string channel;
+    std::u16string mask;
+};
 
 struct SessionState {
     SocketHandle socket = kInvalidSocket;
@@ -26,6 +44,11 @@ struct SessionState {
     int isonCounter = 20;
     bool userIsonPending = false;
     bool optionsOpen = false;
+
+    AutobanRequest autoban;
+    std::vector<BanRecord> banList;
+    // The entry chosen in the pick-from-list dialog; -1 for none.
+    int pickedIndex = -1;
 };
 
 }  // namespace kolu

@@ -1,31 +1,78 @@
 #pragma once
-// Hands each received line to its handler. For now it answers the server's
-// PING and prints every other line's text in the status tab.
+// Hands each received line to exactly one handler, chosen by its words, after
+// learning the client's nickname from it: channel events, messages and CTCP,
+// the server's PING, numeric replies (routed by number), and the status tab
+// for everything else.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "protocol/handler_context.h"
 #include "protocol/reply.h"
 
 namespace kolu {
 
-class Connection;
-class LineOutput;
-class Settings;
-class ColourTable;
-struct SessionState;
+// The current and wanted nicknames are kept in buffers of this many wide
+// characters, terminator included.
+inline constexpr std::size_t kNickCapacity = 256;
 
+// Command id, title and prompt of the prompt that asks for a new nickname when
+// both the wanted and the alternative one are refused.
+inline constexpr int kNickClashPromptId = 432;
+inline constexpr std::u16string_view kNickClashTitle = u"Nickname already in use";
+inline constexpr std::u16string_view kNickClashPrompt = u"Enter a new nick:";
+// `alternick` is read with this many bytes.
+inline constexpr std::uint32_t kAlternickSize = 60;
+// A prompt answer holds at most this many characters.
+inline constexpr std::size_t kPromptAnswerLength = 249;
+
+// A word read as a number the way wide-string-to-long reads it: leading white
+// space, an optional sign, then decimal digits; 0 when there are none. Values
+// beyond 32 bits are held at the 32-bit limits.
+std::int32_t wordNumber(std::u16string_view word);
+
+using ReplyHandler = int (*)(HandlerContext& context, const Reply& reply);
+
+// The handler a line or a numeric is given to: its row in the dispatch order
+// (1 to 14; 0 for numerics), its name, and the call.
+struct ReplyRoute {
+    int row;
+    std::string_view name;
+    ReplyHandler handler;
+};
+
+// The first row of the dispatch order whose test the line passes.
+ReplyRoute routeReply(const Reply& reply);
+// The handler of a numeric reply, by its number.
+ReplyRoute routeNumeric(std::int32_t number);
+
+// Learns the current nickname: every login reply (numerics 1 to 99) sets it to
+// word 2; before them, the first line of three words addressed to someone but
+// "AUTH" or "*" does. Setting it for the first time empties the wanted nickname.
+// Returns 1.
+int TrackNickname(SessionState& state, const Reply& reply);
+
+// TrackNickname, then the first handler whose test the line passes. Returns 1.
+int DispatchReply(HandlerContext& context, const Reply& reply);
+
+// Numeric replies: query replies go to their handlers, the message of the day
+// follows `skipmotd`, a nickname clash during login tries the alternative
+// nickname and then asks the user; every other numeric prints word 3. Returns 1.
+int reply_numeric(HandlerContext& context, const Reply& reply);
+
+// Replies 432 and 433. Returns 1.
+int NickClash(HandlerContext& context, const Reply& reply);
+
+// The session's receiver of parsed lines.
 class Dispatcher final : public ReplyDispatcher {
   public:
-    Dispatcher(SessionState& state, Connection& connection, LineOutput& output, Settings& settings,
-               const ColourTable& colours);
+    explicit Dispatcher(HandlerContext& context) : m_context(context) {}
 
-    void dispatch(const Reply& reply) override { DispatchReply(reply); }
-    int DispatchReply(const Reply& reply);
-    int reply_PING(const Reply& reply);
+    void dispatch(const Reply& reply) override { kolu::DispatchReply(m_context, reply); }
+    int DispatchReply(const Reply& reply) { return kolu::DispatchReply(m_context, reply); }
 
   private:
-    SessionState& m_state;
-    Connection& m_connection;
-    LineOutput& m_output;
-    Settings& m_settings;
-    const ColourTable& m_colours;
+    HandlerContext& m_context;
 };
 
 }  // namespace kolu

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kolu {
 
@@ -33,6 +34,17 @@ class Host {
 
     // Gives the keyboard focus to the input line.
     virtual void focusInput() = 0;
+
+    // The one-field prompt for a command id, modal; the entered text, or nothing
+    // when cancelled.
+    virtual std::optional<std::u16string> promptOneField(int commandId, std::u16string_view title,
+                                                         std::u16string_view prompt) = 0;
+
+    // The pick-from-list prompt for a command id, modal; the index chosen for
+    // removal, or nothing when cancelled.
+    virtual std::optional<int> pickFromList(int commandId, std::u16string_view title,
+                                            std::u16string_view prompt,
+                                            const std::vector<std::u16string>& items) = 0;
 };
 
 }  // namespace kolu

@@ -1,15 +1,94 @@
 #pragma once
-// The members of one channel, shown beside the channel's text view: every
-// channel tab owns one. The model (names, channel status, order) arrives with
-// the user-list work; until then a channel tab owns an empty list.
+// The members of one channel, shown beside the channel's text view: operators
+// first, then voiced users, then the rest, each group in case-insensitive
+// alphabetical order. Every channel tab owns one; the protocol handlers keep it
+// current through the operations below, which find the list by channel name.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
 
 namespace kolu {
+
+class EventSounds;
+class TabRegistry;
+
+inline constexpr char16_t kOperatorPrefix = u'@';
+inline constexpr char16_t kVoicePrefix = u'+';
+
+// Mode flags of a member.
+enum UserFlags : std::uint32_t { kVoiceFlag = 1, kOperatorFlag = 2 };
+
+// Changes of channel status (ZmienMod).
+enum ModeChange : int { kOp = 2, kVoice = 1, kDeop = -2, kDevoice = -1 };
+
+// One row: the label as shown ("@nick", "+nick", "nick"), the flags, and the
+// sort key ("0" + nick for operators, "1" + nick for voiced users, else nick).
+struct UserEntry {
+    std::u16string label;
+    std::uint32_t flags = 0;
+    std::u16string sortKey;
+};
 
 class UserList {
   public:
     UserList() = default;
     UserList(const UserList&) = delete;
     UserList& operator=(const UserList&) = delete;
+
+    // Rows in display order.
+    std::size_t size() const;
+    const UserEntry& at(std::size_t index) const;
+
+    // Index of the row of `nickname` (one leading '@' or '+' ignored, case
+    // ignored), or -1; "" finds nothing.
+    int find(std::u16string_view nickname) const;
+    // Inserts `name` as received (its '@' or '+' sets the flags) at its sorted
+    // place, without looking for a duplicate. Rows stay where appending and
+    // stable-sorting the whole list would put them: a newcomer goes after the
+    // rows whose keys compare equal to its key, and a renamed or re-moded row
+    // keeps its place relative to those.
+    void insert(std::u16string_view name);
+    bool remove(std::u16string_view nickname);
+    bool rename(std::u16string_view oldNickname, std::u16string_view newNickname);
+    // Applies a change of status; false when the nickname isn't listed.
+    bool changeMode(std::u16string_view nickname, ModeChange change);
+    // Whether find() would give a row, without merging waiting insertions.
+    bool contains(std::u16string_view nickname) const;
+
+    // A label is read with at most this many characters when looking for a
+    // nickname; a sort key holds at most this many.
+    static constexpr std::size_t kLabelReadLength = 255;
+    static constexpr std::size_t kSortKeyLength = 255;
+
+  private:
+    void merge() const;
+    int search(std::u16string_view nickname) const;
+    void place(std::size_t index);
+    void track(const UserEntry& entry, int delta);
+
+    // Sorted rows. Insertions wait in m_pending (in arrival order) until the
+    // next read merges them in, so a names reply pays one merge, not a shift
+    // of the whole list per name; reads therefore merge even when const.
+    mutable std::vector<UserEntry> m_rows;
+    mutable std::vector<UserEntry> m_pending;
+    // Rows (merged or waiting) per folded nickname, for contains().
+    std::unordered_map<std::u16string, int> m_names;
+    // Rows whose key isn't their nickname with or without a status digit (only
+    // hostile renames make them); while there are any, find() scans.
+    int m_irregular = 0;
 };
+
+// The operations the protocol handlers use; each finds the channel's list through
+// the tab registry and does nothing when there is none.
+int znajdz_w_liscie(TabRegistry& tabs, std::u16string_view channel, std::u16string_view nickname);
+int DodajDoListyOpt(TabRegistry& tabs, std::u16string_view channel, std::u16string_view name);
+int dodaj_do_listy(TabRegistry& tabs, std::u16string_view channel, std::u16string_view name);
+int usun_z_listy(TabRegistry& tabs, std::u16string_view channel, std::u16string_view nickname);
+int zmien_nick_w_liscie(TabRegistry& tabs, std::u16string_view channel,
+                        std::u16string_view oldNickname, std::u16string_view newNickname);
+int ZmienMod(TabRegistry& tabs, EventSounds& sounds, std::u16string_view channel,
+             std::u16string_view nickname, ModeChange change);
 
 }  // namespace kolu

@@ -48,7 +48,10 @@ TEST_F(AgainstNgircd, LogsInAndShowsTheWelcomeAndWhatOthersSay) {
     ASSERT_TRUE(other.connect(server->host(), server->port()));
     ASSERT_TRUE(other.login("other", "letmein"));
     other.send("PRIVMSG kolutest :hello from the other side");
-    EXPECT_TRUE(waitForLine(u"hello from the other side"));
+    // A private message opens a query tab named after its sender.
+    ASSERT_TRUE(env.pollUntil([&] { return env.session.tabs.znajdz_zakladke(u"other") > 0; }));
+    const int query = env.session.tabs.znajdz_zakladke(u"other");
+    EXPECT_TRUE(anyLineContains(env.lines(query), u"<other> hello from the other side"));
     EXPECT_TRUE(env.session.state.connected);
 }
 

@@ -90,7 +90,7 @@ TEST_F(ConnectionTest, ServerCloseShowsDisconnectedInEveryTabAndReconnectsInTheS
     server.send(":irc.test NOTICE tester :last words\r\n");
     server.closeClient();
     ASSERT_TRUE(env.pollUntil([&] { return server.connectionCount() >= 2; }));
-    EXPECT_TRUE(contains(env.lines(), u"last words"));
+    EXPECT_TRUE(contains(env.lines(), u"-irc.test- last words"));
     EXPECT_TRUE(contains(env.lines(), u"*** Disconnected"));
     EXPECT_EQ(env.session.tabs.count(), 1);  // the new connection starts with the status tab only
     EXPECT_NE(state().socket, kInvalidSocket);

@@ -1,5 +1,6 @@
 #pragma once
 // A host that records what the logic asked of the windowing side.
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -43,7 +44,41 @@ class FakeHost : public Host {
     void setConnectedLabel(bool connected) override { labels.push_back(connected); }
     void focusInput() override { ++focusRequests; }
 
+    struct Prompt {
+        int commandId;
+        std::u16string title;
+        std::u16string prompt;
+        std::vector<std::u16string> items;  // pick-from-list only
+    };
+    std::vector<Prompt> prompts;
+    // Scripted answers, taken in turn; an empty queue cancels.
+    std::vector<std::optional<std::u16string>> textAnswers;
+    std::vector<std::optional<int>> pickAnswers;
+
+    std::optional<std::u16string> promptOneField(int commandId, std::u16string_view title,
+                                                 std::u16string_view prompt) override {
+        prompts.push_back({commandId, std::u16string(title), std::u16string(prompt), {}});
+        return takeFirst(textAnswers);
+    }
+    std::optional<int> pickFromList(int commandId, std::u16string_view title,
+                                    std::u16string_view prompt,
+                                    const std::vector<std::u16string>& items) override {
+        prompts.push_back({commandId, std::u16string(title), std::u16string(prompt), items});
+        return takeFirst(pickAnswers);
+    }
+
     bool isRunning(TimerId id) const { return running.count(id) > 0; }
+
+private:
+    template <typename T>
+    static std::optional<T> takeFirst(std::vector<std::optional<T>>& queue) {
+        if (queue.empty()) {
+            return std::nullopt;
+        }
+        std::optional<T> answer = queue.front();
+        queue.erase(queue.begin());
+        return answer;
+    }
 };
 
 }  // namespace kolu::test

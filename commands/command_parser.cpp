@@ -1,0 +1,137 @@
+#include "commands/command_parser.h"
+
+#include "commands/civil_time.h"
+#include "commands/input_line_model.h"
+#include "commands/word_teacher.h"
+#include "connection/connection.h"
+#include "connection/session_state.h"
+#include "platform/text.h"
+#include "protocol/string_ops.h"
+#include "settings/settings.h"
+#include "ui/line_printer.h"
+#include "ui/tab_registry.h"
+
+namespace kolu {
+
+CommandParser::CommandParser(Parts parts, WordTeacher* teacher)
+    : m_parts(parts), m_teacher(teacher) {}
+
+int CommandParser::parsuj(InputLineModel& input) {
+    if (input.text().empty()) {
+        return 0;
+    }
+    if (m_parts.tabs.selected() < 0) {
+        return 0;
+    }
+    const std::u16string tabName = m_parts.tabs.pobierz_nazwebiez();
+    std::u16string text = input.text();
+    TrimRight(text);
+    input.setText(u"");
+    input.resetHistoryPosition();
+    input.addToHistory(text);
+
+    if (!text.empty() && text.front() == u'/') {
+        return ParsujKomende(text, tabName);
+    }
+    // The status tab has no conversation, connected or not.
+    if (m_parts.tabs.selected() == 0) {
+        dodaj_komunikat(u"", u"*** You're not on a channel");
+    } else if (connected()) {
+        Input2Tab(tabName, m_parts.state.currentNick, text, u"<", u">",
+                  m_parts.colours.of(LineClass::Normal));
+        m_parts.connection.wys(m_parts.state.socket, u"PRIVMSG " + tabName + u" :" + text);
+    } else {
+        dodaj_komunikat(tabName, u"*** Not connected to server");
+    }
+    return 0;
+}
+
+int CommandParser::ParsujKomende(std::u16string_view text, std::u16string_view tabName) {
+    const std::u16string command = czytaj_komende(text);
+    if (!connected()) {
+        brak_polaczenia(command);
+        return 0;
+    }
+    teach(text);
+    return wyslij_zapytanie(command, tabName, text);
+}
+
+std::u16string CommandParser::czytaj_komende(std::u16string_view text) {
+    return std::u16string(text.substr(0, text.find(u' ')));
+}
+
+std::u16string CommandParser::commandLine(std::u16string_view line, int n) {
+    std::u16string result(line.empty() ? line : line.substr(1));
+    if (n <= 0) {
+        return result;
+    }
+    int runs = 0;
+    std::size_t i = 0;
+    while (i < result.size()) {
+        if (result[i] != u' ') {
+            ++i;
+            continue;
+        }
+        while (i < result.size() && result[i] == u' ') {
+            ++i;
+        }
+        if (++runs == n) {
+            // The rest of the line, spaces included, becomes the trailing parameter.
+            result.insert(i, 1, u':');
+            break;
+        }
+    }
+    return result;
+}
+
+void CommandParser::wyslij_komende(std::u16string_view line, int n) {
+    m_parts.connection.SendNonEmpty(m_parts.state.socket, commandLine(line, n));
+}
+
+void CommandParser::CommandSent(std::u16string_view target, std::u16string_view text,
+                                std::u16string_view open, std::u16string_view close,
+                                Colour colour) {
+    std::u16string line = u"-> ";
+    line.append(open).append(target).append(close).append(u" ").append(text);
+    m_parts.output.addLine(selectedTarget(), line, colour);
+}
+
+void CommandParser::Input2Tab(std::u16string_view tabName, std::u16string_view nick,
+                              std::u16string_view text, std::u16string_view prefix,
+                              std::u16string_view suffix, Colour colour) {
+    teach(text);
+    std::u16string line(prefix);
+    line.append(nick).append(suffix).append(u" ").append(text);
+    m_parts.output.addLine(tabName, line, colour);
+}
+
+void CommandParser::brak_parametrow(std::u16string_view command) {
+    dodaj_komunikat(selectedTarget(),
+                    u"* " + std::u16string(command) + u": insufficient parameters");
+}
+
+void CommandParser::brak_polaczenia(std::u16string_view command) {
+    dodaj_komunikat(selectedTarget(),
+                    u"* " + std::u16string(command) + u": not connected to server");
+}
+
+void CommandParser::dodaj_komunikat(std::u16string_view tabName, std::u16string_view text) {
+    m_parts.output.addLine(tabName, cutAtWholeChar(text, kMessageBuffer - 1), kLocalMessageColour);
+}
+
+std::u16string CommandParser::selectedTarget() const {
+    return m_parts.tabs.selected() <= 0 ? std::u16string() : m_parts.tabs.pobierz_nazwebiez();
+}
+
+bool CommandParser::connected() const {
+    return m_parts.state.socket != kInvalidSocket;
+}
+
+void CommandParser::teach(std::u16string_view text) {
+    // A missing setting (-1) leaves self-teaching on.
+    if (m_teacher && m_parts.settings.RegCzytajLONG(u"whspteach") != 0) {
+        m_teacher->DbDodajTekst(text);
+    }
+}
+
+}  // namespace kolu

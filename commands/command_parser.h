@@ -1,0 +1,100 @@
+#pragma once
+// The command line: a typed line becomes a message to the selected tab's
+// conversation, or, when it begins with '/', a command looked up in the command
+// table and turned into a protocol line with an echo. Mistakes are shown as local
+// lines and never sent. Every part that issues a "/" command as text runs it here.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "protocol/handler_context.h"
+#include "ui/colour_table.h"
+
+namespace kolu {
+
+class Clock;
+class Connection;
+class InputLineModel;
+class LinePrinter;
+class Settings;
+class TabRegistry;
+class WordTeacher;
+struct SessionState;
+
+class CommandParser final : public CommandRunner {
+  public:
+    struct Parts {
+        SessionState& state;
+        Connection& connection;
+        TabRegistry& tabs;
+        LinePrinter& output;
+        Settings& settings;
+        const ColourTable& colours;
+        const Clock& clock;
+    };
+
+    // Local lines are built in a buffer of this many characters, terminator included.
+    static constexpr std::size_t kMessageBuffer = 256;
+    // `partmsg` and `quitmsg` are read as strings of at most this many bytes.
+    static constexpr std::uint32_t kMessageSettingSize = 500;
+
+    // `teacher` may be null: nothing is taught then.
+    explicit CommandParser(Parts parts, WordTeacher* teacher = nullptr);
+
+    void setTeacher(WordTeacher* teacher) { m_teacher = teacher; }
+
+    // Enter in the input line: takes and clears its text, records it in the history
+    // and acts on it. Returns 1 after /quit, else 0; the caller stores it as the
+    // user-quit flag.
+    int parsuj(InputLineModel& input);
+
+    // Any "/" command text. `tabName` is the conversation it concerns (the
+    // selected tab's name for typed lines). Returns 1 after /quit, else 0.
+    int ParsujKomende(std::u16string_view text, std::u16string_view tabName) override;
+
+    // The first word: up to the first space, or the whole text.
+    static std::u16string czytaj_komende(std::u16string_view text);
+
+    // The command table. Returns 1 for /quit, else 0.
+    int wyslij_zapytanie(std::u16string_view command, std::u16string_view tabName,
+                         std::u16string_view text);
+
+    // The line without its leading '/', with ':' inserted after the n-th run of
+    // spaces when n > 0 and there are that many; empty results are not sent.
+    static std::u16string commandLine(std::u16string_view line, int n);
+    void wyslij_komende(std::u16string_view line, int n);
+
+    // "-> " + open + target + close + " " + text in the selected tab.
+    void CommandSent(std::u16string_view target, std::u16string_view text, std::u16string_view open,
+                     std::u16string_view close, Colour colour);
+    // prefix + nick + suffix + " " + text in the named tab; teaches the text first.
+    void Input2Tab(std::u16string_view tabName, std::u16string_view nick, std::u16string_view text,
+                   std::u16string_view prefix, std::u16string_view suffix, Colour colour);
+    // "* " + command + ": insufficient parameters" / ": not connected to server"
+    // in the selected tab, local-message colour.
+    void brak_parametrow(std::u16string_view command);
+    void brak_polaczenia(std::u16string_view command);
+    // A local line in the named tab, cut to the message buffer.
+    void dodaj_komunikat(std::u16string_view tabName, std::u16string_view text);
+
+  private:
+    // The selected tab as a line target: "" for the status tab.
+    std::u16string selectedTarget() const;
+    bool connected() const;
+    void teach(std::u16string_view text);
+
+    // Rows of the command table that do more than send the line.
+    void sendPart(std::u16string_view text);
+    int sendQuit(std::u16string_view text);
+    void sendPing(std::u16string_view text);
+    void sendAction(std::u16string_view command, std::u16string_view tabName,
+                    std::u16string_view text);
+    void sendNotice(std::u16string_view command, std::u16string_view text);
+    void sendMessage(std::u16string_view command, std::u16string_view text, bool openQuery);
+
+    Parts m_parts;
+    WordTeacher* m_teacher;
+};
+
+}  // namespace kolu

@@ -1,0 +1,78 @@
+#include "commands/input_line_model.h"
+
+#include <algorithm>
+
+#include "platform/text.h"
+
+namespace kolu {
+
+void InputLineModel::setText(std::u16string_view text) {
+    m_text.assign(text);
+    m_selection = -1;
+    notifyText();
+}
+
+void InputLineModel::addToHistory(std::u16string_view line) {
+    if (m_history.empty()) {
+        if (m_observer) {
+            m_observer->dropDownRoomNeeded();
+        }
+    } else {
+        std::erase_if(m_history,
+                      [&](const std::u16string& entry) { return equalsIgnoreCase(entry, line); });
+    }
+    m_history.emplace_back(line);
+    // Removing entries shifts the indexes; a selection can't be trusted afterwards.
+    m_selection = -1;
+    if (m_observer) {
+        m_observer->historyChanged();
+    }
+}
+
+void InputLineModel::select(int index) {
+    if (index < 0 || index >= static_cast<int>(m_history.size())) {
+        m_selection = -1;
+        m_text.clear();
+    } else {
+        m_selection = index;
+        m_text = m_history[static_cast<std::size_t>(index)];
+    }
+    notifyText();
+}
+
+void InputLineModel::historyUp() {
+    const int count = static_cast<int>(m_history.size());
+    if (count == 0) {
+        return;
+    }
+    if (m_position > 0) {
+        m_position = std::min(m_position - 1, count - 1);
+    } else if (m_position < 0) {
+        m_position = count - 1;
+    }
+    select(m_position);
+}
+
+void InputLineModel::historyDown() {
+    const int count = static_cast<int>(m_history.size());
+    if (count == 0) {
+        select(-1);
+        return;
+    }
+    if (m_position < 0) {
+        return;
+    }
+    ++m_position;
+    if (m_position >= count) {
+        m_position = -1;
+    }
+    select(m_position);
+}
+
+void InputLineModel::notifyText() {
+    if (m_observer) {
+        m_observer->textChanged();
+    }
+}
+
+}  // namespace kolu

@@ -1,0 +1,59 @@
+#pragma once
+// The input line as the command line sees it: the text being typed, the history
+// of sent lines (oldest first, no two equal without regard to case) and which
+// history entry is selected. The input widget observes it and shows it; Up and
+// Down walk the history through the position kept here.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kolu {
+
+// Hears what the input widget must follow. Calls come after the change.
+class InputLineObserver {
+  public:
+    virtual ~InputLineObserver() = default;
+    virtual void textChanged() {}
+    virtual void historyChanged() {}
+    // The history is about to get its first entry: the drop-down list needs room
+    // (100 x scale factor pixels more height for the combo box).
+    virtual void dropDownRoomNeeded() {}
+};
+
+class InputLineModel {
+  public:
+    void setObserver(InputLineObserver* observer) { m_observer = observer; }
+
+    const std::u16string& text() const { return m_text; }
+    // The user typed (or a program set) the text; no history entry is selected any more.
+    void setText(std::u16string_view text);
+
+    const std::vector<std::u16string>& history() const { return m_history; }
+    // Appends a sent line as the newest entry after removing every entry equal to
+    // it ignoring case, so a line sent again moves to the end and appears once.
+    void addToHistory(std::u16string_view line);
+
+    // The selected history entry, -1 for none.
+    int selection() const { return m_selection; }
+    // Selects an entry and shows its text; -1 (or an index out of range) clears the line.
+    void select(int index);
+
+    // Up and Down in the input line (position -1 = no entry shown). Up shows the
+    // newest entry first, then older ones, stopping at the oldest; Down goes back
+    // towards the newest and past it to an empty line. Enter resets the position.
+    int historyPosition() const { return m_position; }
+    void historyUp();
+    void historyDown();
+    void resetHistoryPosition() { m_position = -1; }
+
+  private:
+    void notifyText();
+
+    std::u16string m_text;
+    std::vector<std::u16string> m_history;
+    int m_selection = -1;
+    int m_position = -1;
+    InputLineObserver* m_observer = nullptr;
+};
+
+}  // namespace kolu

@@ -1,0 +1,75 @@
+#pragma once
+// The notify list: the nicknames of the `notify` setting, each with whether the
+// last ISON answer named it. Each answer is compared with what was known and a
+// line is printed for every nickname that came or went; a newcomer can be looked
+// up with /whois through the command line. The connection's poll tick asks.
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "connection/notify_hooks.h"
+
+namespace kolu {
+
+class ColourTable;
+class CommandRunner;
+class Connection;
+class LinePrinter;
+class Settings;
+struct SessionState;
+
+struct NotifyEntry {
+    std::u16string name;  // at most kNameLimit characters
+    bool online = false;
+    bool operator==(const NotifyEntry&) const = default;
+};
+
+using NotifyEntries = std::vector<NotifyEntry>;
+
+class NotifyList final : public NotifyHooks {
+  public:
+    struct Parts {
+        SessionState& state;
+        Connection& connection;
+        LinePrinter& output;
+        Settings& settings;
+        const ColourTable& colours;
+    };
+
+    // A nickname is watched under at most this many characters.
+    static constexpr std::size_t kNameLimit = 63;
+
+    // `commands` runs the /whois of `not_whois`; while null, none is sent.
+    explicit NotifyList(Parts parts, CommandRunner* commands = nullptr);
+
+    void setCommandRunner(CommandRunner* commands) { m_commands = commands; }
+
+    // Entries of a text split at each space: two spaces in a row make an entry
+    // with an empty name, a trailing space none. Names are cut to kNameLimit.
+    static NotifyEntries NotifyList_Create(std::u16string_view text);
+    // Forgets every watched nickname.
+    void NotifyList_Delete() { m_entries.clear(); }
+    // Builds the list from the `notify` setting; every entry starts offline.
+    void NotifyList_Load();
+    // The connection closed: everyone online will be announced again.
+    void NotifyList_Reset() override;
+    // Whether `list` holds `name` ignoring case; when it does, `name` takes the
+    // entry's spelling.
+    static int NotifyList_Find(const NotifyEntries& list, std::u16string& name);
+    // Sends "ISON " + the `notify` setting as stored.
+    void NotifyList_Ison() override;
+    // Compares an ISON answer (the nicknames online) with the list and reports changes.
+    void NotifyList_Update(std::u16string_view online) override;
+
+    const NotifyEntries& entries() const { return m_entries; }
+
+  private:
+    std::u16string readList();
+
+    Parts m_parts;
+    CommandRunner* m_commands;
+    NotifyEntries m_entries;
+};
+
+}  // namespace kolu

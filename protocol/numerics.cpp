@@ -1,0 +1,125 @@
+// Numeric replies: the routing table to the query-reply handlers, the message
+// of the day and the nickname clash during login.
+#include <array>
+#include <optional>
+#include <string>
+
+#include "connection/connection.h"
+#include "connection/session_state.h"
+#include "platform/text.h"
+#include "protocol/dispatcher.h"
+#include "protocol/query_replies.h"
+#include "settings/settings.h"
+#include "ui/colour_table.h"
+#include "ui/host.h"
+#include "ui/line_output.h"
+
+namespace kolu {
+
+namespace {
+
+struct NumericRow {
+    std::int32_t number;
+    ReplyRoute route;
+};
+
+constexpr std::array<NumericRow, 16> kNumericRows{{
+    {301, {0, "UserIsAway", UserIsAway}},
+    {303, {0, "reply_ISON", reply_ISON}},
+    {311, {0, "HostFromWhoisAutoban", HostFromWhoisAutoban}},
+    {312, {0, "HideWhois", HideWhois}},
+    {317, {0, "HideWhois", HideWhois}},
+    {318, {0, "EndOfWhois", EndOfWhois}},
+    {319, {0, "HideWhois", HideWhois}},
+    {331, {0, "ShowNoTopic", ShowNoTopic}},
+    {332, {0, "ShowTopic", ShowTopic}},
+    {333, {0, "TopicSetBy", TopicSetBy}},
+    {338, {0, "HideWhois", HideWhois}},
+    {341, {0, "ShowInvited", ShowInvited}},
+    {353, {0, "wypelnij_liste", wypelnij_liste}},
+    {366, {0, "koniec_listy", koniec_listy}},
+    {367, {0, "ban2list", ban2list}},
+    {368, {0, "EndOfBanList", EndOfBanList}},
+}};
+
+int printText(HandlerContext& context, const Reply& reply) {
+    context.output.RIDodajLinie(u"", reply.word(3), context.colours.of(LineClass::Normal));
+    return 1;
+}
+
+// Asks for the nickname through the command line, as typed "/NICK name". Until
+// the command line is attached, the NICK line is sent directly so a login can
+// still get past a clash.
+void sendNick(HandlerContext& context, std::u16string_view nick) {
+    if (context.commands) {
+        std::u16string command = u"/NICK";
+        if (!nick.empty()) {
+            command += u" ";
+            command += nick;
+        }
+        context.commands->ParsujKomende(command, u"");
+    } else if (!nick.empty()) {
+        context.connection.wys(context.state.socket, u"NICK " + std::u16string(nick));
+    }
+}
+
+// The message of the day; a missing `skipmotd` (-1) skips it too.
+int ShowMotd(HandlerContext& context, const Reply& reply) {
+    if (context.settings.RegCzytajLONG(u"skipmotd") == 0) {
+        printText(context, reply);
+    }
+    return 1;
+}
+
+}  // namespace
+
+ReplyRoute routeNumeric(std::int32_t number) {
+    for (const NumericRow& row : kNumericRows) {
+        if (row.number == number) {
+            return row.route;
+        }
+    }
+    switch (number) {
+        case 372:
+        case 375:
+        case 376:
+            return {0, "ShowMotd", ShowMotd};
+        case 432:
+        case 433:
+            return {0, "NickClash", NickClash};
+        default:
+            return {0, "status", printText};
+    }
+}
+
+int reply_numeric(HandlerContext& context, const Reply& reply) {
+    return routeNumeric(wordNumber(reply.word(1))).handler(context, reply);
+}
+
+int NickClash(HandlerContext& context, const Reply& reply) {
+    printText(context, reply);
+    if (!context.state.currentNick.empty()) {
+        return 1;  // logged in: a refused nickname change only shows the server's text
+    }
+    // A missing or empty `alternick` leaves the buffer empty and counts as already
+    // tried: sending an empty NICK would only stall the login.
+    std::u16string alternick;
+    context.settings.RegCzytajMsg(u"alternick", alternick, kAlternickSize);
+    if (!alternick.empty() && !equalsIgnoreCase(alternick, context.state.wantedNick)) {
+        context.state.wantedNick = alternick;
+        sendNick(context, context.state.wantedNick);
+        return 1;
+    }
+    std::optional<std::u16string> answer =
+        context.host.promptOneField(kNickClashPromptId, kNickClashTitle, kNickClashPrompt);
+    if (!answer) {
+        // Ends the connection at the next poll tick, without reconnecting.
+        context.connection.disconnectRequest();
+        return 1;
+    }
+    context.state.wantedNick.assign(cutAtWholeChar(*answer, kPromptAnswerLength));
+    sendNick(context, context.state.wantedNick);
+    return 1;
+}
+
+}  // namespace kolu

@@ -1,0 +1,329 @@
+#include "protocol/query_replies.h"
+
+#include <new>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "connection/connection.h"
+#include "connection/error_log.h"
+#include "connection/notify_hooks.h"
+#include "connection/session_state.h"
+#include "platform/text.h"
+#include "ui/event_sounds.h"
+#include "ui/host.h"
+#include "ui/line_output.h"
+#include "ui/tab_registry.h"
+#include "ui/user_list.h"
+
+namespace kolu {
+namespace {
+
+using std::u16string_view;
+constexpr std::size_t kNone = u16string_view::npos;
+
+// A ban record's channel and mask are kept in buffers of this many characters,
+// terminator included.
+constexpr std::size_t kBanFieldCapacity = 128;
+constexpr int kBanListDialog = 368;
+constexpr u16string_view kBanListPrompt = u"Select ban to remove:";
+
+// A handler that runs out of memory reports it under its label and drops the
+// line; nothing is thrown past it.
+template <typename Body>
+int guarded(HandlerContext& context, u16string_view label, Body&& body) {
+    try {
+        body();
+    } catch (const std::bad_alloc&) {
+        context.log.LogError(u"LocalAlloc", label, 0);
+    }
+    return 1;
+}
+
+void printStatus(HandlerContext& context, u16string_view text, LineClass lineClass) {
+    context.output.RIDodajLinie(u"", text, context.colours.of(lineClass));
+}
+
+// The text up to the first blank (all of it when there is none).
+u16string_view firstWord(u16string_view text) {
+    return text.substr(0, text.find(u' '));
+}
+
+// The text from `start` up to the next blank (or the end).
+u16string_view wordBetween(u16string_view text, std::size_t start) {
+    const std::size_t end = text.find(u' ', start);
+    return text.substr(start, end == kNone ? kNone : end - start);
+}
+
+// Channel and nickname comparisons ignore case, as IRC names do.
+bool isAutobanChannel(const HandlerContext& context, u16string_view channel) {
+    const std::u16string& wanted = context.state.autoban.channel;
+    return !wanted.empty() && equalsIgnoreCase(channel, wanted);
+}
+
+// The autoban request's nickname is the wanted nickname's storage.
+bool isAutobanNick(const HandlerContext& context, u16string_view nick) {
+    const std::u16string& wanted = context.state.wantedNick;
+    return !wanted.empty() && equalsIgnoreCase(nick, wanted);
+}
+
+bool banByHostWaits(const HandlerContext& context, u16string_view nick) {
+    return isAutobanNick(context, nick) && !context.state.autoban.channel.empty();
+}
+
+bool banListAwaited(const HandlerContext& context, u16string_view channel) {
+    return isAutobanChannel(context, channel) && context.state.wantedNick.empty();
+}
+
+std::u16string banField(u16string_view text) {
+    return std::u16string(cutAtWholeChar(text, kBanFieldCapacity - 1));
+}
+
+// The channel a names reply is about: from its first '#' (or, without one,
+// its first '&') up to the next blank; empty when it names none.
+u16string_view namesChannel(u16string_view text) {
+    std::size_t start = text.find(u'#');
+    if (start == kNone) {
+        start = text.find(u'&');
+    }
+    return start == kNone ? u16string_view{} : wordBetween(text, start);
+}
+
+// A name that would make a row nobody can find (empty, or a status prefix
+// alone) is skipped: only a doubled blank or an empty list produces one.
+bool isMemberName(u16string_view name) {
+    return !name.empty() &&
+           !(name.size() == 1 && (name[0] == kOperatorPrefix || name[0] == kVoicePrefix));
+}
+
+void fillNames(HandlerContext& context, u16string_view channel, u16string_view names) {
+    // Every name but the last goes in unchecked; the last is checked for a duplicate.
+    std::size_t start = 0;
+    for (std::size_t blank = names.find(u' '); blank != kNone; blank = names.find(u' ', start)) {
+        const u16string_view name = names.substr(start, blank - start);
+        if (isMemberName(name)) {
+            DodajDoListyOpt(context.tabs, channel, name);
+        }
+        start = blank + 1;
+    }
+    const u16string_view last = names.substr(start);
+    if (isMemberName(last)) {
+        dodaj_do_listy(context.tabs, channel, last);
+    }
+}
+
+// A topic answer: `before` + the text after `separator` + `after` in the
+// channel's tab; the whole answer in the status tab when there is no such tab
+// or no separator.
+void printTopic(HandlerContext& context, const Reply& reply, u16string_view separator,
+                u16string_view before, u16string_view after) {
+    const u16string_view text = reply.word(3);
+    const u16string_view channel = firstWord(text);
+    const std::size_t at = text.find(separator);
+    if (context.tabs.znajdz_zakladke(channel) == -1 || at == kNone) {
+        printStatus(context, text, LineClass::Topic);
+        return;
+    }
+    std::u16string line(before);
+    line += text.substr(at + separator.size());
+    line += after;
+    context.output.RIDodajLinie(channel, line, context.colours.of(LineClass::Topic));
+}
+
+}  // namespace
+
+int wypelnij_liste(HandlerContext& context, const Reply& reply) {
+    return guarded(context, u"wypelnij_liste", [&] {
+        const u16string_view text = reply.word(3);
+        const u16string_view channel = namesChannel(text);
+        if (!channel.empty() && isAutobanChannel(context, channel)) {
+            const std::size_t afterChannel =
+                static_cast<std::size_t>(channel.data() - text.data()) + channel.size();
+            const std::size_t colon = text.find(u':', afterChannel);
+            if (colon != kNone) {
+                fillNames(context, channel, text.substr(colon + 1));
+            }
+        }
+        printStatus(context, text, LineClass::Normal);
+    });
+}
+
+int koniec_listy(HandlerContext& context, const Reply& reply) {
+    return guarded(context, u"koniec_listy", [&] {
+        if (isAutobanChannel(context, firstWord(reply.word(3)))) {
+            context.state.autoban.channel.clear();
+        }
+        printStatus(context, reply.word(3), LineClass::Normal);
+    });
+}
+
+int UserIsAway(HandlerContext& context, const Reply& reply) {
+    return guarded(context, u"UserIsAway", [&] {
+        const u16string_view text = reply.word(3);
+        const std::size_t at = text.find(u" :");
+        if (at == kNone) {
+            return;  // not an away message: shown nowhere
+        }
+        std::u16string line(text.substr(0, at));
+        line += u" is away: ";
+        line += text.substr(at + 2);
+        printStatus(context, line, LineClass::Normal);
+    });
+}
+
+int reply_ISON(HandlerContext& context, const Reply& reply) {
+    return guarded(context, u"reply_ISON", [&] {
+        if (!context.state.userIsonPending) {
+            // The notify list's own query; until one is attached the answer goes nowhere.
+            if (context.notify) {
+                context.notify->NotifyList_Update(reply.word(3));
+            }
+            return;
+        }
+        context.state.userIsonPending = false;
+        printStatus(context, u"ison: " + reply.word(3), LineClass::Normal);
+    });
+}
+
+int HostFromWhoisAutoban(HandlerContext& context, const Reply& reply) {
+    return guarded(context, u"HostFromWhoisAutoban", [&] {
+        std::u16string text = reply.word(3);
+        const std::size_t userAt = text.find(u' ');
+        const std::size_t hostAt = userAt == kNone ? kNone : text.find(u' ', userAt + 1);
+        if (!banByHostWaits(context, firstWord(text)) || hostAt == kNone) {
+            // Shown as nick user@host * :name.
+            if (hostAt != kNone) {
+                text[hostAt] = u'@';
+            }
+            printStatus(context, text, LineClass::Whois);
+            return;
+        }
+        AutobanRequest& request = context.state.autoban;
+        const u16string_view host = wordBetween(text, hostAt + 1);
+        const SocketHandle socket = context.state.socket;
+        context.connection.SendNonEmpty(
+            socket, u"MODE " + request.channel + u" +b *!*@" + std::u16string(host));
+        if (request.kickAfterBan) {
+            request.kickAfterBan = false;
+            if (request.kickLine) {
+                context.connection.SendNonEmpty(socket, *request.kickLine);
+                request.kickLine.reset();
+            }
+        }
+    });
+}
+
+int HideWhois(HandlerContext& context, const Reply& reply) {
+    return guarded(context, u"HideWhois", [&] {
+        if (!banByHostWaits(context, firstWord(reply.word(3)))) {
+            printStatus(context, reply.word(3), LineClass::Whois);
+        }
+    });
+}
+
+int EndOfWhois(HandlerContext& context, const Reply& reply) {
+    return guarded(context, u"EndOfWhois", [&] {
+        if (banByHostWaits(context, firstWord(reply.word(3)))) {
+            context.state.wantedNick.clear();
+            context.state.autoban.channel.clear();
+            return;
+        }
+        printStatus(context, reply.word(3), LineClass::Whois);
+    });
+}
+
+int ShowNoTopic(HandlerContext& context, const Reply& reply) {
+    return guarded(context, u"ShowNoTopic", [&] { printTopic(context, reply, u" :", u"", u""); });
+}
+
+int ShowTopic(HandlerContext& context, const Reply& reply) {
+    return guarded(context, u"ShowTopic",
+                   [&] { printTopic(context, reply, u" :", u"Topic is '", u"'"); });
+}
+
+int TopicSetBy(HandlerContext& context, const Reply& reply) {
+    return guarded(context, u"TopicSetBy",
+                   [&] { printTopic(context, reply, u" ", u"Set by ", u""); });
+}
+
+int ShowInvited(HandlerContext& context, const Reply& reply) {
+    return guarded(context, u"ShowInvited", [&] {
+        const u16string_view text = reply.word(3);
+        const std::size_t blank = text.find(u' ');
+        if (blank == kNone) {
+            printStatus(context, text, LineClass::Normal);
+            return;
+        }
+        // The rest keeps its blank, so two stand before the channel.
+        std::u16string line(text.substr(0, blank));
+        line += u" has been invited to ";
+        line += text.substr(blank);
+        context.sounds.PlayWAV(u"invite");
+        printStatus(context, line, LineClass::Normal);
+    });
+}
+
+int ban2list(HandlerContext& context, const Reply& reply) {
+    return guarded(context, u"ban2list", [&] {
+        const u16string_view text = reply.word(3);
+        const u16string_view channel = firstWord(text);
+        const std::size_t blank = text.find(u' ');
+        if (!banListAwaited(context, channel) || blank == kNone) {
+            printStatus(context, text, LineClass::Normal);
+            return;
+        }
+        context.state.banList.push_back(
+            BanRecord{banField(channel), banField(wordBetween(text, blank + 1))});
+    });
+}
+
+int EndOfBanList(HandlerContext& context, const Reply& reply) {
+    return guarded(context, u"EndOfBanList", [&] {
+        if (!banListAwaited(context, firstWord(reply.word(3)))) {
+            printStatus(context, reply.word(3), LineClass::Normal);
+            return;
+        }
+        // The list is offered by timer 3, after this line's handling is over.
+        if (!context.host.startTimer(kBanListTimer, 100)) {
+            context.log.LogError(u"SetTimer", u"EndOfBanList", 0);
+        }
+    });
+}
+
+int koniec_banlisty(HandlerContext& context) {
+    SessionState& state = context.state;
+    try {
+        const std::u16string channel = state.autoban.channel;
+        state.autoban.channel.clear();
+        std::vector<std::u16string> masks;
+        masks.reserve(state.banList.size());
+        for (const BanRecord& record : state.banList) {
+            masks.push_back(record.mask);
+        }
+        const std::optional<int> picked =
+            context.host.pickFromList(kBanListDialog, channel + u" banlist", kBanListPrompt, masks);
+        if (picked) {
+            state.pickedIndex = *picked;
+        }
+        const int index = std::exchange(state.pickedIndex, -1);
+        if (picked && index >= 0 && static_cast<std::size_t>(index) < state.banList.size()) {
+            const BanRecord& record = state.banList[static_cast<std::size_t>(index)];
+            const std::u16string mode = u"MODE " + record.channel + u" -b " + record.mask;
+            if (context.commands) {
+                context.commands->ParsujKomende(u"/" + mode, channel);
+            } else {
+                // No command line attached (tests, early start-up): the same
+                // line goes out directly, without the command line's echo.
+                context.connection.wys(state.socket, mode);
+            }
+        }
+        context.host.focusInput();
+    } catch (const std::bad_alloc&) {
+        context.log.LogError(u"LocalAlloc", u"koniec_banlisty", 0);
+    }
+    state.banList.clear();
+    return 1;
+}
+
+}  // namespace kolu

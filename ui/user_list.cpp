@@ -1,0 +1,398 @@
+#include "ui/user_list.h"
+
+#include <algorithm>
+#include <new>
+
+#include "platform/text.h"
+#include "ui/event_sounds.h"
+#include "ui/tab_registry.h"
+
+namespace kolu {
+namespace {
+
+// A label is read with at most this many characters when it is renamed.
+constexpr std::size_t kRenameReadLength = 250;
+
+char16_t fold(char16_t c) {
+    if (c < 0x80) {
+        return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
+    }
+    return foldCase(c);
+}
+
+// The list's order: sort keys compared unit by unit with case folded, a
+// shorter key before a longer one it begins.
+int compareKeys(std::u16string_view a, std::u16string_view b) {
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const char16_t x = fold(a[i]);
+        const char16_t y = fold(b[i]);
+        if (x != y) {
+            return x < y ? -1 : 1;
+        }
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+bool keyLess(const UserEntry& a, const UserEntry& b) {
+    return compareKeys(a.sortKey, b.sortKey) < 0;
+}
+
+bool isPrefix(char16_t c) {
+    return c == kOperatorPrefix || c == kVoicePrefix;
+}
+
+std::u16string_view stripPrefix(std::u16string_view name) {
+    if (!name.empty() && isPrefix(name.front())) {
+        name.remove_prefix(1);
+    }
+    return name;
+}
+
+// The nickname a row answers to: its label as a search reads it, without the
+// status prefix.
+std::u16string_view rowNickname(const UserEntry& entry) {
+    return stripPrefix(cutAtWholeChar(entry.label, UserList::kLabelReadLength));
+}
+
+std::u16string folded(std::u16string_view text) {
+    std::u16string out(text);
+    for (char16_t& c : out) {
+        c = fold(c);
+    }
+    return out;
+}
+
+std::u16string cutKey(std::u16string key) {
+    if (key.size() > UserList::kSortKeyLength) {
+        key.resize(cutAtWholeChar(key, UserList::kSortKeyLength).size());
+    }
+    return key;
+}
+
+// Whether a search by key finds the row: its key is its nickname, bare or
+// behind a status digit. Names as servers send them always give such rows.
+bool isRegular(const UserEntry& entry) {
+    const std::u16string_view nickname = rowNickname(entry);
+    const std::u16string_view key = entry.sortKey;
+    if (equalsIgnoreCase(key, nickname)) {
+        return true;
+    }
+    return !key.empty() && (key.front() == u'0' || key.front() == u'1') &&
+           equalsIgnoreCase(key.substr(1), nickname);
+}
+
+UserEntry entryFor(std::u16string_view name) {
+    UserEntry entry;
+    entry.label.assign(name);
+    if (!name.empty() && name.front() == kVoicePrefix) {
+        entry.flags = kVoiceFlag;
+        entry.sortKey = u"1";
+        entry.sortKey += name.substr(1);
+    } else if (!name.empty() && name.front() == kOperatorPrefix) {
+        entry.flags = kOperatorFlag;
+        entry.sortKey = u"0";
+        entry.sortKey += name.substr(1);
+    } else {
+        entry.sortKey.assign(name);
+    }
+    entry.sortKey = cutKey(std::move(entry.sortKey));
+    return entry;
+}
+
+// Label and key from the flags: an operator shows '@' even when also voiced.
+void describe(UserEntry& entry, std::u16string_view nickname) {
+    entry.label.assign(nickname);
+    entry.sortKey.assign(nickname);
+    if (entry.flags & kOperatorFlag) {
+        entry.label.insert(entry.label.begin(), kOperatorPrefix);
+        entry.sortKey.insert(entry.sortKey.begin(), u'0');
+    } else if (entry.flags & kVoiceFlag) {
+        entry.label.insert(entry.label.begin(), kVoicePrefix);
+        entry.sortKey.insert(entry.sortKey.begin(), u'1');
+    }
+    entry.sortKey = cutKey(std::move(entry.sortKey));
+}
+
+// The first k in [0, count) for which `after(k)` holds, `after` being false
+// then true along the range.
+template <typename Predicate>
+std::size_t firstTrue(std::size_t count, Predicate after) {
+    std::size_t low = 0;
+    while (count > 0) {
+        const std::size_t half = count / 2;
+        if (after(low + half)) {
+            count = half;
+        } else {
+            low += half + 1;
+            count -= half + 1;
+        }
+    }
+    return low;
+}
+
+std::u16string_view soundOf(ModeChange change) {
+    switch (change) {
+        case kOp:
+            return u"op";
+        case kVoice:
+            return u"voice";
+        case kDeop:
+            return u"deop";
+        case kDevoice:
+            return u"devoice";
+    }
+    return {};
+}
+
+}  // namespace
+
+std::size_t UserList::size() const {
+    return m_rows.size() + m_pending.size();
+}
+
+const UserEntry& UserList::at(std::size_t index) const {
+    merge();
+    return m_rows[index];
+}
+
+// Equal keys keep their order and a newcomer goes after them, as if each name
+// had been appended and the whole list stable-sorted: a stable merge of the
+// sorted list with the stably sorted newcomers gives exactly that.
+void UserList::merge() const {
+    if (m_pending.empty()) {
+        return;
+    }
+    if (m_pending.size() == 1) {
+        const auto place =
+            std::upper_bound(m_rows.begin(), m_rows.end(), m_pending.front(), keyLess);
+        m_rows.insert(place, std::move(m_pending.front()));
+        m_pending.clear();
+        return;
+    }
+    m_rows.reserve(m_rows.size() + m_pending.size());
+    std::stable_sort(m_pending.begin(), m_pending.end(), keyLess);
+    const std::size_t middle = m_rows.size();
+    std::move(m_pending.begin(), m_pending.end(), std::back_inserter(m_rows));
+    m_pending.clear();
+    std::inplace_merge(m_rows.begin(), m_rows.begin() + static_cast<std::ptrdiff_t>(middle),
+                       m_rows.end(), keyLess);
+}
+
+int UserList::find(std::u16string_view nickname) const {
+    const std::u16string_view wanted = stripPrefix(nickname);
+    if (wanted.empty()) {
+        return -1;
+    }
+    merge();
+    return search(wanted);
+}
+
+// The first row whose nickname is `wanted`. Such a row's key is the nickname
+// or a status digit and the nickname, so only those three runs of equal keys
+// need looking at; the earliest match among them is the first in the list.
+int UserList::search(std::u16string_view wanted) const {
+    if (m_irregular > 0) {
+        for (std::size_t i = 0; i < m_rows.size(); ++i) {
+            if (equalsIgnoreCase(rowNickname(m_rows[i]), wanted)) {
+                return static_cast<int>(i);
+            }
+        }
+        return -1;
+    }
+    int best = -1;
+    for (std::u16string_view digit : {u"", u"0", u"1"}) {
+        std::u16string key(digit);
+        key += wanted;
+        std::size_t i = firstTrue(
+            m_rows.size(), [&](std::size_t k) { return compareKeys(m_rows[k].sortKey, key) >= 0; });
+        for (; i < m_rows.size() && compareKeys(m_rows[i].sortKey, key) == 0; ++i) {
+            if (equalsIgnoreCase(rowNickname(m_rows[i]), wanted)) {
+                if (best < 0 || static_cast<int>(i) < best) {
+                    best = static_cast<int>(i);
+                }
+                break;
+            }
+        }
+    }
+    return best;
+}
+
+bool UserList::contains(std::u16string_view nickname) const {
+    const std::u16string_view wanted = stripPrefix(nickname);
+    return !wanted.empty() && m_names.count(folded(wanted)) > 0;
+}
+
+void UserList::track(const UserEntry& entry, int delta) {
+    const std::u16string name = folded(rowNickname(entry));
+    if (delta > 0) {
+        ++m_names[name];
+    } else if (const auto it = m_names.find(name); it != m_names.end() && --it->second == 0) {
+        m_names.erase(it);
+    }
+    if (!isRegular(entry)) {
+        m_irregular += delta;
+    }
+}
+
+void UserList::insert(std::u16string_view name) {
+    m_pending.push_back(entryFor(name));
+    try {
+        track(m_pending.back(), 1);
+    } catch (const std::bad_alloc&) {
+        m_pending.pop_back();
+        throw;
+    }
+}
+
+bool UserList::remove(std::u16string_view nickname) {
+    const int index = find(nickname);
+    if (index < 0) {
+        return false;
+    }
+    track(m_rows[index], -1);
+    m_rows.erase(m_rows.begin() + index);
+    return true;
+}
+
+// Moves the changed row `index` to where sorting the whole list (stably)
+// would put it: among rows of an equal key it keeps its place relative to
+// them, so it lands at its old index clamped into their run.
+void UserList::place(std::size_t index) {
+    const std::size_t others = m_rows.size() - 1;
+    const std::u16string& key = m_rows[index].sortKey;
+    auto keyAt = [&](std::size_t k) -> const std::u16string& {
+        return m_rows[k < index ? k : k + 1].sortKey;
+    };
+    const std::size_t low =
+        firstTrue(others, [&](std::size_t k) { return compareKeys(keyAt(k), key) >= 0; });
+    const std::size_t high =
+        firstTrue(others, [&](std::size_t k) { return compareKeys(keyAt(k), key) > 0; });
+    const std::size_t target = std::clamp(index, low, high);
+    const auto at = [&](std::size_t i) { return m_rows.begin() + static_cast<std::ptrdiff_t>(i); };
+    if (target < index) {
+        std::rotate(at(target), at(index), at(index + 1));
+    } else if (target > index) {
+        std::rotate(at(index), at(index + 1), at(target + 1));
+    }
+}
+
+bool UserList::rename(std::u16string_view oldNickname, std::u16string_view newNickname) {
+    const int index = find(oldNickname);
+    if (index < 0) {
+        return false;
+    }
+    UserEntry updated = m_rows[index];
+    const std::u16string_view shown = cutAtWholeChar(updated.label, kRenameReadLength);
+    if (!shown.empty() && isPrefix(shown.front())) {
+        updated.label = shown.substr(0, 1);
+        updated.label += newNickname;
+        updated.sortKey = updated.sortKey.substr(0, 1) + std::u16string(newNickname);
+    } else {
+        updated.label.assign(newNickname);
+        updated.sortKey.assign(newNickname);
+    }
+    updated.sortKey = cutKey(std::move(updated.sortKey));
+    track(updated, 1);
+    track(m_rows[index], -1);
+    m_rows[index] = std::move(updated);
+    place(static_cast<std::size_t>(index));
+    return true;
+}
+
+bool UserList::changeMode(std::u16string_view nickname, ModeChange change) {
+    const int index = find(nickname);
+    if (index < 0) {
+        return false;
+    }
+    UserEntry updated = m_rows[index];
+    switch (change) {
+        case kOp:
+            updated.flags |= kOperatorFlag;
+            break;
+        case kVoice:
+            updated.flags |= kVoiceFlag;
+            break;
+        case kDeop:
+            updated.flags &= ~static_cast<std::uint32_t>(kOperatorFlag);
+            break;
+        case kDevoice:
+            updated.flags &= ~static_cast<std::uint32_t>(kVoiceFlag);
+            break;
+    }
+    // Rebuilt from the nickname as the caller passed it, not as it was listed.
+    describe(updated, nickname);
+    track(updated, 1);
+    track(m_rows[index], -1);
+    m_rows[index] = std::move(updated);
+    place(static_cast<std::size_t>(index));
+    return true;
+}
+
+// Out of memory, an operation changes nothing and reports nothing found.
+int znajdz_w_liscie(TabRegistry& tabs, std::u16string_view channel, std::u16string_view nickname) {
+    try {
+        const UserList* list = tabs.pobierz_hwndlist(channel);
+        return list ? list->find(nickname) : -1;
+    } catch (const std::bad_alloc&) {
+        return -1;
+    }
+}
+
+int DodajDoListyOpt(TabRegistry& tabs, std::u16string_view channel, std::u16string_view name) {
+    try {
+        if (UserList* list = tabs.pobierz_hwndlist(channel)) {
+            list->insert(name);
+        }
+    } catch (const std::bad_alloc&) {
+    }
+    return 1;
+}
+
+// A channel without a list finds nothing, so "adding" there answers 1 too.
+int dodaj_do_listy(TabRegistry& tabs, std::u16string_view channel, std::u16string_view name) {
+    try {
+        UserList* list = tabs.pobierz_hwndlist(channel);
+        if (list && list->contains(name)) {
+            return 0;
+        }
+        if (list) {
+            list->insert(name);
+        }
+    } catch (const std::bad_alloc&) {
+    }
+    return 1;
+}
+
+int usun_z_listy(TabRegistry& tabs, std::u16string_view channel, std::u16string_view nickname) {
+    try {
+        UserList* list = tabs.pobierz_hwndlist(channel);
+        return list && list->remove(nickname) ? 1 : 0;
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+}
+
+int zmien_nick_w_liscie(TabRegistry& tabs, std::u16string_view channel,
+                        std::u16string_view oldNickname, std::u16string_view newNickname) {
+    try {
+        UserList* list = tabs.pobierz_hwndlist(channel);
+        return list && list->rename(oldNickname, newNickname) ? 1 : 0;
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+}
+
+int ZmienMod(TabRegistry& tabs, EventSounds& sounds, std::u16string_view channel,
+             std::u16string_view nickname, ModeChange change) {
+    try {
+        UserList* list = tabs.pobierz_hwndlist(channel);
+        if (list && list->changeMode(nickname, change) && !soundOf(change).empty()) {
+            sounds.PlayWAV(soundOf(change));
+        }
+    } catch (const std::bad_alloc&) {
+    }
+    return 1;
+}
+
+}  // namespace kolu
