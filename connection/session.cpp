@@ -22,11 +22,13 @@ Session::Session(const SessionServices& services, int scaleFactor)
                                     services.colours, services.clock}),
       notify(NotifyList::Parts{state, connection, output, services.settings, services.colours},
              &commands),
+      dictionary(services.settings, services.log),
       m_log(services.log),
       m_servers{services.settings, services.log, services.clock, services.random} {
     tabs.dodaj_status();
     connection.setDispatcher(&dispatcher);
     connection.setNotifyHooks(&notify);
+    commands.setTeacher(&teacher);
     notify.NotifyList_Load();
     m_log.connectStatus(&output, &services.colours, &state.connected);
 }

@@ -4,6 +4,7 @@
 // line and the notify list. The main window owns one; tests build one over fakes.
 #include "commands/command_parser.h"
 #include "commands/notify_list.h"
+#include "completion/dictionary.h"
 #include "connection/connection.h"
 #include "connection/session_state.h"
 #include "protocol/dispatcher.h"
@@ -56,6 +57,10 @@ class Session {
     Dispatcher dispatcher;
     CommandParser commands;
     NotifyList notify;
+    // The word dictionary, taught by the command line when `whspteach` is on; the
+    // main window creates its file at start-up (Dictionary::startUp).
+    Dictionary dictionary;
+    DictionaryTeacher teacher{dictionary};
 
   private:
     ErrorLog& m_log;

@@ -1,0 +1,118 @@
+#pragma once
+// Helpers for the dictionary tests and the fuzzer: dictionaries built in memory,
+// raw field access, and a reference reader that collects every stored word by
+// the file's rules with code of its own, to check the walks against.
+#include <cstdint>
+#include <initializer_list>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "completion/dictionary.h"
+
+namespace kolu::test {
+
+inline std::string emptyDictionary() {
+    return std::string(kDictHeaderBytes, '\0');
+}
+
+// A dictionary holding `words`, added in order to an empty header.
+inline std::string buildDictionary(std::initializer_list<std::u16string_view> words) {
+    std::string bytes = emptyDictionary();
+    MemoryDictStore store(bytes);
+    for (std::u16string_view word : words) {
+        DictScan scan;
+        dictAddWord(store, word, nullptr, scan);
+    }
+    return bytes;
+}
+
+inline std::uint32_t load32At(std::string_view bytes, std::size_t offset) {
+    if (offset + 4 > bytes.size()) {
+        return 0;
+    }
+    return dictLoad32(reinterpret_cast<const unsigned char*>(bytes.data() + offset));
+}
+
+inline void store32At(std::string& bytes, std::size_t offset, std::uint32_t value) {
+    dictStore32(reinterpret_cast<unsigned char*>(bytes.data() + offset), value);
+}
+
+inline std::uint32_t slotOf(std::string_view bytes, unsigned char first) {
+    return load32At(bytes, 4u * first);
+}
+
+// The reference reader. A link counts when it names a whole record of the file
+// past the header on a record boundary, and a `next` also only when it points
+// forward; a word has at most 250 characters. Returns false when the file holds
+// more than `budget` record visits' worth of paths (only damaged files can).
+class ReferenceWords {
+  public:
+    explicit ReferenceWords(std::string_view bytes, std::size_t budget = 2'000'000)
+        : m_bytes(bytes), m_budget(budget) {}
+
+    bool collect(std::set<std::u16string>& out) {
+        m_out = &out;
+        for (unsigned slot = 0; slot < kDictSlots; ++slot) {
+            const std::uint32_t first = load32At(m_bytes.substr(0, kDictHeaderBytes), 4 * slot);
+            if (first != 0 && valid(first)) {
+                std::u16string word(1, static_cast<char16_t>(slot));
+                if (!walk(first, word)) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+
+  private:
+    bool valid(std::uint64_t at) const {
+        return at >= kDictHeaderBytes && (at - kDictHeaderBytes) % kDictRecordBytes == 0 &&
+               at + kDictRecordBytes <= m_bytes.size();
+    }
+
+    bool walk(std::uint64_t at, std::u16string& word) {
+        for (;;) {
+            if (m_budget-- == 0) {
+                return false;
+            }
+            const auto ch = static_cast<unsigned char>(m_bytes[at + 4]);
+            if (ch == 0) {
+                m_out->insert(word);
+            } else if (word.size() < kDictMaxWord && valid(at + kDictRecordBytes)) {
+                word.push_back(static_cast<char16_t>(ch));
+                const bool finished = walk(at + kDictRecordBytes, word);
+                word.pop_back();
+                if (!finished) {
+                    return false;
+                }
+            }
+            const std::uint32_t next = load32At(m_bytes, at);
+            if (next == 0 || next <= at || !valid(next)) {
+                return true;
+            }
+            at = next;
+        }
+    }
+
+    std::string_view m_bytes;
+    std::size_t m_budget;
+    std::set<std::u16string>* m_out = nullptr;
+};
+
+inline std::set<std::u16string> referenceWords(std::string_view bytes) {
+    std::set<std::u16string> words;
+    ReferenceWords(bytes).collect(words);
+    return words;
+}
+
+// A word as it reads back from the file: each character's low byte, zero-extended.
+inline std::u16string storedForm(std::u16string_view word) {
+    std::u16string out;
+    for (char16_t c : word) {
+        out.push_back(static_cast<char16_t>(dictByte(c)));
+    }
+    return out;
+}
+
+}  // namespace kolu::test
