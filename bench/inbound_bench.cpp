@@ -1,6 +1,7 @@
 // Received lines per second through the whole inbound path: socket reads of at
-// most 1024 bytes, streaming decode, line framing, tokenising and line output
-// into a channel tab that already holds many lines. The socket is served from
+// most 1024 bytes, streaming decode, line framing, tokenising, the dispatcher's
+// message handler (ignore and highlight lists) and line output into a channel
+// tab that already holds many lines. The socket is served from
 // memory so the figure is the client's own cost.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -10,15 +11,13 @@
 #include <string>
 
 #include "connection/error_log.h"
+#include "connection/session.h"
 #include "platform/clock.h"
 #include "platform/sockets.h"
 #include "platform/sound.h"
 #include "platform/text.h"
-#include "protocol/inbound.h"
 #include "settings/settings.h"
-#include "ui/event_sounds.h"
-#include "ui/line_output.h"
-#include "ui/tab_registry.h"
+#include "ui/host.h"
 #include "ui/text_metrics.h"
 
 namespace kolu {
@@ -68,16 +67,22 @@ class MonospaceMetrics final : public TextMetrics {
     int lineHeight() const override { return 13; }
 };
 
-// Prints each message into the tab its third word names, as channel messages go.
-class ToChannel final : public ReplyDispatcher {
+// The windowing side does nothing here: no prompt, timer or message box is needed.
+class NullHost final : public Host {
   public:
-    explicit ToChannel(LineOutput& output) : m_output(output) {}
-    void dispatch(const Reply& reply) override {
-        m_output.RIDodajLinie(reply.word(2), reply.word(3), 0);
+    bool startTimer(TimerId, int) override { return true; }
+    bool stopTimer(TimerId) override { return true; }
+    void messageBox(std::u16string_view, std::u16string_view) override {}
+    void setConnectedLabel(bool) override {}
+    void focusInput() override {}
+    std::optional<std::u16string> promptOneField(int, std::u16string_view,
+                                                 std::u16string_view) override {
+        return std::nullopt;
     }
-
-  private:
-    LineOutput& m_output;
+    std::optional<int> pickFromList(int, std::u16string_view, std::u16string_view,
+                                    const std::vector<std::u16string>&) override {
+        return std::nullopt;
+    }
 };
 
 std::string channelTraffic(int lines) {
@@ -110,27 +115,33 @@ void BM_InboundLinesIntoChannel(benchmark::State& state) {
         store.closeKey(key);
         settings.RegTworzKlucz();
         SilentSound sound;
-        EventSounds sounds(settings, sound, log);
         MonospaceMetrics metrics;
-        TabRegistry tabs(sounds, metrics);
-        tabs.dodaj_status();
-        int channel = tabs.dodaj_zakladke(u"#kolu");
-        LineOutput output(tabs, settings, clock, log);
-        TextLines* view = tabs.pobierz_hwndtxtbiez(channel);
+        MemorySocket socket;
+        NullHost host;
+        ColourTable colours;
+        ColourArray defaults{};
+        OpKoloryDomyslne(defaults);
+        colours.set(defaults);
+        Session session(
+            SessionServices{settings, log, socket, sound, clock, random, host, metrics, colours});
+        session.state.socket = 3;
+        session.state.connected = true;
+        session.state.currentNick = u"me";
+        // The client's own JOIN opens the channel tab, as on a real server.
+        socket.data = ":me!user@host JOIN #kolu\r\n";
+        session.inbound.odbierz(3, session.dispatcher);
+        TextLines* view = session.tabs.pobierz_hwndtxt(u"#kolu");
         const std::u16string filler(80, u'x');
         for (int i = 0; i < stored; ++i) {
             view->append(filler, 0);
         }
-        MemorySocket socket;
-        Inbound inbound(socket, log);
-        ToChannel dispatcher(output);
         const int batch = 10000;
         const std::string traffic = channelTraffic(batch);
         for (auto _ : state) {
             socket.data = traffic;
             socket.position = 0;
             while (socket.position < socket.data.size()) {
-                inbound.odbierz(3, dispatcher);
+                session.inbound.odbierz(3, session.dispatcher);
             }
         }
         state.SetItemsProcessed(state.iterations() * batch);
