@@ -40,19 +40,11 @@ std::vector<std::string> receivedFromClient(RawIrcClient& other, const std::stri
 
 class CommandsAgainstNgircd : public ::testing::Test {
   protected:
-    CommandsAgainstNgircd() {
-        // The session's handlers run "/" commands and hand ISON answers here, and
-        // its poll tick asks the notify list's question.
-        env.session.context.commands = &parser;
-        env.session.context.notify = &notify;
-        env.session.connection.setNotifyHooks(&notify);
-    }
-
     void start() {
         server = std::make_unique<test::NgircdFixture>();
         env.useServer(server->port());
         env.setUser(u"kolutest", u"me@example.org", u"Kolu Tester");
-        notify.NotifyList_Load();
+        env.session.notify.NotifyList_Load();  // the list was set after the session started
         env.session.connection.connectCommand();
         ASSERT_NE(env.session.state.socket, kInvalidSocket) << server->log();
         ASSERT_TRUE(env.pollUntil([&] { return env.session.state.currentNick == u"kolutest"; }))
@@ -64,7 +56,7 @@ class CommandsAgainstNgircd : public ::testing::Test {
     }
     int type(std::u16string_view text) {
         input.setText(text);
-        return parser.parsuj(input);
+        return env.session.commands.parsuj(input);
     }
     // Joins through the command line and shows the channel's tab.
     void joinAndSelect(RawIrcClient& other, std::u16string_view channel) {
@@ -80,12 +72,6 @@ class CommandsAgainstNgircd : public ::testing::Test {
 
     test::SessionEnv env;
     std::unique_ptr<test::NgircdFixture> server;
-    CommandParser parser{{env.session.state, env.session.connection, env.session.tabs,
-                          env.session.output, env.settings.settings, env.colours,
-                          env.settings.clock}};
-    NotifyList notify{{env.session.state, env.session.connection, env.session.output,
-                       env.settings.settings, env.colours},
-                      &parser};
     InputLineModel input;
 };
 
