@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kolu {
@@ -39,6 +40,12 @@ class Host {
     // when cancelled.
     virtual std::optional<std::u16string> promptOneField(int commandId, std::u16string_view title,
                                                          std::u16string_view prompt) = 0;
+
+    // The two-field prompt for a command id, modal; both texts, or nothing when
+    // cancelled.
+    virtual std::optional<std::pair<std::u16string, std::u16string>> promptTwoFields(
+        int commandId, std::u16string_view title, std::u16string_view firstPrompt,
+        std::u16string_view secondPrompt) = 0;
 
     // The pick-from-list prompt for a command id, modal; the index chosen for
     // removal, or nothing when cancelled.

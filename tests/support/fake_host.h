@@ -60,6 +60,16 @@ class FakeHost : public Host {
         prompts.push_back({commandId, std::u16string(title), std::u16string(prompt), {}});
         return takeFirst(textAnswers);
     }
+    std::vector<std::optional<std::pair<std::u16string, std::u16string>>> twoFieldAnswers;
+    std::optional<std::pair<std::u16string, std::u16string>> promptTwoFields(
+        int commandId, std::u16string_view title, std::u16string_view firstPrompt,
+        std::u16string_view secondPrompt) override {
+        prompts.push_back({commandId,
+                           std::u16string(title),
+                           std::u16string(firstPrompt),
+                           {std::u16string(secondPrompt)}});
+        return takeFirst(twoFieldAnswers);
+    }
     std::optional<int> pickFromList(int commandId, std::u16string_view title,
                                     std::u16string_view prompt,
                                     const std::vector<std::u16string>& items) override {
@@ -69,7 +79,7 @@ class FakeHost : public Host {
 
     bool isRunning(TimerId id) const { return running.count(id) > 0; }
 
-private:
+  private:
     template <typename T>
     static std::optional<T> takeFirst(std::vector<std::optional<T>>& queue) {
         if (queue.empty()) {
