@@ -61,6 +61,10 @@ class QuietHost final : public Host {
                                                  std::u16string_view) override {
         return std::nullopt;
     }
+    std::optional<std::pair<std::u16string, std::u16string>> promptTwoFields(
+        int, std::u16string_view, std::u16string_view, std::u16string_view) override {
+        return std::nullopt;
+    }
     std::optional<int> pickFromList(int, std::u16string_view, std::u16string_view,
                                     const std::vector<std::u16string>&) override {
         return std::nullopt;

@@ -108,6 +108,7 @@ void TextLines::ensureMeasured() const {
     }
     m_total = total;
     m_measured = true;
+    ++m_generation;
 }
 
 TextLines::Line TextLines::line(std::size_t index) const {
@@ -129,6 +130,11 @@ int TextLines::lineHeight(std::size_t index) const {
 int TextLines::totalHeight() const {
     ensureMeasured();
     return m_total > INT_MAX ? INT_MAX : static_cast<int>(m_total);
+}
+
+std::uint64_t TextLines::heightsGeneration() const {
+    ensureMeasured();
+    return m_generation;
 }
 
 std::size_t TextLines::memoryBytes() const {

@@ -51,6 +51,7 @@ class TextLines {
     // A new metrics object, or the same one after its font changed.
     void setMetrics(const TextMetrics* metrics);
     void metricsChanged();
+    const TextMetrics* metrics() const { return m_metrics; }
 
     std::size_t lineCount() const { return m_lines.size(); }
     // index < lineCount(); the text stays valid while the store lives.
@@ -59,6 +60,10 @@ class TextLines {
     int lineHeight(std::size_t index) const;
     // Sum of all wrapped heights, at most INT_MAX.
     int totalHeight() const;
+    // Changes each time every height is measured again (after a width or
+    // metrics change), so a cache of heights (a view's line tops) knows when to
+    // rebuild; appends alone leave it as it is.
+    std::uint64_t heightsGeneration() const;
 
     void setObserver(TextLinesObserver* observer) { m_observer = observer; }
 
@@ -98,6 +103,7 @@ class TextLines {
     std::uint32_t m_openBlock = 0;  // the block short lines are packed into
     mutable std::int64_t m_total = 0;
     mutable bool m_measured = true;  // heights and total match width and metrics
+    mutable std::uint64_t m_generation = 0;
     TextLinesObserver* m_observer = nullptr;
 };
 

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QTextBlock>
 #include <QTextEdit>
 
@@ -10,20 +9,13 @@
 #include "platform/text.h"
 #include "resources/shipped_resources.h"
 #include "settings/setting_defaults.h"
+#include "tests/support/qt_app.h"
 #include "tests/support/temp_dir.h"
 #include "ui/welcome_banner.h"
 #include "ui/widgets/plain_main_window.h"
 
 namespace kolu {
 namespace {
-
-QApplication& application() {
-    static int argc = 1;
-    static char name[] = "kolu_widget_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
 
 bool hasValue(RegistryStore& store, std::u16string_view key, std::u16string_view name) {
     RegKey handle;
@@ -38,7 +30,7 @@ bool hasValue(RegistryStore& store, std::u16string_view key, std::u16string_view
 
 class Startup : public ::testing::Test {
   protected:
-    void SetUp() override { application(); }
+    void SetUp() override { test::application(); }
     test::TempDir dir;
     test::ScopedXdg xdg{dir};
 };

@@ -1,0 +1,53 @@
+#include "platform/qt/single_instance.h"
+
+#include <QDir>
+#include <QLocalServer>
+#include <QLocalSocket>
+
+namespace kolu {
+namespace {
+
+constexpr int kAnswerWaitMs = 1000;
+const QByteArray kRaiseRequest = QByteArrayLiteral("raise\n");
+
+}  // namespace
+
+SingleInstance::SingleInstance(const QString& runtimeFolder, QObject* parent) : QObject(parent) {
+    // Named from the window class "KOLU" and title "Kolu".
+    const QString name = QStringLiteral("KOLU-Kolu");
+    m_path = runtimeFolder.isEmpty() ? name : QDir(runtimeFolder).filePath(name);
+}
+
+SingleInstance::~SingleInstance() = default;
+
+bool SingleInstance::handOverToRunningInstance() {
+    QLocalSocket probe;
+    probe.connectToServer(m_path);
+    if (probe.waitForConnected(kAnswerWaitMs)) {
+        probe.write(kRaiseRequest);
+        probe.waitForBytesWritten(kAnswerWaitMs);
+        probe.disconnectFromServer();
+        return true;
+    }
+    // Nobody answers: a socket file left by a crashed instance is stale.
+    QLocalServer::removeServer(m_path);
+    m_server = new QLocalServer(this);
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!m_server->listen(m_path)) {
+        // Without the socket the client still runs; only the raise request is lost.
+        return false;
+    }
+    connect(m_server, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* client = m_server->nextPendingConnection()) {
+            connect(client, &QLocalSocket::readyRead, this, [this, client] {
+                if (client->readAll().contains(kRaiseRequest.trimmed())) {
+                    emit raiseRequested();
+                }
+            });
+            connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+        }
+    });
+    return false;
+}
+
+}  // namespace kolu

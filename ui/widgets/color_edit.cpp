@@ -1,0 +1,349 @@
+#include "ui/widgets/color_edit.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <algorithm>
+
+#include "settings/settings.h"
+#include "ui/text_wrap.h"
+#include "ui/widgets/qt_text_metrics.h"
+
+namespace kolu {
+namespace {
+
+QColor toQColor(Colour colour) {
+    return QColor(static_cast<int>(redOf(colour)), static_cast<int>(greenOf(colour)),
+                  static_cast<int>(blueOf(colour)));
+}
+
+}  // namespace
+
+ColorEdit::ColorEdit(TextLines& lines, const QtTextMetrics& metrics, const ColourTable& colours,
+                     TextViewShared* shared, QWidget* parent)
+    : QAbstractScrollArea(parent),
+      m_lines(lines),
+      m_metrics(metrics),
+      m_colours(colours),
+      m_shared(shared ? shared : &m_ownShared) {
+    setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    // The bar stays, so the wrapping width doesn't change (re-wrapping every
+    // stored line) when the text first outgrows the view.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::NoFocus);  // a tap selects text; the keyboard stays with the input line
+    if (m_lines.metrics() != &m_metrics) {
+        m_lines.setMetrics(&m_metrics);
+    }
+    m_lines.setObserver(this);
+    m_holdTimer.setSingleShot(true);
+    m_holdTimer.setInterval(kHoldMilliseconds);
+    connect(&m_holdTimer, &QTimer::timeout, this, &ColorEdit::onHoldTimeout);
+    connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
+            &ColorEdit::onScrollBarAction);
+    followGeometry();
+}
+
+ColorEdit::~ColorEdit() {
+    m_lines.setObserver(nullptr);
+}
+
+void ColorEdit::setAutoScroll(bool on) {
+    m_shared->autoScroll = on;
+}
+
+int ColorEdit::addLine(std::u16string_view text, Colour colour) {
+    return m_lines.append(text, colour);
+}
+
+void ColorEdit::setSelectionStart(std::size_t line, std::size_t offset) {
+    m_selectionLine = line;
+    m_selectionOffset = offset;
+}
+
+int ColorEdit::totalHeight() const {
+    return m_lines.totalHeight();
+}
+
+int ColorEdit::largestPosition() const {
+    return kolu::largestPosition(totalHeight(), viewport()->height());
+}
+
+void ColorEdit::lineAppended(const TextLines& /*lines*/) {
+    m_tops.sync(m_lines);
+    if (m_shared->autoScroll) {
+        m_scroll = largestPosition();
+    }
+    refresh();
+}
+
+void ColorEdit::followGeometry() {
+    m_lines.setWidth(viewport()->width());
+    m_tops.sync(m_lines);
+    if (m_shared->autoScroll) {
+        m_scroll = largestPosition();
+    }
+    refresh();
+}
+
+void ColorEdit::metricsChanged() {
+    m_lines.metricsChanged();
+    followGeometry();
+}
+
+void ColorEdit::refresh() {
+    m_tops.sync(m_lines);
+    m_highlighted = false;
+    // The image is drawn at the next paint, so a burst of lines costs one drawing.
+    m_dirty = true;
+    viewport()->update();
+    updateScrollBar();
+}
+
+void ColorEdit::updateScrollBar() {
+    QScrollBar* bar = verticalScrollBar();
+    const QSignalBlocker blocker(bar);
+    bar->setRange(0, std::max(0, largestPosition()));
+    bar->setPageStep(viewport()->height());
+    bar->setSingleStep(m_metrics.lineHeight());
+    bar->setValue(std::clamp(m_scroll, 0, bar->maximum()));
+}
+
+void ColorEdit::scrollRequest(ScrollRequest request, int trackPosition) {
+    m_tops.sync(m_lines);
+    const ScrollStep step = scrollStep(m_scroll, request, trackPosition, m_metrics.lineHeight(),
+                                       viewport()->height(), largestPosition());
+    m_scroll = step.position;
+    if (step.redraw) {
+        refresh();
+    }
+}
+
+void ColorEdit::onScrollBarAction(int action) {
+    QScrollBar* bar = verticalScrollBar();
+    switch (action) {
+        case QAbstractSlider::SliderSingleStepSub:
+            scrollRequest(ScrollRequest::LineUp);
+            break;
+        case QAbstractSlider::SliderSingleStepAdd:
+            scrollRequest(ScrollRequest::LineDown);
+            break;
+        case QAbstractSlider::SliderPageStepSub:
+            scrollRequest(ScrollRequest::PageUp);
+            break;
+        case QAbstractSlider::SliderPageStepAdd:
+            scrollRequest(ScrollRequest::PageDown);
+            break;
+        case QAbstractSlider::SliderToMinimum:
+            scrollRequest(ScrollRequest::Top);
+            break;
+        case QAbstractSlider::SliderToMaximum:
+            scrollRequest(ScrollRequest::Bottom);
+            break;
+        case QAbstractSlider::SliderMove:  // thumb drags and the wheel
+            scrollRequest(ScrollRequest::ThumbTrack, bar->sliderPosition());
+            break;
+        default:
+            return;
+    }
+    // The bar applies this position once the action returns.
+    bar->setSliderPosition(std::clamp(m_scroll, bar->minimum(), bar->maximum()));
+}
+
+void ColorEdit::scrollContentsBy(int /*dx*/, int /*dy*/) {
+    // The scroll position is the view's own (see scrollRequest); the bar only mirrors it.
+}
+
+void ColorEdit::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    followGeometry();
+}
+
+void ColorEdit::moveEvent(QMoveEvent* event) {
+    QAbstractScrollArea::moveEvent(event);
+    followGeometry();  // the background picture under the view moved too
+}
+
+void ColorEdit::setBackgroundPicture(const QImage* picture) {
+    m_picture = picture;
+    refresh();
+}
+
+void ColorEdit::setSettings(Settings* settings) {
+    m_settings = settings;
+    refresh();
+}
+
+bool ColorEdit::pictureShown() const {
+    if (!m_picture || m_picture->isNull()) {
+        return false;
+    }
+    return !m_settings || m_settings->RegCzytajLONG(u"bmp") != 0;
+}
+
+void ColorEdit::paintBackground(QPainter& painter) {
+    const QRect client(QPoint(0, 0), m_image.size());
+    QWidget* top = window();
+    const long long right = top->width();
+    const long long height = top->height();
+    if (pictureShown() && right > 0 && height > 0) {
+        // The picture covers the main window; the view shows the part under it,
+        // measured from the view's outer corner.
+        const QPoint origin = mapTo(top, QPoint(0, 0));
+        const long long pw = m_picture->width();
+        const long long ph = m_picture->height();
+        const QRect source(static_cast<int>(pw * origin.x() / right),
+                           static_cast<int>(ph * origin.y() / height),
+                           std::max(1, static_cast<int>(pw * client.width() / right)),
+                           std::max(1, static_cast<int>(ph * client.height() / height)));
+        painter.drawImage(client, *m_picture, source);
+        return;
+    }
+    painter.fillRect(client, toQColor(m_colours[kTextViewBackground]));
+}
+
+void ColorEdit::render() {
+    m_dirty = false;
+    const QSize size = viewport()->size();
+    if (m_image.size() != size) {
+        m_image = QImage(size, QImage::Format_RGB32);
+    }
+    if (size.isEmpty()) {
+        return;
+    }
+    QPainter painter(&m_image);
+    paintBackground(painter);
+    m_tops.sync(m_lines);
+    const std::vector<PlacedLine> placed = placeLines(m_tops, m_scroll, size.height());
+    painter.setFont(m_metrics.font());
+    const int rowHeight = m_metrics.lineHeight();
+    const int width = m_lines.width();
+    const QColor highlight = palette().color(QPalette::Active, QPalette::Highlight);
+    // Spans come in the order of the placed lines, at most one per line.
+    auto span = m_selection.spans.cbegin();
+    const auto spansEnd = m_highlighted ? m_selection.spans.cend() : span;
+    for (const PlacedLine& line : placed) {
+        while (span != spansEnd && span->line > line.index) {
+            ++span;
+        }
+        const bool lit = span != spansEnd && span->line == line.index;
+        const TextLines::Line entry = m_lines.line(line.index);
+        painter.setPen(toQColor(entry.colour));
+        long long rowTop = line.top;
+        for (const WrapRow& row : wrapRows(entry.text, width, m_metrics)) {
+            if (rowTop >= size.height()) {
+                break;
+            }
+            if (rowTop + rowHeight > 0) {
+                const int y = static_cast<int>(rowTop);
+                if (lit) {
+                    const std::size_t begin = std::max(span->begin, row.start);
+                    const std::size_t end = std::min(span->end, row.start + row.length);
+                    if (begin < end) {
+                        const int x =
+                            m_metrics.width(entry.text.substr(row.start, begin - row.start));
+                        const int w = m_metrics.width(entry.text.substr(begin, end - begin));
+                        painter.fillRect(x, y, w, rowHeight, highlight);
+                    }
+                }
+                const std::u16string_view text = entry.text.substr(row.start, row.length);
+                painter.drawText(
+                    QPoint(0, y + m_metrics.ascent()),
+                    QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())));
+            }
+            rowTop += rowHeight;
+        }
+    }
+}
+
+void ColorEdit::paintEvent(QPaintEvent* /*event*/) {
+    if (m_dirty || m_image.size() != viewport()->size()) {
+        render();
+    }
+    QPainter painter(viewport());
+    painter.drawImage(0, 0, m_image);
+}
+
+void ColorEdit::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mousePressEvent(event);
+        return;
+    }
+    m_press = event->position().toPoint();
+    m_dragging = true;
+    m_holdPending = true;  // until the press moves or the hold time passes
+    m_holdTimer.start();
+}
+
+void ColorEdit::mouseMoveEvent(QMouseEvent* event) {
+    if (!m_dragging || !(event->buttons() & Qt::LeftButton)) {
+        return;
+    }
+    const QPoint point = event->position().toPoint();
+    if (m_holdPending) {
+        if ((point - m_press).manhattanLength() < QApplication::startDragDistance()) {
+            return;
+        }
+        m_holdTimer.stop();
+        m_holdPending = false;
+    }
+    selectTo(point);
+}
+
+void ColorEdit::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mouseReleaseEvent(event);
+        return;
+    }
+    m_holdTimer.stop();
+    m_holdPending = false;
+    m_dragging = false;
+    if (m_selectionLength > 0) {
+        copySelection();
+    }
+    m_press = QPoint(-1, -1);
+    m_selectionLength = 0;
+    refresh();  // removes the highlight
+}
+
+void ColorEdit::onHoldTimeout() {
+    if (!m_dragging || !m_holdPending) {
+        return;
+    }
+    // A tap-and-hold: the context menu instead of a selection.
+    m_dragging = false;
+    m_holdPending = false;
+    emit contextMenuRequested(viewport()->mapToGlobal(m_press));
+}
+
+void ColorEdit::contextMenuEvent(QContextMenuEvent* event) {
+    event->accept();
+    emit contextMenuRequested(event->globalPos());
+}
+
+void ColorEdit::selectTo(QPoint point) {
+    m_tops.sync(m_lines);
+    const std::vector<PlacedLine> placed = placeLines(m_tops, m_scroll, viewport()->height());
+    m_selection = layoutSelection(m_lines, placed, m_metrics, m_lines.width(),
+                                  {m_press.x(), m_press.y()}, {point.x(), point.y()});
+    m_selectionLength = m_selection.count;
+    if (m_selection.startFound) {
+        setSelectionStart(m_selection.startLine, m_selection.startOffset);
+    }
+    m_highlighted = true;
+    m_dirty = true;
+    viewport()->update();
+}
+
+void ColorEdit::copySelection() {
+    const std::u16string text =
+        selectedText(m_lines, m_selectionLine, m_selectionOffset, m_selectionLength);
+    QApplication::clipboard()->setText(QString::fromStdU16String(text));
+}
+
+}  // namespace kolu

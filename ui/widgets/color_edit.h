@@ -1,0 +1,120 @@
+#pragma once
+// ColorEdit: the read-only, multi-colour, word-wrapping text view of one tab
+// (the part ColorEditProc plays). It shows a TextLines store owned by the tab,
+// newest line at the bottom edge, scrolls in pixels, paints through an off-screen
+// image over the background colour or picture, highlights what a drag selects and
+// copies it to the clipboard when the button is released. Only the lines in view
+// are laid out and drawn, however many the store holds.
+#include <QAbstractScrollArea>
+#include <QImage>
+#include <QPoint>
+#include <QTimer>
+#include <cstddef>
+#include <string_view>
+
+#include "ui/colour_table.h"
+#include "ui/text_lines.h"
+#include "ui/text_view_layout.h"
+
+namespace kolu {
+
+class QtTextMetrics;
+class Settings;
+
+class ColorEdit final : public QAbstractScrollArea, private TextLinesObserver {
+    Q_OBJECT
+  public:
+    // A press held this long without moving is a tap-and-hold: a context menu
+    // request instead of a selection.
+    static constexpr int kHoldMilliseconds = 500;
+
+    // `lines` and `metrics` outlive the view; the store is given the metrics when
+    // it measures with others. Views given the same `shared` share the
+    // auto-scroll flag; without one the view keeps its own.
+    ColorEdit(TextLines& lines, const QtTextMetrics& metrics, const ColourTable& colours,
+              TextViewShared* shared = nullptr, QWidget* parent = nullptr);
+    ~ColorEdit() override;
+
+    // WM_APP: the auto-scroll flag (the context menu's "Scroll" on / off).
+    void setAutoScroll(bool on);
+    bool autoScroll() const { return m_shared->autoScroll; }
+    // WM_APP+1: stores the line (the view follows through the store's observer)
+    // and answers the new total height; 0 when the line could not be stored.
+    int addLine(std::u16string_view text, Colour colour);
+    // WM_APP+2: the line and character offset where the selection begins.
+    void setSelectionStart(std::size_t line, std::size_t offset);
+    // WM_APP+3: redraws the off-screen image at the current size and scroll
+    // position (without any highlight) and updates the scroll bar.
+    void refresh();
+    // WM_VSCROLL: one scroll-bar request; `trackPosition` for the thumb requests.
+    void scrollRequest(ScrollRequest request, int trackPosition = 0);
+    // The metrics' font changed: every line is measured again, then refreshed.
+    void metricsChanged();
+
+    // The main window's background picture (null when none is loaded). With
+    // settings given it is shown while `bmp` is non-zero, read at every refresh;
+    // without, whenever it is set.
+    void setBackgroundPicture(const QImage* picture);
+    void setSettings(Settings* settings);
+
+    int scrollPosition() const { return m_scroll; }
+    int totalHeight() const;
+    int largestPosition() const;
+    // Characters selected by the drag in progress; 0 between drags.
+    std::size_t selectionLength() const { return m_selectionLength; }
+
+  signals:
+    // A right click or a tap-and-hold: the owner shows the tab's context menu at
+    // this screen position.
+    void contextMenuRequested(QPoint globalPosition);
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+  private:
+    void lineAppended(const TextLines& lines) override;
+    // WM_SIZE and WM_MOVE: the width and heights follow the view, and with
+    // auto-scroll on the newest line goes back to the bottom edge.
+    void followGeometry();
+    void onScrollBarAction(int action);
+    void onHoldTimeout();
+    void selectTo(QPoint point);
+    void copySelection();
+    void updateScrollBar();
+    void render();
+    void paintBackground(QPainter& painter);
+    bool pictureShown() const;
+
+    TextLines& m_lines;
+    const QtTextMetrics& m_metrics;
+    const ColourTable& m_colours;
+    TextViewShared m_ownShared;
+    TextViewShared* m_shared;
+    const QImage* m_picture = nullptr;
+    Settings* m_settings = nullptr;
+
+    LineTops m_tops;
+    int m_scroll = 0;  // document y at the view's top edge; negative for a short text
+    QImage m_image;    // the off-screen image paint events copy
+    bool m_dirty = true;
+
+    // The drag: press point (-1, -1 between gestures), its highlight and count.
+    QPoint m_press{-1, -1};
+    bool m_dragging = false;
+    bool m_holdPending = false;
+    QTimer m_holdTimer;
+    SelectionLayout m_selection;
+    bool m_highlighted = false;
+    std::size_t m_selectionLength = 0;
+    std::size_t m_selectionLine = 0;  // the first line, like the empty record a new view starts at
+    std::size_t m_selectionOffset = 0;
+};
+
+}  // namespace kolu
