@@ -1,13 +1,14 @@
-// Kolu's entry point: the install step and services, then the main window.
+// Kolu's entry point: one instance per user, the install step and services, then
+// the main window.
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
 
 #include "app/services.h"
 #include "platform/paths.h"
+#include "platform/qt/single_instance.h"
 #include "resources/shipped_resources.h"
-#include "ui/welcome_banner.h"
-#include "ui/widgets/plain_main_window.h"
+#include "ui/widgets/main_window.h"
 
 namespace {
 
@@ -37,14 +38,25 @@ void reportStartupProblems(QWidget* window, const kolu::Services& services) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kolu"));
+    kolu::SingleInstance instance(QString::fromStdString(kolu::runtimeFolder()));
+    if (instance.handOverToRunningInstance()) {
+        return 0;
+    }
     koluInitResources();
 
     kolu::Services services(kolu::dataFolder(), kolu::registryFile());
-    kolu::PlainMainWindow window(services.colours);
+    kolu::MainWindow window(
+        kolu::MainWindowServices{services.settings, services.log, services.sockets, services.sound,
+                                 services.clock, services.random, services.colours});
+    QObject::connect(&instance, &kolu::SingleInstance::raiseRequested, &window, [&window] {
+        window.showNormal();
+        window.raise();
+        window.activateWindow();
+    });
     window.show();
     QTimer::singleShot(0, &window, [&] {
-        kolu::printWelcomeBanner(window);
         reportStartupProblems(&window, services);
+        window.showWelcome();
     });
     return app.exec();
 }

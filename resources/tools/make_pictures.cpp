@@ -1,7 +1,8 @@
-// Build-time tool: writes the named background pictures as 24-bit BMP files.
+// Build-time tool: writes the named pictures (background pictures and the
+// interface's own pictures) as 24-bit BMP files.
 //   kolu_make_pictures OUTPUT_FOLDER waves.bmp dots.bmp ...
-// Every name must be one of the shipped designs, so the build's list of files and
-// the designs here cannot drift apart unnoticed.
+// Every name must be one of the designs, so the build's list of files and the
+// designs here cannot drift apart unnoticed.
 #include <cstdio>
 
 #include "resources/tools/output_file.h"
@@ -12,7 +13,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s OUTPUT_FOLDER NAME.bmp...\n", argv[0]);
         return 2;
     }
-    const auto pictures = kolu::tools::shippedPictures();
+    auto pictures = kolu::tools::shippedPictures();
+    for (const kolu::tools::PictureDesign& design : kolu::tools::interfacePictures()) {
+        pictures.push_back(design);
+    }
     int failures = 0;
     for (int i = 2; i < argc; ++i) {
         const kolu::tools::PictureDesign* design = kolu::tools::findPicture(pictures, argv[i]);

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QTextBlock>
-#include <QTextEdit>
 
 #include "app/services.h"
 #include "platform/files.h"
@@ -11,8 +9,6 @@
 #include "settings/setting_defaults.h"
 #include "tests/support/qt_app.h"
 #include "tests/support/temp_dir.h"
-#include "ui/welcome_banner.h"
-#include "ui/widgets/plain_main_window.h"
 
 namespace kolu {
 namespace {
@@ -72,30 +68,6 @@ TEST_F(Startup, ASecondStartWritesNothing) {
     std::string after;
     readWholeFile(registryFile(), after);
     EXPECT_EQ(before, after);
-}
-
-TEST_F(Startup, TheWindowShowsTheWelcomeBannerInItsColours) {
-    ColourTable colours;
-    ColourArray defaults{};
-    OpKoloryDomyslne(defaults);
-    colours.set(defaults);
-    PlainMainWindow window(colours);
-    EXPECT_EQ(window.windowTitle(), QStringLiteral("Kolu"));
-    printWelcomeBanner(window);
-    EXPECT_EQ(window.plainText(),
-              QStringLiteral("===================\nWelcome to Kolu, version 1.3\n"
-                             "Internet Relay Chat client for Pocket PC\n-------------------"));
-    auto* view = window.findChild<QTextEdit*>();
-    ASSERT_NE(view, nullptr);
-    const QRgb expected[] = {qRgb(0xFF, 0x00, 0x40), qRgb(0xC0, 0x00, 0x80), qRgb(0xA0, 0x00, 0xA0),
-                             qRgb(0x80, 0x00, 0xC0)};
-    QTextBlock block = view->document()->begin();
-    for (QRgb colour : expected) {
-        ASSERT_TRUE(block.isValid());
-        EXPECT_EQ(block.begin().fragment().charFormat().foreground().color().rgb(), colour)
-            << block.text().toStdString();
-        block = block.next();
-    }
 }
 
 }  // namespace

@@ -1,0 +1,121 @@
+// The main window as a user meets it: its menus, the banner, connecting from
+// File > Connect, and a channel tab with its text view and user list.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLineEdit>
+#include <QTest>
+
+#include "platform/files.h"
+#include "platform/sockets.h"
+#include "tests/support/fake_irc_server.h"
+#include "tests/support/qt_app.h"
+#include "tests/support/session_env.h"
+#include "ui/widgets/color_edit.h"
+#include "ui/widgets/input_line.h"
+#include "ui/widgets/main_window.h"
+#include "ui/widgets/tab_strip.h"
+
+namespace kolu {
+namespace {
+
+std::vector<std::u16string> linesOf(Session& session, int tab) {
+    std::vector<std::u16string> out;
+    if (const TextLines* text = session.tabs.pobierz_hwndtxtbiez(tab)) {
+        for (std::size_t i = 0; i < text->lineCount(); ++i) {
+            out.emplace_back(text->line(i).text);
+        }
+    }
+    return out;
+}
+
+class MainWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        test::application();
+        env.install();
+        env.settings.RegTworzKlucz();
+        ColourArray defaults{};
+        OpKoloryDomyslne(defaults);
+        colours.set(defaults);
+        window = std::make_unique<MainWindow>(MainWindowServices{
+            env.settings, env.log, sockets, sound, env.clock, env.random, colours});
+        window->show();
+    }
+    void TearDown() override { window.reset(); }
+
+    test::SettingsEnv env;
+    PosixSocketLayer sockets;
+    test::RecordingSound sound;
+    ColourTable colours;
+    std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(MainWindowTest, StartsAsTheDescribedWindowWithItsMenusAndBanner) {
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Kolu"));
+    EXPECT_EQ(window->size(), QSize(480, 640));
+    EXPECT_EQ(window->scaleFactor(), 2);
+    for (int id : {MainWindow::kConnectId, MainWindow::kExitId, MainWindow::kHelpId,
+                   MainWindow::kAboutId, kMenuJoin, kMenuQuit, kMenuNotice, 40298, 40299}) {
+        ASSERT_NE(window->action(id), nullptr) << id;
+    }
+    EXPECT_EQ(window->action(MainWindow::kConnectId)->text(), QStringLiteral("Connect"));
+    window->showWelcome(false);
+    const std::vector<std::u16string> status = linesOf(window->session(), 0);
+    ASSERT_EQ(status.size(), 4u);
+    EXPECT_EQ(status[0], u"===================");
+    EXPECT_EQ(status[1], u"Welcome to Kolu, version 1.3");
+    EXPECT_EQ(status[2], u"Internet Relay Chat client for Pocket PC");
+    EXPECT_EQ(status[3], u"-------------------");
+    const TextLines* text = window->session().tabs.pobierz_hwndtxtbiez(0);
+    const Colour bannerColours[] = {0x4000FF, 0x8000C0, 0xA000A0, 0xC00080};
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(text->line(i).colour, bannerColours[i]) << i;
+    }
+    EXPECT_NE(window->textView(0), nullptr);
+    EXPECT_EQ(window->userListView(0), nullptr);
+}
+
+TEST_F(MainWindowTest, ConnectsFromTheFileMenuAndShowsAJoinedChannel) {
+    test::FakeIrcServer server;
+    writeFileAtomically(env.dir.file("servers.txt"),
+                        "Test\t127.0.0.1\t" + std::to_string(server.port()) + "\t\r\n", 0600);
+    env.settings.RegZapiszMsg(u"nick", u"tester", 120);
+    env.settings.RegZapiszMsg(u"email", u"me@example.org", 240);
+
+    window->handleCommand(MainWindow::kConnectId);
+    ASSERT_TRUE(server.waitForClient());
+    EXPECT_EQ(window->action(MainWindow::kConnectId)->text(), QStringLiteral("Disconnect"));
+    EXPECT_TRUE(server.expectLine("nick tester"));
+    EXPECT_TRUE(server.expectLine("user me example.org kolu :Marvoline Kolu v1.3"));
+
+    server.send(
+        ":irc.test 001 tester :Welcome\r\n:tester!me@host JOIN #kolu\r\n"
+        ":irc.test 353 tester = #kolu :@tester other\r\n:irc.test 366 tester #kolu :End\r\n");
+    // The poll timer ticks once a second.
+    QTRY_VERIFY_WITH_TIMEOUT(window->session().tabs.znajdz_zakladke(u"#kolu") > 0, 5000);
+    const int channel = window->session().tabs.znajdz_zakladke(u"#kolu");
+    EXPECT_EQ(window->session().tabs.selected(), channel);
+    ASSERT_NE(window->textView(channel), nullptr);
+    ASSERT_NE(window->userListView(channel), nullptr);
+    QTRY_COMPARE_WITH_TIMEOUT(window->session().tabs.pobierz_hwndlist(u"#kolu")->size(),
+                              std::size_t{2}, 5000);
+    EXPECT_TRUE(window->textView(channel)->isVisible());
+    EXPECT_FALSE(window->textView(0)->isVisible());
+
+    // Typing a line and Enter sends it to the selected channel.
+    QLineEdit* edit = window->inputLine().lineEdit();
+    ASSERT_NE(edit, nullptr);
+    QTest::keyClicks(edit, QStringLiteral("hello there"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_TRUE(server.expectLine("PRIVMSG #kolu :hello there"));
+    EXPECT_TRUE(edit->text().isEmpty());
+
+    window->handleCommand(MainWindow::kConnectId);  // Disconnect
+    QTRY_COMPARE_WITH_TIMEOUT(window->action(MainWindow::kConnectId)->text(),
+                              QStringLiteral("Connect"), 5000);
+    EXPECT_EQ(window->session().state.socket, kInvalidSocket);
+}
+
+}  // namespace
+}  // namespace kolu

@@ -1,0 +1,362 @@
+#include "ui/widgets/input_line.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QPainter>
+#include <QSignalBlocker>
+
+#include "settings/settings.h"
+#include "ui/colour_table.h"
+#include "ui/tab_registry.h"
+#include "ui/widgets/drawn_button.h"
+
+namespace kolu {
+namespace {
+
+QColor toQColor(Colour colour) {
+    return QColor(static_cast<int>(redOf(colour)), static_cast<int>(greenOf(colour)),
+                  static_cast<int>(blueOf(colour)));
+}
+
+QString toQString(const std::u16string& text) {
+    return QString::fromStdU16String(text);
+}
+
+// With Alt held a key is a system key (Alt+Down opens the list), which the
+// edit field's own rules leave alone.
+bool plainKey(const QKeyEvent& event) {
+    return !(event.modifiers() & Qt::AltModifier);
+}
+
+}  // namespace
+
+// The edit control inside the combo box: every event goes to the line edit as
+// usual; the owner's handlers (editproc) run before or after it.
+class InputEdit final : public QLineEdit {
+  public:
+    explicit InputEdit(InputLine& owner) : QLineEdit(&owner), m_owner(owner) {}
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (m_owner.editKeyPressed(event)) {
+            return;
+        }
+        QLineEdit::keyPressEvent(event);
+        update();
+    }
+    void keyReleaseEvent(QKeyEvent* event) override {
+        QLineEdit::keyReleaseEvent(event);
+        m_owner.editKeyReleased(event);
+    }
+    void focusOutEvent(QFocusEvent* event) override {
+        // A popup (the edit menu, the history list) leaves the caret and the
+        // selection alone, as the handheld's menus never took the focus.
+        if (event->reason() != Qt::PopupFocusReason) {
+            m_owner.editFocusOut();
+        }
+        QLineEdit::focusOutEvent(event);
+    }
+    void focusInEvent(QFocusEvent* event) override {
+        QLineEdit::focusInEvent(event);
+        if (event->reason() != Qt::PopupFocusReason) {
+            m_owner.editFocusIn();
+        }
+    }
+    void mousePressEvent(QMouseEvent* event) override {
+        QLineEdit::mousePressEvent(event);
+        if (event->button() == Qt::LeftButton) {
+            m_owner.editPressed(event->position().toPoint());
+        }
+    }
+    void mouseMoveEvent(QMouseEvent* event) override {
+        QLineEdit::mouseMoveEvent(event);
+        m_owner.editMoved(event->position().toPoint());
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        QLineEdit::mouseReleaseEvent(event);
+        m_owner.editReleased();
+    }
+    void contextMenuEvent(QContextMenuEvent* event) override {
+        event->accept();
+        m_owner.InputContextMenu(event->globalPos());
+    }
+    void paintEvent(QPaintEvent* event) override {
+        {
+            QPainter painter(this);
+            m_owner.paintEditBackground(painter, rect());
+        }
+        QLineEdit::paintEvent(event);
+    }
+
+  private:
+    InputLine& m_owner;
+};
+
+InputLine::InputLine(InputLineModel& model, const ColourTable& colours, QWidget* parent)
+    : QComboBox(parent), m_model(model), m_colours(colours), m_edit(new InputEdit(*this)) {
+    setEditable(true);
+    setLineEdit(m_edit);
+    // The list is the model's history: nothing typed is added by the combo box
+    // itself, and nothing is completed from it while typing.
+    setInsertPolicy(QComboBox::NoInsert);
+    setCompleter(nullptr);
+    setDuplicatesEnabled(true);
+    m_edit->setContextMenuPolicy(Qt::DefaultContextMenu);
+    m_edit->setFrame(false);
+    m_holdTimer.setSingleShot(true);
+    m_holdTimer.setInterval(kHoldMilliseconds);
+    connect(&m_holdTimer, &QTimer::timeout, this, &InputLine::onHoldTimeout);
+    // Only the user's edits go to the model: the combo box rewriting the field
+    // for a picked entry is followed through the index instead.
+    connect(m_edit, &QLineEdit::textEdited, this, &InputLine::onTextEdited);
+    connect(this, &QComboBox::currentIndexChanged, this, &InputLine::onIndexChanged);
+    refreshColours();
+    m_model.setObserver(this);
+    historyChanged();
+}
+
+InputLine::~InputLine() {
+    m_model.setObserver(nullptr);
+}
+
+QLineEdit* InputLine::editControl() const {
+    return m_edit;
+}
+
+void InputLine::setBackgroundPicture(const QImage* picture) {
+    m_picture = picture;
+    m_edit->update();
+}
+
+void InputLine::setSettings(Settings* settings) {
+    m_settings = settings;
+    m_edit->update();
+}
+
+void InputLine::refreshColours() {
+    // The combo box's own field shows the background colour around the edit
+    // control; the edit control paints its background itself, so its base is clear.
+    QPalette outer = palette();
+    outer.setColor(QPalette::Base, toQColor(m_colours[kInputBackground]));
+    outer.setColor(QPalette::Text, toQColor(m_colours[kInputText]));
+    setPalette(outer);
+    QPalette inner = m_edit->palette();
+    inner.setColor(QPalette::Base, Qt::transparent);
+    inner.setColor(QPalette::Text, toQColor(m_colours[kInputText]));
+    m_edit->setPalette(inner);
+    m_edit->update();
+}
+
+void InputLine::Focus2Input() {
+    m_edit->setFocus(Qt::OtherFocusReason);
+    m_edit->update();
+}
+
+void InputLine::setCaret(int position) {
+    m_savedCaret = position;
+    m_edit->setCursorPosition(position);
+    m_edit->update();
+}
+
+bool InputLine::editKeyPressed(QKeyEvent* event) {
+    if (!plainKey(*event)) {
+        return false;
+    }
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            event->accept();
+            m_model.resetHistoryPosition();
+            emit entered();
+            return true;
+        case Qt::Key_Up:
+            event->accept();
+            m_model.historyUp();
+            Focus2Input();
+            return true;
+        case Qt::Key_Down:
+            event->accept();
+            m_model.historyDown();
+            Focus2Input();
+            return true;
+        default:
+            return false;
+    }
+}
+
+void InputLine::editKeyReleased(QKeyEvent* event) {
+    // Only the final release of a held key counts, as one release was all the
+    // handheld reported.
+    if (event->isAutoRepeat() || !plainKey(*event)) {
+        return;
+    }
+    if (event->key() == Qt::Key_Left) {
+        emit switchTab(TabRegistry::kLeftArrow);
+    } else if (event->key() == Qt::Key_Right) {
+        emit switchTab(TabRegistry::kRightArrow);
+    }
+}
+
+void InputLine::editFocusOut() {
+    m_holdTimer.stop();
+    m_savedCaret = m_edit->hasSelectedText() ? m_edit->selectionStart() : m_edit->cursorPosition();
+}
+
+void InputLine::editFocusIn() {
+    m_edit->setCursorPosition(m_savedCaret);
+}
+
+void InputLine::keyPressEvent(QKeyEvent* event) {
+    // The combo box would walk its list with Up and Down itself; the edit
+    // control's rules come first.
+    if (editKeyPressed(event)) {
+        return;
+    }
+    QComboBox::keyPressEvent(event);
+}
+
+void InputLine::editPressed(QPoint position) {
+    m_press = position;
+    m_holdTimer.start();
+}
+
+void InputLine::editMoved(QPoint position) {
+    if (m_holdTimer.isActive() &&
+        (position - m_press).manhattanLength() >= QApplication::startDragDistance()) {
+        m_holdTimer.stop();
+    }
+}
+
+void InputLine::editReleased() {
+    m_holdTimer.stop();
+}
+
+void InputLine::onHoldTimeout() {
+    InputContextMenu(m_edit->mapToGlobal(m_press));
+}
+
+std::unique_ptr<QMenu> InputLine::createEditMenu() {
+    // No parent: the caller alone owns the menu.
+    auto menu = std::make_unique<QMenu>();
+    const bool selected = m_edit->hasSelectedText();
+    const QMimeData* clip = QApplication::clipboard()->mimeData();
+    const bool text = clip && clip->hasText();
+    const struct {
+        const char* label;
+        EditCommand command;
+        bool enabled;
+    } items[] = {{"Cut", kCut, selected},
+                 {"Copy", kCopy, selected},
+                 {"Paste", kPaste, text},
+                 {"Delete", kDelete, selected}};
+    for (const auto& item : items) {
+        QAction* action = menu->addAction(QString::fromLatin1(item.label));
+        action->setData(static_cast<int>(item.command));
+        action->setEnabled(item.enabled);
+    }
+    return menu;
+}
+
+void InputLine::InputContextMenu(QPoint globalPosition) {
+    m_holdTimer.stop();
+    const std::unique_ptr<QMenu> menu = createEditMenu();
+    const QAction* chosen = menu->exec(globalPosition);
+    if (chosen) {
+        runEditCommand(chosen->data().toInt());
+    }
+    m_edit->update();
+}
+
+void InputLine::runEditCommand(int command) {
+    switch (command) {
+        case kCut:
+            m_edit->cut();
+            break;
+        case kCopy:
+            m_edit->copy();
+            break;
+        case kPaste:
+            m_edit->paste();
+            break;
+        case kDelete:
+            // Clear: only the selection goes (the item is grey without one).
+            if (m_edit->hasSelectedText()) {
+                m_edit->del();
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+void InputLine::paintEditBackground(QPainter& painter, const QRect& client) {
+    const bool pictureShown = m_picture && !m_picture->isNull() &&
+                              (!m_settings || m_settings->RegCzytajLONG(u"bmp") != 0);
+    if (pictureShown) {
+        paintPictureUnder(painter, *m_edit, client, *m_picture);
+        return;
+    }
+    painter.fillRect(client, toQColor(m_colours[kInputBackground]));
+}
+
+void InputLine::textChanged() {
+    showModelText();
+}
+
+void InputLine::historyChanged() {
+    {
+        QSignalBlocker block(this);
+        m_showingModel = true;
+        clear();
+        QStringList entries;
+        entries.reserve(static_cast<qsizetype>(m_model.history().size()));
+        for (const std::u16string& entry : m_model.history()) {
+            entries.append(toQString(entry));
+        }
+        addItems(entries);
+        m_showingModel = false;
+    }
+    showModelText();
+}
+
+void InputLine::showModelText() {
+    const QString text = toQString(m_model.text());
+    QSignalBlocker block(this);
+    m_showingModel = true;
+    const int wanted = m_model.selection();
+    if (currentIndex() != wanted) {
+        // Changing the index rewrites the edit field; typing keeps its caret.
+        const int caret = m_edit->cursorPosition();
+        const bool typed = wanted < 0;
+        setCurrentIndex(wanted);
+        if (m_edit->text() != text) {
+            m_edit->setText(text);
+        }
+        if (typed) {
+            m_edit->setCursorPosition(caret);
+        }
+    } else if (m_edit->text() != text) {
+        m_edit->setText(text);
+    }
+    m_showingModel = false;
+}
+
+void InputLine::onTextEdited(const QString& text) {
+    m_model.setText(text.toStdU16String());
+    emit textEdited(text);
+}
+
+void InputLine::onIndexChanged(int index) {
+    // The user picked a line from the drop-down list.
+    if (!m_showingModel && index >= 0) {
+        m_model.select(index);
+    }
+}
+
+}  // namespace kolu

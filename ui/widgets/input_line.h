@@ -1,0 +1,106 @@
+#pragma once
+// The input line (control 106): an editable combo box whose drop-down list is the
+// history of sent lines, over the command line's InputLineModel. Its edit field
+// (the part editproc plays) walks the history with Up and Down, remembers the
+// caret while it is away, switches tabs when an arrow key is released, offers a
+// Cut / Copy / Paste / Delete menu and paints itself in the colour table's
+// input-line colours (or over the background picture).
+#include <QComboBox>
+#include <QPoint>
+#include <QTimer>
+#include <memory>
+
+#include "commands/input_line_model.h"
+
+class QImage;
+class QKeyEvent;
+class QLineEdit;
+class QMenu;
+
+namespace kolu {
+
+class ColourTable;
+class InputEdit;
+class Settings;
+
+class InputLine final : public QComboBox, private InputLineObserver {
+    Q_OBJECT
+  public:
+    // A press held this long without moving opens the edit menu (tap-and-hold).
+    static constexpr int kHoldMilliseconds = 500;
+    // The edit menu's command ids, kept as its actions' data.
+    enum EditCommand { kCut = 40601, kCopy = 40602, kPaste = 40603, kDelete = 40604 };
+
+    // `model` and `colours` outlive the widget; the widget becomes the model's observer.
+    InputLine(InputLineModel& model, const ColourTable& colours, QWidget* parent = nullptr);
+    ~InputLine() override;
+
+    // The main window's background picture (null when none), shown behind the text
+    // while `bmp` is non-zero when settings are given.
+    void setBackgroundPicture(const QImage* picture);
+    void setSettings(Settings* settings);
+    // The colour table changed: takes the input-line colours again.
+    void refreshColours();
+
+    // Focus2Input: the keyboard focus to the edit field.
+    void Focus2Input();
+    // Word completion put the caret here: remembered and shown.
+    void setCaret(int position);
+    int savedCaret() const { return m_savedCaret; }
+    QLineEdit* editControl() const;
+
+    // InputContextEnable: the edit menu with Cut, Copy and Delete greyed when
+    // nothing is selected and Paste greyed when the clipboard holds no text.
+    std::unique_ptr<QMenu> createEditMenu();
+    // InputContextMenu: runs the edit menu at a screen position and carries out
+    // the chosen item.
+    void InputContextMenu(QPoint globalPosition);
+    // Carries out one of the menu's commands; other ids do nothing.
+    void runEditCommand(int command);
+
+  signals:
+    // Enter was pressed: the owner runs the line (parsuj over the model, which
+    // clears it and adds it to the history) and closes the word-completion list.
+    void entered();
+    // Left (37) or right (39) arrow released: the owner switches tabs.
+    void switchTab(int key);
+    // The user changed the text (typing, pasting, deleting): for word completion.
+    void textEdited(const QString& text);
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    friend class InputEdit;
+
+    // From the edit field (editproc). Answers whether the key was used up.
+    bool editKeyPressed(QKeyEvent* event);
+    void editKeyReleased(QKeyEvent* event);
+    void editFocusOut();
+    void editFocusIn();
+    void editPressed(QPoint position);
+    void editMoved(QPoint position);
+    void editReleased();
+    void paintEditBackground(QPainter& painter, const QRect& client);
+
+    // InputLineObserver
+    void textChanged() override;
+    void historyChanged() override;
+
+    void showModelText();
+    void onTextEdited(const QString& text);
+    void onIndexChanged(int index);
+    void onHoldTimeout();
+
+    InputLineModel& m_model;
+    const ColourTable& m_colours;
+    InputEdit* m_edit;
+    const QImage* m_picture = nullptr;
+    Settings* m_settings = nullptr;
+    int m_savedCaret = 0;
+    bool m_showingModel = false;  // the widget is following the model: no echo back
+    QTimer m_holdTimer;
+    QPoint m_press{-1, -1};
+};
+
+}  // namespace kolu

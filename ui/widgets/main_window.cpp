@@ -1,0 +1,534 @@
+#include "ui/widgets/main_window.h"
+
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QUrl>
+
+#include "connection/error_log.h"
+#include "platform/text.h"
+#include "protocol/query_replies.h"
+#include "settings/settings.h"
+#include "ui/background_blend.h"
+#include "ui/welcome_banner.h"
+#include "ui/widgets/color_edit.h"
+#include "ui/widgets/drawn_button.h"
+#include "ui/widgets/input_line.h"
+#include "ui/widgets/menu_labels.h"
+#include "ui/widgets/slide_button.h"
+#include "ui/widgets/splash.h"
+#include "ui/widgets/tab_strip.h"
+#include "ui/widgets/user_list_view.h"
+
+namespace kolu {
+namespace {
+
+QString qs(std::u16string_view text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The Commands popup, in menu order.
+struct MenuItem {
+    int id;
+    const char* text;
+};
+constexpr MenuItem kCommandItems[] = {
+    {kMenuJoin, "Join"},   {kMenuPart, "Part"},     {kMenuList, "List"}, {kMenuNames, "Names"},
+    {kMenuWhois, "Whois"}, {kMenuWhowas, "Whowas"}, {kMenuWho, "Who"},   {kMenuNick, "New nick"},
+    {kMenuTopic, "Topic"}, {kMenuInvite, "Invite"}, {kMenuKick, "Kick"}, {kMenuNotice, "Notice"},
+    {kMenuQuit, "Quit"},
+};
+
+// 1 up to 240 (portrait) or 320 (landscape) pixels wide, else the whole quotient.
+int scaleFor(int width, int height) {
+    if (width <= height) {
+        return width < 241 ? 1 : width / 240;
+    }
+    return width < 321 ? 1 : width / 320;
+}
+
+QFont pixelFont(int pixels) {
+    QFont font;
+    font.setPixelSize(std::max(1, pixels));
+    return font;
+}
+
+// Lays the window out whenever the central area changes size.
+class ResizeWatcher final : public QObject {
+  public:
+    explicit ResizeWatcher(std::function<void()> onResize) : m_onResize(std::move(onResize)) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Resize) {
+            m_onResize();
+        }
+        return false;
+    }
+
+  private:
+    std::function<void()> m_onResize;
+};
+
+}  // namespace
+
+MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
+    : QMainWindow(parent),
+      m_services(services),
+      m_scale(scaleFor(kDefaultWidth, kDefaultHeight)),
+      m_session(std::make_unique<Session>(
+          SessionServices{services.settings, services.log, services.sockets, services.sound,
+                          services.clock, services.random, *this, m_metrics, services.colours},
+          m_scale)),
+      m_menuCommands(*this, m_session->commands),
+      m_prompts(this),
+      m_favorites(services.settings, services.log) {
+    setWindowTitle(QStringLiteral("Kolu"));
+    resize(kDefaultWidth, kDefaultHeight);
+    m_dialogFont = pixelFont(13 * m_scale);
+    m_prompts.setDialogFont(m_dialogFont);
+    for (TimerId id : {kPollTimer, kRetryTimer, kBanListTimer}) {
+        QTimer& timer = m_timers[id - 1];
+        timer.setSingleShot(id == kBanListTimer);
+        connect(&timer, &QTimer::timeout, this, [this, id] { onTimer(id); });
+    }
+
+    m_central = new QWidget(this);
+    setCentralWidget(m_central);
+    m_central->installEventFilter(new ResizeWatcher([this] { layOutWindow(); }));
+
+    loadBackground();
+    createMenus();
+    m_favoriteCount = m_favorites.FavWczytaj(m_favoritesMenu);
+    m_favoritesMenu.setObserver(this);
+    favoritesChanged();
+
+    m_input = new InputLine(m_inputModel, services.colours, m_central);
+    m_input->setSettings(&services.settings);
+    m_input->setFont(m_dialogFont);
+    connect(m_input, &InputLine::entered, this, [this] { onEnter(); });
+    connect(m_input, &InputLine::switchTab, this,
+            [this](int key) { m_session->tabs.PrzelaczZakladke(key); });
+
+    m_fullScreenButton = new FullScreenButton(m_central);
+    connect(m_fullScreenButton, &QAbstractButton::clicked, this, [this] { toggleFullScreen(); });
+
+    m_strip = new TabStrip(m_session->tabs, m_central);
+    connect(
+        m_strip, &TabStrip::tabAdded, this, [this](int index) { addTabWidgets(index); },
+        Qt::DirectConnection);
+    connect(
+        m_strip, &TabStrip::tabAboutToBeRemoved, this,
+        [this](int index) { removeTabWidgets(index); }, Qt::DirectConnection);
+    connect(m_strip, &TabStrip::tabShown, this, [this](int) { showSelectedTab(); });
+    connect(m_strip, &TabStrip::focusInputRequested, this, [this] { focusInput(); });
+
+    m_slide = new SlideButton(m_session->tabs, *m_strip, services.colours, m_scale, m_strip);
+    m_slide->setSettings(&services.settings);
+    connect(m_slide, &SlideButton::dragFinished, this, [this] { focusInput(); });
+
+    applyFonts();
+    for (int i = 0; i < m_session->tabs.count(); ++i) {
+        addTabWidgets(i);
+    }
+    m_session->dictionary.startUp();
+    layOutWindow();
+    showSelectedTab();
+}
+
+MainWindow::~MainWindow() {
+    m_favoritesMenu.setObserver(nullptr);
+    for (QTimer& timer : m_timers) {
+        timer.stop();
+    }
+    // The views observe the line stores the session owns: they go first.
+    for (auto& [record, widgets] : m_tabWidgets) {
+        delete widgets.view;
+        delete widgets.list;
+    }
+    m_tabWidgets.clear();
+    delete m_strip;
+    m_strip = nullptr;
+}
+
+ColorEdit* MainWindow::textView(int index) {
+    const TabRecord* record = m_session->tabs.pobierz_lparam(index);
+    auto it = record ? m_tabWidgets.find(record) : m_tabWidgets.end();
+    return it == m_tabWidgets.end() ? nullptr : it->second.view;
+}
+
+UserListView* MainWindow::userListView(int index) {
+    const TabRecord* record = m_session->tabs.pobierz_lparam(index);
+    auto it = record ? m_tabWidgets.find(record) : m_tabWidgets.end();
+    return it == m_tabWidgets.end() ? nullptr : it->second.list;
+}
+
+QAction* MainWindow::action(int id) const {
+    auto it = m_actions.find(id);
+    return it == m_actions.end() ? nullptr : it->second;
+}
+
+void MainWindow::applyFonts() {
+    std::int32_t fonts = m_services.settings.RegCzytajLONG(u"Fonts");
+    if (fonts < 0) {
+        fonts = 34;
+    }
+    const bool vga = m_services.settings.RegCzytajLONG(u"VGA") == 1;
+    const int factor = vga ? 1 : m_scale;
+    m_listFontSize = (fonts % 16 + 11) * factor;
+    const int textSize = ((fonts / 16) % 16 + 11) * factor;
+    m_listFont = pixelFont(m_listFontSize);
+    m_metrics.setFont(pixelFont(textSize));
+    m_strip->setScale(m_scale, vga);
+    for (auto& [record, widgets] : m_tabWidgets) {
+        widgets.view->metricsChanged();
+        if (widgets.list) {
+            widgets.list->setListFont(m_listFont, m_listFontSize);
+        }
+    }
+}
+
+void MainWindow::loadBackground() {
+    m_hasBackground = false;
+    std::u16string path;
+    if (m_services.settings.CzytajBmpFile(path) == 1) {
+        QImage image(qs(path));
+        if (!image.isNull()) {
+            image = image.convertToFormat(QImage::Format_RGB888);
+            const int level = m_services.settings.RegCzytajLONG(u"bmpblend");
+            for (int y = 0; y < image.height(); ++y) {
+                lightenTowardWhite(image.scanLine(y), static_cast<std::size_t>(image.width()) * 3,
+                                   level);
+            }
+            m_background = image;
+            m_hasBackground = true;
+        } else {
+            m_services.log.LogError(u"SHLoadDIBitmap", u"WczytajTlo", 2);
+        }
+    }
+    const QImage* picture = m_hasBackground ? &m_background : nullptr;
+    for (auto& [record, widgets] : m_tabWidgets) {
+        widgets.view->setBackgroundPicture(picture);
+        if (widgets.list) {
+            widgets.list->setBackgroundPicture(picture);
+        }
+    }
+}
+
+void MainWindow::createMenus() {
+    m_menuBar = new QMenuBar(m_central);
+    m_menuBar->setNativeMenuBar(false);
+    auto add = [this](QMenu* menu, int id, const QString& text) {
+        QAction* item = menu->addAction(text);
+        item->setData(id);
+        m_actions[id] = item;
+        connect(item, &QAction::triggered, this, [this, id] { handleCommand(id); });
+        return item;
+    };
+    QMenu* file = m_menuBar->addMenu(QStringLiteral("File"));
+    add(file, kConnectId, QStringLiteral("Connect"));
+    // The options dialog comes with its own work; until then the item is shown greyed.
+    add(file, kOptionsId, QStringLiteral("Options"))->setEnabled(false);
+    add(file, kExitId, QStringLiteral("Exit"));
+    QMenu* commands = m_menuBar->addMenu(QStringLiteral("Commands"));
+    for (const MenuItem& item : kCommandItems) {
+        add(commands, item.id, QString::fromLatin1(item.text));
+    }
+    m_favoritesPopup = m_menuBar->addMenu(QStringLiteral("Favorites"));
+    QMenu* help = m_menuBar->addMenu(QStringLiteral("Help"));
+    add(help, kHelpId, QStringLiteral("Contents"));
+    add(help, kAboutId, QStringLiteral("About"));
+}
+
+void MainWindow::favoritesChanged() {
+    m_favoritesPopup->clear();
+    for (auto it = m_actions.begin(); it != m_actions.end();) {
+        const int id = it->first;
+        it = (id >= FavoritesMenu::kFirstId && id <= FavoritesMenu::kRemoveId) ? m_actions.erase(it)
+                                                                               : std::next(it);
+    }
+    auto add = [this](int id, const QString& text) {
+        QAction* item = m_favoritesPopup->addAction(text);
+        item->setData(id);
+        m_actions[id] = item;
+        connect(item, &QAction::triggered, this, [this, id] { handleCommand(id); });
+    };
+    add(FavoritesMenu::kAddId, QStringLiteral("Add"));
+    add(FavoritesMenu::kRemoveId, QStringLiteral("Remove"));
+    m_favoritesPopup->addSeparator();
+    for (const FavoritesMenu::Item& item : m_favoritesMenu.items()) {
+        add(item.id, qs(item.text));
+    }
+}
+
+void MainWindow::layOutWindow() {
+    if (!m_strip) {
+        return;
+    }
+    const int width = m_central->width();
+    const int height = m_central->height();
+    const int menuHeight = m_fullScreen ? 0 : m_menuBar->sizeHint().height();
+    const int inputHeight = m_input->sizeHint().height();
+    const int button = 20 * m_scale;
+    const int inputTop = height - menuHeight - inputHeight;
+    m_menuBar->setGeometry(0, height - menuHeight, width, menuHeight);
+    m_input->setGeometry(0, inputTop, width - button, inputHeight);
+    m_fullScreenButton->setGeometry(width - button, inputTop, button, inputHeight);
+    m_strip->setGeometry(0, 0, width, std::max(0, inputTop));
+    showSelectedTab();
+}
+
+void MainWindow::showSelectedTab() {
+    const int selected = m_session->tabs.selected();
+    const int row = m_strip->labelRowHeight();
+    for (int i = 0; i < m_session->tabs.count(); ++i) {
+        ColorEdit* view = textView(i);
+        UserListView* list = userListView(i);
+        if (!view) {
+            continue;
+        }
+        if (i != selected) {
+            view->hide();
+            if (list) {
+                list->hide();
+            }
+            continue;
+        }
+        view->setGeometry(0, row, m_strip->width(), std::max(0, m_strip->height() - row));
+        view->show();
+        view->raise();
+        if (list) {
+            list->setGeometry(0, row, 1, std::max(0, m_strip->height() - row));
+            list->show();
+            list->raise();
+            m_slide->layOut(view, list);
+            m_slide->show();
+            m_slide->raise();
+            list->refresh();
+        } else {
+            m_slide->hide();
+        }
+        view->refresh();
+    }
+}
+
+void MainWindow::addTabWidgets(int index) {
+    TabRecord* record = m_session->tabs.pobierz_lparam(index);
+    if (!record || m_tabWidgets.count(record)) {
+        return;
+    }
+    TabWidgets widgets;
+    widgets.view =
+        new ColorEdit(record->text, m_metrics, m_services.colours, &m_viewShared, m_strip);
+    widgets.view->setSettings(&m_services.settings);
+    widgets.view->setBackgroundPicture(m_hasBackground ? &m_background : nullptr);
+    widgets.view->hide();
+    if (record->userList) {
+        widgets.list = new UserListView(*record->userList, m_services.colours, m_strip);
+        widgets.list->setSettings(&m_services.settings);
+        widgets.list->setListFont(m_listFont, m_listFontSize);
+        widgets.list->setBackgroundPicture(m_hasBackground ? &m_background : nullptr);
+        connect(widgets.list, &UserListView::tabSwitchRequested, this,
+                [this](int key) { m_session->tabs.PrzelaczZakladke(key); });
+        widgets.list->hide();
+    }
+    m_tabWidgets[record] = widgets;
+}
+
+void MainWindow::removeTabWidgets(int index) {
+    const TabRecord* record = m_session->tabs.pobierz_lparam(index);
+    auto it = record ? m_tabWidgets.find(record) : m_tabWidgets.end();
+    if (it == m_tabWidgets.end()) {
+        return;
+    }
+    delete it->second.view;
+    delete it->second.list;
+    m_tabWidgets.erase(it);
+}
+
+void MainWindow::onEnter() {
+    // The answer of the line becomes the user-quit flag: only /quit yields 1.
+    m_session->state.userQuit = m_session->commands.parsuj(m_inputModel) != 0;
+    afterNetworkWork();
+}
+
+// The user lists have no change notification: redraw the shown one after any
+// work that may have changed it.
+void MainWindow::afterNetworkWork() {
+    if (UserListView* list = userListView(m_session->tabs.selected())) {
+        list->refresh();
+    }
+}
+
+void MainWindow::onTimer(TimerId id) {
+    switch (id) {
+        case kPollTimer:
+            m_session->connection.pollTick();
+            break;
+        case kRetryTimer:
+            m_session->connection.retryTick();
+            break;
+        case kBanListTimer:
+            stopTimer(kBanListTimer);
+            koniec_banlisty(m_session->context);
+            break;
+    }
+    afterNetworkWork();
+}
+
+void MainWindow::handleCommand(int id) {
+    if (id >= kFirstMenuCommand && id <= kLastRoutedMenuCommand) {
+        m_session->state.userQuit = m_menuCommands.ObslugaMenuCommands(id) != 0;
+    } else if (id >= FavoritesMenu::kFirstId && id <= FavoritesMenu::kLastId) {
+        insertFavorite(id);
+        return;  // the input line keeps its focus and caret
+    } else {
+        switch (id) {
+            case kConnectId:
+                m_session->connection.connectCommand();
+                break;
+            case kExitId:
+                close();
+                return;
+            case FavoritesMenu::kAddId:
+                addFavorite();
+                break;
+            case FavoritesMenu::kRemoveId:
+                removeFavorite();
+                break;
+            case kHelpId:
+                openHelp();
+                break;
+            case kAboutId: {
+                Splash splash(m_scale, m_services.settings.RegCzytajLONG(u"VGA") == 1, this);
+                splash.exec();
+                break;
+            }
+            default:
+                return;
+        }
+    }
+    afterNetworkWork();
+    focusInput();
+}
+
+void MainWindow::insertFavorite(int id) {
+    if (std::optional<std::u16string> text = favoriteInsertText(m_favoritesMenu, id)) {
+        // EM_REPLACESEL: the sentence replaces the selection at the caret.
+        if (QLineEdit* edit = m_input->lineEdit()) {
+            edit->insert(qs(*text));
+        }
+    }
+    focusInput();
+}
+
+void MainWindow::addFavorite() {
+    const PromptText* texts = findPrompt(FavoritesMenu::kAddId);
+    std::optional<std::u16string> text = promptOneField(
+        FavoritesMenu::kAddId, texts ? texts->title : u"", texts ? texts->prompt : u"");
+    if (text && !text->empty()) {
+        m_favoriteCount = m_favorites.FavAdd(m_favoritesMenu, *text, m_favoriteCount);
+        m_favorites.FavZapisz(m_favoritesMenu, m_favoriteCount);
+    }
+}
+
+void MainWindow::removeFavorite() {
+    const FavoritesListData data = m_favorites.Fav2Listbox();
+    std::optional<int> picked =
+        pickFromList(FavoritesMenu::kRemoveId, data.title, data.caption, data.sentences);
+    if (picked && *picked >= 0) {
+        m_favoriteCount = m_favorites.FavDel(m_favoritesMenu, *picked, m_favoriteCount);
+        m_favorites.FavZapisz(m_favoritesMenu, m_favoriteCount);
+    }
+}
+
+void MainWindow::openHelp() {
+    const QString path =
+        qs(m_services.settings.CzytajInstallDir()) + QStringLiteral("help/help.html");
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
+        messageBox(u"Can't open help file :-(", u"ERROR!");
+    }
+}
+
+void MainWindow::toggleFullScreen() {
+    m_fullScreen = !m_fullScreen;
+    if (m_fullScreen) {
+        showFullScreen();
+    } else {
+        showNormal();
+    }
+    m_menuBar->setVisible(!m_fullScreen);
+    m_fullScreenButton->setFullScreenState(m_fullScreen);
+    layOutWindow();
+    focusInput();
+}
+
+void MainWindow::showWelcome(bool splash) {
+    if (splash && m_services.settings.RegCzytajLONG(u"splashscr") == 1) {
+        Splash screen(m_scale, m_services.settings.RegCzytajLONG(u"VGA") == 1, this);
+        screen.exec();
+    }
+    printWelcomeBanner(m_session->output);
+    focusInput();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    layOutWindow();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    m_session->connection.exitCommand();
+    event->accept();
+}
+
+bool MainWindow::startTimer(TimerId id, int intervalMs) {
+    m_timers[id - 1].start(intervalMs);
+    return true;
+}
+
+bool MainWindow::stopTimer(TimerId id) {
+    QTimer& timer = m_timers[id - 1];
+    const bool wasRunning = timer.isActive();
+    timer.stop();
+    return wasRunning;
+}
+
+void MainWindow::messageBox(std::u16string_view text, std::u16string_view title) {
+    QMessageBox::warning(this, qs(title), qs(text), QMessageBox::Ok);
+}
+
+void MainWindow::setConnectedLabel(bool connected) {
+    if (connected) {
+        ZmienMenuPolaczony(m_menuBar, &m_services.log);
+    } else {
+        ZmienMenuRozlaczony(m_menuBar, &m_services.log);
+    }
+}
+
+void MainWindow::focusInput() {
+    if (m_input) {
+        m_input->Focus2Input();
+    }
+}
+
+std::optional<std::u16string> MainWindow::promptOneField(int commandId, std::u16string_view title,
+                                                         std::u16string_view prompt) {
+    return m_prompts.promptOneField(commandId, title, prompt);
+}
+
+std::optional<std::pair<std::u16string, std::u16string>> MainWindow::promptTwoFields(
+    int commandId, std::u16string_view title, std::u16string_view firstPrompt,
+    std::u16string_view secondPrompt) {
+    return m_prompts.promptTwoFields(commandId, title, firstPrompt, secondPrompt);
+}
+
+std::optional<int> MainWindow::pickFromList(int commandId, std::u16string_view title,
+                                            std::u16string_view prompt,
+                                            const std::vector<std::u16string>& items) {
+    return m_prompts.pickFromList(commandId, title, prompt, items);
+}
+
+}  // namespace kolu

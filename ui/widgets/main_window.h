@@ -1,0 +1,148 @@
+#pragma once
+// The client's one window: the tab strip with each tab's text view and user
+// list, the input line and full-screen button below, the menu bar at the bottom.
+// It owns the session, implements the host the logic asks for timers, message
+// boxes and prompts, and routes every menu command.
+#include <QMainWindow>
+#include <QTimer>
+#include <map>
+#include <memory>
+
+#include "commands/favorites.h"
+#include "commands/input_line_model.h"
+#include "commands/menu_commands.h"
+#include "connection/session.h"
+#include "ui/host.h"
+#include "ui/text_view_layout.h"
+#include "ui/widgets/prompt_dialogs.h"
+#include "ui/widgets/qt_text_metrics.h"
+
+class QAction;
+class QMenu;
+class QMenuBar;
+
+namespace kolu {
+
+class ColorEdit;
+class FullScreenButton;
+class InputLine;
+class SlideButton;
+class TabStrip;
+class UserListView;
+
+// What the window needs from the running program.
+struct MainWindowServices {
+    Settings& settings;
+    ErrorLog& log;
+    SocketLayer& sockets;
+    SoundPlayer& sound;
+    const Clock& clock;
+    Random& random;
+    ColourTable& colours;
+};
+
+class MainWindow final : public QMainWindow, public Host, public FavoritesMenuObserver {
+    Q_OBJECT
+  public:
+    static constexpr int kDefaultWidth = 480;
+    static constexpr int kDefaultHeight = 640;
+    static constexpr int kConnectId = 40008;
+    static constexpr int kOptionsId = 40009;
+    static constexpr int kExitId = 40010;
+    static constexpr int kHelpId = 40005;
+    static constexpr int kAboutId = 40007;
+
+    explicit MainWindow(const MainWindowServices& services, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    Session& session() { return *m_session; }
+    InputLine& inputLine() { return *m_input; }
+    TabStrip& tabStrip() { return *m_strip; }
+    int scaleFactor() const { return m_scale; }
+    // The text view of tab `index`, or null.
+    ColorEdit* textView(int index);
+    UserListView* userListView(int index);
+    // The menu action for a command id, or null.
+    QAction* action(int id) const;
+
+    // WM_APP+5: the splash when `splashscr` is 1, the welcome banner, the focus.
+    void showWelcome(bool splash = true);
+    // WM_COMMAND: runs the menu command `id`.
+    void handleCommand(int id);
+
+    // Host
+    bool startTimer(TimerId id, int intervalMs) override;
+    bool stopTimer(TimerId id) override;
+    void messageBox(std::u16string_view text, std::u16string_view title) override;
+    void setConnectedLabel(bool connected) override;
+    void focusInput() override;
+    std::optional<std::u16string> promptOneField(int commandId, std::u16string_view title,
+                                                 std::u16string_view prompt) override;
+    std::optional<std::pair<std::u16string, std::u16string>> promptTwoFields(
+        int commandId, std::u16string_view title, std::u16string_view firstPrompt,
+        std::u16string_view secondPrompt) override;
+    std::optional<int> pickFromList(int commandId, std::u16string_view title,
+                                    std::u16string_view prompt,
+                                    const std::vector<std::u16string>& items) override;
+
+    // FavoritesMenuObserver
+    void favoritesChanged() override;
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    struct TabWidgets {
+        ColorEdit* view = nullptr;
+        UserListView* list = nullptr;
+    };
+
+    void computeScale();
+    void applyFonts();
+    void loadBackground();
+    void createMenus();
+    void layOutWindow();
+    void showSelectedTab();
+    void addTabWidgets(int index);
+    void removeTabWidgets(int index);
+    void onEnter();
+    void afterNetworkWork();
+    void onTimer(TimerId id);
+    void toggleFullScreen();
+    void openHelp();
+    void addFavorite();
+    void removeFavorite();
+    void insertFavorite(int id);
+
+    MainWindowServices m_services;
+    int m_scale = 1;
+    QFont m_dialogFont;
+    QFont m_listFont;
+    int m_listFontSize = 13;
+    QtTextMetrics m_metrics;
+    TextViewShared m_viewShared;
+    std::unique_ptr<Session> m_session;
+    InputLineModel m_inputModel;
+    MenuCommands m_menuCommands;
+    QtPrompts m_prompts;
+    Favorites m_favorites;
+    FavoritesMenu m_favoritesMenu;
+    int m_favoriteCount = 0;
+    QImage m_background;
+    bool m_hasBackground = false;
+    bool m_fullScreen = false;
+
+    QWidget* m_central = nullptr;
+    TabStrip* m_strip = nullptr;
+    SlideButton* m_slide = nullptr;
+    InputLine* m_input = nullptr;
+    FullScreenButton* m_fullScreenButton = nullptr;
+    QMenuBar* m_menuBar = nullptr;
+    QMenu* m_favoritesPopup = nullptr;
+    std::map<int, QAction*> m_actions;
+    std::map<const TabRecord*, TabWidgets> m_tabWidgets;
+    QTimer m_timers[3];
+};
+
+}  // namespace kolu

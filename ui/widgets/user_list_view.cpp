@@ -1,0 +1,277 @@
+#include "ui/widgets/user_list_view.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <algorithm>
+
+#include "settings/settings.h"
+#include "ui/tab_registry.h"
+
+namespace kolu {
+namespace {
+
+QColor toQColor(Colour colour) {
+    return QColor(static_cast<int>(redOf(colour)), static_cast<int>(greenOf(colour)),
+                  static_cast<int>(blueOf(colour)));
+}
+
+}  // namespace
+
+UserListView::UserListView(const UserList& users, const ColourTable& colours, QWidget* parent)
+    : QAbstractScrollArea(parent), m_users(users), m_colours(colours) {
+    setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // the one column is as wide as the list
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    // A tap gives the list the keyboard, so its arrows can switch tabs.
+    setFocusPolicy(Qt::ClickFocus);
+    m_holdTimer.setSingleShot(true);
+    m_holdTimer.setInterval(kHoldMilliseconds);
+    connect(&m_holdTimer, &QTimer::timeout, this,
+            [this] { emit contextMenuRequested(viewport()->mapToGlobal(m_press)); });
+    QFont listFont = font();
+    listFont.setPixelSize(m_rowHeight);
+    setListFont(listFont, m_rowHeight);
+}
+
+void UserListView::setListFont(const QFont& font, int fontSize) {
+    setFont(font);
+    m_rowHeight = std::max(1, fontSize);
+    refresh();
+}
+
+void UserListView::setBackgroundPicture(const QImage* picture) {
+    m_picture = picture;
+    viewport()->update();
+}
+
+void UserListView::setSettings(Settings* settings) {
+    m_settings = settings;
+    viewport()->update();
+}
+
+void UserListView::refresh() {
+    if (m_selected >= 0) {
+        // Rows move as members come and go; the selection follows its member.
+        const int row = m_users.find(m_selectedLabel);
+        m_selected = row;
+        m_selectedLabel = row >= 0 ? m_users.at(static_cast<std::size_t>(row)).label : u"";
+    }
+    updateScrollBar();
+    viewport()->update();
+}
+
+void UserListView::setSelectedRow(int row) {
+    if (row < 0 || static_cast<std::size_t>(row) >= m_users.size()) {
+        m_selected = -1;
+        m_selectedLabel.clear();
+    } else {
+        m_selected = row;
+        m_selectedLabel = m_users.at(static_cast<std::size_t>(row)).label;
+    }
+    viewport()->update();
+}
+
+std::u16string UserListView::selectedLabel() const {
+    return m_selected >= 0 ? m_selectedLabel : std::u16string();
+}
+
+int UserListView::topRow() const {
+    return verticalScrollBar()->value();
+}
+
+int UserListView::rowAt(QPoint viewportPoint) const {
+    if (viewportPoint.y() < 0) {
+        return -1;
+    }
+    const long long row = topRow() + static_cast<long long>(viewportPoint.y() / m_rowHeight);
+    return row < static_cast<long long>(m_users.size()) ? static_cast<int>(row) : -1;
+}
+
+void UserListView::updateScrollBar() {
+    // Scrolled by whole rows, like the list control it stands for.
+    const int visible = std::max(1, viewport()->height() / m_rowHeight);
+    const int rows = static_cast<int>(std::min<std::size_t>(m_users.size(), 1u << 30));
+    QScrollBar* bar = verticalScrollBar();
+    bar->setRange(0, std::max(0, rows - visible));
+    bar->setPageStep(visible);
+    bar->setSingleStep(1);
+}
+
+void UserListView::ensureVisible(int row) {
+    const int visible = std::max(1, viewport()->height() / m_rowHeight);
+    QScrollBar* bar = verticalScrollBar();
+    if (row < bar->value()) {
+        bar->setValue(row);
+    } else if (row >= bar->value() + visible) {
+        bar->setValue(row - visible + 1);
+    }
+}
+
+void UserListView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    updateScrollBar();
+}
+
+bool UserListView::pictureShown() const {
+    if (!m_picture || m_picture->isNull()) {
+        return false;
+    }
+    return !m_settings || m_settings->RegCzytajLONG(u"bmp") != 0;
+}
+
+void UserListView::paintBackground(QPainter& painter, const QRect& area, bool picture) const {
+    const QWidget* top = window();
+    const long long right = top->width();
+    const long long height = top->height();
+    if (picture && right > 0 && height > 0 && !area.isEmpty()) {
+        // The picture covers the main window; this area shows the part under it.
+        const QPoint origin = viewport()->mapTo(top, area.topLeft());
+        const long long pw = m_picture->width();
+        const long long ph = m_picture->height();
+        const QRect source(static_cast<int>(pw * origin.x() / right),
+                           static_cast<int>(ph * origin.y() / height),
+                           std::max(1, static_cast<int>(pw * area.width() / right)),
+                           std::max(1, static_cast<int>(ph * area.height() / height)));
+        painter.drawImage(area, *m_picture, source);
+        return;
+    }
+    painter.fillRect(area, toQColor(m_colours[kUserListBackground]));
+}
+
+QColor UserListView::textColour(const std::u16string& label) const {
+    const char16_t first = label.empty() ? u'\0' : label.front();
+    if (first == kOperatorPrefix) {
+        return toQColor(m_colours[kOperatorColour]);
+    }
+    if (first == kVoicePrefix) {
+        return toQColor(m_colours[kVoiceColour]);
+    }
+    return toQColor(m_colours[kUserColour]);
+}
+
+void UserListView::paintEvent(QPaintEvent*) {
+    QPainter painter(viewport());
+    const bool picture = pictureShown();
+    const int width = viewport()->width();
+    const int height = viewport()->height();
+    const std::size_t count = m_users.size();
+    const std::size_t first = static_cast<std::size_t>(topRow());
+    std::size_t last = first;  // one past the last row in view
+    while (last < count && static_cast<long long>(last - first) * m_rowHeight < height) {
+        ++last;
+    }
+    const QPalette& colours = palette();
+    // Every background first, so a name's descenders are not painted over by the
+    // next row's background.
+    for (std::size_t row = first; row < last; ++row) {
+        const QRect rect(0, static_cast<int>(row - first) * m_rowHeight, width, m_rowHeight);
+        if (static_cast<int>(row) == m_selected) {
+            painter.fillRect(rect, colours.color(QPalette::Active, QPalette::Highlight));
+        } else {
+            paintBackground(painter, rect, picture);
+        }
+    }
+    const int end = static_cast<int>(last - first) * m_rowHeight;
+    paintBackground(painter, QRect(0, end, width, height - end), picture);
+
+    painter.setFont(font());
+    for (std::size_t row = first; row < last; ++row) {
+        const std::u16string& label = m_users.at(row).label;
+        const QRect rect(0, static_cast<int>(row - first) * m_rowHeight, width, m_rowHeight);
+        painter.setPen(static_cast<int>(row) == m_selected
+                           ? colours.color(QPalette::Active, QPalette::HighlightedText)
+                           : textColour(label));
+        painter.drawText(rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip,
+                         QString::fromStdU16String(label));
+    }
+}
+
+void UserListView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mousePressEvent(event);
+        return;
+    }
+    m_press = event->position().toPoint();
+    setSelectedRow(rowAt(m_press));
+    m_holdTimer.start();
+}
+
+void UserListView::mouseMoveEvent(QMouseEvent* event) {
+    if (m_holdTimer.isActive() && (event->position().toPoint() - m_press).manhattanLength() >=
+                                      QApplication::startDragDistance()) {
+        m_holdTimer.stop();
+    }
+}
+
+void UserListView::mouseReleaseEvent(QMouseEvent* event) {
+    m_holdTimer.stop();
+    QAbstractScrollArea::mouseReleaseEvent(event);
+}
+
+void UserListView::contextMenuEvent(QContextMenuEvent* event) {
+    m_holdTimer.stop();
+    QPoint global = event->globalPos();
+    if (event->reason() == QContextMenuEvent::Mouse) {
+        setSelectedRow(rowAt(event->pos()));  // like a list control, select what was tapped
+    } else if (m_selected >= 0) {
+        global = viewport()->mapToGlobal(QPoint(0, (m_selected - topRow()) * m_rowHeight));
+    }
+    emit contextMenuRequested(global);
+    event->accept();
+}
+
+void UserListView::keyPressEvent(QKeyEvent* event) {
+    const int count = static_cast<int>(std::min<std::size_t>(m_users.size(), 1u << 30));
+    const int page = std::max(1, viewport()->height() / m_rowHeight);
+    int row = m_selected;
+    switch (event->key()) {
+        case Qt::Key_Up:
+            row = row < 0 ? 0 : row - 1;
+            break;
+        case Qt::Key_Down:
+            row = row + 1;
+            break;
+        case Qt::Key_PageUp:
+            row = std::max(0, row - page);
+            break;
+        case Qt::Key_PageDown:
+            row = row + page;
+            break;
+        case Qt::Key_Home:
+            row = 0;
+            break;
+        case Qt::Key_End:
+            row = count - 1;
+            break;
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+            event->accept();  // acted on when released
+            return;
+        default:
+            QAbstractScrollArea::keyPressEvent(event);
+            return;
+    }
+    if (count > 0) {
+        row = std::clamp(row, 0, count - 1);
+        setSelectedRow(row);
+        ensureVisible(row);
+    }
+    event->accept();
+}
+
+void UserListView::keyReleaseEvent(QKeyEvent* event) {
+    if (!event->isAutoRepeat() && event->key() == Qt::Key_Left) {
+        emit tabSwitchRequested(TabRegistry::kLeftArrow);
+    } else if (!event->isAutoRepeat() && event->key() == Qt::Key_Right) {
+        emit tabSwitchRequested(TabRegistry::kRightArrow);
+    } else {
+        QAbstractScrollArea::keyReleaseEvent(event);
+    }
+}
+
+}  // namespace kolu
