@@ -98,7 +98,6 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
         UserListView* list = nullptr;
     };
 
-    void computeScale();
     void applyFonts();
     void loadBackground();
     void createMenus();

@@ -1,0 +1,195 @@
+// The text view as the window shows it: the real main window (offscreen) over
+// the real services in a throw-away XDG folder, its channel tab filled through
+// the line output. Measures adding many lines to a visible view, then painting,
+// and scrolling a view that holds a million lines.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QScrollBar>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "app/services.h"
+#include "platform/paths.h"
+#include "protocol/inbound.h"
+#include "resources/shipped_resources.h"
+#include "ui/widgets/color_edit.h"
+#include "ui/widgets/main_window.h"
+
+namespace kolu {
+namespace {
+
+// Swallows what the session sends back after a join; nothing is connected.
+class NullSockets final : public SocketLayer {
+  public:
+    int startup(std::uint16_t) override { return 0; }
+    int cleanup() override { return 0; }
+    int lastError() const override { return 0; }
+    void setLastError(int) override {}
+    std::optional<SocketAddress> resolve(std::string_view) override { return std::nullopt; }
+    SocketHandle openTcp() override { return kInvalidSocket; }
+    int setNonBlocking(SocketHandle, bool) override { return 0; }
+    int connect(SocketHandle, const SocketAddress&, std::uint16_t) override { return -1; }
+    int select(SocketHandle, SelectSets&, int) override { return 0; }
+    int socketError(SocketHandle) override { return 0; }
+    int recv(SocketHandle, char*, int) override { return 0; }
+    int send(SocketHandle, const char*, int length) override { return length; }
+    int closeSocket(SocketHandle) override { return 0; }
+};
+
+class SilentSound final : public SoundPlayer {
+  public:
+    int playFileAsync(const std::string&) override { return 0; }
+};
+
+// One client window at 480 x 640 (scale 2), shown, with a joined channel per call.
+struct Client {
+    Services services{dataFolder(), registryFile()};
+    NullSockets sockets;
+    SilentSound sound;
+    MainWindow window{MainWindowServices{services.settings, services.log, sockets, sound,
+                                         services.clock, services.random, services.colours}};
+    int joined = 0;
+
+    Client() {
+        window.show();
+        QApplication::processEvents();
+        Session& session = window.session();
+        session.state.socket = 3;
+        session.state.connected = true;
+        session.state.currentNick = u"kolu";
+    }
+    // Joins a new channel (its tab selected and shown); returns its name.
+    std::u16string join() {
+        const std::string name = "#bench" + std::to_string(++joined);
+        LineFramer framer;
+        framer.receive(":kolu!me@localhost JOIN " + name + "\r\n", window.session().dispatcher);
+        QApplication::processEvents();
+        return std::u16string(name.begin(), name.end());
+    }
+    void part(const std::u16string& channel) {
+        LineFramer framer;
+        framer.receive(
+            ":kolu!me@localhost PART " + std::string(channel.begin(), channel.end()) + "\r\n",
+            window.session().dispatcher);
+        QApplication::processEvents();
+    }
+    ColorEdit& view() { return *window.textView(window.session().tabs.selected()); }
+};
+
+// IRC-like lines of 40 to 119 characters, as the message handler prints them.
+std::vector<std::u16string> sampleLines() {
+    std::vector<std::u16string> lines;
+    std::mt19937 random(7);
+    for (int i = 0; i < 1000; ++i) {
+        std::u16string line = u"<someone" + std::u16string(1, u'0' + i % 10) + u"> ";
+        const std::size_t length = 40 + random() % 80;
+        while (line.size() < length) {
+            line += (random() % 6 == 0) ? u' ' : static_cast<char16_t>(u'a' + random() % 26);
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+Client& client() {
+    static Client* shared = new Client;  // lives until exit, like the window
+    return *shared;
+}
+
+void BM_Add100kLinesToVisibleViewAndPaint(benchmark::State& state) {
+    const std::vector<std::u16string> lines = sampleLines();
+    Client& c = client();
+    for (auto _ : state) {
+        state.PauseTiming();
+        const std::u16string channel = c.join();
+        state.ResumeTiming();
+        for (int i = 0; i < 100000; ++i) {
+            c.window.session().output.RIDodajLinie(channel, lines[i % lines.size()], 0);
+        }
+        QApplication::processEvents();
+        benchmark::DoNotOptimize(c.window.grab());
+        state.PauseTiming();
+        c.part(channel);
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * 100000);
+}
+BENCHMARK(BM_Add100kLinesToVisibleViewAndPaint)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->UseRealTime();
+
+// A channel holding a million lines, made once.
+ColorEdit& millionLineView() {
+    static ColorEdit* view = [] {
+        const std::vector<std::u16string> lines = sampleLines();
+        Client& c = client();
+        const std::u16string channel = c.join();
+        for (int i = 0; i < 1000000; ++i) {
+            c.window.session().output.RIDodajLinie(channel, lines[i % lines.size()], 0);
+        }
+        QApplication::processEvents();
+        return &c.view();
+    }();
+    return *view;
+}
+
+// One scroll-bar step down (line or page) and the repaint it causes.
+void scrollAndPaint(benchmark::State& state, ScrollRequest request) {
+    ColorEdit& view = millionLineView();
+    view.scrollRequest(ScrollRequest::ThumbPosition, 0);
+    for (auto _ : state) {
+        view.scrollRequest(request);
+        view.viewport()->repaint();
+        if (view.scrollPosition() >= view.largestPosition()) {
+            view.scrollRequest(ScrollRequest::ThumbPosition, 0);
+        }
+    }
+    state.counters["position"] = view.scrollPosition();
+}
+void BM_LineDownAndPaint1M(benchmark::State& state) {
+    scrollAndPaint(state, ScrollRequest::LineDown);
+}
+void BM_PageDownAndPaint1M(benchmark::State& state) {
+    scrollAndPaint(state, ScrollRequest::PageDown);
+}
+BENCHMARK(BM_LineDownAndPaint1M)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PageDownAndPaint1M)->Unit(benchmark::kMicrosecond);
+
+// Thumb jumps to random places, then the repaint: the worst case for caches.
+void BM_ThumbJumpAndPaint1M(benchmark::State& state) {
+    ColorEdit& view = millionLineView();
+    std::mt19937 random(11);
+    for (auto _ : state) {
+        const int to = static_cast<int>(random() % static_cast<unsigned>(view.largestPosition()));
+        view.scrollRequest(ScrollRequest::ThumbPosition, to);
+        view.viewport()->repaint();
+    }
+}
+BENCHMARK(BM_ThumbJumpAndPaint1M)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace kolu
+
+int main(int argc, char** argv) {
+    // Offscreen, and never the user's own settings.
+    char xdg[] = "/tmp/kolu-gui-bench-XXXXXX";
+    if (!mkdtemp(xdg)) {
+        return 1;
+    }
+    for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR"}) {
+        setenv(name, xdg, 1);
+    }
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    koluInitResources();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    QDir(QString::fromLocal8Bit(xdg)).removeRecursively();
+    return 0;
+}
