@@ -1,7 +1,9 @@
 #include "completion/dictionary.h"
 
 #include <gtest/gtest.h>
+
 #include <sys/resource.h>
+#include "tests/support/file_size_limit.h"
 
 #include <cerrno>
 #include <csignal>
@@ -275,32 +277,10 @@ TEST_F(DictionaryTest, AFolderThatCannotBeOpenedIsReportedAndLeavesTheListAlone)
     EXPECT_FALSE(fileExists(env.dir.file("missing/dict.dat")));
 }
 
-// Lowers the file size limit so writes past it fail with EFBIG, as on a full disk.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit small = m_old;
-        small.rlim_cur = bytes;
-        m_set = ::setrlimit(RLIMIT_FSIZE, &small) == 0;
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    bool set() const { return m_set; }
-
-  private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-    bool m_set = false;
-};
-
 TEST_F(DictionaryTest, AnAddCutShortLeavesNoLinkToMissingRecords) {
     put(test::buildDictionary({u"/join", u"/jab"}));
     {
-        FileSizeLimit limit(1070);  // "/jump" needs 1084 bytes
+        test::FileSizeLimit limit(1070);  // "/jump" needs 1084 bytes
         ASSERT_TRUE(limit.set());
         dictionary.DbDodajSlowo(u"/jump");
     }

@@ -1,7 +1,9 @@
 #include "commands/favorites.h"
 
 #include <gtest/gtest.h>
+
 #include <sys/resource.h>
+#include "tests/support/file_size_limit.h"
 
 #include <cerrno>
 #include <csignal>
@@ -43,28 +45,6 @@ INSTANTIATE_TEST_SUITE_P(
                       // A cut never splits a surrogate pair.
                       ParseCase{std::string(63, 'a') + "\xF0\x9F\x98\x80\r\n",
                                 {std::u16string(63, u'a')}}));
-
-// Lowers the file size limit so writes past it fail with EFBIG, as on a full disk.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit small = m_old;
-        small.rlim_cur = bytes;
-        m_set = ::setrlimit(RLIMIT_FSIZE, &small) == 0;
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    bool set() const { return m_set; }
-
-  private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-    bool m_set = false;
-};
 
 class CountingObserver final : public FavoritesMenuObserver {
   public:
@@ -211,7 +191,7 @@ TEST_F(FavoritesTest, AFailedSaveLeavesTheOldFileWhole) {
                     40200 + i);
     }
     {
-        FileSizeLimit limit(512);
+        test::FileSizeLimit limit(512);
         ASSERT_TRUE(limit.set());
         favorites.FavZapisz(menu, menu.size());
     }

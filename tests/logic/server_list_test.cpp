@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include "tests/support/file_size_limit.h"
 
 #include <cerrno>
 #include <csignal>
@@ -262,28 +264,6 @@ TEST_F(ServerFile, SavingReplacesTheFileWithOwnerOnlyAccess) {
     EXPECT_EQ(contents(), "");
 }
 
-// Lets no file grow past a few bytes (as a full disk would), restoring the limit after.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit small = m_old;
-        small.rlim_cur = bytes;
-        m_set = ::setrlimit(RLIMIT_FSIZE, &small) == 0;
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    bool set() const { return m_set; }
-
-  private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-    bool m_set = false;
-};
-
 TEST_F(ServerFile, AFailedSaveLeavesTheOldFileAndIsReported) {
     const std::string old = "Old\to.net\t6667\t\r\n";
     put(old);
@@ -292,7 +272,7 @@ TEST_F(ServerFile, AFailedSaveLeavesTheOldFileAndIsReported) {
         SrvDodajNaKoniec(list, record(u"Network", u"irc.example.net"));
     }
     {
-        FileSizeLimit limit(4096);
+        test::FileSizeLimit limit(4096);
         ASSERT_TRUE(limit.set());
         EXPECT_EQ(SrvZapiszPlik(std::move(list), services), 0);
     }
