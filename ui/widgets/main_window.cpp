@@ -97,7 +97,9 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
 
     m_central = new QWidget(this);
     setCentralWidget(m_central);
-    m_central->installEventFilter(new ResizeWatcher([this] { layOutWindow(); }));
+    auto* watcher = new ResizeWatcher([this] { layOutWindow(); });
+    watcher->setParent(m_central);
+    m_central->installEventFilter(watcher);
 
     loadBackground();
     createMenus();
