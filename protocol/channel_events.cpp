@@ -7,6 +7,7 @@
 #include "connection/error_log.h"
 #include "connection/session_state.h"
 #include "platform/text.h"
+#include "protocol/dispatcher.h"
 #include "settings/settings.h"
 #include "ui/event_sounds.h"
 #include "ui/line_output.h"
@@ -147,7 +148,8 @@ int reply_NICK(HandlerContext& context, const Reply& reply) {
             if (context.state.currentNick.empty()) {
                 context.state.wantedNick.clear();
             }
-            context.state.currentNick = newNick;
+            // Kept in the nickname's buffer, as the login replies keep it.
+            context.state.currentNick.assign(cutAtWholeChar(newNick, kNickCapacity - 1));
             context.output.RIDodajLinie(u"", text, colourOf(context, LineClass::Nick));
         }
         DisplayNICK(context, oldNick, newNick, text);

@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <ranges>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,17 +56,48 @@ class ServerList {
     const ServerRecord* recordAt(int position) const;
     bool isServer(const ServerRecord* record) const { return indexOf(record) >= 0; }
 
-    // The servers in order, for range-for.
-    auto servers() {
-        return m_records |
-               std::views::transform(
-                   [](const std::unique_ptr<ServerRecord>& r) -> ServerRecord& { return *r; });
+    // The servers in order, for range-for: each record rather than its owner.
+    // (Plain iterators rather than a transform view, which clang 14 can't compile.)
+    template <typename Record, typename Base>
+    class RecordRange {
+      public:
+        class iterator {
+          public:
+            using value_type = ServerRecord;
+            using difference_type = std::ptrdiff_t;
+            using reference = Record&;
+            iterator() = default;
+            explicit iterator(Base at) : m_at(at) {}
+            Record& operator*() const { return **m_at; }
+            Record* operator->() const { return m_at->get(); }
+            iterator& operator++() {
+                ++m_at;
+                return *this;
+            }
+            iterator operator++(int) {
+                iterator before = *this;
+                ++m_at;
+                return before;
+            }
+            bool operator==(const iterator&) const = default;
+
+          private:
+            Base m_at{};
+        };
+        RecordRange(Base first, Base last) : m_first(first), m_last(last) {}
+        iterator begin() const { return iterator(m_first); }
+        iterator end() const { return iterator(m_last); }
+
+      private:
+        Base m_first;
+        Base m_last;
+    };
+    using Records = std::vector<std::unique_ptr<ServerRecord>>;
+    RecordRange<ServerRecord, Records::iterator> servers() {
+        return {m_records.begin(), m_records.end()};
     }
-    auto servers() const {
-        return m_records | std::views::transform(
-                               [](const std::unique_ptr<ServerRecord>& r) -> const ServerRecord& {
-                                   return *r;
-                               });
+    RecordRange<const ServerRecord, Records::const_iterator> servers() const {
+        return {m_records.begin(), m_records.end()};
     }
 
     // Non-zero (the error code) when servers.txt could not be opened or read: such
@@ -81,7 +111,7 @@ class ServerList {
     bool remove(const ServerRecord* record);
 
   private:
-    std::vector<std::unique_ptr<ServerRecord>> m_records;
+    Records m_records;
     ServerRecord m_closing;
     int m_readError = 0;
 };

@@ -172,6 +172,17 @@ TEST_F(ChannelEventsTest, OwnNickChangePrintsInStatusAndOwnChannels) {
     EXPECT_EQ(h.tabs().znajdz_zakladke(u"#other"), -1);
 }
 
+// The current nickname lives in a buffer of 256 characters whichever line sets
+// it: an own NICK to a longer name keeps what fits, never half a character.
+TEST_F(ChannelEventsTest, OwnNickChangeKeepsWhatTheNicknameBufferHolds) {
+    std::u16string longNick(254, u'n');
+    longNick += u"\U0001F600";  // a pair across the limit
+    longNick += std::u16string(100, u'x');
+    run(reply_NICK, u":me!m@home NICK :" + longNick);
+    EXPECT_EQ(h.state().currentNick, longNick.substr(0, 254));
+    EXPECT_EQ(lines(u""), Names{u"Your nick is now " + longNick});
+}
+
 TEST_F(ChannelEventsTest, NickWithoutANewNicknameChangesNothing) {
     run(reply_NICK, u":bob!b@h NICK");
     run(reply_NICK, u":me!m@home NICK :");
