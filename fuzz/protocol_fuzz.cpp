@@ -19,9 +19,11 @@
 // search would, and that every log file a tab would get lies directly in the
 // sandbox folder; now and then and at exit, that no file was written anywhere in
 // the sandbox but that folder. The sanitizers catch the rest.
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -55,9 +57,15 @@ namespace {
 
 using namespace kolu;
 
+// Removes the sandbox before a broken invariant aborts the process.
+void (*g_beforeAbort)() = nullptr;
+
 void require(bool condition, const char* what) {
     if (!condition) {
         std::fprintf(stderr, "protocol_fuzz: broken: %s\n", what);
+        if (g_beforeAbort) {
+            g_beforeAbort();
+        }
         std::abort();
     }
 }
@@ -76,7 +84,8 @@ class Sandbox {
                            : fs::is_directory("/dev/shm", error)
                                ? "/dev/shm"
                                : fs::temp_directory_path().string();
-        std::string pattern = base + "/kolu-pfuzz-XXXXXX";
+        removeStale(base);
+        std::string pattern = base + "/" + kPrefix + std::to_string(getpid()) + "-XXXXXX";
         require(mkdtemp(pattern.data()) != nullptr, "a sandbox folder");
         m_root = pattern + "/";
         m_home = m_root + "home/";
@@ -151,6 +160,30 @@ class Sandbox {
     }
 
   private:
+    static constexpr char kPrefix[] = "kolu-pfuzz-";
+
+    // Sandboxes of earlier runs that crashed (their process is gone): a crash
+    // skips the clean-up at exit, and minimising a crash crashes many times.
+    static void removeStale(const std::string& base) {
+        namespace fs = std::filesystem;
+        std::error_code error;
+        std::vector<fs::path> stale;
+        for (const fs::directory_entry& entry : fs::directory_iterator(base, error)) {
+            const std::string name = entry.path().filename().string();
+            if (!name.starts_with(kPrefix)) {
+                continue;
+            }
+            const long pid = std::strtol(name.c_str() + sizeof kPrefix - 1, nullptr, 10);
+            if (pid > 0 && pid != getpid() && kill(static_cast<pid_t>(pid), 0) != 0 &&
+                errno == ESRCH) {
+                stale.push_back(entry.path());
+            }
+        }
+        for (const fs::path& path : stale) {
+            fs::remove_all(path, error);
+        }
+    }
+
     std::string m_root;
     std::string m_home;
 };
@@ -377,6 +410,7 @@ void checkAtExit() {
 World& world() {
     if (!g_world) {
         g_world = new World;
+        g_beforeAbort = [] { g_world->sandbox.remove(); };
         std::atexit(checkAtExit);
     }
     return *g_world;
