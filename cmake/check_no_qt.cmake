@@ -8,7 +8,8 @@ file(GLOB_RECURSE sources
      "${SOURCE_DIR}/settings/*.h" "${SOURCE_DIR}/settings/*.cpp"
      "${SOURCE_DIR}/servers/*.h" "${SOURCE_DIR}/servers/*.cpp"
      "${SOURCE_DIR}/completion/*.h" "${SOURCE_DIR}/completion/*.cpp"
-     "${SOURCE_DIR}/ui/*.h" "${SOURCE_DIR}/ui/*.cpp")
+     "${SOURCE_DIR}/ui/*.h" "${SOURCE_DIR}/ui/*.cpp"
+     "${SOURCE_DIR}/options/model/*.h" "${SOURCE_DIR}/options/model/*.cpp")
 set(offenders)
 foreach(file IN LISTS sources)
   if(file MATCHES "/platform/qt/" OR file MATCHES "/ui/widgets/")

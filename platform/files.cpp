@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <utility>
 
 namespace kolu {
 namespace {
@@ -101,14 +102,22 @@ class TempFile {
         return writeAll(m_fd, static_cast<const char*>(data), size);
     }
 
-    // fsync, close and rename over `target` (never over an existing file with noReplace).
-    int commit(const std::string& target, bool noReplace) {
+    // fsync and close: the bytes are on disk under the temporary name.
+    int finish() {
         if (::fsync(m_fd) != 0) {
             return lastError();
         }
         const int fd = m_fd;
         m_fd = -1;
-        if (const int rc = closeFd(fd)) {
+        return closeFd(fd);
+    }
+
+    // The finished file's name, which the caller now owns.
+    std::string release() { return std::exchange(m_path, std::string()); }
+
+    // finish() and rename over `target` (never over an existing file with noReplace).
+    int commit(const std::string& target, bool noReplace) {
+        if (const int rc = finish()) {
             return rc;
         }
         if (const int rc = noReplace ? renameNoReplace(target) : renameOver(target)) {
@@ -311,6 +320,46 @@ int writeFileAtomically(const std::string& path, std::string_view bytes, unsigne
         return rc;
     }
     return temp.commit(path, false);
+}
+
+StagedFile::~StagedFile() {
+    discard();
+}
+
+int StagedFile::stage(const std::string& path, std::string_view bytes, unsigned mode) {
+    discard();
+    TempFile temp;
+    if (const int rc = temp.create(path, mode)) {
+        return rc;
+    }
+    if (const int rc = temp.write(bytes.data(), bytes.size())) {
+        return rc;
+    }
+    if (const int rc = temp.finish()) {
+        return rc;
+    }
+    m_staged = temp.release();
+    m_target = path;
+    return 0;
+}
+
+int StagedFile::commit() {
+    if (m_staged.empty()) {
+        return ENOENT;
+    }
+    if (::rename(m_staged.c_str(), m_target.c_str()) != 0) {
+        return lastError();
+    }
+    m_staged.clear();
+    syncFolder(folderOf(m_target));
+    return 0;
+}
+
+void StagedFile::discard() {
+    if (!m_staged.empty()) {
+        ::unlink(m_staged.c_str());
+        m_staged.clear();
+    }
 }
 
 int copyFile(const std::string& from, const std::string& to, bool failIfExists) {

@@ -48,6 +48,27 @@ int readWholeFile(const std::string& path, std::string& out);
 // Writes the whole file or leaves the old one: temporary file, fsync, rename.
 int writeFileAtomically(const std::string& path, std::string_view bytes, unsigned mode = 0644);
 
+// A new file written whole and synced beside its target, replacing the target
+// only on commit(); dropped or discarded before that, it leaves the old file as
+// it was. Lets a caller replace several files together: stage each, then commit.
+class StagedFile {
+public:
+    StagedFile() = default;
+    ~StagedFile();
+    StagedFile(const StagedFile&) = delete;
+    StagedFile& operator=(const StagedFile&) = delete;
+
+    // Writes `bytes` to a temporary file beside `path` (mode `mode`). 0 or an error code.
+    int stage(const std::string& path, std::string_view bytes, unsigned mode = 0644);
+    // Renames the staged file over its target. 0 or an error code.
+    int commit();
+    void discard();
+
+private:
+    std::string m_staged;
+    std::string m_target;
+};
+
 // Copies a file over `to` (overwriting unless failIfExists).
 int copyFile(const std::string& from, const std::string& to, bool failIfExists = false);
 

@@ -248,6 +248,20 @@ long RegistryStore::commit() {
     return kErrorSuccess;
 }
 
+bool RegistryStore::hasUnsaved() const {
+    return m_state->unsaved;
+}
+
+void RegistryStore::discardUnsaved() {
+    State& s = *m_state;
+    if (!s.unsaved) {
+        return;
+    }
+    s.unsaved = false;
+    s.loaded = false;
+    refreshFromDisk();
+}
+
 long RegistryStore::openOrCreate(std::u16string_view path, RegKey& out, bool create,
                                  bool* created) {
     State& s = *m_state;

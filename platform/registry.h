@@ -61,6 +61,12 @@ class RegistryStore {
     // RegCloseKey: commits the writes made through this key.
     long closeKey(RegKey key);
 
+    // Whether writes are waiting for a commit (the last one failed or no key closed yet).
+    bool hasUnsaved() const;
+    // Forgets every write not yet committed: the store reads as its file again.
+    // Lets a caller that could not save a set of values take them all back.
+    void discardUnsaved();
+
     // Set when the file could not be parsed at load: the path it was moved to.
     const std::string& corruptFileKeptAs() const { return m_corruptKeptAs; }
     const std::string& filePath() const { return m_path; }

@@ -6,6 +6,7 @@
 #include "platform/clock.h"
 #include "settings/setting_defaults.h"
 #include "settings/settings.h"
+#include "settings/settings_key.h"
 #include "settings/string_value.h"
 
 namespace kolu {
@@ -40,12 +41,7 @@ int Settings::RegTworzRejestr(RegKey key) {
     const std::u16string alternick = u"kolu" + decimal(m_random.next() % 250 + 1);
     ColourArray colours;
     OpKoloryDomyslne(colours);
-    std::string colourBytes;
-    for (Colour colour : colours) {
-        for (int shift = 0; shift < 32; shift += 8) {
-            colourBytes += static_cast<char>((colour >> shift) & 0xFF);
-        }
-    }
+    const std::string colourBytes = colourTableBytes(colours);
 
     for (const SettingDefault& setting : kSettingDefaults) {
         std::string bytes;

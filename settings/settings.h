@@ -78,6 +78,11 @@ class Settings {
     int RegTworzRejestr(RegKey key);
     int RegTworzDzwieki();
 
+    // The store and log behind these operations, for callers that write a whole
+    // set of values through one opened key (the options dialog).
+    RegistryStore& store() { return m_store; }
+    ErrorLog& errorLog() { return m_log; }
+
     // The default e-mail address written on the first run.
     void setDefaultEmail(std::u16string email) { m_defaultEmail = std::move(email); }
 

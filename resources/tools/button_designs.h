@@ -214,4 +214,41 @@ inline Picture drawSplash() {
     return picture;
 }
 
+// The options dialog's button faces (5210 delete, 5211 add, 5212 edit and
+// disabled): 40 x 16 textures whose first and last 8 columns are the rounded
+// caps, the middle stretched; black around the corners shows through.
+inline Picture drawOptionButton(Rgb top, Rgb bottom, Rgb outline) {
+    constexpr int width = 40, height = 16, radius = 4;
+    Picture picture(width, height, kKeyBlack);
+    auto inside = [&](int x, int y) {
+        if (x < 0 || y < 0 || x >= width || y >= height) {
+            return false;
+        }
+        const int cx = std::clamp(x, radius, width - 1 - radius);
+        const int cy = std::clamp(y, radius, height - 1 - radius);
+        const int dx = x - cx, dy = y - cy;
+        return dx * dx + dy * dy <= radius * radius;
+    };
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            if (!inside(x, y)) {
+                continue;
+            }
+            const bool edge = !inside(x - 1, y) || !inside(x + 1, y) || !inside(x, y - 1) ||
+                              !inside(x, y + 1);
+            picture.set(x, y, edge ? outline : mixRgb(top, bottom, y / (height - 1.0)));
+        }
+    }
+    return picture;
+}
+inline Picture drawOptionDelete() {
+    return drawOptionButton(Rgb{255, 226, 222}, Rgb{236, 160, 150}, Rgb{150, 60, 52});
+}
+inline Picture drawOptionAdd() {
+    return drawOptionButton(Rgb{226, 250, 222}, Rgb{158, 214, 150}, Rgb{56, 120, 52});
+}
+inline Picture drawOptionEdit() {
+    return drawOptionButton(Rgb{246, 247, 250}, Rgb{196, 202, 214}, Rgb{100, 108, 124});
+}
+
 }  // namespace kolu::tools

@@ -188,7 +188,10 @@ inline std::vector<PictureDesign> interfacePictures() {
             {"full_screen_pressed.bmp", drawFullScreenDown},
             {"leave_full_screen.bmp", drawLeaveFullScreenUp},
             {"leave_full_screen_pressed.bmp", drawLeaveFullScreenDown},
-            {"splash.bmp", drawSplash}};
+            {"splash.bmp", drawSplash},
+            {"option_delete.bmp", drawOptionDelete},
+            {"option_add.bmp", drawOptionAdd},
+            {"option_edit.bmp", drawOptionEdit}};
 }
 
 // The design named `file`, or nullptr.

@@ -9,14 +9,17 @@
 #include <QApplication>
 #include <QDir>
 #include <QPainter>
+#include <QTabWidget>
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <string>
 
 #include "app/services.h"
 #include "commands/menu_commands.h"
+#include "options/options_dialog.h"
 #include "platform/paths.h"
 #include "protocol/inbound.h"
 #include "resources/shipped_resources.h"
@@ -250,6 +253,17 @@ bool shootScale(int scale, const QString& folder) {
     prompt.show();
     process();
     ok &= save(withDialog(window, prompt), folder, QStringLiteral("join_prompt") + suffix);
+    prompt.hide();
+
+    std::unique_ptr<kolu::OptionsDialog> options = window.makeOptionsDialog();
+    options->show();
+    QTabWidget* pages = options->pageTabs();
+    for (int page = 0; page < pages->count(); ++page) {
+        pages->setCurrentIndex(page);
+        process();
+        ok &= save(options->grab(), folder,
+                   QStringLiteral("options_") + pages->tabText(page).toLower() + suffix);
+    }
     return ok;
 }
 

@@ -10,6 +10,7 @@
 #include <QUrl>
 
 #include "connection/error_log.h"
+#include "options/options_dialog.h"
 #include "platform/text.h"
 #include "protocol/query_replies.h"
 #include "settings/settings.h"
@@ -231,8 +232,7 @@ void MainWindow::createMenus() {
     };
     QMenu* file = m_menuBar->addMenu(QStringLiteral("File"));
     add(file, kConnectId, QStringLiteral("Connect"));
-    // The options dialog comes with its own work; until then the item is shown greyed.
-    add(file, kOptionsId, QStringLiteral("Options"))->setEnabled(false);
+    add(file, kOptionsId, QStringLiteral("Options"));
     add(file, kExitId, QStringLiteral("Exit"));
     QMenu* commands = m_menuBar->addMenu(QStringLiteral("Commands"));
     for (const MenuItem& item : kCommandItems) {
@@ -394,6 +394,9 @@ void MainWindow::handleCommand(int id) {
             case kExitId:
                 close();
                 return;
+            case kOptionsId:
+                openOptions();
+                break;
             case FavoritesMenu::kAddId:
                 addFavorite();
                 break;
@@ -414,6 +417,45 @@ void MainWindow::handleCommand(int id) {
     }
     afterNetworkWork();
     focusInput();
+}
+
+std::unique_ptr<OptionsDialog> MainWindow::makeOptionsDialog() {
+    auto dialog = std::make_unique<OptionsDialog>(
+        OptionsDialogServices{
+            ServerListServices{m_services.settings, m_services.log, m_services.clock,
+                               m_services.random},
+            m_services.sound, m_session->dictionary, *this},
+        m_scale, this);
+    dialog->setFont(m_dialogFont);
+    dialog->setGeometry(geometry());
+    return dialog;
+}
+
+void MainWindow::openOptions() {
+    // No notify query goes out while the user edits the list.
+    m_session->state.optionsOpen = true;
+    const bool accepted = makeOptionsDialog()->exec() == QDialog::Accepted;
+    m_session->state.optionsOpen = false;
+    if (accepted) {
+        applyOptions();
+    }
+}
+
+void MainWindow::applyOptions() {
+    m_services.colours.reload(m_services.settings);
+    m_session->notify.NotifyList_Delete();
+    m_session->notify.NotifyList_Load();
+    applyFonts();
+    loadBackground();
+    m_input->update();
+    layOutWindow();
+    for (auto& [record, widgets] : m_tabWidgets) {
+        widgets.view->refresh();
+        if (widgets.list) {
+            widgets.list->refresh();
+        }
+    }
+    m_strip->update();
 }
 
 void MainWindow::insertFavorite(int id) {

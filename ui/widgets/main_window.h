@@ -24,6 +24,7 @@ class QMenuBar;
 namespace kolu {
 
 class ColorEdit;
+class OptionsDialog;
 class FullScreenButton;
 class InputLine;
 class SlideButton;
@@ -64,6 +65,9 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
     UserListView* userListView(int index);
     // The menu action for a command id, or null.
     QAction* action(int id) const;
+
+    // The options dialog over the window, filled from the settings.
+    std::unique_ptr<OptionsDialog> makeOptionsDialog();
 
     // WM_APP+5: the splash when `splashscr` is 1, the welcome banner, the focus.
     void showWelcome(bool splash = true);
@@ -110,6 +114,10 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
     void onTimer(TimerId id);
     void toggleFullScreen();
     void openHelp();
+    // File > Options: the dialog, then what it changed (colours, fonts, picture,
+    // notify list) applied without a restart.
+    void openOptions();
+    void applyOptions();
     void addFavorite();
     void removeFavorite();
     void insertFavorite(int id);

@@ -1,0 +1,40 @@
+#pragma once
+// The "Connection" page: the network and server lists with Add, Edit and
+// Delete over the dialog's own server list, and the four name fields.
+#include <QComboBox>
+
+#include "options/page_widget.h"
+#include "servers/server_choice.h"
+
+namespace kolu {
+
+class ConnectionPage final : public OptionsPageWidget {
+    Q_OBJECT
+  public:
+    // `list` is the dialog's server list; `storedServer` the `server` setting as
+    // it was when the dialog opened (Add shows that position afterwards).
+    ConnectionPage(ServerList& list, std::int32_t storedServer, int scaleFactor,
+                   QWidget* parent = nullptr);
+
+    void load(const OptionsPages& pages) override;
+    void store(OptionsPages& pages) const override;
+
+    const ServerChoice& choice() const { return m_choice; }
+    QComboBox* networks() const { return m_networks; }
+    QComboBox* servers() const { return m_servers; }
+
+    void addServer();
+    void editServer();
+    void deleteServer();
+
+  private:
+    // Shows the choice's lists and selections in the two combo boxes.
+    void showChoice();
+
+    ServerChoice m_choice;
+    std::int32_t m_storedServer;
+    QComboBox* m_networks;
+    QComboBox* m_servers;
+};
+
+}  // namespace kolu

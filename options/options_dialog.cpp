@@ -1,0 +1,118 @@
+#include "options/options_dialog.h"
+
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "options/connection_page.h"
+#include "options/files_page.h"
+#include "options/info_page.h"
+#include "options/model/options_store.h"
+#include "options/screen_page.h"
+#include "options/sounds_page.h"
+#include "options/switches_page.h"
+#include "options/view_page.h"
+#include "ui/host.h"
+
+namespace kolu {
+
+OptionsDialog::OptionsDialog(const OptionsDialogServices& services, int scaleFactor,
+                             QWidget* parent)
+    : QDialog(parent), m_services(services), m_values(wczytaj_ustawienia(services.servers)) {
+    setWindowTitle(QStringLiteral("Options"));
+    setObjectName(QStringLiteral("opcje"));
+    Settings& settings = services.servers.settings;
+
+    auto* connection = new ConnectionPage(m_values.servers, m_values.server, scaleFactor);
+    auto* view = new ViewPage(scaleFactor);
+    auto* screen = new ScreenPage;
+    m_pages = {connection,
+               new SwitchesPage,
+               view,
+               screen,
+               new SoundsPage(settings, services.sound, scaleFactor),
+               new InfoPage(services.host, scaleFactor),
+               new FilesPage(services.dictionary, scaleFactor)};
+    const char* titles[kPageCount] = {"Connection", "Options", "View", "Screen",
+                                      "Sounds",     "Info",    "Files"};
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("1100"));
+    for (int i = 0; i < kPageCount; ++i) {
+        // A page taller than a small window scrolls rather than being cut off.
+        auto* scroller = new QScrollArea;
+        scroller->setWidget(m_pages[i]);
+        scroller->setWidgetResizable(true);
+        scroller->setFrameShape(QFrame::NoFrame);
+        m_tabs->addTab(scroller, QString::fromLatin1(titles[i]));
+    }
+    // All seven page names fit across a 240-pixel-wide window (scaled).
+    const int tabPixels = 10 * scaleFactor;
+    m_tabs->setStyleSheet(
+        QStringLiteral("QTabBar { font-size: %1px; } QTabBar::tab { padding: %2px %3px; }"
+                       "QCheckBox::indicator, QRadioButton::indicator { width: %4px; height: %4px; }")
+            .arg(tabPixels)
+            .arg(2 * scaleFactor)
+            .arg(3 * scaleFactor)
+            .arg(9 * scaleFactor));
+    m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(2 * scaleFactor, 2 * scaleFactor, 2 * scaleFactor, 2 * scaleFactor);
+    layout->addWidget(m_tabs);
+    layout->addWidget(m_buttons);
+
+    // Every check box and text field of every page, by its id.
+    for (const CheckSetting& check : kCheckSettings) {
+        controlById<QCheckBox>(this, check.id)->setChecked(m_values.check(check.id));
+    }
+    for (const TextSetting& setting : kTextSettings) {
+        QLineEdit* edit = controlById<QLineEdit>(this, setting.id);
+        edit->setMaxLength(setting.fieldLimit - 1);
+        edit->setText(qs(m_values.text(setting.id)));
+        edit->setCursorPosition(0);
+    }
+    for (OptionsPageWidget* page : m_pages) {
+        page->load(m_values);
+    }
+
+    connect(screen, &ScreenPage::resolutionChanged, view, &ViewPage::setResolution);
+    connect(m_tabs, &QTabWidget::currentChanged, this, &OptionsDialog::showPage);
+    connect(m_buttons, &QDialogButtonBox::accepted, this, &OptionsDialog::accept);
+    connect(m_buttons, &QDialogButtonBox::rejected, this, &OptionsDialog::reject);
+    m_buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+}
+
+OptionsDialog::~OptionsDialog() = default;
+
+void OptionsDialog::showPage(int index) {
+    if (index >= 0 && index < kPageCount) {
+        m_pages[static_cast<std::size_t>(index)]->shown();
+    }
+}
+
+void OptionsDialog::collect() {
+    for (const CheckSetting& check : kCheckSettings) {
+        m_values.checks[check.id] = controlById<QCheckBox>(this, check.id)->isChecked();
+    }
+    for (const TextSetting& setting : kTextSettings) {
+        m_values.texts[setting.id] = u16(controlById<QLineEdit>(this, setting.id)->text());
+    }
+    for (OptionsPageWidget* page : m_pages) {
+        page->store(m_values);
+    }
+}
+
+void OptionsDialog::accept() {
+    collect();
+    const OptionsSaveResult result = zapisz_ustawienia(m_services.servers, m_values);
+    if (!result.problem.empty()) {
+        m_services.host.messageBox(result.problem, u"Error!");
+    }
+    if (result.settingsSaved) {
+        QDialog::accept();
+    }
+}
+
+}  // namespace kolu

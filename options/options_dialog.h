@@ -1,0 +1,57 @@
+#pragma once
+// The options dialog (`opcje`): seven pages in a tab control over the main
+// window's whole area, filled from the settings when it opens. OK stores every
+// page (whole or nothing) and closes; Cancel, Escape and the window's close
+// button close without writing anything. Only "Flush" and "Previous" act at
+// once, on the dictionary.
+#include <QDialog>
+#include <memory>
+#include <vector>
+
+#include "options/model/options_pages.h"
+#include "servers/server_list.h"
+
+class QTabWidget;
+class QDialogButtonBox;
+
+namespace kolu {
+
+class ConnectionPage;
+class Dictionary;
+class Host;
+class OptionsPageWidget;
+class SoundPlayer;
+
+struct OptionsDialogServices {
+    ServerListServices servers;  // settings, error log, clock, random
+    SoundPlayer& sound;
+    Dictionary& dictionary;
+    Host& host;  // prompts and message boxes
+};
+
+class OptionsDialog final : public QDialog {
+    Q_OBJECT
+  public:
+    enum Page { kConnection, kOptions, kView, kScreen, kSounds, kInfo, kFiles, kPageCount };
+
+    OptionsDialog(const OptionsDialogServices& services, int scaleFactor,
+                  QWidget* parent = nullptr);
+    ~OptionsDialog() override;
+
+    QTabWidget* pageTabs() const { return m_tabs; }
+    OptionsPageWidget* page(Page page) const { return m_pages[page]; }
+    // OK: stores every page; stays open (after saying why) when nothing could be saved.
+    void accept() override;
+
+  private:
+    void showPage(int index);
+    void collect();
+
+    OptionsDialogServices m_services;
+    OptionsPages m_values;
+    QTabWidget* m_tabs;
+    QDialogButtonBox* m_buttons;
+    std::vector<OptionsPageWidget*> m_pages;
+};
+
+}  // namespace kolu

@@ -1,0 +1,46 @@
+#pragma once
+// The small "Server" dialog of the Connection page: network, server, port(s)
+// and a hidden password. OK stores the fields into the record only when the
+// first three hold text (SrvZapisz); otherwise it warns and stays open, so
+// Cancel always leaves the record as it was.
+#include <QDialog>
+
+#include "servers/server_list.h"
+
+class QLineEdit;
+class QPushButton;
+
+namespace kolu {
+
+class ServerDialog final : public QDialog {
+    Q_OBJECT
+  public:
+    // Field limits, terminator included as the dialog counts them.
+    static constexpr int kNetworkLimit = 60;
+    static constexpr int kServerLimit = 120;
+    static constexpr int kPortsLimit = 60;
+    static constexpr int kPasswordLimit = 60;
+
+    // Shows `record` (SrvWczytaj); OK writes it back.
+    ServerDialog(ServerRecord& record, QWidget* parent = nullptr);
+
+    // SrvZapisz: 1 when taken, 0 when refused (the warning was shown).
+    int SrvZapisz();
+    void accept() override;
+
+    QLineEdit* networkField() const { return m_network; }
+    QLineEdit* serverField() const { return m_server; }
+    QLineEdit* portsField() const { return m_ports; }
+    QLineEdit* passwordField() const { return m_password; }
+    QPushButton* okButton() const { return m_ok; }
+
+  private:
+    ServerRecord& m_record;
+    QLineEdit* m_network;
+    QLineEdit* m_server;
+    QLineEdit* m_ports;
+    QLineEdit* m_password;
+    QPushButton* m_ok;
+};
+
+}  // namespace kolu

@@ -1,0 +1,178 @@
+// Filling the options pages from the settings and storing them back: every page
+// round-trips, the chosen server's position is kept honest, and a save that
+// can't be written changes neither file.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "options/model/options_store.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "servers/server_choice.h"
+#include "settings/setting_defaults.h"
+#include "tests/support/file_size_limit.h"
+#include "tests/support/settings_env.h"
+
+namespace kolu {
+namespace {
+
+class OptionsStoreTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        env.install();
+        env.settings.RegTworzKlucz();
+        writeServers("A\tirc.a\t6667\t\r\nB\tirc.b\t7000\tpw\r\n");
+    }
+    void writeServers(const std::string& text) {
+        ASSERT_EQ(writeFileAtomically(env.dir.file("servers.txt"), text), 0);
+    }
+    std::string file(const std::string& name) {
+        std::string bytes;
+        readWholeFile(env.dir.file(name), bytes);
+        return bytes;
+    }
+    ServerListServices services() { return {env.settings, env.log, env.clock, env.random}; }
+
+    test::SettingsEnv env;
+};
+
+TEST_F(OptionsStoreTest, EveryPageRoundTrips) {
+    OptionsPages pages = wczytaj_ustawienia(services());
+    ASSERT_EQ(pages.servers.size(), 2u);
+    EXPECT_EQ(pages.server, 0);
+    EXPECT_EQ(pages.whspmax, 2);
+    EXPECT_TRUE(pages.check(1209));  // splashscr
+    EXPECT_EQ(pages.soundFiles[0], u"join.wav");
+
+    // One change on each page.
+    pages.chosenServer = pages.servers.server(1);
+    pages.texts[1110] = u"newnick   ";  // trailing blanks go
+    pages.checks[1203] = true;
+    pages.colours[kFirstLineClass] = 0x123456;
+    pages.fonts = 0x51;
+    pages.bmpblend = 9;
+    pages.vga = 1;
+    pages.soundFiles[2] = u"query.wav";
+    pages.lists[2] = {u"alice", u"", u"bob"};  // an empty entry survives as it was read
+    pages.whspmax = 5;
+    const OptionsSaveResult result = zapisz_ustawienia(services(), pages);
+    EXPECT_TRUE(result.settingsSaved);
+    EXPECT_EQ(result.problem, u"");
+
+    const OptionsPages again = wczytaj_ustawienia(services());
+    EXPECT_EQ(again.server, 1);
+    EXPECT_EQ(again.text(1110), u"newnick");
+    EXPECT_EQ(again.text(1114), kProgramName);
+    EXPECT_TRUE(again.check(1203));
+    EXPECT_FALSE(again.check(1201));
+    EXPECT_EQ(again.colours, pages.colours);
+    EXPECT_EQ(again.fonts, 0x51);
+    EXPECT_EQ(again.bmpblend, 9);
+    EXPECT_EQ(again.vga, 1);
+    EXPECT_EQ(again.soundFiles[2], u"query.wav");
+    EXPECT_EQ(again.soundFiles[1], u"part.wav");
+    EXPECT_EQ(again.lists[2], pages.lists[2]);
+    EXPECT_EQ(again.whspmax, 5);
+    std::u16string notify;
+    env.settings.RegCzytajMsg(u"notify", notify, kSpecialListSize);
+    EXPECT_EQ(notify, u"alice  bob ");
+    EXPECT_EQ(file("servers.txt"), "A\tirc.a\t6667\t\r\nB\tirc.b\t7000\tpw\r\n");
+    std::vector<registry_format::ParsedKey> keys;
+    EXPECT_TRUE(registry_format::parse(file("registry"), keys));
+}
+
+TEST_F(OptionsStoreTest, NamesAreCutToTheirFieldsAndValuesOutsideTheirListsAreTamed) {
+    env.settings.RegZapiszLONG(u"whspmax", 9);  // the list has no entry for it
+    OptionsPages pages = wczytaj_ustawienia(services());
+    EXPECT_EQ(pages.whspmax, 2);
+    pages.texts[1110] = std::u16string(58, u'n') + u"  x";  // 61 characters: 59 are kept
+    zapisz_ustawienia(services(), pages);
+    std::u16string nick;
+    env.settings.RegCzytajMsg(u"nick", nick, 120);
+    EXPECT_EQ(nick, std::u16string(58, u'n'));
+}
+
+TEST_F(OptionsStoreTest, ServerIsWrittenOnlyForARecordOfTheList) {
+    env.settings.RegZapiszLONG(u"server", 1);
+    OptionsPages pages = wczytaj_ustawienia(services());
+    ServerList other;
+    pages.chosenServer = SrvDodajNaKoniec(other, std::make_unique<ServerRecord>());
+    zapisz_ustawienia(services(), pages);
+    EXPECT_EQ(env.settings.RegCzytajLONG(u"server"), 1);
+
+    // Deleting the record before the chosen one moves its position.
+    pages = wczytaj_ustawienia(services());
+    ServerChoice choice(pages.servers);
+    choice.SrvPokazWybrany(1);
+    pages.chosenServer = choice.selectedRecord();
+    SrvUsunRekord(pages.servers, pages.servers.server(0));
+    zapisz_ustawienia(services(), pages);
+    EXPECT_EQ(env.settings.RegCzytajLONG(u"server"), 0);
+    EXPECT_EQ(file("servers.txt"), "B\tirc.b\t7000\tpw\r\n");
+}
+
+TEST_F(OptionsStoreTest, AFailedWriteChangesNeitherFile) {
+    const std::string oldSettings = file("registry");
+    const std::string oldServers = file("servers.txt");
+    OptionsPages pages = wczytaj_ustawienia(services());
+    pages.texts[1110] = u"changed";
+    pages.chosenServer = pages.servers.server(1);
+    SrvUsunRekord(pages.servers, pages.servers.server(0));
+    // Large enough for the new servers.txt, too small for the settings file.
+    for (rlim_t limit : {rlim_t{200}, rlim_t{4}}) {
+        OptionsSaveResult result;
+        {
+            test::FileSizeLimit full(limit);
+            ASSERT_TRUE(full.set());
+            result = zapisz_ustawienia(services(), pages);
+        }
+        EXPECT_FALSE(result.settingsSaved) << limit;
+        EXPECT_NE(result.problem.find(u"Nothing was changed."), std::u16string::npos) << limit;
+        EXPECT_EQ(file("registry"), oldSettings) << limit;
+        EXPECT_EQ(file("servers.txt"), oldServers) << limit;
+        std::u16string nick;
+        env.settings.RegCzytajMsg(u"nick", nick, 120);
+        EXPECT_NE(nick, u"changed") << "the store still holds the unsaved value";
+        std::vector<std::string> leftovers;
+        listFolder(env.dir.path(), "*.tmp", leftovers);
+        EXPECT_TRUE(leftovers.empty()) << limit;
+    }
+    // Once there is room the same save goes through.
+    EXPECT_TRUE(zapisz_ustawienia(services(), pages).settingsSaved);
+    EXPECT_EQ(file("servers.txt"), "B\tirc.b\t7000\tpw\r\n");
+}
+
+TEST_F(OptionsStoreTest, AnUnreadableServerListIsNeverSavedOverItsFile) {
+    // A folder in its place can't be read, even by root.
+    ASSERT_EQ(::unlink(env.dir.file("servers.txt").c_str()), 0);
+    ASSERT_EQ(::mkdir(env.dir.file("servers.txt").c_str(), 0700), 0);
+    OptionsPages pages = wczytaj_ustawienia(services());
+    EXPECT_TRUE(pages.servers.empty());
+    pages.texts[1110] = u"changed";
+    const OptionsSaveResult result = zapisz_ustawienia(services(), pages);
+    EXPECT_TRUE(result.settingsSaved);
+    EXPECT_NE(result.problem.find(u"server list was not saved"), std::u16string::npos);
+    EXPECT_EQ(env.settings.RegCzytajLONG(u"server"), 0);
+    struct stat st {};
+    ASSERT_EQ(::stat(env.dir.file("servers.txt").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+}
+
+TEST(SpecialListEntries, SplitJoinAndTheAddRules) {
+    EXPECT_EQ(splitSpecialList(u"alice  bob tail"),
+              (std::vector<std::u16string>{u"alice", u"", u"bob"}));
+    EXPECT_EQ(joinSpecialList({u"alice", u"", u"bob"}), u"alice  bob ");
+
+    std::vector<std::u16string> entries{u"Alice"};
+    EXPECT_EQ(addSpecialListEntry(entries, u"aLICE"), SpecialListAdd::Duplicate);
+    EXPECT_EQ(addSpecialListEntry(entries, u""), SpecialListAdd::Invalid);
+    EXPECT_EQ(addSpecialListEntry(entries, u"two words"), SpecialListAdd::Invalid);
+    EXPECT_EQ(addSpecialListEntry(entries, u"bob"), SpecialListAdd::Added);
+    EXPECT_EQ(entries, (std::vector<std::u16string>{u"Alice", u"bob"}));
+    // "Alice bob " is 10 characters: an entry of 1989 and its blank would reach 2000.
+    EXPECT_EQ(addSpecialListEntry(entries, std::u16string(1989, u'x')), SpecialListAdd::Full);
+    EXPECT_EQ(addSpecialListEntry(entries, std::u16string(1988, u'x')), SpecialListAdd::Added);
+}
+
+}  // namespace
+}  // namespace kolu
