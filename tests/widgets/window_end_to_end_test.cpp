@@ -15,8 +15,12 @@
 
 #include "commands/favorites.h"
 #include "commands/menu_commands.h"
+#include "options/connection_page.h"
+#include "options/options_dialog.h"
+#include "options/server_dialog.h"
 #include "platform/files.h"
 #include "platform/sockets.h"
+#include "tests/support/modal.h"
 #include "tests/support/ngircd_fixture.h"
 #include "tests/support/qt_app.h"
 #include "tests/support/raw_irc_client.h"
@@ -172,6 +176,42 @@ TEST_F(WindowEndToEnd, ConnectsJoinsTalksAndShowsEachTabAgainstNgircd) {
     window->handleCommand(MainWindow::kConnectId);  // Disconnect
     QTRY_COMPARE_WITH_TIMEOUT(window->action(MainWindow::kConnectId)->text(),
                               QStringLiteral("Connect"), kWaitMs);
+}
+
+TEST_F(WindowEndToEnd, ANewUserSetsNickAndServerInOptionsThenConnects) {
+    test::NgircdFixture server;
+    startWindow();
+    ASSERT_TRUE(window->action(MainWindow::kOptionsId)->isEnabled());
+
+    const QString port = QString::number(server.port());
+    auto filled = std::make_shared<bool>(false);
+    test::whenModal<OptionsDialog>(
+        [port](OptionsDialog* options) {
+            controlById<QLineEdit>(options, 1110)->setText(QStringLiteral("newbie"));
+            test::whenModal<ServerDialog>([port](ServerDialog* dialog) {
+                dialog->networkField()->setText(QStringLiteral("Test"));
+                dialog->serverField()->setText(QStringLiteral("127.0.0.1"));
+                dialog->portsField()->setText(port);
+                dialog->okButton()->click();
+            });
+            static_cast<ConnectionPage*>(options->page(OptionsDialog::kConnection))->addServer();
+            options->accept();
+        },
+        filled);
+    window->handleCommand(MainWindow::kOptionsId);
+    ASSERT_TRUE(*filled) << "the options dialog did not open";
+    EXPECT_FALSE(session().state.optionsOpen);
+
+    window->handleCommand(MainWindow::kConnectId);
+    QTRY_VERIFY_WITH_TIMEOUT(session().state.currentNick == u"newbie", kWaitMs);
+    test::RawIrcClient other;
+    ASSERT_TRUE(other.connect(server.host(), server.port()));
+    ASSERT_TRUE(other.login("other"));
+    ASSERT_TRUE(other.send("ISON newbie"));
+    EXPECT_TRUE(other.waitFor([](const std::string& line) {
+        return line.find(" 303 ") != std::string::npos && line.find("newbie") != std::string::npos;
+    }).has_value()) << other.transcript();
+    window->handleCommand(MainWindow::kConnectId);  // Disconnect
 }
 
 TEST_F(WindowEndToEnd, FavouriteSentenceGoesInAtTheCaretAndIsWhatEnterTakes) {
