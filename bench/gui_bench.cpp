@@ -1,7 +1,8 @@
 // The text view as the window shows it: the real main window (offscreen) over
 // the real services in a throw-away XDG folder, its channel tab filled through
 // the line output. Measures adding many lines to a visible view, then painting,
-// and scrolling a view that holds a million lines.
+// and scrolling a view that holds a million lines; and opening and saving the
+// options dialog with a large server list and full special lists.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
@@ -13,6 +14,11 @@
 #include <string>
 
 #include "app/services.h"
+#include "options/connection_page.h"
+#include "options/info_page.h"
+#include "options/options_dialog.h"
+#include "platform/files.h"
+#include "platform/text.h"
 #include "platform/paths.h"
 #include "protocol/inbound.h"
 #include "resources/shipped_resources.h"
@@ -171,6 +177,74 @@ void BM_ThumbJumpAndPaint1M(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ThumbJumpAndPaint1M)->Unit(benchmark::kMicrosecond);
+
+// 1,000 servers in 100 networks, and each special list as full as the store
+// holds: 1,000 one-character entries (2,000 characters with their blanks).
+void fillLargeOptions(Client& c) {
+    static bool done = false;
+    if (done) {
+        return;
+    }
+    done = true;
+    std::string servers;
+    for (int i = 0; i < 1000; ++i) {
+        servers += "Network" + std::to_string(i % 100) + "\tirc" + std::to_string(i) +
+                   ".example.org\t6660-6669,7000\t\r\n";
+    }
+    Settings& settings = c.services.settings;
+    writeFileAtomically(serversFilePath(settings), servers, 0600);
+    std::u16string list;
+    for (int i = 0; i < 1000; ++i) {
+        list += static_cast<char16_t>(0x4E00 + i);
+        list += u' ';
+    }
+    for (const char16_t* name : {u"ignore", u"hlights", u"notify"}) {
+        settings.RegZapiszMsg(name, list, kSpecialListSize);
+    }
+    settings.RegZapiszLONG(u"server", 567);
+}
+
+void BM_OpenOptionsLarge(benchmark::State& state) {
+    Client& c = client();
+    fillLargeOptions(c);
+    for (auto _ : state) {
+        std::unique_ptr<OptionsDialog> dialog = c.window.makeOptionsDialog();
+        dialog->show();
+        QApplication::processEvents();
+        state.PauseTiming();
+        // What was loaded, so the figure is known to cover it.
+        state.counters["servers"] = static_cast<double>(
+            static_cast<ConnectionPage*>(dialog->page(OptionsDialog::kConnection))
+                ->choice()
+                .list()
+                .size());
+        state.counters["ignores"] = static_cast<double>(
+            static_cast<InfoPage*>(dialog->page(OptionsDialog::kInfo))->entries(0).size());
+        dialog.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_OpenOptionsLarge)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_SaveOptionsLarge(benchmark::State& state) {
+    Client& c = client();
+    fillLargeOptions(c);
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::unique_ptr<OptionsDialog> dialog = c.window.makeOptionsDialog();
+        dialog->show();
+        QApplication::processEvents();
+        state.ResumeTiming();
+        dialog->accept();
+        state.PauseTiming();
+        if (dialog->result() != QDialog::Accepted) {
+            state.SkipWithError("the options were not saved");
+        }
+        dialog.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_SaveOptionsLarge)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace kolu

@@ -22,6 +22,7 @@ class ServerChoice {
 
     // The list the choice works on (the dialog keeps one while it is open).
     ServerList& list() { return *m_list; }
+    const ServerList& list() const { return *m_list; }
 
     const std::vector<std::u16string>& networks() const { return m_networks; }
     const std::vector<ServerEntry>& servers() const { return m_servers; }
