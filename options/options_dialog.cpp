@@ -3,6 +3,10 @@
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QProxyStyle>
+#include <QRadioButton>
+#include <QResizeEvent>
+#include <QTabBar>
 #include <QScrollArea>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -18,6 +22,28 @@
 #include "ui/host.h"
 
 namespace kolu {
+
+// Check box and radio button marks at the scale of the text around them.
+class ScaledIndicatorStyle final : public QProxyStyle {
+  public:
+    explicit ScaledIndicatorStyle(int scaleFactor) : m_scale(scaleFactor) {}
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override {
+        const int size = QProxyStyle::pixelMetric(metric, option, widget);
+        switch (metric) {
+            case PM_IndicatorWidth:
+            case PM_IndicatorHeight:
+            case PM_ExclusiveIndicatorWidth:
+            case PM_ExclusiveIndicatorHeight:
+                return size * m_scale;
+            default:
+                return size;
+        }
+    }
+
+  private:
+    int m_scale;
+};
 
 OptionsDialog::OptionsDialog(const OptionsDialogServices& services, int scaleFactor,
                              QWidget* parent)
@@ -48,15 +74,6 @@ OptionsDialog::OptionsDialog(const OptionsDialogServices& services, int scaleFac
         scroller->setFrameShape(QFrame::NoFrame);
         m_tabs->addTab(scroller, QString::fromLatin1(titles[i]));
     }
-    // All seven page names fit across a 240-pixel-wide window (scaled).
-    const int tabPixels = 10 * scaleFactor;
-    m_tabs->setStyleSheet(
-        QStringLiteral("QTabBar { font-size: %1px; } QTabBar::tab { padding: %2px %3px; }"
-                       "QCheckBox::indicator, QRadioButton::indicator { width: %4px; height: %4px; }")
-            .arg(tabPixels)
-            .arg(2 * scaleFactor)
-            .arg(3 * scaleFactor)
-            .arg(9 * scaleFactor));
     m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(2 * scaleFactor, 2 * scaleFactor, 2 * scaleFactor, 2 * scaleFactor);
@@ -76,6 +93,15 @@ OptionsDialog::OptionsDialog(const OptionsDialogServices& services, int scaleFac
     for (OptionsPageWidget* page : m_pages) {
         page->load(m_values);
     }
+    // Check marks grow with the text (the style draws them at one size). Made
+    // after the buttons, the style is deleted after them.
+    auto* indicators = new ScaledIndicatorStyle(scaleFactor);
+    indicators->setParent(this);
+    for (QWidget* box : findChildren<QAbstractButton*>()) {
+        if (qobject_cast<QCheckBox*>(box) || qobject_cast<QRadioButton*>(box)) {
+            box->setStyle(indicators);
+        }
+    }
 
     connect(screen, &ScreenPage::resolutionChanged, view, &ViewPage::setResolution);
     connect(m_tabs, &QTabWidget::currentChanged, this, &OptionsDialog::showPage);
@@ -85,6 +111,33 @@ OptionsDialog::OptionsDialog(const OptionsDialogServices& services, int scaleFac
 }
 
 OptionsDialog::~OptionsDialog() = default;
+
+void OptionsDialog::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        fitPageNames();
+    }
+}
+
+void OptionsDialog::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    fitPageNames();
+}
+
+// The largest size up to the dialog's own at which all seven page names fit
+// across the dialog, so none hides behind the scroll arrows.
+void OptionsDialog::fitPageNames() {
+    QTabBar* bar = m_tabs->tabBar();
+    QFont names = font();
+    const int largest = names.pixelSize() > 0 ? names.pixelSize() : QFontMetrics(names).height();
+    for (int pixels = largest; pixels >= 8; --pixels) {
+        names.setPixelSize(pixels);
+        bar->setFont(names);
+        if (bar->sizeHint().width() <= m_tabs->width()) {
+            break;
+        }
+    }
+}
 
 void OptionsDialog::showPage(int index) {
     if (index >= 0 && index < kPageCount) {

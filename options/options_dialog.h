@@ -5,7 +5,6 @@
 // button close without writing anything. Only "Flush" and "Previous" act at
 // once, on the dictionary.
 #include <QDialog>
-#include <memory>
 #include <vector>
 
 #include "options/model/options_pages.h"
@@ -43,8 +42,13 @@ class OptionsDialog final : public QDialog {
     // OK: stores every page; stays open (after saying why) when nothing could be saved.
     void accept() override;
 
+  protected:
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
   private:
     void showPage(int index);
+    void fitPageNames();
     void collect();
 
     OptionsDialogServices m_services;

@@ -219,5 +219,52 @@ TEST_F(OptionsDialogTest, WhisperCountShowsItsEntryAndAFailedSaveKeepsTheDialogO
     EXPECT_EQ(file("registry"), settings);
 }
 
+
+TEST_F(OptionsDialogTest, KeyboardSwitchesPagesAndEnterIsOk) {
+    auto dialog = open();
+    dialog->activateWindow();
+    QLineEdit* nick = control<QLineEdit>(*dialog, 1110);
+    nick->setFocus();
+    QTest::keyClick(nick, Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(dialog->pageTabs()->currentIndex(), OptionsDialog::kOptions);
+    dialog->pageTabs()->setCurrentIndex(OptionsDialog::kConnection);
+    nick->setText(QStringLiteral("entered"));
+    QTest::keyClick(nick, Qt::Key_Return);
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    std::u16string stored;
+    env.settings.settings.RegCzytajMsg(u"nick", stored, 120);
+    EXPECT_EQ(stored, u"entered");
+}
+
+TEST_F(OptionsDialogTest, RealVgaPreviewsDropTheScaleFactor) {
+    test::SettingsEnv& s = env.settings;
+    OptionsDialog dialog(
+        OptionsDialogServices{ServerListServices{s.settings, s.log, s.clock, s.random}, env.sound,
+                              env.session.dictionary, env.host},
+        2);
+    auto* view = static_cast<ViewPage*>(dialog.page(OptionsDialog::kView));
+    const int qvga = view->list(ViewPage::kLineClassList)->font().pixelSize();
+    EXPECT_EQ(qvga, 13 * 2);  // Fonts 34: index 2 for both lists
+    controlById<QRadioButton>(&dialog, 1408)->click();
+    EXPECT_EQ(view->list(ViewPage::kLineClassList)->font().pixelSize(), qvga / 2);
+    EXPECT_EQ(view->list(ViewPage::kUserListColours)->font().pixelSize(), qvga / 2);
+}
+
+TEST_F(OptionsDialogTest, FlushEmptiesTheDictionaryOnlyWhenConfirmed) {
+    env.session.dictionary.DbTworzSlownik(0);
+    env.session.dictionary.DbDodajSlowo(u"remembered");
+    const std::string taught = file("dict.dat");
+    auto dialog = open();
+    auto* files = static_cast<FilesPage*>(dialog->page(OptionsDialog::kFiles));
+    auto asked = test::answerMessageBox(QMessageBox::No);
+    files->flush();
+    EXPECT_TRUE(*asked);
+    EXPECT_EQ(file("dict.dat"), taught);
+    asked = test::answerMessageBox(QMessageBox::Yes);
+    files->flush();
+    EXPECT_TRUE(*asked);
+    EXPECT_LT(file("dict.dat").size(), taught.size());
+}
+
 }  // namespace
 }  // namespace kolu

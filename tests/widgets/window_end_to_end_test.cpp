@@ -19,6 +19,7 @@
 #include "options/options_dialog.h"
 #include "options/server_dialog.h"
 #include "platform/files.h"
+#include "settings/settings_key.h"
 #include "platform/sockets.h"
 #include "tests/support/modal.h"
 #include "tests/support/ngircd_fixture.h"
@@ -180,6 +181,13 @@ TEST_F(WindowEndToEnd, ConnectsJoinsTalksAndShowsEachTabAgainstNgircd) {
 
 TEST_F(WindowEndToEnd, ANewUserSetsNickAndServerInOptionsThenConnects) {
     test::NgircdFixture server;
+    ColourArray own{};
+    own.fill(0x112233);
+    RegKey key;
+    env.store.openKey(kSettingsKey, key);
+    env.store.setValue(key, u"kolory", kRegBinary, colourTableBytes(own).data(), kColourTableBytes);
+    env.store.closeKey(key);
+    colours.set(own);  // the copy the window read at start-up
     startWindow();
     ASSERT_TRUE(window->action(MainWindow::kOptionsId)->isEnabled());
 
@@ -195,12 +203,16 @@ TEST_F(WindowEndToEnd, ANewUserSetsNickAndServerInOptionsThenConnects) {
                 dialog->okButton()->click();
             });
             static_cast<ConnectionPage*>(options->page(OptionsDialog::kConnection))->addServer();
+            controlById<QAbstractButton>(options, 1311)->click();  // "Default" colours
             options->accept();
         },
         filled);
     window->handleCommand(MainWindow::kOptionsId);
     ASSERT_TRUE(*filled) << "the options dialog did not open";
     EXPECT_FALSE(session().state.optionsOpen);
+    ColourArray defaults{};
+    OpKoloryDomyslne(defaults);
+    EXPECT_EQ(colours.entries(), defaults) << "the window takes the saved colours";
 
     window->handleCommand(MainWindow::kConnectId);
     QTRY_VERIFY_WITH_TIMEOUT(session().state.currentNick == u"newbie", kWaitMs);
