@@ -32,11 +32,11 @@ ConnectionPage::ConnectionPage(ServerList& list, std::int32_t storedServer, int 
                                    scaleFactor, serverBox);
     auto* edit = new TexturedButton(1105, QStringLiteral("Edit"), TexturedButton::Face::Edit,
                                     scaleFactor, serverBox);
-    auto* remove = new TexturedButton(1106, QStringLiteral("Delete"),
-                                      TexturedButton::Face::Delete, scaleFactor, serverBox);
-    for (QAbstractButton* button : {static_cast<QAbstractButton*>(add),
-                                    static_cast<QAbstractButton*>(edit),
-                                    static_cast<QAbstractButton*>(remove)}) {
+    auto* remove = new TexturedButton(1106, QStringLiteral("Delete"), TexturedButton::Face::Delete,
+                                      scaleFactor, serverBox);
+    for (QAbstractButton* button :
+         {static_cast<QAbstractButton*>(add), static_cast<QAbstractButton*>(edit),
+          static_cast<QAbstractButton*>(remove)}) {
         buttons->addWidget(button);
     }
     grid->addLayout(buttons, 2, 0, 1, 3);

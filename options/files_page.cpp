@@ -47,8 +47,8 @@ FilesPage::FilesPage(Dictionary& dictionary, int scaleFactor, QWidget* parent)
     grid->addWidget(m_whispers, 3, 1);
     auto* flush = new TexturedButton(1714, QStringLiteral("Flush"), TexturedButton::Face::Delete,
                                      scaleFactor, whispers);
-    auto* previous = new TexturedButton(1715, QStringLiteral("Previous"),
-                                        TexturedButton::Face::Add, scaleFactor, whispers);
+    auto* previous = new TexturedButton(1715, QStringLiteral("Previous"), TexturedButton::Face::Add,
+                                        scaleFactor, whispers);
     grid->addWidget(flush, 4, 0);
     grid->addWidget(previous, 4, 1);
     page->addWidget(whispers);

@@ -2,12 +2,12 @@
 
 #include <QDialogButtonBox>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QProxyStyle>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QResizeEvent>
-#include <QTabBar>
 #include <QScrollArea>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 

@@ -20,11 +20,10 @@ QGroupBox* group(const QString& title, std::initializer_list<std::pair<int, cons
 
 SwitchesPage::SwitchesPage(QWidget* parent) : OptionsPageWidget(parent) {
     auto* page = new QVBoxLayout(this);
-    page->addWidget(group(QStringLiteral("Channel"),
-                          {{1201, "Short Joins/Parts"},
-                           {1202, "Show addresses"},
-                           {1203, "Rejoin after kick"}},
-                          this));
+    page->addWidget(
+        group(QStringLiteral("Channel"),
+              {{1201, "Short Joins/Parts"}, {1202, "Show addresses"}, {1203, "Rejoin after kick"}},
+              this));
     page->addWidget(group(QStringLiteral("IRC"),
                           {{1206, "Reconnect"},
                            {1207, "Hide Ping?Pong!"},

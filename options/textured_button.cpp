@@ -45,8 +45,8 @@ void TexturedButton::paintEvent(QPaintEvent*) {
     if (hasFocus()) {
         // Keyboard users must see where Space and Enter act.
         painter.setPen(QPen(palette().highlight().color(), 1, Qt::DotLine));
-        painter.drawRect(rect().adjusted(2 * m_scale, 2 * m_scale, -2 * m_scale - 1,
-                                         -2 * m_scale - 1));
+        painter.drawRect(
+            rect().adjusted(2 * m_scale, 2 * m_scale, -2 * m_scale - 1, -2 * m_scale - 1));
     }
 }
 

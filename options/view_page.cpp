@@ -6,14 +6,10 @@
 #include <QListWidget>
 
 #include "options/textured_button.h"
+#include "ui/widgets/qt_colour.h"
 
 namespace kolu {
 namespace {
-
-QColor toQColor(Colour colour) {
-    return QColor(static_cast<int>(redOf(colour)), static_cast<int>(greenOf(colour)),
-                  static_cast<int>(blueOf(colour)));
-}
 
 QListWidget* previewList(int id, const QStringList& items, QWidget* parent) {
     auto* list = new QListWidget(parent);

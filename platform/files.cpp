@@ -312,14 +312,11 @@ int readWholeFile(const std::string& path, std::string& out) {
 }
 
 int writeFileAtomically(const std::string& path, std::string_view bytes, unsigned mode) {
-    TempFile temp;
-    if (const int rc = temp.create(path, mode)) {
+    StagedFile staged;
+    if (const int rc = staged.stage(path, bytes, mode)) {
         return rc;
     }
-    if (const int rc = temp.write(bytes.data(), bytes.size())) {
-        return rc;
-    }
-    return temp.commit(path, false);
+    return staged.commit();
 }
 
 StagedFile::~StagedFile() {

@@ -18,7 +18,7 @@ enum class OpenMode {
 
 // One open file, closed by the destructor (every file is opened for one operation).
 class File {
-public:
+  public:
     File() = default;
     ~File();
     File(File&& other) noexcept;
@@ -38,7 +38,7 @@ public:
     int sync();
     int close();
 
-private:
+  private:
     int m_fd = -1;
 };
 
@@ -52,7 +52,7 @@ int writeFileAtomically(const std::string& path, std::string_view bytes, unsigne
 // only on commit(); dropped or discarded before that, it leaves the old file as
 // it was. Lets a caller replace several files together: stage each, then commit.
 class StagedFile {
-public:
+  public:
     StagedFile() = default;
     ~StagedFile();
     StagedFile(const StagedFile&) = delete;
@@ -64,7 +64,7 @@ public:
     int commit();
     void discard();
 
-private:
+  private:
     std::string m_staged;
     std::string m_target;
 };

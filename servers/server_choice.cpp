@@ -9,10 +9,9 @@ namespace {
 
 // The order of a sorted combo box: letters compared without regard to case.
 bool sortsBefore(std::u16string_view a, std::u16string_view b) {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char16_t x, char16_t y) {
-                                            return foldCase(x) < foldCase(y);
-                                        });
+    return std::lexicographical_compare(
+        a.begin(), a.end(), b.begin(), b.end(),
+        [](char16_t x, char16_t y) { return foldCase(x) < foldCase(y); });
 }
 
 bool beginsWithIgnoringCase(std::u16string_view text, std::u16string_view prefix) {
@@ -43,17 +42,17 @@ void ServerChoice::SrvNetworkiDoCombo() {
     m_networks.clear();
     m_selectedNetwork = -1;
     for (const ServerRecord& record : m_list->servers()) {
-        const bool listed = std::any_of(m_networks.begin(), m_networks.end(),
-                                        [&](const std::u16string& network) {
-                                            return equalsIgnoreCase(network, record.network);
-                                        });
+        const bool listed =
+            std::any_of(m_networks.begin(), m_networks.end(), [&](const std::u16string& network) {
+                return equalsIgnoreCase(network, record.network);
+            });
         if (!listed) {
-            m_networks.insert(std::upper_bound(m_networks.begin(), m_networks.end(),
-                                               record.network,
-                                               [](const std::u16string& a, const std::u16string& b) {
-                                                   return sortsBefore(a, b);
-                                               }),
-                              record.network);
+            m_networks.insert(
+                std::upper_bound(m_networks.begin(), m_networks.end(), record.network,
+                                 [](const std::u16string& a, const std::u16string& b) {
+                                     return sortsBefore(a, b);
+                                 }),
+                record.network);
         }
     }
 }

@@ -34,8 +34,8 @@ std::int32_t SettingsKey::readDword(std::u16string_view name, const char16_t* la
     return static_cast<std::int32_t>(value);
 }
 
-bool SettingsKey::readString(std::u16string_view name, std::uint32_t sizeBytes,
-                             std::u16string& out, const char16_t* label) {
+bool SettingsKey::readString(std::u16string_view name, std::uint32_t sizeBytes, std::u16string& out,
+                             const char16_t* label) {
     std::u16string read;
     const long result = queryString(m_store, m_key, name, sizeBytes, read);
     m_log.LogRegError(result, u"RegQueryValueEx", label);

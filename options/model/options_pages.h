@@ -26,16 +26,16 @@ struct CheckSetting {
 };
 
 inline constexpr CheckSetting kCheckSettings[] = {
-    {1201, u"short_jp", OptionsPage::Options},   {1202, u"show_adr", OptionsPage::Options},
-    {1203, u"rejoin", OptionsPage::Options},     {1206, u"reconnect", OptionsPage::Options},
-    {1207, u"hideping", OptionsPage::Options},   {1208, u"skipmotd", OptionsPage::Options},
-    {1209, u"splashscr", OptionsPage::Options},  {1401, u"bmp", OptionsPage::Colors},
-    {1501, u"snd_enable", OptionsPage::Sounds},  {1601, u"tstamps", OptionsPage::Info},
-    {1611, u"en_ignore", OptionsPage::Info},     {1613, u"en_hlights", OptionsPage::Info},
-    {1615, u"en_notify", OptionsPage::Info},     {1617, u"not_whois", OptionsPage::Info},
-    {1701, u"logchan", OptionsPage::Files},      {1702, u"logpriv", OptionsPage::Files},
-    {1703, u"logstat", OptionsPage::Files},      {1704, u"debug", OptionsPage::Files},
-    {1709, u"whsp_enable", OptionsPage::Files},  {1710, u"whspteach", OptionsPage::Files},
+    {1201, u"short_jp", OptionsPage::Options},  {1202, u"show_adr", OptionsPage::Options},
+    {1203, u"rejoin", OptionsPage::Options},    {1206, u"reconnect", OptionsPage::Options},
+    {1207, u"hideping", OptionsPage::Options},  {1208, u"skipmotd", OptionsPage::Options},
+    {1209, u"splashscr", OptionsPage::Options}, {1401, u"bmp", OptionsPage::Colors},
+    {1501, u"snd_enable", OptionsPage::Sounds}, {1601, u"tstamps", OptionsPage::Info},
+    {1611, u"en_ignore", OptionsPage::Info},    {1613, u"en_hlights", OptionsPage::Info},
+    {1615, u"en_notify", OptionsPage::Info},    {1617, u"not_whois", OptionsPage::Info},
+    {1701, u"logchan", OptionsPage::Files},     {1702, u"logpriv", OptionsPage::Files},
+    {1703, u"logstat", OptionsPage::Files},     {1704, u"debug", OptionsPage::Files},
+    {1709, u"whsp_enable", OptionsPage::Files}, {1710, u"whspteach", OptionsPage::Files},
     {1711, u"whspback", OptionsPage::Files},
 };
 
@@ -83,16 +83,16 @@ struct OptionsPages {
     std::int32_t server = -1;
     const ServerRecord* chosenServer = nullptr;
 
-    std::map<int, bool> checks;              // by check box id
-    std::map<int, std::u16string> texts;     // by text field id
+    std::map<int, bool> checks;           // by check box id
+    std::map<int, std::u16string> texts;  // by text field id
 
     // Colors
     ColourArray colours{};
-    std::int32_t fonts = 34;                  // bits 4-7 text view, 0-3 user list
-    std::vector<std::u16string> pictures;     // "*.bmp" of the installation folder
-    std::u16string bmpfile;                   // the chosen picture, "" for the first
-    int bmpblend = 6;                         // 0 to 10
-    int vga = 0;                              // 0 QVGA, 1 Real-VGA
+    std::int32_t fonts = 34;               // bits 4-7 text view, 0-3 user list
+    std::vector<std::u16string> pictures;  // "*.bmp" of the installation folder
+    std::u16string bmpfile;                // the chosen picture, "" for the first
+    int bmpblend = 6;                      // 0 to 10
+    int vga = 0;                           // 0 QVGA, 1 Real-VGA
 
     // Sounds: each event's file ("" none), and the "*.wav" files to choose from.
     std::array<std::u16string, kSoundEventCount> soundFiles;

@@ -50,14 +50,13 @@ void readTexts(PageKeys keys, OptionsPages& pages, OptionsPage page, const char1
     }
 }
 
-void writeTexts(PageKeys keys, const OptionsPages& pages, OptionsPage page,
-                const char16_t* label) {
+void writeTexts(PageKeys keys, const OptionsPages& pages, OptionsPage page, const char16_t* label) {
     for (const TextSetting& setting : kTextSettings) {
         if (setting.page != page) {
             continue;
         }
-        std::u16string text(
-            cutAtWholeChar(pages.text(setting.id), static_cast<std::size_t>(setting.fieldLimit - 1)));
+        std::u16string text(cutAtWholeChar(pages.text(setting.id),
+                                           static_cast<std::size_t>(setting.fieldLimit - 1)));
         if (setting.trimRight) {
             TrimRight(text);
         }
@@ -214,8 +213,7 @@ OptionsPages wczytaj_ustawienia(const ServerListServices& services) {
     return pages;
 }
 
-OptionsSaveResult zapisz_ustawienia(const ServerListServices& services,
-                                    const OptionsPages& pages) {
+OptionsSaveResult zapisz_ustawienia(const ServerListServices& services, const OptionsPages& pages) {
     Settings& settings = services.settings;
     RegistryStore& store = settings.store();
     OptionsSaveResult outcome;
@@ -257,9 +255,10 @@ OptionsSaveResult zapisz_ustawienia(const ServerListServices& services,
     }
     if (store.hasUnsaved()) {
         store.discardUnsaved();
-        outcome.problem = u"The options could not be saved: the settings file could not be "
-                          u"written (" +
-                          storeFailureText(result) + u").\r\nNothing was changed.";
+        outcome.problem =
+            u"The options could not be saved: the settings file could not be "
+            u"written (" +
+            storeFailureText(result) + u").\r\nNothing was changed.";
         return outcome;
     }
     outcome.settingsSaved = true;

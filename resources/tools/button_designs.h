@@ -234,8 +234,8 @@ inline Picture drawOptionButton(Rgb top, Rgb bottom, Rgb outline) {
             if (!inside(x, y)) {
                 continue;
             }
-            const bool edge = !inside(x - 1, y) || !inside(x + 1, y) || !inside(x, y - 1) ||
-                              !inside(x, y + 1);
+            const bool edge =
+                !inside(x - 1, y) || !inside(x + 1, y) || !inside(x, y - 1) || !inside(x, y + 1);
             picture.set(x, y, edge ? outline : mixRgb(top, bottom, y / (height - 1.0)));
         }
     }

@@ -17,15 +17,18 @@ std::vector<std::u16string> serverTexts(const ServerChoice& choice) {
 ServerList listOf(std::initializer_list<std::pair<std::u16string, std::u16string>> servers) {
     ServerList list;
     for (const auto& [network, server] : servers) {
-        SrvDodajNaKoniec(list,
-                         std::make_unique<ServerRecord>(ServerRecord{network, server, u"6667", u""}));
+        SrvDodajNaKoniec(
+            list, std::make_unique<ServerRecord>(ServerRecord{network, server, u"6667", u""}));
     }
     return list;
 }
 
 TEST(ServerChoice, OneNetworkEntryPerSpellingListsOnlyThatSpelling) {
-    ServerList list = listOf({{u"Net", u"b.net"}, {u"zeta", u"z"}, {u"Net", u"a.net"},
-                              {u"net", u"c.net"}, {u"alpha", u"x"}});
+    ServerList list = listOf({{u"Net", u"b.net"},
+                              {u"zeta", u"z"},
+                              {u"Net", u"a.net"},
+                              {u"net", u"c.net"},
+                              {u"alpha", u"x"}});
     ServerChoice choice(list);
     choice.SrvPokazWybrany(0);
     EXPECT_EQ(choice.networks(), (std::vector<std::u16string>{u"alpha", u"Net", u"zeta"}));

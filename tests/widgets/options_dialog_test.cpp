@@ -219,7 +219,6 @@ TEST_F(OptionsDialogTest, WhisperCountShowsItsEntryAndAFailedSaveKeepsTheDialogO
     EXPECT_EQ(file("registry"), settings);
 }
 
-
 TEST_F(OptionsDialogTest, KeyboardSwitchesPagesAndEnterIsOk) {
     auto dialog = open();
     dialog->activateWindow();

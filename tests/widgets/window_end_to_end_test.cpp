@@ -19,8 +19,8 @@
 #include "options/options_dialog.h"
 #include "options/server_dialog.h"
 #include "platform/files.h"
-#include "settings/settings_key.h"
 #include "platform/sockets.h"
+#include "settings/settings_key.h"
 #include "tests/support/modal.h"
 #include "tests/support/ngircd_fixture.h"
 #include "tests/support/qt_app.h"
@@ -220,9 +220,13 @@ TEST_F(WindowEndToEnd, ANewUserSetsNickAndServerInOptionsThenConnects) {
     ASSERT_TRUE(other.connect(server.host(), server.port()));
     ASSERT_TRUE(other.login("other"));
     ASSERT_TRUE(other.send("ISON newbie"));
-    EXPECT_TRUE(other.waitFor([](const std::string& line) {
-        return line.find(" 303 ") != std::string::npos && line.find("newbie") != std::string::npos;
-    }).has_value()) << other.transcript();
+    EXPECT_TRUE(other
+                    .waitFor([](const std::string& line) {
+                        return line.find(" 303 ") != std::string::npos &&
+                               line.find("newbie") != std::string::npos;
+                    })
+                    .has_value())
+        << other.transcript();
     window->handleCommand(MainWindow::kConnectId);  // Disconnect
 }
 

@@ -11,18 +11,10 @@
 
 #include "settings/settings.h"
 #include "ui/text_wrap.h"
+#include "ui/widgets/qt_colour.h"
 #include "ui/widgets/qt_text_metrics.h"
 
 namespace kolu {
-namespace {
-
-QColor toQColor(Colour colour) {
-    return QColor(static_cast<int>(redOf(colour)), static_cast<int>(greenOf(colour)),
-                  static_cast<int>(blueOf(colour)));
-}
-
-}  // namespace
-
 ColorEdit::ColorEdit(TextLines& lines, const QtTextMetrics& metrics, const ColourTable& colours,
                      TextViewShared* shared, QWidget* parent)
     : QAbstractScrollArea(parent),

@@ -15,14 +15,10 @@
 #include "ui/colour_table.h"
 #include "ui/tab_registry.h"
 #include "ui/widgets/drawn_button.h"
+#include "ui/widgets/qt_colour.h"
 
 namespace kolu {
 namespace {
-
-QColor toQColor(Colour colour) {
-    return QColor(static_cast<int>(redOf(colour)), static_cast<int>(greenOf(colour)),
-                  static_cast<int>(blueOf(colour)));
-}
 
 QString toQString(const std::u16string& text) {
     return QString::fromStdU16String(text);

@@ -421,10 +421,9 @@ void MainWindow::handleCommand(int id) {
 
 std::unique_ptr<OptionsDialog> MainWindow::makeOptionsDialog() {
     auto dialog = std::make_unique<OptionsDialog>(
-        OptionsDialogServices{
-            ServerListServices{m_services.settings, m_services.log, m_services.clock,
-                               m_services.random},
-            m_services.sound, m_session->dictionary, *this},
+        OptionsDialogServices{ServerListServices{m_services.settings, m_services.log,
+                                                 m_services.clock, m_services.random},
+                              m_services.sound, m_session->dictionary, *this},
         m_scale, this);
     dialog->setFont(m_dialogFont);
     dialog->setGeometry(geometry());

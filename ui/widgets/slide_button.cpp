@@ -7,6 +7,7 @@
 #include "settings/settings.h"
 #include "ui/colour_table.h"
 #include "ui/tab_registry.h"
+#include "ui/widgets/qt_colour.h"
 
 namespace kolu {
 namespace {
@@ -16,11 +17,6 @@ constexpr int kInitialX = 170;    // before the first lay-out
 constexpr int kInitialRise = 40;  // above the tab strip's bottom, before the first lay-out
 constexpr int kRise = 20;         // the button's bottom edge above the tab strip's bottom
 constexpr int kHalfWidth = 10;    // the button is centred on the boundary
-
-QColor toQColor(Colour colour) {
-    return QColor(static_cast<int>(redOf(colour)), static_cast<int>(greenOf(colour)),
-                  static_cast<int>(blueOf(colour)));
-}
 
 // y of `widget`'s bottom edge in `target`'s coordinates.
 int bottomIn(const QWidget& widget, const QWidget& target) {

@@ -7,13 +7,10 @@
 #include <QTabBar>
 #include <algorithm>
 
+#include "ui/widgets/qt_colour.h"
+
 namespace kolu {
 namespace {
-
-QColor toQColor(Colour colour) {
-    return QColor(static_cast<int>(redOf(colour)), static_cast<int>(greenOf(colour)),
-                  static_cast<int>(blueOf(colour)));
-}
 
 // A plain tab, used only when the embedded picture cannot be read.
 QImage standInPicture(bool selected) {

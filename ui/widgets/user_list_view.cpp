@@ -10,17 +10,9 @@
 
 #include "settings/settings.h"
 #include "ui/tab_registry.h"
+#include "ui/widgets/qt_colour.h"
 
 namespace kolu {
-namespace {
-
-QColor toQColor(Colour colour) {
-    return QColor(static_cast<int>(redOf(colour)), static_cast<int>(greenOf(colour)),
-                  static_cast<int>(blueOf(colour)));
-}
-
-}  // namespace
-
 UserListView::UserListView(const UserList& users, const ColourTable& colours, QWidget* parent)
     : QAbstractScrollArea(parent), m_users(users), m_colours(colours) {
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
