@@ -82,6 +82,8 @@ TEST_F(OptionsDialogTest, OneChangeOnEachPageSurvivesOkAndReopening) {
     auto* sounds = static_cast<SoundsPage*>(dialog->page(OptionsDialog::kSounds));
     sounds->events()->setCurrentItem(sounds->events()->topLevelItem(2));  // Query
     choose(sounds->files(), QStringLiteral("ping.wav"));
+    controlById<QAbstractButton>(sounds, 1506)->click();  // Play
+    EXPECT_EQ(env.sound.played, std::vector<std::string>{env.settings.dir.file("ping.wav")});
     env.host.textAnswers.push_back(u"watched");
     dialog->pageTabs()->setCurrentIndex(OptionsDialog::kInfo);
     auto* info = static_cast<InfoPage*>(dialog->page(OptionsDialog::kInfo));
