@@ -110,8 +110,6 @@ OptionsDialog::OptionsDialog(const OptionsDialogServices& services, int scaleFac
     m_buttons->button(QDialogButtonBox::Ok)->setDefault(true);
 }
 
-OptionsDialog::~OptionsDialog() = default;
-
 void OptionsDialog::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
     if (event->type() == QEvent::FontChange) {

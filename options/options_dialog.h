@@ -35,7 +35,6 @@ class OptionsDialog final : public QDialog {
 
     OptionsDialog(const OptionsDialogServices& services, int scaleFactor,
                   QWidget* parent = nullptr);
-    ~OptionsDialog() override;
 
     QTabWidget* pageTabs() const { return m_tabs; }
     OptionsPageWidget* page(Page page) const { return m_pages[page]; }
