@@ -90,6 +90,8 @@ OptionsDialog::OptionsDialog(const OptionsDialogServices& services, int scaleFac
         edit->setText(qs(m_values.text(setting.id)));
         edit->setCursorPosition(0);
     }
+    connect(screen, &ScreenPage::resolutionChanged, view, &ViewPage::setResolution);
+    connect(screen, &ScreenPage::pictureSwitched, view, &ViewPage::setPictureOn);
     for (OptionsPageWidget* page : m_pages) {
         page->load(m_values);
     }
@@ -103,7 +105,6 @@ OptionsDialog::OptionsDialog(const OptionsDialogServices& services, int scaleFac
         }
     }
 
-    connect(screen, &ScreenPage::resolutionChanged, view, &ViewPage::setResolution);
     connect(m_tabs, &QTabWidget::currentChanged, this, &OptionsDialog::showPage);
     connect(m_buttons, &QDialogButtonBox::accepted, this, &OptionsDialog::accept);
     connect(m_buttons, &QDialogButtonBox::rejected, this, &OptionsDialog::reject);

@@ -90,6 +90,7 @@ void ScreenPage::OpBitmapaWlacz() {
     m_pictures->setEnabled(on);
     m_blend->setEnabled(on);
     m_blendLabel->setEnabled(on);
+    emit pictureSwitched(on);
 }
 
 }  // namespace kolu

@@ -25,6 +25,8 @@ class ScreenPage final : public OptionsPageWidget {
 
   signals:
     void resolutionChanged(int vga);
+    // "Enable" switched the picture on or off.
+    void pictureSwitched(bool on);
 
   private:
     // OpBitmapaWlacz: the picture controls follow "Enable".

@@ -1,8 +1,8 @@
 #pragma once
-// The "View" page: the three preview lists (line classes, user-list colours,
-// input colour) shown in the working colours, the font size of the text view and
-// of the user list, and "Default". The colour swatches and palettes sit in the
-// row left for them under the lists.
+// The "View" page: the colour editor (three preview lists in the working
+// colours, the "Text:" and "Bg:" swatches with the quick palette and "More
+// colors"), the font size of the text view and of the user list, and "Default".
+#include "options/model/colour_editor.h"
 #include "options/page_widget.h"
 
 class QComboBox;
@@ -10,12 +10,15 @@ class QListWidget;
 
 namespace kolu {
 
+class ColourSwatch;
+class QuickPalette;
+
 class ViewPage final : public OptionsPageWidget {
     Q_OBJECT
   public:
-    static constexpr int kLineClassList = 1301;
-    static constexpr int kUserListColours = 1302;
-    static constexpr int kInputColour = 1303;
+    static constexpr int kLineClassList = ColourEditor::kLineClassList;
+    static constexpr int kUserListColours = ColourEditor::kUserListColours;
+    static constexpr int kInputColour = ColourEditor::kInputColour;
 
     ViewPage(int scaleFactor, QWidget* parent = nullptr);
 
@@ -25,30 +28,43 @@ class ViewPage final : public OptionsPageWidget {
 
     // The Screen page's resolution changed: both previews follow (OpChangeFont).
     void setResolution(int vga);
+    // The Screen page's picture switched on: the background swatch has no use.
+    void setPictureOn(bool on);
     // "Default": the colours' defaults and both font sizes back to index 2.
     void OpKoloryDomyslne();
+    // "More colors": the "Select color" dialog for the open swatch's slot.
+    void moreColours();
 
+    const ColourEditor& editor() const { return m_editor; }
     QListWidget* list(int id) const;
+    ColourSwatch* textSwatch() const { return m_textSwatch; }
+    ColourSwatch* backgroundSwatch() const { return m_backgroundSwatch; }
+    QuickPalette* palette() const { return m_palette; }
     QComboBox* sizes() const { return m_sizes; }
     int fonts() const { return m_fonts; }
 
   private:
-    // A tap on a preview list: which font size the size list now edits.
-    void listUsed(int id);
+    // A tap on item `item` of preview list `id`.
+    void listUsed(int id, int item);
+    void swatchTapped(ColourEditor::Swatch swatch);
+    void storeColour(Colour colour);
     // The size list closed on `index`.
     void sizeChosen(int index);
     // OpChangeFont: the preview font of list `id` for size index `index`.
     void OpChangeFont(int id, int index);
-    void paintColours();
+    // The lists, swatches and palette as the editor's state says.
+    void refresh();
 
     int m_scale;
     int m_vga = 0;
     int m_fonts = 34;
-    int m_lastList = kLineClassList;
-    ColourArray m_colours{};
+    ColourEditor m_editor;
     QListWidget* m_lineClasses;
     QListWidget* m_userColours;
     QListWidget* m_inputColour;
+    ColourSwatch* m_textSwatch;
+    ColourSwatch* m_backgroundSwatch;
+    QuickPalette* m_palette;
     QComboBox* m_sizes;
 };
 

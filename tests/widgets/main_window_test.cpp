@@ -3,12 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QSlider>
 #include <QTest>
+#include <QToolButton>
 
+#include "options/options_dialog.h"
+#include "options/quick_palette.h"
+#include "options/view_page.h"
 #include "platform/files.h"
 #include "platform/sockets.h"
+#include "protocol/inbound.h"
 #include "tests/support/fake_irc_server.h"
+#include "tests/support/modal.h"
 #include "tests/support/qt_app.h"
 #include "tests/support/session_env.h"
 #include "ui/widgets/color_edit.h"
@@ -115,6 +124,61 @@ TEST_F(MainWindowTest, ConnectsFromTheFileMenuAndShowsAJoinedChannel) {
     QTRY_COMPARE_WITH_TIMEOUT(window->action(MainWindow::kConnectId)->text(),
                               QStringLiteral("Connect"), 5000);
     EXPECT_EQ(window->session().state.socket, kInvalidSocket);
+}
+
+// Whether any pixel of `area` in `picture` is exactly `colour`.
+bool shows(const QImage& picture, const QRect& area, const QColor& colour) {
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (picture.pixelColor(x, y) == colour) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+TEST_F(MainWindowTest, OkAppliesNewColoursAndTheBlendedPictureToTheWindow) {
+    QImage flat(64, 64, QImage::Format_RGB32);
+    flat.fill(QColor(100, 0, 0));
+    ASSERT_TRUE(flat.save(QString::fromStdString(env.dir.file("flat.bmp")), "BMP"));
+    auto shown = std::make_shared<bool>(false);
+    test::whenModal<OptionsDialog>(
+        [](OptionsDialog* options) {
+            auto* view = static_cast<ViewPage*>(options->page(OptionsDialog::kView));
+            view->list(ViewPage::kLineClassList)->setCurrentRow(8);  // Normal
+            controlById<QWidget>(view, 1307)->setFocus();
+            QTest::keyClick(controlById<QWidget>(view, 1307), Qt::Key_Space);  // the palette
+            controlById<QToolButton>(view, QuickPalette::kFirstButtonId + 4)->click();  // red
+            controlById<QCheckBox>(options, 1401)->click();
+            auto* pictures = controlById<QComboBox>(options, 1402);
+            const int flat = pictures->findText(QStringLiteral("flat.bmp"));
+            pictures->setCurrentIndex(flat);
+            emit pictures->activated(flat);
+            controlById<QSlider>(options, 1403)->setValue(3);
+            options->accept();
+        },
+        shown);
+    window->handleCommand(MainWindow::kOptionsId);
+    ASSERT_TRUE(*shown);
+
+    Session& session = window->session();
+    session.state.currentNick = u"kolu";
+    LineFramer framer;
+    framer.receive(
+        ":kolu!me@host JOIN #c\r\n:other!u@host PRIVMSG #c :"
+        "WWWWWWWWWWWWWWWW MMMMMMMMMMMMMMMM\r\n",
+        session.dispatcher);
+    QApplication::processEvents();
+    const int channel = session.tabs.znajdz_zakladke(u"#c");
+    ASSERT_GT(channel, 0);
+    ColorEdit* view = window->textView(channel);
+    ASSERT_NE(view, nullptr);
+    const QImage grab = window->grab().toImage();
+    const QRect area(view->mapTo(window.get(), QPoint(0, 0)), view->size());
+    EXPECT_TRUE(shows(grab, area, QColor(255, 0, 0))) << "the channel line in the new colour";
+    // (100, 0, 0) lightened by 30 %: 100 + 155 * 3 / 10, 0 + 255 * 3 / 10.
+    EXPECT_TRUE(shows(grab, area, QColor(146, 76, 76))) << "the blended picture behind the text";
 }
 
 }  // namespace

@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
+#include <QListWidget>
 #include <QPainter>
 #include <QTabWidget>
 #include <QTimer>
@@ -19,7 +21,10 @@
 
 #include "app/services.h"
 #include "commands/menu_commands.h"
+#include "options/colour_swatch.h"
 #include "options/options_dialog.h"
+#include "options/select_colour_dialog.h"
+#include "options/view_page.h"
 #include "platform/paths.h"
 #include "protocol/inbound.h"
 #include "resources/shipped_resources.h"
@@ -264,6 +269,31 @@ bool shootScale(int scale, const QString& folder) {
         ok &= save(options->grab(), folder,
                    QStringLiteral("options_") + pages->tabText(page).toLower() + suffix);
     }
+
+    // The colour editor: the palette open over "Text:", then "Select color".
+    pages->setCurrentIndex(kolu::OptionsDialog::kView);
+    auto* view = static_cast<kolu::ViewPage*>(options->page(kolu::OptionsDialog::kView));
+    view->list(kolu::ViewPage::kLineClassList)->setCurrentRow(9);
+    emit view->textSwatch()->tapped();
+    process();
+    ok &= save(options->grab(), folder, QStringLiteral("options_palette") + suffix);
+    kolu::SelectColourDialog select(kolu::rgb(128, 0, 0), scale, options.get());
+    select.setFont(options->font());
+    select.show();
+    process();
+    ok &= save(withDialog(*options, select), folder, QStringLiteral("select_color") + suffix);
+    select.hide();
+
+    // A background picture, blended 60 %, behind the busy channel.
+    emit view->textSwatch()->tapped();
+    auto* enable = options->findChild<QCheckBox*>(QStringLiteral("1401"));
+    enable->setChecked(true);
+    options->accept();
+    window.applyOptions();
+    process();
+    ok &= save(window.grab(), folder, QStringLiteral("channel_picture") + suffix);
+    // The next scale's client shares the settings: it starts without the picture.
+    client.services.settings.RegZapiszLONG(u"bmp", 0);
     return ok;
 }
 

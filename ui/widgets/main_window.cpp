@@ -14,8 +14,8 @@
 #include "platform/text.h"
 #include "protocol/query_replies.h"
 #include "settings/settings.h"
-#include "ui/background_blend.h"
 #include "ui/welcome_banner.h"
+#include "ui/widgets/background_picture.h"
 #include "ui/widgets/color_edit.h"
 #include "ui/widgets/drawn_button.h"
 #include "ui/widgets/input_line.h"
@@ -131,6 +131,9 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
     m_slide = new SlideButton(m_session->tabs, *m_strip, services.colours, m_scale, m_strip);
     m_slide->setSettings(&services.settings);
     connect(m_slide, &SlideButton::dragFinished, this, [this] { focusInput(); });
+    const QImage* picture = m_hasBackground ? &m_background : nullptr;
+    m_input->setBackgroundPicture(picture);
+    m_slide->setBackgroundPicture(picture);
 
     applyFonts();
     for (int i = 0; i < m_session->tabs.count(); ++i) {
@@ -194,29 +197,25 @@ void MainWindow::applyFonts() {
 }
 
 void MainWindow::loadBackground() {
-    m_hasBackground = false;
+    m_background = QImage();
     std::u16string path;
     if (m_services.settings.CzytajBmpFile(path) == 1) {
-        QImage image(qs(path));
-        if (!image.isNull()) {
-            image = image.convertToFormat(QImage::Format_RGB888);
-            const int level = m_services.settings.RegCzytajLONG(u"bmpblend");
-            for (int y = 0; y < image.height(); ++y) {
-                lightenTowardWhite(image.scanLine(y), static_cast<std::size_t>(image.width()) * 3,
-                                   level);
-            }
-            m_background = image;
-            m_hasBackground = true;
-        } else {
-            m_services.log.LogError(u"SHLoadDIBitmap", u"WczytajTlo", 2);
-        }
+        m_background =
+            WczytajTlo(qs(path), m_services.settings.RegCzytajLONG(u"bmpblend"), m_services.log);
     }
+    m_hasBackground = !m_background.isNull();
     const QImage* picture = m_hasBackground ? &m_background : nullptr;
     for (auto& [record, widgets] : m_tabWidgets) {
         widgets.view->setBackgroundPicture(picture);
         if (widgets.list) {
             widgets.list->setBackgroundPicture(picture);
         }
+    }
+    if (m_input) {
+        m_input->setBackgroundPicture(picture);
+    }
+    if (m_slide) {
+        m_slide->setBackgroundPicture(picture);
     }
 }
 
@@ -446,7 +445,6 @@ void MainWindow::applyOptions() {
     m_session->notify.NotifyList_Load();
     applyFonts();
     loadBackground();
-    m_input->update();
     layOutWindow();
     for (auto& [record, widgets] : m_tabWidgets) {
         widgets.view->refresh();
@@ -454,7 +452,10 @@ void MainWindow::applyOptions() {
             widgets.list->refresh();
         }
     }
-    m_strip->update();
+    // The input line, the buttons and the tab labels paint with the new colours too.
+    for (QWidget* child : m_central->findChildren<QWidget*>()) {
+        child->update();
+    }
 }
 
 void MainWindow::insertFavorite(int id) {

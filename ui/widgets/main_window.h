@@ -68,6 +68,9 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
 
     // The options dialog over the window, filled from the settings.
     std::unique_ptr<OptionsDialog> makeOptionsDialog();
+    // After the dialog's OK: the colours, fonts, picture and notify list it saved,
+    // applied without a restart.
+    void applyOptions();
 
     // WM_APP+5: the splash when `splashscr` is 1, the welcome banner, the focus.
     void showWelcome(bool splash = true);
@@ -117,7 +120,6 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
     // File > Options: the dialog, then what it changed (colours, fonts, picture,
     // notify list) applied without a restart.
     void openOptions();
-    void applyOptions();
     void addFavorite();
     void removeFavorite();
     void insertFavorite(int id);

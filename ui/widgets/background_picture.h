@@ -1,0 +1,20 @@
+#pragma once
+// WczytajTlo: the background picture read with Qt's image reader (BMP, PNG,
+// JPEG, any depth) and lightened toward white by the blend level. A file that
+// can't be read, or whose size is beyond any screen (a damaged or hostile
+// header), gives no picture and is reported; it is never decoded.
+#include <QImage>
+#include <QString>
+
+namespace kolu {
+
+class ErrorLog;
+
+// Pictures larger than this many pixels are refused before decoding.
+inline constexpr qint64 kMaxPicturePixels = qint64{8192} * 8192;
+
+// The picture blended by `level` (0 to 10), or a null image (reported under
+// "WczytajTlo") when it can't be read.
+QImage WczytajTlo(const QString& path, int level, ErrorLog& log);
+
+}  // namespace kolu
