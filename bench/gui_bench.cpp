@@ -8,6 +8,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QScrollBar>
 #include <memory>
 #include <random>
@@ -23,7 +25,10 @@
 #include "protocol/inbound.h"
 #include "resources/shipped_resources.h"
 #include "ui/widgets/color_edit.h"
+#include "ui/widgets/input_line.h"
 #include "ui/widgets/main_window.h"
+#include "ui/widgets/whisper_hook.h"
+#include "ui/widgets/whisper_list.h"
 
 namespace kolu {
 namespace {
@@ -245,6 +250,52 @@ void BM_SaveOptionsLarge(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SaveOptionsLarge)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A keystroke in the input line to the whisper list painted, with 100,000 words
+// taught: the field holds "ab", 'c' is typed (timed: the lookup in dict.dat,
+// the list refilled and painted), then taken back with Backspace (untimed).
+void BM_KeystrokeToPaintedWhispers100k(benchmark::State& state) {
+    Client& c = client();
+    static const bool taught = [&c] {
+        std::mt19937 random(5);
+        std::u16string line;
+        for (int i = 0; i < 100000; ++i) {
+            std::u16string word;
+            const int length = 3 + static_cast<int>(random() % 8);
+            for (int k = 0; k < length; ++k) {
+                word += static_cast<char16_t>(u'a' + random() % 6);
+            }
+            line += word + u' ';
+            if (i % 500 == 499) {
+                c.window.session().dictionary.DbDodajTekst(line);
+                line.clear();
+            }
+        }
+        return true;
+    }();
+    benchmark::DoNotOptimize(taught);
+    c.services.settings.RegZapiszLONG(u"whspmax", 5);
+    QLineEdit* edit = c.window.inputLine().editControl();
+    edit->setFocus();
+    edit->setText(QStringLiteral("ab"));
+    auto key = [edit](int code, const QString& text) {
+        QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier, text);
+        QApplication::sendEvent(edit, &press);
+    };
+    for (auto _ : state) {
+        key(Qt::Key_C, QStringLiteral("c"));
+        if (WhisperList* list = c.window.inputWhispers().list()) {
+            list->repaint();
+            state.counters["rows"] = list->rows();
+        } else {
+            state.SkipWithError("no whisper list");
+        }
+        state.PauseTiming();
+        key(Qt::Key_Backspace, QString());
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_KeystrokeToPaintedWhispers100k)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 }  // namespace
 }  // namespace kolu

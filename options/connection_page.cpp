@@ -9,12 +9,16 @@
 
 #include "options/server_dialog.h"
 #include "options/textured_button.h"
+#include "ui/widgets/whisper_hook.h"
 
 namespace kolu {
 
 ConnectionPage::ConnectionPage(ServerList& list, std::int32_t storedServer, int scaleFactor,
-                               QWidget* parent)
-    : OptionsPageWidget(parent), m_choice(list), m_storedServer(storedServer) {
+                               const WhisperServices* whispers, QWidget* parent)
+    : OptionsPageWidget(parent),
+      m_whispers(whispers),
+      m_choice(list),
+      m_storedServer(storedServer) {
     auto* page = new QVBoxLayout(this);
     auto* serverBox = new QGroupBox(QStringLiteral("Server"), this);
     serverBox->setObjectName(QStringLiteral("1108"));
@@ -48,7 +52,11 @@ ConnectionPage::ConnectionPage(ServerList& list, std::int32_t storedServer, int 
     int row = 0;
     for (const auto& [id, text] : fields) {
         names->addWidget(makeLabel(id - 1, QString::fromLatin1(text), this), row, 0);
-        names->addWidget(makeEdit(id, this), row, 1);
+        QLineEdit* field = makeEdit(id, this);
+        names->addWidget(field, row, 1);
+        if (m_whispers && id != 1116) {
+            attachWhispers(*field, *this, *m_whispers, [] { return 1; });
+        }
         ++row;
     }
     page->addLayout(names);
@@ -94,6 +102,9 @@ void ConnectionPage::addServer() {
     ServerRecord record;
     ServerDialog dialog(record, this);
     dialog.setFont(font());
+    if (m_whispers) {
+        dialog.offerWhispers(*m_whispers, true);
+    }
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
@@ -109,6 +120,9 @@ void ConnectionPage::editServer() {
     }
     ServerDialog dialog(*record, this);
     dialog.setFont(font());
+    if (m_whispers) {
+        dialog.offerWhispers(*m_whispers, false);
+    }
     if (dialog.exec() == QDialog::Accepted) {
         m_choice.SrvPokazWybrany(SrvIndeks(m_choice.list(), record));
         showChoice();

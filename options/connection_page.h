@@ -8,13 +8,16 @@
 
 namespace kolu {
 
+struct WhisperServices;
+
 class ConnectionPage final : public OptionsPageWidget {
     Q_OBJECT
   public:
     // `list` is the dialog's server list; `storedServer` the `server` setting as
     // it was when the dialog opened (Add shows that position afterwards).
+    // With `whispers`, the name fields and the server dialog's fields complete words.
     ConnectionPage(ServerList& list, std::int32_t storedServer, int scaleFactor,
-                   QWidget* parent = nullptr);
+                   const WhisperServices* whispers = nullptr, QWidget* parent = nullptr);
 
     void load(const OptionsPages& pages) override;
     void store(OptionsPages& pages) const override;
@@ -31,6 +34,7 @@ class ConnectionPage final : public OptionsPageWidget {
     // Shows the choice's lists and selections in the two combo boxes.
     void showChoice();
 
+    const WhisperServices* m_whispers;
     ServerChoice m_choice;
     std::int32_t m_storedServer;
     QComboBox* m_networks;

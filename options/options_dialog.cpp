@@ -20,6 +20,7 @@
 #include "options/switches_page.h"
 #include "options/view_page.h"
 #include "ui/host.h"
+#include "ui/widgets/whisper_hook.h"
 
 namespace kolu {
 
@@ -52,7 +53,10 @@ OptionsDialog::OptionsDialog(const OptionsDialogServices& services, int scaleFac
     setObjectName(QStringLiteral("opcje"));
     Settings& settings = services.servers.settings;
 
-    auto* connection = new ConnectionPage(m_values.servers, m_values.server, scaleFactor);
+    m_whispers = std::make_unique<WhisperServices>(
+        WhisperServices{settings, services.dictionary, scaleFactor});
+    auto* connection =
+        new ConnectionPage(m_values.servers, m_values.server, scaleFactor, m_whispers.get());
     auto* view = new ViewPage(scaleFactor);
     auto* screen = new ScreenPage;
     m_pages = {connection,
@@ -110,6 +114,8 @@ OptionsDialog::OptionsDialog(const OptionsDialogServices& services, int scaleFac
     connect(m_buttons, &QDialogButtonBox::rejected, this, &OptionsDialog::reject);
     m_buttons->button(QDialogButtonBox::Ok)->setDefault(true);
 }
+
+OptionsDialog::~OptionsDialog() = default;
 
 void OptionsDialog::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);

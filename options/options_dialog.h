@@ -5,6 +5,7 @@
 // button close without writing anything. Only "Flush" and "Previous" act at
 // once, on the dictionary.
 #include <QDialog>
+#include <memory>
 #include <vector>
 
 #include "options/model/options_pages.h"
@@ -20,6 +21,7 @@ class Dictionary;
 class Host;
 class OptionsPageWidget;
 class SoundPlayer;
+struct WhisperServices;
 
 struct OptionsDialogServices {
     ServerListServices servers;  // settings, error log, clock, random
@@ -40,6 +42,7 @@ class OptionsDialog final : public QDialog {
     OptionsPageWidget* page(Page page) const { return m_pages[page]; }
     // OK: stores every page; stays open (after saying why) when nothing could be saved.
     void accept() override;
+    ~OptionsDialog() override;
 
   protected:
     void changeEvent(QEvent* event) override;
@@ -51,6 +54,7 @@ class OptionsDialog final : public QDialog {
     void collect();
 
     OptionsDialogServices m_services;
+    std::unique_ptr<WhisperServices> m_whispers;
     OptionsPages m_values;
     QTabWidget* m_tabs;
     QDialogButtonBox* m_buttons;

@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "options/page_widget.h"
+#include "ui/widgets/whisper_hook.h"
 
 namespace kolu {
 namespace {
@@ -39,6 +40,15 @@ ServerDialog::ServerDialog(ServerRecord& record, QWidget* parent)
     connect(buttons, &QDialogButtonBox::accepted, this, &ServerDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &ServerDialog::reject);
     form->addRow(buttons);
+}
+
+void ServerDialog::offerWhispers(const WhisperServices& services, bool adding) {
+    if (adding) {
+        attachWhispers(*m_network, *this, services, [] { return 1; });
+    }
+    for (QLineEdit* field : {m_server, m_ports}) {
+        attachWhispers(*field, *this, services, [] { return 1; });
+    }
 }
 
 int ServerDialog::SrvZapisz() {

@@ -12,6 +12,8 @@ class QPushButton;
 
 namespace kolu {
 
+struct WhisperServices;
+
 class ServerDialog final : public QDialog {
     Q_OBJECT
   public:
@@ -23,6 +25,10 @@ class ServerDialog final : public QDialog {
 
     // Shows `record` (SrvWczytaj); OK writes it back.
     ServerDialog(ServerRecord& record, QWidget* parent = nullptr);
+
+    // Word completion on the fields (one word); the network only when adding, and
+    // never on the password, whose hidden text a list would show.
+    void offerWhispers(const WhisperServices& services, bool adding);
 
     // SrvZapisz: 1 when taken, 0 when refused (the warning was shown).
     int SrvZapisz();

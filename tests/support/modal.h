@@ -2,6 +2,7 @@
 // Answers a modal dialog that a call under test is about to run: once a modal
 // widget of type T is up, `act` gets it. `acted` tells whether it ever came
 // (shared, as a retry may still be queued when a failing test returns).
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>

@@ -9,6 +9,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
 #include <QTabWidget>
@@ -32,6 +34,7 @@
 #include "ui/widgets/main_window.h"
 #include "ui/widgets/prompt_dialogs.h"
 #include "ui/widgets/splash.h"
+#include "ui/widgets/whisper_hook.h"
 
 namespace {
 
@@ -245,6 +248,18 @@ bool shootScale(int scale, const QString& folder) {
     client.feed(channelScene());
     process();
     ok &= save(window.grab(), folder, QStringLiteral("channel") + suffix);
+
+    // Word completion over the input line.
+    QLineEdit* edit = window.inputLine().editControl();
+    edit->setFocus();
+    for (const QString& key : {QStringLiteral("/"), QStringLiteral("w")}) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, key);
+        QApplication::sendEvent(edit, &press);
+    }
+    process();
+    ok &= save(window.grab(), folder, QStringLiteral("whispers") + suffix);
+    window.inputWhispers().close();
+    edit->clear();
 
     const kolu::PromptText* join = kolu::findPrompt(kolu::kMenuJoin);
     auto qs = [](std::u16string_view t) {

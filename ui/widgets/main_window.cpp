@@ -24,6 +24,7 @@
 #include "ui/widgets/splash.h"
 #include "ui/widgets/tab_strip.h"
 #include "ui/widgets/user_list_view.h"
+#include "ui/widgets/whisper_hook.h"
 
 namespace kolu {
 namespace {
@@ -114,6 +115,19 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
     connect(m_input, &InputLine::entered, this, [this] { onEnter(); });
     connect(m_input, &InputLine::switchTab, this,
             [this](int key) { m_session->tabs.PrzelaczZakladke(key); });
+    m_whispers = std::make_unique<WhisperServices>(
+        WhisperServices{services.settings, m_session->dictionary, m_scale});
+    m_inputWhispers = attachWhispers(
+        *m_input->editControl(), *m_central, *m_whispers,
+        [this] { return m_services.settings.RegCzytajLONG(u"whspmax"); }, true,
+        [this](const QString& text) {
+            // Through the model, which the line shows and Enter sends.
+            m_inputModel.setText(text.toStdU16String());
+            m_input->setCaret(static_cast<int>(text.size()));
+        });
+    m_prompts.setFieldHook([this](QDialog& dialog, QLineEdit& field) {
+        attachWhispers(field, dialog, *m_whispers, [] { return 1; });
+    });
 
     m_fullScreenButton = new FullScreenButton(m_central);
     connect(m_fullScreenButton, &QAbstractButton::clicked, this, [this] { toggleFullScreen(); });
@@ -352,6 +366,8 @@ void MainWindow::removeTabWidgets(int index) {
 void MainWindow::onEnter() {
     // The answer of the line becomes the user-quit flag: only /quit yields 1.
     m_session->state.userQuit = m_session->commands.parsuj(m_inputModel) != 0;
+    // The list never outlives the line it served.
+    m_inputWhispers->close();
     afterNetworkWork();
 }
 

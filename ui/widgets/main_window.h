@@ -30,6 +30,8 @@ class InputLine;
 class SlideButton;
 class TabStrip;
 class UserListView;
+class WhisperHook;
+struct WhisperServices;
 
 // What the window needs from the running program.
 struct MainWindowServices {
@@ -58,6 +60,8 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
 
     Session& session() { return *m_session; }
     InputLine& inputLine() { return *m_input; }
+    // Word completion on the input line.
+    WhisperHook& inputWhispers() { return *m_inputWhispers; }
     TabStrip& tabStrip() { return *m_strip; }
     int scaleFactor() const { return m_scale; }
     // The text view of tab `index`, or null.
@@ -152,6 +156,8 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
     std::map<int, QAction*> m_actions;
     std::map<const TabRecord*, TabWidgets> m_tabWidgets;
     QTimer m_timers[3];
+    std::unique_ptr<WhisperServices> m_whispers;
+    WhisperHook* m_inputWhispers = nullptr;
 };
 
 }  // namespace kolu
