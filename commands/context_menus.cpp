@@ -1,9 +1,11 @@
 #include "commands/context_menus.h"
 
 #include <array>
+#include <new>
 
 #include "commands/menu_commands.h"
 #include "connection/connection.h"
+#include "connection/error_log.h"
 #include "connection/session_state.h"
 #include "platform/text.h"
 #include "protocol/handler_context.h"
@@ -147,21 +149,22 @@ int ContextMenus::ContextProc(ContextMenuWindow& window, std::u16string_view sel
         return 1;
     }
     const std::u16string channel = m_parts.tabs.pobierz_nazwebiez();
-    return track(window, ContextMenuId::UserList, {channel, std::u16string(nick), channel});
+    return track(window, ContextMenuId::UserList, {channel, std::u16string(nick), channel},
+                 u"ContextProc");
 }
 
 int ContextMenus::ChContextProc(ContextMenuWindow& window, std::u16string_view channel) {
     return track(window, ContextMenuId::Channel,
-                 {std::u16string(channel), u"", std::u16string(channel)});
+                 {std::u16string(channel), u"", std::u16string(channel)}, u"ChContextProc");
 }
 
 int ContextMenus::QueryContextProc(ContextMenuWindow& window, std::u16string_view tabName) {
     return track(window, ContextMenuId::Query,
-                 {u"", std::u16string(tabName), std::u16string(tabName)});
+                 {u"", std::u16string(tabName), std::u16string(tabName)}, u"QueryContextProc");
 }
 
 int ContextMenus::StatusContextProc(ContextMenuWindow& window) {
-    return track(window, ContextMenuId::Status, {});
+    return track(window, ContextMenuId::Status, {}, u"StatusContextProc");
 }
 
 int ContextMenus::tabContextProc(ContextMenuWindow& window, int index) {
@@ -179,10 +182,15 @@ int ContextMenus::tabContextProc(ContextMenuWindow& window, int index) {
     }
 }
 
-int ContextMenus::track(ContextMenuWindow& window, ContextMenuId menuId, const Subject& subject) {
+int ContextMenus::track(ContextMenuWindow& window, ContextMenuId menuId, const Subject& subject,
+                        std::u16string_view label) {
     const ContextMenu& menu = contextMenu(menuId);
     if (const ContextItem* item = findContextItem(menu, window.track(menu))) {
-        run(*item, subject, window);
+        try {
+            run(*item, subject, window);
+        } catch (const std::bad_alloc&) {
+            m_parts.log.LogError(u"LocalAlloc", label, 0);
+        }
     }
     return 1;
 }

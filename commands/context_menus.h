@@ -17,6 +17,7 @@ namespace kolu {
 class CommandRunner;
 class ColourTable;
 class Connection;
+class ErrorLog;
 class Host;
 class LinePrinter;
 class Settings;
@@ -94,6 +95,7 @@ class ContextMenus {
         LinePrinter& output;
         const ColourTable& colours;
         Host& host;
+        ErrorLog& log;
     };
 
     // A user-list label is read with at most this many characters.
@@ -123,7 +125,10 @@ class ContextMenus {
         std::u16string lineTab;
     };
 
-    int track(ContextMenuWindow& window, ContextMenuId menuId, const Subject& subject);
+    // Shows the menu and carries out the choice; running out of memory drops the
+    // action and is reported under `label`.
+    int track(ContextMenuWindow& window, ContextMenuId menuId, const Subject& subject,
+              std::u16string_view label);
     void run(const ContextItem& item, const Subject& subject, ContextMenuWindow& window);
     void send(std::u16string_view line);
     // The one-field prompt of the item's id; nothing when cancelled.

@@ -366,7 +366,7 @@ void MainWindow::showContextMenu(int index, QPoint globalPosition, bool onUserLi
     }
     Session& s = *m_session;
     ContextMenus menus({s.state, s.connection, s.commands, m_services.settings, s.tabs, s.output,
-                        m_services.colours, *this});
+                        m_services.colours, *this, m_services.log});
     QWidget* owner = onUserList ? static_cast<QWidget*>(list) : view;
     QtContextMenuWindow window(owner, globalPosition, view);
     if (onUserList) {
