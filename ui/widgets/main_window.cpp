@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QUrl>
 
+#include "commands/context_menus.h"
 #include "connection/error_log.h"
 #include "options/options_dialog.h"
 #include "platform/text.h"
@@ -17,6 +18,7 @@
 #include "ui/welcome_banner.h"
 #include "ui/widgets/background_picture.h"
 #include "ui/widgets/color_edit.h"
+#include "ui/widgets/context_menu.h"
 #include "ui/widgets/drawn_button.h"
 #include "ui/widgets/input_line.h"
 #include "ui/widgets/menu_labels.h"
@@ -141,6 +143,8 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
         [this](int index) { removeTabWidgets(index); }, Qt::DirectConnection);
     connect(m_strip, &TabStrip::tabShown, this, [this](int) { showSelectedTab(); });
     connect(m_strip, &TabStrip::focusInputRequested, this, [this] { focusInput(); });
+    connect(m_strip, &TabStrip::contextMenuRequested, this,
+            [this](int index, QPoint at) { showContextMenu(index, at, false); });
 
     m_slide = new SlideButton(m_session->tabs, *m_strip, services.colours, m_scale, m_strip);
     m_slide->setSettings(&services.settings);
@@ -340,6 +344,9 @@ void MainWindow::addTabWidgets(int index) {
     widgets.view->setSettings(&m_services.settings);
     widgets.view->setBackgroundPicture(m_hasBackground ? &m_background : nullptr);
     widgets.view->hide();
+    // The menus act on the current tab, whose windows are the ones shown.
+    connect(widgets.view, &ColorEdit::contextMenuRequested, this,
+            [this](QPoint at) { showContextMenu(m_session->tabs.selected(), at, false); });
     if (record->userList) {
         widgets.list = new UserListView(*record->userList, m_services.colours, m_strip);
         widgets.list->setSettings(&m_services.settings);
@@ -347,6 +354,8 @@ void MainWindow::addTabWidgets(int index) {
         widgets.list->setBackgroundPicture(m_hasBackground ? &m_background : nullptr);
         connect(widgets.list, &UserListView::tabSwitchRequested, this,
                 [this](int key) { m_session->tabs.PrzelaczZakladke(key); });
+        connect(widgets.list, &UserListView::contextMenuRequested, this,
+                [this](QPoint at) { showContextMenu(m_session->tabs.selected(), at, true); });
         widgets.list->hide();
     }
     m_tabWidgets[record] = widgets;
@@ -361,6 +370,25 @@ void MainWindow::removeTabWidgets(int index) {
     delete it->second.view;
     delete it->second.list;
     m_tabWidgets.erase(it);
+}
+
+void MainWindow::showContextMenu(int index, QPoint globalPosition, bool onUserList) {
+    ColorEdit* view = textView(index);
+    UserListView* list = userListView(index);
+    if (!view || (onUserList && !list)) {
+        return;
+    }
+    Session& s = *m_session;
+    ContextMenus menus({s.state, s.connection, s.commands, m_services.settings, s.tabs, s.output,
+                        m_services.colours, *this, m_services.log});
+    QWidget* owner = onUserList ? static_cast<QWidget*>(list) : view;
+    QtContextMenuWindow window(owner, globalPosition, view);
+    if (onUserList) {
+        menus.ContextProc(window, list->selectedLabel());
+    } else {
+        menus.tabContextProc(window, index);
+    }
+    afterNetworkWork();
 }
 
 void MainWindow::onEnter() {

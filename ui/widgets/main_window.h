@@ -116,6 +116,9 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
     void showSelectedTab();
     void addTabWidgets(int index);
     void removeTabWidgets(int index);
+    // A tap-and-hold on tab `index`'s user list (`onUserList`), text view or label:
+    // its context menu, and the chosen item carried out.
+    void showContextMenu(int index, QPoint globalPosition, bool onUserList);
     void onEnter();
     void afterNetworkWork();
     void onTimer(TimerId id);

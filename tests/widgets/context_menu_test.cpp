@@ -1,0 +1,151 @@
+// The context menus as popups: a table becomes a QMenu with its submenus, the
+// chosen item's id comes back (none when dismissed), and the main window opens
+// the right menu from a text view, a tab label and a user list.
+#include "ui/widgets/context_menu.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QTabBar>
+#include <QTest>
+#include <memory>
+
+#include "platform/sockets.h"
+#include "tests/support/menu_choice.h"
+#include "tests/support/qt_app.h"
+#include "tests/support/session_env.h"
+#include "ui/user_list.h"
+#include "ui/widgets/color_edit.h"
+#include "ui/widgets/main_window.h"
+#include "ui/widgets/tab_strip.h"
+#include "ui/widgets/user_list_view.h"
+
+namespace kolu {
+namespace {
+
+TEST(ContextMenuPopup, SubmenuItemsAreGatheredUnderOneTitle) {
+    test::application();
+    std::unique_ptr<QMenu> popup = buildContextMenu(contextMenu(ContextMenuId::Channel), nullptr);
+    QStringList top;
+    for (QAction* action : popup->actions()) {
+        top.append(action->text());
+    }
+    EXPECT_EQ(top, (QStringList{"Private", "Secret", "Invite", "Topic", "No messages", "Moderated",
+                                "User limit", "Channel key", "Remove ban", "Scroll", "Close tab"}));
+    QMenu* limit = popup->actions()[6]->menu();
+    ASSERT_NE(limit, nullptr);
+    ASSERT_EQ(limit->actions().size(), 6);
+    EXPECT_EQ(limit->actions()[3]->text().toStdString(), "20");
+    EXPECT_EQ(limit->actions()[3]->data().toInt(), 40418);
+    EXPECT_EQ(popup->actions()[8]->menu(), nullptr);
+    EXPECT_EQ(popup->actions()[8]->data().toInt(), 40423);
+}
+
+TEST(ContextMenuPopup, TrackAnswersTheChosenIdOrNothing) {
+    test::application();
+    QWidget owner;
+    owner.show();
+    const QPoint tap(40, 60);
+    QtContextMenuWindow window(&owner, tap, nullptr);
+
+    auto seen = std::make_shared<test::MenuSeen>();
+    test::chooseFromNextMenu(40315, seen);  // inside the Ban submenu
+    EXPECT_EQ(window.track(contextMenu(ContextMenuId::UserList)), 40315);
+    ASSERT_TRUE(seen->shown);
+    EXPECT_EQ(seen->position, tap + QPoint(0, 5));
+    EXPECT_TRUE(seen->items.contains(QStringLiteral("  Ban, Kick (Reason)")));
+
+    seen = std::make_shared<test::MenuSeen>();
+    test::chooseFromNextMenu(0, seen);  // dismissed
+    EXPECT_EQ(window.track(contextMenu(ContextMenuId::Status)), 0);
+    ASSERT_TRUE(seen->shown);
+    EXPECT_EQ(seen->position, tap);
+}
+
+class WindowContextMenuTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        test::application();
+        env.install();
+        env.settings.RegTworzKlucz();
+        ColourArray defaults{};
+        OpKoloryDomyslne(defaults);
+        colours.set(defaults);
+        window = std::make_unique<MainWindow>(MainWindowServices{
+            env.settings, env.log, sockets, sound, env.clock, env.random, colours});
+        window->show();
+    }
+    void TearDown() override { window.reset(); }
+
+    // A right click at `point` of `target`, answered with item `id`.
+    std::shared_ptr<test::MenuSeen> rightClick(QWidget* target, QPoint point, int id) {
+        auto seen = std::make_shared<test::MenuSeen>();
+        test::chooseFromNextMenu(id, seen);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, point, target->mapToGlobal(point));
+        QApplication::sendEvent(target, &event);
+        return seen;
+    }
+
+    test::SettingsEnv env;
+    PosixSocketLayer sockets;
+    test::RecordingSound sound;
+    ColourTable colours;
+    std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(WindowContextMenuTest, TextViewAndLabelsOpenTheirTabsMenus) {
+    Session& session = window->session();
+    ColorEdit* status = window->textView(0);
+    ASSERT_NE(status, nullptr);
+    ASSERT_TRUE(status->autoScroll());
+    auto seen = rightClick(status->viewport(), QPoint(10, 10), 40498);
+    ASSERT_TRUE(seen->shown);
+    EXPECT_TRUE(seen->items.contains(QStringLiteral("Away >")));
+    EXPECT_FALSE(status->autoScroll());
+
+    // A query's label, while the status tab is the current one.
+    const int query = session.tabs.dodaj_zakladke(u"bob");
+    ASSERT_EQ(session.tabs.selected(), 0);
+    TabStrip& strip = window->tabStrip();
+    seen = rightClick(strip.labelRow(), strip.tabRect(query).center(), 40499);
+    ASSERT_TRUE(seen->shown);
+    EXPECT_TRUE(seen->items.contains(QStringLiteral("Whois")));
+    EXPECT_FALSE(seen->items.contains(QStringLiteral("Away >")));
+    EXPECT_EQ(session.tabs.znajdz_zakladke(u"bob"), -1);
+    EXPECT_EQ(strip.count(), 1);
+
+    // Past the last label there is no tab and no menu.
+    seen = rightClick(strip.labelRow(), QPoint(strip.width() - 2, 5), 0);
+    QTest::qWait(50);
+    seen->stop = true;
+    EXPECT_FALSE(seen->shown);
+}
+
+TEST_F(WindowContextMenuTest, UserListMenuActsOnTheTappedRow) {
+    Session& session = window->session();
+    const int channel = session.tabs.dodaj_zakladke(u"#a");
+    dodaj_do_listy(session.tabs, u"#a", u"@bob");
+    session.tabs.select(channel);
+    session.tabs.ZmienZakladke();
+    UserListView* list = window->userListView(channel);
+    ASSERT_NE(list, nullptr);
+    list->refresh();
+
+    // Query opens bob's tab: the menu acted on the row under the tap.
+    auto seen = rightClick(list->viewport(), QPoint(2, list->rowHeight() / 2), 40304);
+    ASSERT_TRUE(seen->shown);
+    EXPECT_TRUE(seen->items.contains(QStringLiteral("Op >")));
+    EXPECT_GT(session.tabs.znajdz_zakladke(u"bob"), 0);
+    EXPECT_EQ(session.tabs.selected(), channel);
+
+    // Below the last row nobody is selected: no menu.
+    seen = rightClick(list->viewport(), QPoint(2, 5 * list->rowHeight()), 0);
+    QTest::qWait(50);
+    seen->stop = true;
+    EXPECT_FALSE(seen->shown);
+}
+
+}  // namespace
+}  // namespace kolu

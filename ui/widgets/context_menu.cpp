@@ -1,0 +1,59 @@
+#include "ui/widgets/context_menu.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QString>
+
+#include "ui/widgets/color_edit.h"
+
+namespace kolu {
+namespace {
+
+QString qs(std::u16string_view text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+std::unique_ptr<QMenu> buildContextMenu(const ContextMenu& menu, QWidget* parent) {
+    auto popup = std::make_unique<QMenu>(parent);
+    QMenu* submenu = nullptr;
+    std::u16string_view submenuTitle;
+    for (const ContextItem& item : menu.items) {
+        QMenu* into = popup.get();
+        if (!item.submenu.empty()) {
+            if (!submenu || item.submenu != submenuTitle) {
+                submenu = popup->addMenu(qs(item.submenu));
+                submenuTitle = item.submenu;
+            }
+            into = submenu;
+        } else {
+            submenu = nullptr;
+        }
+        into->addAction(qs(item.text))->setData(item.id);
+    }
+    return popup;
+}
+
+int QtContextMenuWindow::track(const ContextMenu& menu) {
+    std::unique_ptr<QMenu> popup = buildContextMenu(menu, m_owner);
+    // The id is taken from the triggered action rather than exec()'s answer, so
+    // an action triggered by other means while the menu is open counts as well.
+    int chosen = 0;
+    for (QAction* action : popup->findChildren<QAction*>()) {
+        if (action->data().isValid()) {  // items, not the submenus' own actions
+            QObject::connect(action, &QAction::triggered, popup.get(),
+                             [&chosen, action] { chosen = action->data().toInt(); });
+        }
+    }
+    popup->exec(m_position + QPoint(0, menu.dropPixels));
+    return chosen;
+}
+
+void QtContextMenuWindow::setAutoScroll(bool on) {
+    if (m_view) {
+        m_view->setAutoScroll(on);
+    }
+}
+
+}  // namespace kolu

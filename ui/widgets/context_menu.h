@@ -1,0 +1,37 @@
+#pragma once
+// The popup side of the context menus: a menu table becomes a QMenu (the items
+// of one submenu gathered in its popup, every item carrying its id as action
+// data), shown at the tap; the chosen id goes back to the logic that acts on it.
+#include <QPoint>
+#include <QPointer>
+#include <memory>
+
+#include "commands/context_menus.h"
+
+class QMenu;
+class QWidget;
+
+namespace kolu {
+
+class ColorEdit;
+
+// The QMenu of a table, parented to `parent`.
+std::unique_ptr<QMenu> buildContextMenu(const ContextMenu& menu, QWidget* parent);
+
+// A menu opened over `owner` at a screen position; `view` is the text view whose
+// scrolling the menu's Scroll items switch (null for the user list).
+class QtContextMenuWindow final : public ContextMenuWindow {
+  public:
+    QtContextMenuWindow(QWidget* owner, QPoint globalPosition, ColorEdit* view)
+        : m_owner(owner), m_position(globalPosition), m_view(view) {}
+
+    int track(const ContextMenu& menu) override;
+    void setAutoScroll(bool on) override;
+
+  private:
+    QPointer<QWidget> m_owner;
+    QPoint m_position;
+    QPointer<ColorEdit> m_view;
+};
+
+}  // namespace kolu
