@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPainter>
 #include <QTabWidget>
 #include <QTimer>
@@ -30,6 +31,7 @@
 #include "platform/paths.h"
 #include "protocol/inbound.h"
 #include "resources/shipped_resources.h"
+#include "ui/widgets/context_menu.h"
 #include "ui/widgets/input_line.h"
 #include "ui/widgets/main_window.h"
 #include "ui/widgets/prompt_dialogs.h"
@@ -248,6 +250,20 @@ bool shootScale(int scale, const QString& folder) {
     client.feed(channelScene());
     process();
     ok &= save(window.grab(), folder, QStringLiteral("channel") + suffix);
+
+    // The four tap-and-hold menus, opened in the middle of the window.
+    const std::pair<kolu::ContextMenuId, const char*> menus[] = {
+        {kolu::ContextMenuId::UserList, "menu_userlist"},
+        {kolu::ContextMenuId::Channel, "menu_channel"},
+        {kolu::ContextMenuId::Query, "menu_query"},
+        {kolu::ContextMenuId::Status, "menu_status"}};
+    for (const auto& [id, name] : menus) {
+        std::unique_ptr<QMenu> menu = kolu::buildContextMenu(kolu::contextMenu(id), &window);
+        menu->popup(window.mapToGlobal(QPoint(window.width() / 4, window.height() / 5)));
+        process();
+        ok &= save(withDialog(window, *menu), folder, QString::fromLatin1(name) + suffix);
+        menu->hide();
+    }
 
     // Word completion over the input line.
     QLineEdit* edit = window.inputLine().editControl();

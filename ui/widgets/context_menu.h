@@ -7,13 +7,12 @@
 #include <memory>
 
 #include "commands/context_menus.h"
+#include "ui/widgets/color_edit.h"
 
 class QMenu;
 class QWidget;
 
 namespace kolu {
-
-class ColorEdit;
 
 // The QMenu of a table, parented to `parent`.
 std::unique_ptr<QMenu> buildContextMenu(const ContextMenu& menu, QWidget* parent);
