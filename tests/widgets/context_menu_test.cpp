@@ -25,24 +25,6 @@
 namespace kolu {
 namespace {
 
-TEST(ContextMenuPopup, SubmenuItemsAreGatheredUnderOneTitle) {
-    test::application();
-    std::unique_ptr<QMenu> popup = buildContextMenu(contextMenu(ContextMenuId::Channel), nullptr);
-    QStringList top;
-    for (QAction* action : popup->actions()) {
-        top.append(action->text());
-    }
-    EXPECT_EQ(top, (QStringList{"Private", "Secret", "Invite", "Topic", "No messages", "Moderated",
-                                "User limit", "Channel key", "Remove ban", "Scroll", "Close tab"}));
-    QMenu* limit = popup->actions()[6]->menu();
-    ASSERT_NE(limit, nullptr);
-    ASSERT_EQ(limit->actions().size(), 6);
-    EXPECT_EQ(limit->actions()[3]->text().toStdString(), "20");
-    EXPECT_EQ(limit->actions()[3]->data().toInt(), 40418);
-    EXPECT_EQ(popup->actions()[8]->menu(), nullptr);
-    EXPECT_EQ(popup->actions()[8]->data().toInt(), 40423);
-}
-
 TEST(ContextMenuPopup, TrackAnswersTheChosenIdOrNothing) {
     test::application();
     QWidget owner;
