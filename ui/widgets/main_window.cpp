@@ -485,6 +485,7 @@ void MainWindow::openOptions() {
 
 void MainWindow::applyOptions() {
     m_services.colours.reload(m_services.settings);
+    m_input->refreshColours();
     m_session->notify.NotifyList_Delete();
     m_session->notify.NotifyList_Load();
     applyFonts();
