@@ -14,6 +14,7 @@
 #include "tests/support/qt_app.h"
 #include "tests/support/raw_irc_client.h"
 #include "tests/support/session_env.h"
+#include "tests/support/window_fixture.h"
 #include "ui/widgets/main_window.h"
 #include "ui/widgets/user_list_view.h"
 
@@ -22,26 +23,16 @@ namespace {
 
 constexpr int kWaitMs = 10000;  // the poll timer ticks once a second
 
-class ContextMenuEndToEnd : public ::testing::Test {
+class ContextMenuEndToEnd : public test::WindowFixture {
   protected:
     void SetUp() override {
-        test::application();
-        env.install();
-        env.settings.RegTworzKlucz();
-        ColourArray defaults{};
-        OpKoloryDomyslne(defaults);
-        colours.set(defaults);
+        WindowFixture::SetUp();
         writeFileAtomically(env.dir.file("servers.txt"),
                             "Test\t127.0.0.1\t" + std::to_string(server.port()) + "\t\r\n", 0600);
         env.settings.RegZapiszMsg(u"nick", u"kolu", 120);
         env.settings.RegZapiszMsg(u"email", u"me@example.org", 240);
-        window = std::make_unique<MainWindow>(MainWindowServices{
-            env.settings, env.log, sockets, sound, env.clock, env.random, colours});
-        window->show();
+        startWindow();
     }
-    void TearDown() override { window.reset(); }
-
-    Session& session() { return window->session(); }
     std::size_t members(std::u16string_view channel) {
         const UserList* list = session().tabs.pobierz_hwndlist(channel);
         return list ? list->size() : 0;
@@ -67,11 +58,6 @@ class ContextMenuEndToEnd : public ::testing::Test {
     }
 
     test::NgircdFixture server;
-    test::SettingsEnv env;
-    PosixSocketLayer sockets;
-    test::RecordingSound sound;
-    ColourTable colours;
-    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(ContextMenuEndToEnd, OpAndBanKickFromTheUserListReachTheOtherUser) {

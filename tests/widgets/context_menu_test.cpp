@@ -16,6 +16,7 @@
 #include "tests/support/menu_choice.h"
 #include "tests/support/qt_app.h"
 #include "tests/support/session_env.h"
+#include "tests/support/window_fixture.h"
 #include "ui/user_list.h"
 #include "ui/widgets/color_edit.h"
 #include "ui/widgets/main_window.h"
@@ -46,20 +47,12 @@ TEST(ContextMenuPopup, TrackAnswersTheChosenIdOrNothing) {
     EXPECT_EQ(seen->position, tap);
 }
 
-class WindowContextMenuTest : public ::testing::Test {
+class WindowContextMenuTest : public test::WindowFixture {
   protected:
     void SetUp() override {
-        test::application();
-        env.install();
-        env.settings.RegTworzKlucz();
-        ColourArray defaults{};
-        OpKoloryDomyslne(defaults);
-        colours.set(defaults);
-        window = std::make_unique<MainWindow>(MainWindowServices{
-            env.settings, env.log, sockets, sound, env.clock, env.random, colours});
-        window->show();
+        WindowFixture::SetUp();
+        startWindow();
     }
-    void TearDown() override { window.reset(); }
 
     // A right click at `point` of `target`, answered with item `id`.
     std::shared_ptr<test::MenuSeen> rightClick(QWidget* target, QPoint point, int id) {
@@ -69,12 +62,6 @@ class WindowContextMenuTest : public ::testing::Test {
         QApplication::sendEvent(target, &event);
         return seen;
     }
-
-    test::SettingsEnv env;
-    PosixSocketLayer sockets;
-    test::RecordingSound sound;
-    ColourTable colours;
-    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(WindowContextMenuTest, TextViewAndLabelsOpenTheirTabsMenus) {

@@ -20,6 +20,7 @@
 #include "tests/support/modal.h"
 #include "tests/support/qt_app.h"
 #include "tests/support/session_env.h"
+#include "tests/support/window_fixture.h"
 #include "ui/widgets/color_edit.h"
 #include "ui/widgets/input_line.h"
 #include "ui/widgets/main_window.h"
@@ -38,26 +39,12 @@ std::vector<std::u16string> linesOf(Session& session, int tab) {
     return out;
 }
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public test::WindowFixture {
   protected:
     void SetUp() override {
-        test::application();
-        env.install();
-        env.settings.RegTworzKlucz();
-        ColourArray defaults{};
-        OpKoloryDomyslne(defaults);
-        colours.set(defaults);
-        window = std::make_unique<MainWindow>(MainWindowServices{
-            env.settings, env.log, sockets, sound, env.clock, env.random, colours});
-        window->show();
+        WindowFixture::SetUp();
+        startWindow();
     }
-    void TearDown() override { window.reset(); }
-
-    test::SettingsEnv env;
-    PosixSocketLayer sockets;
-    test::RecordingSound sound;
-    ColourTable colours;
-    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(MainWindowTest, StartsAsTheDescribedWindowWithItsMenusAndBanner) {

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-
 #include "app/services.h"
 #include "platform/files.h"
 #include "platform/paths.h"

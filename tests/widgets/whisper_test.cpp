@@ -13,6 +13,7 @@
 #include "tests/support/qt_app.h"
 #include "tests/support/raw_irc_client.h"
 #include "tests/support/session_env.h"
+#include "tests/support/window_fixture.h"
 #include "ui/widgets/input_line.h"
 #include "ui/widgets/main_window.h"
 #include "ui/widgets/prompt_dialogs.h"
@@ -22,19 +23,15 @@
 namespace kolu {
 namespace {
 
-class WhisperTest : public ::testing::Test {
+class WhisperTest : public test::WindowFixture {
   protected:
     void SetUp() override {
-        test::application();
-        env.install();
-        env.settings.RegTworzKlucz();
+        WindowFixture::SetUp();
         env.settings.RegZapiszLONG(u"whspmax", 5);
     }
-    void TearDown() override { window.reset(); }
-    void startWindow() {
-        window = std::make_unique<MainWindow>(MainWindowServices{
-            env.settings, env.log, sockets, sound, env.clock, env.random, colours});
-        window->show();
+    // The window active and its input line focused, as a user types.
+    void startTyping() {
+        startWindow();
         window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
         edit()->setFocus();
@@ -53,18 +50,12 @@ class WhisperTest : public ::testing::Test {
         edit()->selectAll();
         QTest::keyClick(edit(), Qt::Key_Backspace);
     }
-
-    test::SettingsEnv env;
-    PosixSocketLayer sockets;
-    test::RecordingSound sound;
-    ColourTable colours;
-    std::unique_ptr<MainWindow> window;
 };
 
 using Rows = std::vector<std::string>;
 
 TEST_F(WhisperTest, RowsFollowTheDictionarysOrderUpToTheMaximum) {
-    startWindow();
+    startTyping();
     type(QStringLiteral("/w"));
     EXPECT_EQ(rows(), (Rows{"/who", "/whowas", "/whois"}));
     type(QStringLiteral("ho"));
@@ -92,7 +83,7 @@ TEST_F(WhisperTest, RowsFollowTheDictionarysOrderUpToTheMaximum) {
 }
 
 TEST_F(WhisperTest, ATickTakesTheWordAndEnterSendsWhatTheLineShows) {
-    startWindow();
+    startTyping();
     type(QStringLiteral("hello /jo"));
     ASSERT_EQ(rows(), Rows{"/join"});
     const QRect tick = list()->cell(0, WhisperList::kTickColumn);
@@ -121,7 +112,7 @@ TEST_F(WhisperTest, ATickTakesTheWordAndEnterSendsWhatTheLineShows) {
 }
 
 TEST_F(WhisperTest, TheListGoesWhenItNoLongerServes) {
-    startWindow();
+    startTyping();
     type(QStringLiteral("/jo"));
     ASSERT_NE(list(), nullptr);
     type(QStringLiteral(" "));
@@ -150,7 +141,7 @@ TEST_F(WhisperTest, TheListGoesWhenItNoLongerServes) {
 }
 
 TEST_F(WhisperTest, DialogFieldsOfferOneWordWhileTheyHoldNoBlank) {
-    startWindow();
+    startTyping();
     QLineEdit* field = nullptr;
     std::vector<int> shown;
     auto typed = std::make_shared<bool>(false);
@@ -177,7 +168,7 @@ TEST_F(WhisperTest, ACompletedJoinReachesNgircd) {
     writeFileAtomically(env.dir.file("servers.txt"),
                         "Test\t127.0.0.1\t" + std::to_string(server.port()) + "\t\r\n", 0600);
     env.settings.RegZapiszMsg(u"nick", u"whisperer", 120);
-    startWindow();
+    startTyping();
     window->handleCommand(MainWindow::kConnectId);
     QTRY_VERIFY_WITH_TIMEOUT(window->session().state.currentNick == u"whisperer", 10000);
     edit()->setFocus();

@@ -26,6 +26,7 @@
 #include "tests/support/qt_app.h"
 #include "tests/support/raw_irc_client.h"
 #include "tests/support/session_env.h"
+#include "tests/support/window_fixture.h"
 #include "ui/widgets/color_edit.h"
 #include "ui/widgets/input_line.h"
 #include "ui/widgets/main_window.h"
@@ -57,26 +58,8 @@ void answerNextPrompt(const QString& text, const std::shared_ptr<bool>& answered
     });
 }
 
-class WindowEndToEnd : public ::testing::Test {
+class WindowEndToEnd : public test::WindowFixture {
   protected:
-    void SetUp() override {
-        test::application();
-        env.install();
-        env.settings.RegTworzKlucz();
-        ColourArray defaults{};
-        OpKoloryDomyslne(defaults);
-        colours.set(defaults);
-    }
-    void TearDown() override { window.reset(); }
-
-    // The window reads its files while it is built: write them first.
-    void startWindow() {
-        window = std::make_unique<MainWindow>(MainWindowServices{
-            env.settings, env.log, sockets, sound, env.clock, env.random, colours});
-        window->show();
-    }
-
-    Session& session() { return window->session(); }
     int tab(std::u16string_view name) { return session().tabs.znajdz_zakladke(name); }
     bool tabShows(int index, std::u16string_view wanted) {
         const TextLines* text = index >= 0 ? session().tabs.pobierz_hwndtxtbiez(index) : nullptr;
@@ -91,12 +74,6 @@ class WindowEndToEnd : public ::testing::Test {
         const UserList* list = session().tabs.pobierz_hwndlist(channel);
         return list ? list->size() : 0;
     }
-
-    test::SettingsEnv env;
-    PosixSocketLayer sockets;
-    test::RecordingSound sound;
-    ColourTable colours;
-    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(WindowEndToEnd, ConnectsJoinsTalksAndShowsEachTabAgainstNgircd) {
