@@ -155,7 +155,8 @@ void OptionsDialog::collect() {
         m_values.checks[check.id] = controlById<QCheckBox>(this, check.id)->isChecked();
     }
     for (const TextSetting& setting : kTextSettings) {
-        m_values.texts[setting.id] = u16(controlById<QLineEdit>(this, setting.id)->text());
+        m_values.texts[setting.id] =
+            controlById<QLineEdit>(this, setting.id)->text().toStdU16String();
     }
     for (OptionsPageWidget* page : m_pages) {
         page->store(m_values);

@@ -23,13 +23,4 @@ QLineEdit* makeEdit(int id, QWidget* parent) {
     return edit;
 }
 
-QString qs(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::u16string u16(const QString& text) {
-    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()),
-                          static_cast<std::size_t>(text.size()));
-}
-
 }  // namespace kolu

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include "options/model/options_pages.h"
+#include "ui/widgets/qt_text.h"
 
 namespace kolu {
 
@@ -34,8 +35,5 @@ T* controlById(const QObject* parent, int id) {
 QCheckBox* makeCheck(int id, const QString& text, QWidget* parent);
 QLabel* makeLabel(int id, const QString& text, QWidget* parent);
 QLineEdit* makeEdit(int id, QWidget* parent);
-
-QString qs(std::u16string_view text);
-std::u16string u16(const QString& text);
 
 }  // namespace kolu

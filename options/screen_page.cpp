@@ -76,7 +76,8 @@ void ScreenPage::load(const OptionsPages& pages) {
 }
 
 void ScreenPage::store(OptionsPages& pages) const {
-    pages.bmpfile = m_unlistedPicture.empty() ? u16(m_pictures->currentText()) : m_unlistedPicture;
+    pages.bmpfile =
+        m_unlistedPicture.empty() ? m_pictures->currentText().toStdU16String() : m_unlistedPicture;
     pages.bmpblend = m_blend->value();
     pages.vga = resolution();
 }

@@ -58,10 +58,10 @@ int ServerDialog::SrvZapisz() {
                              QMessageBox::Ok);
         return 0;
     }
-    m_record.network = u16(m_network->text());
-    m_record.server = u16(m_server->text());
-    m_record.ports = u16(m_ports->text());
-    m_record.password = u16(m_password->text());
+    m_record.network = m_network->text().toStdU16String();
+    m_record.server = m_server->text().toStdU16String();
+    m_record.ports = m_ports->text().toStdU16String();
+    m_record.password = m_password->text().toStdU16String();
     return 1;
 }
 

@@ -65,7 +65,7 @@ void SoundsPage::load(const OptionsPages& pages) {
 
 void SoundsPage::store(OptionsPages& pages) const {
     for (int i = 0; i < kSoundEventCount; ++i) {
-        pages.soundFiles[i] = u16(m_events->topLevelItem(i)->text(1).left(249));
+        pages.soundFiles[i] = m_events->topLevelItem(i)->text(1).left(249).toStdU16String();
     }
 }
 
@@ -111,7 +111,7 @@ bool SoundsPage::TestujDzwiek() {
     if (file.isEmpty()) {
         return false;
     }
-    m_sound.playFileAsync(toUtf8(m_settings.CzytajInstallDir() + u16(file)));
+    m_sound.playFileAsync(toUtf8(m_settings.CzytajInstallDir() + file.toStdU16String()));
     return true;
 }
 

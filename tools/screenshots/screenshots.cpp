@@ -35,6 +35,7 @@
 #include "ui/widgets/input_line.h"
 #include "ui/widgets/main_window.h"
 #include "ui/widgets/prompt_dialogs.h"
+#include "ui/widgets/qt_text.h"
 #include "ui/widgets/splash.h"
 #include "ui/widgets/whisper_hook.h"
 
@@ -278,11 +279,8 @@ bool shootScale(int scale, const QString& folder) {
     edit->clear();
 
     const kolu::PromptText* join = kolu::findPrompt(kolu::kMenuJoin);
-    auto qs = [](std::u16string_view t) {
-        return QString::fromUtf16(t.data(), static_cast<qsizetype>(t.size()));
-    };
-    kolu::OneFieldPrompt prompt(join ? qs(join->title) : QString(),
-                                join ? qs(join->prompt) : QString(),
+    kolu::OneFieldPrompt prompt(join ? kolu::qs(join->title) : QString(),
+                                join ? kolu::qs(join->prompt) : QString(),
                                 kolu::promptFieldLimit(kolu::kMenuJoin), false, &window);
     prompt.setDialogFont(window.inputLine().font());
     kolu::fitPromptToWindow(prompt, &window);

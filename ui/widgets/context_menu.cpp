@@ -5,16 +5,9 @@
 #include <QString>
 
 #include "ui/widgets/color_edit.h"
+#include "ui/widgets/qt_text.h"
 
 namespace kolu {
-namespace {
-
-QString qs(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
-
 std::unique_ptr<QMenu> buildContextMenu(const ContextMenu& menu, QWidget* parent) {
     auto popup = std::make_unique<QMenu>(parent);
     QMenu* submenu = nullptr;

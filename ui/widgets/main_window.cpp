@@ -22,6 +22,7 @@
 #include "ui/widgets/drawn_button.h"
 #include "ui/widgets/input_line.h"
 #include "ui/widgets/menu_labels.h"
+#include "ui/widgets/qt_text.h"
 #include "ui/widgets/slide_button.h"
 #include "ui/widgets/splash.h"
 #include "ui/widgets/tab_strip.h"
@@ -30,10 +31,6 @@
 
 namespace kolu {
 namespace {
-
-QString qs(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // The Commands popup, in menu order.
 struct MenuItem {

@@ -8,6 +8,7 @@
 
 #include "commands/menu_commands.h"
 #include "connection/error_log.h"
+#include "ui/widgets/qt_text.h"
 
 namespace kolu {
 namespace {
@@ -33,10 +34,6 @@ QAction* findIn(const QWidget* menu, int id, int depth) {
     return nullptr;
 }
 
-QString qstr(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 bool changeLabel(QWidget* menu, const MenuLabelChange& change, ErrorLog* log) {
     return ZmienMenu(menu, change.id, change.from, change.to, log);
 }
@@ -59,7 +56,7 @@ bool ZmienMenu(QWidget* menu, int id, std::u16string_view oldText, std::u16strin
     if (!menuTextMatches(item->text().toStdU16String(), oldText)) {
         return false;
     }
-    item->setText(qstr(newText));
+    item->setText(qs(newText));
     return true;
 }
 

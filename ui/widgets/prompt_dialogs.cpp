@@ -10,6 +10,7 @@
 
 #include "commands/menu_commands.h"
 #include "platform/text.h"
+#include "ui/widgets/qt_text.h"
 
 namespace kolu {
 namespace {
@@ -20,10 +21,6 @@ constexpr int kSpacing = 4;
 // Where the window allows, a prompt is about this many average characters of
 // its caption's font wide, so answers have room in the field.
 constexpr int kPreferredChars = 30;
-
-QString qstr(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 std::u16string answerText(const QLineEdit* field, std::size_t maxChars) {
     const std::u16string text = field->text().toStdU16String();
@@ -207,7 +204,7 @@ void QtPrompts::prepare(QDialog& dialog, std::initializer_list<QLineEdit*> field
 
 std::optional<std::u16string> QtPrompts::promptOneField(int commandId, std::u16string_view title,
                                                         std::u16string_view prompt) {
-    OneFieldPrompt dialog(qstr(title), qstr(prompt), promptFieldLimit(commandId),
+    OneFieldPrompt dialog(qs(title), qs(prompt), promptFieldLimit(commandId),
                           promptAcceptsEmpty(commandId), m_parent);
     if (m_font) {
         dialog.setDialogFont(*m_font);
@@ -222,7 +219,7 @@ std::optional<std::u16string> QtPrompts::promptOneField(int commandId, std::u16s
 std::optional<std::pair<std::u16string, std::u16string>> QtPrompts::promptTwoFields(
     int /*commandId*/, std::u16string_view title, std::u16string_view firstPrompt,
     std::u16string_view secondPrompt) {
-    TwoFieldPrompt dialog(qstr(title), qstr(firstPrompt), qstr(secondPrompt), kPromptFieldLimit,
+    TwoFieldPrompt dialog(qs(title), qs(firstPrompt), qs(secondPrompt), kPromptFieldLimit,
                           m_parent);
     if (m_font) {
         dialog.setDialogFont(*m_font);
@@ -240,9 +237,9 @@ std::optional<int> QtPrompts::pickFromList(int /*commandId*/, std::u16string_vie
     QStringList entries;
     entries.reserve(static_cast<qsizetype>(items.size()));
     for (const std::u16string& item : items) {
-        entries.append(qstr(item));
+        entries.append(qs(item));
     }
-    PickFromListPrompt dialog(qstr(title), qstr(prompt), entries, m_parent);
+    PickFromListPrompt dialog(qs(title), qs(prompt), entries, m_parent);
     if (m_font) {
         dialog.setDialogFont(*m_font);
     }
