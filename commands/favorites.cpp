@@ -96,7 +96,8 @@ std::string Favorites::filePath() {
     return toUtf8(m_settings.CzytajInstallDir() + u"favorites.txt");
 }
 
-std::vector<std::u16string> Favorites::readFile(std::u16string_view label) {
+std::vector<std::u16string> Favorites::readFile() {
+    constexpr std::u16string_view label = u"FavWczytaj";
     File file;
     if (const int rc = File::open(filePath(), OpenMode::OpenAlways, file, kFileMode)) {
         m_log.LogError(u"CreateFileW", label, rc);
@@ -128,7 +129,7 @@ std::vector<std::u16string> Favorites::readFile(std::u16string_view label) {
 
 int Favorites::FavWczytaj(FavoritesMenu& menu) {
     int count = 0;
-    for (const std::u16string& sentence : readFile(u"FavWczytaj")) {
+    for (const std::u16string& sentence : readFile()) {
         count = FavAdd(menu, sentence, count);
     }
     return count;
@@ -165,8 +166,12 @@ int Favorites::FavZapisz(const FavoritesMenu& menu, int count) {
     return 1;
 }
 
-FavoritesListData Favorites::Fav2Listbox() {
-    return {u"Favorites list", u"Select sentence to remove:", readFile(u"Fav2Listbox")};
+FavoritesListData Favorites::Fav2Listbox(const FavoritesMenu& menu) {
+    FavoritesListData data{u"Favorites list", u"Select sentence to remove:", {}};
+    for (const FavoritesMenu::Item& item : menu.items()) {
+        data.sentences.push_back(item.text);
+    }
+    return data;
 }
 
 }  // namespace kolu

@@ -94,15 +94,16 @@ class Favorites {
     // Rewrites favorites.txt from the first `count` items: the whole new file
     // replaces the old one, or the old one stays. Returns 1.
     int FavZapisz(const FavoritesMenu& menu, int count);
-    // The removal dialog's title, caption and the file's sentences.
-    FavoritesListData Fav2Listbox();
+    // The removal dialog's title, caption and the menu's sentences: the list a
+    // choice indexes is the one the removal applies to, saved or not.
+    static FavoritesListData Fav2Listbox(const FavoritesMenu& menu);
 
     // Installation folder + "favorites.txt".
     std::string filePath();
 
   private:
     // The sentences of the file as FavWczytaj reads it; nothing when it can't be read.
-    std::vector<std::u16string> readFile(std::u16string_view label);
+    std::vector<std::u16string> readFile();
 
     Settings& m_settings;
     ErrorLog& m_log;
