@@ -48,23 +48,21 @@ void InputLineModel::historyUp() {
     if (m_position > 0) {
         m_position = std::min(m_position - 1, count - 1);
     } else if (m_position < 0) {
+        m_draft = m_text;
         m_position = count - 1;
     }
     select(m_position);
 }
 
 void InputLineModel::historyDown() {
-    const int count = static_cast<int>(m_history.size());
-    if (count == 0) {
-        select(-1);
-        return;
-    }
     if (m_position < 0) {
-        return;
+        return;  // already at the line being typed
     }
     ++m_position;
-    if (m_position >= count) {
+    if (m_position >= static_cast<int>(m_history.size())) {
         m_position = -1;
+        setText(m_draft);
+        return;
     }
     select(m_position);
 }

@@ -40,7 +40,8 @@ class InputLineModel {
 
     // Up and Down in the input line (position -1 = no entry shown). Up shows the
     // newest entry first, then older ones, stopping at the oldest; Down goes back
-    // towards the newest and past it to an empty line. Enter resets the position.
+    // towards the newest and past it to the line that was being typed before the
+    // first Up. Enter resets the position.
     int historyPosition() const { return m_position; }
     void historyUp();
     void historyDown();
@@ -50,6 +51,7 @@ class InputLineModel {
     void notifyText();
 
     std::u16string m_text;
+    std::u16string m_draft;  // the typed line while Up and Down show history entries
     std::vector<std::u16string> m_history;
     int m_selection = -1;
     int m_position = -1;

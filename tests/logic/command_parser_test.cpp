@@ -377,11 +377,12 @@ TEST_F(CommandLineTest, HistoryKeepsOneEntryPerTextIgnoringCaseNewestLast) {
     EXPECT_EQ(observer.roomRequests, 1);
 }
 
-TEST(InputLine, UpAndDownWalkTheHistory) {
+TEST(InputLine, UpAndDownWalkTheHistoryAndKeepTheDraft) {
     InputLineModel input;
+    input.setText(u"draft");
     input.historyUp();
     input.historyDown();
-    EXPECT_EQ(input.text(), u"");
+    EXPECT_EQ(input.text(), u"draft");
     for (std::u16string_view line : {u"one", u"two", u"three"}) {
         input.addToHistory(line);
     }
@@ -392,10 +393,10 @@ TEST(InputLine, UpAndDownWalkTheHistory) {
     input.historyDown();
     EXPECT_EQ(input.text(), u"three");
     input.historyDown();
-    EXPECT_EQ(input.text(), u"");
+    EXPECT_EQ(input.text(), u"draft");
     EXPECT_EQ(input.selection(), -1);
-    input.historyDown();  // no entry shown: stays empty
-    EXPECT_EQ(input.text(), u"");
+    input.historyDown();  // already at the draft
+    EXPECT_EQ(input.text(), u"draft");
     input.historyUp();
     input.historyUp();
     input.historyUp();

@@ -12,6 +12,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <map>
 #include <memory>
 #include <string>
@@ -112,11 +113,11 @@ TEST_F(InputLineTest, UpAndDownWalkTheHistory) {
          u"draft",
          {Qt::Key_Down, Qt::Key_Up},
          {u"draft", u"three"}},
-        {"an empty history: up keeps the text, down clears it",
-         {},
+        {"page keys belong to the edit field, not to the history",
+         three,
          u"draft",
-         {Qt::Key_Up, Qt::Key_Down},
-         {u"draft", u""}},
+         {Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_PageUp, Qt::Key_Up},
+         {u"draft", u"draft", u"draft", u"three"}},
     };
     for (const HistoryWalk& walk : walks) {
         SCOPED_TRACE(walk.name);
@@ -136,6 +137,21 @@ TEST_F(InputLineTest, UpAndDownWalkTheHistory) {
             EXPECT_EQ(fresh.text(), walk.shownAfterEach[i]) << "after key " << i;
         }
     }
+}
+
+TEST_F(InputLineTest, TheWheelLeavesTheLineAlone) {
+    for (const std::u16string_view line : {u"one", u"two"}) {
+        model.addToHistory(line);
+    }
+    type(QStringLiteral("draft"));
+    for (const int delta : {120, -120, -120}) {
+        const QPointF at(5, 5);
+        QWheelEvent wheel(at, input->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(input, &wheel);
+    }
+    EXPECT_EQ(shown(), QStringLiteral("draft"));
+    EXPECT_EQ(model.selection(), -1);
 }
 
 TEST_F(InputLineTest, EnterRunsTheLineAndRestartsTheHistoryWalk) {

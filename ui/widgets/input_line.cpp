@@ -10,6 +10,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QSignalBlocker>
+#include <QWheelEvent>
 
 #include "settings/settings.h"
 #include "ui/colour_table.h"
@@ -214,7 +215,18 @@ void InputLine::keyPressEvent(QKeyEvent* event) {
     if (editKeyPressed(event)) {
         return;
     }
+    // The combo box would also step through its list with the page keys,
+    // replacing the typed line: only Up and Down walk the history.
+    if (event->key() == Qt::Key_PageUp || event->key() == Qt::Key_PageDown) {
+        event->accept();
+        return;
+    }
     QComboBox::keyPressEvent(event);
+}
+
+void InputLine::wheelEvent(QWheelEvent* event) {
+    // Not the combo box's stepping through the history either.
+    event->accept();
 }
 
 void InputLine::editPressed(QPoint position) {

@@ -16,6 +16,7 @@ class QImage;
 class QKeyEvent;
 class QLineEdit;
 class QMenu;
+class QWheelEvent;
 
 namespace kolu {
 
@@ -69,6 +70,7 @@ class InputLine final : public QComboBox, private InputLineObserver {
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
   private:
     friend class InputEdit;
