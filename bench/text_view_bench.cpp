@@ -94,7 +94,7 @@ void BM_LineDownStep(benchmark::State& state) {
     std::size_t placed = 0;
     for (auto _ : state) {
         const ScrollStep step =
-            scrollStep(scroll, ScrollRequest::LineDown, 0, 13, kClientHeight, view.largest);
+            scrollStep(scroll, ScrollRequest::LineDown, 0, 13, kClientHeight, view.largest, scroll);
         scroll = step.position >= view.largest ? 0 : step.position;
         placed += placeLines(view.tops, scroll, kClientHeight).size();
     }

@@ -85,7 +85,7 @@ int largestPosition(int totalHeight, int clientHeight) {
 }
 
 ScrollStep scrollStep(int position, ScrollRequest request, int trackPosition, int fontHeight,
-                      int clientHeight, int largest) {
+                      int clientHeight, int largest, int drawnPosition) {
     long long target = position;
     switch (request) {
         case ScrollRequest::LineUp:
@@ -113,7 +113,8 @@ ScrollStep scrollStep(int position, ScrollRequest request, int trackPosition, in
         case ScrollRequest::EndScroll:
             break;
     }
-    const long long moved = target > position ? target - position : position - target;
+    const long long moved =
+        target > drawnPosition ? target - drawnPosition : drawnPosition - target;
     if (moved <= static_cast<long long>(fontHeight) - 1 && target != 0 && target != largest) {
         return {clampToInt(target), false};
     }

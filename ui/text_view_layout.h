@@ -87,8 +87,10 @@ struct ScrollStep {
     bool redraw = false;  // false: a move under one text line, stored without drawing
     bool operator==(const ScrollStep&) const = default;
 };
+// `drawnPosition` is where the view was last drawn: small moves add up until
+// they reach a whole line from it, so slow drags and fine wheel steps still draw.
 ScrollStep scrollStep(int position, ScrollRequest request, int trackPosition, int fontHeight,
-                      int clientHeight, int largest);
+                      int clientHeight, int largest, int drawnPosition);
 
 // A point in view coordinates.
 struct ViewPoint {

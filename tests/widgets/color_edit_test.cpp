@@ -224,6 +224,13 @@ TEST_F(ColorEditTest, LineDownMovesByOneTextLineAndASmallThumbMoveDrawsNothing) 
     bar->setSliderPosition(row + 3);  // a thumb drag of 3 pixels
     EXPECT_EQ(view->scrollPosition(), row + 3);
     EXPECT_EQ(shot(), scrolled);
+    // A slow drag: 3 pixels at a time, drawn once it is a line from the last drawing.
+    for (int moved = 6; moved <= row; moved += 3) {
+        bar->setSliderPosition(row + moved);
+    }
+    bar->setSliderPosition(row + row + 3);
+    EXPECT_EQ(cellColour(shot(), 0, 1 - 3), qcolour(rgb(16, 239, 0)));
+    bar->setSliderPosition(row + 3);
 
     bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
     EXPECT_EQ(view->scrollPosition(), 3);

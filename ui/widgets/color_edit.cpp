@@ -90,6 +90,7 @@ void ColorEdit::metricsChanged() {
 
 void ColorEdit::refresh() {
     m_tops.sync(m_lines);
+    m_drawnScroll = m_scroll;
     m_highlighted = false;
     // The image is drawn at the next paint, so a burst of lines costs one drawing.
     m_dirty = true;
@@ -109,7 +110,7 @@ void ColorEdit::updateScrollBar() {
 void ColorEdit::scrollRequest(ScrollRequest request, int trackPosition) {
     m_tops.sync(m_lines);
     const ScrollStep step = scrollStep(m_scroll, request, trackPosition, m_metrics.lineHeight(),
-                                       viewport()->height(), largestPosition());
+                                       viewport()->height(), largestPosition(), m_drawnScroll);
     m_scroll = step.position;
     if (step.redraw) {
         refresh();

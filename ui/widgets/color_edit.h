@@ -101,8 +101,9 @@ class ColorEdit final : public QAbstractScrollArea, private TextLinesObserver {
     Settings* m_settings = nullptr;
 
     LineTops m_tops;
-    int m_scroll = 0;  // document y at the view's top edge; negative for a short text
-    QImage m_image;    // the off-screen image paint events copy
+    int m_scroll = 0;       // document y at the view's top edge; negative for a short text
+    int m_drawnScroll = 0;  // m_scroll at the last refresh
+    QImage m_image;         // the off-screen image paint events copy
     bool m_dirty = true;
 
     // The drag: press point (-1, -1 between gestures), its highlight and count.
