@@ -48,11 +48,8 @@ int main(int argc, char** argv) {
     kolu::MainWindow window(
         kolu::MainWindowServices{services.settings, services.log, services.sockets, services.sound,
                                  services.clock, services.random, services.colours});
-    QObject::connect(&instance, &kolu::SingleInstance::raiseRequested, &window, [&window] {
-        window.showNormal();
-        window.raise();
-        window.activateWindow();
-    });
+    QObject::connect(&instance, &kolu::SingleInstance::raiseRequested, &window,
+                     &kolu::MainWindow::bringToFront);
     window.show();
     QTimer::singleShot(0, &window, [&] {
         reportStartupProblems(&window, services);

@@ -187,7 +187,8 @@ TEST(TextViewScroll, RequestsMoveByPixelsAndSmallMovesAreStoredWithoutDrawing) {
         {"short text to the top", -60, ScrollRequest::Top, 0, -60, {-60, true}},
     };
     for (const ScrollCase& c : cases) {
-        EXPECT_EQ(scrollStep(c.position, c.request, c.track, kRow, 100, c.largest), c.expected)
+        EXPECT_EQ(scrollStep(c.position, c.request, c.track, kRow, 100, c.largest, c.position),
+                  c.expected)
             << c.name;
     }
 }

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QResizeEvent>
 #include <QSlider>
 #include <QTest>
 #include <QToolButton>
@@ -15,6 +16,7 @@
 #include "options/view_page.h"
 #include "platform/files.h"
 #include "platform/sockets.h"
+#include "platform/text.h"
 #include "protocol/inbound.h"
 #include "tests/support/fake_irc_server.h"
 #include "tests/support/modal.h"
@@ -22,9 +24,11 @@
 #include "tests/support/session_env.h"
 #include "tests/support/window_fixture.h"
 #include "ui/widgets/color_edit.h"
+#include "ui/widgets/drawn_button.h"
 #include "ui/widgets/input_line.h"
 #include "ui/widgets/main_window.h"
 #include "ui/widgets/tab_strip.h"
+#include "ui/widgets/user_list_view.h"
 
 namespace kolu {
 namespace {
@@ -166,6 +170,76 @@ TEST_F(MainWindowTest, OkAppliesNewColoursAndTheBlendedPictureToTheWindow) {
     EXPECT_TRUE(shows(grab, area, QColor(255, 0, 0))) << "the channel line in the new colour";
     // (100, 0, 0) lightened by 30 %: 100 + 155 * 3 / 10, 0 + 255 * 3 / 10.
     EXPECT_TRUE(shows(grab, area, QColor(146, 76, 76))) << "the blended picture behind the text";
+}
+
+// Every resize a widget gets, by its new width.
+class WidthRecorder final : public QObject {
+  public:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Resize) {
+            widths.push_back(static_cast<QResizeEvent*>(event)->size().width());
+        }
+        return false;
+    }
+    std::vector<int> widths;
+};
+
+TEST_F(MainWindowTest, AChannelTabIsLaidOutOnceAndItsViewScrollsFromTheKeyboard) {
+    Session& s = session();
+    const int channel = s.tabs.dodaj_zakladke(u"#c");
+    for (int i = 0; i < 200; ++i) {
+        s.output.RIDodajLinie(u"#c", u"line " + fromUtf8(std::to_string(i)), 0);
+    }
+    ColorEdit* view = window->textView(channel);
+    UserListView* list = window->userListView(channel);
+    ASSERT_TRUE(view && list);
+    WidthRecorder resizes;
+    view->installEventFilter(&resizes);
+
+    // Each width change wraps the whole scrollback again: showing the tab and
+    // resizing the window give the view its final width at once.
+    const std::function<void()> changes[] = {[&] {
+                                                 s.tabs.select(channel);
+                                                 s.tabs.ZmienZakladke();
+                                             },
+                                             [&] { window->resize(600, 700); }};
+    for (const auto& change : changes) {
+        resizes.widths.clear();
+        change();
+        QApplication::processEvents();
+        EXPECT_EQ(resizes.widths, std::vector<int>{view->width()});
+        EXPECT_EQ(view->width() + list->width(), window->tabStrip().width());
+    }
+    // The names fit their rows.
+    EXPECT_LE(QFontMetrics(list->font()).height(), list->rowHeight());
+
+    // Shift+Page Up anywhere, Ctrl+Page Up in the input line: a page up.
+    const int bottom = view->scrollPosition();
+    QTest::keyClick(window.get(), Qt::Key_PageUp, Qt::ShiftModifier);
+    EXPECT_EQ(view->scrollPosition(), bottom - view->viewport()->height());
+    QTest::keyClick(window->inputLine().lineEdit(), Qt::Key_PageUp, Qt::ControlModifier);
+    EXPECT_EQ(view->scrollPosition(), bottom - 2 * view->viewport()->height());
+    QTest::keyClick(window->inputLine().lineEdit(), Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(view->scrollPosition(), bottom - view->viewport()->height());
+}
+
+TEST_F(MainWindowTest, ASecondStartRaisesTheWindowInTheModeItIsIn) {
+    QTest::mouseClick(window->findChild<FullScreenButton*>(), Qt::LeftButton);
+    ASSERT_TRUE(window->isFullScreen());
+    window->bringToFront();
+    EXPECT_TRUE(window->isFullScreen());
+}
+
+TEST_F(MainWindowTest, ChildWidgetsGoWhileTheWindowStillHoldsTheirModels) {
+    bool windowWhole = false;
+    QObject* const whole = window.get();
+    QObject::connect(&window->inputLine(), &QObject::destroyed, [&](QObject*) {
+        // During the window's own destructor it is still a MainWindow; once its
+        // members are gone only the QWidget part is left.
+        windowWhole = qobject_cast<MainWindow*>(whole) != nullptr;
+    });
+    window.reset();
+    EXPECT_TRUE(windowWhole);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QShortcut>
 #include <QUrl>
 
 #include "commands/context_menus.h"
@@ -22,6 +23,7 @@
 #include "ui/widgets/drawn_button.h"
 #include "ui/widgets/input_line.h"
 #include "ui/widgets/menu_labels.h"
+#include "ui/widgets/qt_font.h"
 #include "ui/widgets/qt_text.h"
 #include "ui/widgets/slide_button.h"
 #include "ui/widgets/splash.h"
@@ -50,12 +52,6 @@ int scaleFor(int width, int height) {
         return width < 241 ? 1 : width / 240;
     }
     return width < 321 ? 1 : width / 320;
-}
-
-QFont pixelFont(int pixels) {
-    QFont font;
-    font.setPixelSize(std::max(1, pixels));
-    return font;
 }
 
 // Lays the window out whenever the central area changes size.
@@ -88,7 +84,7 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
       m_favorites(services.settings, services.log) {
     setWindowTitle(QStringLiteral("Kolu"));
     resize(kDefaultWidth, kDefaultHeight);
-    m_dialogFont = pixelFont(13 * m_scale);
+    m_dialogFont = fontWithCellHeight(13 * m_scale);
     m_prompts.setDialogFont(m_dialogFont);
     for (TimerId id : {kPollTimer, kRetryTimer, kBanListTimer}) {
         QTimer& timer = m_timers[id - 1];
@@ -128,6 +124,17 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
         attachWhispers(field, dialog, *m_whispers, [] { return 1; });
     });
 
+    const std::pair<QKeyCombination, ScrollRequest> pageKeys[] = {
+        {Qt::SHIFT | Qt::Key_PageUp, ScrollRequest::PageUp},
+        {Qt::SHIFT | Qt::Key_PageDown, ScrollRequest::PageDown},
+        {Qt::CTRL | Qt::Key_PageUp, ScrollRequest::PageUp},
+        {Qt::CTRL | Qt::Key_PageDown, ScrollRequest::PageDown},
+    };
+    for (const auto& [keys, request] : pageKeys) {
+        connect(new QShortcut(QKeySequence(keys), this), &QShortcut::activated, this,
+                [this, request] { scrollCurrentView(request); });
+    }
+
     m_fullScreenButton = new FullScreenButton(m_central);
     connect(m_fullScreenButton, &QAbstractButton::clicked, this, [this] { toggleFullScreen(); });
 
@@ -164,14 +171,14 @@ MainWindow::~MainWindow() {
     for (QTimer& timer : m_timers) {
         timer.stop();
     }
-    // The views observe the line stores the session owns: they go first.
-    for (auto& [record, widgets] : m_tabWidgets) {
-        delete widgets.view;
-        delete widgets.list;
-    }
+    // The child widgets observe models this window and its session own (the
+    // views their line stores, the input line its model): they go first.
     m_tabWidgets.clear();
-    delete m_strip;
     m_strip = nullptr;
+    m_input = nullptr;
+    m_inputWhispers = nullptr;
+    delete takeCentralWidget();
+    m_central = nullptr;
 }
 
 ColorEdit* MainWindow::textView(int index) {
@@ -200,8 +207,8 @@ void MainWindow::applyFonts() {
     const int factor = vga ? 1 : m_scale;
     m_listFontSize = (fonts % 16 + 11) * factor;
     const int textSize = ((fonts / 16) % 16 + 11) * factor;
-    m_listFont = pixelFont(m_listFontSize);
-    m_metrics.setFont(pixelFont(textSize));
+    m_listFont = fontWithCellHeight(m_listFontSize);
+    m_metrics.setFont(fontWithCellHeight(textSize));
     m_strip->setScale(m_scale, vga);
     for (auto& [record, widgets] : m_tabWidgets) {
         widgets.view->metricsChanged();
@@ -312,11 +319,14 @@ void MainWindow::showSelectedTab() {
             }
             continue;
         }
-        view->setGeometry(0, row, m_strip->width(), std::max(0, m_strip->height() - row));
+        // The final width at once: each width change wraps the whole scrollback again.
+        const int height = std::max(0, m_strip->height() - row);
+        const int listWidth = list ? m_session->tabs.pobierz_lparam(i)->userListWidth : 0;
+        view->setGeometry(0, row, std::max(0, m_strip->width() - listWidth), height);
         view->show();
         view->raise();
         if (list) {
-            list->setGeometry(0, row, 1, std::max(0, m_strip->height() - row));
+            list->setGeometry(m_strip->width() - listWidth, row, std::max(0, listWidth), height);
             list->show();
             list->raise();
             m_slide->layOut(view, list);
@@ -327,6 +337,12 @@ void MainWindow::showSelectedTab() {
             m_slide->hide();
         }
         view->refresh();
+    }
+}
+
+void MainWindow::scrollCurrentView(ScrollRequest request) {
+    if (ColorEdit* view = textView(m_session->tabs.selected())) {
+        view->scrollRequest(request);
     }
 }
 
@@ -521,7 +537,7 @@ void MainWindow::addFavorite() {
 }
 
 void MainWindow::removeFavorite() {
-    const FavoritesListData data = m_favorites.Fav2Listbox();
+    const FavoritesListData data = Favorites::Fav2Listbox(m_favoritesMenu);
     std::optional<int> picked =
         pickFromList(FavoritesMenu::kRemoveId, data.title, data.caption, data.sentences);
     if (picked && *picked >= 0) {
@@ -558,6 +574,15 @@ void MainWindow::showWelcome(bool splash) {
     }
     printWelcomeBanner(m_session->output);
     focusInput();
+}
+
+void MainWindow::bringToFront() {
+    // showNormal() would leave full screen behind the window's back: only a
+    // minimized window is restored, to the mode it had.
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {

@@ -78,6 +78,9 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
 
     // WM_APP+5: the splash when `splashscr` is 1, the welcome banner, the focus.
     void showWelcome(bool splash = true);
+    // A second start found this window (InitInstance): brought to the front in
+    // the mode it is in, full screen included.
+    void bringToFront();
     // WM_COMMAND: runs the menu command `id`.
     void handleCommand(int id);
 
@@ -114,6 +117,8 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
     void createMenus();
     void layOutWindow();
     void showSelectedTab();
+    // Shift+Page Up / Page Down (Ctrl in the input line): the current view by a page.
+    void scrollCurrentView(ScrollRequest request);
     void addTabWidgets(int index);
     void removeTabWidgets(int index);
     // A tap-and-hold on tab `index`'s user list (`onUserList`), text view or label:

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "ui/widgets/qt_colour.h"
+#include "ui/widgets/qt_font.h"
 
 namespace kolu {
 namespace {
@@ -114,15 +115,8 @@ void TabStrip::setScale(int scaleFactor, bool vga) {
     m_scale = std::max(1, scaleFactor);
     m_vga = vga;
     m_fontSize = kFontSize * sizeFactor();
-    // The size is the font's cell height (ascent + descent), so labels with
-    // descenders fit the row: the largest pixel size whose cell fits is used.
-    QFont labels = m_row->font();
-    int pixels = m_fontSize;
-    labels.setPixelSize(pixels);
-    while (pixels > 1 && QFontMetrics(labels).height() > m_fontSize) {
-        labels.setPixelSize(--pixels);
-    }
-    m_row->setFont(labels);  // the labels are measured and laid out again
+    // The labels are measured and laid out again.
+    m_row->setFont(fontWithCellHeight(m_fontSize, m_row->font()));
     m_row->setGeometry(0, 0, width(), labelRowHeight());
     m_row->update();
 }

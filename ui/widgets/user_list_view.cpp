@@ -11,6 +11,7 @@
 #include "settings/settings.h"
 #include "ui/tab_registry.h"
 #include "ui/widgets/qt_colour.h"
+#include "ui/widgets/qt_font.h"
 
 namespace kolu {
 UserListView::UserListView(const UserList& users, const ColourTable& colours, QWidget* parent)
@@ -25,9 +26,7 @@ UserListView::UserListView(const UserList& users, const ColourTable& colours, QW
     m_holdTimer.setInterval(kHoldMilliseconds);
     connect(&m_holdTimer, &QTimer::timeout, this,
             [this] { emit contextMenuRequested(viewport()->mapToGlobal(m_press)); });
-    QFont listFont = font();
-    listFont.setPixelSize(m_rowHeight);
-    setListFont(listFont, m_rowHeight);
+    setListFont(fontWithCellHeight(m_rowHeight, font()), m_rowHeight);
 }
 
 void UserListView::setListFont(const QFont& font, int fontSize) {
