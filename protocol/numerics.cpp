@@ -112,7 +112,8 @@ int NickClash(HandlerContext& context, const Reply& reply) {
     }
     std::optional<std::u16string> answer =
         context.host.promptOneField(kNickClashPromptId, kNickClashTitle, kNickClashPrompt);
-    if (!answer) {
+    // OK on an empty field is no name: a bare NICK would only stall the login.
+    if (!answer || answer->find_first_not_of(u' ') == std::u16string::npos) {
         // Ends the connection at the next poll tick, without reconnecting.
         context.connection.disconnectRequest();
         return 1;

@@ -249,14 +249,22 @@ TEST_F(NickClashTest, TriesTheAlternativeOnceThenAsks) {
     EXPECT_EQ(h.commands.calls.back().command, u"/NICK kolu2");
 }
 
-TEST_F(NickClashTest, CancellingThePromptDisconnectsWithoutReconnecting) {
-    h.state().wantedNick = u"KOLU2";  // the alternative, whatever its case, was tried
-    clash();
-    EXPECT_EQ(h.env.host.prompts.size(), 1u);
-    EXPECT_TRUE(h.commands.calls.empty());
-    EXPECT_FALSE(h.state().connected);
-    EXPECT_TRUE(h.state().userQuit);
-    EXPECT_TRUE(h.sentLines().empty());
+TEST_F(NickClashTest, CancellingThePromptOrAnEmptyAnswerDisconnectsWithoutReconnecting) {
+    for (const std::optional<std::u16string>& answer :
+         {std::optional<std::u16string>(), std::optional<std::u16string>(u"  ")}) {
+        HandlerEnv fresh;
+        fresh.settings().RegZapiszMsg(u"alternick", u"kolu2", kAlternickSize);
+        fresh.state().wantedNick = u"KOLU2";  // the alternative, whatever its case, was tried
+        if (answer) {
+            fresh.env.host.textAnswers = {*answer};
+        }
+        dispatch(fresh, u":srv 433 * kolu1 :Nickname is already in use");
+        EXPECT_EQ(fresh.env.host.prompts.size(), 1u);
+        EXPECT_TRUE(fresh.commands.calls.empty());
+        EXPECT_FALSE(fresh.state().connected);
+        EXPECT_TRUE(fresh.state().userQuit);
+        EXPECT_TRUE(fresh.sentLines().empty());
+    }
 }
 
 TEST_F(NickClashTest, MissingOrEmptyAlternativeGoesStraightToThePrompt) {
