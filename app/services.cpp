@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "resources/shipped_resources.h"
@@ -33,6 +34,8 @@ Services::Services(const std::string& dataFolder, const std::string& registryPat
       install(installShippedDefaults(store, dataFolder)),
       log(store, clock, fromUtf8(dataFolder)),
       settings(store, log, clock, random, fromUtf8(dataFolder)) {
+    // Left-overs of a client killed while saving the server list or favourites.
+    removeStaleTemporaries(dataFolder, atomicWriterOf);
     settings.setDefaultEmail(fromUtf8(loginName()) + u"@localhost");
     settings.RegTworzKlucz();
     colours.reload(settings);

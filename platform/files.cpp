@@ -3,18 +3,33 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <optional>
 #include <utility>
 
 namespace kolu {
 namespace {
 
 constexpr std::size_t kChunk = 64 * 1024;
+// Temporary files are ".kolu-<pid>-<counter>.tmp": hidden, and telling which
+// process wrote them so a left-over of a killed one can be found.
+constexpr std::string_view kTempPrefix = ".kolu-";
+constexpr std::string_view kTempSuffix = ".tmp";
+
+// The number `digits` spells; nothing when it is empty, too long or not all digits.
+std::optional<long> numberOf(std::string_view digits) {
+    if (digits.empty() || digits.size() > 9 ||
+        digits.find_first_not_of("0123456789") != std::string_view::npos) {
+        return std::nullopt;
+    }
+    return std::stol(std::string(digits));
+}
 
 int lastError() {
     return errno != 0 ? errno : EIO;
@@ -83,9 +98,10 @@ class TempFile {
         if (target.empty() || target.back() == '/') {
             return target.empty() ? ENOENT : EISDIR;
         }
-        const std::string prefix = folderOf(target) + "/.kolu-" + std::to_string(::getpid()) + "-";
+        const std::string prefix =
+            folderOf(target) + "/" + std::string(kTempPrefix) + std::to_string(::getpid()) + "-";
         for (int attempt = 0; attempt < 100; ++attempt) {
-            std::string path = prefix + std::to_string(counter++) + ".tmp";
+            std::string path = prefix + std::to_string(counter++) + std::string(kTempSuffix);
             m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode & 07777);
             if (m_fd >= 0) {
                 m_path = std::move(path);
@@ -445,6 +461,49 @@ int listFolder(const std::string& folder, std::string_view pattern,
     }
     ::closedir(dir);
     return names.empty() ? ENOENT : 0;
+}
+
+long writerFromName(std::string_view name, std::string_view prefix, std::string_view suffix) {
+    if (name.size() < prefix.size() + suffix.size() || !name.starts_with(prefix) ||
+        !name.ends_with(suffix)) {
+        return 0;
+    }
+    return numberOf(name.substr(prefix.size(), name.size() - prefix.size() - suffix.size()))
+        .value_or(0);
+}
+
+long atomicWriterOf(std::string_view name) {
+    // "<prefix><pid>-<counter><suffix>"
+    if (name.size() < kTempPrefix.size() + kTempSuffix.size() || !name.starts_with(kTempPrefix) ||
+        !name.ends_with(kTempSuffix)) {
+        return 0;
+    }
+    const std::string_view middle =
+        name.substr(kTempPrefix.size(), name.size() - kTempPrefix.size() - kTempSuffix.size());
+    const std::size_t dash = middle.find('-');
+    if (dash == std::string_view::npos || !numberOf(middle.substr(dash + 1))) {
+        return 0;
+    }
+    return numberOf(middle.substr(0, dash)).value_or(0);
+}
+
+int removeStaleTemporaries(const std::string& folder,
+                           const std::function<long(std::string_view)>& writerOf) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) {
+        return 0;
+    }
+    int removed = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const long pid = writerOf(entry->d_name);
+        // kill(pid, 0) fails with ESRCH only when no such process exists.
+        if (pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 &&
+            errno == ESRCH) {
+            removed += ::unlink((folder + "/" + entry->d_name).c_str()) == 0 ? 1 : 0;
+        }
+    }
+    ::closedir(dir);
+    return removed;
 }
 
 }  // namespace kolu

@@ -3,6 +3,7 @@
 // failure as an error code (errno values; 0 is success) the error log can print.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -68,6 +69,17 @@ class StagedFile {
     std::string m_staged;
     std::string m_target;
 };
+
+// The process id a temporary file's name carries: the digits of `name` after
+// `prefix` and before `suffix`; 0 when the name has another form.
+long writerFromName(std::string_view name, std::string_view prefix, std::string_view suffix);
+// The writer of a writeFileAtomically or StagedFile temporary (0 for other names).
+long atomicWriterOf(std::string_view name);
+// Removes the temporary files writers killed mid-way left in `folder`: those
+// `writerOf` finds a process id in whose process is gone. A running writer's
+// file and every other file stay. Answers how many went.
+int removeStaleTemporaries(const std::string& folder,
+                           const std::function<long(std::string_view)>& writerOf);
 
 // Copies a file over `to` (overwriting unless failIfExists).
 int copyFile(const std::string& from, const std::string& to, bool failIfExists = false);

@@ -186,6 +186,8 @@ struct RegistryStore::State {
 RegistryStore::RegistryStore(std::string filePath)
     : m_path(std::move(filePath)), m_state(std::make_unique<State>()) {
     m_state->clear();
+    // Left-overs of a client killed while saving; nothing else reads them.
+    registry_detail::removeStaleTemporaries(m_path);
     refreshFromDisk();
 }
 

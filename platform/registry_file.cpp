@@ -99,6 +99,20 @@ int keepAside(const std::string& path, std::string& keptAs) {
     return EEXIST;
 }
 
+namespace {
+constexpr std::string_view kTemporarySuffix = ".tmp-";
+}  // namespace
+
+void removeStaleTemporaries(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::string prefix =
+        std::string(slash == std::string::npos ? path : path.substr(slash + 1)) +
+        std::string(kTemporarySuffix);
+    kolu::removeStaleTemporaries(folderOf(path), [&prefix](std::string_view name) {
+        return writerFromName(name, prefix, "");
+    });
+}
+
 int commitFile(const std::string& path, std::string_view bytes) {
     const std::string folder = folderOf(path);
     int error = makeFolders(folder);
@@ -106,7 +120,7 @@ int commitFile(const std::string& path, std::string_view bytes) {
         return error;
     }
     // Named per process so two writers never share a temporary file.
-    const std::string temporary = path + ".tmp-" + std::to_string(::getpid());
+    const std::string temporary = path + std::string(kTemporarySuffix) + std::to_string(::getpid());
     ::unlink(temporary.c_str());  // a left-over from a crash may have another mode
     error = writeTemporary(temporary, bytes);
     if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) {

@@ -31,6 +31,9 @@ int keepAside(const std::string& path, std::string& keptAs);
 // untouched and the temporary file removed.
 int commitFile(const std::string& path, std::string_view bytes);
 
+// Removes what commits killed mid-way left beside `path` (their processes gone).
+void removeStaleTemporaries(const std::string& path);
+
 // The registry result code for an errno value from a failed commit.
 long resultFromErrno(int error);
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -197,6 +198,34 @@ TEST(WriteFileAtomically, ReplacesWholeAndAppliesTheMode) {
     EXPECT_EQ(writeFileAtomically("relative.txt", "r"), 0);
     std::filesystem::current_path(cwd);
     EXPECT_EQ(contents(dir.file("relative.txt")), "r");
+}
+
+TEST(RemoveStaleTemporaries, TakesOnlyTheFilesOfWritersThatAreGone) {
+    TempDir dir;
+    // A writer killed after staging its file: no destructor runs.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        StagedFile staged;
+        ::_exit(staged.stage(dir.file("servers.txt"), "half") == 0 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const std::vector<std::string> leftOver = otherEntries(dir.path(), {});
+    ASSERT_EQ(leftOver.size(), 1u);
+    // A running writer's file and files of other forms stay.
+    const std::string running = ".kolu-" + std::to_string(::getppid()) + "-0.tmp";
+    const std::vector<std::string> kept = {
+        running, ".kolu-x-1.tmp", ".kolu-" + std::to_string(child) + "-1.tmp.old", "notes.tmp"};
+    for (const std::string& name : kept) {
+        ASSERT_EQ(writeFileAtomically(dir.file(name), "x"), 0);
+    }
+    EXPECT_EQ(removeStaleTemporaries(dir.path(), atomicWriterOf), 1);
+    EXPECT_FALSE(fileExists(dir.file(leftOver[0])));
+    for (const std::string& name : kept) {
+        EXPECT_TRUE(fileExists(dir.file(name))) << name;
+    }
 }
 
 TEST(WriteFileAtomically, FailureLeavesEverythingAsItWas) {

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "platform/files.h"
 #include "platform/registry.h"
 #include "tests/platform/registry_test_support.h"
 
@@ -181,7 +182,11 @@ TEST_F(RegistryStoreTest, ACrashDuringACommitLeavesTheOldStore) {
     EXPECT_EQ(slurp(m_path), before);
     const std::string partial = m_path + ".tmp-" + std::to_string(child);
     EXPECT_GT(std::filesystem::file_size(partial), 0u) << "the child was mid-write";
+    const std::string running = m_path + ".tmp-" + std::to_string(::getppid());
+    ASSERT_EQ(writeFileAtomically(running, "another client is saving"), 0);
     RegistryStore store(m_path);
+    EXPECT_FALSE(std::filesystem::exists(partial)) << "the next start removes the left-over";
+    EXPECT_TRUE(std::filesystem::exists(running));
     EXPECT_EQ(store.corruptFileKeptAs(), "");
     EXPECT_EQ(get(store, kSettingsKey, u"nick").bytes, wide(u"old"));
     ASSERT_EQ(put(store, kSettingsKey, u"nick", kRegSz, wide(u"after")), kErrorSuccess);
