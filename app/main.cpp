@@ -35,6 +35,7 @@ void reportStartupProblems(QWidget* window, const kolu::Services& services) {
 
 }  // namespace
 
+// InitInstance: hand over to a running instance, else create the main window.
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kolu"));

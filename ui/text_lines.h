@@ -58,7 +58,8 @@ class TextLines {
     Line line(std::size_t index) const;
     // Wrapped height of one line at the current width.
     int lineHeight(std::size_t index) const;
-    // Sum of all wrapped heights, at most INT_MAX.
+    // ColorEdit_CountHeight: the sum of all wrapped heights, at most INT_MAX. Kept
+    // as lines come and measured again only after a width or font change.
     int totalHeight() const;
     // Changes each time every height is measured again (after a width or
     // metrics change), so a cache of heights (a view's line tops) knows when to

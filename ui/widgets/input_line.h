@@ -1,10 +1,9 @@
 #pragma once
-// The input line (control 106): an editable combo box whose drop-down list is the
-// history of sent lines, over the command line's InputLineModel. Its edit field
-// (the part editproc plays) walks the history with Up and Down, remembers the
-// caret while it is away, switches tabs when an arrow key is released, offers a
-// Cut / Copy / Paste / Delete menu and paints itself in the colour table's
-// input-line colours (or over the background picture).
+// The input line (control 106, the part comboproc plays): an editable combo box whose drop-down
+// list is the history of sent lines, over the command line's InputLineModel. Its edit field (the
+// part editproc plays) walks the history with Up and Down, remembers the caret while it is away,
+// switches tabs when an arrow key is released, offers a Cut / Copy / Paste / Delete menu and paints
+// itself in the colour table's input-line colours (or over the background picture).
 #include <QComboBox>
 #include <QPoint>
 #include <QTimer>

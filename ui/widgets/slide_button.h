@@ -1,8 +1,8 @@
 #pragma once
-// The slide button (control 127): the thin drawn button on the boundary between
-// a channel's text view and its user list. Dragging it sideways changes the
-// selected tab's user-list width live; the width stays with that tab. It also
-// lays the two windows out side by side whenever a channel tab is shown.
+// The slide button (control 127, the part buttonproc plays): the thin drawn button on the boundary
+// between a channel's text view and its user list. Dragging it sideways changes the selected tab's
+// user-list width live; the width stays with that tab. It also lays the two windows out side by
+// side whenever a channel tab is shown.
 #include <QPointer>
 
 #include "ui/widgets/drawn_button.h"

@@ -1,5 +1,5 @@
 #pragma once
-// The splash dialog (also the About box): a borderless picture with the client's
+// The splash dialog (SplashProc; also the About box): a borderless picture with the client's
 // name and version and a hint, centred over the main window a little below its
 // middle. A tap anywhere on it closes it.
 #include <QDialog>
