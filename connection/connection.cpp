@@ -79,6 +79,9 @@ void Connection::stopRetryTimer(const char16_t* label) {
 SocketHandle Connection::polacz() {
     m_parts.host.setConnectedLabel(true);
     m_state.currentNick.clear();
+    // A /ison the old connection never answered would hold the notify list's
+    // own query back for good.
+    m_state.userIsonPending = false;
     m_parts.tabs.usun_wszystkie();
 
     SocketHandle sock = WSotworz();
@@ -242,6 +245,7 @@ int Connection::rozlacz() {
     m_parts.host.setConnectedLabel(false);
     WSzamknij(m_state.socket);
     m_state.socket = kInvalidSocket;
+    m_state.userIsonPending = false;  // no answer can come any more
     DisplayDisconnected();
     return 1;
 }

@@ -340,7 +340,7 @@ TEST_F(CommandLineTest, IsonMarksTheNextAnswerAsTheUsers) {
     state().socket = kSocket;
     type(u"/ISON alice");
     EXPECT_TRUE(state().userIsonPending);
-    // Nothing else clears it: only the answer does.
+    // Another command doesn't clear it.
     type(u"/join #b");
     EXPECT_TRUE(state().userIsonPending);
 }

@@ -99,12 +99,17 @@ TEST_F(ConnectionTest, ServerCloseShowsDisconnectedInEveryTabAndReconnectsInTheS
 
 TEST_F(ConnectionTest, DisconnectRequestNeverReconnects) {
     env.settings.putDword(kSettingsKey, u"reconnect", 1);
+    // A /ison left unanswered is forgotten at the connect and at the disconnect.
+    state().userIsonPending = true;
     connect();
+    EXPECT_FALSE(state().userIsonPending);
+    state().userIsonPending = true;
     connection().connectCommand();  // Disconnect
     EXPECT_FALSE(state().connected);
     connection().pollTick();
     EXPECT_EQ(state().socket, kInvalidSocket);
     EXPECT_FALSE(state().userQuit);
+    EXPECT_FALSE(state().userIsonPending);
     EXPECT_FALSE(env.host.isRunning(kPollTimer));
     EXPECT_FALSE(env.host.isRunning(kRetryTimer));
     EXPECT_TRUE(server.waitForDisconnect());
