@@ -1,6 +1,5 @@
 #include "protocol/channel_events.h"
 
-#include <new>
 #include <string>
 
 #include "connection/connection.h"
@@ -8,6 +7,7 @@
 #include "connection/session_state.h"
 #include "platform/text.h"
 #include "protocol/dispatcher.h"
+#include "protocol/guarded.h"
 #include "settings/settings.h"
 #include "ui/event_sounds.h"
 #include "ui/line_output.h"
@@ -50,18 +50,6 @@ bool shortJoinPart(HandlerContext& context) {
 
 Colour colourOf(const HandlerContext& context, LineClass lineClass) {
     return context.colours.of(lineClass);
-}
-
-// A handler that runs out of memory reports it under its label and drops the
-// line; nothing is thrown past it.
-template <typename Body>
-int guarded(HandlerContext& context, std::u16string_view label, Body&& body) {
-    try {
-        body();
-    } catch (const std::bad_alloc&) {
-        context.log.LogError(u"LocalAlloc", label, 0);
-    }
-    return 1;
 }
 
 // Victim and reason of a KICK's fourth word, "victim :reason". Servers always

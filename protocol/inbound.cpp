@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "connection/error_log.h"
+#include "protocol/guarded.h"
 #include "protocol/string_ops.h"
 
 namespace kolu {
@@ -16,15 +17,17 @@ bool isHighSurrogate(char16_t c) {
 
 int LineFramer::receive(std::string_view bytes, ReplyDispatcher& dispatcher) {
     if (m_dispatching) {
-        m_deferred.append(bytes);
+        guarded(m_log, u"odb", [&] { m_deferred.append(bytes); });
         return 0;
     }
-    append(m_decoder.decode(bytes), dispatcher);
-    while (!m_deferred.empty()) {
-        std::string later;
-        later.swap(m_deferred);
-        append(m_decoder.decode(later), dispatcher);
-    }
+    guarded(m_log, u"odb", [&] {
+        append(m_decoder.decode(bytes), dispatcher);
+        while (!m_deferred.empty()) {
+            std::string later;
+            later.swap(m_deferred);
+            append(m_decoder.decode(later), dispatcher);
+        }
+    });
     return m_pending.empty() ? 1 : 0;
 }
 
@@ -95,15 +98,18 @@ int LineFramer::przetwarzaj(ReplyDispatcher& dispatcher) {
 }
 
 void LineFramer::dispatchLine(ReplyDispatcher& dispatcher) {
-    TrimRight(m_line);
-    if (tworz_odpowiedz(m_line, m_reply) > 0) {
-        struct Guard {
-            bool& flag;
-            ~Guard() { flag = false; }
-        } guard{m_dispatching};
-        m_dispatching = true;
-        dispatcher.dispatch(m_reply);
-    }
+    // Only this line is lost when it can't be parsed or handled for lack of memory.
+    guarded(m_log, u"przetwarzaj", [&] {
+        TrimRight(m_line);
+        if (tworz_odpowiedz(m_line, m_reply) > 0) {
+            struct Guard {
+                bool& flag;
+                ~Guard() { flag = false; }
+            } guard{m_dispatching};
+            m_dispatching = true;
+            dispatcher.dispatch(m_reply);
+        }
+    });
     zwolnij_odpowiedz(m_reply);
     m_line.clear();
 }
@@ -116,7 +122,8 @@ void LineFramer::clear() {
     ++m_generation;
 }
 
-Inbound::Inbound(SocketLayer& sockets, ErrorLog& log) : m_sockets(sockets), m_log(log) {}
+Inbound::Inbound(SocketLayer& sockets, ErrorLog& log)
+    : m_sockets(sockets), m_log(log), m_framer(&log) {}
 
 int Inbound::odbierz(SocketHandle sock, ReplyDispatcher& dispatcher) {
     // A modal prompt opened by a handler runs the poll timer again: that tick

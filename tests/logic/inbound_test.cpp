@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -318,6 +319,21 @@ TEST_F(InboundTest, AHugeLineWithoutLineFeedNeverOverflowsAndLosesNothingAfterIt
         {"s", "376", "me", "End of MOTD"}};
     EXPECT_EQ(dispatcher.replies, expected);
     EXPECT_TRUE(inbound.pending().empty());
+}
+
+TEST_F(InboundTest, OutOfMemoryDropsOnlyTheLineAtHandAndIsReported) {
+    debug();
+    sockets.queueData("PING :1\r\nPING :2\r\nPING :3\r\n");
+    dispatcher.onDispatch = [](const Reply& reply) {
+        if (reply.word(1) == u"2") {
+            throw std::bad_alloc();
+        }
+    };
+    EXPECT_NO_THROW(inbound.odbierz(kSock, dispatcher));
+    EXPECT_EQ(dispatcher.replies,
+              (std::vector<Words>{{"PING", "1"}, {"PING", "2"}, {"PING", "3"}}));
+    EXPECT_FALSE(inbound.dispatching());
+    EXPECT_NE(env.decodedLog().find("przetwarzaj\t\tLocalAlloc : 0"), std::string::npos);
 }
 
 TEST_F(InboundTest, ANestedTickDuringADispatchReadsNothing) {

@@ -223,6 +223,28 @@ TEST_F(MessagesTest, OtherCtcpIsIgnored) {
     EXPECT_TRUE(h.sentLines().empty());
 }
 
+// A handler that runs out of memory reports it under its own name and drops
+// the line; nothing escapes to the poll tick.
+TEST_F(MessagesTest, OutOfMemoryIsReportedUnderTheHandlersName) {
+    h.env.settings.putDword(kSettingsKey, u"debug", 1);
+    h.settings().RegZapiszLONG(u"en_hlights", 1);
+    h.settings().RegZapiszMsg(u"hlights", u"kolu ", kSpecialListSize);
+    for (const char16_t* event : {u"notice", u"ping", u"highlight"}) {
+        h.setSound(event, u"x.wav");
+    }
+    h.env.sound.outOfMemory = true;
+    EXPECT_NO_THROW(receive(u":bob!u@host NOTICE #chan :hi"));
+    EXPECT_NO_THROW(receive(u":bob!u@host PRIVMSG me :" + ctcp(u"PING 5")));
+    EXPECT_NO_THROW(receive(u":bob!u@host PRIVMSG #chan :hey kolu"));
+    // A highlight that can't be completed leaves the line its own colour.
+    EXPECT_EQ(h.lines(1), Lines{u"<bob> hey kolu"});
+    EXPECT_EQ(h.lastColour(1), colourOf(LineClass::Normal));
+    const std::string log = h.env.settings.decodedLog();
+    for (const std::string label : {"reply_NOTICE", "reply_mIRC_PING", "HighlightLine"}) {
+        EXPECT_NE(log.find(label + "\t\tLocalAlloc : 0"), std::string::npos) << label;
+    }
+}
+
 struct HighlightCase {
     std::int32_t enabled;
     std::u16string list;
