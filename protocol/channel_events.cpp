@@ -28,8 +28,9 @@ std::u16string cutToBuffer(std::u16string text) {
     return text;
 }
 
+// An empty nick names nobody, least of all the client before its login.
 bool isCurrentNick(const HandlerContext& context, std::u16string_view nick) {
-    return equalsIgnoreCase(nick, context.state.currentNick);
+    return !nick.empty() && equalsIgnoreCase(nick, context.state.currentNick);
 }
 
 // nick, followed by " (user@host)" when `show_adr` is 1.
@@ -75,15 +76,15 @@ void splitKick(std::u16string_view word3, std::u16string& victim, std::u16string
 
 int reply_JOIN(HandlerContext& context, const Reply& reply) {
     return guarded(context, u"reply_JOIN", [&] {
-        context.sounds.PlayWAV(u"join");
         const std::u16string_view nick = sourceNick(reply.word(0));
+        if (nick.empty()) {
+            return;  // nobody joined
+        }
+        context.sounds.PlayWAV(u"join");
         const std::u16string& channel = reply.word(2);
         std::u16string text;
         if (!isCurrentNick(context, nick)) {
-            // An empty source names nobody; it must not become an empty row.
-            if (!nick.empty()) {
-                dodaj_do_listy(context.tabs, channel, nick);
-            }
+            dodaj_do_listy(context.tabs, channel, nick);
             text = shortJoinPart(context)
                        ? u"*** Joins: " + nickWithAddress(context, reply)
                        : u"*** " + nickWithAddress(context, reply) + u" has joined " + channel;
@@ -103,8 +104,11 @@ int reply_JOIN(HandlerContext& context, const Reply& reply) {
 
 int reply_PART(HandlerContext& context, const Reply& reply) {
     return guarded(context, u"reply_PART", [&] {
-        context.sounds.PlayWAV(u"part");
         const std::u16string_view nick = sourceNick(reply.word(0));
+        if (nick.empty()) {
+            return;  // nobody left
+        }
+        context.sounds.PlayWAV(u"part");
         const std::u16string& channel = reply.word(2);
         if (isCurrentNick(context, nick)) {
             context.tabs.usun_zakladkeT(channel);

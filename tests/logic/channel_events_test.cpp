@@ -136,6 +136,25 @@ TEST_F(ChannelEventsTest, JoinOfAListedUserKeepsOneRowAndUnknownChannelsPrintInS
     EXPECT_EQ(last(u""), u"*** dan has left #nowhere");
 }
 
+TEST_F(ChannelEventsTest, AnEmptySourceIsNobody) {
+    const Names before = lines(u"#chan");
+    run(reply_JOIN, u": JOIN #chan");
+    run(reply_PART, u": PART #chan");
+    EXPECT_EQ(lines(u"#chan"), before);
+    EXPECT_EQ(users(u"#chan"), (Names{u"@op", u"+carol", u"bob"}));
+    EXPECT_TRUE(h.soundsPlayed().empty());
+
+    // Before the login the client's nickname is empty too: still nobody's.
+    h.state().currentNick.clear();
+    const int tabs = h.tabs().count();
+    const int selected = h.tabs().selected();
+    run(reply_JOIN, u": JOIN #x");
+    run(reply_NICK, u": NICK :someone");
+    EXPECT_EQ(h.tabs().count(), tabs);
+    EXPECT_EQ(h.tabs().selected(), selected);
+    EXPECT_TRUE(h.state().currentNick.empty());
+}
+
 TEST_F(ChannelEventsTest, NickChangeRenamesInEveryChannelHoldingTheUser) {
     run(reply_NICK, u":bob!b@h NICK :rob");
     EXPECT_EQ(users(u"#chan"), (Names{u"@op", u"+carol", u"rob"}));
