@@ -253,8 +253,10 @@ int Connection::rozlacz() {
 int Connection::DisplayDisconnected() {
     TabRegistry& tabs = m_parts.tabs;
     for (int i = 0; i < tabs.count(); ++i) {
+        // Tab 0 by the empty name: by its label "Status" a query tab named
+        // "status" would take its line.
         TabRecord* record = tabs.pobierz_lparam(i);
-        std::u16string name = tabs.pobierz_nazwe(i, record ? record->nameLength : 0);
+        std::u16string name = i == 0 ? u"" : tabs.pobierz_nazwe(i, record ? record->nameLength : 0);
         m_parts.output.RIDodajLinie(name, u"*** Disconnected", m_parts.colours.of(LineClass::Info));
     }
     return 1;

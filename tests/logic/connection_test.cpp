@@ -97,6 +97,13 @@ TEST_F(ConnectionTest, ServerCloseShowsDisconnectedInEveryTabAndReconnectsInTheS
     EXPECT_TRUE(state().connected);
 }
 
+TEST_F(ConnectionTest, DisconnectedReachesEveryTabOnce) {
+    env.session.tabs.dodaj_zakladke(u"status");  // a query with someone called status
+    connection().DisplayDisconnected();
+    EXPECT_EQ(env.lines(0), std::vector<std::u16string>{u"*** Disconnected"});
+    EXPECT_EQ(env.lines(1), std::vector<std::u16string>{u"*** Disconnected"});
+}
+
 TEST_F(ConnectionTest, DisconnectRequestNeverReconnects) {
     env.settings.putDword(kSettingsKey, u"reconnect", 1);
     // A /ison left unanswered is forgotten at the connect and at the disconnect.
