@@ -1,6 +1,5 @@
 #include "commands/command_parser.h"
 
-#include "commands/civil_time.h"
 #include "commands/input_line_model.h"
 #include "commands/word_teacher.h"
 #include "connection/connection.h"

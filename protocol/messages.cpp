@@ -5,7 +5,7 @@
 
 #include "connection/connection.h"
 #include "connection/session_state.h"
-#include "platform/clock.h"
+#include "platform/civil_time.h"
 #include "platform/text.h"
 #include "protocol/dispatcher.h"
 #include "protocol/guarded.h"
@@ -37,24 +37,6 @@ std::u16string lowerCase(std::u16string_view text) {
         c = foldCase(c);
     }
     return out;
-}
-
-// Days from 1970-01-01 to a Gregorian date.
-std::int64_t daysSince1970(std::int64_t year, unsigned month, unsigned day) {
-    year -= month <= 2 ? 1 : 0;
-    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const std::int64_t yearOfEra = year - era * 400;
-    const std::int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468;
-}
-
-// Whole seconds since 1970-01-01 00:00:00 UTC; a CTCP PING request carries this value.
-std::int64_t secondsSince1970(const Clock& clock) {
-    const SystemTime t = clock.utcTime();
-    const std::int64_t days =
-        daysSince1970(t.year, static_cast<unsigned>(t.month), static_cast<unsigned>(t.day));
-    return ((days * 24 + t.hour) * 60 + t.minute) * 60 + t.second;
 }
 
 std::u16string decimal(std::int64_t value) {
@@ -193,8 +175,9 @@ int reply_mIRC_PING(HandlerContext& context, const Reply& reply, std::u16string_
                                             colour);
             }
         } else if (equalsIgnoreCase(reply.word(1), u"NOTICE")) {
-            const std::int64_t sent = wordNumber(argument);
-            const std::int64_t now = secondsSince1970(context.clock);
+            // The time the request carried; past 2038 it no longer fits 32 bits.
+            const std::int64_t sent = wordNumber64(argument);
+            const std::int64_t now = pobierz_czas(context.clock);
             if (isIgnored(context, nick)) {
                 return;
             }

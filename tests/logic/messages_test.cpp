@@ -174,6 +174,7 @@ TEST_F(MessagesTest, CtcpPingReplyShowsTheRoundTrip) {
         {{2007, 9, 2, 11, 18, 8, 0, 0}, u"1189534078", u"[bob PING reply]: 2secs"},
         {{2000, 3, 3, 1, 0, 0, 5, 0}, u"951868800", u"[bob PING reply]: 5secs"},
         {{2024, 2, 4, 29, 23, 59, 59, 0}, u"1709251199", u"[bob PING reply]: 0secs"},
+        {{2040, 1, 0, 1, 0, 0, 3, 0}, u"2208988800", u"[bob PING reply]: 3secs"},  // past 2038
         {{1970, 1, 4, 1, 0, 0, 10, 0}, u"junk", u"[bob PING reply]: 10secs"},
     };
     for (const Case& c : cases) {
