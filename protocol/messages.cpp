@@ -201,14 +201,14 @@ Colour HighlightLine(HandlerContext& context, std::u16string_view text, Colour c
         const std::u16string lowerList = lowerCase(list);
         const std::u16string_view entries = lowerList;
         // Each entry ends at a blank; text after the last blank is not an entry. An
-        // entry matches anywhere inside the text, even inside a longer word, and an
-        // empty entry (two blanks in a row) matches every text.
+        // entry matches anywhere inside the text, even inside a longer word. An
+        // empty entry (a leading or doubled blank) would match every text: skipped.
         std::size_t begin = 0;
         for (std::size_t blank = entries.find(u' '); blank != std::u16string_view::npos;
              blank = entries.find(u' ', begin)) {
             const std::u16string_view entry =
                 cutAtWholeChar(entries.substr(begin, blank - begin), kHighlightEntryLength);
-            if (lowerText.find(entry) != std::u16string::npos) {
+            if (!entry.empty() && lowerText.find(entry) != std::u16string::npos) {
                 context.sounds.PlayWAV(u"highlight");
                 result = context.colours.of(LineClass::Hlight);
                 return;

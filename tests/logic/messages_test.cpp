@@ -263,7 +263,8 @@ TEST(HighlightLineTest, MatchesEntriesAsSubstringsIgnoringCase) {
         {1, u"bob ann ", u"nobody", false},
         {1, u"ann", u"ann", false},  // no blank after it: not an entry
         {1, u"", u"ann", false},
-        {1, u"bob  ", u"anything", true},  // the empty entry occurs everywhere
+        {1, u"bob  ", u"anything", false},  // empty entries are skipped
+        {1, u" bob  ann ", u"hi ann", true},
         {0, u"ann ", u"ann", false},
         {-1, u"ann ", u"ann", true},  // a missing switch leaves highlighting on
         {1, longEntry + u" ", std::u16string(250, u'a'), true},  // entries are cut to 250
