@@ -357,6 +357,7 @@ TEST_F(CommandLineTest, OnlyQuitYieldsTheUserQuitResult) {
 TEST_F(CommandLineTest, EmptyInputDoesNothing) {
     open({u"#a"}, u"#a");
     EXPECT_EQ(type(u""), 0);
+    EXPECT_EQ(type(u"   "), 0);
     EXPECT_TRUE(input.history().empty());
     EXPECT_TRUE(sent().empty());
     EXPECT_TRUE(shown().empty());
