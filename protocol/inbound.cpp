@@ -9,9 +9,8 @@
 namespace kolu {
 namespace {
 
-bool isHighSurrogate(char16_t c) {
-    return c >= 0xD800 && c <= 0xDBFF;
-}
+// Ends a line cut at the buffer's limit, so the reader knows text is missing.
+constexpr std::u16string_view kCutMark = u"...";
 
 }  // namespace
 
@@ -54,24 +53,24 @@ void LineFramer::append(std::u16string_view text, ReplyDispatcher& dispatcher) {
             przetwarzaj(dispatcher);
             continue;
         }
-        // The buffer is full and holds no line feed.
-        if (text[i] == u'\n') {
-            ++i;
-            m_pending.swap(m_line);
-            m_pending.clear();
-            if (!m_line.empty() && m_line.back() == u'\r') {
-                m_line.pop_back();
-            }
-        } else {
-            // Too long: cut at the limit, never inside a surrogate pair, and drop
-            // the rest of the line.
-            if (isHighSurrogate(m_pending.back())) {
-                m_pending.pop_back();
-            }
-            m_pending.swap(m_line);
-            m_pending.clear();
+        // The buffer is full and holds no line feed: the line ends here whole
+        // only when its line end (LF, or CR LF) comes next.
+        std::size_t lineEnd = text[i] == u'\n' ? 1 : 0;
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+            lineEnd = 2;
+        }
+        m_line.assign(m_pending);
+        m_pending.clear();
+        if (lineEnd == 1 && !m_line.empty() && m_line.back() == u'\r') {
+            m_line.pop_back();
+        } else if (lineEnd == 0) {
+            // Too long: cut within the limit, never inside a surrogate pair, mark
+            // the cut and drop the rest of the line.
+            m_line.resize(cutAtWholeChar(m_line, kMaxPendingChars - kCutMark.size()).size());
+            m_line += kCutMark;
             m_discarding = true;
         }
+        i += lineEnd;
         dispatchLine(dispatcher);
     }
 }

@@ -17,10 +17,10 @@ class ErrorLog;
 // Line framing without any socket: bytes in, dispatched replies out. Owns the
 // pending text (a line still waiting for its line feed), the decoder state and
 // the current reply. A line longer than the pending buffer is cut at the buffer's
-// limit and dispatched; the rest of it, up to its line feed, is dropped. A NUL
-// byte stays in its line as U+0000, so nothing after it is lost. Running out of
-// memory drops the line (or chunk) at hand and is reported to `log` when there
-// is one.
+// limit and dispatched ending in "..."; the rest of it, up to its line feed, is
+// dropped. A NUL byte stays in its line as U+0000, so nothing after it is lost.
+// Running out of memory drops the line (or chunk) at hand and is reported to
+// `log` when there is one.
 class LineFramer {
   public:
     // Wide characters, the terminator of the fixed buffer this stands for included.
