@@ -1,6 +1,5 @@
 #include "commands/command_parser.h"
 
-#include "commands/civil_time.h"
 #include "commands/input_line_model.h"
 #include "commands/word_teacher.h"
 #include "connection/connection.h"
@@ -17,15 +16,13 @@ CommandParser::CommandParser(Parts parts, WordTeacher* teacher)
     : m_parts(parts), m_teacher(teacher) {}
 
 int CommandParser::parsuj(InputLineModel& input) {
-    if (input.text().empty()) {
-        return 0;
-    }
-    if (m_parts.tabs.selected() < 0) {
+    std::u16string text = input.text();
+    TrimRight(text);
+    // A line of blanks is as empty as no line: nothing to send or remember.
+    if (text.empty() || m_parts.tabs.selected() < 0) {
         return 0;
     }
     const std::u16string tabName = m_parts.tabs.pobierz_nazwebiez();
-    std::u16string text = input.text();
-    TrimRight(text);
     input.setText(u"");
     input.resetHistoryPosition();
     input.addToHistory(text);

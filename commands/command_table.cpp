@@ -2,10 +2,10 @@
 #include <algorithm>
 #include <string>
 
-#include "commands/civil_time.h"
 #include "commands/command_parser.h"
 #include "connection/connection.h"
 #include "connection/session_state.h"
+#include "platform/civil_time.h"
 #include "platform/text.h"
 #include "settings/settings.h"
 #include "ui/tab_registry.h"

@@ -17,12 +17,11 @@ NotifyEntries NotifyList::NotifyList_Create(std::u16string_view text) {
     NotifyEntries list;
     std::size_t begin = 0;
     for (std::size_t i = 0; i <= text.size(); ++i) {
-        const bool end = i == text.size();
-        if (!end && text[i] != u' ') {
+        if (i < text.size() && text[i] != u' ') {
             continue;
         }
-        // What follows the last space is an entry only when it is not empty.
-        if (!end || i > begin) {
+        // An empty entry (a leading, trailing or doubled space) names nobody.
+        if (i > begin) {
             list.push_back(
                 {std::u16string(cutAtWholeChar(text.substr(begin, i - begin), kNameLimit)), false});
         }

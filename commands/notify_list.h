@@ -45,8 +45,8 @@ class NotifyList final : public NotifyHooks {
 
     void setCommandRunner(CommandRunner* commands) { m_commands = commands; }
 
-    // Entries of a text split at each space: two spaces in a row make an entry
-    // with an empty name, a trailing space none. Names are cut to kNameLimit.
+    // Entries of a text split at each space; empty ones (a leading, trailing or
+    // doubled space) are skipped. Names are cut to kNameLimit.
     static NotifyEntries NotifyList_Create(std::u16string_view text);
     // Forgets every watched nickname.
     void NotifyList_Delete() { m_entries.clear(); }

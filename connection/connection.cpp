@@ -40,26 +40,6 @@ std::u16string_view oneLine(std::u16string_view text) {
     return end == std::u16string_view::npos ? text : text.substr(0, end);
 }
 
-// Length in UTF-16 units of the longest run of whole characters from `text`
-// that is at most `maxUnits` units and at most `maxBytes` bytes in UTF-8.
-std::size_t pieceUnits(std::u16string_view text, std::size_t maxUnits, std::size_t maxBytes) {
-    std::size_t units = 0;
-    std::size_t bytes = 0;
-    while (units < text.size()) {
-        char16_t unit = text[units];
-        bool pair = unit >= 0xD800 && unit <= 0xDBFF && units + 1 < text.size() &&
-                    text[units + 1] >= 0xDC00 && text[units + 1] <= 0xDFFF;
-        std::size_t charUnits = pair ? 2 : 1;
-        std::size_t charBytes = pair ? 4 : unit < 0x80 ? 1 : unit < 0x800 ? 2 : 3;
-        if (units + charUnits > maxUnits || bytes + charBytes > maxBytes) {
-            break;
-        }
-        units += charUnits;
-        bytes += charBytes;
-    }
-    return units;
-}
-
 }  // namespace
 
 Connection::Connection(SessionState& state, Parts parts)
@@ -79,6 +59,9 @@ void Connection::stopRetryTimer(const char16_t* label) {
 SocketHandle Connection::polacz() {
     m_parts.host.setConnectedLabel(true);
     m_state.currentNick.clear();
+    // A /ison the old connection never answered would hold the notify list's
+    // own query back for good.
+    m_state.userIsonPending = false;
     m_parts.tabs.usun_wszystkie();
 
     SocketHandle sock = WSotworz();
@@ -198,7 +181,7 @@ int Connection::zaloguj(SocketHandle sock, const std::string& host, std::uint16_
     return 1;
 }
 
-int Connection::sendBytes(SocketHandle sock, const std::string& bytes, const char16_t* operation) {
+int Connection::sendBytes(SocketHandle sock, std::string_view bytes, const char16_t* operation) {
     int result = m_parts.sockets.send(sock, bytes.data(), static_cast<int>(bytes.size()));
     if (result == kSocketError) {
         m_parts.log.LogSocketError(m_parts.sockets, operation, u"wys");
@@ -207,15 +190,19 @@ int Connection::sendBytes(SocketHandle sock, const std::string& bytes, const cha
 }
 
 int Connection::wys(SocketHandle sock, std::u16string_view text) {
-    std::u16string_view rest = oneLine(text);
-    // Long texts go out in pieces of whole characters that fit the piece buffer;
-    // the tail and the line feed go last.
+    const std::string line = toUtf8(oneLine(text));
+    std::string_view rest = line;
+    // Long lines go out in pieces of whole characters that fit the piece buffer,
+    // counted in bytes as they go out; the tail and the line feed go last.
     while (rest.size() >= kPieceBytes) {
-        std::size_t units = pieceUnits(rest, kPieceBytes, kPieceBytes);
-        sendBytes(sock, toUtf8(rest.substr(0, units)), u"send");
-        rest.remove_prefix(units);
+        std::size_t cut = kPieceBytes;
+        while (cut < rest.size() && (static_cast<unsigned char>(rest[cut]) & 0xC0) == 0x80) {
+            --cut;  // never inside a UTF-8 sequence
+        }
+        sendBytes(sock, rest.substr(0, cut), u"send");
+        rest.remove_prefix(cut);
     }
-    return sendBytes(sock, toUtf8(rest) + '\n', u"send2");
+    return sendBytes(sock, std::string(rest) + '\n', u"send2");
 }
 
 int Connection::SendNonEmpty(SocketHandle sock, std::u16string_view text) {
@@ -242,6 +229,7 @@ int Connection::rozlacz() {
     m_parts.host.setConnectedLabel(false);
     WSzamknij(m_state.socket);
     m_state.socket = kInvalidSocket;
+    m_state.userIsonPending = false;  // no answer can come any more
     DisplayDisconnected();
     return 1;
 }
@@ -249,10 +237,14 @@ int Connection::rozlacz() {
 int Connection::DisplayDisconnected() {
     TabRegistry& tabs = m_parts.tabs;
     for (int i = 0; i < tabs.count(); ++i) {
+        // Tab 0 by the empty name: by its label "Status" a query tab named
+        // "status" would take its line.
         TabRecord* record = tabs.pobierz_lparam(i);
-        std::u16string name = tabs.pobierz_nazwe(i, record ? record->nameLength : 0);
+        std::u16string name = i == 0 ? u"" : tabs.pobierz_nazwe(i, record ? record->nameLength : 0);
         m_parts.output.RIDodajLinie(name, u"*** Disconnected", m_parts.colours.of(LineClass::Info));
     }
+    // The channels were left: their old members must not look present.
+    tabs.markChannelsNotJoined(m_parts.colours.of(LineClass::Info));
     return 1;
 }
 

@@ -43,7 +43,7 @@ class Connection {
     static constexpr int kPollIntervalMs = 1000;
     static constexpr int kRetryIntervalMs = 5000;
     static constexpr int kConnectWaitMs = 3000;
-    // Outbound text goes out in pieces of at most this many bytes.
+    // Outbound text goes out in pieces of at most this many bytes, line feed included.
     static constexpr std::size_t kPieceBytes = 1024;
 
     Connection(SessionState& state, Parts parts);
@@ -72,7 +72,7 @@ class Connection {
     SocketHandle socketQuery() const { return m_state.socket; }
 
   private:
-    int sendBytes(SocketHandle sock, const std::string& bytes, const char16_t* operation);
+    int sendBytes(SocketHandle sock, std::string_view bytes, const char16_t* operation);
     void stopRetryTimer(const char16_t* label);
     void printInfo(std::u16string_view text);
 

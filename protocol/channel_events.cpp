@@ -1,6 +1,5 @@
 #include "protocol/channel_events.h"
 
-#include <new>
 #include <string>
 
 #include "connection/connection.h"
@@ -8,6 +7,7 @@
 #include "connection/session_state.h"
 #include "platform/text.h"
 #include "protocol/dispatcher.h"
+#include "protocol/guarded.h"
 #include "settings/settings.h"
 #include "ui/event_sounds.h"
 #include "ui/line_output.h"
@@ -28,8 +28,9 @@ std::u16string cutToBuffer(std::u16string text) {
     return text;
 }
 
+// An empty nick names nobody, least of all the client before its login.
 bool isCurrentNick(const HandlerContext& context, std::u16string_view nick) {
-    return equalsIgnoreCase(nick, context.state.currentNick);
+    return !nick.empty() && equalsIgnoreCase(nick, context.state.currentNick);
 }
 
 // nick, followed by " (user@host)" when `show_adr` is 1.
@@ -50,18 +51,6 @@ bool shortJoinPart(HandlerContext& context) {
 
 Colour colourOf(const HandlerContext& context, LineClass lineClass) {
     return context.colours.of(lineClass);
-}
-
-// A handler that runs out of memory reports it under its label and drops the
-// line; nothing is thrown past it.
-template <typename Body>
-int guarded(HandlerContext& context, std::u16string_view label, Body&& body) {
-    try {
-        body();
-    } catch (const std::bad_alloc&) {
-        context.log.LogError(u"LocalAlloc", label, 0);
-    }
-    return 1;
 }
 
 // Victim and reason of a KICK's fourth word, "victim :reason". Servers always
@@ -87,20 +76,21 @@ void splitKick(std::u16string_view word3, std::u16string& victim, std::u16string
 
 int reply_JOIN(HandlerContext& context, const Reply& reply) {
     return guarded(context, u"reply_JOIN", [&] {
-        context.sounds.PlayWAV(u"join");
         const std::u16string_view nick = sourceNick(reply.word(0));
+        if (nick.empty()) {
+            return;  // nobody joined
+        }
+        context.sounds.PlayWAV(u"join");
         const std::u16string& channel = reply.word(2);
         std::u16string text;
         if (!isCurrentNick(context, nick)) {
-            // An empty source names nobody; it must not become an empty row.
-            if (!nick.empty()) {
-                dodaj_do_listy(context.tabs, channel, nick);
-            }
+            dodaj_do_listy(context.tabs, channel, nick);
             text = shortJoinPart(context)
                        ? u"*** Joins: " + nickWithAddress(context, reply)
                        : u"*** " + nickWithAddress(context, reply) + u" has joined " + channel;
         } else {
             const int index = context.tabs.dodaj_zakladke(channel);
+            context.tabs.markJoined(index);
             if (!context.tabs.select(index)) {
                 context.log.LogError(u"TabCtrl_SetCurSel", u"reply_JOIN", 0);
             }
@@ -115,8 +105,11 @@ int reply_JOIN(HandlerContext& context, const Reply& reply) {
 
 int reply_PART(HandlerContext& context, const Reply& reply) {
     return guarded(context, u"reply_PART", [&] {
-        context.sounds.PlayWAV(u"part");
         const std::u16string_view nick = sourceNick(reply.word(0));
+        if (nick.empty()) {
+            return;  // nobody left
+        }
+        context.sounds.PlayWAV(u"part");
         const std::u16string& channel = reply.word(2);
         if (isCurrentNick(context, nick)) {
             context.tabs.usun_zakladkeT(channel);

@@ -70,7 +70,7 @@ const ReplyRoute* findRow(const Reply& reply, const auto& rows) {
 
 }  // namespace
 
-std::int32_t wordNumber(std::u16string_view word) {
+std::int64_t wordNumber64(std::u16string_view word) {
     std::size_t i = 0;
     while (i < word.size() && isSpace(word[i])) {
         ++i;
@@ -81,15 +81,21 @@ std::int32_t wordNumber(std::u16string_view word) {
         ++i;
     }
     // Held at the limits as the conversion does, so ten thousand digits can't overflow.
-    constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
-    std::int64_t value = 0;
+    const std::uint64_t limit =
+        static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) + (negative ? 1 : 0);
+    std::uint64_t value = 0;
     for (; i < word.size() && word[i] >= u'0' && word[i] <= u'9'; ++i) {
-        value = std::min<std::int64_t>(value * 10 + (word[i] - u'0'), kMax + 1);
+        const unsigned digit = word[i] - u'0';
+        value = value > (limit - digit) / 10 ? limit : value * 10 + digit;
     }
-    if (negative) {
-        return static_cast<std::int32_t>(-value);
-    }
-    return static_cast<std::int32_t>(std::min(value, kMax));
+    // Unsigned negation wraps, so the negated limit comes out as the lowest value.
+    return static_cast<std::int64_t>(negative ? 0 - value : value);
+}
+
+std::int32_t wordNumber(std::u16string_view word) {
+    return static_cast<std::int32_t>(
+        std::clamp<std::int64_t>(wordNumber64(word), std::numeric_limits<std::int32_t>::min(),
+                                 std::numeric_limits<std::int32_t>::max()));
 }
 
 int TrackNickname(SessionState& state, const Reply& reply) {

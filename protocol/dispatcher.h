@@ -30,6 +30,8 @@ inline constexpr std::size_t kPromptAnswerLength = 249;
 // space, an optional sign, then decimal digits; 0 when there are none. Values
 // beyond 32 bits are held at the 32-bit limits.
 std::int32_t wordNumber(std::u16string_view word);
+// The same reading with 64 bits, for times in seconds.
+std::int64_t wordNumber64(std::u16string_view word);
 
 using ReplyHandler = int (*)(HandlerContext& context, const Reply& reply);
 

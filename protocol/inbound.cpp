@@ -3,28 +3,30 @@
 #include <algorithm>
 
 #include "connection/error_log.h"
+#include "protocol/guarded.h"
 #include "protocol/string_ops.h"
 
 namespace kolu {
 namespace {
 
-bool isHighSurrogate(char16_t c) {
-    return c >= 0xD800 && c <= 0xDBFF;
-}
+// Ends a line cut at the buffer's limit, so the reader knows text is missing.
+constexpr std::u16string_view kCutMark = u"...";
 
 }  // namespace
 
 int LineFramer::receive(std::string_view bytes, ReplyDispatcher& dispatcher) {
     if (m_dispatching) {
-        m_deferred.append(bytes);
+        guarded(m_log, u"odb", [&] { m_deferred.append(bytes); });
         return 0;
     }
-    append(m_decoder.decode(bytes), dispatcher);
-    while (!m_deferred.empty()) {
-        std::string later;
-        later.swap(m_deferred);
-        append(m_decoder.decode(later), dispatcher);
-    }
+    guarded(m_log, u"odb", [&] {
+        append(m_decoder.decode(bytes), dispatcher);
+        while (!m_deferred.empty()) {
+            std::string later;
+            later.swap(m_deferred);
+            append(m_decoder.decode(later), dispatcher);
+        }
+    });
     return m_pending.empty() ? 1 : 0;
 }
 
@@ -51,24 +53,24 @@ void LineFramer::append(std::u16string_view text, ReplyDispatcher& dispatcher) {
             przetwarzaj(dispatcher);
             continue;
         }
-        // The buffer is full and holds no line feed.
-        if (text[i] == u'\n') {
-            ++i;
-            m_pending.swap(m_line);
-            m_pending.clear();
-            if (!m_line.empty() && m_line.back() == u'\r') {
-                m_line.pop_back();
-            }
-        } else {
-            // Too long: cut at the limit, never inside a surrogate pair, and drop
-            // the rest of the line.
-            if (isHighSurrogate(m_pending.back())) {
-                m_pending.pop_back();
-            }
-            m_pending.swap(m_line);
-            m_pending.clear();
+        // The buffer is full and holds no line feed: the line ends here whole
+        // only when its line end (LF, or CR LF) comes next.
+        std::size_t lineEnd = text[i] == u'\n' ? 1 : 0;
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+            lineEnd = 2;
+        }
+        m_line.assign(m_pending);
+        m_pending.clear();
+        if (lineEnd == 1 && !m_line.empty() && m_line.back() == u'\r') {
+            m_line.pop_back();
+        } else if (lineEnd == 0) {
+            // Too long: cut within the limit, never inside a surrogate pair, mark
+            // the cut and drop the rest of the line.
+            m_line.resize(cutAtWholeChar(m_line, kMaxPendingChars - kCutMark.size()).size());
+            m_line += kCutMark;
             m_discarding = true;
         }
+        i += lineEnd;
         dispatchLine(dispatcher);
     }
 }
@@ -95,15 +97,18 @@ int LineFramer::przetwarzaj(ReplyDispatcher& dispatcher) {
 }
 
 void LineFramer::dispatchLine(ReplyDispatcher& dispatcher) {
-    TrimRight(m_line);
-    if (tworz_odpowiedz(m_line, m_reply) > 0) {
-        struct Guard {
-            bool& flag;
-            ~Guard() { flag = false; }
-        } guard{m_dispatching};
-        m_dispatching = true;
-        dispatcher.dispatch(m_reply);
-    }
+    // Only this line is lost when it can't be parsed or handled for lack of memory.
+    guarded(m_log, u"przetwarzaj", [&] {
+        TrimRight(m_line);
+        if (tworz_odpowiedz(m_line, m_reply) > 0) {
+            struct Guard {
+                bool& flag;
+                ~Guard() { flag = false; }
+            } guard{m_dispatching};
+            m_dispatching = true;
+            dispatcher.dispatch(m_reply);
+        }
+    });
     zwolnij_odpowiedz(m_reply);
     m_line.clear();
 }
@@ -116,7 +121,8 @@ void LineFramer::clear() {
     ++m_generation;
 }
 
-Inbound::Inbound(SocketLayer& sockets, ErrorLog& log) : m_sockets(sockets), m_log(log) {}
+Inbound::Inbound(SocketLayer& sockets, ErrorLog& log)
+    : m_sockets(sockets), m_log(log), m_framer(&log) {}
 
 int Inbound::odbierz(SocketHandle sock, ReplyDispatcher& dispatcher) {
     // A modal prompt opened by a handler runs the poll timer again: that tick

@@ -17,13 +17,17 @@ class ErrorLog;
 // Line framing without any socket: bytes in, dispatched replies out. Owns the
 // pending text (a line still waiting for its line feed), the decoder state and
 // the current reply. A line longer than the pending buffer is cut at the buffer's
-// limit and dispatched; the rest of it, up to its line feed, is dropped. A NUL
-// byte stays in its line as U+0000, so nothing after it is lost.
+// limit and dispatched ending in "..."; the rest of it, up to its line feed, is
+// dropped. A NUL byte stays in its line as U+0000, so nothing after it is lost.
+// Running out of memory drops the line (or chunk) at hand and is reported to
+// `log` when there is one.
 class LineFramer {
   public:
     // Wide characters, the terminator of the fixed buffer this stands for included.
     static constexpr std::size_t kPendingCapacity = 2050;
     static constexpr std::size_t kMaxPendingChars = kPendingCapacity - 1;
+
+    explicit LineFramer(ErrorLog* log = nullptr) : m_log(log) {}
 
     // Decodes a chunk, appends it and dispatches every line it completes, in
     // order. Returns 1 when no unfinished line is left, else 0. Bytes given while
@@ -43,6 +47,7 @@ class LineFramer {
     // Trims, parses and dispatches m_line; a line without words is dropped.
     void dispatchLine(ReplyDispatcher& dispatcher);
 
+    ErrorLog* m_log;
     Utf8StreamDecoder m_decoder;
     std::u16string m_pending;
     std::u16string m_line;

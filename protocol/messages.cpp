@@ -5,9 +5,10 @@
 
 #include "connection/connection.h"
 #include "connection/session_state.h"
-#include "platform/clock.h"
+#include "platform/civil_time.h"
 #include "platform/text.h"
 #include "protocol/dispatcher.h"
+#include "protocol/guarded.h"
 #include "settings/settings.h"
 #include "ui/event_sounds.h"
 #include "ui/line_output.h"
@@ -38,24 +39,6 @@ std::u16string lowerCase(std::u16string_view text) {
     return out;
 }
 
-// Days from 1970-01-01 to a Gregorian date.
-std::int64_t daysSince1970(std::int64_t year, unsigned month, unsigned day) {
-    year -= month <= 2 ? 1 : 0;
-    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const std::int64_t yearOfEra = year - era * 400;
-    const std::int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468;
-}
-
-// Whole seconds since 1970-01-01 00:00:00 UTC; a CTCP PING request carries this value.
-std::int64_t secondsSince1970(const Clock& clock) {
-    const SystemTime t = clock.utcTime();
-    const std::int64_t days =
-        daysSince1970(t.year, static_cast<unsigned>(t.month), static_cast<unsigned>(t.day));
-    return ((days * 24 + t.hour) * 60 + t.minute) * 60 + t.second;
-}
-
 std::u16string decimal(std::int64_t value) {
     const std::string digits = std::to_string(value);
     return std::u16string(digits.begin(), digits.end());
@@ -64,138 +47,144 @@ std::u16string decimal(std::int64_t value) {
 }  // namespace
 
 int reply_PRIVMSG(HandlerContext& context, const Reply& reply) {
-    const std::u16string_view nick = sourceNick(reply.word(0));
-    if (isIgnored(context, nick)) {
-        return 1;
-    }
-    const std::u16string text = u"<" + std::u16string(nick) + u"> " + reply.word(3);
-    std::u16string_view target = reply.word(2);
-    if (isOwnNick(context, target)) {
-        target = nick;
-        context.tabs.dodaj_zakladke(nick);  // plays "query" when the tab is new
-    }
-    const Colour colour =
-        HighlightLine(context, reply.word(3), context.colours.of(LineClass::Normal));
-    context.output.RIDodajLinie(target, text, colour);
-    return 1;
+    return guarded(context, u"reply_PRIVMSG", [&] {
+        const std::u16string_view nick = sourceNick(reply.word(0));
+        if (isIgnored(context, nick)) {
+            return;
+        }
+        const std::u16string text = u"<" + std::u16string(nick) + u"> " + reply.word(3);
+        std::u16string_view target = reply.word(2);
+        if (isOwnNick(context, target)) {
+            target = nick;
+            context.tabs.dodaj_zakladke(nick);  // plays "query" when the tab is new
+        }
+        const Colour colour =
+            HighlightLine(context, reply.word(3), context.colours.of(LineClass::Normal));
+        context.output.RIDodajLinie(target, text, colour);
+    });
 }
 
 int reply_NOTICE(HandlerContext& context, const Reply& reply) {
-    // A server's notice has no "!", so its whole name stands as the nick.
-    const std::u16string_view nick = sourceNick(reply.word(0));
-    if (isIgnored(context, nick)) {
-        return 1;
-    }
-    std::u16string text = u"-" + std::u16string(nick);
-    const bool loggedIn = !context.state.currentNick.empty();
-    if (loggedIn) {
-        context.sounds.PlayWAV(u"notice");
-    }
-    std::u16string target;
-    if (loggedIn && !isOwnNick(context, reply.word(2))) {
-        text += u":" + reply.word(2) + u"- " + reply.word(3);
-        if (context.tabs.znajdz_zakladke(reply.word(2)) >= 0) {
-            target = reply.word(2);
+    return guarded(context, u"reply_NOTICE", [&] {
+        // A server's notice has no "!", so its whole name stands as the nick.
+        const std::u16string_view nick = sourceNick(reply.word(0));
+        if (isIgnored(context, nick)) {
+            return;
         }
-    } else {
-        text += u"- " + reply.word(3);
-        target = context.tabs.pobierz_nazwebiez();
-    }
-    context.output.RIDodajLinie(target, text, context.colours.of(LineClass::Notice));
-    return 1;
+        std::u16string text = u"-" + std::u16string(nick);
+        const bool loggedIn = !context.state.currentNick.empty();
+        if (loggedIn) {
+            context.sounds.PlayWAV(u"notice");
+        }
+        std::u16string target;
+        if (loggedIn && !isOwnNick(context, reply.word(2))) {
+            text += u":" + reply.word(2) + u"- " + reply.word(3);
+            if (context.tabs.znajdz_zakladke(reply.word(2)) >= 0) {
+                target = reply.word(2);
+            }
+        } else {
+            text += u"- " + reply.word(3);
+            target = context.tabs.pobierz_nazwebiez();
+        }
+        context.output.RIDodajLinie(target, text, context.colours.of(LineClass::Notice));
+    });
 }
 
 int reply_PING(HandlerContext& context, const Reply& reply) {
-    // The line sender ends a line at a CR, LF or NUL, so a token carrying one
-    // can't add a line of its own.
-    const std::u16string pong = u"PONG :" + reply.word(1);
-    if (context.settings.RegCzytajLONG(u"hideping") == 0) {
-        context.output.RIDodajLinie(u"", u"PING? PONG!", context.colours.of(LineClass::Ping));
-    }
-    context.connection.SendNonEmpty(context.state.socket, pong);
-    return 1;
+    return guarded(context, u"reply_PING", [&] {
+        // The line sender ends a line at a CR, LF or NUL, so a token carrying one
+        // can't add a line of its own.
+        const std::u16string pong = u"PONG :" + reply.word(1);
+        if (context.settings.RegCzytajLONG(u"hideping") == 0) {
+            context.output.RIDodajLinie(u"", u"PING? PONG!", context.colours.of(LineClass::Ping));
+        }
+        context.connection.SendNonEmpty(context.state.socket, pong);
+    });
 }
 
 int Parsuj_mIRC(HandlerContext& context, const Reply& reply) {
-    std::u16string_view body = reply.word(3);
-    if (body.empty()) {
-        return 1;
-    }
-    body.remove_prefix(1);
-    const std::size_t close = body.find(kCtcpMark);
-    const std::size_t blank = body.find(u' ');
-    // Without a closing mark or an argument (a bare VERSION or TIME) there is
-    // nothing to show or answer.
-    if (close == std::u16string_view::npos || blank == std::u16string_view::npos) {
-        return 1;
-    }
-    const std::u16string_view command = body.substr(0, blank);
-    // A blank after the closing mark leaves a command holding the mark, which
-    // matches nothing below; otherwise the argument ends at the closing mark.
-    const std::u16string_view argument =
-        close > blank ? body.substr(blank + 1, close - blank - 1) : std::u16string_view();
-    if (equalsIgnoreCase(command, u"ACTION") && equalsIgnoreCase(reply.word(1), u"PRIVMSG")) {
-        return ShowAction(context, reply, argument);
-    }
-    if (equalsIgnoreCase(command, u"PING")) {
-        return reply_mIRC_PING(context, reply, argument);
-    }
-    return 1;
+    return guarded(context, u"Parsuj_mIRC", [&] {
+        std::u16string_view body = reply.word(3);
+        if (body.empty()) {
+            return;
+        }
+        body.remove_prefix(1);
+        const std::size_t close = body.find(kCtcpMark);
+        const std::size_t blank = body.find(u' ');
+        // Without a closing mark or an argument (a bare VERSION or TIME) there is
+        // nothing to show or answer.
+        if (close == std::u16string_view::npos || blank == std::u16string_view::npos) {
+            return;
+        }
+        const std::u16string_view command = body.substr(0, blank);
+        // A blank after the closing mark leaves a command holding the mark, which
+        // matches nothing below; otherwise the argument ends at the closing mark.
+        const std::u16string_view argument =
+            close > blank ? body.substr(blank + 1, close - blank - 1) : std::u16string_view();
+        if (equalsIgnoreCase(command, u"ACTION") && equalsIgnoreCase(reply.word(1), u"PRIVMSG")) {
+            ShowAction(context, reply, argument);
+        } else if (equalsIgnoreCase(command, u"PING")) {
+            reply_mIRC_PING(context, reply, argument);
+        }
+    });
 }
 
 int ShowAction(HandlerContext& context, const Reply& reply, std::u16string_view action) {
-    const std::u16string_view nick = sourceNick(reply.word(0));
-    std::u16string_view target = reply.word(2);
-    if (isOwnNick(context, target)) {
-        // The query tab opens even for an ignored nick; only the line is dropped.
-        context.tabs.dodaj_zakladke(nick);
-        target = nick;
-    }
-    if (isIgnored(context, nick)) {
-        return 1;
-    }
-    return WyswietlAction(context, nick, target, action);
+    return guarded(context, u"ShowAction", [&] {
+        const std::u16string_view nick = sourceNick(reply.word(0));
+        std::u16string_view target = reply.word(2);
+        if (isOwnNick(context, target)) {
+            // The query tab opens even for an ignored nick; only the line is dropped.
+            context.tabs.dodaj_zakladke(nick);
+            target = nick;
+        }
+        if (!isIgnored(context, nick)) {
+            WyswietlAction(context, nick, target, action);
+        }
+    });
 }
 
 int WyswietlAction(HandlerContext& context, std::u16string_view nick, std::u16string_view target,
                    std::u16string_view action) {
-    const std::u16string text = u"* " + std::u16string(nick) + u" " + std::u16string(action);
-    const Colour colour = HighlightLine(context, action, context.colours.of(LineClass::Action));
-    context.output.RIDodajLinie(target, text, colour);
-    return 1;
+    return guarded(context, u"WyswietlAction", [&] {
+        const std::u16string text = u"* " + std::u16string(nick) + u" " + std::u16string(action);
+        const Colour colour = HighlightLine(context, action, context.colours.of(LineClass::Action));
+        context.output.RIDodajLinie(target, text, colour);
+    });
 }
 
 int reply_mIRC_PING(HandlerContext& context, const Reply& reply, std::u16string_view argument) {
-    const std::u16string nick(sourceNick(reply.word(0)));
-    const Colour colour = context.colours.of(LineClass::Ping);
-    if (equalsIgnoreCase(reply.word(1), u"PRIVMSG")) {
-        if (isIgnored(context, nick)) {
-            return 1;
+    return guarded(context, u"reply_mIRC_PING", [&] {
+        const std::u16string nick(sourceNick(reply.word(0)));
+        const Colour colour = context.colours.of(LineClass::Ping);
+        if (equalsIgnoreCase(reply.word(1), u"PRIVMSG")) {
+            if (isIgnored(context, nick)) {
+                return;
+            }
+            context.sounds.PlayWAV(u"ping");
+            // Only the argument goes back: echoing the request's whole text would let
+            // a sender make the client send further CTCP requests of its choosing.
+            context.connection.wys(context.state.socket, u"NOTICE " + nick + u" :" + kCtcpMark +
+                                                             u"PING " + std::u16string(argument) +
+                                                             kCtcpMark);
+            const std::u16string& target = reply.word(2);
+            if (isOwnNick(context, target)) {
+                context.output.RIDodajLinie(u"", u"[" + nick + u" PING]", colour);
+            } else {
+                context.output.RIDodajLinie(target, u"[" + nick + u":" + target + u" PING]",
+                                            colour);
+            }
+        } else if (equalsIgnoreCase(reply.word(1), u"NOTICE")) {
+            // The time the request carried; past 2038 it no longer fits 32 bits.
+            const std::int64_t sent = wordNumber64(argument);
+            const std::int64_t now = pobierz_czas(context.clock);
+            if (isIgnored(context, nick)) {
+                return;
+            }
+            context.output.RIDodajLinie(
+                u"", u"[" + nick + u" PING reply]: " + decimal(now - sent) + u"secs", colour);
         }
-        context.sounds.PlayWAV(u"ping");
-        // Only the argument goes back: echoing the request's whole text would let
-        // a sender make the client send further CTCP requests of its choosing.
-        context.connection.wys(context.state.socket, u"NOTICE " + nick + u" :" + kCtcpMark +
-                                                         u"PING " + std::u16string(argument) +
-                                                         kCtcpMark);
-        const std::u16string& target = reply.word(2);
-        if (isOwnNick(context, target)) {
-            context.output.RIDodajLinie(u"", u"[" + nick + u" PING]", colour);
-        } else {
-            context.output.RIDodajLinie(target, u"[" + nick + u":" + target + u" PING]", colour);
-        }
-        return 1;
-    }
-    if (equalsIgnoreCase(reply.word(1), u"NOTICE")) {
-        const std::int64_t sent = wordNumber(argument);
-        const std::int64_t now = secondsSince1970(context.clock);
-        if (isIgnored(context, nick)) {
-            return 1;
-        }
-        context.output.RIDodajLinie(
-            u"", u"[" + nick + u" PING reply]: " + decimal(now - sent) + u"secs", colour);
-    }
-    return 1;
+    });
 }
 
 Colour HighlightLine(HandlerContext& context, std::u16string_view text, Colour colour) {
@@ -203,26 +192,31 @@ Colour HighlightLine(HandlerContext& context, std::u16string_view text, Colour c
     if (context.settings.RegCzytajLONG(u"en_hlights") == 0) {
         return colour;
     }
-    std::u16string list;
-    context.settings.RegCzytajMsg(u"hlights", list, kSpecialListSize);
-    const std::u16string lowerText = lowerCase(text);
-    const std::u16string lowerList = lowerCase(list);
-    const std::u16string_view entries = lowerList;
-    // Each entry ends at a blank; text after the last blank is not an entry. An
-    // entry matches anywhere inside the text, even inside a longer word, and an
-    // empty entry (two blanks in a row) matches every text.
-    std::size_t begin = 0;
-    for (std::size_t blank = entries.find(u' '); blank != std::u16string_view::npos;
-         blank = entries.find(u' ', begin)) {
-        const std::u16string_view entry =
-            cutAtWholeChar(entries.substr(begin, blank - begin), kHighlightEntryLength);
-        if (lowerText.find(entry) != std::u16string::npos) {
-            context.sounds.PlayWAV(u"highlight");
-            return context.colours.of(LineClass::Hlight);
+    // Without memory for the comparison the line keeps the colour it was given.
+    Colour result = colour;
+    guarded(context, u"HighlightLine", [&] {
+        std::u16string list;
+        context.settings.RegCzytajMsg(u"hlights", list, kSpecialListSize);
+        const std::u16string lowerText = lowerCase(text);
+        const std::u16string lowerList = lowerCase(list);
+        const std::u16string_view entries = lowerList;
+        // Each entry ends at a blank; text after the last blank is not an entry. An
+        // entry matches anywhere inside the text, even inside a longer word. An
+        // empty entry (a leading or doubled blank) would match every text: skipped.
+        std::size_t begin = 0;
+        for (std::size_t blank = entries.find(u' '); blank != std::u16string_view::npos;
+             blank = entries.find(u' ', begin)) {
+            const std::u16string_view entry =
+                cutAtWholeChar(entries.substr(begin, blank - begin), kHighlightEntryLength);
+            if (!entry.empty() && lowerText.find(entry) != std::u16string::npos) {
+                context.sounds.PlayWAV(u"highlight");
+                result = context.colours.of(LineClass::Hlight);
+                return;
+            }
+            begin = blank + 1;
         }
-        begin = blank + 1;
-    }
-    return colour;
+    });
+    return result;
 }
 
 }  // namespace kolu

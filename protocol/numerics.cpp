@@ -8,6 +8,7 @@
 #include "connection/session_state.h"
 #include "platform/text.h"
 #include "protocol/dispatcher.h"
+#include "protocol/guarded.h"
 #include "protocol/query_replies.h"
 #include "settings/settings.h"
 #include "ui/colour_table.h"
@@ -97,30 +98,31 @@ int reply_numeric(HandlerContext& context, const Reply& reply) {
 }
 
 int NickClash(HandlerContext& context, const Reply& reply) {
-    printText(context, reply);
-    if (!context.state.currentNick.empty()) {
-        return 1;  // logged in: a refused nickname change only shows the server's text
-    }
-    // A missing or empty `alternick` leaves the buffer empty and counts as already
-    // tried: sending an empty NICK would only stall the login.
-    std::u16string alternick;
-    context.settings.RegCzytajMsg(u"alternick", alternick, kAlternickSize);
-    if (!alternick.empty() && !equalsIgnoreCase(alternick, context.state.wantedNick)) {
-        context.state.wantedNick = alternick;
+    return guarded(context, u"NickClash", [&] {
+        printText(context, reply);
+        if (!context.state.currentNick.empty()) {
+            return;  // logged in: a refused nickname change only shows the server's text
+        }
+        // A missing or empty `alternick` leaves the buffer empty and counts as already
+        // tried: sending an empty NICK would only stall the login.
+        std::u16string alternick;
+        context.settings.RegCzytajMsg(u"alternick", alternick, kAlternickSize);
+        if (!alternick.empty() && !equalsIgnoreCase(alternick, context.state.wantedNick)) {
+            context.state.wantedNick = alternick;
+            sendNick(context, context.state.wantedNick);
+            return;
+        }
+        std::optional<std::u16string> answer =
+            context.host.promptOneField(kNickClashPromptId, kNickClashTitle, kNickClashPrompt);
+        // OK on an empty field is no name: a bare NICK would only stall the login.
+        if (!answer || answer->find_first_not_of(u' ') == std::u16string::npos) {
+            // Ends the connection at the next poll tick, without reconnecting.
+            context.connection.disconnectRequest();
+            return;
+        }
+        context.state.wantedNick.assign(cutAtWholeChar(*answer, kPromptAnswerLength));
         sendNick(context, context.state.wantedNick);
-        return 1;
-    }
-    std::optional<std::u16string> answer =
-        context.host.promptOneField(kNickClashPromptId, kNickClashTitle, kNickClashPrompt);
-    // OK on an empty field is no name: a bare NICK would only stall the login.
-    if (!answer || answer->find_first_not_of(u' ') == std::u16string::npos) {
-        // Ends the connection at the next poll tick, without reconnecting.
-        context.connection.disconnectRequest();
-        return 1;
-    }
-    context.state.wantedNick.assign(cutAtWholeChar(*answer, kPromptAnswerLength));
-    sendNick(context, context.state.wantedNick);
-    return 1;
+    });
 }
 
 }  // namespace kolu

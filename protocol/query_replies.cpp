@@ -11,6 +11,7 @@
 #include "connection/notify_hooks.h"
 #include "connection/session_state.h"
 #include "platform/text.h"
+#include "protocol/guarded.h"
 #include "ui/event_sounds.h"
 #include "ui/host.h"
 #include "ui/line_output.h"
@@ -28,18 +29,6 @@ constexpr std::size_t kNone = u16string_view::npos;
 constexpr std::size_t kBanFieldCapacity = 128;
 constexpr int kBanListDialog = 368;
 constexpr u16string_view kBanListPrompt = u"Select ban to remove:";
-
-// A handler that runs out of memory reports it under its label and drops the
-// line; nothing is thrown past it.
-template <typename Body>
-int guarded(HandlerContext& context, u16string_view label, Body&& body) {
-    try {
-        body();
-    } catch (const std::bad_alloc&) {
-        context.log.LogError(u"LocalAlloc", label, 0);
-    }
-    return 1;
-}
 
 void printStatus(HandlerContext& context, u16string_view text, LineClass lineClass) {
     context.output.RIDodajLinie(u"", text, context.colours.of(lineClass));

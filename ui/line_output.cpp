@@ -44,6 +44,10 @@ std::u16string logSafeName(std::u16string_view tabName) {
             c = u'_';
         }
     }
+    // A log that starts with '.' would be a hidden file.
+    if (!name.empty() && name[0] == u'.') {
+        name[0] = u'_';
+    }
     return name;
 }
 

@@ -47,7 +47,8 @@ class LineOutput final : public LinePrinter {
 };
 
 // A tab name a server chose, made safe as part of a file name in the log folder:
-// '/' and NUL become '_', and so does every character of a name "." or "..".
+// '/' and NUL become '_', and so does every character of a name "." or ".." and
+// a leading '.' (which would hide the file).
 std::u16string logSafeName(std::u16string_view tabName);
 
 }  // namespace kolu

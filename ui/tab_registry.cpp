@@ -165,10 +165,28 @@ Colour TabRegistry::labelColourForPaint(int index) {
         return 0;
     }
     TabRecord& record = *m_tabs[index].record;
-    if (index == m_selected) {
+    if (index == m_selected && record.joined) {
         record.activity = 0;
     }
     return record.activity;
+}
+
+void TabRegistry::markChannelsNotJoined(Colour colour) {
+    for (int i = 0; i < count(); ++i) {
+        TabRecord& record = *m_tabs[i].record;
+        if (record.userList) {
+            record.userList->clear();
+            record.joined = false;
+            setActivity(i, colour);
+        }
+    }
+}
+
+void TabRegistry::markJoined(int index) {
+    if (valid(index) && !m_tabs[index].record->joined) {
+        m_tabs[index].record->joined = true;
+        setActivity(index, 0);
+    }
 }
 
 }  // namespace kolu

@@ -26,6 +26,7 @@ struct TabRecord {
     TextLines text;
     std::uint32_t nameLength = 0;  // characters of the name at creation
     Colour activity = 0;           // label colour; 0 = no unseen activity
+    bool joined = true;            // false: a channel left by a disconnect, not yet joined again
     int userListWidth = 0;         // pixels; 60 x scale factor at creation
 };
 
@@ -100,6 +101,11 @@ class TabRegistry {
     // The colour to paint tab `index`'s label in; painting the selected tab
     // clears its activity mark, as a tab seen selected has no unseen lines.
     Colour labelColourForPaint(int index);
+    // A disconnect left every channel: their user lists are emptied and their
+    // labels keep `colour` until markJoined.
+    void markChannelsNotJoined(Colour colour);
+    // The client's own JOIN: the tab is a member's again.
+    void markJoined(int index);
 
   private:
     struct Tab {

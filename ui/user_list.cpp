@@ -395,4 +395,11 @@ int ZmienMod(TabRegistry& tabs, EventSounds& sounds, std::u16string_view channel
     return 1;
 }
 
+void UserList::clear() {
+    m_rows.clear();
+    m_pending.clear();
+    m_names.clear();
+    m_irregular = 0;
+}
+
 }  // namespace kolu

@@ -56,6 +56,8 @@ class UserList {
     bool changeMode(std::u16string_view nickname, ModeChange change);
     // Whether find() would give a row, without merging waiting insertions.
     bool contains(std::u16string_view nickname) const;
+    // Every row goes (the channel was left without a part, by a disconnect).
+    void clear();
 
     // A label is read with at most this many characters when looking for a
     // nickname; a sort key holds at most this many.

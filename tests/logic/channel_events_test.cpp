@@ -75,12 +75,15 @@ TEST_F(ChannelEventsTest, OwnJoinCreatesSelectsAndAimsTheNamesReply) {
     EXPECT_TRUE(users(u"#new").empty());
     EXPECT_EQ(h.soundsPlayed(), std::vector<std::string>{"join.wav"});
 
-    // Joining a channel whose tab exists (other case) reuses and selects it.
+    // Joining a channel whose tab exists (other case) reuses and selects it,
+    // and a tab left by a disconnect is a member's again.
     const int tabs = h.tabs().count();
+    h.tabs().markChannelsNotJoined(rgb(1, 2, 3));
     run(reply_JOIN, u":me!m@home JOIN #CHAN");
     EXPECT_EQ(h.tabs().count(), tabs);
     EXPECT_EQ(h.tabs().selected(), h.tabs().znajdz_zakladke(u"#chan"));
     EXPECT_EQ(last(u"#chan"), u"*** Now talking in #CHAN");
+    EXPECT_EQ(h.tabs().labelColourForPaint(h.tabs().selected()), 0u);
 }
 
 TEST_F(ChannelEventsTest, OwnPartRemovesTheTabSilently) {
@@ -134,6 +137,25 @@ TEST_F(ChannelEventsTest, JoinOfAListedUserKeepsOneRowAndUnknownChannelsPrintInS
     run(reply_PART, u":dan!d@h PART #nowhere");
     EXPECT_EQ(lines(u"").size(), 2u);
     EXPECT_EQ(last(u""), u"*** dan has left #nowhere");
+}
+
+TEST_F(ChannelEventsTest, AnEmptySourceIsNobody) {
+    const Names before = lines(u"#chan");
+    run(reply_JOIN, u": JOIN #chan");
+    run(reply_PART, u": PART #chan");
+    EXPECT_EQ(lines(u"#chan"), before);
+    EXPECT_EQ(users(u"#chan"), (Names{u"@op", u"+carol", u"bob"}));
+    EXPECT_TRUE(h.soundsPlayed().empty());
+
+    // Before the login the client's nickname is empty too: still nobody's.
+    h.state().currentNick.clear();
+    const int tabs = h.tabs().count();
+    const int selected = h.tabs().selected();
+    run(reply_JOIN, u": JOIN #x");
+    run(reply_NICK, u": NICK :someone");
+    EXPECT_EQ(h.tabs().count(), tabs);
+    EXPECT_EQ(h.tabs().selected(), selected);
+    EXPECT_TRUE(h.state().currentNick.empty());
 }
 
 TEST_F(ChannelEventsTest, NickChangeRenamesInEveryChannelHoldingTheUser) {

@@ -340,7 +340,7 @@ TEST_F(CommandLineTest, IsonMarksTheNextAnswerAsTheUsers) {
     state().socket = kSocket;
     type(u"/ISON alice");
     EXPECT_TRUE(state().userIsonPending);
-    // Nothing else clears it: only the answer does.
+    // Another command doesn't clear it.
     type(u"/join #b");
     EXPECT_TRUE(state().userIsonPending);
 }
@@ -357,6 +357,7 @@ TEST_F(CommandLineTest, OnlyQuitYieldsTheUserQuitResult) {
 TEST_F(CommandLineTest, EmptyInputDoesNothing) {
     open({u"#a"}, u"#a");
     EXPECT_EQ(type(u""), 0);
+    EXPECT_EQ(type(u"   "), 0);
     EXPECT_TRUE(input.history().empty());
     EXPECT_TRUE(sent().empty());
     EXPECT_TRUE(shown().empty());

@@ -97,14 +97,26 @@ TEST_F(ConnectionTest, ServerCloseShowsDisconnectedInEveryTabAndReconnectsInTheS
     EXPECT_TRUE(state().connected);
 }
 
+TEST_F(ConnectionTest, DisconnectedReachesEveryTabOnce) {
+    env.session.tabs.dodaj_zakladke(u"status");  // a query with someone called status
+    connection().DisplayDisconnected();
+    EXPECT_EQ(env.lines(0), std::vector<std::u16string>{u"*** Disconnected"});
+    EXPECT_EQ(env.lines(1), std::vector<std::u16string>{u"*** Disconnected"});
+}
+
 TEST_F(ConnectionTest, DisconnectRequestNeverReconnects) {
     env.settings.putDword(kSettingsKey, u"reconnect", 1);
+    // A /ison left unanswered is forgotten at the connect and at the disconnect.
+    state().userIsonPending = true;
     connect();
+    EXPECT_FALSE(state().userIsonPending);
+    state().userIsonPending = true;
     connection().connectCommand();  // Disconnect
     EXPECT_FALSE(state().connected);
     connection().pollTick();
     EXPECT_EQ(state().socket, kInvalidSocket);
     EXPECT_FALSE(state().userQuit);
+    EXPECT_FALSE(state().userIsonPending);
     EXPECT_FALSE(env.host.isRunning(kPollTimer));
     EXPECT_FALSE(env.host.isRunning(kRetryTimer));
     EXPECT_TRUE(server.waitForDisconnect());

@@ -282,6 +282,14 @@ TEST_F(NickClashTest, MissingOrEmptyAlternativeGoesStraightToThePrompt) {
     }
 }
 
+TEST_F(NickClashTest, OutOfMemoryIsReportedAndGoesNoFurther) {
+    h.env.settings.putDword(kSettingsKey, u"debug", 1);
+    h.state().wantedNick = u"kolu2";
+    h.env.host.outOfMemory = true;
+    EXPECT_NO_THROW(clash());
+    EXPECT_NE(h.env.settings.decodedLog().find("NickClash\t\tLocalAlloc : 0"), std::string::npos);
+}
+
 TEST_F(NickClashTest, AfterLoginOnlyShowsTheText) {
     h.state().currentNick = u"me";
     dispatch(h, u":srv 433 me kolu1 :Nickname is already in use");

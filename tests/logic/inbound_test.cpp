@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -103,6 +104,7 @@ TEST(LineFramer, EverySplitOfAStreamGivesTheSameLines) {
     }
 }
 
+// A cut line ends in "..." within the limit, so the reader knows text is missing.
 TEST(LineFramer, LinesLongerThanTheBufferAreCutAtItsLimit) {
     constexpr std::size_t kLimit = LineFramer::kMaxPendingChars;
     ASSERT_EQ(kLimit, 2049u);
@@ -118,8 +120,9 @@ TEST(LineFramer, LinesLongerThanTheBufferAreCutAtItsLimit) {
         RecordingDispatcher dispatcher;
         const std::string line(c.length, 'a');
         framer.receive(line + c.ending + "PING :next\r\n", dispatcher);
-        const std::vector<Words> expected = {{std::string(std::min(c.length, kLimit), 'a')},
-                                             {"PING", "next"}};
+        const std::string shown =
+            c.length > kLimit ? std::string(kLimit - 3, 'a') + "..." : std::string(c.length, 'a');
+        const std::vector<Words> expected = {{shown}, {"PING", "next"}};
         EXPECT_EQ(dispatcher.replies, expected) << c.length << " " << (c.ending[0] == '\r');
         EXPECT_TRUE(framer.pending().empty());
     }
@@ -128,10 +131,10 @@ TEST(LineFramer, LinesLongerThanTheBufferAreCutAtItsLimit) {
 TEST(LineFramer, ACutNeverSplitsASurrogatePair) {
     LineFramer framer;
     RecordingDispatcher dispatcher;
-    // The emoji's high surrogate would be the buffer's last unit.
-    framer.receive(std::string(2048, 'a') + "\xF0\x9F\x98\x80" + "bbb\nPING :ok\n", dispatcher);
+    // The emoji's high surrogate would be the last unit before the "...".
+    framer.receive(std::string(2045, 'a') + "\xF0\x9F\x98\x80" + "bbb\nPING :ok\n", dispatcher);
     ASSERT_EQ(dispatcher.replies.size(), 2u);
-    EXPECT_EQ(dispatcher.replies[0], Words{std::string(2048, 'a')});
+    EXPECT_EQ(dispatcher.replies[0], Words{std::string(2045, 'a') + "..."});
     EXPECT_EQ(dispatcher.replies[1], (Words{"PING", "ok"}));
 }
 
@@ -314,10 +317,25 @@ TEST_F(InboundTest, AHugeLineWithoutLineFeedNeverOverflowsAndLosesNothingAfterIt
     EXPECT_EQ(reads, 98u + 1u);  // 100000 bytes in 1024-byte reads, then the tail
     EXPECT_LE(largestPending, Inbound::kPendingCapacity - 1);
     const std::vector<Words> expected = {
-        {"s", "372", "me", std::string(Inbound::kPendingCapacity - 1 - 11, 'm')},
+        {"s", "372", "me", std::string(Inbound::kPendingCapacity - 1 - 11 - 3, 'm') + "..."},
         {"s", "376", "me", "End of MOTD"}};
     EXPECT_EQ(dispatcher.replies, expected);
     EXPECT_TRUE(inbound.pending().empty());
+}
+
+TEST_F(InboundTest, OutOfMemoryDropsOnlyTheLineAtHandAndIsReported) {
+    debug();
+    sockets.queueData("PING :1\r\nPING :2\r\nPING :3\r\n");
+    dispatcher.onDispatch = [](const Reply& reply) {
+        if (reply.word(1) == u"2") {
+            throw std::bad_alloc();
+        }
+    };
+    EXPECT_NO_THROW(inbound.odbierz(kSock, dispatcher));
+    EXPECT_EQ(dispatcher.replies,
+              (std::vector<Words>{{"PING", "1"}, {"PING", "2"}, {"PING", "3"}}));
+    EXPECT_FALSE(inbound.dispatching());
+    EXPECT_NE(env.decodedLog().find("przetwarzaj\t\tLocalAlloc : 0"), std::string::npos);
 }
 
 TEST_F(InboundTest, ANestedTickDuringADispatchReadsNothing) {

@@ -188,10 +188,11 @@ TEST_F(LineOutputTest, ServerChosenNamesNeverLeaveTheLogFolder) {
     };
     const Case cases[] = {
         {u"#../../x", u"#.._.._x"},
+        {u"../../x", u"_._.._x"},  // a leading '.' would hide the file
         {u"..", u"__"},
         {u".", u"_"},
         {u"a/b", u"a_b"},
-        {u"...", u"..."},
+        {u"...", u"_.."},
         {std::u16string(u"a\0b", 3), u"a_b"},
         {u"/", u"_"},
         {u"nick", u"nick"},

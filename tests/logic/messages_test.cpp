@@ -174,6 +174,7 @@ TEST_F(MessagesTest, CtcpPingReplyShowsTheRoundTrip) {
         {{2007, 9, 2, 11, 18, 8, 0, 0}, u"1189534078", u"[bob PING reply]: 2secs"},
         {{2000, 3, 3, 1, 0, 0, 5, 0}, u"951868800", u"[bob PING reply]: 5secs"},
         {{2024, 2, 4, 29, 23, 59, 59, 0}, u"1709251199", u"[bob PING reply]: 0secs"},
+        {{2040, 1, 0, 1, 0, 0, 3, 0}, u"2208988800", u"[bob PING reply]: 3secs"},  // past 2038
         {{1970, 1, 4, 1, 0, 0, 10, 0}, u"junk", u"[bob PING reply]: 10secs"},
     };
     for (const Case& c : cases) {
@@ -223,6 +224,28 @@ TEST_F(MessagesTest, OtherCtcpIsIgnored) {
     EXPECT_TRUE(h.sentLines().empty());
 }
 
+// A handler that runs out of memory reports it under its own name and drops
+// the line; nothing escapes to the poll tick.
+TEST_F(MessagesTest, OutOfMemoryIsReportedUnderTheHandlersName) {
+    h.env.settings.putDword(kSettingsKey, u"debug", 1);
+    h.settings().RegZapiszLONG(u"en_hlights", 1);
+    h.settings().RegZapiszMsg(u"hlights", u"kolu ", kSpecialListSize);
+    for (const char16_t* event : {u"notice", u"ping", u"highlight"}) {
+        h.setSound(event, u"x.wav");
+    }
+    h.env.sound.outOfMemory = true;
+    EXPECT_NO_THROW(receive(u":bob!u@host NOTICE #chan :hi"));
+    EXPECT_NO_THROW(receive(u":bob!u@host PRIVMSG me :" + ctcp(u"PING 5")));
+    EXPECT_NO_THROW(receive(u":bob!u@host PRIVMSG #chan :hey kolu"));
+    // A highlight that can't be completed leaves the line its own colour.
+    EXPECT_EQ(h.lines(1), Lines{u"<bob> hey kolu"});
+    EXPECT_EQ(h.lastColour(1), colourOf(LineClass::Normal));
+    const std::string log = h.env.settings.decodedLog();
+    for (const std::string label : {"reply_NOTICE", "reply_mIRC_PING", "HighlightLine"}) {
+        EXPECT_NE(log.find(label + "\t\tLocalAlloc : 0"), std::string::npos) << label;
+    }
+}
+
 struct HighlightCase {
     std::int32_t enabled;
     std::u16string list;
@@ -240,7 +263,8 @@ TEST(HighlightLineTest, MatchesEntriesAsSubstringsIgnoringCase) {
         {1, u"bob ann ", u"nobody", false},
         {1, u"ann", u"ann", false},  // no blank after it: not an entry
         {1, u"", u"ann", false},
-        {1, u"bob  ", u"anything", true},  // the empty entry occurs everywhere
+        {1, u"bob  ", u"anything", false},  // empty entries are skipped
+        {1, u" bob  ann ", u"hi ann", true},
         {0, u"ann ", u"ann", false},
         {-1, u"ann ", u"ann", true},  // a missing switch leaves highlighting on
         {1, longEntry + u" ", std::u16string(250, u'a'), true},  // entries are cut to 250

@@ -1,5 +1,6 @@
 #pragma once
 // A host that records what the logic asked of the windowing side.
+#include <new>
 #include <optional>
 #include <set>
 #include <string>
@@ -54,9 +55,13 @@ class FakeHost : public Host {
     // Scripted answers, taken in turn; an empty queue cancels.
     std::vector<std::optional<std::u16string>> textAnswers;
     std::vector<std::optional<int>> pickAnswers;
+    bool outOfMemory = false;  // the one-field prompt throws std::bad_alloc
 
     std::optional<std::u16string> promptOneField(int commandId, std::u16string_view title,
                                                  std::u16string_view prompt) override {
+        if (outOfMemory) {
+            throw std::bad_alloc();
+        }
         prompts.push_back({commandId, std::u16string(title), std::u16string(prompt), {}});
         return takeFirst(textAnswers);
     }

@@ -3,6 +3,7 @@
 // host, fixed text metrics and the default colours, for connection tests.
 #include <chrono>
 #include <functional>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,11 @@ namespace kolu::test {
 class RecordingSound final : public SoundPlayer {
   public:
     std::vector<std::string> played;
+    bool outOfMemory = false;  // playing throws std::bad_alloc
     int playFileAsync(const std::string& path) override {
+        if (outOfMemory) {
+            throw std::bad_alloc();
+        }
         played.push_back(path);
         return 0;
     }

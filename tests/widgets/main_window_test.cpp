@@ -115,6 +115,15 @@ TEST_F(MainWindowTest, ConnectsFromTheFileMenuAndShowsAJoinedChannel) {
     QTRY_COMPARE_WITH_TIMEOUT(window->action(MainWindow::kConnectId)->text(),
                               QStringLiteral("Connect"), 5000);
     EXPECT_EQ(window->session().state.socket, kInvalidSocket);
+    // The channel is no longer joined: no members shown, the label in the
+    // colour of the disconnect line until the channel is joined again.
+    EXPECT_EQ(window->userListView(channel)->rowAt(QPoint(2, 2)), -1);
+    const Colour disconnected =
+        window->session()
+            .tabs.pobierz_hwndtxtbiez(channel)
+            ->line(window->session().tabs.pobierz_hwndtxtbiez(channel)->lineCount() - 1)
+            .colour;
+    EXPECT_EQ(window->session().tabs.labelColourForPaint(channel), disconnected);
 }
 
 // Whether any pixel of `area` in `picture` is exactly `colour`.

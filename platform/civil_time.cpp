@@ -1,4 +1,4 @@
-#include "commands/civil_time.h"
+#include "platform/civil_time.h"
 
 namespace kolu {
 namespace {

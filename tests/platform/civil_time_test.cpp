@@ -3,7 +3,7 @@
 
 #include <ctime>
 
-#include "commands/civil_time.h"
+#include "platform/civil_time.h"
 #include "tests/support/fake_clock.h"
 
 namespace kolu {
