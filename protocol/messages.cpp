@@ -27,8 +27,9 @@ bool isIgnored(HandlerContext& context, std::u16string_view nick) {
 }
 
 // Whether a target (word 2) is the client itself rather than a channel.
+// Before login the nickname is empty: an empty target is still nobody's.
 bool isOwnNick(HandlerContext& context, std::u16string_view target) {
-    return equalsIgnoreCase(target, context.state.currentNick);
+    return !target.empty() && equalsIgnoreCase(target, context.state.currentNick);
 }
 
 std::u16string lowerCase(std::u16string_view text) {

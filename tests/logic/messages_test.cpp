@@ -63,6 +63,11 @@ TEST_F(MessagesTest, PrivateMessageOpensAQueryTabOnce) {
     EXPECT_EQ(h.tabs().pobierz_nazwe(2, 3), u"bob");
     EXPECT_EQ(h.lines(2), (Lines{u"<bob> hi", u"<Bob> again"}));
     EXPECT_EQ(h.soundsPlayed(), std::vector<std::string>{"query.wav"});
+
+    // Before login an empty target is not the client's: no tab for its sender.
+    h.state().currentNick.clear();
+    receive(u":eve!u@host PRIVMSG  :x");
+    EXPECT_EQ(h.tabs().count(), 3);
 }
 
 TEST_F(MessagesTest, IgnoredSendersAreDropped) {
