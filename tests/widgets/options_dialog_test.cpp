@@ -160,10 +160,11 @@ TEST_F(OptionsDialogTest, SpecialListsRefuseDuplicatesAndDelNeedsASelection) {
     EXPECT_FALSE(*asked);
     EXPECT_EQ(ignores->count(), 2);
 
+    // With one, the question's Yes deletes it. (Either watcher may answer: the
+    // one above may still be waiting.)
     ignores->setCurrentIndex(1);
-    asked = test::answerMessageBox(QMessageBox::Yes);
+    test::answerMessageBox(QMessageBox::Yes);
     info->deleteEntry();
-    EXPECT_TRUE(*asked);
     EXPECT_EQ(info->entries(0), std::vector<std::u16string>{u"alice"});
 }
 
