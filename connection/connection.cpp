@@ -92,6 +92,8 @@ SocketHandle Connection::polacz() {
         m_parts.log.LogError(u"SetTimer", u"polacz", 0);
     }
     m_state.connected = true;
+    m_watched = m_parts.host.watchSocket(sock, true);
+    m_readingPaused = false;
     return sock;
 }
 
@@ -216,6 +218,11 @@ int Connection::WSzamknij(SocketHandle sock) {
     if (sock == kInvalidSocket) {
         return 1;
     }
+    if (m_watched && sock == m_state.socket) {
+        // Before the close: the watch must never outlive the socket number.
+        m_parts.host.watchSocket(kInvalidSocket, false);
+        m_watched = false;
+    }
     if (m_parts.sockets.closeSocket(sock) == kSocketError) {
         m_parts.log.LogSocketError(m_parts.sockets, u"closesocket", u"WSzamknij");
     }
@@ -263,7 +270,16 @@ void Connection::pollTick() {
             }
         }
     }
-    const int received = m_parts.inbound.odbierz(m_state.socket, *m_dispatcher);
+    int received = 1;
+    if (m_watched) {
+        // The watch reads as data comes; the tick takes what is left and notices the end.
+        const Inbound::ReadResult result =
+            m_parts.inbound.readReady(m_state.socket, *m_dispatcher, kReadBudgetBytes);
+        received = result == Inbound::ReadResult::kClosed ? 0 : 1;
+        watchReading(true);
+    } else {
+        received = m_parts.inbound.odbierz(m_state.socket, *m_dispatcher);
+    }
     if (m_state.connected && received != 0) {
         return;
     }
@@ -280,6 +296,29 @@ void Connection::pollTick() {
     } else if (m_parts.settings.RegCzytajLONG(u"reconnect") == 1) {
         m_state.socket = polacz();
     }
+}
+
+void Connection::watchReading(bool on) {
+    if (m_watched && m_readingPaused == on) {
+        m_parts.host.watchSocket(m_state.socket, on);
+        m_readingPaused = !on;
+    }
+}
+
+void Connection::socketReadable() {
+    if (m_state.socket == kInvalidSocket || !m_dispatcher) {
+        return;
+    }
+    if (m_parts.inbound.dispatching()) {
+        // A modal prompt of a handler runs the event loop: reading resumes
+        // once that line is done.
+        watchReading(false);
+        return;
+    }
+    const Inbound::ReadResult result =
+        m_parts.inbound.readReady(m_state.socket, *m_dispatcher, kReadBudgetBytes);
+    // A closed or failed socket stays readable: the poll tick ends the connection.
+    watchReading(result != Inbound::ReadResult::kClosed && result != Inbound::ReadResult::kFailed);
 }
 
 void Connection::retryTick() {

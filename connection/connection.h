@@ -62,6 +62,11 @@ class Connection {
     int rozlacz();
     int DisplayDisconnected();
 
+    // Read per wake-up of the socket watch: a flood leaves the window turning.
+    static constexpr std::size_t kReadBudgetBytes = 64 * 1024;
+    // The host's socket watch found the socket readable.
+    void socketReadable();
+
     // Timer 1, timer 2, menu item 40008, the disconnect request, File > Exit.
     void pollTick();
     void retryTick();
@@ -75,11 +80,16 @@ class Connection {
     int sendBytes(SocketHandle sock, std::string_view bytes, const char16_t* operation);
     void stopRetryTimer(const char16_t* label);
     void printInfo(std::u16string_view text);
+    // Asks the host to watch the socket for reading, or to stop (a closed
+    // socket stays readable; a nested dispatch must not read).
+    void watchReading(bool on);
 
     SessionState& m_state;
     Parts m_parts;
     NotifyHooks* m_notify = nullptr;
     ReplyDispatcher* m_dispatcher = nullptr;
+    bool m_watched = false;        // the host reports readability: the tick reads only what is left
+    bool m_readingPaused = false;  // a read found the end, or came during a dispatch
 };
 
 }  // namespace kolu

@@ -162,6 +162,31 @@ int Inbound::odbierz(SocketHandle sock, ReplyDispatcher& dispatcher) {
     return last;
 }
 
+Inbound::ReadResult Inbound::readReady(SocketHandle sock, ReplyDispatcher& dispatcher,
+                                       std::size_t budgetBytes) {
+    ReadResult result = ReadResult::kNothing;
+    for (std::size_t total = 0; total < budgetBytes && !dispatching();) {
+        // Asked before every read: the poll tick may have taken the data, and a
+        // read of an empty blocking socket would wait.
+        SelectSets sets;
+        sets.read = true;
+        if (m_sockets.select(sock, sets, 0) == kSocketError) {
+            m_log.LogSocketError(m_sockets, u"select", u"odbierz");
+            return ReadResult::kFailed;
+        }
+        if (!sets.read) {
+            break;
+        }
+        const int received = odb(sock, dispatcher);
+        if (received <= 0) {
+            return received == 0 ? ReadResult::kClosed : ReadResult::kFailed;
+        }
+        total += static_cast<std::size_t>(received);
+        result = ReadResult::kData;
+    }
+    return result;
+}
+
 int Inbound::odb(SocketHandle sock, ReplyDispatcher& dispatcher) {
     if (dispatching()) {
         return -1;

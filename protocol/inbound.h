@@ -75,6 +75,12 @@ class Inbound {
     // -1: nothing readable, a read failed, or a line is being dispatched (a
     // nested tick); 0: the server closed the connection; else the last chunk's size.
     int odbierz(SocketHandle sock, ReplyDispatcher& dispatcher);
+    // What a read of a socket the event loop found readable came to.
+    enum class ReadResult { kNothing, kData, kClosed, kFailed };
+    // Reads the chunks that are there without waiting, at most about `budgetBytes`,
+    // so a flood leaves the event loop turning between reads. kNothing also for
+    // a nested call while a line is being dispatched.
+    ReadResult readReady(SocketHandle sock, ReplyDispatcher& dispatcher, std::size_t budgetBytes);
     // One recv: -1 failure, 0 closed, else the bytes read (and framed).
     int odb(SocketHandle sock, ReplyDispatcher& dispatcher);
     int przetwarzaj(ReplyDispatcher& dispatcher) { return m_framer.przetwarzaj(dispatcher); }

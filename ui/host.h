@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/sockets.h"
+
 namespace kolu {
 
 // The main window's timers.
@@ -32,6 +34,12 @@ class Host {
     // The menu item that connects and disconnects: "Disconnect" while connected
     // (or connecting), "Connect" otherwise.
     virtual void setConnectedLabel(bool connected) = 0;
+
+    // Watches the connection's socket from the event loop: while `readable`, the
+    // host calls Connection::socketReadable as soon as data (or the close) is
+    // there; kInvalidSocket stops watching. False when the host can't watch:
+    // then the poll tick does all the reading.
+    virtual bool watchSocket(SocketHandle /*sock*/, bool /*readable*/) { return false; }
 
     // Gives the keyboard focus to the input line.
     virtual void focusInput() = 0;

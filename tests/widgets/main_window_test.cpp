@@ -9,7 +9,9 @@
 #include <QResizeEvent>
 #include <QSlider>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
+#include <thread>
 
 #include "options/options_dialog.h"
 #include "options/quick_palette.h"
@@ -88,6 +90,8 @@ TEST_F(MainWindowTest, ConnectsFromTheFileMenuAndShowsAJoinedChannel) {
     EXPECT_EQ(window->action(MainWindow::kConnectId)->text(), QStringLiteral("Disconnect"));
     EXPECT_TRUE(server.expectLine("nick tester"));
     EXPECT_TRUE(server.expectLine("user me example.org kolu :Marvoline Kolu v1.3"));
+    // Lines are read the moment they arrive: no poll tick is needed.
+    window->stopTimer(kPollTimer);
 
     server.send(
         ":irc.test 001 tester :Welcome\r\n:tester!me@host JOIN #kolu\r\n"
@@ -111,7 +115,26 @@ TEST_F(MainWindowTest, ConnectsFromTheFileMenuAndShowsAJoinedChannel) {
     EXPECT_TRUE(server.expectLine("PRIVMSG #kolu :hello there"));
     EXPECT_TRUE(edit->text().isEmpty());
 
-    window->handleCommand(MainWindow::kConnectId);  // Disconnect
+    // A flood leaves the event loop turning: a timer set once it has begun
+    // fires before its last line is in.
+    const TextLines& shown = *window->session().tabs.pobierz_hwndtxt(u"#kolu");
+    const std::size_t before = shown.lineCount();
+    constexpr std::size_t kFlood = 100000;
+    std::string flood;
+    for (std::size_t i = 0; i < kFlood; ++i) {
+        flood += ":other!u@h PRIVMSG #kolu :flood line " + std::to_string(i) + "\r\n";
+    }
+    std::thread sender([&] { server.send(flood); });
+    QTRY_VERIFY_WITH_TIMEOUT(shown.lineCount() > before, 30000);
+    std::size_t linesWhenTimerFired = 0;
+    QTimer::singleShot(0, [&] { linesWhenTimerFired = shown.lineCount(); });
+    QTRY_COMPARE_WITH_TIMEOUT(shown.lineCount(), before + kFlood, 30000);
+    sender.join();
+    EXPECT_LT(linesWhenTimerFired, before + kFlood);
+    EXPECT_GT(linesWhenTimerFired, before);
+
+    window->startTimer(kPollTimer, Connection::kPollIntervalMs);  // it ends the connection
+    window->handleCommand(MainWindow::kConnectId);                // Disconnect
     QTRY_COMPARE_WITH_TIMEOUT(window->action(MainWindow::kConnectId)->text(),
                               QStringLiteral("Connect"), 5000);
     EXPECT_EQ(window->session().state.socket, kInvalidSocket);

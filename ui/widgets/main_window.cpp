@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QShortcut>
+#include <QSocketNotifier>
 #include <QUrl>
 
 #include "commands/context_menus.h"
@@ -171,6 +172,7 @@ MainWindow::~MainWindow() {
     for (QTimer& timer : m_timers) {
         timer.stop();
     }
+    m_socketWatch.reset();
     // The child widgets observe models this window and its session own (the
     // views their line stores, the input line its model): they go first.
     m_tabWidgets.clear();
@@ -609,6 +611,22 @@ bool MainWindow::stopTimer(TimerId id) {
 
 void MainWindow::messageBox(std::u16string_view text, std::u16string_view title) {
     QMessageBox::warning(this, qs(title), qs(text), QMessageBox::Ok);
+}
+
+bool MainWindow::watchSocket(SocketHandle sock, bool readable) {
+    if (sock == kInvalidSocket) {
+        m_socketWatch.reset();
+        return true;
+    }
+    if (!m_socketWatch || m_socketWatch->socket() != sock) {
+        m_socketWatch = std::make_unique<QSocketNotifier>(sock, QSocketNotifier::Read);
+        connect(m_socketWatch.get(), &QSocketNotifier::activated, this, [this] {
+            m_session->connection.socketReadable();
+            afterNetworkWork();
+        });
+    }
+    m_socketWatch->setEnabled(readable);
+    return true;
 }
 
 void MainWindow::setConnectedLabel(bool connected) {

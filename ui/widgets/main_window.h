@@ -20,6 +20,7 @@
 class QAction;
 class QMenu;
 class QMenuBar;
+class QSocketNotifier;
 
 namespace kolu {
 
@@ -89,6 +90,7 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
     bool stopTimer(TimerId id) override;
     void messageBox(std::u16string_view text, std::u16string_view title) override;
     void setConnectedLabel(bool connected) override;
+    bool watchSocket(SocketHandle sock, bool readable) override;
     void focusInput() override;
     std::optional<std::u16string> promptOneField(int commandId, std::u16string_view title,
                                                  std::u16string_view prompt) override;
@@ -164,6 +166,7 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
     std::map<int, QAction*> m_actions;
     std::map<const TabRecord*, TabWidgets> m_tabWidgets;
     QTimer m_timers[3];
+    std::unique_ptr<QSocketNotifier> m_socketWatch;
     std::unique_ptr<WhisperServices> m_whispers;
     WhisperHook* m_inputWhispers = nullptr;
 };
