@@ -1,6 +1,9 @@
 #include "connection/connection.h"
 
+#include <algorithm>
+
 #include "connection/error_log.h"
+#include "platform/clock.h"
 #include "platform/text.h"
 #include "protocol/inbound.h"
 #include "protocol/string_ops.h"
@@ -92,6 +95,7 @@ SocketHandle Connection::polacz() {
         m_parts.log.LogError(u"SetTimer", u"polacz", 0);
     }
     m_state.connected = true;
+    m_connectedAt = m_parts.clock.tickCount();
     m_watched = m_parts.host.watchSocket(sock, true);
     m_readingPaused = false;
     return sock;
@@ -294,8 +298,23 @@ void Connection::pollTick() {
     if (m_state.userQuit) {
         m_state.userQuit = false;
     } else if (m_parts.settings.RegCzytajLONG(u"reconnect") == 1) {
-        m_state.socket = polacz();
+        if (m_parts.clock.tickCount() - m_connectedAt >= kLongConnectionMs) {
+            m_retryDelayMs = kRetryIntervalMs;
+            m_state.socket = polacz();
+        } else {
+            retryLater();
+        }
     }
+}
+
+void Connection::retryLater() {
+    printInfo(u"*** Reconnecting in " + decimal(m_retryDelayMs / 1000) + u" seconds");
+    if (m_parts.host.startTimer(kRetryTimer, m_retryDelayMs)) {
+        m_state.retryTimerRunning = true;
+    } else {
+        m_parts.log.LogError(u"SetTimer2", u"WndProc WM_TIMER", 0);
+    }
+    m_retryDelayMs = std::min(m_retryDelayMs * 2, kLongestRetryMs);
 }
 
 void Connection::watchReading(bool on) {
@@ -329,6 +348,7 @@ void Connection::retryTick() {
 }
 
 void Connection::connectCommand() {
+    m_retryDelayMs = kRetryIntervalMs;  // the user's choice overrides any wait
     if (m_state.socket != kInvalidSocket) {
         disconnectRequest();
     } else if (m_state.retryTimerRunning) {

@@ -14,6 +14,7 @@
 
 namespace kolu {
 
+class Clock;
 class ColourTable;
 class ErrorLog;
 class Host;
@@ -37,11 +38,16 @@ class Connection {
         LineOutput& output;
         const ColourTable& colours;
         Inbound& inbound;
+        const Clock& clock;
         ServerSource servers;
     };
 
     static constexpr int kPollIntervalMs = 1000;
     static constexpr int kRetryIntervalMs = 5000;
+    // A connection that ends sooner is reopened only after a wait that doubles,
+    // up to the longest, while they stay that short (a server that bans or closes).
+    static constexpr std::uint32_t kLongConnectionMs = 60000;
+    static constexpr int kLongestRetryMs = 300000;
     static constexpr int kConnectWaitMs = 3000;
     // Outbound text goes out in pieces of at most this many bytes, line feed included.
     static constexpr std::size_t kPieceBytes = 1024;
@@ -80,6 +86,8 @@ class Connection {
     int sendBytes(SocketHandle sock, std::string_view bytes, const char16_t* operation);
     void stopRetryTimer(const char16_t* label);
     void printInfo(std::u16string_view text);
+    // After a short connection: the next attempt when the retry timer fires.
+    void retryLater();
     // Asks the host to watch the socket for reading, or to stop (a closed
     // socket stays readable; a nested dispatch must not read).
     void watchReading(bool on);
@@ -88,6 +96,8 @@ class Connection {
     Parts m_parts;
     NotifyHooks* m_notify = nullptr;
     ReplyDispatcher* m_dispatcher = nullptr;
+    std::uint32_t m_connectedAt = 0;  // tick count when the last connection was made
+    int m_retryDelayMs = kRetryIntervalMs;
     bool m_watched = false;        // the host reports readability: the tick reads only what is left
     bool m_readingPaused = false;  // a read found the end, or came during a dispatch
 };

@@ -9,11 +9,11 @@ Session::Session(const SessionServices& services, int scaleFactor)
       tabs(sounds, services.metrics, scaleFactor),
       output(tabs, services.settings, services.clock, services.log),
       inbound(services.sockets, services.log),
-      connection(state, Connection::Parts{services.sockets, services.log, services.settings,
-                                          services.host, tabs, output, services.colours, inbound,
-                                          [this](ConnectionData& data) {
-                                              return SrvConnectionData(m_servers, data);
-                                          }}),
+      connection(state,
+                 Connection::Parts{
+                     services.sockets, services.log, services.settings, services.host, tabs, output,
+                     services.colours, inbound, services.clock,
+                     [this](ConnectionData& data) { return SrvConnectionData(m_servers, data); }}),
       context{
           state,  connection,    output,       tabs,           services.settings, services.colours,
           sounds, services.host, services.log, services.clock, &commands,         &notify},

@@ -86,6 +86,7 @@ TEST_F(ConnectionTest, ServerPingIsAnsweredAndLinesArePrinted) {
 TEST_F(ConnectionTest, ServerCloseShowsDisconnectedInEveryTabAndReconnectsInTheSameTick) {
     env.settings.putDword(kSettingsKey, u"reconnect", 1);
     connect();
+    env.settings.clock.ticks += Connection::kLongConnectionMs;  // a connection of a minute
     env.session.tabs.dodaj_zakladke(u"#chan");
     server.send(":irc.test NOTICE tester :last words\r\n");
     server.closeClient();
@@ -95,6 +96,34 @@ TEST_F(ConnectionTest, ServerCloseShowsDisconnectedInEveryTabAndReconnectsInTheS
     EXPECT_EQ(env.session.tabs.count(), 1);  // the new connection starts with the status tab only
     EXPECT_NE(state().socket, kInvalidSocket);
     EXPECT_TRUE(state().connected);
+}
+
+TEST_F(ConnectionTest, ShortConnectionsAreReopenedAfterAGrowingWait) {
+    env.settings.putDword(kSettingsKey, u"reconnect", 1);
+    auto closeAndWait = [&] {
+        server.closeClient();
+        EXPECT_TRUE(env.pollUntil([&] { return state().socket == kInvalidSocket; }));
+        EXPECT_TRUE(env.host.isRunning(kRetryTimer));
+        return env.host.intervals[kRetryTimer];
+    };
+    connect();
+    const int connectionsBefore = server.connectionCount();
+    EXPECT_EQ(closeAndWait(), 5000);
+    EXPECT_EQ(env.lines().back(), u"*** Reconnecting in 5 seconds");
+    EXPECT_EQ(server.connectionCount(), connectionsBefore);
+    int expected = 5000;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        connection().retryTick();
+        ASSERT_TRUE(server.waitForClient());
+        expected = std::min(expected * 2, Connection::kLongestRetryMs);
+        EXPECT_EQ(closeAndWait(), expected);
+    }
+    EXPECT_EQ(expected, 300000);
+    // The user's Connect starts again from the shortest wait.
+    connection().connectCommand();  // cancels the wait
+    connection().connectCommand();
+    ASSERT_TRUE(server.waitForClient());
+    EXPECT_EQ(closeAndWait(), 5000);
 }
 
 TEST_F(ConnectionTest, DisconnectedReachesEveryTabOnce) {

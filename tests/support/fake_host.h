@@ -1,5 +1,6 @@
 #pragma once
 // A host that records what the logic asked of the windowing side.
+#include <map>
 #include <new>
 #include <optional>
 #include <set>
@@ -20,17 +21,19 @@ class FakeHost : public Host {
   public:
     std::set<TimerId> running;
     std::vector<TimerId> started;
+    std::map<TimerId, int> intervals;  // the last interval each timer was started with
     std::vector<MessageBoxCall> messageBoxes;
     std::vector<bool> labels;  // true = "Disconnect" shown
     int focusRequests = 0;
     bool failTimers = false;
 
-    bool startTimer(TimerId id, int) override {
+    bool startTimer(TimerId id, int intervalMs) override {
         if (failTimers) {
             return false;
         }
         running.insert(id);
         started.push_back(id);
+        intervals[id] = intervalMs;
         return true;
     }
     bool stopTimer(TimerId id) override {
