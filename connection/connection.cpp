@@ -67,7 +67,16 @@ SocketHandle Connection::polacz() {
     m_state.userIsonPending = false;
     m_parts.tabs.usun_wszystkie();
 
-    SocketHandle sock = WSotworz();
+    const SocketHandle sock = WSotworz();
+    if (m_pending) {
+        // The event loop finishes the connect (connectCompleted or connectTimedOut).
+        m_state.socket = m_pending->sock;
+        return m_state.socket;
+    }
+    return connectFinished(sock);
+}
+
+SocketHandle Connection::connectFinished(SocketHandle sock) {
     if (sock == kInvalidSocket) {
         m_parts.host.setConnectedLabel(false);
         WSzamknij(kInvalidSocket);
@@ -140,13 +149,18 @@ SocketHandle Connection::WSotworz() {
         }
         // "Would block" is the expected start of a non-blocking connect, not a failure.
         sockets.setLastError(0);
+        if (m_parts.host.watchSocket(sock, false, true)) {
+            // The window keeps turning while the connect completes.
+            if (m_parts.host.startTimer(kConnectTimer, kConnectWaitMs)) {
+                m_pending = PendingConnect{sock, server};
+                return kInvalidSocket;
+            }
+            m_parts.host.watchSocket(kInvalidSocket, false);
+        }
         SelectSets sets;
         sets.write = true;
         if (sockets.select(sock, sets, kConnectWaitMs) <= 0 || !sets.write) {
-            m_parts.log.LogSocketError(sockets, u"select", u"WSotworz");
-            printInfo(u"*** Unable to connect (Connection refused)");
-            WSzamknij(sock);
-            return kInvalidSocket;
+            return failedConnect(sock);
         }
         if (sockets.setNonBlocking(sock, false) == kSocketError) {
             m_parts.log.LogSocketError(sockets, u"ioctlsocket2", u"WSotworz");
@@ -154,11 +168,58 @@ SocketHandle Connection::WSotworz() {
             return kInvalidSocket;
         }
     }
+    return login(sock, server);
+}
+
+SocketHandle Connection::login(SocketHandle sock, const ConnectionData& server) {
     if (zaloguj(sock, server.host, server.port, server.password) == 0) {
         WSzamknij(sock);
         return kInvalidSocket;
     }
     return sock;
+}
+
+void Connection::socketWritable() {
+    if (!m_pending) {
+        return;
+    }
+    const PendingConnect pending = *m_pending;
+    endPendingConnect();
+    SocketLayer& sockets = m_parts.sockets;
+    SocketHandle sock = pending.sock;
+    if (sockets.socketError(sock) != 0) {
+        sockets.setLastError(0);  // reported by the line below, as a failed wait is
+        sock = failedConnect(sock);
+    } else if (sockets.setNonBlocking(sock, false) == kSocketError) {
+        m_parts.log.LogSocketError(sockets, u"ioctlsocket2", u"WSotworz");
+        WSzamknij(sock);
+        sock = kInvalidSocket;
+    } else {
+        sock = login(sock, pending.server);
+    }
+    m_state.socket = connectFinished(sock);
+}
+
+void Connection::connectTimedOut() {
+    if (!m_pending) {
+        return;
+    }
+    const SocketHandle sock = m_pending->sock;
+    endPendingConnect();
+    m_state.socket = connectFinished(failedConnect(sock));
+}
+
+SocketHandle Connection::failedConnect(SocketHandle sock) {
+    m_parts.log.LogSocketError(m_parts.sockets, u"select", u"WSotworz");
+    printInfo(u"*** Unable to connect (Connection refused)");
+    WSzamknij(sock);
+    return kInvalidSocket;
+}
+
+void Connection::endPendingConnect() {
+    m_parts.host.stopTimer(kConnectTimer);
+    m_parts.host.watchSocket(kInvalidSocket, false);
+    m_pending.reset();
 }
 
 int Connection::zaloguj(SocketHandle sock, const std::string& host, std::uint16_t port,
@@ -349,7 +410,10 @@ void Connection::retryTick() {
 
 void Connection::connectCommand() {
     m_retryDelayMs = kRetryIntervalMs;  // the user's choice overrides any wait
-    if (m_state.socket != kInvalidSocket) {
+    if (m_pending) {
+        endPendingConnect();  // Disconnect while connecting: give up the attempt
+        rozlacz();
+    } else if (m_state.socket != kInvalidSocket) {
         disconnectRequest();
     } else if (m_state.retryTimerRunning) {
         stopRetryTimer(u"WndProc WM_COMMAND");
@@ -365,6 +429,9 @@ void Connection::disconnectRequest() {
 }
 
 void Connection::exitCommand() {
+    if (m_pending) {
+        endPendingConnect();
+    }
     WSzamknij(m_state.socket);
     m_state.socket = kInvalidSocket;
     m_state.connected = false;

@@ -4,6 +4,7 @@
 // Connect/Disconnect events that drive it over time through the host's timers.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -72,6 +73,10 @@ class Connection {
     static constexpr std::size_t kReadBudgetBytes = 64 * 1024;
     // The host's socket watch found the socket readable.
     void socketReadable();
+    // The host's socket watch found a connecting socket writable (connected or
+    // failed), or the connect timer ran out first.
+    void socketWritable();
+    void connectTimedOut();
 
     // Timer 1, timer 2, menu item 40008, the disconnect request, File > Exit.
     void pollTick();
@@ -86,6 +91,11 @@ class Connection {
     int sendBytes(SocketHandle sock, std::string_view bytes, const char16_t* operation);
     void stopRetryTimer(const char16_t* label);
     void printInfo(std::u16string_view text);
+    // The end of polacz once the connect has succeeded (`sock`) or failed.
+    SocketHandle connectFinished(SocketHandle sock);
+    SocketHandle login(SocketHandle sock, const ConnectionData& server);
+    SocketHandle failedConnect(SocketHandle sock);
+    void endPendingConnect();
     // After a short connection: the next attempt when the retry timer fires.
     void retryLater();
     // Asks the host to watch the socket for reading, or to stop (a closed
@@ -96,6 +106,12 @@ class Connection {
     Parts m_parts;
     NotifyHooks* m_notify = nullptr;
     ReplyDispatcher* m_dispatcher = nullptr;
+    // A connect the event loop completes; only while the host watches sockets.
+    struct PendingConnect {
+        SocketHandle sock;
+        ConnectionData server;
+    };
+    std::optional<PendingConnect> m_pending;
     std::uint32_t m_connectedAt = 0;  // tick count when the last connection was made
     int m_retryDelayMs = kRetryIntervalMs;
     bool m_watched = false;        // the host reports readability: the tick reads only what is left

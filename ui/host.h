@@ -17,6 +17,7 @@ enum TimerId : int {
     kPollTimer = 1,     // 1000 ms while connected
     kRetryTimer = 2,    // 5000 ms while waiting to reconnect
     kBanListTimer = 3,  // 100 ms, one shot: shows the collected ban list
+    kConnectTimer = 4,  // 3000 ms, one shot: the longest wait for a connect
 };
 
 class Host {
@@ -37,9 +38,12 @@ class Host {
 
     // Watches the connection's socket from the event loop: while `readable`, the
     // host calls Connection::socketReadable as soon as data (or the close) is
-    // there; kInvalidSocket stops watching. False when the host can't watch:
-    // then the poll tick does all the reading.
-    virtual bool watchSocket(SocketHandle /*sock*/, bool /*readable*/) { return false; }
+    // there, while `writable` Connection::socketWritable; kInvalidSocket stops
+    // watching. False when the host can't watch: then the poll tick does all
+    // the reading and a connect is waited for where it starts.
+    virtual bool watchSocket(SocketHandle /*sock*/, bool /*readable*/, bool /*writable*/ = false) {
+        return false;
+    }
 
     // Gives the keyboard focus to the input line.
     virtual void focusInput() = 0;

@@ -1,6 +1,10 @@
 // The main window as a user meets it: its menus, the banner, connecting from
 // File > Connect, and a channel tab with its text view and user list.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QComboBox>
@@ -88,6 +92,8 @@ TEST_F(MainWindowTest, ConnectsFromTheFileMenuAndShowsAJoinedChannel) {
     window->handleCommand(MainWindow::kConnectId);
     ASSERT_TRUE(server.waitForClient());
     EXPECT_EQ(window->action(MainWindow::kConnectId)->text(), QStringLiteral("Disconnect"));
+    // The event loop completes the connect; the window keeps turning meanwhile.
+    QTRY_VERIFY_WITH_TIMEOUT(server.received().find("user ") != std::string::npos, 5000);
     EXPECT_TRUE(server.expectLine("nick tester"));
     EXPECT_TRUE(server.expectLine("user me example.org kolu :Marvoline Kolu v1.3"));
     // Lines are read the moment they arrive: no poll tick is needed.
@@ -147,6 +153,57 @@ TEST_F(MainWindowTest, ConnectsFromTheFileMenuAndShowsAJoinedChannel) {
             ->line(window->session().tabs.pobierz_hwndtxtbiez(channel)->lineCount() - 1)
             .colour;
     EXPECT_EQ(window->session().tabs.labelColourForPaint(channel), disconnected);
+}
+
+// A loopback port whose accept queue is full: a connect there is never answered.
+class SilentPort {
+  public:
+    SilentPort() {
+        m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
+        ::listen(m_listener, 0);
+        for (int& filler : m_fillers) {
+            filler = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+            ::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        }
+        port = ntohs(address.sin_port);
+    }
+    ~SilentPort() {
+        for (int fd : m_fillers) {
+            ::close(fd);
+        }
+        ::close(m_listener);
+    }
+    int port = 0;
+
+  private:
+    int m_listener = -1;
+    int m_fillers[2] = {-1, -1};
+};
+
+TEST_F(MainWindowTest, AConnectNeverAnsweredLeavesTheWindowTurningAndFailsAfterItsWait) {
+    SilentPort silent;
+    writeFileAtomically(env.dir.file("servers.txt"),
+                        "Test\t127.0.0.1\t" + std::to_string(silent.port) + "\t\r\n", 0600);
+    env.settings.RegZapiszMsg(u"nick", u"tester", 120);
+    env.settings.RegZapiszMsg(u"email", u"me@example.org", 240);
+    const std::u16string failure = u"*** Unable to connect (Connection refused)";
+    auto failed = [&] {
+        const std::vector<std::u16string> status = linesOf(window->session(), 0);
+        return std::find(status.begin(), status.end(), failure) != status.end();
+    };
+    std::optional<bool> failedWhenTimerFired;
+    QTimer::singleShot(100, [&] { failedWhenTimerFired = failed(); });
+    window->handleCommand(MainWindow::kConnectId);
+    QTRY_VERIFY_WITH_TIMEOUT(failed(), 3000 + 2000);
+    EXPECT_EQ(failedWhenTimerFired, false) << "the timer ran while the connect waited";
+    EXPECT_EQ(window->action(MainWindow::kConnectId)->text(), QStringLiteral("Connect"));
+    EXPECT_EQ(window->session().state.socket, kInvalidSocket);
 }
 
 // Whether any pixel of `area` in `picture` is exactly `colour`.

@@ -87,9 +87,9 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
     resize(kDefaultWidth, kDefaultHeight);
     m_dialogFont = fontWithCellHeight(13 * m_scale);
     m_prompts.setDialogFont(m_dialogFont);
-    for (TimerId id : {kPollTimer, kRetryTimer, kBanListTimer}) {
+    for (TimerId id : {kPollTimer, kRetryTimer, kBanListTimer, kConnectTimer}) {
         QTimer& timer = m_timers[id - 1];
-        timer.setSingleShot(id == kBanListTimer);
+        timer.setSingleShot(id == kBanListTimer || id == kConnectTimer);
         connect(&timer, &QTimer::timeout, this, [this, id] { onTimer(id); });
     }
 
@@ -172,7 +172,8 @@ MainWindow::~MainWindow() {
     for (QTimer& timer : m_timers) {
         timer.stop();
     }
-    m_socketWatch.reset();
+    delete m_readWatch;
+    delete m_writeWatch;
     // The child widgets observe models this window and its session own (the
     // views their line stores, the input line its model): they go first.
     m_tabWidgets.clear();
@@ -434,6 +435,9 @@ void MainWindow::onTimer(TimerId id) {
             stopTimer(kBanListTimer);
             koniec_banlisty(m_session->context);
             break;
+        case kConnectTimer:
+            m_session->connection.connectTimedOut();
+            break;
     }
     afterNetworkWork();
 }
@@ -613,19 +617,29 @@ void MainWindow::messageBox(std::u16string_view text, std::u16string_view title)
     QMessageBox::warning(this, qs(title), qs(text), QMessageBox::Ok);
 }
 
-bool MainWindow::watchSocket(SocketHandle sock, bool readable) {
-    if (sock == kInvalidSocket) {
-        m_socketWatch.reset();
-        return true;
-    }
-    if (!m_socketWatch || m_socketWatch->socket() != sock) {
-        m_socketWatch = std::make_unique<QSocketNotifier>(sock, QSocketNotifier::Read);
-        connect(m_socketWatch.get(), &QSocketNotifier::activated, this, [this] {
-            m_session->connection.socketReadable();
-            afterNetworkWork();
-        });
-    }
-    m_socketWatch->setEnabled(readable);
+bool MainWindow::watchSocket(SocketHandle sock, bool readable, bool writable) {
+    auto watch = [&](QSocketNotifier*& watcher, QSocketNotifier::Type type, bool on,
+                     void (Connection::*ready)()) {
+        if (watcher && (sock == kInvalidSocket || watcher->socket() != sock)) {
+            // Later: this may run inside the notifier's own signal.
+            watcher->setEnabled(false);
+            watcher->deleteLater();
+            watcher = nullptr;
+        }
+        if (sock == kInvalidSocket) {
+            return;
+        }
+        if (!watcher) {
+            watcher = new QSocketNotifier(sock, type, this);
+            connect(watcher, &QSocketNotifier::activated, this, [this, ready] {
+                (m_session->connection.*ready)();
+                afterNetworkWork();
+            });
+        }
+        watcher->setEnabled(on);
+    };
+    watch(m_readWatch, QSocketNotifier::Read, readable, &Connection::socketReadable);
+    watch(m_writeWatch, QSocketNotifier::Write, writable, &Connection::socketWritable);
     return true;
 }
 

@@ -90,7 +90,7 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
     bool stopTimer(TimerId id) override;
     void messageBox(std::u16string_view text, std::u16string_view title) override;
     void setConnectedLabel(bool connected) override;
-    bool watchSocket(SocketHandle sock, bool readable) override;
+    bool watchSocket(SocketHandle sock, bool readable, bool writable) override;
     void focusInput() override;
     std::optional<std::u16string> promptOneField(int commandId, std::u16string_view title,
                                                  std::u16string_view prompt) override;
@@ -165,8 +165,10 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
     QMenu* m_favoritesPopup = nullptr;
     std::map<int, QAction*> m_actions;
     std::map<const TabRecord*, TabWidgets> m_tabWidgets;
-    QTimer m_timers[3];
-    std::unique_ptr<QSocketNotifier> m_socketWatch;
+    QTimer m_timers[4];
+    // The connection's socket, watched for reading and for a connect's end.
+    QSocketNotifier* m_readWatch = nullptr;
+    QSocketNotifier* m_writeWatch = nullptr;
     std::unique_ptr<WhisperServices> m_whispers;
     WhisperHook* m_inputWhispers = nullptr;
 };
