@@ -69,7 +69,7 @@ SocketHandle Connection::polacz() {
 
     const SocketHandle sock = WSotworz();
     if (m_pending) {
-        // The event loop finishes the connect (connectCompleted or connectTimedOut).
+        // The event loop finishes the connect (socketWritable or connectTimedOut).
         m_state.socket = m_pending->sock;
         return m_state.socket;
     }

@@ -193,15 +193,23 @@ TEST_F(MainWindowTest, AConnectNeverAnsweredLeavesTheWindowTurningAndFailsAfterI
     env.settings.RegZapiszMsg(u"nick", u"tester", 120);
     env.settings.RegZapiszMsg(u"email", u"me@example.org", 240);
     const std::u16string failure = u"*** Unable to connect (Connection refused)";
-    auto failed = [&] {
+    auto failures = [&] {
         const std::vector<std::u16string> status = linesOf(window->session(), 0);
-        return std::find(status.begin(), status.end(), failure) != status.end();
+        return std::count(status.begin(), status.end(), failure);
     };
+    auto failed = [&] { return failures() > 0; };
+    // Disconnect while connecting gives the attempt up at once.
+    window->handleCommand(MainWindow::kConnectId);
+    window->handleCommand(MainWindow::kConnectId);
+    EXPECT_EQ(window->action(MainWindow::kConnectId)->text(), QStringLiteral("Connect"));
+    EXPECT_EQ(linesOf(window->session(), 0).back(), u"*** Disconnected");
+
     std::optional<bool> failedWhenTimerFired;
     QTimer::singleShot(100, [&] { failedWhenTimerFired = failed(); });
     window->handleCommand(MainWindow::kConnectId);
     QTRY_VERIFY_WITH_TIMEOUT(failed(), 3000 + 2000);
     EXPECT_EQ(failedWhenTimerFired, false) << "the timer ran while the connect waited";
+    EXPECT_EQ(failures(), 1) << "the given-up attempt has no wait left to end";
     EXPECT_EQ(window->action(MainWindow::kConnectId)->text(), QStringLiteral("Connect"));
     EXPECT_EQ(window->session().state.socket, kInvalidSocket);
 }
