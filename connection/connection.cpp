@@ -105,7 +105,7 @@ SocketHandle Connection::connectFinished(SocketHandle sock) {
     }
     m_state.connected = true;
     m_connectedAt = m_parts.clock.tickCount();
-    m_watched = m_parts.host.watchSocket(sock, true);
+    m_watched = m_parts.host.watchSocket(sock, true, !m_outbound.empty());
     m_readingPaused = false;
     return sock;
 }
@@ -181,6 +181,7 @@ SocketHandle Connection::login(SocketHandle sock, const ConnectionData& server) 
 
 void Connection::socketWritable() {
     if (!m_pending) {
+        flushOutbound();
         return;
     }
     const PendingConnect pending = *m_pending;
@@ -190,11 +191,9 @@ void Connection::socketWritable() {
     if (sockets.socketError(sock) != 0) {
         sockets.setLastError(0);  // reported by the line below, as a failed wait is
         sock = failedConnect(sock);
-    } else if (sockets.setNonBlocking(sock, false) == kSocketError) {
-        m_parts.log.LogSocketError(sockets, u"ioctlsocket2", u"WSotworz");
-        WSzamknij(sock);
-        sock = kInvalidSocket;
     } else {
+        // The socket stays non-blocking: what it can't take at once waits in
+        // the outbound queue instead of stopping the window.
         sock = login(sock, pending.server);
     }
     m_state.socket = connectFinished(sock);
@@ -249,11 +248,60 @@ int Connection::zaloguj(SocketHandle sock, const std::string& host, std::uint16_
 }
 
 int Connection::sendBytes(SocketHandle sock, std::string_view bytes, const char16_t* operation) {
+    const bool queueable = sock == m_state.socket && sock != kInvalidSocket;
+    if (queueable && !m_outbound.empty()) {
+        queueOutbound(bytes, operation);  // behind what waits, so the order holds
+        return static_cast<int>(bytes.size());
+    }
     int result = m_parts.sockets.send(sock, bytes.data(), static_cast<int>(bytes.size()));
+    if (result == kSocketError && queueable && m_parts.sockets.lastError() == kWsaEwouldblock) {
+        m_parts.sockets.setLastError(0);
+        result = 0;
+    }
     if (result == kSocketError) {
         m_parts.log.LogSocketError(m_parts.sockets, operation, u"wys");
+        return result;
+    }
+    if (queueable && static_cast<std::size_t>(result) < bytes.size()) {
+        // A non-blocking socket took part: the rest goes when it is writable.
+        queueOutbound(bytes.substr(static_cast<std::size_t>(result)), operation);
+        return static_cast<int>(bytes.size());
     }
     return result;
+}
+
+void Connection::queueOutbound(std::string_view bytes, const char16_t* operation) {
+    if (m_outbound.size() + bytes.size() > kOutboundLimit) {
+        // A server that takes nothing for this long is as good as gone.
+        m_outbound.clear();
+        m_parts.sockets.setLastError(kWsaEnobufs);
+        m_parts.log.LogSocketError(m_parts.sockets, operation, u"wys");
+        return;
+    }
+    m_outbound.append(bytes);
+    m_parts.host.watchSocket(m_state.socket, m_watched && !m_readingPaused, true);
+}
+
+void Connection::flushOutbound() {
+    if (m_outbound.empty()) {
+        return;
+    }
+    SocketLayer& sockets = m_parts.sockets;
+    const int sent =
+        sockets.send(m_state.socket, m_outbound.data(), static_cast<int>(m_outbound.size()));
+    if (sent == kSocketError) {
+        if (sockets.lastError() == kWsaEwouldblock) {
+            sockets.setLastError(0);
+            return;
+        }
+        m_outbound.clear();
+        m_parts.log.LogSocketError(sockets, u"send", u"wys");
+    } else {
+        m_outbound.erase(0, static_cast<std::size_t>(sent));
+    }
+    if (m_outbound.empty()) {
+        m_parts.host.watchSocket(m_state.socket, m_watched && !m_readingPaused, false);
+    }
 }
 
 int Connection::wys(SocketHandle sock, std::u16string_view text) {
@@ -283,10 +331,13 @@ int Connection::WSzamknij(SocketHandle sock) {
     if (sock == kInvalidSocket) {
         return 1;
     }
-    if (m_watched && sock == m_state.socket) {
+    if (sock == m_state.socket) {
         // Before the close: the watch must never outlive the socket number.
-        m_parts.host.watchSocket(kInvalidSocket, false);
+        if (m_watched || !m_outbound.empty()) {
+            m_parts.host.watchSocket(kInvalidSocket, false);
+        }
         m_watched = false;
+        m_outbound.clear();
     }
     if (m_parts.sockets.closeSocket(sock) == kSocketError) {
         m_parts.log.LogSocketError(m_parts.sockets, u"closesocket", u"WSzamknij");
@@ -380,7 +431,7 @@ void Connection::retryLater() {
 
 void Connection::watchReading(bool on) {
     if (m_watched && m_readingPaused == on) {
-        m_parts.host.watchSocket(m_state.socket, on);
+        m_parts.host.watchSocket(m_state.socket, on, !m_outbound.empty());
         m_readingPaused = !on;
     }
 }

@@ -52,6 +52,8 @@ class Connection {
     static constexpr int kConnectWaitMs = 3000;
     // Outbound text goes out in pieces of at most this many bytes, line feed included.
     static constexpr std::size_t kPieceBytes = 1024;
+    // What the socket hasn't taken yet may grow to this; past it the send fails.
+    static constexpr std::size_t kOutboundLimit = 1 << 20;
 
     Connection(SessionState& state, Parts parts);
 
@@ -89,6 +91,8 @@ class Connection {
 
   private:
     int sendBytes(SocketHandle sock, std::string_view bytes, const char16_t* operation);
+    void queueOutbound(std::string_view bytes, const char16_t* operation);
+    void flushOutbound();
     void stopRetryTimer(const char16_t* label);
     void printInfo(std::u16string_view text);
     // The end of polacz once the connect has succeeded (`sock`) or failed.
@@ -114,6 +118,7 @@ class Connection {
     std::optional<PendingConnect> m_pending;
     std::uint32_t m_connectedAt = 0;  // tick count when the last connection was made
     int m_retryDelayMs = kRetryIntervalMs;
+    std::string m_outbound;        // sent lines the socket hasn't taken yet, in order
     bool m_watched = false;        // the host reports readability: the tick reads only what is left
     bool m_readingPaused = false;  // a read found the end, or came during a dispatch
 };

@@ -106,11 +106,18 @@ void FakeIrcServer::wake() {
 void FakeIrcServer::run() {
     for (;;) {
         pollfd fds[2] = {{m_wakePipe[0], POLLIN, 0}, {-1, POLLIN, 0}};
+        int timeout = -1;
         {
             std::lock_guard lock(m_mutex);
             fds[1].fd = m_clientFd >= 0 ? m_clientFd : m_listenFd;
+            const auto now = Clock::now();
+            if (m_clientFd >= 0 && now < m_resumeReading) {
+                fds[1].fd = -1;  // poll skips it until the pause ends
+                timeout = static_cast<int>(
+                    std::chrono::duration_cast<Millis>(m_resumeReading - now).count() + 1);
+            }
         }
-        if (::poll(fds, 2, -1) < 0 && errno != EINTR) {
+        if (::poll(fds, 2, timeout) < 0 && errno != EINTR) {
             return;
         }
         if (fds[0].revents != 0) {
@@ -265,6 +272,19 @@ bool FakeIrcServer::send(const std::string& bytes) {
         }
     }
     return m_clientFd >= 0;
+}
+
+void FakeIrcServer::pauseReading(Millis duration) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_resumeReading = Clock::now() + duration;
+    }
+    wake();
+}
+
+bool FakeIrcServer::readingPaused() const {
+    std::lock_guard lock(m_mutex);
+    return Clock::now() < m_resumeReading;
 }
 
 void FakeIrcServer::closeClient() {

@@ -58,6 +58,10 @@ class FakeIrcServer {
     int connectionCount() const;
     // Every byte received so far, from all connections, unframed.
     std::string received() const;
+    // Reads nothing from the client for `duration`, as a busy server would: what
+    // the client sends meanwhile fills the socket buffers.
+    void pauseReading(Millis duration);
+    bool readingPaused() const;
 
     // A 127.0.0.1 port with nothing listening on it: bound to find a free one, then closed.
     // Also serves as a free port for a server about to start.
@@ -82,6 +86,7 @@ class FakeIrcServer {
     int m_accepted = 0;
     int m_claimed = 0;
     int m_ended = 0;
+    std::chrono::steady_clock::time_point m_resumeReading{};
     bool m_closeRequested = false;
     bool m_stopping = false;
     std::string m_received;

@@ -139,6 +139,24 @@ TEST_F(MainWindowTest, ConnectsFromTheFileMenuAndShowsAJoinedChannel) {
     EXPECT_LT(linesWhenTimerFired, before + kFlood);
     EXPECT_GT(linesWhenTimerFired, before);
 
+    // More than the socket buffers hold while the server reads nothing: the
+    // window goes on at once and every line arrives whole, in order.
+    server.pauseReading(std::chrono::milliseconds(500));
+    Session& s = window->session();
+    constexpr int kLong = 4600;
+    for (int i = 0; i < kLong; ++i) {
+        s.connection.wys(s.state.socket, u"PRIVMSG #kolu :" + std::u16string(980, u'a' + i % 26) +
+                                             fromUtf8(std::to_string(i)));
+    }
+    EXPECT_TRUE(server.readingPaused()) << "the sends waited for the server";
+    const std::string last =
+        "PRIVMSG #kolu :" + std::string(980, 'a' + (kLong - 1) % 26) + std::to_string(kLong - 1);
+    QTRY_VERIFY_WITH_TIMEOUT(server.received().find(last) != std::string::npos, 10000);
+    for (int i = 0; i < kLong; ++i) {
+        ASSERT_TRUE(server.expectLine("PRIVMSG #kolu :" + std::string(980, 'a' + i % 26) +
+                                      std::to_string(i)));
+    }
+
     window->startTimer(kPollTimer, Connection::kPollIntervalMs);  // it ends the connection
     window->handleCommand(MainWindow::kConnectId);                // Disconnect
     QTRY_COMPARE_WITH_TIMEOUT(window->action(MainWindow::kConnectId)->text(),
