@@ -226,9 +226,10 @@ void ColorEdit::render() {
         }
         const bool lit = span != spansEnd && span->line == line.index;
         const TextLines::Line entry = m_lines.line(line.index);
+        const std::u16string_view text = entry.text;
         painter.setPen(toQColor(entry.colour));
         long long rowTop = line.top;
-        for (const WrapRow& row : wrapRows(entry.text, width, m_metrics)) {
+        for (const WrapRow& row : wrapRows(text, width, m_metrics)) {
             if (rowTop >= size.height()) {
                 break;
             }
@@ -238,16 +239,15 @@ void ColorEdit::render() {
                     const std::size_t begin = std::max(span->begin, row.start);
                     const std::size_t end = std::min(span->end, row.start + row.length);
                     if (begin < end) {
-                        const int x =
-                            m_metrics.width(entry.text.substr(row.start, begin - row.start));
-                        const int w = m_metrics.width(entry.text.substr(begin, end - begin));
+                        const int x = m_metrics.width(text.substr(row.start, begin - row.start));
+                        const int w = m_metrics.width(text.substr(begin, end - begin));
                         painter.fillRect(x, y, w, rowHeight, highlight);
                     }
                 }
-                const std::u16string_view text = entry.text.substr(row.start, row.length);
+                const std::u16string_view shown = text.substr(row.start, row.length);
                 painter.drawText(
                     QPoint(0, y + m_metrics.ascent()),
-                    QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())));
+                    QString::fromUtf16(shown.data(), static_cast<qsizetype>(shown.size())));
             }
             rowTop += rowHeight;
         }
