@@ -16,7 +16,6 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -36,9 +35,9 @@
 #include <vector>
 
 #include "app/services.h"
+#include "bench/window_bench.h"
 #include "platform/files.h"
 #include "platform/paths.h"
-#include "resources/shipped_resources.h"
 #include "servers/server_list.h"
 #include "ui/widgets/input_line.h"
 #include "ui/widgets/main_window.h"
@@ -250,11 +249,6 @@ class FloodServer {
     std::thread m_thread;
 };
 
-class SilentSound final : public SoundPlayer {
-  public:
-    int playFileAsync(const std::string&) override { return 0; }
-};
-
 // What runUntil saw: when the condition first held and the longest gap between
 // two turns of the event loop meanwhile.
 struct Run {
@@ -312,7 +306,7 @@ double residentMegabytes() {
 struct Client {
     FloodServer server;
     Services services{dataFolder(), registryFile()};
-    SilentSound sound;
+    bench::SilentSound sound;
     std::unique_ptr<MainWindow> window;
     int channels = 0;
 
@@ -447,20 +441,5 @@ BENCHMARK(BM_JoinWith5000Names)
 }  // namespace kolu
 
 int main(int argc, char** argv) {
-    // Offscreen, and never the user's own settings.
-    char xdg[] = "/tmp/kolu-flood-bench-XXXXXX";
-    if (!mkdtemp(xdg)) {
-        return 1;
-    }
-    for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR"}) {
-        setenv(name, xdg, 1);
-    }
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    koluInitResources();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    QDir(QString::fromLocal8Bit(xdg)).removeRecursively();
-    return 0;
+    return kolu::bench::runOffscreen(argc, argv);
 }
