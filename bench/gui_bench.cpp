@@ -4,10 +4,8 @@
 // and scrolling a view that holds a million lines; and opening and saving the
 // options dialog with a large server list and full special lists.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -16,6 +14,7 @@
 #include <string>
 
 #include "app/services.h"
+#include "bench/window_bench.h"
 #include "options/connection_page.h"
 #include "options/info_page.h"
 #include "options/options_dialog.h"
@@ -23,7 +22,6 @@
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "protocol/inbound.h"
-#include "resources/shipped_resources.h"
 #include "ui/widgets/color_edit.h"
 #include "ui/widgets/input_line.h"
 #include "ui/widgets/main_window.h"
@@ -51,16 +49,11 @@ class NullSockets final : public SocketLayer {
     int closeSocket(SocketHandle) override { return 0; }
 };
 
-class SilentSound final : public SoundPlayer {
-  public:
-    int playFileAsync(const std::string&) override { return 0; }
-};
-
 // One client window at 480 x 640 (scale 2), shown, with a joined channel per call.
 struct Client {
     Services services{dataFolder(), registryFile()};
     NullSockets sockets;
-    SilentSound sound;
+    bench::SilentSound sound;
     MainWindow window{MainWindowServices{services.settings, services.log, sockets, sound,
                                          services.clock, services.random, services.colours}};
     int joined = 0;
@@ -301,20 +294,5 @@ BENCHMARK(BM_KeystrokeToPaintedWhispers100k)->Unit(benchmark::kMicrosecond)->Use
 }  // namespace kolu
 
 int main(int argc, char** argv) {
-    // Offscreen, and never the user's own settings.
-    char xdg[] = "/tmp/kolu-gui-bench-XXXXXX";
-    if (!mkdtemp(xdg)) {
-        return 1;
-    }
-    for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR"}) {
-        setenv(name, xdg, 1);
-    }
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    koluInitResources();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    QDir(QString::fromLocal8Bit(xdg)).removeRecursively();
-    return 0;
+    return kolu::bench::runOffscreen(argc, argv);
 }

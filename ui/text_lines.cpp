@@ -8,28 +8,90 @@
 #include "ui/text_wrap.h"
 
 namespace kolu {
+namespace {
+
+// UTF-16 to UTF-8, except that a surrogate without its partner is written as
+// the three bytes of its own value (as WTF-8 does), so any code units the store
+// is given come back unchanged.
+void encode(std::u16string_view text, std::string& out) {
+    out.resize(text.size() * 3);  // the most a code unit takes
+    char* to = out.data();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char32_t unit = text[i];
+        if (unit < 0x80) {
+            *to++ = static_cast<char>(unit);
+        } else if (unit < 0x800) {
+            *to++ = static_cast<char>(0xC0 | (unit >> 6));
+            *to++ = static_cast<char>(0x80 | (unit & 0x3F));
+        } else if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < text.size() &&
+                   text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
+            const char32_t point = 0x10000 + ((unit - 0xD800) << 10) + (text[++i] - 0xDC00);
+            *to++ = static_cast<char>(0xF0 | (point >> 18));
+            *to++ = static_cast<char>(0x80 | ((point >> 12) & 0x3F));
+            *to++ = static_cast<char>(0x80 | ((point >> 6) & 0x3F));
+            *to++ = static_cast<char>(0x80 | (point & 0x3F));
+        } else {
+            *to++ = static_cast<char>(0xE0 | (unit >> 12));
+            *to++ = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+            *to++ = static_cast<char>(0x80 | (unit & 0x3F));
+        }
+    }
+    out.resize(static_cast<std::size_t>(to - out.data()));
+}
+
+// The inverse of encode; the bytes are the store's own, so they are not checked.
+void decode(std::string_view bytes, std::u16string& out) {
+    out.resize(bytes.size());  // never more code units than bytes
+    char16_t* to = out.data();
+    const auto* from = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* const end = from + bytes.size();
+    while (from < end) {
+        const char32_t lead = *from;
+        if (lead < 0x80) {
+            *to++ = static_cast<char16_t>(lead);
+            from += 1;
+        } else if (lead < 0xE0) {
+            *to++ = static_cast<char16_t>(((lead & 0x1F) << 6) | (from[1] & 0x3F));
+            from += 2;
+        } else if (lead < 0xF0) {
+            *to++ = static_cast<char16_t>(((lead & 0x0F) << 12) | ((from[1] & 0x3F) << 6) |
+                                          (from[2] & 0x3F));
+            from += 3;
+        } else {
+            const char32_t point = (((lead & 0x07) << 18) | ((from[1] & 0x3F) << 12) |
+                                    ((from[2] & 0x3F) << 6) | (from[3] & 0x3F)) -
+                                   0x10000;
+            *to++ = static_cast<char16_t>(0xD800 + (point >> 10));
+            *to++ = static_cast<char16_t>(0xDC00 + (point & 0x3FF));
+            from += 4;
+        }
+    }
+    out.resize(static_cast<std::size_t>(to - out.data()));
+}
+
+}  // namespace
 
 TextLines::TextLines(const TextMetrics* metrics, int width) : m_metrics(metrics), m_width(width) {}
 
-std::u16string_view TextLines::textOf(const Entry& entry) const {
+std::string_view TextLines::bytesOf(const Entry& entry) const {
     if (entry.length == 0) {
         return {};
     }
-    return std::u16string_view(m_blocks[entry.block].data.get() + entry.offset, entry.length);
+    return std::string_view(m_blocks[entry.block].data.get() + entry.offset, entry.length);
 }
 
-void TextLines::placeText(std::u16string_view text, Entry& entry) {
-    entry.length = static_cast<std::uint32_t>(text.size());
+void TextLines::placeText(std::string_view bytes, Entry& entry) {
+    entry.length = static_cast<std::uint32_t>(bytes.size());
     entry.block = 0;
     entry.offset = 0;
-    if (text.empty()) {
+    if (bytes.empty()) {
         return;
     }
     const std::uint32_t length = entry.length;
-    if (length > kOwnBlockUnits) {
+    if (length > kOwnBlockBytes) {
         // Long lines get their own block so packing never wastes much of one.
         Block block;
-        block.data.reset(new char16_t[length]);
+        block.data.reset(new char[length]);
         block.capacity = length;
         block.used = length;
         m_blocks.push_back(std::move(block));
@@ -38,30 +100,31 @@ void TextLines::placeText(std::u16string_view text, Entry& entry) {
         if (m_blocks.empty() ||
             m_blocks[m_openBlock].capacity - m_blocks[m_openBlock].used < length) {
             Block block;
-            block.data.reset(new char16_t[kBlockUnits]);
-            block.capacity = kBlockUnits;
+            block.data.reset(new char[kBlockBytes]);
+            block.capacity = kBlockBytes;
             m_blocks.push_back(std::move(block));
             m_openBlock = static_cast<std::uint32_t>(m_blocks.size() - 1);
         }
         entry.block = m_openBlock;
         entry.offset = m_blocks[m_openBlock].used;
     }
-    std::memcpy(m_blocks[entry.block].data.get() + entry.offset, text.data(),
-                text.size() * sizeof(char16_t));
+    std::memcpy(m_blocks[entry.block].data.get() + entry.offset, bytes.data(), bytes.size());
 }
 
 int TextLines::append(std::u16string_view text, Colour colour) {
-    if (text.size() > UINT32_MAX) {
+    // Up to three bytes a code unit.
+    if (text.size() > UINT32_MAX / 3) {
         return 0;
     }
     try {
+        encode(text, m_encoded);
         Entry entry{};
-        placeText(text, entry);
+        placeText(m_encoded, entry);
         entry.colour = colour;
         // While a re-measure is pending the new line is measured with the others.
         entry.height = m_measured ? measure(text) : 0;
         m_lines.push_back(entry);
-        if (entry.length > 0 && entry.length <= kOwnBlockUnits) {
+        if (entry.length > 0 && entry.length <= kOwnBlockBytes) {
             m_blocks[entry.block].used += entry.length;  // the text now belongs to a line
         }
         if (m_measured) {
@@ -103,7 +166,8 @@ void TextLines::ensureMeasured() const {
     }
     std::int64_t total = 0;
     for (Entry& entry : m_lines) {
-        entry.height = measure(textOf(entry));
+        decode(bytesOf(entry), m_widened);
+        entry.height = measure(m_widened);
         total += entry.height;
     }
     m_total = total;
@@ -116,7 +180,9 @@ TextLines::Line TextLines::line(std::size_t index) const {
         return {};
     }
     const Entry& entry = m_lines[index];
-    return Line{textOf(entry), entry.colour};
+    Line line{{}, entry.colour};
+    decode(bytesOf(entry), line.text);
+    return line;
 }
 
 int TextLines::lineHeight(std::size_t index) const {
@@ -140,7 +206,7 @@ std::uint64_t TextLines::heightsGeneration() const {
 std::size_t TextLines::memoryBytes() const {
     std::size_t bytes = sizeof(*this);
     for (const Block& block : m_blocks) {
-        bytes += block.capacity * sizeof(char16_t);
+        bytes += block.capacity;
     }
     bytes += m_blocks.capacity() * sizeof(Block);
     // std::deque allocates fixed-size nodes of about 512 bytes, plus a map of

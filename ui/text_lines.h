@@ -3,11 +3,14 @@
 // given with its colour, oldest first, kept until the view goes away, and the
 // height of each line wrapped to the view's width. Each line's height is
 // remembered for the current width and font, so adding a line costs the same
-// however long the history is; a width or font change re-measures once.
+// however long the history is; a width or font change re-measures once. The text
+// is kept as UTF-8 (half the memory of UTF-16 for most chat) and widened again
+// when a line is read.
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -32,7 +35,7 @@ class TextLines {
     static constexpr int kDefaultWidth = 240;
 
     struct Line {
-        std::u16string_view text;
+        std::u16string text;
         Colour colour = 0;
     };
 
@@ -54,7 +57,8 @@ class TextLines {
     const TextMetrics* metrics() const { return m_metrics; }
 
     std::size_t lineCount() const { return m_lines.size(); }
-    // index < lineCount(); the text stays valid while the store lives.
+    // A copy of line `index`, exactly the code units it was given; an empty
+    // line when index >= lineCount().
     Line line(std::size_t index) const;
     // Wrapped height of one line at the current width.
     int lineHeight(std::size_t index) const;
@@ -76,32 +80,34 @@ class TextLines {
     struct Entry {
         std::uint32_t block;
         std::uint32_t offset;
-        std::uint32_t length;
+        std::uint32_t length;  // in bytes
         Colour colour;
         std::int32_t height;
     };
     struct Block {
-        std::unique_ptr<char16_t[]> data;
+        std::unique_ptr<char[]> data;
         std::uint32_t capacity = 0;
         std::uint32_t used = 0;
     };
-    // Text is packed into blocks of this many characters; a longer line gets a
-    // block of its own. Old text is never moved, so adding never copies history.
-    static constexpr std::uint32_t kBlockUnits = 32768;
-    static constexpr std::uint32_t kOwnBlockUnits = kBlockUnits / 8;
+    // Text is packed into blocks of this many bytes; a longer line gets a block
+    // of its own. Old text is never moved, so adding never copies history.
+    static constexpr std::uint32_t kBlockBytes = 65536;
+    static constexpr std::uint32_t kOwnBlockBytes = kBlockBytes / 8;
 
-    // Copies the text into a block and points `entry` at it; the block's `used`
-    // count is left for the caller to commit once the line is recorded.
-    void placeText(std::u16string_view text, Entry& entry);
+    // Copies the encoded text into a block and points `entry` at it; the block's
+    // `used` count is left for the caller to commit once the line is recorded.
+    void placeText(std::string_view bytes, Entry& entry);
     int measure(std::u16string_view text) const;
     void ensureMeasured() const;
-    std::u16string_view textOf(const Entry& entry) const;
+    std::string_view bytesOf(const Entry& entry) const;
 
     const TextMetrics* m_metrics;
     int m_width;
     mutable std::deque<Entry> m_lines;  // heights are refreshed lazily
     std::vector<Block> m_blocks;
-    std::uint32_t m_openBlock = 0;  // the block short lines are packed into
+    std::uint32_t m_openBlock = 0;     // the block short lines are packed into
+    std::string m_encoded;             // reused for each added line's bytes
+    mutable std::u16string m_widened;  // reused for each line a re-measure reads
     mutable std::int64_t m_total = 0;
     mutable bool m_measured = true;  // heights and total match width and metrics
     mutable std::uint64_t m_generation = 0;

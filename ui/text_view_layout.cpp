@@ -134,7 +134,7 @@ SelectionLayout layoutSelection(const TextLines& lines, const std::vector<Placed
     SelectionLayout result;
     bool inside = false;  // between the selection's later and earlier ends
     for (const PlacedLine& line : placed) {
-        const std::u16string_view text = lines.line(line.index).text;
+        const std::u16string text = lines.line(line.index).text;
         const std::size_t length = text.size();
         const auto holds = [&](ViewPoint point) {
             return line.top < point.y && point.y < line.top + line.height;
@@ -191,9 +191,9 @@ std::u16string selectedText(const TextLines& lines, std::size_t line, std::size_
                             std::size_t count) {
     std::u16string text;
     for (std::size_t index = line; index < lines.lineCount() && text.size() < count; ++index) {
-        const std::u16string_view whole = lines.line(index).text;
+        const std::u16string whole = lines.line(index).text;
         const std::size_t from = index == line ? std::min(offset, whole.size()) : 0;
-        text.append(whole.substr(from, count - text.size()));
+        text.append(whole, from, count - text.size());
     }
     return text;
 }

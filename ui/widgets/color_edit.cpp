@@ -58,6 +58,11 @@ void ColorEdit::setSelectionStart(std::size_t line, std::size_t offset) {
     m_selectionOffset = offset;
 }
 
+int ColorEdit::scrollPosition() const {
+    // Where the lines added this turn take the view, before it follows them.
+    return m_appendPending && m_shared->autoScroll ? largestPosition() : m_scroll;
+}
+
 int ColorEdit::totalHeight() const {
     return m_lines.totalHeight();
 }
@@ -67,11 +72,17 @@ int ColorEdit::largestPosition() const {
 }
 
 void ColorEdit::lineAppended(const TextLines& /*lines*/) {
-    m_tops.sync(m_lines);
-    if (m_shared->autoScroll) {
-        m_scroll = largestPosition();
+    m_appendPending = true;
+    if (!m_refreshQueued) {
+        m_refreshQueued = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_refreshQueued = false;
+                refresh();
+            },
+            Qt::QueuedConnection);
     }
-    refresh();
 }
 
 void ColorEdit::followGeometry() {
@@ -89,13 +100,26 @@ void ColorEdit::metricsChanged() {
 }
 
 void ColorEdit::refresh() {
+    invalidate();
+    viewport()->update();
+}
+
+void ColorEdit::invalidate() {
     m_tops.sync(m_lines);
+    if (m_appendPending && m_shared->autoScroll) {
+        m_scroll = largestPosition();
+    }
+    m_appendPending = false;
     m_drawnScroll = m_scroll;
     m_highlighted = false;
-    // The image is drawn at the next paint, so a burst of lines costs one drawing.
-    m_dirty = true;
-    viewport()->update();
+    m_dirty = true;  // the image is drawn at the next paint
     updateScrollBar();
+}
+
+void ColorEdit::followAppended() {
+    if (m_appendPending) {
+        invalidate();
+    }
 }
 
 void ColorEdit::updateScrollBar() {
@@ -108,6 +132,7 @@ void ColorEdit::updateScrollBar() {
 }
 
 void ColorEdit::scrollRequest(ScrollRequest request, int trackPosition) {
+    followAppended();  // the step starts from where the new lines took the view
     m_tops.sync(m_lines);
     const ScrollStep step = scrollStep(m_scroll, request, trackPosition, m_metrics.lineHeight(),
                                        viewport()->height(), largestPosition(), m_drawnScroll);
@@ -226,9 +251,10 @@ void ColorEdit::render() {
         }
         const bool lit = span != spansEnd && span->line == line.index;
         const TextLines::Line entry = m_lines.line(line.index);
+        const std::u16string_view text = entry.text;
         painter.setPen(toQColor(entry.colour));
         long long rowTop = line.top;
-        for (const WrapRow& row : wrapRows(entry.text, width, m_metrics)) {
+        for (const WrapRow& row : wrapRows(text, width, m_metrics)) {
             if (rowTop >= size.height()) {
                 break;
             }
@@ -238,16 +264,15 @@ void ColorEdit::render() {
                     const std::size_t begin = std::max(span->begin, row.start);
                     const std::size_t end = std::min(span->end, row.start + row.length);
                     if (begin < end) {
-                        const int x =
-                            m_metrics.width(entry.text.substr(row.start, begin - row.start));
-                        const int w = m_metrics.width(entry.text.substr(begin, end - begin));
+                        const int x = m_metrics.width(text.substr(row.start, begin - row.start));
+                        const int w = m_metrics.width(text.substr(begin, end - begin));
                         painter.fillRect(x, y, w, rowHeight, highlight);
                     }
                 }
-                const std::u16string_view text = entry.text.substr(row.start, row.length);
+                const std::u16string_view shown = text.substr(row.start, row.length);
                 painter.drawText(
                     QPoint(0, y + m_metrics.ascent()),
-                    QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())));
+                    QString::fromUtf16(shown.data(), static_cast<qsizetype>(shown.size())));
             }
             rowTop += rowHeight;
         }
@@ -255,6 +280,7 @@ void ColorEdit::render() {
 }
 
 void ColorEdit::paintEvent(QPaintEvent* /*event*/) {
+    followAppended();  // a paint before the queued refresh shows the new lines too
     if (m_dirty || m_image.size() != viewport()->size()) {
         render();
     }
@@ -320,6 +346,7 @@ void ColorEdit::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void ColorEdit::selectTo(QPoint point) {
+    followAppended();
     m_tops.sync(m_lines);
     const std::vector<PlacedLine> placed = placeLines(m_tops, m_scroll, viewport()->height());
     m_selection = layoutSelection(m_lines, placed, m_metrics, m_lines.width(),

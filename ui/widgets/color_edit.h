@@ -57,7 +57,7 @@ class ColorEdit final : public QAbstractScrollArea, private TextLinesObserver {
     void setBackgroundPicture(const QImage* picture);
     void setSettings(Settings* settings);
 
-    int scrollPosition() const { return m_scroll; }
+    int scrollPosition() const;
     int totalHeight() const;
     int largestPosition() const;
     // Characters selected by the drag in progress; 0 between drags.
@@ -79,7 +79,13 @@ class ColorEdit final : public QAbstractScrollArea, private TextLinesObserver {
     void scrollContentsBy(int dx, int dy) override;
 
   private:
+    // Lines added during one turn of the event loop are followed (tops, auto-scroll,
+    // scroll bar, drawing) once, when the turn ends or at the next paint.
     void lineAppended(const TextLines& lines) override;
+    // Everything refresh() does but asking for a paint.
+    void invalidate();
+    // Before the view is used between the lines' arrival and the queued refresh.
+    void followAppended();
     // WM_SIZE and WM_MOVE: the width and heights follow the view, and with
     // auto-scroll on the newest line goes back to the bottom edge.
     void followGeometry();
@@ -105,6 +111,8 @@ class ColorEdit final : public QAbstractScrollArea, private TextLinesObserver {
     int m_drawnScroll = 0;  // m_scroll at the last refresh
     QImage m_image;         // the off-screen image paint events copy
     bool m_dirty = true;
+    bool m_appendPending = false;  // lines added that the tops and scroll position don't follow yet
+    bool m_refreshQueued = false;
 
     // The drag: press point (-1, -1 between gestures), its highlight and count.
     QPoint m_press{-1, -1};

@@ -1,0 +1,450 @@
+// The real main window (offscreen) connected through File > Connect to a
+// flooding server on 127.0.0.1 in a thread of this process: how fast a flood
+// into the shown channel reaches the view, what it costs the window's thread,
+// how long the event loop stalls meanwhile and what memory it leaves; and how
+// soon a 5,000-name reply to the client's JOIN is answered and listed. Only the
+// window's public API and the event loop drive the client, so the figures hold
+// however the connection reads its socket.
+#include <arpa/inet.h>
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <sys/socket.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTimer>
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/services.h"
+#include "bench/window_bench.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "servers/server_list.h"
+#include "ui/widgets/input_line.h"
+#include "ui/widgets/main_window.h"
+
+namespace kolu {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double milliseconds(Clock::duration duration) {
+    return std::chrono::duration<double, std::milli>(duration).count();
+}
+
+// A server for one client: it welcomes the client, answers each JOIN with the
+// join, a names reply (5,000 names for channels named "#names...") and a PING
+// carrying the channel's name, and floods a channel on request. It writes as
+// fast as the client reads and records when the client's lines arrive.
+class FloodServer {
+  public:
+    FloodServer() {
+        m_listen = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        if (m_listen < 0 || bind(m_listen, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+            listen(m_listen, 1) != 0 ||
+            getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &size) != 0 ||
+            pipe(m_wake) != 0) {
+            std::abort();
+        }
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this] { run(); });
+    }
+    ~FloodServer() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        wake();
+        m_thread.join();
+        for (int fd : {m_listen, m_client, m_wake[0], m_wake[1]}) {
+            if (fd >= 0) {
+                close(fd);
+            }
+        }
+    }
+
+    int port() const { return m_port; }
+
+    // Sends `count` PRIVMSG lines of 80-120 bytes to `channel`, after what is queued.
+    void flood(const std::string& channel, long count) {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_floodChannel = channel;
+            m_floodLeft = count;
+        }
+        wake();
+    }
+    // When the client first sent this line, or a line with this command (in
+    // upper case).
+    std::optional<Clock::time_point> seen(const std::string& line) const {
+        const std::lock_guard lock(m_mutex);
+        const auto found = m_seen.find(line);
+        if (found == m_seen.end()) {
+            return std::nullopt;
+        }
+        return found->second;
+    }
+
+  private:
+    void wake() {
+        const char byte = 0;
+        [[maybe_unused]] const ssize_t written = write(m_wake[1], &byte, 1);
+    }
+
+    void run() {
+        for (;;) {
+            {
+                const std::lock_guard lock(m_mutex);
+                if (m_stopping) {
+                    return;
+                }
+                fillFlood();
+            }
+            pollfd fds[2] = {{m_client >= 0 ? m_client : m_listen, POLLIN, 0},
+                             {m_wake[0], POLLIN, 0}};
+            if (m_client >= 0 && m_sent < m_out.size()) {
+                fds[0].events |= POLLOUT;
+            }
+            if (poll(fds, 2, -1) < 0) {
+                continue;
+            }
+            if (fds[1].revents) {
+                char drain[64];
+                [[maybe_unused]] const ssize_t got = read(m_wake[0], drain, sizeof drain);
+            }
+            if (m_client < 0) {
+                if (fds[0].revents & POLLIN) {
+                    m_client = accept(m_listen, nullptr, nullptr);
+                    fcntl(m_client, F_SETFL, O_NONBLOCK);
+                }
+                continue;
+            }
+            if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
+                readClient();
+            }
+            if (m_sent < m_out.size()) {
+                const ssize_t sent =
+                    ::send(m_client, m_out.data() + m_sent, m_out.size() - m_sent, MSG_NOSIGNAL);
+                if (sent > 0) {
+                    m_sent += static_cast<std::size_t>(sent);
+                }
+                if (m_sent == m_out.size()) {
+                    m_out.clear();
+                    m_sent = 0;
+                }
+            }
+        }
+    }
+
+    // Keeps about 64 KiB of the flood waiting to be sent.
+    void fillFlood() {
+        if (m_floodLeft == 0 || m_out.size() - m_sent >= 65536) {
+            return;
+        }
+        if (m_sent > 0) {
+            m_out.erase(0, m_sent);
+            m_sent = 0;
+        }
+        std::mt19937 random(static_cast<unsigned>(m_floodLeft));
+        while (m_floodLeft > 0 && m_out.size() < 131072) {
+            std::string line = ":someone" + std::to_string(m_floodLeft % 50) +
+                               "!user@host.example PRIVMSG " + m_floodChannel + " :";
+            const std::size_t length = 78 + random() % 41;  // 80-120 bytes with CR LF
+            while (line.size() < length) {
+                line += (random() % 6 == 0) ? ' ' : static_cast<char>('a' + random() % 26);
+            }
+            m_out += line + "\r\n";
+            --m_floodLeft;
+        }
+    }
+
+    void readClient() {
+        char buffer[4096];
+        const ssize_t got = recv(m_client, buffer, sizeof buffer, 0);
+        if (got <= 0) {
+            return;
+        }
+        const Clock::time_point now = Clock::now();
+        m_partial.append(buffer, static_cast<std::size_t>(got));
+        std::size_t end;
+        while ((end = m_partial.find('\n')) != std::string::npos) {
+            std::string line = m_partial.substr(0, end);
+            m_partial.erase(0, end + 1);
+            if (!line.empty() && line.back() == '\r') {
+                line.pop_back();
+            }
+            const std::size_t space = line.find(' ');
+            std::transform(line.begin(), line.begin() + std::min(space, line.size()), line.begin(),
+                           [](unsigned char c) { return std::toupper(c); });
+            answer(line);
+            const std::lock_guard lock(m_mutex);
+            m_seen.emplace(line, now);
+            m_seen.emplace(line.substr(0, space), now);
+        }
+    }
+
+    void answer(const std::string& line) {
+        if (line.rfind("USER ", 0) == 0) {
+            m_out += ":irc.bench 001 kolu :Welcome\r\n";
+        } else if (line.rfind("JOIN ", 0) == 0) {
+            const std::string channel = line.substr(5);
+            m_out += ":kolu!me@host.example JOIN " + channel + "\r\n";
+            std::vector<std::string> names{"@kolu"};
+            if (channel.rfind("#names", 0) == 0) {
+                for (int i = 1; i < 5000; ++i) {
+                    names.push_back((i % 30 == 0 ? "+user" : "user") + std::to_string(i));
+                }
+            }
+            const std::string head = ":irc.bench 353 kolu = " + channel + " :";
+            std::string reply = head;
+            for (const std::string& name : names) {
+                if (reply.size() + name.size() > 400) {
+                    m_out += reply + "\r\n";
+                    reply = head;
+                }
+                reply += (reply.size() > head.size() ? " " : "") + name;
+            }
+            m_out += reply + "\r\n:irc.bench 366 kolu " + channel + " :End of NAMES list\r\n";
+            m_out += "PING :" + channel + "\r\n";
+        }
+    }
+
+    int m_listen = -1;
+    int m_client = -1;
+    int m_wake[2] = {-1, -1};
+    int m_port = 0;
+    std::string m_out;  // bytes for the client; the first m_sent are gone
+    std::size_t m_sent = 0;
+    std::string m_partial;
+
+    mutable std::mutex m_mutex;
+    bool m_stopping = false;
+    std::string m_floodChannel;
+    long m_floodLeft = 0;
+    std::map<std::string, Clock::time_point> m_seen;
+
+    std::thread m_thread;
+};
+
+// What runUntil saw: when the condition first held and the longest gap between
+// two turns of the event loop meanwhile.
+struct Run {
+    bool done = false;
+    Clock::time_point at;
+    Clock::duration longestStall{};
+};
+
+// Runs the event loop until `done` holds, checking it from a 1 ms timer whose
+// firings also time the loop's turns.
+Run runUntil(const std::function<bool()>& done, std::chrono::seconds timeout) {
+    Run run;
+    QEventLoop loop;
+    QTimer probe;
+    probe.setTimerType(Qt::PreciseTimer);
+    probe.setInterval(1);
+    const Clock::time_point start = Clock::now();
+    Clock::time_point last = start;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        const Clock::time_point now = Clock::now();
+        run.longestStall = std::max(run.longestStall, now - last);
+        last = now;
+        if (done()) {
+            run.done = true;
+            run.at = now;
+            loop.quit();
+        } else if (now - start > timeout) {
+            loop.quit();
+        }
+    });
+    probe.start();
+    loop.exec();
+    return run;
+}
+
+double threadCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+double residentMegabytes() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) {
+            return std::stod(line.substr(6)) / 1024.0;  // the figure is in kB
+        }
+    }
+    return 0;
+}
+
+// The window over the real services, connected to the server from File >
+// Connect with nickname "kolu", made once.
+struct Client {
+    FloodServer server;
+    Services services{dataFolder(), registryFile()};
+    bench::SilentSound sound;
+    std::unique_ptr<MainWindow> window;
+    int channels = 0;
+
+    Client() {
+        writeFileAtomically(serversFilePath(services.settings),
+                            "Bench\t127.0.0.1\t" + std::to_string(server.port()) + "\t\r\n", 0600);
+        services.settings.RegZapiszMsg(u"nick", u"kolu", 120);
+        services.settings.RegZapiszMsg(u"email", u"me@example.org", 240);
+        window = std::make_unique<MainWindow>(
+            MainWindowServices{services.settings, services.log, services.sockets, sound,
+                               services.clock, services.random, services.colours});
+        window->show();
+        window->handleCommand(MainWindow::kConnectId);
+        runUntil(
+            [&] { return server.seen("USER") && window->session().state.currentNick == u"kolu"; },
+            std::chrono::seconds(30));
+    }
+
+    // Types "/join <channel>" and Enter in the input line.
+    void join(const std::string& channel) {
+        QLineEdit* edit = window->inputLine().editControl();
+        const auto key = [edit](int code, const QString& text) {
+            QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier, text);
+            QApplication::sendEvent(edit, &press);
+        };
+        for (const char c : "/join " + channel) {
+            key(0, QString(QChar(c)));
+        }
+        key(Qt::Key_Return, QString());
+    }
+    int tab(const std::string& channel) {
+        return window->session().tabs.znajdz_zakladke(
+            std::u16string(channel.begin(), channel.end()));
+    }
+    std::size_t members(const std::string& channel) {
+        const UserList* list =
+            window->session().tabs.pobierz_hwndlist(std::u16string(channel.begin(), channel.end()));
+        return list ? list->size() : 0;
+    }
+    std::size_t lines(int index) {
+        const TextLines* text = window->session().tabs.pobierz_hwndtxtbiez(index);
+        return text ? text->lineCount() : 0;
+    }
+    // A new channel joined, its replies handled (the PING after them answered) and
+    // shown; "" when that doesn't happen.
+    std::string newChannel(const std::string& prefix) {
+        const std::string channel = prefix + std::to_string(++channels);
+        join(channel);
+        const Run run = runUntil(
+            [&] {
+                return server.seen("PONG :" + channel) && tab(channel) > 0 &&
+                       window->session().tabs.selected() == tab(channel);
+            },
+            std::chrono::seconds(30));
+        return run.done ? channel : std::string();
+    }
+};
+
+Client& client() {
+    static Client* shared = new Client;  // lives until exit, like the window
+    return *shared;
+}
+
+// N PRIVMSG lines into the joined, selected channel, from the request to the
+// server to the last line stored in the channel's view.
+void BM_FloodIntoShownChannel(benchmark::State& state) {
+    Client& c = client();
+    const long count = state.range(0);
+    for (auto _ : state) {
+        const std::string channel = c.newChannel("#flood");
+        if (channel.empty()) {
+            state.SkipWithError("the channel was not joined");
+            break;
+        }
+        const int tab = c.tab(channel);
+        const std::size_t before = c.lines(tab);
+        const double rssBefore = residentMegabytes();
+        const double cpuBefore = threadCpuSeconds();
+        const Clock::time_point start = Clock::now();
+        c.server.flood(channel, count);
+        const Run run =
+            runUntil([&] { return c.lines(tab) >= before + count; }, std::chrono::seconds(600));
+        const double cpu = threadCpuSeconds() - cpuBefore;
+        if (!run.done) {
+            state.SkipWithError("the flood did not arrive");
+            break;
+        }
+        const double wall = milliseconds(run.at - start) / 1000.0;
+        state.SetIterationTime(wall);
+        state.counters["wall_s"] = wall;
+        state.counters["cpu_s"] = cpu;
+        state.counters["lines_per_wall_s"] = static_cast<double>(count) / wall;
+        state.counters["lines_per_cpu_s"] = static_cast<double>(count) / cpu;
+        state.counters["stall_ms"] = milliseconds(run.longestStall);
+        state.counters["rss_MB"] = residentMegabytes();
+        state.counters["rss_growth_MB"] = residentMegabytes() - rssBefore;
+    }
+}
+BENCHMARK(BM_FloodIntoShownChannel)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseManualTime();
+
+// The client's JOIN of a channel whose names reply lists 5,000 users (353 lines
+// of at most 400 bytes), answered with the join, the names, the end of the list and a PING:
+// the time from the JOIN's arrival at the server to the client's PONG, and to
+// the channel's list holding all 5,000.
+void BM_JoinWith5000Names(benchmark::State& state) {
+    Client& c = client();
+    for (auto _ : state) {
+        const std::string channel = "#names" + std::to_string(++c.channels);
+        c.join(channel);
+        const Run listed =
+            runUntil([&] { return c.members(channel) == 5000; }, std::chrono::seconds(30));
+        const Run answered = runUntil([&] { return c.server.seen("PONG :" + channel).has_value(); },
+                                      std::chrono::seconds(30));
+        const std::optional<Clock::time_point> joined = c.server.seen("JOIN " + channel);
+        if (!listed.done || !answered.done || !joined) {
+            state.SkipWithError("the names reply was not handled");
+            break;
+        }
+        const double toPong = milliseconds(*c.server.seen("PONG :" + channel) - *joined);
+        state.SetIterationTime(toPong / 1000.0);
+        state.counters["to_pong_ms"] = toPong;
+        state.counters["to_list_ms"] = milliseconds(listed.at - *joined);
+    }
+}
+BENCHMARK(BM_JoinWith5000Names)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->UseManualTime();
+
+}  // namespace
+}  // namespace kolu
+
+int main(int argc, char** argv) {
+    return kolu::bench::runOffscreen(argc, argv);
+}
