@@ -98,14 +98,17 @@ bool validKeyPath(std::u16string_view path) {
 struct RegistryStore::State {
     std::vector<std::unique_ptr<Key>> keys;  // insertion order; keys[0] is the root
     FoldMap<Key*> byPath;
+    Key* lastFound = nullptr;  // the key find() answered last
     std::vector<Handle> handles;  // few are open at once
     int nextId = 1;
     bool loaded = false;
     FileStamp stamp;       // of the file the keys were read from or written to
+    std::chrono::steady_clock::time_point lookedAt;  // when stamp was last compared
     bool unsaved = false;  // memory holds changes the file does not
     int blockedError = 0;  // a file exists that can't be read or moved aside: never replace it
 
     void clear() {
+        lastFound = nullptr;
         keys.clear();
         byPath.clear();
         addKey(u"");
@@ -118,8 +121,16 @@ struct RegistryStore::State {
         return key;
     }
     Key* find(std::u16string_view path) {
+        // A busy session opens the same key, spelled the same way, several times a line.
+        if (lastFound && lastFound->path == path) {
+            return lastFound;
+        }
         const auto it = byPath.find(path);
-        return it == byPath.end() ? nullptr : it->second;
+        if (it == byPath.end()) {
+            return nullptr;
+        }
+        lastFound = it->second;
+        return lastFound;
     }
     // The key, created with its missing parents (parents first, so the file reads in order).
     Key* ensureKey(std::u16string_view path) {
@@ -183,12 +194,12 @@ struct RegistryStore::State {
     }
 };
 
-RegistryStore::RegistryStore(std::string filePath)
-    : m_path(std::move(filePath)), m_state(std::make_unique<State>()) {
+RegistryStore::RegistryStore(std::string filePath, std::chrono::milliseconds recheckAfter)
+    : m_path(std::move(filePath)), m_recheckAfter(recheckAfter), m_state(std::make_unique<State>()) {
     m_state->clear();
     // Left-overs of a client killed while saving; nothing else reads them.
     registry_detail::removeStaleTemporaries(m_path);
-    refreshFromDisk();
+    refreshFromDisk(true);
 }
 
 RegistryStore::~RegistryStore() {
@@ -198,8 +209,13 @@ RegistryStore::~RegistryStore() {
     }
 }
 
-void RegistryStore::refreshFromDisk() {
+void RegistryStore::refreshFromDisk(bool always) {
     State& s = *m_state;
+    const auto clockNow = std::chrono::steady_clock::now();
+    if (!always && s.loaded && clockNow - s.lookedAt < m_recheckAfter) {
+        return;
+    }
+    s.lookedAt = clockNow;
     FileStamp now = registry_detail::stampOf(m_path);
     // With unsaved changes the next commit replaces the file anyway: last writer wins.
     if ((s.loaded && now == s.stamp) || s.unsaved) {
@@ -261,7 +277,7 @@ void RegistryStore::discardUnsaved() {
     }
     s.unsaved = false;
     s.loaded = false;
-    refreshFromDisk();
+    refreshFromDisk(true);
 }
 
 long RegistryStore::openOrCreate(std::u16string_view path, RegKey& out, bool create,
@@ -271,7 +287,7 @@ long RegistryStore::openOrCreate(std::u16string_view path, RegKey& out, bool cre
     if (created) {
         *created = false;
     }
-    refreshFromDisk();
+    refreshFromDisk(create);
     path = trimSeparators(path);
     Key* key = s.find(path);
     const bool isNew = key == nullptr;
@@ -346,6 +362,8 @@ long RegistryStore::setValue(RegKey key, std::u16string_view name, std::uint32_t
     if (size > registry_detail::kMaxValueBytes || (!data && size > 0)) {
         return kErrorInvalidParameter;
     }
+    // A hand edit made since the last look must not be overwritten by a stale copy.
+    refreshFromDisk(true);
     if (!handle->key) {
         return kErrorFileNotFound;
     }

@@ -3,7 +3,11 @@
 // named string, 32-bit and binary values, opened, read, written and closed with
 // the registry's result codes. Writes through a key are committed to disk when
 // that key is closed (temporary file, fsync, rename), so a crash never leaves a
-// half-written store. Reads are served from memory while the file is unchanged.
+// half-written store. Reads are served from memory; the file is looked at again
+// (one stat) before every write and, for reads, once `recheckAfter` has passed
+// since the last look, so a hand edit is seen within that time without a system
+// call on every read of a busy session.
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -37,8 +41,11 @@ struct RegKey {
 
 class RegistryStore {
   public:
+    static constexpr std::chrono::milliseconds kRecheckAfter{100};
+
     // `filePath` is the store's file; its folder is created when missing.
-    explicit RegistryStore(std::string filePath);
+    explicit RegistryStore(std::string filePath,
+                           std::chrono::milliseconds recheckAfter = kRecheckAfter);
     ~RegistryStore();
     RegistryStore(const RegistryStore&) = delete;
     RegistryStore& operator=(const RegistryStore&) = delete;
@@ -74,12 +81,14 @@ class RegistryStore {
   private:
     struct State;
     long openOrCreate(std::u16string_view path, RegKey& out, bool create, bool* created);
-    // Re-reads the file when its stat stamp changed (and nothing is waiting to be written).
-    void refreshFromDisk();
+    // Re-reads the file when its stat stamp changed (and nothing is waiting to be
+    // written). Unless `always`, skipped while the last look is recent enough.
+    void refreshFromDisk(bool always);
     long commit();
 
     std::string m_path;
     std::string m_corruptKeptAs;
+    std::chrono::milliseconds m_recheckAfter;
     // Parsed keys, open handles, the file's stat stamp (defined in registry.cpp).
     std::unique_ptr<State> m_state;
 };

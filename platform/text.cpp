@@ -1,5 +1,6 @@
 #include "platform/text.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace kolu {
@@ -77,8 +78,15 @@ std::size_t decodeInto(std::string_view bytes, std::u16string& out, bool holdTai
     while (i < n) {
         const auto lead = static_cast<unsigned char>(bytes[i]);
         if (lead < 0x80) {
-            out.push_back(lead);
-            ++i;
+            // Chat is mostly ASCII: widen a whole run in one append.
+            std::size_t end = i + 1;
+            while (end < n && static_cast<unsigned char>(bytes[end]) < 0x80) {
+                ++end;
+            }
+            const std::size_t at = out.size();
+            out.resize(at + (end - i));
+            std::copy(bytes.begin() + i, bytes.begin() + end, out.begin() + at);
+            i = end;
             continue;
         }
         const int length = sequenceLength(lead);

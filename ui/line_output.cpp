@@ -62,7 +62,6 @@ int LineOutput::RIDodajLinie(std::u16string_view target, std::u16string_view tex
         line = timeStamp(m_clock.localTime());
     }
     line += text;
-    const std::string bytes = toUtf8(line);
 
     int destination = target.empty() ? -1 : m_tabs.znajdz_zakladke(target);
     if (destination >= 1) {
@@ -71,7 +70,7 @@ int LineOutput::RIDodajLinie(std::u16string_view target, std::u16string_view tex
             // Logged under the tab's own label so one conversation keeps one file
             // whatever case the server spells the name in this time.
             loguj(m_tabs.pobierz_nazwe(destination, m_tabs.pobierz_lparam(destination)->nameLength),
-                  bytes);
+                  toUtf8(line));
         }
     } else {
         destination = 0;
@@ -79,7 +78,7 @@ int LineOutput::RIDodajLinie(std::u16string_view target, std::u16string_view tex
             return 0;  // no status tab yet: nowhere to show the line
         }
         if (m_settings.RegCzytajLONG(u"logstat") == 1) {
-            loguj(m_tabs.pobierz_nazwe(0, kStatusNameLength), bytes);
+            loguj(m_tabs.pobierz_nazwe(0, kStatusNameLength), toUtf8(line));
         }
     }
 

@@ -1,5 +1,5 @@
-// The settings store's file: private mode, edits by hand picked up at the next
-// open, an unparsable file kept aside untouched, and commits that fail or crash
+// The settings store's file: private mode, edits by hand picked up by the next
+// write at once and by reads after the recheck time, an unparsable file kept aside untouched, and commits that fail or crash
 // half-way leaving the previous file whole.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <thread>
 
 #include "platform/files.h"
 #include "platform/registry.h"
@@ -55,7 +56,7 @@ TEST_F(RegistryStoreTest, TheFileIsCreatedPrivateInANewFolder) {
 }
 
 TEST_F(RegistryStoreTest, AnEditByHandIsSeenAtTheNextOpen) {
-    RegistryStore store(m_path);
+    RegistryStore store(m_path, 0ms);  // looks at the file at every open
     ASSERT_EQ(put(store, kSettingsKey, u"nick", kRegSz, wide(u"kolu42")), kErrorSuccess);
     ASSERT_EQ(put(store, kSettingsKey, u"server", kRegDword, "\0\0\0\0"s), kErrorSuccess);
     RegKey held;
@@ -82,6 +83,29 @@ TEST_F(RegistryStoreTest, AnEditByHandIsSeenAtTheNextOpen) {
     // Deleted: an empty store.
     ASSERT_EQ(std::remove(m_path.c_str()), 0);
     EXPECT_EQ(get(store, u"SOFTWARE\\Other", u"x").result, kErrorFileNotFound);
+}
+
+TEST_F(RegistryStoreTest, WritesLookAtTheFileFirstAndReadsOnceTheRecheckTimeHasPassed) {
+    {
+        RegistryStore store(m_path, 1h);
+        ASSERT_EQ(put(store, kSettingsKey, u"nick", kRegSz, wide(u"kolu42")), kErrorSuccess);
+        RegKey writer;
+        ASSERT_EQ(store.openKey(kSettingsKey, writer), kErrorSuccess);
+        std::string text = slurp(m_path);
+        replaceAll(text, "\"kolu42\"", "\"edited-by-hand\"");
+        spit(m_path, text);
+        ASSERT_EQ(store.setValue(writer, u"server", kRegDword, "\1\0\0\0", 4), kErrorSuccess);
+        ASSERT_EQ(store.closeKey(writer), kErrorSuccess);
+    }
+    RegistryStore other(m_path);
+    EXPECT_EQ(get(other, kSettingsKey, u"nick").bytes, wide(u"edited-by-hand"));
+
+    RegistryStore store(m_path, 20ms);
+    std::string text = slurp(m_path);
+    replaceAll(text, "\"edited-by-hand\"", "\"again\"");
+    spit(m_path, text);
+    std::this_thread::sleep_for(30ms);
+    EXPECT_EQ(get(store, kSettingsKey, u"nick").bytes, wide(u"again"));
 }
 
 TEST_F(RegistryStoreTest, WritesNotYetCommittedWinOverAnEditByHand) {
