@@ -1,6 +1,7 @@
 #include "connection/connection.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "connection/error_log.h"
 #include "platform/clock.h"
@@ -133,15 +134,43 @@ SocketHandle Connection::WSotworz() {
         WSzamknij(sock);
         return kInvalidSocket;
     }
+    const auto lookUp = sockets.prepareLookup(server.host);
+    auto answer = std::make_shared<HostLookup>();
+    const std::uint64_t lookupId = ++m_lookups;
+    // A slow name server must not stop the window; hostLookedUp goes on from here.
+    if (m_parts.host.runInBackground(
+            [lookUp, answer] { *answer = lookUp(); },
+            [this, answer, lookupId] { hostLookedUp(lookupId, *answer); })) {
+        m_pending = PendingConnect{sock, server, lookupId};
+        return kInvalidSocket;
+    }
+    return connectTo(sock, lookUp(), server);
+}
+
+void Connection::hostLookedUp(std::uint64_t lookupId, const HostLookup& answer) {
+    if (!m_pending || m_pending->lookupId != lookupId) {
+        return;  // the user gave up, or started over, meanwhile
+    }
+    const PendingConnect pending = *m_pending;
+    m_pending.reset();
+    const SocketHandle sock = connectTo(pending.sock, answer, pending.server);
+    if (!m_pending) {
+        m_state.socket = connectFinished(sock);
+    }
+}
+
+SocketHandle Connection::connectTo(SocketHandle sock, const HostLookup& answer,
+                                   const ConnectionData& server) {
+    SocketLayer& sockets = m_parts.sockets;
     // A name that can't be looked up is reported as the failed connect it
     // would cause; nothing is sent anywhere.
-    std::optional<SocketAddress> address = sockets.resolve(server.host);
-    if (!address) {
+    if (!answer.address) {
+        sockets.setLastError(answer.error);
         m_parts.log.LogSocketError(sockets, u"connect", u"WSotworz");
         WSzamknij(sock);
         return kInvalidSocket;
     }
-    if (sockets.connect(sock, *address, server.port) == kSocketError) {
+    if (sockets.connect(sock, *answer.address, server.port) == kSocketError) {
         if (sockets.lastError() != kWsaEwouldblock) {
             m_parts.log.LogSocketError(sockets, u"connect", u"WSotworz");
             WSzamknij(sock);
@@ -152,7 +181,7 @@ SocketHandle Connection::WSotworz() {
         if (m_parts.host.watchSocket(sock, false, true)) {
             // The window keeps turning while the connect completes.
             if (m_parts.host.startTimer(kConnectTimer, kConnectWaitMs)) {
-                m_pending = PendingConnect{sock, server};
+                m_pending = PendingConnect{sock, server, 0};
                 return kInvalidSocket;
             }
             m_parts.host.watchSocket(kInvalidSocket, false);
@@ -180,7 +209,7 @@ SocketHandle Connection::login(SocketHandle sock, const ConnectionData& server) 
 }
 
 void Connection::socketWritable() {
-    if (!m_pending) {
+    if (!m_pending || m_pending->lookupId != 0) {
         flushOutbound();
         return;
     }
@@ -200,7 +229,7 @@ void Connection::socketWritable() {
 }
 
 void Connection::connectTimedOut() {
-    if (!m_pending) {
+    if (!m_pending || m_pending->lookupId != 0) {
         return;
     }
     const SocketHandle sock = m_pending->sock;

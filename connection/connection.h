@@ -97,6 +97,11 @@ class Connection {
     void printInfo(std::u16string_view text);
     // The end of polacz once the connect has succeeded (`sock`) or failed.
     SocketHandle connectFinished(SocketHandle sock);
+    // The rest of WSotworz once the host name is looked up.
+    SocketHandle connectTo(SocketHandle sock, const HostLookup& answer,
+                           const ConnectionData& server);
+    // A lookup run in the background has answered.
+    void hostLookedUp(std::uint64_t lookupId, const HostLookup& answer);
     SocketHandle login(SocketHandle sock, const ConnectionData& server);
     SocketHandle failedConnect(SocketHandle sock);
     void endPendingConnect();
@@ -110,12 +115,16 @@ class Connection {
     Parts m_parts;
     NotifyHooks* m_notify = nullptr;
     ReplyDispatcher* m_dispatcher = nullptr;
-    // A connect the event loop completes; only while the host watches sockets.
+    // A connect the event loop completes: while its host name is looked up in the
+    // background (lookupId, never 0) or, with the host watching sockets, while
+    // the connect itself is under way (lookupId 0).
     struct PendingConnect {
         SocketHandle sock;
         ConnectionData server;
+        std::uint64_t lookupId;
     };
     std::optional<PendingConnect> m_pending;
+    std::uint64_t m_lookups = 0;      // lookups started; tells a stale answer from the awaited one
     std::uint32_t m_connectedAt = 0;  // tick count when the last connection was made
     int m_retryDelayMs = kRetryIntervalMs;
     std::string m_outbound;        // sent lines the socket hasn't taken yet, in order

@@ -198,24 +198,42 @@ int PosixSocketLayer::cleanup() {
     return 0;
 }
 
+std::function<HostLookup()> SocketLayer::prepareLookup(std::string_view hostName) {
+    HostLookup answer;
+    answer.address = resolve(hostName);
+    answer.error = answer.address ? 0 : lastError();
+    return [answer] { return answer; };
+}
+
 std::optional<SocketAddress> PosixSocketLayer::resolve(std::string_view hostName) {
+    const HostLookup answer = prepareLookup(hostName)();
+    if (!answer.address) {
+        fail(answer.error);
+    }
+    return answer.address;
+}
+
+std::function<HostLookup()> PosixSocketLayer::prepareLookup(std::string_view hostName) {
+    HostLookup refused;
     if (m_startups == 0) {
-        fail(kWsaNotinitialised);
-        return std::nullopt;
+        refused.error = kWsaNotinitialised;
+    } else if (hostName.empty() || hostName.find('\0') != std::string_view::npos) {
+        refused.error = kWsaHostNotFound;
     }
-    if (hostName.empty() || hostName.find('\0') != std::string_view::npos) {
-        fail(kWsaHostNotFound);
-        return std::nullopt;
+    if (refused.error != 0) {
+        return [refused] { return refused; };
     }
-    // Only an IPv6 literal holds a colon, so such a name never goes to the resolver.
-    const bool literalV6 = hostName.find(':') != std::string_view::npos;
-    SocketAddress address;
-    const int rc = lookup(std::string(hostName), literalV6 ? AI_NUMERICHOST : 0, address);
-    if (rc != 0) {
-        fail(rc);
-        return std::nullopt;
-    }
-    return address;
+    return [name = std::string(hostName)] {
+        // Only an IPv6 literal holds a colon, so such a name never goes to the resolver.
+        const bool literalV6 = name.find(':') != std::string::npos;
+        HostLookup answer;
+        SocketAddress address;
+        answer.error = lookup(name, literalV6 ? AI_NUMERICHOST : 0, address);
+        if (answer.error == 0) {
+            answer.address = address;
+        }
+        return answer;
+    };
 }
 
 SocketHandle PosixSocketLayer::openTcp() {

@@ -4,6 +4,7 @@
 // connection code reads like the original and reports the same codes.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -41,6 +42,12 @@ struct SocketAddress {
     friend bool operator==(const SocketAddress&, const SocketAddress&) = default;
 };
 
+// A name lookup's answer: the address, or the error number that resolve sets.
+struct HostLookup {
+    std::optional<SocketAddress> address;
+    int error = 0;
+};
+
 // Which of select's three sets the socket is asked for; on return, which it is
 // ready in (as FD_ISSET reads the sets after a select).
 struct SelectSets {
@@ -69,6 +76,10 @@ class SocketLayer {
     // gethostbyname's role: the first address of the host, IPv4 preferred; IPv6
     // literals ("::1") are accepted too. Empty and lastError set on failure.
     virtual std::optional<SocketAddress> resolve(std::string_view hostName) = 0;
+    // The same lookup packaged to run later on any thread: what can be told at
+    // once (not started, a name that can't be valid) is answered at once, and the
+    // callable touches nothing of the layer. By default resolve() answers now.
+    virtual std::function<HostLookup()> prepareLookup(std::string_view hostName);
 
     // socket(AF_INET, SOCK_STREAM, 0); a later connect to an IPv6 address
     // switches it to IPv6 under the same handle.
@@ -110,6 +121,7 @@ class PosixSocketLayer final : public SocketLayer {
     int lastError() const override { return m_lastError; }
     void setLastError(int error) override { m_lastError = error; }
     std::optional<SocketAddress> resolve(std::string_view hostName) override;
+    std::function<HostLookup()> prepareLookup(std::string_view hostName) override;
     SocketHandle openTcp() override;
     int setNonBlocking(SocketHandle sock, bool nonBlocking) override;
     int connect(SocketHandle sock, const SocketAddress& address, std::uint16_t port) override;

@@ -2,6 +2,7 @@
 // What the logic asks of the windowing side: timers, message boxes, prompts, the
 // Connect/Disconnect label, focus. The Qt main window implements it; tests use a
 // recording fake with scripted answers.
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,6 +43,13 @@ class Host {
     // watching. False when the host can't watch: then the poll tick does all
     // the reading and a connect is waited for where it starts.
     virtual bool watchSocket(SocketHandle /*sock*/, bool /*readable*/, bool /*writable*/ = false) {
+        return false;
+    }
+
+    // Runs `work` on another thread, then `done` on this one (not at all if the
+    // window has gone meanwhile). False when the host can't: the caller then does
+    // the work where it is.
+    virtual bool runInBackground(std::function<void()> /*work*/, std::function<void()> /*done*/) {
         return false;
     }
 

@@ -126,6 +126,30 @@ TEST_F(ConnectionTest, ShortConnectionsAreReopenedAfterAGrowingWait) {
     EXPECT_EQ(closeAndWait(), 5000);
 }
 
+TEST_F(ConnectionTest, AHostLookupAnsweredAfterTheUserGaveUpIsIgnored) {
+    env.host.deferBackground = true;
+    connection().connectCommand();  // Connect: the name is looked up in the background
+    connection().connectCommand();  // Disconnect before the answer
+    connection().connectCommand();  // Connect again
+    auto& lookups = env.host.background;
+    ASSERT_EQ(lookups.size(), 2u);
+    auto connecting = [&] {
+        const auto lines = env.lines();
+        return std::count_if(lines.begin(), lines.end(), [](const std::u16string& line) {
+            return line.starts_with(u"*** Connecting to ");
+        });
+    };
+    lookups[0].first();
+    lookups[0].second();
+    EXPECT_EQ(connecting(), 0);
+    lookups[1].first();
+    lookups[1].second();
+    EXPECT_EQ(connecting(), 1);
+    EXPECT_NE(state().socket, kInvalidSocket);
+    ASSERT_TRUE(server.waitForClient());
+    EXPECT_TRUE(server.expectLine("nick tester"));
+}
+
 TEST_F(ConnectionTest, DisconnectedReachesEveryTabOnce) {
     env.session.tabs.dodaj_zakladke(u"status");  // a query with someone called status
     connection().DisplayDisconnected();

@@ -1,5 +1,6 @@
 #pragma once
 // A host that records what the logic asked of the windowing side.
+#include <functional>
 #include <map>
 #include <new>
 #include <optional>
@@ -47,6 +48,17 @@ class FakeHost : public Host {
     }
     void setConnectedLabel(bool connected) override { labels.push_back(connected); }
     void focusInput() override { ++focusRequests; }
+
+    // With deferBackground, work handed to runInBackground waits here for the test.
+    bool deferBackground = false;
+    std::vector<std::pair<std::function<void()>, std::function<void()>>> background;
+    bool runInBackground(std::function<void()> work, std::function<void()> done) override {
+        if (!deferBackground) {
+            return false;
+        }
+        background.emplace_back(std::move(work), std::move(done));
+        return true;
+    }
 
     struct Prompt {
         int commandId;

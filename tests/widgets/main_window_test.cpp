@@ -90,9 +90,11 @@ TEST_F(MainWindowTest, ConnectsFromTheFileMenuAndShowsAJoinedChannel) {
     env.settings.RegZapiszMsg(u"email", u"me@example.org", 240);
 
     window->handleCommand(MainWindow::kConnectId);
-    ASSERT_TRUE(server.waitForClient());
     EXPECT_EQ(window->action(MainWindow::kConnectId)->text(), QStringLiteral("Disconnect"));
-    // The event loop completes the connect; the window keeps turning meanwhile.
+    // The event loop completes the name lookup and the connect; the window keeps
+    // turning meanwhile.
+    QTRY_VERIFY_WITH_TIMEOUT(server.connectionCount() == 1, 5000);
+    ASSERT_TRUE(server.waitForClient());
     QTRY_VERIFY_WITH_TIMEOUT(server.received().find("user ") != std::string::npos, 5000);
     EXPECT_TRUE(server.expectLine("nick tester"));
     EXPECT_TRUE(server.expectLine("user me example.org kolu :Marvoline Kolu v1.3"));

@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QShortcut>
 #include <QSocketNotifier>
+#include <QThread>
 #include <QUrl>
 
 #include "commands/context_menus.h"
@@ -640,6 +641,18 @@ bool MainWindow::watchSocket(SocketHandle sock, bool readable, bool writable) {
     };
     watch(m_readWatch, QSocketNotifier::Read, readable, &Connection::socketReadable);
     watch(m_writeWatch, QSocketNotifier::Write, writable, &Connection::socketWritable);
+    return true;
+}
+
+bool MainWindow::runInBackground(std::function<void()> work, std::function<void()> done) {
+    QThread* thread = QThread::create(std::move(work));
+    // finished is queued to this window's thread, and dropped if the window is gone.
+    connect(thread, &QThread::finished, this, [this, done = std::move(done)] {
+        done();
+        afterNetworkWork();
+    });
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread->start();
     return true;
 }
 

@@ -91,6 +91,7 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
     void messageBox(std::u16string_view text, std::u16string_view title) override;
     void setConnectedLabel(bool connected) override;
     bool watchSocket(SocketHandle sock, bool readable, bool writable) override;
+    bool runInBackground(std::function<void()> work, std::function<void()> done) override;
     void focusInput() override;
     std::optional<std::u16string> promptOneField(int commandId, std::u16string_view title,
                                                  std::u16string_view prompt) override;
