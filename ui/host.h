@@ -33,6 +33,12 @@ class Host {
     // A modal message box with an OK button.
     virtual void messageBox(std::u16string_view text, std::u16string_view title) = 0;
 
+    // A modal question with Yes and No buttons; true for Yes. A host that can't
+    // ask answers No.
+    virtual bool askYesNo(std::u16string_view /*text*/, std::u16string_view /*title*/) {
+        return false;
+    }
+
     // The menu item that connects and disconnects: "Disconnect" while connected
     // (or connecting), "Connect" otherwise.
     virtual void setConnectedLabel(bool connected) = 0;

@@ -618,6 +618,10 @@ void MainWindow::messageBox(std::u16string_view text, std::u16string_view title)
     QMessageBox::warning(this, qs(title), qs(text), QMessageBox::Ok);
 }
 
+bool MainWindow::askYesNo(std::u16string_view text, std::u16string_view title) {
+    return QMessageBox::question(this, qs(title), qs(text)) == QMessageBox::Yes;
+}
+
 bool MainWindow::watchSocket(SocketHandle sock, bool readable, bool writable) {
     auto watch = [&](QSocketNotifier*& watcher, QSocketNotifier::Type type, bool on,
                      void (Connection::*ready)()) {

@@ -90,6 +90,7 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
     bool stopTimer(TimerId id) override;
     void messageBox(std::u16string_view text, std::u16string_view title) override;
     void setConnectedLabel(bool connected) override;
+    bool askYesNo(std::u16string_view text, std::u16string_view title) override;
     bool watchSocket(SocketHandle sock, bool readable, bool writable) override;
     bool runInBackground(std::function<void()> work, std::function<void()> done) override;
     void focusInput() override;
