@@ -8,6 +8,7 @@
 #include "platform/text.h"
 #include "protocol/inbound.h"
 #include "protocol/string_ops.h"
+#include "settings/setting_defaults.h"
 #include "settings/settings.h"
 #include "ui/host.h"
 #include "ui/line_output.h"
@@ -42,6 +43,24 @@ const char16_t* startupFailureName(int code) {
 std::u16string_view oneLine(std::u16string_view text) {
     std::size_t end = text.find_first_of(std::u16string_view(u"\r\n\0", 3));
     return end == std::u16string_view::npos ? text : text.substr(0, end);
+}
+
+// The keep-alive answer and the goodbye never wait behind other lines: a late
+// PONG costs the connection, and a QUIT must go before the socket closes.
+bool skipsPacing(std::string_view line) {
+    auto is = [&](std::string_view command) {
+        if (line.size() < command.size() ||
+            (line.size() > command.size() && line[command.size()] != ' ')) {
+            return false;
+        }
+        for (std::size_t i = 0; i < command.size(); ++i) {
+            if ((line[i] & ~0x20) != command[i]) {
+                return false;
+            }
+        }
+        return true;
+    };
+    return is("PONG") || is("QUIT");
 }
 
 }  // namespace
@@ -333,8 +352,75 @@ void Connection::flushOutbound() {
     }
 }
 
+int Connection::sendBurst() {
+    const std::int32_t burst = m_parts.settings.RegCzytajLONG(u"sendburst");
+    return burst >= 1 && burst <= 1000 ? burst : kDefaultSendBurst;
+}
+
+int Connection::sendPaceMs() {
+    const std::int32_t pace = m_parts.settings.RegCzytajLONG(u"sendpace");
+    return pace >= 0 && pace <= 60000 ? pace : kDefaultSendPaceMs;
+}
+
 int Connection::wys(SocketHandle sock, std::u16string_view text) {
-    const std::string line = toUtf8(oneLine(text));
+    std::string line = toUtf8(oneLine(text));
+    if (sock == kInvalidSocket) {
+        return sendLine(sock, line);  // reported as the failed send it is
+    }
+    if (skipsPacing(line)) {
+        return sendLine(sock, line);
+    }
+    const std::uint32_t now = m_parts.clock.tickCount();
+    if (sock != m_state.socket) {
+        // The login, before the connection is the session's: counted, never held.
+        m_pacer.count(now, sendPaceMs());
+        return sendLine(sock, line);
+    }
+    if (m_paced.empty() && m_pacer.tryTake(now, sendBurst(), sendPaceMs())) {
+        return sendLine(sock, line);
+    }
+    const int size = static_cast<int>(line.size()) + 1;
+    m_paced.push_back(std::move(line));
+    if (m_paced.size() == 1) {
+        releasePaced();
+    }
+    return size;
+}
+
+void Connection::releasePaced() {
+    const std::uint32_t now = m_parts.clock.tickCount();
+    const int burst = sendBurst();
+    const int pace = sendPaceMs();
+    while (!m_paced.empty() && m_pacer.tryTake(now, burst, pace)) {
+        const std::string line = std::move(m_paced.front());
+        m_paced.pop_front();
+        sendLine(m_state.socket, line);
+    }
+    if (!m_paced.empty()) {
+        m_parts.host.startTimer(kPaceTimer, std::max(1, m_pacer.waitMs(now, burst, pace)));
+    }
+}
+
+void Connection::paceTick() {
+    m_parts.host.stopTimer(kPaceTimer);
+    if (m_state.socket != kInvalidSocket) {
+        releasePaced();
+    }
+}
+
+void Connection::dropPaced() {
+    m_parts.host.stopTimer(kPaceTimer);
+    if (m_paced.empty()) {
+        return;
+    }
+    const std::size_t dropped = m_paced.size();
+    m_paced.clear();
+    printInfo(u"*** " + decimal(static_cast<long>(dropped)) +
+              (dropped == 1 ? u" line waiting to be sent was dropped"
+                            : u" lines waiting to be sent were dropped"));
+}
+
+int Connection::sendLine(SocketHandle sock, std::string_view line) {
     std::string_view rest = line;
     // Long lines go out in pieces of whole characters that fit the piece buffer,
     // counted in bytes as they go out; the tail and the line feed go last.
@@ -367,6 +453,7 @@ int Connection::WSzamknij(SocketHandle sock) {
         }
         m_watched = false;
         m_outbound.clear();
+        dropPaced();
     }
     if (m_parts.sockets.closeSocket(sock) == kSocketError) {
         m_parts.log.LogSocketError(m_parts.sockets, u"closesocket", u"WSzamknij");

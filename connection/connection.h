@@ -3,12 +3,14 @@
 // wait), logging in, sending lines, closing, and the poll, retry and
 // Connect/Disconnect events that drive it over time through the host's timers.
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "connection/notify_hooks.h"
+#include "connection/send_pacer.h"
 #include "connection/session_state.h"
 #include "platform/sockets.h"
 #include "servers/server_list.h"
@@ -79,6 +81,8 @@ class Connection {
     // failed), or the connect timer ran out first.
     void socketWritable();
     void connectTimedOut();
+    // The pace timer: the next waiting lines may go.
+    void paceTick();
 
     // Timer 1, timer 2, menu item 40008, the disconnect request, File > Exit.
     void pollTick();
@@ -91,7 +95,15 @@ class Connection {
 
   private:
     int sendBytes(SocketHandle sock, std::string_view bytes, const char16_t* operation);
+    // One protocol line (without its line feed) in pieces that fit the piece buffer.
+    int sendLine(SocketHandle sock, std::string_view line);
     void queueOutbound(std::string_view bytes, const char16_t* operation);
+    int sendBurst();
+    int sendPaceMs();
+    // Sends what the pacer lets go, and sets the timer for the rest.
+    void releasePaced();
+    // The connection ended: lines still waiting for their turn are dropped, said once.
+    void dropPaced();
     void flushOutbound();
     void stopRetryTimer(const char16_t* label);
     void printInfo(std::u16string_view text);
@@ -127,7 +139,9 @@ class Connection {
     std::uint64_t m_lookups = 0;      // lookups started; tells a stale answer from the awaited one
     std::uint32_t m_connectedAt = 0;  // tick count when the last connection was made
     int m_retryDelayMs = kRetryIntervalMs;
-    std::string m_outbound;        // sent lines the socket hasn't taken yet, in order
+    std::string m_outbound;  // sent lines the socket hasn't taken yet, in order
+    SendPacer m_pacer;
+    std::deque<std::string> m_paced;  // lines waiting for their turn, in order
     bool m_watched = false;        // the host reports readability: the tick reads only what is left
     bool m_readingPaused = false;  // a read found the end, or came during a dispatch
 };

@@ -26,6 +26,11 @@ struct SettingDefault {
 
 inline constexpr std::u16string_view kProgramName = u"Marvoline Kolu v1.3";
 
+// Outbound pacing: lines that may go at once, then one per this many milliseconds
+// while more wait (what servers allow before they drop a client for flooding).
+inline constexpr std::int32_t kDefaultSendBurst = 5;
+inline constexpr std::int32_t kDefaultSendPaceMs = 2000;
+
 inline constexpr SettingDefault kSettingDefaults[] = {
     {u"server", SettingKind::Dword, 4, 0, {}},
     {u"nick", SettingKind::Nick, 120, 0, {}},
@@ -65,6 +70,8 @@ inline constexpr SettingDefault kSettingDefaults[] = {
     {u"whspteach", SettingKind::Dword, 4, 0, {}},
     {u"whspback", SettingKind::Dword, 4, 0, {}},
     {u"whspmax", SettingKind::Dword, 4, 2, {}},
+    {u"sendburst", SettingKind::Dword, 4, kDefaultSendBurst, {}},
+    {u"sendpace", SettingKind::Dword, 4, kDefaultSendPaceMs, {}},
 };
 
 struct SoundDefault {

@@ -19,6 +19,7 @@ enum TimerId : int {
     kRetryTimer = 2,    // 5000 ms while waiting to reconnect
     kBanListTimer = 3,  // 100 ms, one shot: shows the collected ban list
     kConnectTimer = 4,  // 3000 ms, one shot: the longest wait for a connect
+    kPaceTimer = 5,     // one shot: the next paced line may go
 };
 
 class Host {

@@ -150,6 +150,36 @@ TEST_F(ConnectionTest, AHostLookupAnsweredAfterTheUserGaveUpIsIgnored) {
     EXPECT_TRUE(server.expectLine("nick tester"));
 }
 
+TEST_F(ConnectionTest, LinesPastTheBurstWaitTheirTurnInOrderAndPongDoesNot) {
+    env.settings.putDword(kSettingsKey, u"sendpace", 2000);
+    connect();
+    ASSERT_TRUE(server.expectLine("nick tester"));
+    ASSERT_TRUE(server.expectLine("user me example.org kolu :Test User"));
+    env.settings.clock.ticks += 10000;  // idle long enough for a whole burst
+    for (char16_t n = u'1'; n <= u'8'; ++n) {
+        connection().wys(state().socket, std::u16string(u"PRIVMSG #c :") + n);
+    }
+    connection().wys(state().socket, u"PONG :irc.test");
+    for (char n = '1'; n <= '5'; ++n) {
+        EXPECT_TRUE(server.expectLine(std::string("PRIVMSG #c :") + n));
+    }
+    EXPECT_TRUE(server.expectLine("PONG :irc.test"));
+    EXPECT_TRUE(server.expectNoLine(milliseconds(100)));
+    ASSERT_TRUE(env.host.isRunning(kPaceTimer));
+    EXPECT_EQ(env.host.intervals[kPaceTimer], 2000);
+
+    env.settings.clock.ticks += 2000;
+    connection().paceTick();
+    EXPECT_TRUE(server.expectLine("PRIVMSG #c :6"));
+    EXPECT_TRUE(env.host.isRunning(kPaceTimer));
+
+    connection().connectCommand();  // Disconnect: what still waits is dropped, and said so
+    connection().pollTick();
+    EXPECT_TRUE(contains(env.lines(), u"*** 2 lines waiting to be sent were dropped"));
+    EXPECT_FALSE(env.host.isRunning(kPaceTimer));
+    EXPECT_TRUE(server.expectNoLine(milliseconds(100)));
+}
+
 TEST_F(ConnectionTest, DisconnectedReachesEveryTabOnce) {
     env.session.tabs.dodaj_zakladke(u"status");  // a query with someone called status
     connection().DisplayDisconnected();

@@ -24,6 +24,8 @@ SessionEnv::SessionEnv(SocketLayer* layer)
                               settings.random, host, metrics, colours}) {
     settings.install();
     settings.settings.RegTworzKlucz();  // the first-run defaults, as the client starts
+    // The clock stands still: tests that are not about pacing send unpaced.
+    settings.settings.RegZapiszLONG(u"sendpace", 0);
 }
 
 void SessionEnv::useServer(int port, const std::string& password) {

@@ -19,6 +19,7 @@ class WindowFixture : public ::testing::Test {
         application();
         env.install();
         env.settings.RegTworzKlucz();
+        env.settings.RegZapiszLONG(u"sendpace", 0);  // the clock stands still
         ColourArray defaults{};
         OpKoloryDomyslne(defaults);
         colours.set(defaults);

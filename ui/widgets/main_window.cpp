@@ -88,9 +88,9 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
     resize(kDefaultWidth, kDefaultHeight);
     m_dialogFont = fontWithCellHeight(13 * m_scale);
     m_prompts.setDialogFont(m_dialogFont);
-    for (TimerId id : {kPollTimer, kRetryTimer, kBanListTimer, kConnectTimer}) {
+    for (TimerId id : {kPollTimer, kRetryTimer, kBanListTimer, kConnectTimer, kPaceTimer}) {
         QTimer& timer = m_timers[id - 1];
-        timer.setSingleShot(id == kBanListTimer || id == kConnectTimer);
+        timer.setSingleShot(id == kBanListTimer || id == kConnectTimer || id == kPaceTimer);
         connect(&timer, &QTimer::timeout, this, [this, id] { onTimer(id); });
     }
 
@@ -438,6 +438,9 @@ void MainWindow::onTimer(TimerId id) {
             break;
         case kConnectTimer:
             m_session->connection.connectTimedOut();
+            break;
+        case kPaceTimer:
+            m_session->connection.paceTick();
             break;
     }
     afterNetworkWork();

@@ -167,7 +167,7 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
     QMenu* m_favoritesPopup = nullptr;
     std::map<int, QAction*> m_actions;
     std::map<const TabRecord*, TabWidgets> m_tabWidgets;
-    QTimer m_timers[4];
+    QTimer m_timers[5];
     // The connection's socket, watched for reading and for a connect's end.
     QSocketNotifier* m_readWatch = nullptr;
     QSocketNotifier* m_writeWatch = nullptr;
