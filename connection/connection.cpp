@@ -160,7 +160,7 @@ SocketHandle Connection::WSotworz() {
     if (m_parts.host.runInBackground(
             [lookUp, answer] { *answer = lookUp(); },
             [this, answer, lookupId] { hostLookedUp(lookupId, *answer); })) {
-        m_pending = PendingConnect{sock, server, lookupId};
+        m_pending = PendingConnect{sock, server, lookupId, {}, 0};
         return kInvalidSocket;
     }
     return connectTo(sock, lookUp(), server);
@@ -172,55 +172,104 @@ void Connection::hostLookedUp(std::uint64_t lookupId, const HostLookup& answer) 
     }
     const PendingConnect pending = *m_pending;
     m_pending.reset();
-    const SocketHandle sock = connectTo(pending.sock, answer, pending.server);
-    if (!m_pending) {
-        m_state.socket = connectFinished(sock);
-    }
+    settleConnect(connectTo(pending.sock, answer, pending.server));
+}
+
+void Connection::settleConnect(SocketHandle sock) {
+    m_state.socket = m_pending ? m_pending->sock : connectFinished(sock);
 }
 
 SocketHandle Connection::connectTo(SocketHandle sock, const HostLookup& answer,
                                    const ConnectionData& server) {
-    SocketLayer& sockets = m_parts.sockets;
     // A name that can't be looked up is reported as the failed connect it
     // would cause; nothing is sent anywhere.
-    if (!answer.address) {
-        sockets.setLastError(answer.error);
-        m_parts.log.LogSocketError(sockets, u"connect", u"WSotworz");
+    if (answer.addresses.empty()) {
+        m_parts.sockets.setLastError(answer.error);
+        m_parts.log.LogSocketError(m_parts.sockets, u"connect", u"WSotworz");
         WSzamknij(sock);
         return kInvalidSocket;
     }
-    if (sockets.connect(sock, *answer.address, server.port) == kSocketError) {
+    return tryAddresses(sock, PendingConnect{sock, server, 0, answer.addresses, 0});
+}
+
+SocketHandle Connection::tryAddresses(SocketHandle sock, PendingConnect attempt) {
+    SocketLayer& sockets = m_parts.sockets;
+    for (;; ++attempt.next) {
+        const bool last = attempt.next + 1 == attempt.addresses.size();
+        const SocketAddress& address = attempt.addresses[attempt.next];
+        bool failed = false;
+        if (sockets.connect(sock, address, attempt.server.port) == 0) {
+            return login(sock, attempt.server, address);
+        }
         if (sockets.lastError() != kWsaEwouldblock) {
             m_parts.log.LogSocketError(sockets, u"connect", u"WSotworz");
-            WSzamknij(sock);
-            return kInvalidSocket;
-        }
-        // "Would block" is the expected start of a non-blocking connect, not a failure.
-        sockets.setLastError(0);
-        if (m_parts.host.watchSocket(sock, false, true)) {
-            // The window keeps turning while the connect completes.
-            if (m_parts.host.startTimer(kConnectTimer, kConnectWaitMs)) {
-                m_pending = PendingConnect{sock, server, 0};
+            if (last) {
+                WSzamknij(sock);
                 return kInvalidSocket;
             }
-            m_parts.host.watchSocket(kInvalidSocket, false);
+            failed = true;
         }
-        SelectSets sets;
-        sets.write = true;
-        if (sockets.select(sock, sets, kConnectWaitMs) <= 0 || !sets.write) {
-            return failedConnect(sock);
+        if (!failed) {
+            // "Would block" is the expected start of a non-blocking connect, not a failure.
+            sockets.setLastError(0);
+            if (m_parts.host.watchSocket(sock, false, true)) {
+                // The window keeps turning while the connect completes.
+                if (m_parts.host.startTimer(kConnectTimer, kConnectWaitMs)) {
+                    attempt.sock = sock;
+                    m_pending = std::move(attempt);
+                    return kInvalidSocket;
+                }
+                m_parts.host.watchSocket(kInvalidSocket, false);
+            }
+            SelectSets sets;
+            sets.write = true;
+            if (sockets.select(sock, sets, kConnectWaitMs) > 0 && sets.write) {
+                if (sockets.setNonBlocking(sock, false) == kSocketError) {
+                    m_parts.log.LogSocketError(sockets, u"ioctlsocket2", u"WSotworz");
+                    WSzamknij(sock);
+                    return kInvalidSocket;
+                }
+                return login(sock, attempt.server, address);
+            }
+            if (last) {
+                return failedConnect(sock);
+            }
         }
-        if (sockets.setNonBlocking(sock, false) == kSocketError) {
-            m_parts.log.LogSocketError(sockets, u"ioctlsocket2", u"WSotworz");
-            WSzamknij(sock);
+        sock = reopenForNextAddress(sock);
+        if (sock == kInvalidSocket) {
             return kInvalidSocket;
         }
     }
-    return login(sock, server);
 }
 
-SocketHandle Connection::login(SocketHandle sock, const ConnectionData& server) {
-    if (zaloguj(sock, server.host, server.port, server.password) == 0) {
+SocketHandle Connection::reopenForNextAddress(SocketHandle sock) {
+    // A socket whose connect failed can't connect again: the next address gets a
+    // fresh one, under the same start-up.
+    SocketLayer& sockets = m_parts.sockets;
+    sockets.closeSocket(sock);
+    const SocketHandle fresh = sockets.openTcp();
+    if (fresh == kInvalidSocket) {
+        m_parts.log.LogSocketError(sockets, u"socket", u"WSotworz");
+        sockets.cleanup();
+        return kInvalidSocket;
+    }
+    if (sockets.setNonBlocking(fresh, true) == kSocketError) {
+        m_parts.log.LogSocketError(sockets, u"ioctlsocket", u"WSotworz");
+        WSzamknij(fresh);
+        return kInvalidSocket;
+    }
+    return fresh;
+}
+
+SocketHandle Connection::login(SocketHandle sock, const ConnectionData& server,
+                               const SocketAddress& address) {
+    // The status line names the address a host name led to.
+    std::string shown = server.host;
+    const std::string used = address.toString();
+    if (used != server.host) {
+        shown += " [" + used + "]";
+    }
+    if (zaloguj(sock, shown, server.port, server.password) == 0) {
         WSzamknij(sock);
         return kInvalidSocket;
     }
@@ -232,28 +281,38 @@ void Connection::socketWritable() {
         flushOutbound();
         return;
     }
-    const PendingConnect pending = *m_pending;
+    PendingConnect pending = *m_pending;
     endPendingConnect();
     SocketLayer& sockets = m_parts.sockets;
-    SocketHandle sock = pending.sock;
-    if (sockets.socketError(sock) != 0) {
-        sockets.setLastError(0);  // reported by the line below, as a failed wait is
-        sock = failedConnect(sock);
-    } else {
+    if (sockets.socketError(pending.sock) == 0) {
         // The socket stays non-blocking: what it can't take at once waits in
         // the outbound queue instead of stopping the window.
-        sock = login(sock, pending.server);
+        settleConnect(login(pending.sock, pending.server, pending.addresses[pending.next]));
+        return;
     }
-    m_state.socket = connectFinished(sock);
+    sockets.setLastError(0);  // reported by the failure line, as a failed wait is
+    settleConnect(nextAddressOrFail(std::move(pending)));
 }
 
 void Connection::connectTimedOut() {
     if (!m_pending || m_pending->lookupId != 0) {
         return;
     }
-    const SocketHandle sock = m_pending->sock;
+    PendingConnect pending = *m_pending;
     endPendingConnect();
-    m_state.socket = connectFinished(failedConnect(sock));
+    settleConnect(nextAddressOrFail(std::move(pending)));
+}
+
+SocketHandle Connection::nextAddressOrFail(PendingConnect attempt) {
+    if (attempt.next + 1 >= attempt.addresses.size()) {
+        return failedConnect(attempt.sock);
+    }
+    const SocketHandle sock = reopenForNextAddress(attempt.sock);
+    if (sock == kInvalidSocket) {
+        return kInvalidSocket;
+    }
+    ++attempt.next;
+    return tryAddresses(sock, std::move(attempt));
 }
 
 SocketHandle Connection::failedConnect(SocketHandle sock) {

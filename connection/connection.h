@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "connection/notify_hooks.h"
 #include "connection/send_pacer.h"
@@ -109,12 +110,21 @@ class Connection {
     void printInfo(std::u16string_view text);
     // The end of polacz once the connect has succeeded (`sock`) or failed.
     SocketHandle connectFinished(SocketHandle sock);
+    struct PendingConnect;
     // The rest of WSotworz once the host name is looked up.
     SocketHandle connectTo(SocketHandle sock, const HostLookup& answer,
                            const ConnectionData& server);
+    // Connects to the addresses from attempt.next on, in order, until one takes;
+    // kInvalidSocket when all failed or the event loop is to finish (m_pending).
+    SocketHandle tryAddresses(SocketHandle sock, PendingConnect attempt);
+    SocketHandle nextAddressOrFail(PendingConnect attempt);
+    SocketHandle reopenForNextAddress(SocketHandle sock);
     // A lookup run in the background has answered.
     void hostLookedUp(std::uint64_t lookupId, const HostLookup& answer);
-    SocketHandle login(SocketHandle sock, const ConnectionData& server);
+    // The connection is the session's, or failed, or still under way.
+    void settleConnect(SocketHandle sock);
+    SocketHandle login(SocketHandle sock, const ConnectionData& server,
+                       const SocketAddress& address);
     SocketHandle failedConnect(SocketHandle sock);
     void endPendingConnect();
     // After a short connection: the next attempt when the retry timer fires.
@@ -129,11 +139,13 @@ class Connection {
     ReplyDispatcher* m_dispatcher = nullptr;
     // A connect the event loop completes: while its host name is looked up in the
     // background (lookupId, never 0) or, with the host watching sockets, while
-    // the connect itself is under way (lookupId 0).
+    // the connect to addresses[next] is under way (lookupId 0).
     struct PendingConnect {
         SocketHandle sock;
         ConnectionData server;
         std::uint64_t lookupId;
+        std::vector<SocketAddress> addresses;
+        std::size_t next;
     };
     std::optional<PendingConnect> m_pending;
     std::uint64_t m_lookups = 0;      // lookups started; tells a stale answer from the awaited one

@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <algorithm>
 
 #include <cerrno>
 #include <chrono>
@@ -47,7 +48,9 @@ int wsaFromLookup(int eaiError, int savedErrno) {
 
 // One getaddrinfo call; the first IPv4 address it gives, else the first IPv6
 // one. Returns 0 or a Windows Sockets number.
-int lookup(const std::string& name, int flags, SocketAddress& out) {
+// Every address of `name` in getaddrinfo's order (the system's preference), or
+// the Windows Sockets error number.
+int lookup(const std::string& name, int flags, std::vector<SocketAddress>& out) {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
@@ -57,34 +60,29 @@ int lookup(const std::string& name, int flags, SocketAddress& out) {
     if (rc != 0) {
         return wsaFromLookup(rc, errno);
     }
-    const addrinfo* v4 = nullptr;
-    const addrinfo* v6 = nullptr;
+    out.clear();
     for (const addrinfo* ai = list; ai != nullptr; ai = ai->ai_next) {
-        if (ai->ai_family == AF_INET && ai->ai_addrlen >= sizeof(sockaddr_in) && v4 == nullptr) {
-            v4 = ai;
-        } else if (ai->ai_family == AF_INET6 && ai->ai_addrlen >= sizeof(sockaddr_in6) &&
-                   v6 == nullptr) {
-            v6 = ai;
+        SocketAddress address;
+        if (ai->ai_family == AF_INET && ai->ai_addrlen >= sizeof(sockaddr_in)) {
+            sockaddr_in sin;
+            std::memcpy(&sin, ai->ai_addr, sizeof sin);
+            address.family = SocketAddress::Family::kIpv4;
+            std::memcpy(address.bytes.data(), &sin.sin_addr, 4);
+        } else if (ai->ai_family == AF_INET6 && ai->ai_addrlen >= sizeof(sockaddr_in6)) {
+            sockaddr_in6 sin6;
+            std::memcpy(&sin6, ai->ai_addr, sizeof sin6);
+            address.family = SocketAddress::Family::kIpv6;
+            std::memcpy(address.bytes.data(), &sin6.sin6_addr, 16);
+            address.scopeId = sin6.sin6_scope_id;
+        } else {
+            continue;
+        }
+        if (std::find(out.begin(), out.end(), address) == out.end()) {
+            out.push_back(address);
         }
     }
-    int result = kWsaNoData;
-    out = SocketAddress{};
-    if (v4 != nullptr) {
-        sockaddr_in sin;
-        std::memcpy(&sin, v4->ai_addr, sizeof sin);
-        out.family = SocketAddress::Family::kIpv4;
-        std::memcpy(out.bytes.data(), &sin.sin_addr, 4);
-        result = 0;
-    } else if (v6 != nullptr) {
-        sockaddr_in6 sin6;
-        std::memcpy(&sin6, v6->ai_addr, sizeof sin6);
-        out.family = SocketAddress::Family::kIpv6;
-        std::memcpy(out.bytes.data(), &sin6.sin6_addr, 16);
-        out.scopeId = sin6.sin6_scope_id;
-        result = 0;
-    }
     ::freeaddrinfo(list);
-    return result;
+    return out.empty() ? kWsaNoData : 0;
 }
 
 socklen_t toSockaddr(const SocketAddress& address, std::uint16_t port, sockaddr_storage& out) {
@@ -200,17 +198,25 @@ int PosixSocketLayer::cleanup() {
 
 std::function<HostLookup()> SocketLayer::prepareLookup(std::string_view hostName) {
     HostLookup answer;
-    answer.address = resolve(hostName);
-    answer.error = answer.address ? 0 : lastError();
+    if (const std::optional<SocketAddress> address = resolve(hostName)) {
+        answer.addresses.push_back(*address);
+    } else {
+        answer.error = lastError();
+    }
     return [answer] { return answer; };
 }
 
 std::optional<SocketAddress> PosixSocketLayer::resolve(std::string_view hostName) {
     const HostLookup answer = prepareLookup(hostName)();
-    if (!answer.address) {
+    if (answer.addresses.empty()) {
         fail(answer.error);
+        return std::nullopt;
     }
-    return answer.address;
+    const auto v4 = std::find_if(answer.addresses.begin(), answer.addresses.end(),
+                                 [](const SocketAddress& address) {
+                                     return address.family == SocketAddress::Family::kIpv4;
+                                 });
+    return v4 != answer.addresses.end() ? *v4 : answer.addresses.front();
 }
 
 std::function<HostLookup()> PosixSocketLayer::prepareLookup(std::string_view hostName) {
@@ -223,15 +229,15 @@ std::function<HostLookup()> PosixSocketLayer::prepareLookup(std::string_view hos
     if (refused.error != 0) {
         return [refused] { return refused; };
     }
+    // "[::1]", as addresses are written beside a port, is the literal inside.
+    if (hostName.size() > 2 && hostName.front() == '[' && hostName.back() == ']') {
+        hostName = hostName.substr(1, hostName.size() - 2);
+    }
     return [name = std::string(hostName)] {
         // Only an IPv6 literal holds a colon, so such a name never goes to the resolver.
         const bool literalV6 = name.find(':') != std::string::npos;
         HostLookup answer;
-        SocketAddress address;
-        answer.error = lookup(name, literalV6 ? AI_NUMERICHOST : 0, address);
-        if (answer.error == 0) {
-            answer.address = address;
-        }
+        answer.error = lookup(name, literalV6 ? AI_NUMERICHOST : 0, answer.addresses);
         return answer;
     };
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/wsa_errors.h"
 
@@ -42,9 +43,10 @@ struct SocketAddress {
     friend bool operator==(const SocketAddress&, const SocketAddress&) = default;
 };
 
-// A name lookup's answer: the address, or the error number that resolve sets.
+// A name lookup's answer: every address of the host in the order the system
+// prefers them, or none and the error number that resolve sets.
 struct HostLookup {
-    std::optional<SocketAddress> address;
+    std::vector<SocketAddress> addresses;
     int error = 0;
 };
 
@@ -74,7 +76,7 @@ class SocketLayer {
     virtual void setLastError(int error) = 0;
 
     // gethostbyname's role: the first address of the host, IPv4 preferred; IPv6
-    // literals ("::1") are accepted too. Empty and lastError set on failure.
+    // literals ("::1", "[::1]") are accepted too. Empty and lastError set on failure.
     virtual std::optional<SocketAddress> resolve(std::string_view hostName) = 0;
     // The same lookup packaged to run later on any thread: what can be told at
     // once (not started, a name that can't be valid) is answered at once, and the

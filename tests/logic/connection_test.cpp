@@ -2,6 +2,8 @@
 // lines, the connect and retry timers, disconnects and reconnects.
 #include <gtest/gtest.h>
 
+#include "platform/files.h"
+#include "platform/text.h"
 #include "tests/support/fake_irc_server.h"
 #include "tests/support/session_env.h"
 
@@ -237,6 +239,55 @@ TEST_F(ConnectionTest, ANestedTickDuringDispatchDoesNothing) {
 }
 
 // Refused connections wait out the 3-second connect wait, so these are few.
+// The real sockets, with a host name that leads first to an address where
+// nothing listens (127.0.0.2: the scripted server listens on 127.0.0.1 only).
+class TwoAddressSockets final : public SocketLayer {
+  public:
+    int startup(std::uint16_t version) override { return real.startup(version); }
+    int cleanup() override { return real.cleanup(); }
+    int lastError() const override { return real.lastError(); }
+    void setLastError(int error) override { real.setLastError(error); }
+    std::optional<SocketAddress> resolve(std::string_view name) override {
+        return real.resolve(name);
+    }
+    std::function<HostLookup()> prepareLookup(std::string_view) override {
+        return [] {
+            return HostLookup{
+                {SocketAddress::ipv4(127, 0, 0, 2), SocketAddress::ipv4(127, 0, 0, 1)}, 0};
+        };
+    }
+    SocketHandle openTcp() override { return real.openTcp(); }
+    int setNonBlocking(SocketHandle s, bool on) override { return real.setNonBlocking(s, on); }
+    int connect(SocketHandle s, const SocketAddress& a, std::uint16_t port) override {
+        return real.connect(s, a, port);
+    }
+    int select(SocketHandle s, SelectSets& sets, int ms) override {
+        return real.select(s, sets, ms);
+    }
+    int socketError(SocketHandle s) override { return real.socketError(s); }
+    int recv(SocketHandle s, char* b, int n) override { return real.recv(s, b, n); }
+    int send(SocketHandle s, const char* d, int n) override { return real.send(s, d, n); }
+    int closeSocket(SocketHandle s) override { return real.closeSocket(s); }
+
+    PosixSocketLayer real;
+};
+
+TEST(ConnectionAddresses, AnAddressThatRefusesIsPassedForTheNextAndTheLineNamesTheOneUsed) {
+    FakeIrcServer server;
+    TwoAddressSockets sockets;
+    test::SessionEnv env(&sockets);
+    env.useServer(server.port());
+    env.setUser();
+    writeFileAtomically(env.settings.dir.file("servers.txt"),
+                        "Test\tirc.test\t" + std::to_string(server.port()) + "\t\r\n", 0600);
+    env.session.connection.connectCommand();
+    ASSERT_TRUE(server.waitForClient());
+    EXPECT_TRUE(server.expectLine("nick tester"));
+    EXPECT_EQ(env.lines(),
+              std::vector<std::u16string>{u"*** Connecting to irc.test [127.0.0.1] (" +
+                                          fromUtf8(std::to_string(server.port())) + u")"});
+}
+
 class RefusedConnection : public ::testing::Test {
   protected:
     void SetUp() override {

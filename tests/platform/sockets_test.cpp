@@ -211,6 +211,7 @@ TEST_F(SocketsTest, ResolvesAddressesAndRejectsBadNames) {
         {"10.20.30.40", SocketAddress::ipv4(10, 20, 30, 40)},
         {"::1", SocketAddress::ipv6Loopback()},
         {"0:0:0::1", SocketAddress::ipv6Loopback()},
+        {"[::1]", SocketAddress::ipv6Loopback()},
         {"", std::nullopt},
         {"::1::2", std::nullopt},
         {std::string("127.0.0.1\0evil", 14), std::nullopt},
