@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/rate_window.h"
 #include "platform/sockets.h"
 
 namespace kolu {
@@ -49,6 +50,13 @@ struct SessionState {
     std::vector<BanRecord> banList;
     // The entry chosen in the pick-from-list dialog; -1 for none.
     int pickedIndex = -1;
+
+    // Limits on other people's traffic: query tabs opened for new senders, with
+    // whether the status tab already says the limit was reached (cleared when a
+    // tab may open again), and answers to CTCP PING.
+    RateWindow newQueries;
+    bool queryLimitShown = false;
+    RateWindow pingReplies;
 };
 
 }  // namespace kolu

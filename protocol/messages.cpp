@@ -40,6 +40,38 @@ std::u16string lowerCase(std::u16string_view text) {
     return out;
 }
 
+// Whether the limit `countName` per `secondsName` seconds lets one more event through.
+bool withinLimit(HandlerContext& context, RateWindow& window, std::u16string_view countName,
+                 std::u16string_view secondsName) {
+    const auto limit =
+        static_cast<std::uint32_t>(context.settings.RegCzytajLimit(countName, 1, 10000));
+    const auto seconds =
+        static_cast<std::uint32_t>(context.settings.RegCzytajLimit(secondsName, 1, 86400));
+    return window.allow(context.clock.tickCount(), limit, seconds * 1000);
+}
+
+// Where a private line from `nick` goes: its query tab, opened when missing
+// (playing "query"), unless too many opened lately; then the status tab (""),
+// which says so once until a tab may open again.
+std::u16string_view queryTarget(HandlerContext& context, std::u16string_view nick) {
+    SessionState& state = context.state;
+    if (context.tabs.znajdz_zakladke(nick) < 0) {
+        if (!withinLimit(context, state.newQueries, u"qlimit", u"qlimitsec")) {
+            if (!state.queryLimitShown) {
+                state.queryLimitShown = true;
+                context.output.RIDodajLinie(u"",
+                                            u"*** Too many new private conversations: messages "
+                                            u"from new senders are shown here for a while",
+                                            context.colours.of(LineClass::Info));
+            }
+            return u"";
+        }
+        state.queryLimitShown = false;
+        context.tabs.dodaj_zakladke(nick);
+    }
+    return nick;
+}
+
 std::u16string decimal(std::int64_t value) {
     const std::string digits = std::to_string(value);
     return std::u16string(digits.begin(), digits.end());
@@ -56,8 +88,7 @@ int reply_PRIVMSG(HandlerContext& context, const Reply& reply) {
         const std::u16string text = u"<" + std::u16string(nick) + u"> " + reply.word(3);
         std::u16string_view target = reply.word(2);
         if (isOwnNick(context, target)) {
-            target = nick;
-            context.tabs.dodaj_zakladke(nick);  // plays "query" when the tab is new
+            target = queryTarget(context, nick);
         }
         const Colour colour =
             HighlightLine(context, reply.word(3), context.colours.of(LineClass::Normal));
@@ -136,8 +167,7 @@ int ShowAction(HandlerContext& context, const Reply& reply, std::u16string_view 
         std::u16string_view target = reply.word(2);
         if (isOwnNick(context, target)) {
             // The query tab opens even for an ignored nick; only the line is dropped.
-            context.tabs.dodaj_zakladke(nick);
-            target = nick;
+            target = queryTarget(context, nick);
         }
         if (!isIgnored(context, nick)) {
             WyswietlAction(context, nick, target, action);
@@ -165,9 +195,13 @@ int reply_mIRC_PING(HandlerContext& context, const Reply& reply, std::u16string_
             context.sounds.PlayWAV(u"ping");
             // Only the argument goes back: echoing the request's whole text would let
             // a sender make the client send further CTCP requests of its choosing.
-            context.connection.wys(context.state.socket, u"NOTICE " + nick + u" :" + kCtcpMark +
-                                                             u"PING " + std::u16string(argument) +
-                                                             kCtcpMark);
+            // Requests past the limit are shown but not answered, so a flood of them
+            // can't get the client dropped by the server for flooding it.
+            if (withinLimit(context, context.state.pingReplies, u"pinglimit", u"pinglimsec")) {
+                context.connection.wys(context.state.socket,
+                                       u"NOTICE " + nick + u" :" + kCtcpMark + u"PING " +
+                                           std::u16string(argument) + kCtcpMark);
+            }
             const std::u16string& target = reply.word(2);
             if (isOwnNick(context, target)) {
                 context.output.RIDodajLinie(u"", u"[" + nick + u" PING]", colour);

@@ -71,7 +71,13 @@ inline constexpr SettingDefault kSettingDefaults[] = {
     {u"whspback", SettingKind::Dword, 4, 0, {}},
     {u"whspmax", SettingKind::Dword, 4, 2, {}},
     {u"sendburst", SettingKind::Dword, 4, kDefaultSendBurst, {}},
-    {u"sendpace", SettingKind::Dword, 4, kDefaultSendPaceMs, {}},
+    {u"sendpace", SettingKind::Dword, 4, kDefaultSendPaceMs, {}},  // milliseconds
+    // Limits on other people's traffic (read with Settings::RegCzytajLimit).
+    {u"qlimit", SettingKind::Dword, 4, 10, {}},      // new query tabs per qlimitsec
+    {u"qlimitsec", SettingKind::Dword, 4, 30, {}},   // seconds
+    {u"pinglimit", SettingKind::Dword, 4, 3, {}},    // CTCP PING replies per pinglimsec
+    {u"pinglimsec", SettingKind::Dword, 4, 10, {}},  // seconds
+    {u"sndgapms", SettingKind::Dword, 4, 1000, {}},  // between plays of one sound; 0: no limit
 };
 
 struct SoundDefault {

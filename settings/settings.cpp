@@ -5,6 +5,7 @@
 #include "connection/error_log.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "settings/setting_defaults.h"
 #include "settings/settings_key.h"
 #include "settings/string_value.h"
 
@@ -31,6 +32,18 @@ Settings::Settings(RegistryStore& store, ErrorLog& log, const Clock& clock, Rand
 std::int32_t Settings::RegCzytajLONG(std::u16string_view name) {
     SettingsKey key(m_store, m_log, kSettingsKey, u"RegCzytajLONG");
     return key ? key.readDword(name, u"RegCzytajLONG") : -1;
+}
+
+std::int32_t Settings::RegCzytajLimit(std::u16string_view name, std::int32_t low,
+                                      std::int32_t high) {
+    std::int32_t fallback = low;
+    for (const SettingDefault& setting : kSettingDefaults) {
+        if (setting.name == name) {
+            fallback = setting.number;
+        }
+    }
+    const std::int32_t value = RegCzytajLONG(name);
+    return value >= low && value <= high ? value : fallback;
 }
 
 void Settings::RegZapiszLONG(std::u16string_view name, std::int32_t value) {

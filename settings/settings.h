@@ -41,6 +41,9 @@ class Settings {
     // A 32-bit value of the settings key; -1 when the key or the value is missing.
     std::int32_t RegCzytajLONG(std::u16string_view name);
     void RegZapiszLONG(std::u16string_view name, std::int32_t value);
+    // A number setting within [low, high]; its first-run default when it is missing
+    // (a store written by an older version lacks it) or out of range.
+    std::int32_t RegCzytajLimit(std::u16string_view name, std::int32_t low, std::int32_t high);
 
     // Reads a string value stored in at most `sizeBytes` bytes into `buffer`; on any
     // failure `buffer` is left as it was. Returns whether it was read.
@@ -82,6 +85,8 @@ class Settings {
     // set of values through one opened key (the options dialog).
     RegistryStore& store() { return m_store; }
     ErrorLog& errorLog() { return m_log; }
+    // The clock behind the store, for callers that limit how often they act.
+    const Clock& clock() const { return m_clock; }
 
     // The default e-mail address written on the first run.
     void setDefaultEmail(std::u16string email) { m_defaultEmail = std::move(email); }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "connection/error_log.h"
+#include "platform/clock.h"
 #include "platform/sound.h"
 #include "platform/text.h"
 #include "settings/settings.h"
@@ -20,6 +21,18 @@ int EventSounds::PlayWAV(std::u16string_view event) {
     m_settings.RegWczytajDzwiek(event, path);
     if (path.empty()) {
         return 1;
+    }
+    const std::uint32_t now = m_settings.clock().tickCount();
+    const auto last = m_lastPlayed.find(event);
+    if (last != m_lastPlayed.end()) {
+        const auto gap =
+            static_cast<std::uint32_t>(m_settings.RegCzytajLimit(u"sndgapms", 0, 60000));
+        if (now - last->second < gap) {
+            return 1;
+        }
+        last->second = now;
+    } else {
+        m_lastPlayed.emplace(event, now);
     }
     // The player replaces a sound that is still playing and returns at once.
     const int error = m_player.playFileAsync(toUtf8(path));

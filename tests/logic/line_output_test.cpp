@@ -283,6 +283,20 @@ TEST_F(EventSoundsTest, PlaysTheEventsFileFromTheInstallationFolder) {
               (std::vector<std::string>{env.dir.file("join.wav"), env.dir.file("sub/kick.wav")}));
 }
 
+TEST_F(EventSoundsTest, OneEventsSoundPlaysAtMostOncePerSecond) {
+    env.putString(kSoundsKey, u"join", u"join.wav");
+    env.putString(kSoundsKey, u"kick", u"kick.wav");
+    sounds.PlayWAV(u"join");
+    env.clock.ticks += 999;
+    sounds.PlayWAV(u"join");
+    sounds.PlayWAV(u"kick");
+    env.clock.ticks += 1;
+    sounds.PlayWAV(u"join");
+    EXPECT_EQ(sound.played,
+              (std::vector<std::string>{env.dir.file("join.wav"), env.dir.file("kick.wav"),
+                                        env.dir.file("join.wav")}));
+}
+
 TEST_F(EventSoundsTest, SoundsOffReadsAndPlaysNothing) {
     env.putDword(kSettingsKey, u"debug", 1);
     env.putDword(kSettingsKey, u"snd_enable", 0);

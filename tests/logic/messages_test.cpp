@@ -102,9 +102,11 @@ TEST_F(MessagesTest, NoticesFollowTheLoginAndTheirTarget) {
     EXPECT_EQ(h.lines(1), Lines{u"-bob:#chan- channel text"});
     EXPECT_EQ(h.lastColour(1), colourOf(LineClass::Notice));
 
+    h.clock().ticks += 1000;  // one sound a second
     receive(u":bob!u@host NOTICE #nowhere :lost");
     EXPECT_EQ(h.lines(0).back(), u"-bob:#nowhere- lost");
 
+    h.clock().ticks += 1000;
     receive(u":bob!u@host NOTICE me :to me");
     EXPECT_EQ(h.lines(2), Lines{u"-bob- to me"});  // the selected tab
     EXPECT_EQ(h.soundsPlayed(),
@@ -137,6 +139,35 @@ TEST_F(MessagesTest, ServerPingIsAnswered) {
     }
 }
 
+// Ten new query tabs per 30 s: past them a new sender's lines go to the status
+// tab under one note; senders with a tab keep it. The window slides.
+TEST_F(MessagesTest, NewQueryTabsAreLimitedPerThirtySeconds) {
+    receive(u":n0!u@host PRIVMSG me :hi");
+    h.clock().ticks += 29999;
+    for (char16_t c = u'1'; c <= u'9'; ++c) {
+        receive(u":n" + std::u16string(1, c) + u"!u@host PRIVMSG me :hi");
+    }
+    ASSERT_EQ(h.tabs().count(), 12);
+    const Lines before = h.lines(0);
+    receive(u":eve!u@host PRIVMSG me :one");
+    receive(u":eve!u@host PRIVMSG me :two");
+    receive(u":n0!u@host PRIVMSG me :still here");
+    EXPECT_EQ(h.tabs().count(), 12);
+    Lines expected = before;
+    expected.insert(expected.end(), {u"*** Too many new private conversations: messages from new "
+                                     u"senders are shown here for a while",
+                                     u"<eve> one", u"<eve> two"});
+    EXPECT_EQ(h.lines(0), expected);
+    EXPECT_EQ(h.lines(u"n0").back(), u"<n0> still here");
+
+    h.clock().ticks += 1;  // 30 s after the first tab
+    receive(u":eve!u@host PRIVMSG me :three");
+    EXPECT_EQ(h.lines(u"eve"), Lines{u"<eve> three"});
+    receive(u":zed!u@host PRIVMSG me :x");  // the limit is reached again: noted again
+    ASSERT_EQ(h.lines(0).size(), expected.size() + 2);
+    EXPECT_EQ(h.lines(0).back(), u"<zed> x");
+}
+
 TEST_F(MessagesTest, EchoedTokensNeverCarryALineEnd) {
     receive(u"PING :abc\rQUIT :bye");
     receive(std::u16string(u"PING :x") + u'\0' + u"QUIT");
@@ -153,7 +184,9 @@ TEST_F(MessagesTest, EchoedTokensNeverCarryALineEnd) {
 TEST_F(MessagesTest, CtcpPingRequestIsAnsweredWithItsArgumentOnly) {
     h.setSound(u"ping", u"ping.wav");
     receive(u":bob!u@host PRIVMSG me :" + ctcp(u"PING 1189534078"));
+    h.clock().ticks += 1000;  // one sound a second
     receive(u":bob!u@host PRIVMSG #chan :" + ctcp(u"ping 7"));
+    h.clock().ticks += 1000;
     // Nothing after the argument's closing mark goes back.
     receive(u":eve!u@host PRIVMSG me :" + ctcp(u"PING 1") + u"DCC SEND x 1 2 3" + kMark);
     EXPECT_EQ(h.sentLines(), (Sent{"NOTICE bob :\x01PING 1189534078\x01",
@@ -166,6 +199,19 @@ TEST_F(MessagesTest, CtcpPingRequestIsAnsweredWithItsArgumentOnly) {
     EXPECT_EQ(status[status.size() - 2], u"[bob PING]");
     EXPECT_EQ(status.back(), u"[eve PING]");
     EXPECT_EQ(h.tabs().count(), 2);  // a private request opens no tab
+}
+
+TEST_F(MessagesTest, CtcpPingIsAnsweredThreeTimesPerTenSeconds) {
+    receive(u":bob!u@host PRIVMSG me :" + ctcp(u"PING 1"));
+    h.clock().ticks += 9999;
+    for (const char16_t* argument : {u"PING 2", u"PING 3", u"PING 4"}) {
+        receive(u":bob!u@host PRIVMSG me :" + ctcp(argument));
+    }
+    EXPECT_EQ(h.sentLines().size(), 3u);
+    EXPECT_EQ(h.lines(0).back(), u"[bob PING]");  // still shown
+    h.clock().ticks += 1;
+    receive(u":bob!u@host PRIVMSG me :" + ctcp(u"PING 5"));
+    EXPECT_EQ(h.sentLines().back(), "NOTICE bob :\x01PING 5\x01");
 }
 
 TEST_F(MessagesTest, CtcpPingReplyShowsTheRoundTrip) {
@@ -292,6 +338,7 @@ TEST_F(MessagesTest, HighlightedMessagesAndActionsUseTheHighlightColour) {
     h.settings().RegZapiszLONG(u"en_hlights", 1);
     h.settings().RegZapiszMsg(u"hlights", u"kolu ", kSpecialListSize);
     receive(u":bob!u@host PRIVMSG #chan :hey KOLU!");
+    h.clock().ticks += 1000;  // one sound a second
     receive(u":bob!u@host PRIVMSG #chan :" + ctcp(u"ACTION pokes kolu"));
     receive(u":bob!u@host PRIVMSG #chan :plain");
     ASSERT_EQ(h.lines(1).size(), 3u);

@@ -22,6 +22,17 @@ TEST_F(SettingsValues, NumbersRoundTripAndMissingReadsMinusOne) {
     EXPECT_EQ(env.settings.RegCzytajLONG(u"negative"), -5);
 }
 
+// A store from an older version lacks the limits: missing or out of range reads the default.
+TEST_F(SettingsValues, ALimitOutOfRangeOrMissingReadsItsDefault) {
+    EXPECT_EQ(env.settings.RegCzytajLimit(u"qlimit", 1, 100), 10);
+    env.settings.RegZapiszLONG(u"qlimit", 0);
+    EXPECT_EQ(env.settings.RegCzytajLimit(u"qlimit", 1, 100), 10);
+    env.settings.RegZapiszLONG(u"qlimit", 101);
+    EXPECT_EQ(env.settings.RegCzytajLimit(u"qlimit", 1, 100), 10);
+    env.settings.RegZapiszLONG(u"qlimit", 100);
+    EXPECT_EQ(env.settings.RegCzytajLimit(u"qlimit", 1, 100), 100);
+}
+
 TEST_F(SettingsValues, NothingIsWrittenWithoutTheKey) {
     test::SettingsEnv bare;  // no settings key
     bare.settings.RegZapiszLONG(u"tstamps", 1);
