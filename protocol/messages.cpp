@@ -40,11 +40,6 @@ std::u16string lowerCase(std::u16string_view text) {
     return out;
 }
 
-std::u16string decimal(std::int64_t value) {
-    const std::string digits = std::to_string(value);
-    return std::u16string(digits.begin(), digits.end());
-}
-
 }  // namespace
 
 int reply_PRIVMSG(HandlerContext& context, const Reply& reply) {
@@ -183,7 +178,7 @@ int reply_mIRC_PING(HandlerContext& context, const Reply& reply, std::u16string_
                 return;
             }
             context.output.RIDodajLinie(
-                u"", u"[" + nick + u" PING reply]: " + decimal(now - sent) + u"secs", colour);
+                u"", u"[" + nick + u" PING reply]: " + decimalText(now - sent) + u"secs", colour);
         }
     });
 }
