@@ -1,12 +1,14 @@
 #include "commands/command_parser.h"
 
 #include "commands/input_line_model.h"
+#include "commands/message_split.h"
 #include "commands/word_teacher.h"
 #include "connection/connection.h"
 #include "connection/session_state.h"
 #include "platform/text.h"
 #include "protocol/string_ops.h"
 #include "settings/settings.h"
+#include "ui/host.h"
 #include "ui/line_printer.h"
 #include "ui/tab_registry.h"
 
@@ -16,27 +18,43 @@ CommandParser::CommandParser(Parts parts, WordTeacher* teacher)
     : m_parts(parts), m_teacher(teacher) {}
 
 int CommandParser::parsuj(InputLineModel& input) {
-    std::u16string text = input.text();
-    TrimRight(text);
     // A line of blanks is as empty as no line: nothing to send or remember.
-    if (text.empty() || m_parts.tabs.selected() < 0) {
+    const std::vector<std::u16string> lines = enteredLines(input.text());
+    if (lines.empty() || m_parts.tabs.selected() < 0) {
         return 0;
     }
     const std::u16string tabName = m_parts.tabs.pobierz_nazwebiez();
+    const bool statusTab = m_parts.tabs.selected() == 0;
+    if (lines.size() > kPasteLinesUnasked &&
+        !m_parts.host.askYesNo(u"Send " + decimalText(static_cast<long long>(lines.size())) +
+                                   u" lines to " + tabName + u"?",
+                               u"Paste")) {
+        return 0;
+    }
     input.setText(u"");
     input.resetHistoryPosition();
-    input.addToHistory(text);
+    int result = 0;
+    for (const std::u16string& line : lines) {
+        input.addToHistory(line);
+        result |= enterLine(line, tabName, statusTab);
+    }
+    return result;
+}
 
-    if (!text.empty() && text.front() == u'/') {
+int CommandParser::enterLine(std::u16string_view text, std::u16string_view tabName,
+                             bool statusTab) {
+    if (text.front() == u'/') {
         return ParsujKomende(text, tabName);
     }
     // The status tab has no conversation, connected or not.
-    if (m_parts.tabs.selected() == 0) {
+    if (statusTab) {
         dodaj_komunikat(u"", u"*** You're not on a channel");
     } else if (connected()) {
-        Input2Tab(tabName, m_parts.state.currentNick, text, u"<", u">",
-                  m_parts.colours.of(LineClass::Normal));
-        m_parts.connection.wys(m_parts.state.socket, u"PRIVMSG " + tabName + u" :" + text);
+        const std::u16string head = u"PRIVMSG " + std::u16string(tabName) + u" :";
+        for (const std::u16string& piece : sendPieces(head, text)) {
+            Input2Tab(tabName, m_parts.state.currentNick, piece, u"<", u">",
+                      m_parts.colours.of(LineClass::Normal));
+        }
     } else {
         dodaj_komunikat(tabName, u"*** Not connected to server");
     }
@@ -81,8 +99,38 @@ std::u16string CommandParser::commandLine(std::u16string_view line, int n) {
     return result;
 }
 
-void CommandParser::wyslij_komende(std::u16string_view line, int n) {
-    m_parts.connection.SendNonEmpty(m_parts.state.socket, commandLine(line, n));
+bool CommandParser::wyslij_komende(std::u16string_view line, int n) {
+    const std::u16string sent = commandLine(line, n);
+    // The server would cut a longer line or drop the connection.
+    if (const std::size_t bytes = utf8Size(sent); bytes > kMaxSentLineBytes) {
+        dodaj_komunikat(selectedTarget(),
+                        u"*** Line too long (" + decimalText(static_cast<long long>(bytes)) +
+                            u" bytes, at most " +
+                            decimalText(static_cast<long long>(kMaxSentLineBytes)) +
+                            u"): not sent");
+        return false;
+    }
+    m_parts.connection.SendNonEmpty(m_parts.state.socket, sent);
+    return !sent.empty();
+}
+
+std::vector<std::u16string> CommandParser::sendPieces(std::u16string_view head,
+                                                      std::u16string_view text,
+                                                      std::u16string_view tail) {
+    const SessionState& state = m_parts.state;
+    // Before the login completes the nickname asked for is the one to expect.
+    const std::u16string_view nick =
+        state.currentNick.empty() ? state.wantedNick : state.currentNick;
+    std::vector<std::u16string> pieces = splitMessage(text, nick, head, tail);
+    if (pieces.empty()) {
+        dodaj_komunikat(selectedTarget(), u"*** Message target too long: not sent");
+    }
+    for (const std::u16string& piece : pieces) {
+        std::u16string line(head);
+        line.append(piece).append(tail);
+        m_parts.connection.wys(state.socket, line);
+    }
+    return pieces;
 }
 
 void CommandParser::CommandSent(std::u16string_view target, std::u16string_view text,

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "protocol/handler_context.h"
 #include "ui/colour_table.h"
@@ -15,6 +16,7 @@ namespace kolu {
 
 class Clock;
 class Connection;
+class Host;
 class InputLineModel;
 class LinePrinter;
 class Settings;
@@ -32,12 +34,15 @@ class CommandParser final : public CommandRunner {
         Settings& settings;
         const ColourTable& colours;
         const Clock& clock;
+        Host& host;
     };
 
     // Local lines are built in a buffer of this many characters, terminator included.
     static constexpr std::size_t kMessageBuffer = 256;
     // `partmsg` and `quitmsg` are read as strings of at most this many bytes.
     static constexpr std::uint32_t kMessageSettingSize = 500;
+    // Pasted text of more lines than this is sent only when the user agrees.
+    static constexpr std::size_t kPasteLinesUnasked = 5;
 
     // `teacher` may be null: nothing is taught then.
     explicit CommandParser(Parts parts, WordTeacher* teacher = nullptr);
@@ -46,7 +51,9 @@ class CommandParser final : public CommandRunner {
 
     // Enter in the input line: takes and clears its text, records it in the history
     // and acts on it. Returns 1 after /quit, else 0; the caller stores it as the
-    // user-quit flag.
+    // user-quit flag. Text of several lines (pasted) is taken line by line, each as
+    // if typed and entered, history included, in the tab selected now; past
+    // kPasteLinesUnasked lines the host asks first, and a No leaves the text as it is.
     int parsuj(InputLineModel& input);
 
     // Any "/" command text. `tabName` is the conversation it concerns (the
@@ -63,7 +70,9 @@ class CommandParser final : public CommandRunner {
     // The line without its leading '/', with ':' inserted after the n-th run of
     // spaces when n > 0 and there are that many; empty results are not sent.
     static std::u16string commandLine(std::u16string_view line, int n);
-    void wyslij_komende(std::u16string_view line, int n);
+    // Sends commandLine(line, n) unless it is empty or longer than an IRC line,
+    // which is refused with a local line; true when sent.
+    bool wyslij_komende(std::u16string_view line, int n);
 
     // "-> " + open + target + close + " " + text in the selected tab.
     void CommandSent(std::u16string_view target, std::u16string_view text, std::u16string_view open,
@@ -79,6 +88,12 @@ class CommandParser final : public CommandRunner {
     void dodaj_komunikat(std::u16string_view tabName, std::u16string_view text);
 
   private:
+    // One line entered in tab `tabName` (the status tab when `statusTab`).
+    int enterLine(std::u16string_view text, std::u16string_view tabName, bool statusTab);
+    // Sends `text` as head + piece + tail lines that each fit when relayed and
+    // returns the pieces, in order; none, after a local line, when nothing fits.
+    std::vector<std::u16string> sendPieces(std::u16string_view head, std::u16string_view text,
+                                           std::u16string_view tail = {});
     // The selected tab as a line target: "" for the status tab.
     std::u16string selectedTarget() const;
     bool connected() const;

@@ -68,6 +68,11 @@ Arguments splitArguments(std::u16string_view text) {
     return args;
 }
 
+// Where the message begins in the text its arguments were taken from.
+std::size_t messageStart(std::u16string_view text, const Arguments& args) {
+    return text.size() - args.message.size();
+}
+
 }  // namespace
 
 int CommandParser::wyslij_zapytanie(std::u16string_view command, std::u16string_view tabName,
@@ -132,8 +137,8 @@ int CommandParser::sendQuit(std::u16string_view text) {
             line.append(u" ").append(message);
         }
     }
-    wyslij_komende(line, 1);
-    return 1;
+    // A QUIT that was not sent leaves the connection as it is.
+    return wyslij_komende(line, 1) ? 1 : 0;
 }
 
 void CommandParser::sendPing(std::u16string_view text) {
@@ -160,11 +165,12 @@ void CommandParser::sendAction(std::u16string_view command, std::u16string_view 
         brak_parametrow(command);
         return;
     }
-    std::u16string line = u"PRIVMSG ";
-    line.append(tabName).append(u" :\u0001ACTION ").append(action).append(u"\u0001");
-    m_parts.connection.wys(m_parts.state.socket, line);
-    Input2Tab(tabName, m_parts.state.currentNick, action, u"* ", u"",
-              m_parts.colours.of(LineClass::Action));
+    const std::u16string head = u"PRIVMSG " + std::u16string(tabName) + u" :\u0001ACTION ";
+    // Each piece is an action of its own, marks included.
+    for (const std::u16string& piece : sendPieces(head, action, u"\u0001")) {
+        Input2Tab(tabName, m_parts.state.currentNick, piece, u"* ", u"",
+                  m_parts.colours.of(LineClass::Action));
+    }
 }
 
 void CommandParser::sendNotice(std::u16string_view command, std::u16string_view text) {
@@ -173,8 +179,11 @@ void CommandParser::sendNotice(std::u16string_view command, std::u16string_view 
         brak_parametrow(command);
         return;
     }
-    wyslij_komende(text, 2);
-    CommandSent(args.target, args.message, u"-", u"-", m_parts.colours.of(LineClass::Normal));
+    // As the command line sends it: the typed word and spacing, ':' before the message.
+    const std::u16string head = std::u16string(text.substr(1, messageStart(text, args) - 1)) + u":";
+    for (const std::u16string& piece : sendPieces(head, args.message)) {
+        CommandSent(args.target, piece, u"-", u"-", m_parts.colours.of(LineClass::Normal));
+    }
 }
 
 void CommandParser::sendMessage(std::u16string_view command, std::u16string_view text,
@@ -193,12 +202,18 @@ void CommandParser::sendMessage(std::u16string_view command, std::u16string_view
             return;
         }
     }
-    wyslij_komende(u"/PRIVMSG" + std::u16string(text.substr(args.commandEnd)), 2);
+    const std::u16string head =
+        u"PRIVMSG" +
+        std::u16string(text.substr(args.commandEnd, messageStart(text, args) - args.commandEnd)) +
+        u":";
     const Colour normal = m_parts.colours.of(LineClass::Normal);
-    if (m_parts.tabs.znajdz_zakladke(args.target) != -1) {
-        Input2Tab(args.target, m_parts.state.currentNick, args.message, u"<", u">", normal);
-    } else {
-        CommandSent(args.target, args.message, u"*", u"*", normal);
+    const bool ownTab = m_parts.tabs.znajdz_zakladke(args.target) != -1;
+    for (const std::u16string& piece : sendPieces(head, args.message)) {
+        if (ownTab) {
+            Input2Tab(args.target, m_parts.state.currentNick, piece, u"<", u">", normal);
+        } else {
+            CommandSent(args.target, piece, u"*", u"*", normal);
+        }
     }
 }
 

@@ -3,8 +3,25 @@
 #include <algorithm>
 
 #include "platform/text.h"
+#include "protocol/string_ops.h"
 
 namespace kolu {
+
+std::vector<std::u16string> enteredLines(std::u16string_view text) {
+    std::vector<std::u16string> lines;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find_first_of(u"\r\n", start), text.size());
+        std::u16string line(text.substr(start, end - start));
+        TrimRight(line);
+        if (!line.empty()) {
+            lines.push_back(std::move(line));
+        }
+        // Empty lines are dropped, so CR LF needs no case of its own.
+        start = end + 1;
+    }
+    return lines;
+}
 
 void InputLineModel::setText(std::u16string_view text) {
     m_text.assign(text);

@@ -20,6 +20,10 @@ class InputLineObserver {
     virtual void dropDownRoomNeeded() {}
 };
 
+// The lines of the input text as Enter takes them: pasted text may hold several,
+// ended by CR LF, CR or LF. Trailing blanks go; lines left empty are dropped.
+std::vector<std::u16string> enteredLines(std::u16string_view text);
+
 class InputLineModel {
   public:
     void setObserver(InputLineObserver* observer) { m_observer = observer; }

@@ -12,11 +12,6 @@
 namespace kolu {
 namespace {
 
-std::u16string decimal(long value) {
-    std::string digits = std::to_string(value);
-    return std::u16string(digits.begin(), digits.end());
-}
-
 // Converts a wide part to its bytes within the byte buffer, XOR-ed for the file.
 std::string encodePart(std::u16string_view text) {
     char buffer[ErrorLog::kByteBuffer];
@@ -87,7 +82,7 @@ void ErrorLog::writeEntry(std::u16string_view operation, std::u16string_view lab
     entry += u"\t\t";
     entry += operation;
     entry += u" : ";
-    entry += decimal(code);
+    entry += decimalText(code);
     entry += u"\t\t";
     entry = std::u16string(cutAtWholeChar(entry, kWideBuffer - 1));
 
@@ -119,7 +114,7 @@ int ErrorLog::LogSocketError(SocketLayer& sockets, std::u16string_view operation
         if (m_printer) {
             Colour colour = m_colours ? m_colours->of(LineClass::Info) : 0;
             m_printer->addLine(
-                u"", u"*** [" + decimal(code) + u"] Software caused connection abort", colour);
+                u"", u"*** [" + decimalText(code) + u"] Software caused connection abort", colour);
         }
         if (m_connected) {
             *m_connected = false;

@@ -19,7 +19,7 @@ Session::Session(const SessionServices& services, int scaleFactor)
           sounds, services.host, services.log, services.clock, &commands,         &notify},
       dispatcher(context),
       commands(CommandParser::Parts{state, connection, tabs, output, services.settings,
-                                    services.colours, services.clock}),
+                                    services.colours, services.clock, services.host}),
       notify(NotifyList::Parts{state, connection, output, services.settings, services.colours},
              &commands),
       dictionary(services.settings, services.log),

@@ -112,24 +112,6 @@ std::size_t decodeInto(std::string_view bytes, std::u16string& out, bool holdTai
     return n;
 }
 
-// Bytes the UTF-8 form of the character starting at text[i] takes, and how many
-// UTF-16 units it spans.
-int utf8Length(std::u16string_view text, std::size_t i, int& units) {
-    const char16_t c = text[i];
-    units = 1;
-    if (c < 0x80) {
-        return 1;
-    }
-    if (c < 0x800) {
-        return 2;
-    }
-    if (isHighSurrogate(c) && i + 1 < text.size() && isLowSurrogate(text[i + 1])) {
-        units = 2;
-        return 4;
-    }
-    return 3;  // BMP character, or a lone surrogate written as U+FFFD
-}
-
 // Writes the character starting at text[i] (`units` long) to `out`.
 char* encodeChar(std::u16string_view text, std::size_t i, int units, char* out) {
     std::uint32_t cp = text[i];
@@ -163,6 +145,37 @@ char16_t windows1252ToUnicode(unsigned char byte) {
         return kCp1252High[byte - 0x80];
     }
     return byte;
+}
+
+int utf8Length(std::u16string_view text, std::size_t i, int& units) {
+    const char16_t c = text[i];
+    units = 1;
+    if (c < 0x80) {
+        return 1;
+    }
+    if (c < 0x800) {
+        return 2;
+    }
+    if (isHighSurrogate(c) && i + 1 < text.size() && isLowSurrogate(text[i + 1])) {
+        units = 2;
+        return 4;
+    }
+    return 3;  // BMP character, or a lone surrogate written as U+FFFD
+}
+
+std::size_t utf8Size(std::u16string_view text) {
+    std::size_t bytes = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        int units = 1;
+        bytes += static_cast<std::size_t>(utf8Length(text, i, units));
+        i += static_cast<std::size_t>(units);
+    }
+    return bytes;
+}
+
+std::u16string decimalText(long long value) {
+    const std::string digits = std::to_string(value);
+    return std::u16string(digits.begin(), digits.end());
 }
 
 std::string toUtf8(std::u16string_view text) {

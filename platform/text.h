@@ -10,6 +10,15 @@ namespace kolu {
 // UTF-16 -> UTF-8. A lone surrogate becomes U+FFFD so the output is always valid UTF-8.
 std::string toUtf8(std::u16string_view text);
 
+// Bytes the UTF-8 form of the character starting at text[i] takes (a lone
+// surrogate: those of U+FFFD), and in `units` how many UTF-16 units it spans.
+int utf8Length(std::u16string_view text, std::size_t i, int& units);
+// Bytes the UTF-8 form of `text` takes.
+std::size_t utf8Size(std::u16string_view text);
+
+// A number in decimal digits.
+std::u16string decimalText(long long value);
+
 // UTF-8 -> UTF-16 for a complete text: a byte that does not start a valid UTF-8
 // sequence decodes as the Windows-1252 character of that byte; nothing is dropped.
 std::u16string fromUtf8(std::string_view bytes);
@@ -30,7 +39,7 @@ char16_t windows1252ToUnicode(unsigned char byte);
 // Decoder for inbound chunks: a UTF-8 sequence split between two chunks is
 // completed by the next chunk; invalid bytes decode as Windows-1252.
 class Utf8StreamDecoder {
-public:
+  public:
     // Decodes a chunk; an incomplete sequence at its end is held for the next call.
     std::u16string decode(std::string_view chunk);
     // Decodes whatever is held (as Windows-1252) and clears it.
@@ -38,7 +47,7 @@ public:
     void reset() { m_pending.clear(); }
     bool hasPending() const { return !m_pending.empty(); }
 
-private:
+  private:
     std::string m_pending;
 };
 

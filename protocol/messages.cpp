@@ -72,11 +72,6 @@ std::u16string_view queryTarget(HandlerContext& context, std::u16string_view nic
     return nick;
 }
 
-std::u16string decimal(std::int64_t value) {
-    const std::string digits = std::to_string(value);
-    return std::u16string(digits.begin(), digits.end());
-}
-
 }  // namespace
 
 int reply_PRIVMSG(HandlerContext& context, const Reply& reply) {
@@ -217,7 +212,7 @@ int reply_mIRC_PING(HandlerContext& context, const Reply& reply, std::u16string_
                 return;
             }
             context.output.RIDodajLinie(
-                u"", u"[" + nick + u" PING reply]: " + decimal(now - sent) + u"secs", colour);
+                u"", u"[" + nick + u" PING reply]: " + decimalText(now - sent) + u"secs", colour);
         }
     });
 }

@@ -4,20 +4,13 @@
 
 #include "connection/error_log.h"
 #include "platform/clock.h"
+#include "platform/text.h"
 #include "settings/setting_defaults.h"
 #include "settings/settings.h"
 #include "settings/settings_key.h"
 #include "settings/string_value.h"
 
 namespace kolu {
-namespace {
-
-std::u16string decimal(int value) {
-    std::string digits = std::to_string(value);
-    return std::u16string(digits.begin(), digits.end());
-}
-
-}  // namespace
 
 int Settings::RegTworzKlucz() {
     RegKey key;
@@ -37,8 +30,8 @@ int Settings::RegTworzKlucz() {
 
 int Settings::RegTworzRejestr(RegKey key) {
     m_random.seed(m_clock.tickCount());
-    const std::u16string nick = u"kolu" + decimal(m_random.next() % 250 + 1);
-    const std::u16string alternick = u"kolu" + decimal(m_random.next() % 250 + 1);
+    const std::u16string nick = u"kolu" + decimalText(m_random.next() % 250 + 1);
+    const std::u16string alternick = u"kolu" + decimalText(m_random.next() % 250 + 1);
     ColourArray colours;
     OpKoloryDomyslne(colours);
     const std::string colourBytes = colourTableBytes(colours);

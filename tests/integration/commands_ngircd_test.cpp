@@ -30,11 +30,14 @@ bool hasLineStartingWith(const std::vector<std::u16string>& lines, std::u16strin
 
 // What the other user receives from the client: the parameters of the first
 // line of `command` sent by kolutest.
-std::vector<std::string> receivedFromClient(RawIrcClient& other, const std::string& command) {
-    const auto line = other.waitFor([&](const std::string& received) {
-        return RawIrcClient::commandOf(received) == command &&
-               RawIrcClient::nickOf(received) == "kolutest";
-    });
+std::vector<std::string> receivedFromClient(RawIrcClient& other, const std::string& command,
+                                            test::Millis timeout = test::kDefaultWait) {
+    const auto line = other.waitFor(
+        [&](const std::string& received) {
+            return RawIrcClient::commandOf(received) == command &&
+                   RawIrcClient::nickOf(received) == "kolutest";
+        },
+        timeout);
     return line ? RawIrcClient::paramsOf(*line) : std::vector<std::string>{};
 }
 
@@ -106,6 +109,35 @@ TEST_F(CommandsAgainstNgircd, TypedMessagesAndActionsReachTheChannelExactly) {
               1);
     EXPECT_EQ(countLines(lines, u"* kolutest waves at other"), 1);
     EXPECT_EQ(countLines(lines, u"-> *other* just for you"), 1);
+}
+
+TEST_F(CommandsAgainstNgircd, ALongMessageArrivesWholeInPiecesCutAtBlanks) {
+    start();
+    RawIrcClient other;
+    connectOther(other, "other");
+    ASSERT_TRUE(other.join("#kolu"));
+    joinAndSelect(other, u"#kolu");
+    std::u16string text;
+    for (int i = 0; text.size() < 2000; ++i) {
+        text += (text.empty() ? u"" : u" ") + (u"g\u0119\u015bl\u0105" + decimalText(i));
+    }
+    type(text);
+    // Polled meanwhile, so lines the client holds back still go out.
+    std::string received;
+    env.pollUntil(
+        [&] {
+            const auto params = receivedFromClient(other, "PRIVMSG", milliseconds(20));
+            if (params.size() == 2) {
+                received += (received.empty() ? "" : " ") + params[1];
+            }
+            return received.size() >= toUtf8(text).size();
+        },
+        milliseconds(30000));
+    EXPECT_EQ(received, toUtf8(text)) << other.transcript();
+    type(u"still connected");
+    EXPECT_EQ(receivedFromClient(other, "PRIVMSG"),
+              (std::vector<std::string>{"#kolu", "still connected"}))
+        << other.transcript();
 }
 
 TEST_F(CommandsAgainstNgircd, TheUsersIsonAnswerIsShownOnce) {

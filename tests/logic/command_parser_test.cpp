@@ -117,7 +117,7 @@ class CommandLineTest : public ::testing::Test {
     RecordingTeacher teacher;
     CommandParser parser{
         {env.session.state, env.session.connection, env.session.tabs, env.session.output,
-         env.settings.settings, env.colours, env.settings.clock},
+         env.settings.settings, env.colours, env.settings.clock, env.host},
         &teacher};
     InputLineModel input;
 
@@ -145,6 +145,9 @@ void PrintTo(const Row& row, std::ostream* os) {
 
 const std::string kPing = "PRIVMSG bob :\x01PING 1188731888\x01";
 const std::u16string kInsufficient = u": insufficient parameters";
+// Too long for one line from "me" however it is sent; either half fits.
+const std::string kX(300, 'x'), kY(200, 'y');
+const std::u16string kLong = fromUtf8(kX + " " + kY), kX16 = fromUtf8(kX), kY16 = fromUtf8(kY);
 
 const Row kRows[] = {
     {.name = "TextOnStatusTab",
@@ -263,6 +266,26 @@ const Row kRows[] = {
     {.name = "AwayWithBlankFromMenu", .input = u"/away ", .sent = {"away :"}, .direct = true},
     {.name = "Ison", .input = u"/ison alice bob", .sent = {"ison :alice bob"}},
     {.name = "UnknownCommand", .input = u"/foo a  b", .sent = {"foo a  b"}},
+    {.name = "RawLineAtTheLimit",
+     .input = u"/foo " + std::u16string(506, u'x'),
+     .sent = {"foo " + std::string(506, 'x')}},
+    {.name = "RawLineOverTheLimitInBytes",
+     .input = u"/foo " + std::u16string(253, u'\u00e9') + u"ab",
+     .sent = {},
+     .shown = {{u"#a", u"*** Line too long (512 bytes, at most 510): not sent", Paint::Local}}},
+    {.name = "LongTextInPieces",
+     .input = kLong,
+     .sent = {"PRIVMSG #a :" + kX, "PRIVMSG #a :" + kY},
+     .shown = {{u"#a", u"<me> " + kX16, Paint::Normal}, {u"#a", u"<me> " + kY16, Paint::Normal}}},
+    {.name = "LongActionInPieces",
+     .input = u"/me " + kLong,
+     .sent = {"PRIVMSG #a :\x01"
+              "ACTION " +
+                  kX + "\x01",
+              "PRIVMSG #a :\x01"
+              "ACTION " +
+                  kY + "\x01"},
+     .shown = {{u"#a", u"* me " + kX16, Paint::Action}, {u"#a", u"* me " + kY16, Paint::Action}}},
     {.name = "LoneSlash", .input = u"/", .sent = {}},
     {.name = "NotConnected",
      .input = u"/join #a",
@@ -352,6 +375,28 @@ TEST_F(CommandLineTest, OnlyQuitYieldsTheUserQuitResult) {
     EXPECT_EQ(parser.ParsujKomende(u"/Quit now", u"#a"), 1);
     EXPECT_EQ(type(u"/quitting"), 0);  // another word
     EXPECT_EQ(sent().back(), "quitting");
+}
+
+TEST_F(CommandLineTest, PastedLinesAreEnteredOneByOneAndManyOnlyAfterAYes) {
+    open({u"#a"}, u"#a");
+    type(u"one\r\ntwo  \n\n/me three\r");
+    EXPECT_EQ(sent(), (std::vector<std::string>{"PRIVMSG #a :one", "PRIVMSG #a :two",
+                                                "PRIVMSG #a :\x01"
+                                                "ACTION three\x01"}));
+    EXPECT_EQ(input.history(), (std::vector<std::u16string>{u"one", u"two", u"/me three"}));
+    EXPECT_TRUE(env.host.questions.empty());
+
+    const std::u16string twelve = u"a\nb\nc\nd\ne\nf\ng\nh\ni\nj\nk\nl";
+    sockets.sent.clear();
+    for (bool yes : {false, true}) {
+        env.host.yesNoAnswers = {yes};
+        type(twelve);
+        EXPECT_EQ(env.host.questions, std::vector<test::MessageBoxCall>(
+                                          yes ? 2 : 1, {u"Send 12 lines to #a?", u"Paste"}));
+        EXPECT_EQ(input.text(), yes ? u"" : twelve);
+        EXPECT_EQ(sent().size(), yes ? 12u : 0u);
+    }
+    EXPECT_EQ(sent().back(), "PRIVMSG #a :l");
 }
 
 TEST_F(CommandLineTest, EmptyInputDoesNothing) {

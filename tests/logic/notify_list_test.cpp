@@ -162,7 +162,7 @@ TEST_F(NotifyListTest, NewcomersAreLookedUpWhenNotWhoisIsOn) {
 
 TEST_F(NotifyListTest, TheWhoisGoesThroughTheCommandLineToTheServer) {
     CommandParser parser({env.session.state, env.session.connection, env.session.tabs, printer,
-                          env.settings.settings, env.colours, env.settings.clock});
+                          env.settings.settings, env.colours, env.settings.clock, env.host});
     notify.setCommandRunner(&parser);
     env.settings.settings.RegZapiszLONG(u"not_whois", 1);
     watch(u"alice ");

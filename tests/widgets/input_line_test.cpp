@@ -385,6 +385,21 @@ class MenuAnswer {
     QStringList m_offered;
 };
 
+TEST_F(InputLineTest, PastedLinesAreEnteredWithTheTextAroundTheCaret) {
+    type(QStringLiteral("say "));
+    QApplication::clipboard()->setText(QStringLiteral("one\r\ntwo\n"));
+    key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(listed(), (QStringList{"say one", "two"}));
+    EXPECT_EQ(shown(), QString());
+
+    // Refused (the fake host answers No): the text stays for another Enter.
+    const QString many = QStringLiteral("1\n2\n3\n4\n5\n6");
+    QApplication::clipboard()->setText(many);
+    input->runEditCommand(InputLine::kPaste);
+    EXPECT_EQ(env.host.questions.size(), 1u);
+    EXPECT_EQ(model.text(), many.toStdU16String());
+}
+
 TEST_F(InputLineTest, RightClickAndHoldOpenTheEditMenu) {
     type(QStringLiteral("hello world"));
     edit()->setSelection(0, 5);

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDropEvent>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -25,6 +26,10 @@ QString toQString(const std::u16string& text) {
     return QString::fromStdU16String(text);
 }
 
+bool hasLineBreak(const QString& text) {
+    return text.contains(u'\n') || text.contains(u'\r');
+}
+
 // With Alt held a key is a system key (Alt+Down opens the list), which the
 // edit field's own rules leave alone.
 bool plainKey(const QKeyEvent& event) {
@@ -42,6 +47,11 @@ class InputEdit final : public QLineEdit {
   protected:
     void keyPressEvent(QKeyEvent* event) override {
         if (m_owner.editKeyPressed(event)) {
+            return;
+        }
+        if (event->matches(QKeySequence::Paste) &&
+            m_owner.enterPastedLines(QApplication::clipboard()->text())) {
+            event->accept();
             return;
         }
         QLineEdit::keyPressEvent(event);
@@ -76,8 +86,26 @@ class InputEdit final : public QLineEdit {
         m_owner.editMoved(event->position().toPoint());
     }
     void mouseReleaseEvent(QMouseEvent* event) override {
-        QLineEdit::mouseReleaseEvent(event);
+        // The middle button pastes the selection where the system keeps one.
+        QClipboard* clipboard = QApplication::clipboard();
+        if (event->button() == Qt::MiddleButton && clipboard->supportsSelection() &&
+            m_owner.enterPastedLines(clipboard->text(QClipboard::Selection))) {
+            event->accept();
+        } else {
+            QLineEdit::mouseReleaseEvent(event);
+        }
         m_owner.editReleased();
+    }
+    void dropEvent(QDropEvent* event) override {
+        const QMimeData* data = event->mimeData();
+        if (data && data->hasText() && hasLineBreak(data->text())) {
+            deselect();
+            setCursorPosition(cursorPositionAt(event->position().toPoint()));
+            m_owner.enterPastedLines(data->text());
+            event->acceptProposedAction();
+            return;
+        }
+        QLineEdit::dropEvent(event);
     }
     void contextMenuEvent(QContextMenuEvent* event) override {
         event->accept();
@@ -290,7 +318,9 @@ void InputLine::runEditCommand(int command) {
             m_edit->copy();
             break;
         case kPaste:
-            m_edit->paste();
+            if (!enterPastedLines(QApplication::clipboard()->text())) {
+                m_edit->paste();
+            }
             break;
         case kDelete:
             // Clear: only the selection goes (the item is grey without one).
@@ -301,6 +331,25 @@ void InputLine::runEditCommand(int command) {
         default:
             break;
     }
+}
+
+bool InputLine::enterPastedLines(const QString& text) {
+    if (!hasLineBreak(text)) {
+        return false;
+    }
+    QString line = m_edit->text();
+    int caret = m_edit->cursorPosition();
+    if (m_edit->hasSelectedText()) {
+        caret = m_edit->selectionStart();
+        line.remove(caret, m_edit->selectedText().size());
+    }
+    line.insert(caret, text);
+    m_model.setText(line.toStdU16String());
+    m_model.resetHistoryPosition();
+    // Refused lines stay in the field (shown with blanks for the breaks) for
+    // another Enter.
+    emit entered();
+    return true;
 }
 
 void InputLine::paintEditBackground(QPainter& painter, const QRect& client) {

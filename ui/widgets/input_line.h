@@ -57,6 +57,11 @@ class InputLine final : public QComboBox, private InputLineObserver {
     void InputContextMenu(QPoint globalPosition);
     // Carries out one of the menu's commands; other ids do nothing.
     void runEditCommand(int command);
+    // Text pasted or dropped at the caret. Text of several lines is not cut to its
+    // first: it goes in with the text around the caret and is entered at once (the
+    // command line takes it line by line). False for text of one line, which the
+    // caller inserts as the edit field does.
+    bool enterPastedLines(const QString& text);
 
   signals:
     // Enter was pressed: the owner runs the line (parsuj over the model, which
