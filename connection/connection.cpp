@@ -8,7 +8,6 @@
 #include "platform/text.h"
 #include "protocol/inbound.h"
 #include "protocol/string_ops.h"
-#include "settings/setting_defaults.h"
 #include "settings/settings.h"
 #include "ui/host.h"
 #include "ui/line_output.h"
@@ -16,11 +15,6 @@
 
 namespace kolu {
 namespace {
-
-std::u16string decimal(long value) {
-    std::string digits = std::to_string(value);
-    return std::u16string(digits.begin(), digits.end());
-}
 
 // Start-up results that are reported by name and then ignored.
 const char16_t* startupFailureName(int code) {
@@ -345,7 +339,7 @@ int Connection::zaloguj(SocketHandle sock, const std::string& host, std::uint16_
         m_parts.host.messageBox(u"First fill in an user options!", u"Error!");
         return 0;
     }
-    printInfo(u"*** Connecting to " + fromUtf8(host) + u" (" + decimal(port) + u")");
+    printInfo(u"*** Connecting to " + fromUtf8(host) + u" (" + decimalText(port) + u")");
     if (!password.empty()) {
         wys(sock, u"PASS " + fromUtf8(password));
     }
@@ -412,13 +406,11 @@ void Connection::flushOutbound() {
 }
 
 int Connection::sendBurst() {
-    const std::int32_t burst = m_parts.settings.RegCzytajLONG(u"sendburst");
-    return burst >= 1 && burst <= 1000 ? burst : kDefaultSendBurst;
+    return m_parts.settings.RegCzytajLimit(u"sendburst", 1, 1000);
 }
 
 int Connection::sendPaceMs() {
-    const std::int32_t pace = m_parts.settings.RegCzytajLONG(u"sendpace");
-    return pace >= 0 && pace <= 60000 ? pace : kDefaultSendPaceMs;
+    return m_parts.settings.RegCzytajLimit(u"sendpace", 0, 60000);
 }
 
 int Connection::wys(SocketHandle sock, std::u16string_view text) {
@@ -474,7 +466,7 @@ void Connection::dropPaced() {
     }
     const std::size_t dropped = m_paced.size();
     m_paced.clear();
-    printInfo(u"*** " + decimal(static_cast<long>(dropped)) +
+    printInfo(u"*** " + decimalText(static_cast<long long>(dropped)) +
               (dropped == 1 ? u" line waiting to be sent was dropped"
                             : u" lines waiting to be sent were dropped"));
 }
@@ -595,7 +587,7 @@ void Connection::pollTick() {
 }
 
 void Connection::retryLater() {
-    printInfo(u"*** Reconnecting in " + decimal(m_retryDelayMs / 1000) + u" seconds");
+    printInfo(u"*** Reconnecting in " + decimalText(m_retryDelayMs / 1000) + u" seconds");
     if (m_parts.host.startTimer(kRetryTimer, m_retryDelayMs)) {
         m_state.retryTimerRunning = true;
     } else {

@@ -99,6 +99,7 @@ class Connection {
     // One protocol line (without its line feed) in pieces that fit the piece buffer.
     int sendLine(SocketHandle sock, std::string_view line);
     void queueOutbound(std::string_view bytes, const char16_t* operation);
+    // The pacing settings (a missing or unusable value reads as its default).
     int sendBurst();
     int sendPaceMs();
     // Sends what the pacer lets go, and sets the timer for the rest.

@@ -26,11 +26,6 @@ struct SettingDefault {
 
 inline constexpr std::u16string_view kProgramName = u"Marvoline Kolu v1.3";
 
-// Outbound pacing: lines that may go at once, then one per this many milliseconds
-// while more wait (what servers allow before they drop a client for flooding).
-inline constexpr std::int32_t kDefaultSendBurst = 5;
-inline constexpr std::int32_t kDefaultSendPaceMs = 2000;
-
 inline constexpr SettingDefault kSettingDefaults[] = {
     {u"server", SettingKind::Dword, 4, 0, {}},
     {u"nick", SettingKind::Nick, 120, 0, {}},
@@ -70,8 +65,10 @@ inline constexpr SettingDefault kSettingDefaults[] = {
     {u"whspteach", SettingKind::Dword, 4, 0, {}},
     {u"whspback", SettingKind::Dword, 4, 0, {}},
     {u"whspmax", SettingKind::Dword, 4, 2, {}},
-    {u"sendburst", SettingKind::Dword, 4, kDefaultSendBurst, {}},
-    {u"sendpace", SettingKind::Dword, 4, kDefaultSendPaceMs, {}},  // milliseconds
+    // Outbound pacing: lines that may go at once, then one per sendpace
+    // milliseconds while more wait (what servers allow before they drop a flooder).
+    {u"sendburst", SettingKind::Dword, 4, 5, {}},
+    {u"sendpace", SettingKind::Dword, 4, 2000, {}},
     // Limits on other people's traffic (read with Settings::RegCzytajLimit).
     {u"qlimit", SettingKind::Dword, 4, 10, {}},      // new query tabs per qlimitsec
     {u"qlimitsec", SettingKind::Dword, 4, 30, {}},   // seconds
