@@ -260,7 +260,7 @@ SocketHandle Connection::login(SocketHandle sock, const ConnectionData& server,
     // The status line names the address a host name led to.
     std::string shown = server.host;
     const std::string used = address.toString();
-    if (used != server.host) {
+    if (used != server.host && "[" + used + "]" != server.host) {
         shown += " [" + used + "]";
     }
     if (zaloguj(sock, shown, server.port, server.password) == 0) {

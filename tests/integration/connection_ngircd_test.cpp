@@ -2,6 +2,8 @@
 // keep-alive and the server going away.
 #include <gtest/gtest.h>
 
+#include "platform/files.h"
+#include "platform/text.h"
 #include "tests/support/ngircd_fixture.h"
 #include "tests/support/raw_irc_client.h"
 #include "tests/support/session_env.h"
@@ -53,6 +55,34 @@ TEST_F(AgainstNgircd, LogsInAndShowsTheWelcomeAndWhatOthersSay) {
     const int query = env.session.tabs.znajdz_zakladke(u"other");
     EXPECT_TRUE(anyLineContains(env.lines(query), u"<other> hello from the other side"));
     EXPECT_TRUE(env.session.state.connected);
+}
+
+TEST_F(AgainstNgircd, ConnectsJoinsAndTalksOverIpv6Loopback) {
+    test::NgircdOptions options;
+    options.listen = "::1";
+    server = std::make_unique<test::NgircdFixture>(options);
+    env.useServer(server->port());
+    writeFileAtomically(env.settings.dir.file("servers.txt"),
+                        "Test\t[::1]\t" + std::to_string(server->port()) + "\t\r\n", 0600);
+    env.setUser(u"kolutest", u"me@example.org", u"Kolu Tester");
+    env.session.connection.connectCommand();
+    ASSERT_TRUE(waitForLine(u"Welcome to the Internet Relay Network")) << server->log();
+    EXPECT_TRUE(waitForLine(u"*** Connecting to [::1] (" +
+                            fromUtf8(std::to_string(server->port())) + u")"));
+
+    env.session.connection.wys(env.session.state.socket, u"JOIN #six");
+    ASSERT_TRUE(env.pollUntil([&] { return env.session.tabs.znajdz_zakladke(u"#six") > 0; }));
+    test::RawIrcClient other;
+    ASSERT_TRUE(other.connect(server->host(), server->port()));
+    ASSERT_TRUE(other.login("other"));
+    ASSERT_TRUE(other.join("#six"));
+    env.session.connection.wys(env.session.state.socket, u"PRIVMSG #six :hello over six");
+    EXPECT_TRUE(other.waitFor("hello over six")) << other.transcript();
+    other.send("PRIVMSG #six :and back");
+    EXPECT_TRUE(env.pollUntil([&] {
+        return anyLineContains(env.lines(env.session.tabs.znajdz_zakladke(u"#six")),
+                               u"<other> and back");
+    }));
 }
 
 TEST_F(AgainstNgircd, AnswersTheServersPingAndStaysConnected) {

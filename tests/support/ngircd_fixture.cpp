@@ -71,7 +71,7 @@ void NgircdFixture::writeFiles() {
          << "Name = " << m_options.serverName << "\n"
          << "Info = Kolu test server\n"
          << "AdminInfo1 = Kolu tests\nAdminInfo2 = 127.0.0.1\nAdminEMail = tests@irc.test\n"
-         << "Listen = 127.0.0.1\n"
+         << "Listen = " << m_options.listen << "\n"
          << "Ports = " << m_port << "\n"
          << "MotdFile = " << m_dir.file("motd.txt") << "\n"
          << "PidFile = " << m_dir.file("ngircd.pid") << "\n";
@@ -142,7 +142,9 @@ bool NgircdFixture::startOnce() {
     m_port = FakeIrcServer::refusedPort();
     writeFiles();
     spawn();
-    const std::string listening = "Now listening on [127.0.0.1]:" + std::to_string(m_port);
+    // ngIRCd writes ::1 as 0::1.
+    const std::string shown = m_options.listen == "::1" ? "0::1" : m_options.listen;
+    const std::string listening = "Now listening on [" + shown + "]:" + std::to_string(m_port);
     const auto deadline = Clock::now() + kStartDeadline;
     for (;;) {
         int status = 0;
@@ -152,8 +154,8 @@ bool NgircdFixture::startOnce() {
             if (log().find("Address already in use") != std::string::npos) {
                 return false;
             }
-            throw std::runtime_error("ngIRCd stopped before listening on 127.0.0.1:" +
-                                     std::to_string(m_port) + "; output:\n" + log());
+            throw std::runtime_error("ngIRCd stopped before listening on " + m_options.listen +
+                                     ":" + std::to_string(m_port) + "; output:\n" + log());
         }
         // The log line proves ngIRCd owns the port; the connection proves it accepts.
         if (log().find(listening) != std::string::npos) {
@@ -165,8 +167,9 @@ bool NgircdFixture::startOnce() {
         }
         if (Clock::now() > deadline) {
             stop();
-            throw std::runtime_error("ngIRCd did not accept connections on 127.0.0.1:" +
-                                     std::to_string(m_port) + " within 5 s; output:\n" + log());
+            throw std::runtime_error("ngIRCd did not accept connections on " + m_options.listen +
+                                     ":" + std::to_string(m_port) + " within 5 s; output:\n" +
+                                     log());
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }

@@ -1,7 +1,8 @@
 #pragma once
 // A real IRC server (ngIRCd) for integration tests: started in the foreground on a free
-// 127.0.0.1 port with a generated configuration in a temporary folder, and always stopped and
-// reaped when the fixture goes away. Works as root (it drops to "nobody") and as a user.
+// loopback port (127.0.0.1 unless told ::1) with a generated configuration in a temporary folder,
+// and always stopped and reaped when the fixture goes away. Works as root (it drops to "nobody")
+// and as a user.
 #include <gtest/gtest.h>
 #include <sys/types.h>
 
@@ -17,6 +18,7 @@ struct NgircdOptions {
     std::string password;  // empty: no PASS needed
     int pingTimeout = 120;
     int pongTimeout = 20;
+    std::string listen = "127.0.0.1";  // or "::1"
 };
 
 class NgircdFixture {
@@ -32,7 +34,7 @@ class NgircdFixture {
     NgircdFixture& operator=(const NgircdFixture&) = delete;
 
     int port() const { return m_port; }
-    std::string host() const { return "127.0.0.1"; }
+    const std::string& host() const { return m_options.listen; }
     const std::string& serverName() const { return m_options.serverName; }
     pid_t pid() const { return m_pid; }
     bool running() const { return m_pid > 0; }

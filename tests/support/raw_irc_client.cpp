@@ -40,19 +40,28 @@ bool isErrorNumeric(const std::string& command) {
 }  // namespace
 
 int connectTcp(const std::string& host, int port, Millis timeout) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    if (::inet_pton(AF_INET, host.c_str(), &address.sin_addr) != 1) {
+    sockaddr_storage address{};
+    socklen_t addressLength = 0;
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
+    if (::inet_pton(AF_INET, host.c_str(), &v4->sin_addr) == 1) {
+        v4->sin_family = AF_INET;
+        v4->sin_port = htons(static_cast<std::uint16_t>(port));
+        addressLength = sizeof *v4;
+    } else if (::inet_pton(AF_INET6, host.c_str(), &v6->sin6_addr) == 1) {
+        v6->sin6_family = AF_INET6;
+        v6->sin6_port = htons(static_cast<std::uint16_t>(port));
+        addressLength = sizeof *v6;
+    } else {
         errno = EINVAL;
         return -1;
     }
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    const int fd = ::socket(address.ss_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) {
         return -1;
     }
     int error = 0;
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), addressLength) != 0) {
         error = errno;
         if (error == EINPROGRESS) {
             pollfd waiting{fd, POLLOUT, 0};
