@@ -142,6 +142,13 @@ SocketHandle Connection::WSotworz() {
         WSzamknij(sock);
         return kInvalidSocket;
     }
+    if (server.tls) {
+        // Never in plain text to a port meant for TLS, which this build can't speak.
+        printInfo(u"*** Unable to connect (TLS is not available: port +" +
+                  decimalText(server.port) + u")");
+        WSzamknij(sock);
+        return kInvalidSocket;
+    }
     if (sockets.setNonBlocking(sock, true) == kSocketError) {
         m_parts.log.LogSocketError(sockets, u"ioctlsocket", u"WSotworz");
         WSzamknij(sock);

@@ -14,18 +14,27 @@ bool isBlank(char16_t c) {
 
 }  // namespace
 
-std::int32_t PortList::at(int index) const {
+const PortList::Run* PortList::runAt(int index) const {
     if (index < 0 || index >= m_count) {
-        return -1;
+        return nullptr;
     }
     // The last run that starts at or before the index holds it.
     auto run = std::upper_bound(m_runs.begin(), m_runs.end(), index,
                                 [](int i, const Run& r) { return i < r.before; });
-    --run;
-    return run->first + (index - run->before);
+    return &*--run;
 }
 
-bool PortList::addRun(std::int32_t first, std::int32_t last) {
+std::int32_t PortList::at(int index) const {
+    const Run* run = runAt(index);
+    return run ? run->first + (index - run->before) : -1;
+}
+
+bool PortList::tlsAt(int index) const {
+    const Run* run = runAt(index);
+    return run && run->tls;
+}
+
+bool PortList::addRun(std::int32_t first, std::int32_t last, bool tls) {
     first = std::max(first, kLowestPort);
     last = std::min(last, kHighestPort);
     if (first > last) {
@@ -35,7 +44,7 @@ bool PortList::addRun(std::int32_t first, std::int32_t last) {
     if (length > INT_MAX - m_count) {
         return false;
     }
-    m_runs.push_back(Run{first, last, m_count});
+    m_runs.push_back(Run{first, last, m_count, tls});
     m_count += length;
     return true;
 }
@@ -62,21 +71,22 @@ std::int32_t portNumber(std::u16string_view text) {
     return static_cast<std::int32_t>(negative ? -value : value);
 }
 
-int SrvDodajPort(PortList& list, std::int32_t port, int count) {
+int SrvDodajPort(PortList& list, std::int32_t port, int count, bool tls) {
     if (port < PortList::kLowestPort || port > PortList::kHighestPort) {
         return count;
     }
-    return list.addRun(port, port) ? count + 1 : count;
+    return list.addRun(port, port, tls) ? count + 1 : count;
 }
 
-int SrvDodajZakres(PortList& list, std::u16string_view piece, std::size_t dash, int count) {
+int SrvDodajZakres(PortList& list, std::u16string_view piece, std::size_t dash, int count,
+                   bool tls) {
     if (dash >= piece.size()) {
-        return SrvDodajPort(list, portNumber(piece), count);
+        return SrvDodajPort(list, portNumber(piece), count, tls);
     }
     const std::int32_t low = portNumber(piece.substr(0, dash));
     const std::int32_t high = portNumber(piece.substr(dash + 1));
     const int before = list.count();
-    if (!list.addRun(low, high)) {
+    if (!list.addRun(low, high, tls)) {
         return count;
     }
     return count + (list.count() - before);
@@ -91,8 +101,14 @@ int SrvTworzTbPortow(std::u16string_view ports, PortList& list) {
         const std::u16string_view piece = ports.substr(
             start, comma == std::u16string_view::npos ? ports.size() - start : comma - start);
         const std::size_t dash = piece.find(u'-');
-        count = dash != std::u16string_view::npos ? SrvDodajZakres(list, piece, dash, count)
-                                                  : SrvDodajPort(list, portNumber(piece), count);
+        std::size_t first = 0;
+        while (first < piece.size() && isBlank(piece[first])) {
+            ++first;
+        }
+        const bool tls = first < piece.size() && piece[first] == u'+';
+        count = dash != std::u16string_view::npos
+                    ? SrvDodajZakres(list, piece, dash, count, tls)
+                    : SrvDodajPort(list, portNumber(piece), count, tls);
         if (comma == std::u16string_view::npos) {
             break;
         }
@@ -105,15 +121,22 @@ void SrvUsunTbPortow(PortList& list, int /*count*/) {
     list.clear();
 }
 
-std::int32_t SrvLosujPort(std::u16string_view ports, const Clock& clock, Random& random) {
+std::int32_t SrvLosujPort(std::u16string_view ports, const Clock& clock, Random& random,
+                          bool* tls) {
     PortList list;
     const int count = SrvTworzTbPortow(ports, list);
     std::int32_t port = -1;
+    if (tls) {
+        *tls = false;
+    }
     if (count > 0) {
         random.seed(clock.tickCount());
         // rand() is never negative; a generator that is still gives an index in range.
         const int index = (random.next() % count + count) % count;
         port = list.at(index);
+        if (tls) {
+            *tls = list.tlsAt(index);
+        }
     }
     SrvUsunTbPortow(list, count);
     return port;

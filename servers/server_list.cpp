@@ -92,7 +92,8 @@ int SrvConnectionData(const ServerListServices& services, ConnectionData& out) {
     out.password = boundedUtf8(record->password, ConnectionData::kPasswordBytes);
     // The low half of "no port" (-1) would be 65535, a real port that may belong to
     // anyone; 0 is reached by no connection, so the attempt fails as for a dead server.
-    const std::int32_t port = SrvLosujPort(record->ports, services.clock, services.random);
+    const std::int32_t port =
+        SrvLosujPort(record->ports, services.clock, services.random, &out.tls);
     out.port = port > 0 ? static_cast<std::uint16_t>(port & 0xFFFF) : 0;
     return 1;
 }

@@ -133,6 +133,7 @@ struct ConnectionData {
     std::string host;
     std::string password;
     std::uint16_t port = 0;
+    bool tls = false;  // the port was written "+port"
 };
 
 // Installation folder + "servers.txt".

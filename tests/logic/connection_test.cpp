@@ -313,6 +313,21 @@ TEST_F(RefusedConnection, RetriesEveryFiveSecondsUntilCancelled) {
     EXPECT_EQ(env.lines().size(), 3u);
 }
 
+TEST(TlsPort, IsNeverConnectedToInPlainText) {
+    FakeIrcServer server;
+    test::SessionEnv env;
+    env.useServer(server.port());
+    env.setUser();
+    writeFileAtomically(env.settings.dir.file("servers.txt"),
+                        "Test\t127.0.0.1\t+" + std::to_string(server.port()) + "\t\r\n", 0600);
+    env.session.connection.connectCommand();
+    EXPECT_EQ(env.lines(),
+              (std::vector<std::u16string>{u"*** Unable to connect (TLS is not available: port +" +
+                                               fromUtf8(std::to_string(server.port())) + u")",
+                                           u"*** Disconnected"}));
+    EXPECT_FALSE(server.waitForClient(milliseconds(200)));
+}
+
 TEST_F(RefusedConnection, AMissingReconnectSettingLeavesTheRetryTimerAlone) {
     env.settings.putDword(kSettingsKey, u"reconnect",
                           0xFFFFFFFF);  // reads as -1, like a missing value

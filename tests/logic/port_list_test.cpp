@@ -11,10 +11,11 @@
 namespace kolu {
 namespace {
 
+// The list's ports, a TLS port as its negative.
 std::vector<std::int32_t> expand(const PortList& list) {
     std::vector<std::int32_t> ports;
     for (int i = 0; i < list.count(); ++i) {
-        ports.push_back(list.at(i));
+        ports.push_back(list.tlsAt(i) ? -list.at(i) : list.at(i));
     }
     return ports;
 }
@@ -61,7 +62,10 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{u"irc,6667", {6667}}, ParseCase{u"0", {}}, ParseCase{u"65536", {}},
         ParseCase{u"65535", {65535}}, ParseCase{u"1", {1}}, ParseCase{u"99999999999999999999", {}},
         // Conversion stops at the first non-digit after blanks and a sign.
-        ParseCase{u"12abc", {12}}, ParseCase{u"+7000", {7000}},
+        ParseCase{u"12abc", {12}},
+        // A leading '+' (after blanks) makes the piece's ports TLS ones.
+        ParseCase{u"+7000", {-7000}}, ParseCase{u"6667, +6697-6698", {6667, -6697, -6698}},
+        ParseCase{u"6697-+6698", {6697, 6698}},
         ParseCase{u" 6667 , 7000 - 7001 ", {6667, 7000, 7001}}, ParseCase{u"\t6667", {6667}},
         ParseCase{u"66 67", {66}},
         // Only the first "-" cuts a range; the high end's own "-" is its sign.
@@ -143,6 +147,17 @@ TEST_F(PortChoice, TakesRandModuloCountSeededWithTheTickCount) {
             << "rand() = " << value;
         EXPECT_EQ(random.seeded, 987654321u);
     }
+}
+
+TEST_F(PortChoice, TellsWhetherThePortPickedIsATlsOne) {
+    bool tls = true;
+    random.values = {0};
+    EXPECT_EQ(SrvLosujPort(u"6667,+6697", clock, random, &tls), 6667);
+    EXPECT_FALSE(tls);
+    random.values = {1};
+    random.nextIndex = 0;
+    EXPECT_EQ(SrvLosujPort(u"6667,+6697", clock, random, &tls), 6697);
+    EXPECT_TRUE(tls);
 }
 
 TEST_F(PortChoice, SeedsAgainAtEveryChoice) {
