@@ -73,17 +73,22 @@ class CommandsAgainstNgircd : public ::testing::Test {
     }
     std::vector<std::u16string> statusLines() { return env.lines(0); }
 
+    // Kolu and `other` in `channel`, which is Kolu's selected tab.
+    void startWithOtherIn(RawIrcClient& other, std::u16string_view channel) {
+        start();
+        connectOther(other, "other");
+        ASSERT_TRUE(other.join(toUtf8(channel)));
+        joinAndSelect(other, channel);
+    }
+
     test::SessionEnv env;
     std::unique_ptr<test::NgircdFixture> server;
     InputLineModel input;
 };
 
 TEST_F(CommandsAgainstNgircd, TypedMessagesAndActionsReachTheChannelExactly) {
-    start();
     RawIrcClient other;
-    connectOther(other, "other");
-    ASSERT_TRUE(other.join("#kolu"));
-    joinAndSelect(other, u"#kolu");
+    startWithOtherIn(other, u"#kolu");
     const int tab = env.session.tabs.znajdz_zakladke(u"#kolu");
 
     type(u"hello  there, za\u017c\u00f3\u0142\u0107 g\u0119\u015bl\u0105   ");
@@ -112,11 +117,8 @@ TEST_F(CommandsAgainstNgircd, TypedMessagesAndActionsReachTheChannelExactly) {
 }
 
 TEST_F(CommandsAgainstNgircd, ALongMessageArrivesWholeInPiecesCutAtBlanks) {
-    start();
     RawIrcClient other;
-    connectOther(other, "other");
-    ASSERT_TRUE(other.join("#kolu"));
-    joinAndSelect(other, u"#kolu");
+    startWithOtherIn(other, u"#kolu");
     std::u16string text;
     for (int i = 0; text.size() < 2000; ++i) {
         text += (text.empty() ? u"" : u" ") + (u"g\u0119\u015bl\u0105" + decimalText(i));
@@ -179,11 +181,8 @@ TEST_F(CommandsAgainstNgircd, TheNotifyListAnnouncesAnArrivalAndADeparture) {
 
 TEST_F(CommandsAgainstNgircd, QuitSendsTheMessageAndDoesNotReconnect) {
     env.settings.settings.RegZapiszLONG(u"reconnect", 1);
-    start();
     RawIrcClient other;
-    connectOther(other, "other");
-    ASSERT_TRUE(other.join("#kolu"));
-    joinAndSelect(other, u"#kolu");
+    startWithOtherIn(other, u"#kolu");
 
     // As the main window does with the command line's answer.
     env.session.state.userQuit = type(u"/quit see you") != 0;
