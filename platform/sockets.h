@@ -111,7 +111,7 @@ class SocketLayer {
 // The layer over POSIX sockets. Only handles it opened itself are accepted
 // (others give kWsaEnotsock), so a stale number never touches another file.
 // The destructor closes what is still open.
-class PosixSocketLayer final : public SocketLayer {
+class PosixSocketLayer : public SocketLayer {
   public:
     PosixSocketLayer() = default;
     ~PosixSocketLayer() override;

@@ -241,35 +241,14 @@ TEST_F(ConnectionTest, ANestedTickDuringDispatchDoesNothing) {
 // Refused connections wait out the 3-second connect wait, so these are few.
 // The real sockets, with a host name that leads first to an address where
 // nothing listens (127.0.0.2: the scripted server listens on 127.0.0.1 only).
-class TwoAddressSockets final : public SocketLayer {
+class TwoAddressSockets final : public PosixSocketLayer {
   public:
-    int startup(std::uint16_t version) override { return real.startup(version); }
-    int cleanup() override { return real.cleanup(); }
-    int lastError() const override { return real.lastError(); }
-    void setLastError(int error) override { real.setLastError(error); }
-    std::optional<SocketAddress> resolve(std::string_view name) override {
-        return real.resolve(name);
-    }
     std::function<HostLookup()> prepareLookup(std::string_view) override {
         return [] {
             return HostLookup{
                 {SocketAddress::ipv4(127, 0, 0, 2), SocketAddress::ipv4(127, 0, 0, 1)}, 0};
         };
     }
-    SocketHandle openTcp() override { return real.openTcp(); }
-    int setNonBlocking(SocketHandle s, bool on) override { return real.setNonBlocking(s, on); }
-    int connect(SocketHandle s, const SocketAddress& a, std::uint16_t port) override {
-        return real.connect(s, a, port);
-    }
-    int select(SocketHandle s, SelectSets& sets, int ms) override {
-        return real.select(s, sets, ms);
-    }
-    int socketError(SocketHandle s) override { return real.socketError(s); }
-    int recv(SocketHandle s, char* b, int n) override { return real.recv(s, b, n); }
-    int send(SocketHandle s, const char* d, int n) override { return real.send(s, d, n); }
-    int closeSocket(SocketHandle s) override { return real.closeSocket(s); }
-
-    PosixSocketLayer real;
 };
 
 TEST(ConnectionAddresses, AnAddressThatRefusesIsPassedForTheNextAndTheLineNamesTheOneUsed) {
