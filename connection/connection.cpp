@@ -198,19 +198,10 @@ SocketHandle Connection::tryAddresses(SocketHandle sock, PendingConnect attempt)
     for (;; ++attempt.next) {
         const bool last = attempt.next + 1 == attempt.addresses.size();
         const SocketAddress& address = attempt.addresses[attempt.next];
-        bool failed = false;
         if (sockets.connect(sock, address, attempt.server.port) == 0) {
             return login(sock, attempt.server, address);
         }
-        if (sockets.lastError() != kWsaEwouldblock) {
-            m_parts.log.LogSocketError(sockets, u"connect", u"WSotworz");
-            if (last) {
-                WSzamknij(sock);
-                return kInvalidSocket;
-            }
-            failed = true;
-        }
-        if (!failed) {
+        if (sockets.lastError() == kWsaEwouldblock) {
             // "Would block" is the expected start of a non-blocking connect, not a failure.
             sockets.setLastError(0);
             if (m_parts.host.watchSocket(sock, false, true)) {
@@ -234,6 +225,12 @@ SocketHandle Connection::tryAddresses(SocketHandle sock, PendingConnect attempt)
             }
             if (last) {
                 return failedConnect(sock);
+            }
+        } else {
+            m_parts.log.LogSocketError(sockets, u"connect", u"WSotworz");
+            if (last) {
+                WSzamknij(sock);
+                return kInvalidSocket;
             }
         }
         sock = reopenForNextAddress(sock);
