@@ -113,6 +113,13 @@ int millisecondsUntil(SteadyClock::time_point deadline) {
     return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count());
 }
 
+// Waits without limit until the descriptor is ready for `events` (or failed).
+void waitFor(int fd, short events) {
+    pollfd pfd{fd, events, 0};
+    while (::poll(&pfd, 1, -1) < 0 && errno == EINTR) {
+    }
+}
+
 }  // namespace
 
 SocketAddress SocketAddress::ipv4(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) {
@@ -255,8 +262,13 @@ SocketHandle PosixSocketLayer::openTcp() {
 }
 
 int PosixSocketLayer::setNonBlocking(SocketHandle sock, bool nonBlocking) {
-    if (check(sock) == nullptr) {
+    Entry* entry = check(sock);
+    if (entry == nullptr) {
         return kSocketError;
+    }
+    entry->blocking = !nonBlocking;
+    if (entry->tls) {
+        return 0;  // the descriptor stays non-blocking; recv and send wait themselves
     }
     const int flags = ::fcntl(sock, F_GETFL);
     if (flags < 0) {
@@ -371,15 +383,21 @@ int PosixSocketLayer::select(SocketHandle sock, SelectSets& sets, int timeoutMs)
                 events = static_cast<short>((sets.read ? POLLIN : 0) | (sets.write ? POLLOUT : 0) |
                                             (sets.except ? POLLPRI : 0));
             }
+            // Decrypted bytes may wait inside the TLS session with nothing on the
+            // descriptor, and bytes on it may be only part of a record.
+            const bool tlsRead =
+                !connecting && sets.read && entry->tls && entry->tls->established();
+            const bool tlsReady = tlsRead && entry->tls->readable();
+            const int waitMs = tlsReady ? 0 : forever ? -1 : millisecondsUntil(deadline);
             pollfd pfd{sock, events, 0};
-            const int rc = ::poll(&pfd, 1, forever ? -1 : millisecondsUntil(deadline));
+            const int rc = ::poll(&pfd, 1, waitMs);
             if (rc < 0) {
                 if (errno == EINTR) {
                     continue;
                 }
                 return failErrno(errno);
             }
-            if (rc == 0) {
+            if (rc == 0 && !tlsReady) {
                 sets = SelectSets{};
                 return 0;
             }
@@ -392,8 +410,15 @@ int PosixSocketLayer::select(SocketHandle sock, SelectSets& sets, int timeoutMs)
             }
             // A closed or reset connection reads as readable: recv then tells which.
             ready.read = sets.read && (pfd.revents & (POLLIN | POLLHUP | POLLERR));
+            if (tlsRead) {
+                ready.read = tlsReady || (ready.read && entry->tls->readable());
+            }
             ready.write = sets.write && (pfd.revents & POLLOUT);
             ready.except = sets.except && (pfd.revents & POLLPRI);
+            if (tlsRead && !ready.read && !ready.write && !ready.except &&
+                (forever || millisecondsUntil(deadline) > 0)) {
+                continue;  // only part of a record came: wait for the rest
+            }
         }
         const int count = int{ready.read} + int{ready.write} + int{ready.except};
         if (count > 0) {
@@ -437,6 +462,9 @@ int PosixSocketLayer::recv(SocketHandle sock, char* buffer, int length) {
     if (buffer == nullptr && length > 0) {
         return fail(kWsaEfault);
     }
+    if (entry->tls) {
+        return tlsRecv(sock, *entry, buffer, length);
+    }
     for (;;) {
         const ssize_t got = ::recv(sock, buffer, static_cast<std::size_t>(length), 0);
         if (got >= 0) {
@@ -461,6 +489,9 @@ int PosixSocketLayer::send(SocketHandle sock, const char* data, int length) {
     }
     if (data == nullptr && length > 0) {
         return fail(kWsaEfault);
+    }
+    if (entry->tls) {
+        return tlsSend(sock, *entry, data, length);
     }
     // POSIX may take part of the data; Windows blocking send takes all or fails.
     int sent = 0;
@@ -487,9 +518,102 @@ int PosixSocketLayer::send(SocketHandle sock, const char* data, int length) {
     return sent;
 }
 
+int PosixSocketLayer::tlsRecv(SocketHandle sock, Entry& entry, char* buffer, int length) {
+    if (!entry.tls->established()) {
+        return fail(kWsaEnotconn);
+    }
+    for (;;) {
+        TlsStream::Stall stall = TlsStream::Stall::kNone;
+        int err = 0;
+        const int got = entry.tls->read(buffer, length, stall, err);
+        switch (stall) {
+            case TlsStream::Stall::kNone:
+                return got;
+            case TlsStream::Stall::kClosed:
+                return 0;
+            case TlsStream::Stall::kFailed:
+                return failTransfer(entry, err);
+            case TlsStream::Stall::kWantRead:
+            case TlsStream::Stall::kWantWrite:
+                if (!entry.blocking) {
+                    return fail(kWsaEwouldblock);
+                }
+                waitFor(sock, stall == TlsStream::Stall::kWantRead ? POLLIN : POLLOUT);
+                break;
+        }
+    }
+}
+
+int PosixSocketLayer::tlsSend(SocketHandle sock, Entry& entry, const char* data, int length) {
+    if (!entry.tls->established()) {
+        return fail(kWsaEnotconn);
+    }
+    int sent = 0;
+    while (sent < length) {
+        TlsStream::Stall stall = TlsStream::Stall::kNone;
+        int err = 0;
+        const int n = entry.tls->write(data + sent, length - sent, stall, err);
+        if (n > 0) {
+            sent += n;
+        } else if (stall == TlsStream::Stall::kFailed) {
+            return failTransfer(entry, err);
+        } else if (!entry.blocking) {
+            // What fitted is reported; a retry starts with the bytes that didn't.
+            return sent > 0 ? sent : fail(kWsaEwouldblock);
+        } else {
+            waitFor(sock, stall == TlsStream::Stall::kWantRead ? POLLIN : POLLOUT);
+        }
+    }
+    return sent;
+}
+
+int SocketLayer::startTls(SocketHandle /*sock*/, std::string_view /*hostName*/,
+                          std::string& problem) {
+    problem = "TLS is not available";
+    setLastError(kWsaEopnotsupp);
+    return kSocketError;
+}
+
+TlsStep SocketLayer::continueTls(SocketHandle /*sock*/, TlsPeer& peer) {
+    peer.problem = "TLS is not available";
+    return TlsStep::kFailed;
+}
+
+int PosixSocketLayer::startTls(SocketHandle sock, std::string_view hostName, std::string& problem) {
+    Entry* entry = check(sock);
+    if (entry != nullptr && entry->state == State::kConnecting) {
+        settleConnect(sock, *entry);  // the host's watch saw the connect finish
+    }
+    if (entry == nullptr || entry->state != State::kConnected || entry->tls) {
+        problem = "not connected";
+        return entry == nullptr ? kSocketError : fail(kWsaEnotconn);
+    }
+    const int flags = ::fcntl(sock, F_GETFL);
+    if (flags < 0 || (!(flags & O_NONBLOCK) && ::fcntl(sock, F_SETFL, flags | O_NONBLOCK) < 0)) {
+        problem = std::strerror(errno);
+        return failErrno(errno);
+    }
+    entry->blocking = !(flags & O_NONBLOCK);
+    entry->tls = TlsStream::open(sock, hostName, problem);
+    return entry->tls ? 0 : fail(kWsaEopnotsupp);
+}
+
+TlsStep PosixSocketLayer::continueTls(SocketHandle sock, TlsPeer& peer) {
+    Entry* entry = check(sock);
+    if (entry == nullptr || !entry->tls) {
+        peer.problem = "TLS not started";
+        return TlsStep::kFailed;
+    }
+    return entry->tls->handshake(peer);
+}
+
 int PosixSocketLayer::closeSocket(SocketHandle sock) {
-    if (check(sock) == nullptr) {
+    Entry* entry = check(sock);
+    if (entry == nullptr) {
         return kSocketError;
+    }
+    if (entry->tls) {
+        entry->tls->shutdown();
     }
     m_sockets.erase(sock);
     // Linux releases the descriptor even when close is interrupted.

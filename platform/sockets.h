@@ -5,12 +5,14 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "platform/tls_stream.h"
 #include "platform/wsa_errors.h"
 
 namespace kolu {
@@ -106,6 +108,13 @@ class SocketLayer {
     virtual int send(SocketHandle sock, const char* data, int length) = 0;
     // closesocket: 0 or kSocketError.
     virtual int closeSocket(SocketHandle sock) = 0;
+
+    // TLS on a connected socket for `hostName`: 0, or kSocketError with `problem`
+    // saying why. continueTls then moves the handshake on until it is done or
+    // failed; after it, recv, send and select carry the plain bytes and the
+    // blocking mode still holds. By default this layer has no TLS.
+    virtual int startTls(SocketHandle sock, std::string_view hostName, std::string& problem);
+    virtual TlsStep continueTls(SocketHandle sock, TlsPeer& peer);
 };
 
 // The layer over POSIX sockets. Only handles it opened itself are accepted
@@ -132,6 +141,8 @@ class PosixSocketLayer : public SocketLayer {
     int recv(SocketHandle sock, char* buffer, int length) override;
     int send(SocketHandle sock, const char* data, int length) override;
     int closeSocket(SocketHandle sock) override;
+    int startTls(SocketHandle sock, std::string_view hostName, std::string& problem) override;
+    TlsStep continueTls(SocketHandle sock, TlsPeer& peer) override;
 
   private:
     // Where a socket's connection stands; select needs it to tell a failed
@@ -141,6 +152,10 @@ class PosixSocketLayer : public SocketLayer {
         SocketAddress::Family family = SocketAddress::Family::kIpv4;
         State state = State::kUnconnected;
         bool reset = false;  // once reset, every recv and send fails with the reset
+        // With TLS the descriptor stays non-blocking (a blocking read could stall
+        // inside a record); the layer waits itself where the socket should block.
+        std::unique_ptr<TlsStream> tls;
+        bool blocking = true;
     };
 
     // The socket's entry, or nullptr with lastError set (not started, unknown handle).
@@ -150,6 +165,8 @@ class PosixSocketLayer : public SocketLayer {
     int failTransfer(Entry& entry, int errnoValue);
     int switchFamily(SocketHandle sock, Entry& entry, SocketAddress::Family family);
     void settleConnect(SocketHandle sock, Entry& entry);
+    int tlsRecv(SocketHandle sock, Entry& entry, char* buffer, int length);
+    int tlsSend(SocketHandle sock, Entry& entry, const char* data, int length);
 
     int m_startups = 0;
     int m_lastError = 0;

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6test6
-  libcanberra-dev
+  libcanberra-dev libssl-dev ca-certificates openssl
   libgtest-dev libgmock-dev libbenchmark-dev
   ngircd
 )
