@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 #include "connection/error_log.h"
+#include "connection/tls_trust.h"
 #include "platform/clock.h"
+#include "platform/error_text.h"
 #include "platform/text.h"
 #include "protocol/inbound.h"
 #include "protocol/string_ops.h"
@@ -96,7 +99,12 @@ SocketHandle Connection::connectFinished(SocketHandle sock) {
         WSzamknij(kInvalidSocket);
         DisplayDisconnected();
         const std::int32_t reconnect = m_parts.settings.RegCzytajLONG(u"reconnect");
-        if (reconnect == 1 && !m_state.retryTimerRunning) {
+        const RetryChoice choice = std::exchange(m_nextRetry, RetryChoice::kAsSet);
+        if (choice == RetryChoice::kNow) {
+            m_state.retryTimerRunning = m_parts.host.startTimer(kRetryTimer, kTrustedRetryMs);
+        } else if (choice == RetryChoice::kNever) {
+            // The user refused the certificate: asking again every few seconds would nag.
+        } else if (reconnect == 1 && !m_state.retryTimerRunning) {
             if (m_parts.host.startTimer(kRetryTimer, kRetryIntervalMs)) {
                 m_state.retryTimerRunning = true;
             } else {
@@ -139,13 +147,6 @@ SocketHandle Connection::WSotworz() {
     if (!m_parts.servers || m_parts.servers(server) == 0) {
         m_parts.log.LogError(u"SrvConnectionData", u"WSotworz", 0);
         m_parts.host.messageBox(u"Select an IRC server first!", u"Error!");
-        WSzamknij(sock);
-        return kInvalidSocket;
-    }
-    if (server.tls) {
-        // Never in plain text to a port meant for TLS, which this build can't speak.
-        printInfo(u"*** Unable to connect (TLS is not available: port +" +
-                  decimalText(server.port) + u")");
         WSzamknij(sock);
         return kInvalidSocket;
     }
@@ -199,7 +200,7 @@ SocketHandle Connection::tryAddresses(SocketHandle sock, PendingConnect attempt)
         const bool last = attempt.next + 1 == attempt.addresses.size();
         const SocketAddress& address = attempt.addresses[attempt.next];
         if (sockets.connect(sock, address, attempt.server.port) == 0) {
-            return login(sock, attempt.server, address);
+            return connected(sock, std::move(attempt));
         }
         if (sockets.lastError() == kWsaEwouldblock) {
             // "Would block" is the expected start of a non-blocking connect, not a failure.
@@ -221,7 +222,7 @@ SocketHandle Connection::tryAddresses(SocketHandle sock, PendingConnect attempt)
                     WSzamknij(sock);
                     return kInvalidSocket;
                 }
-                return login(sock, attempt.server, address);
+                return connected(sock, std::move(attempt));
             }
             if (last) {
                 return failedConnect(sock);
@@ -275,6 +276,10 @@ SocketHandle Connection::login(SocketHandle sock, const ConnectionData& server,
 }
 
 void Connection::socketWritable() {
+    if (m_pending && m_pending->handshaking) {
+        resumeHandshake();
+        return;
+    }
     if (!m_pending || m_pending->lookupId != 0) {
         flushOutbound();
         return;
@@ -285,7 +290,8 @@ void Connection::socketWritable() {
     if (sockets.socketError(pending.sock) == 0) {
         // The socket stays non-blocking: what it can't take at once waits in
         // the outbound queue instead of stopping the window.
-        settleConnect(login(pending.sock, pending.server, pending.addresses[pending.next]));
+        const SocketHandle sock = pending.sock;
+        settleConnect(connected(sock, std::move(pending)));
         return;
     }
     sockets.setLastError(0);  // reported by the failure line, as a failed wait is
@@ -298,7 +304,110 @@ void Connection::connectTimedOut() {
     }
     PendingConnect pending = *m_pending;
     endPendingConnect();
+    if (pending.handshaking) {
+        settleConnect(failedTls(pending.sock, u"no answer in time"));
+        return;
+    }
     settleConnect(nextAddressOrFail(std::move(pending)));
+}
+
+SocketHandle Connection::connected(SocketHandle sock, PendingConnect attempt) {
+    if (!attempt.server.tls) {
+        return login(sock, attempt.server, attempt.addresses[attempt.next]);
+    }
+    std::string problem;
+    if (m_parts.sockets.startTls(sock, attempt.server.host, problem) != 0) {
+        m_parts.sockets.setLastError(0);  // told by the failure line
+        return failedTls(sock, fromUtf8(problem));
+    }
+    attempt.sock = sock;
+    attempt.handshaking = false;
+    return continueHandshake(std::move(attempt));
+}
+
+SocketHandle Connection::continueHandshake(PendingConnect attempt) {
+    SocketLayer& sockets = m_parts.sockets;
+    for (;;) {
+        TlsPeer peer;
+        const TlsStep step = sockets.continueTls(attempt.sock, peer);
+        if (step == TlsStep::kDone || step == TlsStep::kFailed) {
+            if (attempt.handshaking) {
+                endPendingConnect();
+            }
+            return step == TlsStep::kDone ? acceptPeer(attempt, peer)
+                                          : failedTls(attempt.sock, fromUtf8(peer.problem));
+        }
+        const bool read = step == TlsStep::kWantRead;
+        if (m_parts.host.watchSocket(attempt.sock, read, !read)) {
+            if (!attempt.handshaking) {
+                attempt.handshaking = m_parts.host.startTimer(kConnectTimer, kTlsWaitMs);
+            }
+            if (attempt.handshaking) {
+                m_pending = std::move(attempt);
+                return kInvalidSocket;
+            }
+            m_parts.host.watchSocket(kInvalidSocket, false);
+        }
+        SelectSets sets;
+        sets.read = read;
+        sets.write = !read;
+        if (sockets.select(attempt.sock, sets, kTlsWaitMs) <= 0) {
+            sockets.setLastError(0);
+            return failedTls(attempt.sock, u"no answer in time");
+        }
+    }
+}
+
+void Connection::resumeHandshake() {
+    PendingConnect attempt = *m_pending;
+    m_pending.reset();  // the timer and the watch stay until the handshake ends
+    settleConnect(continueHandshake(std::move(attempt)));
+}
+
+SocketHandle Connection::acceptPeer(const PendingConnect& attempt, const TlsPeer& peer) {
+    const std::string& host = attempt.server.host;
+    if (peer.verified || TlsTrust(trustFile()).trusts(host, peer.fingerprint)) {
+        return login(attempt.sock, attempt.server, attempt.addresses[attempt.next]);
+    }
+    // Nothing has been sent: the refused server never sees the login.
+    printInfo(u"*** Unable to connect (certificate not trusted: " + fromUtf8(peer.problem) +
+              u"; SHA-256 " + fromUtf8(peer.fingerprint) + u")");
+    WSzamknij(attempt.sock);
+    if (!peer.fingerprint.empty()) {
+        offerTrust(host, peer);
+    }
+    return kInvalidSocket;
+}
+
+void Connection::offerTrust(const std::string& host, const TlsPeer& peer) {
+    const std::u16string name = fromUtf8(host);
+    const bool yes = m_parts.host.askYesNo(
+        u"The certificate of " + name + u" could not be verified (" + fromUtf8(peer.problem) +
+            u").\n\nSHA-256 fingerprint:\n" + fromUtf8(peer.fingerprint) +
+            u"\n\nTrust this certificate for " + name + u" from now on?",
+        u"Certificate");
+    if (!yes) {
+        m_nextRetry = RetryChoice::kNever;
+        return;
+    }
+    if (const int error = TlsTrust(trustFile()).trust(host, peer.fingerprint); error != 0) {
+        printInfo(u"*** The trusted certificate could not be saved (" + errorText(error) + u")");
+        m_nextRetry = RetryChoice::kNever;
+        return;
+    }
+    printInfo(u"*** Certificate trusted for " + name + u": connecting again");
+    m_nextRetry = RetryChoice::kNow;
+}
+
+std::string Connection::trustFile() {
+    return toUtf8(m_parts.settings.CzytajInstallDir()) + TlsTrust::kFileName;
+}
+
+SocketHandle Connection::failedTls(SocketHandle sock, std::u16string_view problem) {
+    // Never followed by a plain-text attempt: the port was chosen for TLS.
+    printInfo(u"*** Unable to connect (TLS: " + std::u16string(problem) + u")");
+    WSzamknij(sock);
+    return kInvalidSocket;
 }
 
 SocketHandle Connection::nextAddressOrFail(PendingConnect attempt) {
@@ -608,6 +717,10 @@ void Connection::watchReading(bool on) {
 }
 
 void Connection::socketReadable() {
+    if (m_pending && m_pending->handshaking) {
+        resumeHandshake();
+        return;
+    }
     if (m_state.socket == kInvalidSocket || !m_dispatcher) {
         return;
     }

@@ -53,6 +53,10 @@ class Connection {
     static constexpr std::uint32_t kLongConnectionMs = 60000;
     static constexpr int kLongestRetryMs = 300000;
     static constexpr int kConnectWaitMs = 3000;
+    // The TLS handshake after the connect: far servers need several round trips.
+    static constexpr int kTlsWaitMs = 10000;
+    // After the user trusted a certificate, the next attempt follows at once.
+    static constexpr int kTrustedRetryMs = 100;
     // Outbound text goes out in pieces of at most this many bytes, line feed included.
     static constexpr std::size_t kPieceBytes = 1024;
     // What the socket hasn't taken yet may grow to this; past it the send fails.
@@ -124,6 +128,19 @@ class Connection {
     void hostLookedUp(std::uint64_t lookupId, const HostLookup& answer);
     // The connection is the session's, or failed, or still under way.
     void settleConnect(SocketHandle sock);
+    // The connect to attempt.addresses[attempt.next] succeeded: log in, after
+    // the TLS handshake when the port asks for one.
+    SocketHandle connected(SocketHandle sock, PendingConnect attempt);
+    // Moves the handshake on; kInvalidSocket when it failed or the event loop is
+    // to go on with it (m_pending).
+    SocketHandle continueHandshake(PendingConnect attempt);
+    void resumeHandshake();
+    // A finished handshake: log in if the certificate is verified or trusted.
+    SocketHandle acceptPeer(const PendingConnect& attempt, const TlsPeer& peer);
+    SocketHandle failedTls(SocketHandle sock, std::u16string_view problem);
+    // Asks whether to trust the certificate that was refused.
+    void offerTrust(const std::string& host, const TlsPeer& peer);
+    std::string trustFile();
     SocketHandle login(SocketHandle sock, const ConnectionData& server,
                        const SocketAddress& address);
     SocketHandle failedConnect(SocketHandle sock);
@@ -140,14 +157,18 @@ class Connection {
     ReplyDispatcher* m_dispatcher = nullptr;
     // A connect the event loop completes: while its host name is looked up in the
     // background (lookupId, never 0) or, with the host watching sockets, while
-    // the connect to addresses[next] is under way (lookupId 0).
+    // the connect to addresses[next] or its TLS handshake is under way (lookupId 0).
     struct PendingConnect {
         SocketHandle sock;
         ConnectionData server;
         std::uint64_t lookupId;
         std::vector<SocketAddress> addresses;
         std::size_t next;
+        bool handshaking = false;
     };
+    // What a failed connect does next instead of what the reconnect option says.
+    enum class RetryChoice { kAsSet, kNow, kNever };
+    RetryChoice m_nextRetry = RetryChoice::kAsSet;
     std::optional<PendingConnect> m_pending;
     std::uint64_t m_lookups = 0;      // lookups started; tells a stale answer from the awaited one
     std::uint32_t m_connectedAt = 0;  // tick count when the last connection was made

@@ -7,7 +7,7 @@
 namespace kolu {
 
 class NotifyHooks {
-public:
+  public:
     virtual ~NotifyHooks() = default;
     virtual void NotifyList_Ison() = 0;
     virtual void NotifyList_Reset() = 0;

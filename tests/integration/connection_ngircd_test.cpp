@@ -2,11 +2,15 @@
 // keep-alive and the server going away.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include "connection/tls_trust.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "tests/support/ngircd_fixture.h"
 #include "tests/support/raw_irc_client.h"
 #include "tests/support/session_env.h"
+#include "tests/support/temp_dir.h"
 
 namespace kolu {
 namespace {
@@ -83,6 +87,46 @@ TEST_F(AgainstNgircd, ConnectsJoinsAndTalksOverIpv6Loopback) {
         return anyLineContains(env.lines(env.session.tabs.znajdz_zakladke(u"#six")),
                                u"<other> and back");
     }));
+}
+
+TEST_F(AgainstNgircd, RefusesACertificateForAnotherHostUntilTheUserTrustsIt) {
+    test::NgircdOptions options;
+    options.tls = true;
+    server = std::make_unique<test::NgircdFixture>(options);
+    const test::ScopedEnv authority("SSL_CERT_FILE", server->caFile());
+    env.useServer(server->port());
+    // The certificate names "localhost", not the address.
+    writeFileAtomically(env.settings.dir.file("servers.txt"),
+                        "Test\t127.0.0.1\t+" + std::to_string(server->tlsPort()) + "\t\r\n", 0600);
+    env.setUser(u"kolutest", u"me@example.org", u"Kolu Tester");
+    env.host.yesNoAnswers = {false};
+    env.session.connection.connectCommand();
+    ASSERT_EQ(env.lines().size(), 2u) << server->log();
+    const std::u16string refusal = env.lines()[0];
+    EXPECT_EQ(refusal.rfind(u"*** Unable to connect (certificate not trusted: IP address mismatch; "
+                            u"SHA-256 ",
+                            0),
+              0u)
+        << toUtf8(refusal);
+    const std::u16string fingerprint =
+        refusal.substr(refusal.find(u"SHA-256 ") + 8, 32 * 3 - 1);  // "AB:CD:..."
+    ASSERT_EQ(env.host.questions.size(), 1u);
+    EXPECT_NE(env.host.questions[0].text.find(fingerprint), std::u16string::npos);
+    EXPECT_FALSE(anyLineContains(env.lines(), u"*** Connecting to"));  // the login never began
+    EXPECT_FALSE(env.host.isRunning(kRetryTimer));                     // nor asks again by itself
+
+    env.host.yesNoAnswers = {true};
+    env.session.connection.connectCommand();
+    EXPECT_TRUE(
+        anyLineContains(env.lines(), u"*** Certificate trusted for 127.0.0.1: connecting again"));
+    ASSERT_TRUE(env.host.isRunning(kRetryTimer));
+    struct stat info {};
+    ASSERT_EQ(::stat(env.settings.dir.file(TlsTrust::kFileName).c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+
+    env.session.connection.retryTick();
+    EXPECT_TRUE(waitForLine(u"Welcome to the Internet Relay Network")) << server->log();
+    EXPECT_EQ(env.host.questions.size(), 2u);
 }
 
 TEST_F(AgainstNgircd, AnswersTheServersPingAndStaysConnected) {

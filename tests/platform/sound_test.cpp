@@ -23,6 +23,7 @@ namespace {
 
 using test::FakeClock;
 using test::TempDir;
+using test::ScopedEnv;
 
 void putLe(std::string& out, std::uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) {
@@ -59,30 +60,6 @@ int within10s(Call call) {
     }
     return result.get();
 }
-
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, const char* value) : m_name(name) {
-        const char* old = std::getenv(name);
-        m_had = old != nullptr;
-        if (m_had) {
-            m_old = old;
-        }
-        setenv(name, value, 1);
-    }
-    ~ScopedEnv() {
-        if (m_had) {
-            setenv(m_name, m_old.c_str(), 1);
-        } else {
-            unsetenv(m_name);
-        }
-    }
-
-  private:
-    const char* m_name;
-    bool m_had = false;
-    std::string m_old;
-};
 
 // A backend that answers `result`, optionally only once the test opens the gate.
 struct Gate {

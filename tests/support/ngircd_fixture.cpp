@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -50,6 +51,9 @@ NgircdFixture::NgircdFixture(NgircdOptions options) : m_options(std::move(option
     if (::access(kBinary, X_OK) != 0) {
         throw std::runtime_error(std::string("ngIRCd is not installed at ") + kBinary +
                                  " (scripts/deps.sh installs it)");
+    }
+    if (m_options.tls) {
+        makeCertificates();
     }
     for (int attempt = 0; attempt < kStartAttempts; ++attempt) {
         if (startOnce()) {
@@ -99,9 +103,29 @@ void NgircdFixture::writeFiles() {
          << "IdleTimeout = 120\n"
          << "\n[Options]\n"
          << "PAM = no\nIdent = no\nDNS = no\n";
+    if (m_options.tls) {
+        conf << "\n[SSL]\nCertFile = " << m_dir.file("server.pem")
+             << "\nKeyFile = " << m_dir.file("server.key") << "\nPorts = " << m_tlsPort << "\n";
+    }
     std::ofstream(m_dir.file("ngircd.conf"), std::ios::trunc) << conf.str();
     std::ofstream(m_dir.file("motd.txt"), std::ios::trunc) << kMotdLine << "\n"
                                                            << "Only 127.0.0.1 is served.\n";
+}
+
+void NgircdFixture::makeCertificates() {
+    const std::string dir = m_dir.path();
+    std::ofstream(m_dir.file("san.cnf")) << "subjectAltName = DNS:localhost\n";
+    const std::string key = " -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes";
+    const std::string script =
+        "cd '" + dir + "' && (openssl req -x509" + key +
+        " -keyout ca.key -out ca.pem -days 2 -subj '/CN=Kolu throw-away CA' && openssl req" + key +
+        " -keyout server.key -out server.csr -subj '/CN=localhost' && openssl x509 -req -in "
+        "server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 -extfile san.cnf -out "
+        "server.pem && chmod 0644 server.key)";  // read by ngIRCd once it is "nobody"
+    if (std::system((script + " >openssl.log 2>&1").c_str()) != 0) {
+        throw std::runtime_error("cannot make test certificates:\n" +
+                                 readFile(dir + "openssl.log"));
+    }
 }
 
 void NgircdFixture::spawn() {
@@ -140,6 +164,7 @@ void NgircdFixture::spawn() {
 
 bool NgircdFixture::startOnce() {
     m_port = FakeIrcServer::refusedPort();
+    m_tlsPort = m_options.tls ? FakeIrcServer::refusedPort() : 0;
     writeFiles();
     spawn();
     // ngIRCd writes ::1 as 0::1.

@@ -19,6 +19,9 @@ struct NgircdOptions {
     int pingTimeout = 120;
     int pongTimeout = 20;
     std::string listen = "127.0.0.1";  // or "::1"
+    // Also listen with TLS on tlsPort(), with a certificate for "localhost" from a
+    // throw-away authority (caFile()).
+    bool tls = false;
 };
 
 class NgircdFixture {
@@ -34,6 +37,8 @@ class NgircdFixture {
     NgircdFixture& operator=(const NgircdFixture&) = delete;
 
     int port() const { return m_port; }
+    int tlsPort() const { return m_tlsPort; }
+    std::string caFile() const { return m_dir.file("ca.pem"); }
     const std::string& host() const { return m_options.listen; }
     const std::string& serverName() const { return m_options.serverName; }
     pid_t pid() const { return m_pid; }
@@ -49,11 +54,13 @@ class NgircdFixture {
     // false when the port was taken by someone else in the meantime; throws on other failures.
     bool startOnce();
     void writeFiles();
+    void makeCertificates();
     void spawn();
 
     NgircdOptions m_options;
     TempDir m_dir;
     int m_port = 0;
+    int m_tlsPort = 0;
     pid_t m_pid = -1;
     std::string m_ending;
 };

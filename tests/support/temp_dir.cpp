@@ -36,6 +36,15 @@ void restoreEnv(const char* name, bool had, const std::string& value) {
 }
 }  // namespace
 
+ScopedEnv::ScopedEnv(const char* name, const std::string& value)
+    : m_name(name), m_had(saveEnv(name, m_old)) {
+    setenv(name, value.c_str(), 1);
+}
+
+ScopedEnv::~ScopedEnv() {
+    restoreEnv(m_name, m_had, m_old);
+}
+
 ScopedXdg::ScopedXdg(const TempDir& dir)
     : m_hadConfig(saveEnv("XDG_CONFIG_HOME", m_oldConfig)),
       m_hadData(saveEnv("XDG_DATA_HOME", m_oldData)),

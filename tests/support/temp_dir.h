@@ -20,6 +20,20 @@ class TempDir {
     std::string m_path;
 };
 
+// Sets an environment variable for the scope, then puts back what was there.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* name, const std::string& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+  private:
+    const char* m_name;
+    std::string m_old;
+    bool m_had;
+};
+
 class ScopedXdg {
   public:
     explicit ScopedXdg(const TempDir& dir);

@@ -26,6 +26,7 @@
 #include "tests/support/qt_app.h"
 #include "tests/support/raw_irc_client.h"
 #include "tests/support/session_env.h"
+#include "tests/support/temp_dir.h"
 #include "tests/support/window_fixture.h"
 #include "ui/widgets/color_edit.h"
 #include "ui/widgets/input_line.h"
@@ -154,6 +155,32 @@ TEST_F(WindowEndToEnd, ConnectsJoinsTalksAndShowsEachTabAgainstNgircd) {
     window->handleCommand(MainWindow::kConnectId);  // Disconnect
     QTRY_COMPARE_WITH_TIMEOUT(window->action(MainWindow::kConnectId)->text(),
                               QStringLiteral("Connect"), kWaitMs);
+}
+
+TEST_F(WindowEndToEnd, ConnectsOverTlsWithAVerifiedCertificateAndTalks) {
+    test::NgircdOptions options;
+    options.tls = true;
+    test::NgircdFixture server(options);
+    const test::ScopedEnv authority("SSL_CERT_FILE", server.caFile());
+    writeFileAtomically(env.dir.file("servers.txt"),
+                        "Test\tlocalhost\t+" + std::to_string(server.tlsPort()) + "\t\r\n", 0600);
+    env.settings.RegZapiszMsg(u"nick", u"kolu", 120);
+    env.settings.RegZapiszMsg(u"email", u"me@example.org", 240);
+    startWindow();
+
+    window->handleCommand(MainWindow::kConnectId);
+    QTRY_VERIFY_WITH_TIMEOUT(session().state.currentNick == u"kolu", kWaitMs);
+    EXPECT_FALSE(tabShows(0, u"Unable to connect"));  // at the first attempt
+    test::RawIrcClient other;
+    ASSERT_TRUE(other.connect(server.host(), server.port()));
+    ASSERT_TRUE(other.login("other"));
+    ASSERT_TRUE(other.send("PRIVMSG kolu :over the encrypted line"));
+    QTRY_VERIFY_WITH_TIMEOUT(tabShows(tab(u"other"), u"<other> over the encrypted line"), kWaitMs);
+
+    QLineEdit* edit = window->inputLine().lineEdit();
+    QTest::keyClicks(edit, QStringLiteral("/msg other and back again"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_TRUE(other.waitFor("and back again")) << other.transcript();
 }
 
 TEST_F(WindowEndToEnd, ANewUserSetsNickAndServerInOptionsThenConnects) {
