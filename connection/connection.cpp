@@ -381,10 +381,15 @@ SocketHandle Connection::acceptPeer(const PendingConnect& attempt, const TlsPeer
 
 void Connection::offerTrust(const std::string& host, const TlsPeer& peer) {
     const std::u16string name = fromUtf8(host);
+    // Eight bytes a line: the fingerprint has no blank to wrap at on a narrow screen.
+    std::u16string fingerprint = fromUtf8(peer.fingerprint);
+    for (std::size_t at = 8 * 3 - 1; at < fingerprint.size(); at += 8 * 3) {
+        fingerprint[at] = u'\n';
+    }
     const bool yes = m_parts.host.askYesNo(
         u"The certificate of " + name + u" could not be verified (" + fromUtf8(peer.problem) +
-            u").\n\nSHA-256 fingerprint:\n" + fromUtf8(peer.fingerprint) +
-            u"\n\nTrust this certificate for " + name + u" from now on?",
+            u").\n\nSHA-256 fingerprint:\n" + fingerprint + u"\n\nTrust this certificate for " +
+            name + u" from now on?",
         u"Certificate");
     if (!yes) {
         m_nextRetry = RetryChoice::kNever;
