@@ -19,6 +19,9 @@ struct NgircdOptions {
     int pingTimeout = 120;
     int pongTimeout = 20;
     std::string listen = "127.0.0.1";  // or "::1"
+    // ngIRCd's own flood penalties (a burst, then about three commands a second, the
+    // rest held back); off, it takes whatever comes as fast as it comes.
+    bool floodLimits = false;
 };
 
 class NgircdFixture {
