@@ -2,6 +2,7 @@
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -28,12 +29,17 @@ ServerDialog::ServerDialog(ServerRecord& record, QWidget* parent)
     m_network = field(3102, kNetworkLimit, record.network, this);
     m_server = field(3104, kServerLimit, record.server, this);
     m_ports = field(3106, kPortsLimit, record.ports, this);
-    m_ports->setPlaceholderText(QStringLiteral("6667,6668-6669"));
+    m_ports->setPlaceholderText(QStringLiteral("6667,+6697"));
+    // Wrapped, so the note never makes the dialog wider than the handheld's
+    // screen (240 px).
+    auto* tlsNote = new QLabel(QStringLiteral("+ before a port: TLS (+6697)"), this);
+    tlsNote->setWordWrap(true);
     m_password = field(3108, kPasswordLimit, record.password, this);
     m_password->setEchoMode(QLineEdit::Password);
     form->addRow(makeLabel(3101, QStringLiteral("Network"), this), m_network);
     form->addRow(makeLabel(3103, QStringLiteral("Server"), this), m_server);
     form->addRow(makeLabel(3105, QStringLiteral("Port(s)"), this), m_ports);
+    form->addRow(QString(), tlsNote);
     form->addRow(makeLabel(3107, QStringLiteral("Password"), this), m_password);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     m_ok = buttons->button(QDialogButtonBox::Ok);

@@ -88,14 +88,18 @@ int SrvConnectionData(const ServerListServices& services, ConnectionData& out) {
     if (!list.isServer(record)) {
         return 0;
     }
-    out.host = boundedUtf8(record->server, ConnectionData::kHostBytes);
-    out.password = boundedUtf8(record->password, ConnectionData::kPasswordBytes);
+    connectionDataOf(*record, services.clock, services.random, out);
+    return 1;
+}
+
+void connectionDataOf(const ServerRecord& record, const Clock& clock, Random& random,
+                      ConnectionData& out) {
+    out.host = boundedUtf8(record.server, ConnectionData::kHostBytes);
+    out.password = boundedUtf8(record.password, ConnectionData::kPasswordBytes);
     // The low half of "no port" (-1) would be 65535, a real port that may belong to
     // anyone; 0 is reached by no connection, so the attempt fails as for a dead server.
-    const std::int32_t port =
-        SrvLosujPort(record->ports, services.clock, services.random, &out.tls);
+    const std::int32_t port = SrvLosujPort(record.ports, clock, random, &out.tls);
     out.port = port > 0 ? static_cast<std::uint16_t>(port & 0xFFFF) : 0;
-    return 1;
 }
 
 }  // namespace kolu

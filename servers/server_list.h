@@ -176,4 +176,9 @@ int SrvUsunRekord(ServerList& list, const ServerRecord* record);
 // connection reaches.
 int SrvConnectionData(const ServerListServices& services, ConnectionData& out);
 
+// Fills `out` from one server: its host and password cut to the connection's
+// buffers, and a port picked at random from its ports text.
+void connectionDataOf(const ServerRecord& record, const Clock& clock, Random& random,
+                      ConnectionData& out);
+
 }  // namespace kolu

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <optional>
 
 #include "commands/command_parser.h"
 #include "commands/input_line_model.h"
@@ -43,8 +45,8 @@ std::vector<std::string> receivedFromClient(RawIrcClient& other, const std::stri
 
 class CommandsAgainstNgircd : public ::testing::Test {
   protected:
-    void start() {
-        server = std::make_unique<test::NgircdFixture>();
+    void start(test::NgircdOptions options = {}) {
+        server = std::make_unique<test::NgircdFixture>(options);
         env.useServer(server->port());
         env.setUser(u"kolutest", u"me@example.org", u"Kolu Tester");
         env.session.notify.NotifyList_Load();  // the list was set after the session started
@@ -74,8 +76,9 @@ class CommandsAgainstNgircd : public ::testing::Test {
     std::vector<std::u16string> statusLines() { return env.lines(0); }
 
     // Kolu and `other` in `channel`, which is Kolu's selected tab.
-    void startWithOtherIn(RawIrcClient& other, std::u16string_view channel) {
-        start();
+    void startWithOtherIn(RawIrcClient& other, std::u16string_view channel,
+                          test::NgircdOptions options = {}) {
+        start(options);
         connectOther(other, "other");
         ASSERT_TRUE(other.join(toUtf8(channel)));
         joinAndSelect(other, channel);
@@ -140,6 +143,54 @@ TEST_F(CommandsAgainstNgircd, ALongMessageArrivesWholeInPiecesCutAtBlanks) {
     EXPECT_EQ(receivedFromClient(other, "PRIVMSG"),
               (std::vector<std::string>{"#kolu", "still connected"}))
         << other.transcript();
+}
+
+TEST_F(CommandsAgainstNgircd, AFiftyLinePasteArrivesWholeAndInOrderUnderFloodLimits) {
+    RawIrcClient other;
+    startWithOtherIn(other, u"#kolu", {.floodLimits = true});
+    // Real pacing, only quicker than the default (a line per 2 s) to keep the test short; still
+    // no faster than ngIRCd relays (about three lines a second past its burst).
+    env.settings.settings.RegZapiszLONG(u"sendburst", 5);
+    env.settings.settings.RegZapiszLONG(u"sendpace", 300);
+    std::u16string paste;
+    std::vector<std::string> expected;
+    for (int i = 1; i <= 50; ++i) {
+        paste += u"pasted line " + decimalText(i) + u"\r\n";
+        expected.push_back("pasted line " + std::to_string(i));
+    }
+    env.host.yesNoAnswers = {true};
+    type(paste);
+
+    // The clock follows real time; while the pace timer runs, every poll does its work (the
+    // pacer itself holds a line until it is due).
+    const auto start = std::chrono::steady_clock::now();
+    const std::uint32_t startTicks = env.settings.clock.ticks;
+    std::optional<std::chrono::steady_clock::time_point> allSent;
+    std::vector<std::string> received;
+    env.pollUntil(
+        [&] {
+            const auto now = std::chrono::steady_clock::now();
+            env.settings.clock.ticks =
+                startTicks + static_cast<std::uint32_t>((now - start) / milliseconds(1));
+            if (env.host.isRunning(kPaceTimer)) {
+                env.session.connection.paceTick();
+            }
+            if (!allSent && !env.host.isRunning(kPaceTimer)) {
+                allSent = now;
+            }
+            const auto params = receivedFromClient(other, "PRIVMSG", milliseconds(20));
+            if (params.size() == 2) {
+                received.push_back(params[1]);
+            }
+            return received.size() >= expected.size();
+        },
+        milliseconds(40000));
+    EXPECT_EQ(received, expected) << other.transcript() << server->log();
+    EXPECT_TRUE(env.session.state.connected);
+    // ngIRCd holds back what comes too fast: sent all at once, the last line would arrive some
+    // 15 s after it left Kolu; paced, it follows at once.
+    ASSERT_TRUE(allSent);
+    EXPECT_LT(std::chrono::steady_clock::now() - *allSent, std::chrono::seconds(5));
 }
 
 TEST_F(CommandsAgainstNgircd, TheUsersIsonAnswerIsShownOnce) {

@@ -67,11 +67,15 @@ std::vector<ServerLine> splitServerLines(const std::string& text) {
     return lines;
 }
 
-// Ports text as the client reads it: comma-separated numbers and low-high ranges.
-// Returns false for a piece the client would read as port 0 or an empty range.
+// Ports text as the client reads it: comma-separated numbers and low-high ranges,
+// each may start with '+' (TLS). Returns false for a piece the client would read
+// as port 0 or an empty range.
 bool expandPorts(const std::string& text, std::vector<int>& ports) {
     std::stringstream stream(text);
     for (std::string piece; std::getline(stream, piece, ',');) {
+        if (piece.starts_with('+')) {
+            piece.erase(0, 1);
+        }
         const std::size_t dash = piece.find('-');
         const std::string low = piece.substr(0, dash);
         const std::string high = dash == std::string::npos ? low : piece.substr(dash + 1);

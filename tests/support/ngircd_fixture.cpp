@@ -94,9 +94,11 @@ void NgircdFixture::writeFiles() {
         }
     }
     conf << "\n[Limits]\n"
-         << "MaxConnections = 0\nMaxConnectionsIP = 0\nMaxJoins = 0\nMaxNickLength = 30\n"
-         << "MaxPenaltyTime = 0\n"
-         << "PingTimeout = " << m_options.pingTimeout << "\n"
+         << "MaxConnections = 0\nMaxConnectionsIP = 0\nMaxJoins = 0\nMaxNickLength = 30\n";
+    if (!m_options.floodLimits) {
+        conf << "MaxPenaltyTime = 0\n";
+    }
+    conf << "PingTimeout = " << m_options.pingTimeout << "\n"
          << "PongTimeout = " << m_options.pongTimeout
          << "\n"
          // Ends a server orphaned by a crashed test run once its last client has gone.

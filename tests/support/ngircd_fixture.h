@@ -22,6 +22,9 @@ struct NgircdOptions {
     // Also listen with TLS on tlsPort(), with a certificate for "localhost" from a
     // throw-away authority (caFile()).
     bool tls = false;
+    // ngIRCd's own flood penalties (a burst, then about three commands a second, the
+    // rest held back); off, it takes whatever comes as fast as it comes.
+    bool floodLimits = false;
 };
 
 class NgircdFixture {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -185,6 +186,20 @@ TEST_F(OptionsDialogTest, TheServerDialogRefusesOkWithoutNetworkServerAndPorts) 
     dialog.okButton()->click();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(record, (ServerRecord{u"New", u"old.net", u"7000", u""}));
+}
+
+TEST_F(OptionsDialogTest, TheServerDialogShowsItsTlsNoteWholeAtTheHandheldsWidth) {
+    ServerRecord record{u"Libera.Chat", u"irc.libera.chat", u"6665-6667,+6697", u""};
+    ServerDialog dialog(record);
+    dialog.resize(240, dialog.sizeHint().height());
+    dialog.show();
+    QLabel* note = nullptr;
+    for (QLabel* label : dialog.findChildren<QLabel*>()) {
+        note = label->text().contains(QStringLiteral("+6697")) ? label : note;
+    }
+    ASSERT_NE(note, nullptr);
+    EXPECT_LE(dialog.minimumSizeHint().width(), 240);
+    EXPECT_GE(note->height(), note->heightForWidth(note->width()));
 }
 
 TEST_F(OptionsDialogTest, AddingToAnEmptyListShowsTheNewServer) {
