@@ -16,7 +16,8 @@
 // After every chunk it checks that tab 0 is the status tab and that the pending
 // text is within its buffer; every 16 chunks and at the end also that every
 // channel's user list is in its order and finds each of its rows as a linear
-// search would, and that every log file a tab would get lies directly in the
+// search would, that each tab's newest line shows no control character and
+// keeps its styled runs inside it, and that every log file a tab would get lies directly in the
 // sandbox folder; now and then and at exit, that no file was written anywhere in
 // the sandbox but that folder. The sanitizers catch the rest.
 #include <signal.h>
@@ -50,6 +51,7 @@
 #include "tests/support/fake_socket_layer.h"
 #include "tests/support/fixed_metrics.h"
 #include "ui/colour_table.h"
+#include "ui/formatting.h"
 #include "ui/host.h"
 #include "ui/user_list.h"
 
@@ -210,6 +212,18 @@ std::u16string_view withoutStatus(std::u16string_view name) {
 }
 
 // Sorted, and a search for a row's nickname finds what a walk from the top would.
+// The newest line as the view shows it: no control character left to draw,
+// its runs in order inside the text.
+void checkShownLine(const TextLines::Line& line) {
+    require(!hasControlCharacters(line.text), "no control character is shown");
+    std::size_t end = 0;
+    for (const StyleRun& run : line.runs) {
+        require(run.length > 0 && run.start >= end && run.start + run.length <= line.text.size(),
+                "styled runs in order inside the line");
+        end = run.start + run.length;
+    }
+}
+
 void checkUserList(const UserList& list) {
     const std::size_t count = list.size();
     for (std::size_t i = 1; i < count; ++i) {
@@ -445,6 +459,9 @@ void checkSession(Session& session, World& w) {
         require(channel == (record->userList != nullptr), "channels, and only they, have lists");
         if (record->userList) {
             checkUserList(*record->userList);
+        }
+        if (record->text.lineCount() > 0) {
+            checkShownLine(record->text.line(record->text.lineCount() - 1));
         }
         require(tabs.znajdz_zakladke(name) == i, "one tab per name");
     }

@@ -11,6 +11,7 @@
 #include "protocol/guarded.h"
 #include "settings/settings.h"
 #include "ui/event_sounds.h"
+#include "ui/formatting.h"
 #include "ui/line_output.h"
 #include "ui/tab_registry.h"
 
@@ -227,7 +228,8 @@ Colour HighlightLine(HandlerContext& context, std::u16string_view text, Colour c
     guarded(context, u"HighlightLine", [&] {
         std::u16string list;
         context.settings.RegCzytajMsg(u"hlights", list, kSpecialListSize);
-        const std::u16string lowerText = lowerCase(text);
+        // Codes can split a word ("ki\x02ra"): the plain text is what was written.
+        const std::u16string lowerText = lowerCase(plainText(text));
         const std::u16string lowerList = lowerCase(list);
         const std::u16string_view entries = lowerList;
         // Each entry ends at a blank; text after the last blank is not an entry. An

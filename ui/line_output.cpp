@@ -7,6 +7,7 @@
 #include "platform/files.h"
 #include "platform/text.h"
 #include "settings/settings.h"
+#include "ui/formatting.h"
 #include "ui/tab_registry.h"
 #include "ui/time_stamp.h"
 
@@ -70,7 +71,7 @@ int LineOutput::RIDodajLinie(std::u16string_view target, std::u16string_view tex
             // Logged under the tab's own label so one conversation keeps one file
             // whatever case the server spells the name in this time.
             loguj(m_tabs.pobierz_nazwe(destination, m_tabs.pobierz_lparam(destination)->nameLength),
-                  toUtf8(line));
+                  toUtf8(plainText(line)));
         }
     } else {
         destination = 0;
@@ -78,7 +79,7 @@ int LineOutput::RIDodajLinie(std::u16string_view target, std::u16string_view tex
             return 0;  // no status tab yet: nowhere to show the line
         }
         if (m_settings.RegCzytajLONG(u"logstat") == 1) {
-            loguj(m_tabs.pobierz_nazwe(0, kStatusNameLength), toUtf8(line));
+            loguj(m_tabs.pobierz_nazwe(0, kStatusNameLength), toUtf8(plainText(line)));
         }
     }
 

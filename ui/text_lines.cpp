@@ -112,17 +112,18 @@ void TextLines::placeText(std::string_view bytes, Entry& entry) {
 }
 
 int TextLines::append(std::u16string_view text, Colour colour) {
-    // Up to three bytes a code unit.
-    if (text.size() > UINT32_MAX / 3) {
+    // Up to three bytes a code unit, and the length has 31 bits.
+    if (text.size() > INT32_MAX / 3) {
         return 0;
     }
     try {
         encode(text, m_encoded);
         Entry entry{};
         placeText(m_encoded, entry);
+        entry.formatted = hasControlCharacters(text);
         entry.colour = colour;
         // While a re-measure is pending the new line is measured with the others.
-        entry.height = m_measured ? measure(text) : 0;
+        entry.height = m_measured ? measure(text, entry.formatted) : 0;
         m_lines.push_back(entry);
         if (entry.length > 0 && entry.length <= kOwnBlockBytes) {
             m_blocks[entry.block].used += entry.length;  // the text now belongs to a line
@@ -156,8 +157,12 @@ void TextLines::metricsChanged() {
     m_measured = false;
 }
 
-int TextLines::measure(std::u16string_view text) const {
-    return m_metrics ? wrappedHeight(text, m_width, *m_metrics) : 0;
+int TextLines::measure(std::u16string_view text, bool formatted) const {
+    if (!m_metrics) {
+        return 0;
+    }
+    // Codes take no room: the plain text wraps as it is drawn.
+    return wrappedHeight(formatted ? plainText(text) : text, m_width, *m_metrics);
 }
 
 void TextLines::ensureMeasured() const {
@@ -167,7 +172,7 @@ void TextLines::ensureMeasured() const {
     std::int64_t total = 0;
     for (Entry& entry : m_lines) {
         decode(bytesOf(entry), m_widened);
-        entry.height = measure(m_widened);
+        entry.height = measure(m_widened, entry.formatted);
         total += entry.height;
     }
     m_total = total;
@@ -180,8 +185,13 @@ TextLines::Line TextLines::line(std::size_t index) const {
         return {};
     }
     const Entry& entry = m_lines[index];
-    Line line{{}, entry.colour};
+    Line line{{}, entry.colour, {}};
     decode(bytesOf(entry), line.text);
+    if (entry.formatted) {
+        FormattedText formatted = parseFormatting(line.text);
+        line.text = std::move(formatted.plain);
+        line.runs = std::move(formatted.runs);
+    }
     return line;
 }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "ui/colour_table.h"
+#include "ui/formatting.h"
 #include "ui/text_metrics.h"
 
 namespace kolu {
@@ -35,8 +36,9 @@ class TextLines {
     static constexpr int kDefaultWidth = 240;
 
     struct Line {
-        std::u16string text;
+        std::u16string text;  // without formatting codes
         Colour colour = 0;
+        std::vector<StyleRun> runs;  // the styled stretches of text (none for most lines)
     };
 
     explicit TextLines(const TextMetrics* metrics = nullptr, int width = kDefaultWidth);
@@ -57,7 +59,8 @@ class TextLines {
     const TextMetrics* metrics() const { return m_metrics; }
 
     std::size_t lineCount() const { return m_lines.size(); }
-    // A copy of line `index`, exactly the code units it was given; an empty
+    // A copy of line `index`: the code units it was given, except that a line
+    // with control characters comes as its plain text and styled runs; an empty
     // line when index >= lineCount().
     Line line(std::size_t index) const;
     // Wrapped height of one line at the current width.
@@ -76,11 +79,12 @@ class TextLines {
     std::size_t memoryBytes() const;
 
   private:
-    // 20 bytes per line; the text lives in a block.
+    // 20 bytes per line; the text lives in a block, with its formatting codes.
     struct Entry {
         std::uint32_t block;
         std::uint32_t offset;
-        std::uint32_t length;  // in bytes
+        std::uint32_t length : 31;    // in bytes
+        std::uint32_t formatted : 1;  // holds control characters: read through the parser
         Colour colour;
         std::int32_t height;
     };
@@ -97,7 +101,7 @@ class TextLines {
     // Copies the encoded text into a block and points `entry` at it; the block's
     // `used` count is left for the caller to commit once the line is recorded.
     void placeText(std::string_view bytes, Entry& entry);
-    int measure(std::u16string_view text) const;
+    int measure(std::u16string_view text, bool formatted) const;
     void ensureMeasured() const;
     std::string_view bytesOf(const Entry& entry) const;
 

@@ -147,7 +147,9 @@ TEST_F(CommandsAgainstNgircd, ALongMessageArrivesWholeInPiecesCutAtBlanks) {
 
 TEST_F(CommandsAgainstNgircd, AFiftyLinePasteArrivesWholeAndInOrderUnderFloodLimits) {
     RawIrcClient other;
-    startWithOtherIn(other, u"#kolu", {.floodLimits = true});
+    test::NgircdOptions options;
+    options.floodLimits = true;
+    startWithOtherIn(other, u"#kolu", options);
     // Real pacing, only quicker than the default (a line per 2 s) to keep the test short; still
     // no faster than ngIRCd relays (about three lines a second past its burst).
     env.settings.settings.RegZapiszLONG(u"sendburst", 5);

@@ -153,9 +153,13 @@ TEST_F(LineOutputTest, LogFilesHoldUtf8LinesEndedByCrLf) {
     set(u"logchan", 1);
     output.RIDodajLinie(u"#Chan", u"first", 0);
     output.RIDodajLinie(u"#chan", u"za\u017C\u00F3\u0142\u0107 \U0001F600", 0);
+    output.RIDodajLinie(u"#chan",
+                        u"\x03"
+                        u"04,01red\x0f \x02plain",
+                        0);  // codes are not logged
     // The tab's own spelling names the file, whatever case the line came in.
     EXPECT_EQ(readLog("#Chan.2007-09-11.txt"),
-              "first\r\nza\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87 \xF0\x9F\x98\x80\r\n");
+              "first\r\nza\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87 \xF0\x9F\x98\x80\r\nred plain\r\n");
     EXPECT_EQ(txtFiles(env.dir.path()), (std::vector<std::string>{"#Chan.2007-09-11.txt"}));
 }
 

@@ -133,6 +133,20 @@ TEST_F(ColorEditTest, NewestLineSitsAtTheBottomEdgeInItsColour) {
     EXPECT_EQ(view->verticalScrollBar()->maximum(), 0);
 }
 
+TEST_F(ColorEditTest, StyledRunsDrawInTheirColoursAndTheRestInTheLinesColour) {
+    makeView(200, 150);
+    view->addLine(
+        u"\x03"
+        u"04,02" +
+            blocks(u"# ") + u"\x0f" + blocks(u"#"),
+        kGreen);
+    const QImage image = shot();
+    const int top = 150 - row;
+    EXPECT_EQ(cellColour(image, 0, top), QColor(0xFF, 0, 0));
+    EXPECT_EQ(cellColour(image, 1, top), QColor(0, 0, 0x7F));  // the background under a blank
+    EXPECT_EQ(cellColour(image, 2, top), qcolour(kGreen));     // after the reset
+}
+
 struct WrapCase {
     const char* name;
     std::u16string_view text;  // '#' a block, ' ' a blank

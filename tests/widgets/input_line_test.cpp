@@ -185,6 +185,20 @@ TEST_F(InputLineTest, EnterRunsTheLineAndRestartsTheHistoryWalk) {
     EXPECT_EQ(shown(), QStringLiteral("beta"));
 }
 
+TEST_F(InputLineTest, ControlKeysTypeTheFormattingCodes) {
+    key(Qt::Key_B, Qt::ControlModifier);
+    type(QStringLiteral("b"));
+    key(Qt::Key_K, Qt::ControlModifier);
+    type(QStringLiteral("4r"));
+    for (const Qt::Key k : {Qt::Key_I, Qt::Key_U, Qt::Key_O}) {
+        key(k, Qt::ControlModifier);
+    }
+    EXPECT_EQ(model.text(),
+              u"\x02"
+              u"b\x03"
+              u"4r\x1d\x1f\x0f");
+}
+
 TEST_F(InputLineTest, ALineSentAgainIsListedOnceAtTheEnd) {
     for (const char* line : {"one", "Two", "three", "ONE", "two"}) {
         send(QString::fromLatin1(line));

@@ -169,15 +169,21 @@ std::string channelScene() {
     s += ":irc.test 353 kolu = #kolu :" + names + "\r\n";
     s += ":irc.test 366 kolu #kolu :End of /NAMES list.\r\n";
     static const char* const kTalk[] = {
-        "hello everyone",
-        "did anyone try the new build on a 240 pixel screen?",
+        "hello everyone", "did anyone try the new build on a 240 pixel screen?",
         "kolu: works fine here, the user list slides nicely",
         "\x01"
         "ACTION waves"
         "\x01",
         "the tabs scroll when there are many channels",
-        "kolu: can you check the colours in the options?",
-        "sure, one moment",
+        "kolu: can you check the colours in the options?", "sure, one moment",
+        // Formatting codes as other clients send them.
+        "\x02"
+        "build 42\x02 is \x03"
+        "03,01green on black\x0f, \x1d"
+        "italic\x1d, \x1f"
+        "underlined\x1f, \x03"
+        "04red\x03, \x04"
+        "FF8000hex orange\x04 and \x16reverse\x16",
         "this is a long line to show how the text view wraps a message that does not fit "
         "on one row of the window at all",
         "\x01"

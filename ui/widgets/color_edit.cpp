@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <algorithm>
+#include <optional>
 
 #include "settings/settings.h"
 #include "ui/text_wrap.h"
@@ -260,6 +261,10 @@ void ColorEdit::render() {
             }
             if (rowTop + rowHeight > 0) {
                 const int y = static_cast<int>(rowTop);
+                const bool styled = !entry.runs.empty();
+                if (styled) {
+                    paintStyledRow(painter, entry, row, y, false);
+                }
                 if (lit) {
                     const std::size_t begin = std::max(span->begin, row.start);
                     const std::size_t end = std::min(span->end, row.start + row.length);
@@ -269,14 +274,85 @@ void ColorEdit::render() {
                         painter.fillRect(x, y, w, rowHeight, highlight);
                     }
                 }
-                const std::u16string_view shown = text.substr(row.start, row.length);
-                painter.drawText(
-                    QPoint(0, y + m_metrics.ascent()),
-                    QString::fromUtf16(shown.data(), static_cast<qsizetype>(shown.size())));
+                if (styled) {
+                    paintStyledRow(painter, entry, row, y, true);
+                } else {
+                    const std::u16string_view shown = text.substr(row.start, row.length);
+                    painter.drawText(
+                        QPoint(0, y + m_metrics.ascent()),
+                        QString::fromUtf16(shown.data(), static_cast<qsizetype>(shown.size())));
+                }
             }
             rowTop += rowHeight;
         }
     }
+}
+
+void ColorEdit::paintStyledRow(QPainter& painter, const TextLines::Line& line, const WrapRow& row,
+                               int y, bool textPass) {
+    const std::u16string_view text = line.text;
+    const std::size_t rowEnd = row.start + row.length;
+    const QFont plainFont = painter.font();
+    const QFontMetrics fontMetrics(plainFont);
+    const int rowHeight = m_metrics.lineHeight();
+    const int baseline = y + m_metrics.ascent();
+    auto run = line.runs.cbegin();
+    // Stretches of one style: a run's characters in this row, or the plain ones between runs.
+    for (std::size_t at = row.start; at < rowEnd;) {
+        while (run != line.runs.cend() && run->start + run->length <= at) {
+            ++run;
+        }
+        const bool inRun = run != line.runs.cend() && run->start <= at;
+        const std::size_t end =
+            inRun ? std::min<std::size_t>(run->start + run->length, rowEnd)
+                  : std::min<std::size_t>(run == line.runs.cend() ? rowEnd : run->start, rowEnd);
+        const std::u16string_view piece = text.substr(at, end - at);
+        const int x = m_metrics.width(text.substr(row.start, at - row.start));
+        StyleRun style;
+        if (inRun) {
+            style = *run;
+        }
+        QColor foreground = toQColor(style.hasForeground ? style.foreground : line.colour);
+        std::optional<QColor> background;
+        if (style.hasBackground) {
+            background = toQColor(style.background);
+        }
+        if (style.flags & StyleRun::kReverse) {
+            const QColor was = foreground;
+            foreground = background.value_or(toQColor(m_colours[kTextViewBackground]));
+            background = was;
+        }
+        const int width = m_metrics.width(piece);
+        if (!textPass) {
+            if (background) {
+                painter.fillRect(x, y, width, rowHeight, *background);
+            }
+        } else {
+            QFont font = plainFont;
+            font.setItalic((style.flags & StyleRun::kItalic) != 0);
+            painter.setFont(font);
+            painter.setPen(foreground);
+            const QString shown =
+                QString::fromUtf16(piece.data(), static_cast<qsizetype>(piece.size()));
+            painter.drawText(QPoint(x, baseline), shown);
+            if (style.flags & StyleRun::kBold) {
+                // Drawn twice a pixel apart: a bold face would be wider than the
+                // widths the rows were wrapped with.
+                painter.drawText(QPoint(x + 1, baseline), shown);
+            }
+            if (style.flags & StyleRun::kUnderline) {
+                const int lineY = baseline + fontMetrics.underlinePos();
+                painter.drawLine(x, lineY, x + width - 1, lineY);
+            }
+            if (style.flags & StyleRun::kStrike) {
+                const int lineY = baseline - fontMetrics.strikeOutPos();
+                painter.drawLine(x, lineY, x + width - 1, lineY);
+            }
+        }
+        at = end;
+    }
+    painter.setFont(plainFont);
+    painter.setPen(toQColor(line.colour));
 }
 
 void ColorEdit::paintEvent(QPaintEvent* /*event*/) {

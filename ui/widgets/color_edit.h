@@ -15,6 +15,7 @@
 #include "ui/colour_table.h"
 #include "ui/text_lines.h"
 #include "ui/text_view_layout.h"
+#include "ui/text_wrap.h"
 
 namespace kolu {
 
@@ -96,6 +97,10 @@ class ColorEdit final : public QAbstractScrollArea, private TextLinesObserver {
     void updateScrollBar();
     void render();
     void paintBackground(QPainter& painter);
+    // One wrapped row of a line with styled runs: their backgrounds first
+    // (`textPass` false, under the selection), then their text.
+    void paintStyledRow(QPainter& painter, const TextLines::Line& line, const WrapRow& row, int y,
+                        bool textPass);
     bool pictureShown() const;
 
     TextLines& m_lines;

@@ -36,6 +36,28 @@ bool plainKey(const QKeyEvent& event) {
     return !(event.modifiers() & Qt::AltModifier);
 }
 
+// Ctrl+B, K, I, U and O put in the codes for bold, colour, italic, underline and
+// plain, as other clients do; 0 for any other key.
+char16_t formattingCodeFor(const QKeyEvent& event) {
+    if ((event.modifiers() & ~Qt::KeypadModifier) != Qt::ControlModifier) {
+        return 0;
+    }
+    switch (event.key()) {
+        case Qt::Key_B:
+            return 0x02;
+        case Qt::Key_K:
+            return 0x03;
+        case Qt::Key_I:
+            return 0x1D;
+        case Qt::Key_U:
+            return 0x1F;
+        case Qt::Key_O:
+            return 0x0F;
+        default:
+            return 0;
+    }
+}
+
 }  // namespace
 
 // The edit control inside the combo box: every event goes to the line edit as
@@ -190,6 +212,12 @@ void InputLine::setCaret(int position) {
 }
 
 bool InputLine::editKeyPressed(QKeyEvent* event) {
+    if (const char16_t code = formattingCodeFor(*event)) {
+        event->accept();
+        m_edit->insert(QString(QChar(code)));
+        onTextEdited(m_edit->text());
+        return true;
+    }
     if (!plainKey(*event)) {
         return false;
     }
