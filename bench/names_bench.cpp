@@ -1,7 +1,8 @@
 // Filling a freshly joined channel's user list from the server's names reply
 // (353 lines of at most 400 bytes, then 366) through the handlers, up to the
-// first read of the list; single joins and parts in a 10,000-user channel; and,
-// for comparison, the literal rule of sorting the whole list after every name.
+// first read of the list; single joins and parts and a nickname Tab in a
+// 10,000-user channel; and, for comparison, the literal rule of sorting the
+// whole list after every name.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/nick_completion.h"
 #include "connection/error_log.h"
 #include "connection/session.h"
 #include "platform/clock.h"
@@ -212,6 +214,27 @@ void BM_JoinPartInBigChannel(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_JoinPartInBigChannel)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
+// One Tab starting afresh on "a" in a channel of N users, 32 of whom spoke
+// lately: the whole list is walked for the matches, on Tab only.
+void BM_NickTabInBigChannel(benchmark::State& state) {
+    const std::vector<std::u16string> names = randomNames(static_cast<int>(state.range(0)));
+    BenchSession bench;
+    UserList& list = bench.join();
+    for (const Reply& reply : namesReply(names)) {
+        wypelnij_liste(bench.session.context, reply);
+    }
+    for (std::size_t i = 0; i < 32; ++i) {
+        list.noteSpeaker(names[i * 7]);
+    }
+    bench.session.tabs.select(bench.session.tabs.znajdz_zakladke(u"#kolu"));
+    NickCompletion nicks(bench.session.tabs);
+    for (auto _ : state) {
+        nicks.endCycle();
+        benchmark::DoNotOptimize(nicks.complete(u"a", 1, false));
+    }
+}
+BENCHMARK(BM_NickTabInBigChannel)->Arg(10000)->Unit(benchmark::kMicrosecond);
 
 // The literal rule, for comparison: append each name, stable-sort the whole
 // list, and scan it for the duplicate test of each line's last name.

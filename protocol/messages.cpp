@@ -14,6 +14,7 @@
 #include "ui/formatting.h"
 #include "ui/line_output.h"
 #include "ui/tab_registry.h"
+#include "ui/user_list.h"
 
 namespace kolu {
 
@@ -73,6 +74,14 @@ std::u16string_view queryTarget(HandlerContext& context, std::u16string_view nic
     return nick;
 }
 
+// A line to a channel: its sender is offered first by nickname completion there.
+void noteChannelSpeaker(HandlerContext& context, std::u16string_view channel,
+                        std::u16string_view nick) {
+    if (UserList* members = context.tabs.pobierz_hwndlist(channel)) {
+        members->noteSpeaker(nick);
+    }
+}
+
 }  // namespace
 
 int reply_PRIVMSG(HandlerContext& context, const Reply& reply) {
@@ -85,6 +94,8 @@ int reply_PRIVMSG(HandlerContext& context, const Reply& reply) {
         std::u16string_view target = reply.word(2);
         if (isOwnNick(context, target)) {
             target = queryTarget(context, nick);
+        } else {
+            noteChannelSpeaker(context, target, nick);
         }
         const Colour colour =
             HighlightLine(context, reply.word(3), context.colours.of(LineClass::Normal));
@@ -161,13 +172,18 @@ int ShowAction(HandlerContext& context, const Reply& reply, std::u16string_view 
     return guarded(context, u"ShowAction", [&] {
         const std::u16string_view nick = sourceNick(reply.word(0));
         std::u16string_view target = reply.word(2);
-        if (isOwnNick(context, target)) {
+        const bool toChannel = !isOwnNick(context, target);
+        if (!toChannel) {
             // The query tab opens even for an ignored nick; only the line is dropped.
             target = queryTarget(context, nick);
         }
-        if (!isIgnored(context, nick)) {
-            WyswietlAction(context, nick, target, action);
+        if (isIgnored(context, nick)) {
+            return;
         }
+        if (toChannel) {
+            noteChannelSpeaker(context, target, nick);
+        }
+        WyswietlAction(context, nick, target, action);
     });
 }
 

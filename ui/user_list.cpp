@@ -156,6 +156,10 @@ const UserEntry& UserList::at(std::size_t index) const {
     return m_rows[index];
 }
 
+std::u16string_view UserList::nicknameAt(std::size_t index) const {
+    return rowNickname(at(index));
+}
+
 // Equal keys keep their order and a newcomer goes after them, as if each name
 // had been appended and the whole list stable-sorted: a stable merge of the
 // sorted list with the stably sorted newcomers gives exactly that.
@@ -252,6 +256,7 @@ bool UserList::remove(std::u16string_view nickname) {
     }
     track(m_rows[index], -1);
     m_rows.erase(m_rows.begin() + index);
+    m_recent.forget(stripPrefix(nickname));
     return true;
 }
 
@@ -297,6 +302,7 @@ bool UserList::rename(std::u16string_view oldNickname, std::u16string_view newNi
     track(m_rows[index], -1);
     m_rows[index] = std::move(updated);
     place(static_cast<std::size_t>(index));
+    m_recent.rename(stripPrefix(oldNickname), newNickname);
     return true;
 }
 
@@ -400,6 +406,13 @@ void UserList::clear() {
     m_pending.clear();
     m_names.clear();
     m_irregular = 0;
+    m_recent.clear();
+}
+
+void UserList::noteSpeaker(std::u16string_view nickname) {
+    if (contains(nickname)) {
+        m_recent.note(stripPrefix(nickname));
+    }
 }
 
 }  // namespace kolu

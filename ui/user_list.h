@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "ui/recent_speakers.h"
+
 namespace kolu {
 
 class EventSounds;
@@ -40,6 +42,8 @@ class UserList {
     // Rows in display order.
     std::size_t size() const;
     const UserEntry& at(std::size_t index) const;
+    // The nickname of row `index`, without its status prefix.
+    std::u16string_view nicknameAt(std::size_t index) const;
 
     // Index of the row of `nickname` (one leading '@' or '+' ignored, case
     // ignored), or -1; "" finds nothing.
@@ -58,6 +62,11 @@ class UserList {
     bool contains(std::u16string_view nickname) const;
     // Every row goes (the channel was left without a part, by a disconnect).
     void clear();
+
+    // A member spoke in the channel (others' lines are not noted). Removing or
+    // renaming a member, or clearing the list, updates its recent speakers too.
+    void noteSpeaker(std::u16string_view nickname);
+    const RecentSpeakers& recentSpeakers() const { return m_recent; }
 
     // A label is read with at most this many characters when looking for a
     // nickname; a sort key holds at most this many.
@@ -80,6 +89,7 @@ class UserList {
     // Rows whose key isn't their nickname with or without a status digit (only
     // hostile renames make them); while there are any, find() scans.
     int m_irregular = 0;
+    RecentSpeakers m_recent;
 };
 
 // The operations the protocol handlers use; each finds the channel's list through

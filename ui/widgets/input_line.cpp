@@ -13,6 +13,7 @@
 #include <QSignalBlocker>
 #include <QWheelEvent>
 
+#include "commands/nick_completion.h"
 #include "settings/settings.h"
 #include "ui/colour_table.h"
 #include "ui/tab_registry.h"
@@ -56,6 +57,11 @@ char16_t formattingCodeFor(const QKeyEvent& event) {
         default:
             return 0;
     }
+}
+
+bool isModifierKey(int key) {
+    return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt ||
+           key == Qt::Key_AltGr || key == Qt::Key_Meta;
 }
 
 }  // namespace
@@ -278,6 +284,40 @@ void InputLine::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QComboBox::keyPressEvent(event);
+}
+
+bool InputLine::event(QEvent* event) {
+    // Tab reaches keyPressEvent only after focus navigation has passed it over.
+    if (event->type() == QEvent::KeyPress && nickKeyPressed(static_cast<QKeyEvent*>(event))) {
+        return true;
+    }
+    return QComboBox::event(event);
+}
+
+bool InputLine::nickKeyPressed(QKeyEvent* event) {
+    if (!m_nicks) {
+        return false;
+    }
+    const int key = event->key();
+    const bool tab = (key == Qt::Key_Tab || key == Qt::Key_Backtab) &&
+                     !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+    if (!tab) {
+        // Shift on its way to Shift+Tab leaves the cycle going.
+        if (!isModifierKey(key)) {
+            m_nicks->endCycle();
+        }
+        return false;
+    }
+    event->accept();
+    const bool backwards = key == Qt::Key_Backtab || (event->modifiers() & Qt::ShiftModifier);
+    const std::optional<CompletedLine> completed =
+        m_nicks->complete(m_edit->text().toStdU16String(),
+                          static_cast<std::size_t>(m_edit->cursorPosition()), backwards);
+    if (completed) {
+        m_model.setText(completed->text);
+        setCaret(static_cast<int>(completed->caret));
+    }
+    return true;
 }
 
 void InputLine::wheelEvent(QWheelEvent* event) {

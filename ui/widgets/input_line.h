@@ -21,6 +21,7 @@ namespace kolu {
 
 class ColourTable;
 class InputEdit;
+class NickCompletion;
 class Settings;
 
 class InputLine final : public QComboBox, private InputLineObserver {
@@ -41,6 +42,9 @@ class InputLine final : public QComboBox, private InputLineObserver {
     void setSettings(Settings* settings);
     // The colour table changed: takes the input-line colours again.
     void refreshColours();
+    // Tab and Shift+Tab complete nicknames through `completion`, which outlives
+    // the widget; without one Tab moves the focus as usual.
+    void setNickCompletion(NickCompletion* completion) { m_nicks = completion; }
 
     // Focus2Input: the keyboard focus to the edit field.
     void Focus2Input();
@@ -73,6 +77,7 @@ class InputLine final : public QComboBox, private InputLineObserver {
     void textEdited(const QString& text);
 
   protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
@@ -88,6 +93,9 @@ class InputLine final : public QComboBox, private InputLineObserver {
     void editMoved(QPoint position);
     void editReleased();
     void paintEditBackground(QPainter& painter, const QRect& client);
+    // Tab and Shift+Tab complete a nickname; any other key ends the cycle.
+    // Answers whether the key was used up.
+    bool nickKeyPressed(QKeyEvent* event);
 
     // InputLineObserver
     void textChanged() override;
@@ -103,6 +111,7 @@ class InputLine final : public QComboBox, private InputLineObserver {
     InputEdit* m_edit;
     const QImage* m_picture = nullptr;
     Settings* m_settings = nullptr;
+    NickCompletion* m_nicks = nullptr;
     int m_savedCaret = 0;
     bool m_showingModel = false;  // the widget is following the model: no echo back
     QTimer m_holdTimer;

@@ -81,6 +81,7 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
           SessionServices{services.settings, services.log, services.sockets, services.sound,
                           services.clock, services.random, *this, m_metrics, services.colours},
           m_scale)),
+      m_nickCompletion(m_session->tabs),
       m_menuCommands(*this, m_session->commands),
       m_prompts(this),
       m_favorites(services.settings, services.log) {
@@ -109,6 +110,7 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
     m_input = new InputLine(m_inputModel, services.colours, m_central);
     m_input->setSettings(&services.settings);
     m_input->setFont(m_dialogFont);
+    m_input->setNickCompletion(&m_nickCompletion);
     connect(m_input, &InputLine::entered, this, [this] { onEnter(); });
     connect(m_input, &InputLine::switchTab, this,
             [this](int key) { m_session->tabs.PrzelaczZakladke(key); });

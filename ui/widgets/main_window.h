@@ -11,6 +11,7 @@
 #include "commands/favorites.h"
 #include "commands/input_line_model.h"
 #include "commands/menu_commands.h"
+#include "commands/nick_completion.h"
 #include "connection/session.h"
 #include "ui/host.h"
 #include "ui/text_view_layout.h"
@@ -149,6 +150,7 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
     TextViewShared m_viewShared;
     std::unique_ptr<Session> m_session;
     InputLineModel m_inputModel;
+    NickCompletion m_nickCompletion;
     MenuCommands m_menuCommands;
     QtPrompts m_prompts;
     Favorites m_favorites;
