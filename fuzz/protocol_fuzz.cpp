@@ -587,7 +587,13 @@ class Feeder {
             koniec_banlisty(m_session.context);
         }
         if (m_session.state.socket == kInvalidSocket) {
-            m_session.connection.connectCommand();
+            // The retry timer fires, or the user connects when no retry waits (a
+            // Connect while one waits would cancel it).
+            if (m_session.state.retryTimerRunning) {
+                m_session.connection.retryTick();
+            } else {
+                m_session.connection.connectCommand();
+            }
             require(m_session.state.socket != kInvalidSocket, "the fake connect succeeds");
         }
         checkTick(m_session);

@@ -238,7 +238,8 @@ bool readSection(std::string_view line, std::u16string& path) {
     }
     inner.remove_prefix(1);
     path = fromUtf8(inner);
-    return !path.empty() && path.back() != u'\\' && path.find(u"\\\\") == std::u16string::npos;
+    return !path.empty() && path.front() != u'\\' && path.back() != u'\\' &&
+           path.find(u"\\\\") == std::u16string::npos;
 }
 
 }  // namespace

@@ -166,6 +166,7 @@ INSTANTIATE_TEST_SUITE_P(
         RejectCase{"; c\r\n\r\n[HKEY_CURRENT_USER\\K]\r\n", 3},
         RejectCase{"[HKEY_LOCAL_MACHINEX]\n", 1}, RejectCase{"[HKEY_LOCAL_MACHINE\\A\\\\B]\n", 1},
         RejectCase{"[HKEY_LOCAL_MACHINE\\A\\]\n", 1}, RejectCase{"[HKEY_LOCAL_MACHINE\\A\n", 1},
+        RejectCase{"[HKEY_LOCAL_MACHINE\\\\Software]\n\"nick\"=\"x\"\n", 1},  // an empty first part
         RejectCase{"[HKEY_LOCAL_MACHINE\\K]\ngarbage\n", 2},
         RejectCase{"[HKEY_LOCAL_MACHINE\\K]\n\n\"a=dword:0\n", 3},
         RejectCase{"[HKEY_LOCAL_MACHINE\\K]\n\"a\" \"b\"\n", 2},
