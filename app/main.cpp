@@ -1,8 +1,13 @@
 // Kolu's entry point: one instance per user, the install step and services, then
 // the main window.
 #include <QApplication>
+#include <QDir>
+#include <QIcon>
 #include <QMessageBox>
 #include <QTimer>
+#include <cstdio>
+#include <cstring>
+#include <optional>
 
 #include "app/services.h"
 #include "platform/paths.h"
@@ -11,6 +16,42 @@
 #include "ui/widgets/main_window.h"
 
 namespace {
+
+constexpr const char* kUsage =
+    "Usage: kolu [--help | --version]\n"
+    "An IRC client with a small-screen layout.\n"
+    "\n"
+    "  --help     print this text and exit\n"
+    "  --version  print the name and version and exit\n"
+    "\n"
+    "Settings: $XDG_CONFIG_HOME/kolu/registry (default ~/.config/kolu/registry)\n"
+    "Files:    $XDG_DATA_HOME/kolu/ (default ~/.local/share/kolu/)\n"
+    "Qt's own options (-platform, -style, ...) are passed on to Qt.\n";
+
+// --help and --version are answered before Qt starts, so they need no display.
+std::optional<int> answerCommandLine(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("Kolu %s\n", KOLU_VERSION);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+    }
+    return std::nullopt;
+}
+
+// The icon drawn at every size the build makes, so each window picks its best.
+QIcon applicationIcon() {
+    QIcon icon;
+    const QDir folder(QStringLiteral(":/icons"));
+    for (const QString& name : folder.entryList(QDir::Files)) {
+        icon.addFile(folder.filePath(name));
+    }
+    return icon;
+}
 
 // Problems the user must hear about: their settings file was unreadable, or
 // shipped files could not be put in place.
@@ -37,8 +78,14 @@ void reportStartupProblems(QWidget* window, const kolu::Services& services) {
 
 // InitInstance: hand over to a running instance, else create the main window.
 int main(int argc, char** argv) {
+    if (const std::optional<int> exitCode = answerCommandLine(argc, argv)) {
+        return *exitCode;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kolu"));
+    // Lets the desktop match the window to its entry (and icon) under Wayland.
+    QGuiApplication::setDesktopFileName(QStringLiteral(KOLU_APP_ID));
+    QApplication::setWindowIcon(applicationIcon());
     kolu::SingleInstance instance(QString::fromStdString(kolu::runtimeFolder()));
     if (instance.handOverToRunningInstance()) {
         return 0;

@@ -10,9 +10,15 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   ngircd
 )
-if [[ "${1:-}" == "--with-fuzz" ]]; then
-  packages+=(clang)
-fi
+# --with-fuzz: the fuzzers' compiler; --with-package: building and checking the
+# Debian package (scripts/package_check.sh).
+for option in "$@"; do
+  case "$option" in
+    --with-fuzz) packages+=(clang) ;;
+    --with-package) packages+=(dpkg-dev file lintian desktop-file-utils appstream) ;;
+    *) echo "deps.sh: unknown option $option" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for package in "${packages[@]}"; do
