@@ -36,6 +36,7 @@
 #include <string_view>
 #include <vector>
 
+#include "commands/input_line_model.h"
 #include "connection/error_log.h"
 #include "connection/session.h"
 #include "platform/files.h"
@@ -599,6 +600,7 @@ class Feeder {
         checkTick(m_session);
     }
 
+  public:
     // Whatever the server sent, the client's lines reach it one protocol line
     // each: no CR or NUL inside, a line feed only at the end of a line.
     void checkSent() {
@@ -612,6 +614,7 @@ class Feeder {
         }
     }
 
+  private:
     Session& m_session;
     ConnectingSockets& m_sockets;
     ScriptedHost& m_host;
@@ -622,6 +625,37 @@ class Feeder {
     bool m_nested = false;
 };
 
+constexpr std::string_view kTypedMarker = "\xFF\xFE";
+
+// Every protocol line sent since `from` whole: at most 510 bytes before its line
+// feed, as servers cut or refuse longer ones.
+void checkLineLengths(const std::vector<std::string>& sent, std::size_t from) {
+    std::size_t length = 0;
+    for (std::size_t i = from; i < sent.size(); ++i) {
+        for (const char c : sent[i]) {
+            length = c == '\n' ? 0 : length + 1;
+            require(length <= 510, "a typed line goes out as lines of at most 510 bytes");
+        }
+    }
+}
+
+// The user types `typed` (its first byte picks the tab, the rest is the line
+// or pasted lines; a paste is confirmed) and presses Enter.
+void type(Session& session, ScriptedHost& host, const ConnectingSockets& sockets,
+          std::string_view typed) {
+    if (typed.empty()) {
+        return;
+    }
+    session.tabs.select(static_cast<unsigned char>(typed.front()) % session.tabs.count());
+    typed.remove_prefix(1);
+    InputLineModel input;
+    input.setText(fromUtf8(std::string(typed)));
+    host.yesNoAnswers = {true};
+    const std::size_t before = sockets.sent.size();
+    session.commands.parsuj(input);
+    checkLineLengths(sockets.sent, before);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -630,7 +664,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     World& w = world();
     w.applyOptions(data[0] | ((data[1] >> 5) & 1) << 8);
-    const std::string_view rest(reinterpret_cast<const char*>(data) + 5, size - 5);
+    std::string_view rest(reinterpret_cast<const char*>(data) + 5, size - 5);
+    // What follows the marker is typed into the input line afterwards.
+    std::optional<std::string_view> typed;
+    if (const std::size_t marker = rest.find(kTypedMarker); marker != std::string_view::npos) {
+        typed = rest.substr(marker + kTypedMarker.size());
+        rest = rest.substr(0, marker);
+    }
     const std::size_t chunks[3] = {Feeder::chunkSize(data + 2, 0), Feeder::chunkSize(data + 2, 1),
                                    Feeder::chunkSize(data + 2, 2)};
     checkDecoder(rest, chunks);
@@ -662,6 +702,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // The user typed /ison: the next ISON reply is printed.
         session.state.userIsonPending = (data[1] & 0x80) != 0;
         feeder.feed(rest, w);
+        if (typed) {
+            type(session, host, sockets, *typed);
+            feeder.checkSent();
+        }
         checkSession(session, w);
         if (std::getenv("KOLU_PFUZZ_SHOW")) {
             show(session, sockets);
