@@ -10,8 +10,11 @@
 // (bits 3-4), the notify list (bit 5), a waiting "ban by host" on bob in #chan
 // (bit 6) and a typed /ison (bit 7); bytes 2-4 the sizes of the chunks the
 // rest is read in, in turn (1-256, 1-1021 and 1-16 bytes), so UTF-8 sequences and
-// CR LF pairs get split across reads. Each input starts from a fresh session, so
-// a finding reproduces from its input alone.
+// CR LF pairs get split across reads. The server's bytes end at the first of two
+// markers: after 0xFF 0xFE comes a line the user then types (its first byte
+// picks the tab; several lines are a paste), after 0xFF 0xFD the ignore,
+// highlight and notify lists (NUL between them) in place of the defaults. Each
+// input starts from a fresh session, so a finding reproduces from its input alone.
 //
 // After every chunk it checks that tab 0 is the status tab and that the pending
 // text is within its buffer; every 16 chunks and at the end also that every
@@ -24,6 +27,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
@@ -335,6 +339,9 @@ class ScriptedHost final : public test::FakeHost {
     std::uint8_t m_script;
 };
 
+const std::array<std::u16string, 3> kDefaultLists = {u"troll spam ", u"kolu me  ",
+                                                     u"bob alice carol "};
+
 ColourTable defaultColours() {
     ColourArray entries{};
     OpKoloryDomyslne(entries);
@@ -355,6 +362,7 @@ struct World {
     test::FixedMetrics metrics;
     ColourTable colours = defaultColours();
     int optionsWritten = -1;
+    std::array<std::u16string, 3> listsWritten;
     unsigned long inputs = 0;
 
     World() {
@@ -368,9 +376,7 @@ struct World {
         settings.RegZapiszMsg(u"email", u"me@example.org", 240);
         settings.RegZapiszMsg(u"fullname", u"Fuzz Me", 500);
         settings.RegZapiszMsg(u"alternick", u"me_", 60);
-        settings.RegZapiszMsg(u"ignore", u"troll spam ", kSpecialListSize);
-        settings.RegZapiszMsg(u"hlights", u"kolu me  ", kSpecialListSize);
-        settings.RegZapiszMsg(u"notify", u"bob alice carol ", kSpecialListSize);
+        applyLists(kDefaultLists);
         settings.RegZapiszMsg(u"logpath", home, 250);
         settings.RegZapiszLONG(u"server", 0);
         settings.RegZapiszLONG(u"reconnect", 1);
@@ -385,6 +391,18 @@ struct World {
         const std::string bytes = encodeStringValue(text);
         store.setValue(key, name, kRegSz, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
         store.closeKey(key);
+    }
+
+    // The ignore, highlight and notify lists: the defaults, or those an input
+    // gives; written only when they change.
+    void applyLists(const std::array<std::u16string, 3>& lists) {
+        if (lists == listsWritten) {
+            return;
+        }
+        listsWritten = lists;
+        settings.RegZapiszMsg(u"ignore", lists[0], kSpecialListSize);
+        settings.RegZapiszMsg(u"hlights", lists[1], kSpecialListSize);
+        settings.RegZapiszMsg(u"notify", lists[2], kSpecialListSize);
     }
 
     // The switches of byte 0 (and the notify switch), written in one commit and
@@ -626,6 +644,7 @@ class Feeder {
 };
 
 constexpr std::string_view kTypedMarker = "\xFF\xFE";
+constexpr std::string_view kListsMarker = "\xFF\xFD";
 
 // Every protocol line sent since `from` whole: at most 510 bytes before its line
 // feed, as servers cut or refuse longer ones.
@@ -665,7 +684,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     World& w = world();
     w.applyOptions(data[0] | ((data[1] >> 5) & 1) << 8);
     std::string_view rest(reinterpret_cast<const char*>(data) + 5, size - 5);
-    // What follows the marker is typed into the input line afterwards.
+    // What follows the lists marker: the ignore, highlight and notify lists,
+    // separated by NUL bytes.
+    std::array<std::u16string, 3> lists = kDefaultLists;
+    if (const std::size_t marker = rest.find(kListsMarker); marker != std::string_view::npos) {
+        std::string_view given = rest.substr(marker + kListsMarker.size());
+        rest = rest.substr(0, marker);
+        for (std::u16string& list : lists) {
+            const std::size_t end = std::min(given.find('\0'), given.size());
+            list = fromUtf8(std::string(given.substr(0, end)));
+            given.remove_prefix(std::min(end + 1, given.size()));
+        }
+    }
+    w.applyLists(lists);
+    // What follows the typed marker is typed into the input line afterwards.
     std::optional<std::string_view> typed;
     if (const std::size_t marker = rest.find(kTypedMarker); marker != std::string_view::npos) {
         typed = rest.substr(marker + kTypedMarker.size());
