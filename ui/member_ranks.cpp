@@ -26,6 +26,15 @@ bool hasRepeat(std::u16string_view text) {
 
 }  // namespace
 
+MemberRanks::MemberRanks(std::u16string_view modes, std::u16string_view symbols)
+    : m_modes(modes), m_symbols(symbols), m_asciiSymbols{0, 0} {
+    for (const char16_t c : symbols) {
+        if (c < 128) {
+            m_asciiSymbols[c / 64] |= std::uint64_t{1} << (c % 64);
+        }
+    }
+}
+
 std::optional<MemberRanks> MemberRanks::parse(std::u16string_view value) {
     if (value.empty() || value.front() != u'(') {
         return std::nullopt;
@@ -65,19 +74,15 @@ int MemberRanks::highest(std::uint32_t mask) const {
 
 std::uint32_t MemberRanks::maskOf(std::u16string_view name) const {
     std::uint32_t mask = 0;
-    for (const char16_t c : name) {
-        const int rank = rankOfSymbol(c);
-        if (rank < 0) {
-            break;
-        }
-        mask |= bit(static_cast<std::size_t>(rank));
+    for (std::size_t at = 0; at < name.size() && isSymbol(name[at]); ++at) {
+        mask |= bit(static_cast<std::size_t>(rankOfSymbol(name[at])));
     }
     return mask;
 }
 
 std::u16string_view MemberRanks::strip(std::u16string_view name) const {
     std::size_t at = 0;
-    while (at < name.size() && rankOfSymbol(name[at]) >= 0) {
+    while (at < name.size() && isSymbol(name[at])) {
         ++at;
     }
     return name.substr(at);

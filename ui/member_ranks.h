@@ -52,11 +52,17 @@ class MemberRanks {
     bool operator==(const MemberRanks&) const = default;
 
   private:
-    MemberRanks(std::u16string_view modes, std::u16string_view symbols)
-        : m_modes(modes), m_symbols(symbols) {}
+    MemberRanks(std::u16string_view modes, std::u16string_view symbols);
+
+    // Every search strips names, so ASCII symbols are a bit test, not a find.
+    bool isSymbol(char16_t c) const {
+        return c < 128 ? (m_asciiSymbols[c / 64] >> (c % 64) & 1) != 0
+                       : m_symbols.find(c) != std::u16string::npos;
+    }
 
     std::u16string m_modes = u"ov";
     std::u16string m_symbols = u"@+";
+    std::uint64_t m_asciiSymbols[2] = {std::uint64_t{1} << u'+', std::uint64_t{1} << (u'@' - 64)};
 };
 
 }  // namespace kolu
