@@ -140,10 +140,8 @@ ContextMenuId ContextMenus::menuForTab(const TabRegistry& tabs, int index) {
 }
 
 int ContextMenus::ContextProc(ContextMenuWindow& window, std::u16string_view selectedLabel) {
-    std::u16string_view nick = cutAtWholeChar(selectedLabel, kLabelLength);
-    if (!nick.empty() && (nick[0] == u'@' || nick[0] == u'+')) {
-        nick.remove_prefix(1);
-    }
+    const std::u16string_view nick =
+        m_parts.tabs.memberRanks().strip(cutAtWholeChar(selectedLabel, kLabelLength));
     // No row under the tap: there is nobody to act on.
     if (nick.empty()) {
         return 1;

@@ -83,6 +83,8 @@ SocketHandle Connection::polacz() {
     // own query back for good.
     m_state.userIsonPending = false;
     m_parts.tabs.usun_wszystkie();
+    // Until the new server announces its own, members have the usual two ranks.
+    m_parts.tabs.setMemberRanks(MemberRanks());
 
     const SocketHandle sock = WSotworz();
     if (m_pending) {

@@ -209,13 +209,6 @@ int compareKeys(std::u16string_view a, std::u16string_view b) {
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
-std::u16string_view withoutStatus(std::u16string_view name) {
-    if (!name.empty() && (name.front() == kOperatorPrefix || name.front() == kVoicePrefix)) {
-        name.remove_prefix(1);
-    }
-    return name;
-}
-
 // Sorted, and a search for a row's nickname finds what a walk from the top would.
 // The newest line as the view shows it: no control character left to draw,
 // its runs in order inside the text.
@@ -234,13 +227,14 @@ void checkUserList(const UserList& list) {
     for (std::size_t i = 1; i < count; ++i) {
         require(compareKeys(list.at(i - 1).sortKey, list.at(i).sortKey) <= 0, "user list in order");
     }
-    const auto shown = [&list](std::size_t i) {
-        return withoutStatus(cutAtWholeChar(list.at(i).label, UserList::kLabelReadLength));
+    const MemberRanks& ranks = list.ranks();
+    const auto shown = [&](std::size_t i) {
+        return ranks.strip(cutAtWholeChar(list.at(i).label, UserList::kLabelReadLength));
     };
     const std::size_t step = count / 24 + 1;  // a sample keeps big lists cheap
     for (std::size_t row = 0; row < count; row += step) {
         const std::u16string asked(shown(row));
-        const std::u16string_view wanted = withoutStatus(asked);
+        const std::u16string_view wanted = ranks.strip(asked);
         int first = -1;
         for (std::size_t i = 0; i < count && !wanted.empty(); ++i) {
             if (equalsIgnoreCase(shown(i), wanted)) {

@@ -62,6 +62,10 @@ int DispatchReply(HandlerContext& context, const Reply& reply);
 // nickname and then asks the user; every other numeric prints word 3. Returns 1.
 int reply_numeric(HandlerContext& context, const Reply& reply);
 
+// Reply 005 (the server's features): printed like any numeric; its PREFIX
+// token sets the member ranks of every user list. Returns 1.
+int ServerFeatures(HandlerContext& context, const Reply& reply);
+
 // Replies 432 and 433. Returns 1.
 int NickClash(HandlerContext& context, const Reply& reply);
 

@@ -1,5 +1,5 @@
 // MODE lines: the line printed for every mode change, and the walk over a
-// channel mode string that keeps the user list's operator and voice marks.
+// channel mode string that keeps the user list's member ranks.
 #include <new>
 #include <string>
 
@@ -72,6 +72,7 @@ int ParsujMody(HandlerContext& context, const Reply& reply) {
     const std::u16string_view modes = std::u16string_view(word3).substr(0, blank);
     try {
         ModeParameters parameters(word3, blank);
+        const MemberRanks& ranks = context.tabs.memberRanks();
         bool plus = false;  // a mode string without a sign removes
         for (const char16_t mode : modes) {
             switch (mode) {
@@ -81,20 +82,18 @@ int ParsujMody(HandlerContext& context, const Reply& reply) {
                 case u'-':
                     plus = false;
                     break;
-                case u'o':
-                    ZmienMod(context.tabs, context.sounds, channel, parameters.next(),
-                             plus ? kOp : kDeop);
-                    break;
-                case u'v':
-                    ZmienMod(context.tabs, context.sounds, channel, parameters.next(),
-                             plus ? kVoice : kDevoice);
-                    break;
                 case u'b':
                 case u'k':
                 case u'l':
                     parameters.next();  // a mask, key or limit: not a member
                     break;
                 default:
+                    // Operator and voice take a member even where the server
+                    // announced other ranks.
+                    if (mode == u'o' || mode == u'v' || ranks.rankOfMode(mode) >= 0) {
+                        ZmienMod(context.tabs, context.sounds, channel, parameters.next(), mode,
+                                 plus);
+                    }
                     break;
             }
         }

@@ -1,5 +1,6 @@
-// Numeric replies: the routing table to the query-reply handlers, the message
-// of the day and the nickname clash during login.
+// Numeric replies: the routing table to the query-reply handlers, the server's
+// features, the message of the day and the nickname clash during login.
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <string>
@@ -14,6 +15,7 @@
 #include "ui/colour_table.h"
 #include "ui/host.h"
 #include "ui/line_output.h"
+#include "ui/tab_registry.h"
 
 namespace kolu {
 
@@ -24,7 +26,8 @@ struct NumericRow {
     ReplyRoute route;
 };
 
-constexpr std::array<NumericRow, 16> kNumericRows{{
+constexpr std::array<NumericRow, 17> kNumericRows{{
+    {5, {0, "ServerFeatures", ServerFeatures}},
     {301, {0, "UserIsAway", UserIsAway}},
     {303, {0, "reply_ISON", reply_ISON}},
     {311, {0, "HostFromWhoisAutoban", HostFromWhoisAutoban}},
@@ -95,6 +98,26 @@ ReplyRoute routeNumeric(std::int32_t number) {
 
 int reply_numeric(HandlerContext& context, const Reply& reply) {
     return routeNumeric(wordNumber(reply.word(1))).handler(context, reply);
+}
+
+int ServerFeatures(HandlerContext& context, const Reply& reply) {
+    printText(context, reply);
+    return guarded(context, u"ServerFeatures", [&] {
+        // "TOKEN TOKEN=value ... :are supported by this server"
+        const std::u16string_view tokens = reply.word(3);
+        constexpr std::u16string_view kPrefixToken = u"PREFIX=";
+        for (std::size_t start = 0; start < tokens.size() && tokens[start] != u':';) {
+            const std::size_t blank = std::min(tokens.find(u' ', start), tokens.size());
+            const std::u16string_view token = tokens.substr(start, blank - start);
+            if (token.starts_with(kPrefixToken)) {
+                // A value that isn't one keeps the ranks known so far.
+                if (const auto ranks = MemberRanks::parse(token.substr(kPrefixToken.size()))) {
+                    context.tabs.setMemberRanks(*ranks);
+                }
+            }
+            start = blank + 1;
+        }
+    });
 }
 
 int NickClash(HandlerContext& context, const Reply& reply) {

@@ -79,27 +79,16 @@ u16string_view namesChannel(u16string_view text) {
     return start == kNone ? u16string_view{} : wordBetween(text, start);
 }
 
-// A name that would make a row nobody can find (empty, or a status prefix
-// alone) is skipped: only a doubled blank or an empty list produces one.
-bool isMemberName(u16string_view name) {
-    return !name.empty() &&
-           !(name.size() == 1 && (name[0] == kOperatorPrefix || name[0] == kVoicePrefix));
-}
-
 void fillNames(HandlerContext& context, u16string_view channel, u16string_view names) {
-    // Every name but the last goes in unchecked; the last is checked for a duplicate.
+    // Every name but the last goes in unchecked; the last is checked for a
+    // duplicate. A doubled blank or an empty list gives empty names, which the
+    // list drops, as it drops rank symbols without a nickname.
     std::size_t start = 0;
     for (std::size_t blank = names.find(u' '); blank != kNone; blank = names.find(u' ', start)) {
-        const u16string_view name = names.substr(start, blank - start);
-        if (isMemberName(name)) {
-            DodajDoListyOpt(context.tabs, channel, name);
-        }
+        DodajDoListyOpt(context.tabs, channel, names.substr(start, blank - start));
         start = blank + 1;
     }
-    const u16string_view last = names.substr(start);
-    if (isMemberName(last)) {
-        dodaj_do_listy(context.tabs, channel, last);
-    }
+    dodaj_do_listy(context.tabs, channel, names.substr(start));
 }
 
 // A topic answer: `before` + the text after `separator` + `after` in the

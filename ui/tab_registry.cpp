@@ -23,7 +23,7 @@ int TabRegistry::dodaj_zakladke(std::u16string_view name) {
     try {
         auto record = std::make_unique<TabRecord>(m_metrics);
         if (!name.empty() && (name[0] == u'#' || name[0] == u'&')) {
-            record->userList = std::make_unique<UserList>();
+            record->userList = std::make_unique<UserList>(m_memberRanks);
         } else if (index > 0) {
             m_sounds.PlayWAV(u"query");
         }
@@ -117,6 +117,15 @@ int TabRegistry::usun_zakladkeT(std::u16string_view name) {
         removeAt(index);
     }
     return 1;
+}
+
+void TabRegistry::setMemberRanks(const MemberRanks& ranks) {
+    m_memberRanks = ranks;
+    for (Tab& tab : m_tabs) {
+        if (tab.record->userList) {
+            tab.record->userList->setRanks(ranks);
+        }
+    }
 }
 
 void TabRegistry::usun_wszystkie() {

@@ -107,6 +107,12 @@ class TabRegistry {
     // The client's own JOIN: the tab is a member's again.
     void markJoined(int index);
 
+    // The member ranks of the current connection's server (its 005 PREFIX):
+    // every channel's user list reads names with them. Kept here rather than
+    // with the session's other state because the lists are made here.
+    const MemberRanks& memberRanks() const { return m_memberRanks; }
+    void setMemberRanks(const MemberRanks& ranks);
+
   private:
     struct Tab {
         std::u16string label;
@@ -118,6 +124,7 @@ class TabRegistry {
 
     EventSounds& m_sounds;
     const TextMetrics& m_metrics;
+    MemberRanks m_memberRanks;
     int m_scaleFactor;
     std::vector<Tab> m_tabs;
     int m_selected = -1;

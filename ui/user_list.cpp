@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 
 #include "platform/text.h"
 #include "ui/event_sounds.h"
@@ -9,9 +10,6 @@
 
 namespace kolu {
 namespace {
-
-// A label is read with at most this many characters when it is renamed.
-constexpr std::size_t kRenameReadLength = 250;
 
 char16_t fold(char16_t c) {
     if (c < 0x80) {
@@ -38,23 +36,6 @@ bool keyLess(const UserEntry& a, const UserEntry& b) {
     return compareKeys(a.sortKey, b.sortKey) < 0;
 }
 
-bool isPrefix(char16_t c) {
-    return c == kOperatorPrefix || c == kVoicePrefix;
-}
-
-std::u16string_view stripPrefix(std::u16string_view name) {
-    if (!name.empty() && isPrefix(name.front())) {
-        name.remove_prefix(1);
-    }
-    return name;
-}
-
-// The nickname a row answers to: its label as a search reads it, without the
-// status prefix.
-std::u16string_view rowNickname(const UserEntry& entry) {
-    return stripPrefix(cutAtWholeChar(entry.label, UserList::kLabelReadLength));
-}
-
 std::u16string folded(std::u16string_view text) {
     std::u16string out(text);
     for (char16_t& c : out) {
@@ -68,50 +49,6 @@ std::u16string cutKey(std::u16string key) {
         key.resize(cutAtWholeChar(key, UserList::kSortKeyLength).size());
     }
     return key;
-}
-
-// Whether a search by key finds the row: its key is its nickname, bare or
-// behind a status digit. Names as servers send them always give such rows.
-bool isRegular(const UserEntry& entry) {
-    const std::u16string_view nickname = rowNickname(entry);
-    const std::u16string_view key = entry.sortKey;
-    if (equalsIgnoreCase(key, nickname)) {
-        return true;
-    }
-    return !key.empty() && (key.front() == u'0' || key.front() == u'1') &&
-           equalsIgnoreCase(key.substr(1), nickname);
-}
-
-UserEntry entryFor(std::u16string_view name) {
-    UserEntry entry;
-    entry.label.assign(name);
-    if (!name.empty() && name.front() == kVoicePrefix) {
-        entry.flags = kVoiceFlag;
-        entry.sortKey = u"1";
-        entry.sortKey += name.substr(1);
-    } else if (!name.empty() && name.front() == kOperatorPrefix) {
-        entry.flags = kOperatorFlag;
-        entry.sortKey = u"0";
-        entry.sortKey += name.substr(1);
-    } else {
-        entry.sortKey.assign(name);
-    }
-    entry.sortKey = cutKey(std::move(entry.sortKey));
-    return entry;
-}
-
-// Label and key from the flags: an operator shows '@' even when also voiced.
-void describe(UserEntry& entry, std::u16string_view nickname) {
-    entry.label.assign(nickname);
-    entry.sortKey.assign(nickname);
-    if (entry.flags & kOperatorFlag) {
-        entry.label.insert(entry.label.begin(), kOperatorPrefix);
-        entry.sortKey.insert(entry.sortKey.begin(), u'0');
-    } else if (entry.flags & kVoiceFlag) {
-        entry.label.insert(entry.label.begin(), kVoicePrefix);
-        entry.sortKey.insert(entry.sortKey.begin(), u'1');
-    }
-    entry.sortKey = cutKey(std::move(entry.sortKey));
 }
 
 // The first k in [0, count) for which `after(k)` holds, `after` being false
@@ -131,21 +68,59 @@ std::size_t firstTrue(std::size_t count, Predicate after) {
     return low;
 }
 
-std::u16string_view soundOf(ModeChange change) {
-    switch (change) {
-        case kOp:
-            return u"op";
-        case kVoice:
-            return u"voice";
-        case kDeop:
-            return u"deop";
-        case kDevoice:
-            return u"devoice";
+// The digit a rank puts before the nickname in a sort key.
+char16_t rankDigit(int rank) {
+    return static_cast<char16_t>(u'0' + rank);
+}
+
+std::u16string_view soundOf(char16_t mode, bool granted) {
+    if (mode == u'o') {
+        return granted ? u"op" : u"deop";
+    }
+    if (mode == u'v') {
+        return granted ? u"voice" : u"devoice";
     }
     return {};
 }
 
 }  // namespace
+
+// The nickname a row answers to: its label as a search reads it, without the
+// rank symbols.
+std::u16string_view UserList::rowNickname(const UserEntry& entry) const {
+    return m_ranks.strip(cutAtWholeChar(entry.label, kLabelReadLength));
+}
+
+// Whether a search by key finds the row: its key is its nickname, bare or
+// behind a rank digit. Names as servers send them always give such rows.
+bool UserList::isRegular(const UserEntry& entry) const {
+    const std::u16string_view nickname = rowNickname(entry);
+    const std::u16string_view key = entry.sortKey;
+    if (equalsIgnoreCase(key, nickname)) {
+        return true;
+    }
+    return !key.empty() && key.front() >= rankDigit(0) &&
+           key.front() < rankDigit(static_cast<int>(m_ranks.count())) &&
+           equalsIgnoreCase(key.substr(1), nickname);
+}
+
+UserEntry UserList::entryFor(std::u16string_view name) const {
+    UserEntry entry;
+    entry.flags = m_ranks.maskOf(name);
+    describe(entry, m_ranks.strip(name));
+    return entry;
+}
+
+// Label and key from the ranks held: the highest one shows.
+void UserList::describe(UserEntry& entry, std::u16string_view nickname) const {
+    entry.label.assign(nickname);
+    entry.sortKey.assign(nickname);
+    if (const int rank = m_ranks.highest(entry.flags); rank >= 0) {
+        entry.label.insert(entry.label.begin(), m_ranks.symbol(static_cast<std::size_t>(rank)));
+        entry.sortKey.insert(entry.sortKey.begin(), rankDigit(rank));
+    }
+    entry.sortKey = cutKey(std::move(entry.sortKey));
+}
 
 std::size_t UserList::size() const {
     return m_rows.size() + m_pending.size();
@@ -184,7 +159,7 @@ void UserList::merge() const {
 }
 
 int UserList::find(std::u16string_view nickname) const {
-    const std::u16string_view wanted = stripPrefix(nickname);
+    const std::u16string_view wanted = m_ranks.strip(nickname);
     if (wanted.empty()) {
         return -1;
     }
@@ -193,8 +168,8 @@ int UserList::find(std::u16string_view nickname) const {
 }
 
 // The first row whose nickname is `wanted`. Such a row's key is the nickname
-// or a status digit and the nickname, so only those three runs of equal keys
-// need looking at; the earliest match among them is the first in the list.
+// or a rank digit and the nickname, so only those runs of equal keys need
+// looking at; the earliest match among them is the first in the list.
 int UserList::search(std::u16string_view wanted) const {
     if (m_irregular > 0) {
         for (std::size_t i = 0; i < m_rows.size(); ++i) {
@@ -205,8 +180,11 @@ int UserList::search(std::u16string_view wanted) const {
         return -1;
     }
     int best = -1;
-    for (std::u16string_view digit : {u"", u"0", u"1"}) {
-        std::u16string key(digit);
+    for (int rank = -1; rank < static_cast<int>(m_ranks.count()); ++rank) {
+        std::u16string key;
+        if (rank >= 0) {
+            key += rankDigit(rank);
+        }
         key += wanted;
         std::size_t i = firstTrue(
             m_rows.size(), [&](std::size_t k) { return compareKeys(m_rows[k].sortKey, key) >= 0; });
@@ -223,7 +201,7 @@ int UserList::search(std::u16string_view wanted) const {
 }
 
 bool UserList::contains(std::u16string_view nickname) const {
-    const std::u16string_view wanted = stripPrefix(nickname);
+    const std::u16string_view wanted = m_ranks.strip(nickname);
     return !wanted.empty() && m_names.count(folded(wanted)) > 0;
 }
 
@@ -240,6 +218,9 @@ void UserList::track(const UserEntry& entry, int delta) {
 }
 
 void UserList::insert(std::u16string_view name) {
+    if (m_ranks.strip(name).empty()) {
+        return;
+    }
     m_pending.push_back(entryFor(name));
     try {
         track(m_pending.back(), 1);
@@ -256,7 +237,7 @@ bool UserList::remove(std::u16string_view nickname) {
     }
     track(m_rows[index], -1);
     m_rows.erase(m_rows.begin() + index);
-    m_recent.forget(stripPrefix(nickname));
+    m_recent.forget(m_ranks.strip(nickname));
     return true;
 }
 
@@ -282,57 +263,83 @@ void UserList::place(std::size_t index) {
     }
 }
 
+// A new nickname that is rank symbols alone would leave a row nobody can name.
 bool UserList::rename(std::u16string_view oldNickname, std::u16string_view newNickname) {
-    const int index = find(oldNickname);
+    const int index = m_ranks.strip(newNickname).empty() ? -1 : find(oldNickname);
     if (index < 0) {
         return false;
     }
     UserEntry updated = m_rows[index];
-    const std::u16string_view shown = cutAtWholeChar(updated.label, kRenameReadLength);
-    if (!shown.empty() && isPrefix(shown.front())) {
-        updated.label = shown.substr(0, 1);
-        updated.label += newNickname;
-        updated.sortKey = updated.sortKey.substr(0, 1) + std::u16string(newNickname);
-    } else {
-        updated.label.assign(newNickname);
-        updated.sortKey.assign(newNickname);
-    }
-    updated.sortKey = cutKey(std::move(updated.sortKey));
+    describe(updated, m_ranks.strip(newNickname));
     track(updated, 1);
     track(m_rows[index], -1);
     m_rows[index] = std::move(updated);
     place(static_cast<std::size_t>(index));
-    m_recent.rename(stripPrefix(oldNickname), newNickname);
+    m_recent.rename(m_ranks.strip(oldNickname), m_ranks.strip(newNickname));
     return true;
 }
 
-bool UserList::changeMode(std::u16string_view nickname, ModeChange change) {
-    const int index = find(nickname);
+bool UserList::changeRank(std::u16string_view nickname, char16_t mode, bool granted) {
+    const int rank = m_ranks.rankOfMode(mode);
+    const int index = rank < 0 ? -1 : find(nickname);
     if (index < 0) {
         return false;
     }
     UserEntry updated = m_rows[index];
-    switch (change) {
-        case kOp:
-            updated.flags |= kOperatorFlag;
-            break;
-        case kVoice:
-            updated.flags |= kVoiceFlag;
-            break;
-        case kDeop:
-            updated.flags &= ~static_cast<std::uint32_t>(kOperatorFlag);
-            break;
-        case kDevoice:
-            updated.flags &= ~static_cast<std::uint32_t>(kVoiceFlag);
-            break;
-    }
+    const std::uint32_t bit = m_ranks.bit(static_cast<std::size_t>(rank));
+    updated.flags = granted ? updated.flags | bit : updated.flags & ~bit;
     // Rebuilt from the nickname as the caller passed it, not as it was listed.
-    describe(updated, nickname);
+    describe(updated, m_ranks.strip(nickname));
     track(updated, 1);
     track(m_rows[index], -1);
     m_rows[index] = std::move(updated);
     place(static_cast<std::size_t>(index));
     return true;
+}
+
+// Rows are rebuilt under the new ranks: a rank no longer announced is dropped,
+// the others keep their mode letter's new place, and a member whose nickname
+// is now rank symbols alone goes, as no name could reach it. Out of memory,
+// the list stays as it was.
+void UserList::setRanks(const MemberRanks& ranks) {
+    if (ranks == m_ranks) {
+        return;
+    }
+    merge();
+    std::vector<UserEntry> rows;
+    rows.reserve(m_rows.size());
+    for (const UserEntry& row : m_rows) {
+        // The whole label: a long nickname outlasts what a search reads.
+        const std::u16string_view nickname = m_ranks.strip(row.label);
+        if (ranks.strip(nickname).empty()) {
+            m_recent.forget(nickname);
+            continue;
+        }
+        UserEntry& updated = rows.emplace_back();
+        for (std::size_t rank = 0; rank < m_ranks.count(); ++rank) {
+            const int kept = ranks.rankOfMode(m_ranks.mode(rank));
+            if ((row.flags & m_ranks.bit(rank)) != 0 && kept >= 0) {
+                updated.flags |= ranks.bit(static_cast<std::size_t>(kept));
+            }
+        }
+        updated.label.assign(nickname);
+    }
+    const MemberRanks previous = std::exchange(m_ranks, ranks);
+    try {
+        for (UserEntry& row : rows) {
+            describe(row, std::u16string(row.label));
+        }
+        std::stable_sort(rows.begin(), rows.end(), keyLess);
+    } catch (const std::bad_alloc&) {
+        m_ranks = previous;
+        throw;
+    }
+    m_rows = std::move(rows);
+    m_names.clear();
+    m_irregular = 0;
+    for (const UserEntry& row : m_rows) {
+        track(row, 1);
+    }
 }
 
 // Out of memory, an operation changes nothing and reports nothing found.
@@ -390,11 +397,11 @@ int zmien_nick_w_liscie(TabRegistry& tabs, std::u16string_view channel,
 }
 
 int ZmienMod(TabRegistry& tabs, EventSounds& sounds, std::u16string_view channel,
-             std::u16string_view nickname, ModeChange change) {
+             std::u16string_view nickname, char16_t mode, bool granted) {
     try {
         UserList* list = tabs.pobierz_hwndlist(channel);
-        if (list && list->changeMode(nickname, change) && !soundOf(change).empty()) {
-            sounds.PlayWAV(soundOf(change));
+        if (list && list->changeRank(nickname, mode, granted) && !soundOf(mode, granted).empty()) {
+            sounds.PlayWAV(soundOf(mode, granted));
         }
     } catch (const std::bad_alloc&) {
     }
@@ -411,7 +418,7 @@ void UserList::clear() {
 
 void UserList::noteSpeaker(std::u16string_view nickname) {
     if (contains(nickname)) {
-        m_recent.note(stripPrefix(nickname));
+        m_recent.note(m_ranks.strip(nickname));
     }
 }
 

@@ -1,7 +1,8 @@
 #pragma once
-// The members of one channel, shown beside the channel's text view: operators
-// first, then voiced users, then the rest, each group in case-insensitive
-// alphabetical order. Every channel tab owns one; the protocol handlers keep it
+// The members of one channel, shown beside the channel's text view: the
+// highest rank first (in the order the server's PREFIX gives, so operators
+// before voiced users), the members without a rank last, each group in
+// case-insensitive alphabetical order. Every channel tab owns one; the protocol handlers keep it
 // current through the operations below, which find the list by channel name.
 #include <cstdint>
 #include <string>
@@ -9,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "ui/member_ranks.h"
 #include "ui/recent_speakers.h"
 
 namespace kolu {
@@ -16,17 +18,13 @@ namespace kolu {
 class EventSounds;
 class TabRegistry;
 
-inline constexpr char16_t kOperatorPrefix = u'@';
-inline constexpr char16_t kVoicePrefix = u'+';
-
-// Mode flags of a member.
+// Mode flags of a member under the default ranks (MemberRanks::bit).
 enum UserFlags : std::uint32_t { kVoiceFlag = 1, kOperatorFlag = 2 };
 
-// Changes of channel status (ZmienMod).
-enum ModeChange : int { kOp = 2, kVoice = 1, kDeop = -2, kDevoice = -1 };
-
-// One row: the label as shown ("@nick", "+nick", "nick"), the flags, and the
-// sort key ("0" + nick for operators, "1" + nick for voiced users, else nick).
+// One row: the label as shown (the symbol of the highest rank held, "@nick",
+// "+nick", or "nick"), the ranks held (a MemberRanks mask), and the sort key
+// (the highest rank's digit, "0" for the first rank, + nick; a member without
+// a rank sorts by the bare nick).
 struct UserEntry {
     std::u16string label;
     std::uint32_t flags = 0;
@@ -36,6 +34,7 @@ struct UserEntry {
 class UserList {
   public:
     UserList() = default;
+    explicit UserList(const MemberRanks& ranks) : m_ranks(ranks) {}
     UserList(const UserList&) = delete;
     UserList& operator=(const UserList&) = delete;
 
@@ -45,19 +44,26 @@ class UserList {
     // The nickname of row `index`, without its status prefix.
     std::u16string_view nicknameAt(std::size_t index) const;
 
-    // Index of the row of `nickname` (one leading '@' or '+' ignored, case
+    // The ranks rows are read and shown with. Changing them (a server's late
+    // 005) keeps every rank a member holds that is still announced.
+    const MemberRanks& ranks() const { return m_ranks; }
+    void setRanks(const MemberRanks& ranks);
+
+    // Index of the row of `nickname` (leading rank symbols ignored, case
     // ignored), or -1; "" finds nothing.
     int find(std::u16string_view nickname) const;
-    // Inserts `name` as received (its '@' or '+' sets the flags) at its sorted
-    // place, without looking for a duplicate. Rows stay where appending and
+    // Inserts `name` as received (its leading rank symbols set the ranks) at
+    // its sorted place, without looking for a duplicate; a name that is rank
+    // symbols alone names nobody and is dropped. Rows stay where appending and
     // stable-sorting the whole list would put them: a newcomer goes after the
     // rows whose keys compare equal to its key, and a renamed or re-moded row
     // keeps its place relative to those.
     void insert(std::u16string_view name);
     bool remove(std::u16string_view nickname);
     bool rename(std::u16string_view oldNickname, std::u16string_view newNickname);
-    // Applies a change of status; false when the nickname isn't listed.
-    bool changeMode(std::u16string_view nickname, ModeChange change);
+    // Grants or withdraws the rank of mode letter `mode`; false when the
+    // nickname isn't listed or the letter is no rank.
+    bool changeRank(std::u16string_view nickname, char16_t mode, bool granted);
     // Whether find() would give a row, without merging waiting insertions.
     bool contains(std::u16string_view nickname) const;
     // Every row goes (the channel was left without a part, by a disconnect).
@@ -78,6 +84,10 @@ class UserList {
     int search(std::u16string_view nickname) const;
     void place(std::size_t index);
     void track(const UserEntry& entry, int delta);
+    bool isRegular(const UserEntry& entry) const;
+    std::u16string_view rowNickname(const UserEntry& entry) const;
+    UserEntry entryFor(std::u16string_view name) const;
+    void describe(UserEntry& entry, std::u16string_view nickname) const;
 
     // Sorted rows. Insertions wait in m_pending (in arrival order) until the
     // next read merges them in, so a names reply pays one merge, not a shift
@@ -86,7 +96,8 @@ class UserList {
     mutable std::vector<UserEntry> m_pending;
     // Rows (merged or waiting) per folded nickname, for contains().
     std::unordered_map<std::u16string, int> m_names;
-    // Rows whose key isn't their nickname with or without a status digit (only
+    MemberRanks m_ranks;
+    // Rows whose key isn't their nickname with or without a rank digit (only
     // hostile renames make them); while there are any, find() scans.
     int m_irregular = 0;
     RecentSpeakers m_recent;
@@ -100,7 +111,8 @@ int dodaj_do_listy(TabRegistry& tabs, std::u16string_view channel, std::u16strin
 int usun_z_listy(TabRegistry& tabs, std::u16string_view channel, std::u16string_view nickname);
 int zmien_nick_w_liscie(TabRegistry& tabs, std::u16string_view channel,
                         std::u16string_view oldNickname, std::u16string_view newNickname);
+// A rank given or taken by a MODE; operator and voice changes play their sounds.
 int ZmienMod(TabRegistry& tabs, EventSounds& sounds, std::u16string_view channel,
-             std::u16string_view nickname, ModeChange change);
+             std::u16string_view nickname, char16_t mode, bool granted);
 
 }  // namespace kolu

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "protocol/dispatcher.h"
 #include "settings/settings.h"
 #include "tests/support/handler_env.h"
 #include "ui/tab_registry.h"
@@ -421,6 +423,88 @@ TEST(ChannelEvents, HostileLinesAreHarmless) {
             EXPECT_FALSE(name.empty());
         }
     }
+}
+
+// A server announcing five ranks: every member of #t holds some, one several.
+struct RankedWorld : World {
+    RankedWorld() {
+        set(u"show_adr", 0);
+        set(u"short_jp", 1);
+        dispatch(u":srv 005 me CHANTYPES=# PREFIX=(qaohv)~&@%+ NICKLEN=30 :are supported");
+        dispatch(u":me!m@home JOIN #t");
+        dispatch(u":srv 353 me = #t :+vic %hal ~own @+multi &adm plain ~%@&+all @opa");
+    }
+    void dispatch(std::u16string_view raw) {
+        DispatchReply(h.context, test::HandlerEnv::line(raw));
+    }
+};
+
+TEST(ChannelRanks, NamesOfEveryRankSortHighestFirstAndKeepTheHighest) {
+    RankedWorld w;
+    EXPECT_EQ(w.users(u"#t"),
+              (Names{u"~all", u"~own", u"&adm", u"@multi", u"@opa", u"%hal", u"+vic", u"plain"}));
+    // Each is found by its bare nickname: a JOIN of a listed member adds no row.
+    w.dispatch(u":multi!m@h JOIN #t");
+    w.dispatch(u":all!a@h JOIN #t");
+    EXPECT_EQ(w.users(u"#t").size(), 8u);
+}
+
+TEST(ChannelRanks, HalfopsAndOwnersLeaveAndRenameLikeAnyone) {
+    struct Case {
+        const char16_t* raw;
+        const char16_t* line;
+        Names left;
+    };
+    const Names withoutHal{u"~all", u"~own", u"&adm", u"@multi", u"@opa", u"+vic", u"plain"};
+    const Names withoutOwn{u"~all", u"&adm", u"@multi", u"@opa", u"%hal", u"+vic", u"plain"};
+    const Case cases[] = {
+        {u":hal!h@x QUIT :bye", u"*** hal Quit (bye)", withoutHal},
+        {u":own!o@x QUIT :bye", u"*** own Quit (bye)", withoutOwn},
+        {u":hal!h@x PART #t", u"*** Parts: hal", withoutHal},
+        {u":own!o@x PART #t :later", u"*** Parts: own", withoutOwn},
+        {u":hal!h@x NICK :Half",
+         u"hal is now known as Half",
+         {u"~all", u"~own", u"&adm", u"@multi", u"@opa", u"%Half", u"+vic", u"plain"}},
+        {u":own!o@x NICK :boss",
+         u"own is now known as boss",
+         {u"~all", u"~boss", u"&adm", u"@multi", u"@opa", u"%hal", u"+vic", u"plain"}},
+        {u":adm!a@x KICK #t hal :out", u"hal was kicked by adm (out)", withoutHal},
+        {u":adm!a@x KICK #t own :out", u"own was kicked by adm (out)", withoutOwn},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << testing::PrintToString(std::u16string(c.raw)));
+        RankedWorld w;
+        w.dispatch(c.raw);
+        EXPECT_EQ(w.last(u"#t"), c.line);
+        EXPECT_EQ(w.users(u"#t"), c.left);
+    }
+}
+
+TEST(ChannelRanks, ModesOfEveryRankTakeAMemberAndShowTheHighestHeld) {
+    RankedWorld w;
+    w.dispatch(u":adm!a@x MODE #t +hk vic key");
+    EXPECT_EQ(w.users(u"#t"),
+              (Names{u"~all", u"~own", u"&adm", u"@multi", u"@opa", u"%hal", u"%vic", u"plain"}));
+    w.dispatch(u":adm!a@x MODE #t -h+q vic plain");
+    EXPECT_EQ(w.users(u"#t"),
+              (Names{u"~all", u"~own", u"~plain", u"&adm", u"@multi", u"@opa", u"%hal", u"+vic"}));
+    // multi keeps its voice once no longer an operator.
+    w.dispatch(u":adm!a@x MODE #t -qo plain multi");
+    EXPECT_EQ(w.users(u"#t"),
+              (Names{u"~all", u"~own", u"&adm", u"@opa", u"%hal", u"+multi", u"+vic", u"plain"}));
+}
+
+// Names that are rank symbols alone make no row either.
+TEST(ChannelRanks, ABadPrefixKeepsTheRanksKnownSoFar) {
+    RankedWorld w;
+    for (const char16_t* value :
+         {u"(qaohv)~&@%", u"(ov@+", u"ov)@+", u"(ov)@a", u"(ov)@ ", u"(ov)@,", u"(ov)@#", u"(oo)@+",
+          u"(ov)@@", u"(abcdefghijk)!\"$%&'*-./;", u"", u"(", u")"}) {
+        w.dispatch(u":srv 005 me PREFIX=" + std::u16string(value) + u" :are supported");
+    }
+    w.dispatch(u":srv 353 me = #t :%new ~ ~% @ &");
+    EXPECT_EQ(w.users(u"#t").size(), 9u);
+    EXPECT_EQ(w.users(u"#t")[6], u"%new");
 }
 
 }  // namespace

@@ -92,12 +92,15 @@ TEST_F(ConnectionTest, ServerCloseShowsDisconnectedInEveryTabAndReconnectsInTheS
     connect();
     env.settings.clock.ticks += Connection::kLongConnectionMs;  // a connection of a minute
     env.session.tabs.dodaj_zakladke(u"#chan");
-    server.send(":irc.test NOTICE tester :last words\r\n");
+    server.send(
+        ":irc.test 005 tester PREFIX=(qaohv)~&@%+ :are supported\r\n"
+        ":irc.test NOTICE tester :last words\r\n");
     server.closeClient();
     ASSERT_TRUE(env.pollUntil([&] { return server.connectionCount() >= 2; }));
     EXPECT_TRUE(contains(env.lines(), u"-irc.test- last words"));
     EXPECT_TRUE(contains(env.lines(), u"*** Disconnected"));
     EXPECT_EQ(env.session.tabs.count(), 1);  // the new connection starts with the status tab only
+    EXPECT_EQ(env.session.tabs.memberRanks(), MemberRanks());  // and the usual two ranks
     EXPECT_NE(state().socket, kInvalidSocket);
     EXPECT_TRUE(state().connected);
 }

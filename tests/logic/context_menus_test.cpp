@@ -87,7 +87,8 @@ TEST_F(ContextMenusTest, UserListLinesActOnTheNicknameWithoutItsPrefix) {
         {u"@bob", 40307, "MODE #a +o bob"}, {u"+eve", 40309, "MODE #a +v eve"},
         {u"@bob", 40308, "MODE #a -o bob"}, {u"eve", 40310, "MODE #a -v eve"},
         {u"+bob", 40311, "KICK #a bob"},    {u"@bob", 40303, "WHOIS bob"},
-        {u"@@x", 40307, "MODE #a +o @x"},  // only the first character is a prefix
+        {u"@+x", 40307, "MODE #a +o x"},  // every leading rank symbol goes (multi-prefix)
+        {u"~x", 40307, "MODE #a +o ~x"},  // not a rank until the server says so
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.id);
@@ -96,6 +97,10 @@ TEST_F(ContextMenusTest, UserListLinesActOnTheNicknameWithoutItsPrefix) {
     }
     EXPECT_EQ(window.shown, std::vector<ContextMenuId>(cases.size(), ContextMenuId::UserList));
     EXPECT_TRUE(env.env.host.prompts.empty());
+
+    env.tabs().setMemberRanks(*MemberRanks::parse(u"(qaohv)~&@%+"));
+    onUser(u"~%x", 40311);
+    EXPECT_EQ(sent(), Sent{"KICK #a x"});
 }
 
 TEST_F(ContextMenusTest, PromptedItemsAskTheirOwnPromptAndCancelSendsNothing) {

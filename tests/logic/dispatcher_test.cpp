@@ -82,7 +82,7 @@ TEST(DispatcherTest, NumericsGoToTheirHandlers) {
         {353, "wypelnij_liste"}, {366, "koniec_listy"}, {367, "ban2list"},
         {368, "EndOfBanList"},   {372, "ShowMotd"},     {375, "ShowMotd"},
         {376, "ShowMotd"},       {432, "NickClash"},    {433, "NickClash"},
-        {1, "status"},           {5, "status"},         {302, "status"},
+        {1, "status"},           {5, "ServerFeatures"}, {302, "status"},
         {401, "status"},         {434, "status"},       {2147483647, "status"},
     };
     for (const auto& [number, handler] : cases) {

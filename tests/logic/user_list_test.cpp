@@ -1,6 +1,6 @@
-// The channel user list: its order, lookups and status changes, checked
+// The channel user list: its order, lookups and rank changes, checked
 // directly and against a literal model (append, then stable-sort the whole list;
-// find by scanning every row) on random operations.
+// find by scanning every row) on random operations under several PREFIX sets.
 #include "ui/user_list.h"
 
 #include <gtest/gtest.h>
@@ -63,7 +63,7 @@ TEST(UserListOrder, EqualKeysKeepArrivalOrder) {
     EXPECT_EQ(labelsOf(list), (Labels{u"alice", u"Bob", u"BOB", u"bob", u"bOb"}));
 }
 
-TEST(UserListFind, IgnoresOneStatusPrefixAndCase) {
+TEST(UserListFind, IgnoresRankSymbolsAndCase) {
     UserList list;
     fill(list, {u"@bob", u"alice", u"+carol"});
     struct Case {
@@ -71,7 +71,7 @@ TEST(UserListFind, IgnoresOneStatusPrefixAndCase) {
         int index;
     };
     for (const Case& c : {Case{u"bob", 0}, Case{u"@bob", 0}, Case{u"+BOB", 0}, Case{u"alice", 2},
-                          Case{u"@alice", 2}, Case{u"CAROL", 1}, Case{u"@@bob", -1}, Case{u"", -1},
+                          Case{u"@alice", 2}, Case{u"CAROL", 1}, Case{u"@+bob", 0}, Case{u"", -1},
                           Case{u"@", -1}, Case{u"bo", -1}, Case{u"bobby", -1}}) {
         EXPECT_EQ(list.find(c.query), c.index) << std::string(c.query.begin(), c.query.end());
         EXPECT_EQ(list.contains(c.query), c.index >= 0);
@@ -91,15 +91,16 @@ TEST(UserListFind, FirstMatchWinsAmongDuplicates) {
 TEST(UserListChange, VoiceAnOperatorThenDeop) {
     UserList list;
     fill(list, {u"@bob", u"@anna", u"+carl", u"+zoe", u"dan"});
-    ASSERT_TRUE(list.changeMode(u"bob", kVoice));
+    ASSERT_TRUE(list.changeRank(u"bob", u'v', true));
     EXPECT_EQ(labelsOf(list), (Labels{u"@anna", u"@bob", u"+carl", u"+zoe", u"dan"}));
     EXPECT_EQ(list.at(1).flags, static_cast<std::uint32_t>(kOperatorFlag | kVoiceFlag));
-    ASSERT_TRUE(list.changeMode(u"bob", kDeop));
+    ASSERT_TRUE(list.changeRank(u"bob", u'o', false));
     EXPECT_EQ(labelsOf(list), (Labels{u"@anna", u"+bob", u"+carl", u"+zoe", u"dan"}));
-    ASSERT_TRUE(list.changeMode(u"bob", kDevoice));
+    ASSERT_TRUE(list.changeRank(u"bob", u'v', false));
     EXPECT_EQ(labelsOf(list), (Labels{u"@anna", u"+carl", u"+zoe", u"bob", u"dan"}));
     EXPECT_EQ(list.at(3).sortKey, u"bob");
-    EXPECT_FALSE(list.changeMode(u"nobody", kOp));
+    EXPECT_FALSE(list.changeRank(u"nobody", u'o', true));
+    EXPECT_FALSE(list.changeRank(u"bob", u'h', true));  // not announced
 }
 
 TEST(UserListChange, RenameKeepsThePrefixAndResorts) {
@@ -146,22 +147,28 @@ TEST(UserListHostile, LongNamesAreKeptWholeAndFoundByTheirReadLength) {
     EXPECT_EQ(list.at(2).sortKey.size(), 254u);
 }
 
-// The list as the operations describe it, done the slow way: append and
-// stable-sort the whole list after every change, find by scanning all rows.
+// The list as the operations describe it, done the slow way: each row keeps
+// its nickname and the mode letters it holds, its label and key are derived
+// from the highest of them; append and stable-sort the whole list after every
+// change, find by scanning all rows.
 class LiteralList {
   public:
     struct Row {
+        std::u16string nick;
+        std::u16string modes;  // held, in any order
         std::u16string label;
-        std::uint32_t flags = 0;
         std::u16string key;
     };
     std::vector<Row> rows;
+    // The announced ranks, highest first, as a PREFIX value spells them.
+    std::u16string rankModes = u"ov";
+    std::u16string rankSymbols = u"@+";
 
     static std::u16string cut(std::u16string_view text, std::size_t length) {
         return std::u16string(cutAtWholeChar(text, length));
     }
-    static std::u16string_view strip(std::u16string_view name) {
-        if (!name.empty() && (name[0] == u'@' || name[0] == u'+')) {
+    std::u16string_view strip(std::u16string_view name) const {
+        while (!name.empty() && rankSymbols.find(name[0]) != std::u16string::npos) {
             name.remove_prefix(1);
         }
         return name;
@@ -172,6 +179,19 @@ class LiteralList {
             out += foldCase(c);
         }
         return out;
+    }
+    void describe(Row& row) const {
+        std::size_t best = rankModes.size();
+        for (char16_t mode : row.modes) {
+            best = std::min(best, rankModes.find(mode));
+        }
+        row.label = row.nick;
+        row.key = row.nick;
+        if (best < rankModes.size()) {
+            row.label.insert(row.label.begin(), rankSymbols[best]);
+            row.key.insert(row.key.begin(), static_cast<char16_t>(u'0' + best));
+        }
+        row.key = cut(row.key, 255);
     }
     void sort() {
         std::vector<std::pair<std::u16string, Row>> keyed;
@@ -199,13 +219,14 @@ class LiteralList {
         return -1;
     }
     void insert(std::u16string_view name) {
-        Row row{std::u16string(name), 0, std::u16string(name)};
-        if (!name.empty() && name[0] == u'+') {
-            row = {row.label, 1, u"1" + std::u16string(name.substr(1))};
-        } else if (!name.empty() && name[0] == u'@') {
-            row = {row.label, 2, u"0" + std::u16string(name.substr(1))};
+        Row row{std::u16string(strip(name)), {}, {}, {}};
+        if (row.nick.empty()) {
+            return;
         }
-        row.key = cut(row.key, 255);
+        for (char16_t c : name.substr(0, name.size() - row.nick.size())) {
+            row.modes += rankModes[rankSymbols.find(c)];
+        }
+        describe(row);
         rows.push_back(row);
         sort();
     }
@@ -218,52 +239,70 @@ class LiteralList {
     }
     bool rename(std::u16string_view from, std::u16string_view to) {
         const int i = find(from);
-        if (i < 0) {
+        if (i < 0 || strip(to).empty()) {
             return false;
         }
-        Row& row = rows[i];
-        const std::u16string label = cut(row.label, 250);
-        if (!label.empty() && (label[0] == u'@' || label[0] == u'+')) {
-            row.label = label.substr(0, 1) + std::u16string(to);
-            row.key = cut(row.key.substr(0, 1) + std::u16string(to), 255);
-        } else {
-            row.label = std::u16string(to);
-            row.key = cut(to, 255);
-        }
+        rows[i].nick = std::u16string(strip(to));
+        describe(rows[i]);
         sort();
         return true;
     }
-    bool changeMode(std::u16string_view nickname, int change) {
-        const int i = find(nickname);
+    bool changeRank(std::u16string_view nickname, char16_t mode, bool granted) {
+        const int i = rankModes.find(mode) == std::u16string::npos ? -1 : find(nickname);
         if (i < 0) {
             return false;
         }
         Row& row = rows[i];
-        row.flags = change == 2    ? row.flags | 2
-                    : change == 1  ? row.flags | 1
-                    : change == -2 ? row.flags & ~2u
-                    : change == -1 ? row.flags & ~1u
-                                   : row.flags;
-        const std::u16string nick(nickname);
-        row.label = row.flags >= 2 ? u"@" + nick : row.flags == 1 ? u"+" + nick : nick;
-        row.key = cut(row.flags >= 2 ? u"0" + nick : row.flags == 1 ? u"1" + nick : nick, 255);
+        std::erase(row.modes, mode);
+        if (granted) {
+            row.modes += mode;
+        }
+        row.nick = std::u16string(strip(nickname));
+        describe(row);
         sort();
         return true;
+    }
+    // A row keeps the nickname it answered to under the old ranks.
+    void setRanks(std::u16string_view modes, std::u16string_view symbols) {
+        for (Row& row : rows) {
+            row.nick = std::u16string(strip(row.nick));
+        }
+        rankModes = modes;
+        rankSymbols = symbols;
+        std::erase_if(rows, [&](const Row& row) { return strip(row.nick).empty(); });
+        for (Row& row : rows) {
+            std::erase_if(row.modes,
+                          [&](char16_t m) { return rankModes.find(m) == std::u16string::npos; });
+            describe(row);
+        }
+        sort();
     }
 };
 
+// The PREFIX sets the random tests run under: the default, a big one whose
+// symbols sort on both sides of letters and digits, a single rank, none.
+const std::u16string_view kRankSets[] = {u"(ov)@+", u"(qaohv)~&@%+", u"(y)!", u"()"};
+
+struct RankSet {
+    explicit RankSet(std::u16string_view value)
+        : ranks(*MemberRanks::parse(value)),
+          modes(value.substr(1, value.find(u')') - 1)),
+          symbols(value.substr(value.find(u')') + 1)) {}
+    MemberRanks ranks;
+    std::u16string modes;
+    std::u16string symbols;
+};
+
 // Names from a few letters of both cases, digits and a Latin-1 pair, so keys
-// collide often; now and then a long one that only differs past the read length.
-std::u16string randomName(std::mt19937& random) {
+// collide often, behind none, one or several rank symbols (or one that is no
+// rank); now and then a long one that only differs past the read length.
+std::u16string randomName(std::mt19937& random, const RankSet& set) {
     static const std::u16string kLetters = u"aAbB01_\u00e9\u00c9";
     std::u16string name;
-    const int prefix = random() % 6;
-    if (prefix == 0) {
-        name += u'@';
-    } else if (prefix == 1) {
-        name += u'+';
-    } else if (prefix == 2 && random() % 4 == 0) {
-        name += u"@+";
+    const std::u16string symbols = set.symbols + u"@+";
+    for (int count = random() % 4 == 0 ? static_cast<int>(random() % 3) : 1 - random() % 2;
+         count > 0; --count) {
+        name += symbols[random() % symbols.size()];
     }
     if (random() % 25 == 0) {
         name += std::u16string(253 + random() % 4, u'x');
@@ -282,45 +321,53 @@ void expectSame(const UserList& list, const LiteralList& literal, int step) {
     ASSERT_EQ(list.size(), literal.rows.size()) << "step " << step;
     for (std::size_t i = 0; i < list.size(); ++i) {
         ASSERT_EQ(list.at(i).label, literal.rows[i].label) << "step " << step << " row " << i;
-        ASSERT_EQ(list.at(i).flags, literal.rows[i].flags) << "step " << step << " row " << i;
         ASSERT_EQ(list.at(i).sortKey, literal.rows[i].key) << "step " << step << " row " << i;
     }
 }
 
-// Seed, and how often the whole list is compared: every step, or rarely so that
-// insertions pile up between reads.
-class UserListRandomTest : public ::testing::TestWithParam<std::tuple<unsigned, int>> {};
+// Seed, how often the whole list is compared (every step, or rarely so that
+// insertions pile up between reads), and the announced ranks.
+class UserListRandomTest
+    : public ::testing::TestWithParam<std::tuple<unsigned, int, std::u16string_view>> {};
 
 TEST_P(UserListRandomTest, MatchesTheLiteralList) {
-    const auto [seed, compareEvery] = GetParam();
+    const auto [seed, compareEvery, rankValue] = GetParam();
     std::mt19937 random(seed);
-    UserList list;
+    const RankSet announced(rankValue);
+    const RankSet standard(u"(ov)@+");
+    const RankSet* current = &announced;
+    UserList list(announced.ranks);
     LiteralList literal;
+    literal.setRanks(announced.modes, announced.symbols);
     for (int step = 0; step < 1200; ++step) {
-        const std::u16string name = randomName(random);
-        const int action = random() % 20;
-        if (action < 9) {
+        const std::u16string name = randomName(random, *current);
+        const int action = random() % 40;
+        if (action < 18) {
             list.insert(name);
             literal.insert(name);
-        } else if (action < 12) {  // the checked add
+        } else if (action < 24) {  // the checked add
             ASSERT_EQ(list.contains(name), literal.find(name) >= 0) << "step " << step;
             if (!list.contains(name)) {
                 list.insert(name);
                 literal.insert(name);
             }
-        } else if (action < 14) {
+        } else if (action < 28) {
             ASSERT_EQ(list.remove(name), literal.remove(name)) << "step " << step;
-        } else if (action < 16) {
-            const std::u16string to = randomName(random);
+        } else if (action < 32) {
+            const std::u16string to = randomName(random, *current);
             ASSERT_EQ(list.rename(name, to), literal.rename(name, to)) << "step " << step;
-        } else if (action < 18) {
-            static const int kChanges[] = {2, 1, -2, -1, 0};
-            const int change = kChanges[random() % 5];
-            ASSERT_EQ(list.changeMode(name, static_cast<ModeChange>(change)),
-                      literal.changeMode(name, change))
+        } else if (action < 36) {
+            const std::u16string modes = current->modes + u"ovx";
+            const char16_t mode = modes[random() % modes.size()];
+            const bool granted = random() % 2 == 0;
+            ASSERT_EQ(list.changeRank(name, mode, granted), literal.changeRank(name, mode, granted))
                 << "step " << step;
-        } else {
+        } else if (action < 39) {
             ASSERT_EQ(list.find(name), literal.find(name)) << "step " << step;
+        } else if (random() % 8 == 0) {  // a late 005 swaps the ranks
+            current = current == &announced ? &standard : &announced;
+            list.setRanks(current->ranks);
+            literal.setRanks(current->modes, current->symbols);
         }
         if (step % compareEvery == 0) {
             expectSame(list, literal, step);
@@ -330,23 +377,25 @@ TEST_P(UserListRandomTest, MatchesTheLiteralList) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, UserListRandomTest,
-                         ::testing::Combine(::testing::Values(1u, 2u, 3u),
-                                            ::testing::Values(1, 97)));
+                         ::testing::Combine(::testing::Values(1u, 2u, 3u), ::testing::Values(1, 97),
+                                            ::testing::ValuesIn(kRankSets)));
 
 // Long runs of insertions between reads (a names reply) on a bigger list.
 TEST(UserListRandom, ManyInsertionsBetweenReads) {
     std::mt19937 random(7);
-    UserList list;
+    const RankSet set(u"(qaohv)~&@%+");
+    UserList list(set.ranks);
     LiteralList literal;
+    literal.setRanks(set.modes, set.symbols);
     for (int round = 0; round < 8; ++round) {
         for (int i = 0; i < 120; ++i) {
-            const std::u16string name = randomName(random);
+            const std::u16string name = randomName(random, set);
             list.insert(name);
             literal.insert(name);
         }
         expectSame(list, literal, round);
         for (int i = 0; i < 30; ++i) {
-            const std::u16string name = randomName(random);
+            const std::u16string name = randomName(random, set);
             ASSERT_EQ(list.find(name), literal.find(name));
         }
     }
@@ -381,7 +430,7 @@ TEST_F(ChannelListTest, ChannelsWithoutAListFindAndChangeNothing) {
         EXPECT_EQ(znajdz_w_liscie(tabs, channel, u"bob"), -1);
         EXPECT_EQ(usun_z_listy(tabs, channel, u"bob"), 0);
         EXPECT_EQ(zmien_nick_w_liscie(tabs, channel, u"bob", u"rob"), 0);
-        EXPECT_EQ(ZmienMod(tabs, env.env.session.sounds, channel, u"bob", kOp), 1);
+        EXPECT_EQ(ZmienMod(tabs, env.env.session.sounds, channel, u"bob", u'o', true), 1);
     }
     EXPECT_TRUE(rows().empty());
     EXPECT_TRUE(env.soundsPlayed().empty());
@@ -394,12 +443,14 @@ TEST_F(ChannelListTest, StatusChangesPlayTheirSoundOnlyForListedUsers) {
     }
     dodaj_do_listy(tabs, u"#chan", u"bob");
     EventSounds& sounds = env.env.session.sounds;
-    ZmienMod(tabs, sounds, u"#chan", u"bob", kOp);
-    ZmienMod(tabs, sounds, u"#chan", u"bob", kVoice);
-    ZmienMod(tabs, sounds, u"#chan", u"bob", kDeop);
-    ZmienMod(tabs, sounds, u"#chan", u"bob", kDevoice);
-    ZmienMod(tabs, sounds, u"#chan", u"carol", kOp);
-    ZmienMod(tabs, sounds, u"#chan", u"bob", static_cast<ModeChange>(5));
+    ZmienMod(tabs, sounds, u"#chan", u"bob", u'o', true);
+    ZmienMod(tabs, sounds, u"#chan", u"bob", u'v', true);
+    ZmienMod(tabs, sounds, u"#chan", u"bob", u'o', false);
+    ZmienMod(tabs, sounds, u"#chan", u"bob", u'v', false);
+    ZmienMod(tabs, sounds, u"#chan", u"carol", u'o', true);
+    tabs.setMemberRanks(*MemberRanks::parse(u"(qaohv)~&@%+"));
+    ZmienMod(tabs, sounds, u"#chan", u"bob", u'h', true);  // no sound of its own
+    ZmienMod(tabs, sounds, u"#chan", u"bob", u'h', false);
     EXPECT_EQ(env.soundsPlayed(),
               (std::vector<std::string>{"op.wav", "voice.wav", "deop.wav", "devoice.wav"}));
     EXPECT_EQ(rows(), (Labels{u"bob"}));

@@ -58,15 +58,14 @@ class UserListViewTest : public ::testing::Test {
     }
     QImage shot() const { return view->viewport()->grab().toImage(); }
     // The middle of the first block of the row shown at `slot`.
-    QPoint blockPoint(int slot, bool prefixed) const {
+    QPoint blockPoint(int slot, std::u16string_view prefix) const {
         const QFontMetrics metrics(view->font());
-        const int x = prefixed ? metrics.horizontalAdvance(QChar(u'@')) : 0;
+        const int x = metrics.horizontalAdvance(QString::fromStdU16String(std::u16string(prefix)));
         const int h = view->rowHeight();
         return QPoint(x + metrics.horizontalAdvance(QChar(kBlock)) / 2, slot * h + h / 2);
     }
     QColor textAt(const QImage& image, int slot, const std::u16string& label) const {
-        const bool prefixed = label[0] == kOperatorPrefix || label[0] == kVoicePrefix;
-        return image.pixelColor(blockPoint(slot, prefixed));
+        return image.pixelColor(blockPoint(slot, label.substr(0, label.find(kBlock))));
     }
     // A point of the row at `slot` right of its text.
     QPoint beside(int slot) const {
@@ -102,12 +101,30 @@ TEST_P(UserListRowsTest, RowsAreOneFontSizeTallAndColouredByStatus) {
         EXPECT_EQ(view->rowAt(QPoint(5, row * size + size - 1)), row);
     }
     // Below the last row: the background, and no row.
-    EXPECT_EQ(image.pixelColor(blockPoint(5, true)), qcolour(kBackground));
+    EXPECT_EQ(image.pixelColor(blockPoint(5, u"@")), qcolour(kBackground));
     EXPECT_EQ(image.pixelColor(3, image.height() - 2), qcolour(kBackground));
     EXPECT_EQ(view->rowAt(QPoint(5, 5 * size)), -1);
 }
 
 INSTANTIATE_TEST_SUITE_P(FontSizes, UserListRowsTest, ::testing::Values(11, 16, 26));
+
+TEST_F(UserListViewTest, RanksAboveHalfopTakeTheOperatorColourHalfopTheVoiceColour) {
+    users.setRanks(*MemberRanks::parse(u"(qaohv)~&@%+"));
+    for (std::u16string_view prefix : {u"", u"+", u"%", u"@", u"&", u"~"}) {
+        users.insert(name(prefix, 'n'));
+    }
+    makeView(16);
+    const QImage image = shot();
+    const std::vector<std::pair<std::u16string, Colour>> expected = {
+        {name(u"~", 'n'), kOperator}, {name(u"&", 'n'), kOperator}, {name(u"@", 'n'), kOperator},
+        {name(u"%", 'n'), kVoice},    {name(u"+", 'n'), kVoice},    {name(u"", 'n'), kUser},
+    };
+    for (int row = 0; row < 6; ++row) {
+        SCOPED_TRACE(row);
+        ASSERT_EQ(users.at(row).label, expected[row].first);
+        EXPECT_EQ(textAt(image, row, expected[row].first), qcolour(expected[row].second));
+    }
+}
 
 TEST_F(UserListViewTest, TheSelectedRowIsDrawnInTheHighlightColoursAndFollowsItsMember) {
     users.insert(name(u"@", 'a'));
@@ -136,7 +153,7 @@ TEST_F(UserListViewTest, TheSelectedRowIsDrawnInTheHighlightColoursAndFollowsIts
     EXPECT_EQ(image.pixelColor(beside(1)), qcolour(kBackground));
 
     // Voiced again as operator: still the same member, now with the operator prefix.
-    users.changeMode(name(u"", 'v'), kOp);
+    users.changeRank(name(u"", 'v'), u'o', true);
     view->refresh();
     EXPECT_EQ(view->selectedLabel(), name(u"@", 'v'));
     EXPECT_EQ(view->selectedRow(), 2);

@@ -135,14 +135,14 @@ void UserListView::paintBackground(QPainter& painter, const QRect& area, bool pi
 }
 
 QColor UserListView::textColour(const std::u16string& label) const {
-    const char16_t first = label.empty() ? u'\0' : label.front();
-    if (first == kOperatorPrefix) {
-        return toQColor(m_colours[kOperatorColour]);
+    const MemberRanks& ranks = m_users.ranks();
+    const int rank = label.empty() ? -1 : ranks.rankOfSymbol(label.front());
+    if (rank < 0) {
+        return toQColor(m_colours[kUserColour]);
     }
-    if (first == kVoicePrefix) {
-        return toQColor(m_colours[kVoiceColour]);
-    }
-    return toQColor(m_colours[kUserColour]);
+    return toQColor(
+        m_colours[ranks.showsAsOperator(static_cast<std::size_t>(rank)) ? kOperatorColour
+                                                                        : kVoiceColour]);
 }
 
 void UserListView::paintEvent(QPaintEvent*) {
