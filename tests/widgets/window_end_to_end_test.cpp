@@ -12,6 +12,7 @@
 #include <QTest>
 #include <QTimer>
 #include <memory>
+#include <string>
 
 #include "commands/favorites.h"
 #include "commands/menu_commands.h"
@@ -61,6 +62,15 @@ void answerNextPrompt(const QString& text, const std::shared_ptr<bool>& answered
 
 class WindowEndToEnd : public test::WindowFixture {
   protected:
+    // One server in servers.txt, the user "kolu", then the window; File > Connect
+    // is what the test does next.
+    void startWithServer(const std::string& host, const std::string& ports) {
+        writeFileAtomically(env.dir.file("servers.txt"), "Test\t" + host + "\t" + ports + "\t\r\n",
+                            0600);
+        env.settings.RegZapiszMsg(u"nick", u"kolu", 120);
+        env.settings.RegZapiszMsg(u"email", u"me@example.org", 240);
+        startWindow();
+    }
     int tab(std::u16string_view name) { return session().tabs.znajdz_zakladke(name); }
     bool tabShows(int index, std::u16string_view wanted) {
         const TextLines* text = index >= 0 ? session().tabs.pobierz_hwndtxtbiez(index) : nullptr;
@@ -79,11 +89,7 @@ class WindowEndToEnd : public test::WindowFixture {
 
 TEST_F(WindowEndToEnd, ConnectsJoinsTalksAndShowsEachTabAgainstNgircd) {
     test::NgircdFixture server;
-    writeFileAtomically(env.dir.file("servers.txt"),
-                        "Test\t127.0.0.1\t" + std::to_string(server.port()) + "\t\r\n", 0600);
-    env.settings.RegZapiszMsg(u"nick", u"kolu", 120);
-    env.settings.RegZapiszMsg(u"email", u"me@example.org", 240);
-    startWindow();
+    startWithServer("127.0.0.1", std::to_string(server.port()));
 
     window->handleCommand(MainWindow::kConnectId);
     QTRY_VERIFY_WITH_TIMEOUT(session().state.currentNick == u"kolu", kWaitMs);
@@ -162,11 +168,7 @@ TEST_F(WindowEndToEnd, ConnectsOverTlsWithAVerifiedCertificateAndTalks) {
     options.tls = true;
     test::NgircdFixture server(options);
     const test::ScopedEnv authority("SSL_CERT_FILE", server.caFile());
-    writeFileAtomically(env.dir.file("servers.txt"),
-                        "Test\tlocalhost\t+" + std::to_string(server.tlsPort()) + "\t\r\n", 0600);
-    env.settings.RegZapiszMsg(u"nick", u"kolu", 120);
-    env.settings.RegZapiszMsg(u"email", u"me@example.org", 240);
-    startWindow();
+    startWithServer("localhost", "+" + std::to_string(server.tlsPort()));
 
     window->handleCommand(MainWindow::kConnectId);
     QTRY_VERIFY_WITH_TIMEOUT(session().state.currentNick == u"kolu", kWaitMs);
