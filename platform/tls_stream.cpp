@@ -169,40 +169,39 @@ TlsStream::Stall stallOf(SSL* ssl, int rc, int& errnoValue) {
     }
 }
 
-}  // namespace
-
-int TlsStream::read(char* buffer, int length, Stall& stall, int& errnoValue) {
-    stall = Stall::kNone;
+// One SSL_read or SSL_write (`call`): the bytes it moved, or 0 and why none were.
+template <typename Call>
+int transfer(SSL* ssl, int length, TlsStream::Stall& stall, int& errnoValue, Call call) {
+    stall = TlsStream::Stall::kNone;
     if (length <= 0) {
         return 0;
     }
     ERR_clear_error();
     errno = 0;
-    const int rc = SSL_read(m_handles->ssl, buffer, length);
+    const int rc = call();
     if (rc > 0) {
         return rc;
     }
-    stall = stallOf(m_handles->ssl, rc, errnoValue);
+    stall = stallOf(ssl, rc, errnoValue);
     return 0;
 }
 
+}  // namespace
+
+int TlsStream::read(char* buffer, int length, Stall& stall, int& errnoValue) {
+    SSL* ssl = m_handles->ssl;
+    return transfer(ssl, length, stall, errnoValue, [&] { return SSL_read(ssl, buffer, length); });
+}
+
 int TlsStream::write(const char* data, int length, Stall& stall, int& errnoValue) {
-    stall = Stall::kNone;
-    if (length <= 0) {
-        return 0;
-    }
-    ERR_clear_error();
-    errno = 0;
-    const int rc = SSL_write(m_handles->ssl, data, length);
-    if (rc > 0) {
-        return rc;
-    }
-    stall = stallOf(m_handles->ssl, rc, errnoValue);
+    SSL* ssl = m_handles->ssl;
+    const int sent =
+        transfer(ssl, length, stall, errnoValue, [&] { return SSL_write(ssl, data, length); });
     if (stall == Stall::kClosed) {
         errnoValue = EPIPE;  // the peer said goodbye: nothing more can be sent
         stall = Stall::kFailed;
     }
-    return 0;
+    return sent;
 }
 
 bool TlsStream::readable() {
