@@ -12,7 +12,7 @@ if ! command -v clang++ >/dev/null; then
   echo "fuzz.sh: clang++ is not installed (scripts/deps.sh --with-fuzz): bounded fuzzing skipped"
   exit 0
 fi
-targets=(dictionary favorites protocol servers settings_file)
+targets=(dictionary favorites protocol servers settings_file settings_values)
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DKOLU_FUZZ=ON \
       -DKOLU_GUI=OFF -DKOLU_TESTS=OFF >/dev/null
 cmake --build build-fuzz --target "${targets[@]/%/_fuzz}"

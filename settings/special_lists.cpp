@@ -85,7 +85,13 @@ int Settings::RegSpListDodaj(std::u16string_view name, std::u16string_view listN
     if (RegSpListSzukaj(name, list) >= 0) {
         return 1;
     }
-    if (list.size() + name.size() + 1 < kSpecialListLimit) {
+    // A hand-edited list may end without its blank: end that piece first, or the
+    // name would be glued onto it.
+    const bool unterminated = !list.empty() && list.back() != u' ';
+    if (list.size() + unterminated + name.size() + 1 < kSpecialListLimit) {
+        if (unterminated) {
+            list += u' ';
+        }
         list += name;
         list += u' ';
         RegZapiszMsg(listName, list, kSpecialListSize);

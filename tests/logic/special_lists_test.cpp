@@ -58,9 +58,12 @@ TEST_F(SpecialListChanges, AddAppendsOnceAndAlwaysSwitchesIgnoreOn) {
     EXPECT_EQ(list(), u"bob carol ");
 }
 
-TEST_F(SpecialListChanges, AddToAMissingListStartsIt) {
+TEST_F(SpecialListChanges, AddStartsAMissingListAndEndsAnUnterminatedOne) {
     env.settings.RegSpListDodaj(u"dave", u"ignore");
     EXPECT_EQ(list(), u"dave ");
+    env.putString(kSettingsKey, u"ignore", u"bob alice");  // edited by hand
+    env.settings.RegSpListDodaj(u"dave", u"ignore");
+    EXPECT_EQ(list(), u"bob alice dave ");
 }
 
 TEST_F(SpecialListChanges, AddRefusesToReachTheLimit) {
