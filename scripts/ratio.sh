@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Prints the test suite's size against the product's (non-blank C++ lines as git
+# tracks them) and fails when the tests pass LIMIT percent (default 40).
+#   scripts/ratio.sh [LIMIT]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+limit=${1:-40}
+count() {
+  git ls-files -- "$@" | grep -E '\.(cpp|h)$' | xargs -r cat | grep -cv '^[[:space:]]*$'
+}
+product=$(count app platform protocol connection commands settings servers completion ui gui options resources)
+tests=$(count tests)
+percent=$((100 * tests / product))
+echo "ratio.sh: tests ${tests} lines, product ${product} lines: ${percent}% (limit ${limit}%)"
+[ "$percent" -le "$limit" ]
