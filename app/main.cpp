@@ -94,8 +94,9 @@ int main(int argc, char** argv) {
 
     kolu::Services services(kolu::dataFolder(), kolu::registryFile());
     kolu::MainWindow window(
-        kolu::MainWindowServices{services.settings, services.log, services.sockets, services.sound,
-                                 services.clock, services.random, services.colours});
+        kolu::MainWindowServices{{services.settings, services.log, services.sockets, services.sound,
+                                  services.clock, services.random},
+                                 services.colours});
     QObject::connect(&instance, &kolu::SingleInstance::raiseRequested, &window,
                      &kolu::MainWindow::bringToFront);
     window.show();

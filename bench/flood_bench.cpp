@@ -316,8 +316,9 @@ struct Client {
         services.settings.RegZapiszMsg(u"nick", u"kolu", 120);
         services.settings.RegZapiszMsg(u"email", u"me@example.org", 240);
         window = std::make_unique<MainWindow>(
-            MainWindowServices{services.settings, services.log, services.sockets, sound,
-                               services.clock, services.random, services.colours});
+            MainWindowServices{{services.settings, services.log, services.sockets, sound,
+                                services.clock, services.random},
+                               services.colours});
         window->show();
         window->handleCommand(MainWindow::kConnectId);
         runUntil(

@@ -54,8 +54,9 @@ struct Client {
     Services services{dataFolder(), registryFile()};
     NullSockets sockets;
     bench::SilentSound sound;
-    MainWindow window{MainWindowServices{services.settings, services.log, sockets, sound,
-                                         services.clock, services.random, services.colours}};
+    MainWindow window{MainWindowServices{
+        {services.settings, services.log, sockets, sound, services.clock, services.random},
+        services.colours}};
     int joined = 0;
 
     Client() {

@@ -127,7 +127,7 @@ void BM_InboundLinesIntoChannel(benchmark::State& state) {
         OpKoloryDomyslne(defaults);
         colours.set(defaults);
         Session session(
-            SessionServices{settings, log, socket, sound, clock, random, host, metrics, colours});
+            SessionServices{{settings, log, socket, sound, clock, random}, host, metrics, colours});
         session.state.socket = 3;
         session.state.connected = true;
         session.state.currentNick = u"me";

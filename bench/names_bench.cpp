@@ -128,8 +128,10 @@ class BenchSession {
           m_store(m_folder + "registry"),
           m_log(m_store, m_clock, fromUtf8(m_folder)),
           m_settings(m_store, m_log, m_clock, m_random, fromUtf8(m_folder)),
-          session(SessionServices{m_settings, m_log, m_sockets, m_sound, m_clock, m_random, m_host,
-                                  m_metrics, m_colours}) {
+          session(SessionServices{{m_settings, m_log, m_sockets, m_sound, m_clock, m_random},
+                                  m_host,
+                                  m_metrics,
+                                  m_colours}) {
         RegKey key;
         m_store.createKey(kSettingsKey, key);
         m_store.closeKey(key);

@@ -12,7 +12,6 @@ namespace {
 
 // Favourites may hold whole commands, passwords included.
 constexpr unsigned kFileMode = 0600;
-constexpr std::size_t kReadChunk = 16 * 1024;
 
 std::u16string cutTo(std::u16string_view text, std::size_t units) {
     return std::u16string(cutAtWholeChar(text, units));
@@ -103,26 +102,24 @@ std::vector<std::u16string> Favorites::readFile() {
         m_log.LogError(u"CreateFileW", label, rc);
         return {};
     }
-    // Read in chunks until the last line that counts: a huge file costs no more.
+    // Read until the last line that counts: a huge file costs no more.
     std::string bytes;
     std::size_t lines = 0;
-    std::size_t got = 0;
-    do {
-        const std::size_t used = bytes.size();
-        bytes.resize(used + kReadChunk);
-        const int rc = file.read(bytes.data() + used, kReadChunk, got);
-        bytes.resize(used + got);
-        if (rc != 0) {
-            m_log.LogError(u"ReadFile", label, rc);
-            return {};
-        }
-        for (std::size_t at = used == 0 ? 0 : used - 1;
-             (at = bytes.find("\r\n", at)) != std::string::npos; at += 2) {
+    std::size_t scanned = 0;
+    const int rc = file.readRest(bytes, [&](std::string_view read) {
+        for (std::size_t at = scanned == 0 ? 0 : scanned - 1;
+             (at = read.find("\r\n", at)) != std::string_view::npos; at += 2) {
             ++lines;
         }
-    } while (got == kReadChunk && lines < kMaxLines);
-    if (const int rc = file.close()) {
-        m_log.LogError(u"CloseHandle", label, rc);
+        scanned = read.size();
+        return lines >= kMaxLines;
+    });
+    if (rc != 0) {
+        m_log.LogError(u"ReadFile", label, rc);
+        return {};
+    }
+    if (const int closed = file.close()) {
+        m_log.LogError(u"CloseHandle", label, closed);
     }
     return parseFavorites(bytes);
 }

@@ -27,13 +27,17 @@ class SocketLayer;
 class SoundPlayer;
 class TextMetrics;
 
-struct SessionServices {
+// What the running program provides to the session and the window alike.
+struct ProgramServices {
     Settings& settings;
     ErrorLog& log;
     SocketLayer& sockets;
     SoundPlayer& sound;
     const Clock& clock;
     Random& random;
+};
+
+struct SessionServices : ProgramServices {
     Host& host;
     const TextMetrics& metrics;
     const ColourTable& colours;

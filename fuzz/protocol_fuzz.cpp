@@ -705,8 +705,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ScriptedHost host(data[1]);
     SilentSound sound;
     {
-        Session session(SessionServices{w.settings, w.log, sockets, sound, w.clock, w.random, host,
-                                        w.metrics, w.colours});
+        Session session(SessionServices{
+            {w.settings, w.log, sockets, sound, w.clock, w.random}, host, w.metrics, w.colours});
         Feeder feeder(session, sockets, host, data + 2);
         session.connection.connectCommand();
         require(session.state.connected && session.state.socket != kInvalidSocket,

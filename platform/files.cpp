@@ -254,6 +254,20 @@ int File::read(void* data, std::size_t size, std::size_t& got) {
     return 0;
 }
 
+int File::readRest(std::string& out, const std::function<bool(std::string_view)>& enough) {
+    std::size_t got = 0;
+    do {
+        const std::size_t used = out.size();
+        out.resize(used + kChunk);
+        const int rc = read(out.data() + used, kChunk, got);
+        out.resize(used + got);
+        if (rc != 0) {
+            return rc;
+        }
+    } while (got == kChunk && !(enough && enough(out)));
+    return 0;
+}
+
 int File::write(const void* data, std::size_t size) {
     if (m_fd < 0) {
         return EBADF;
@@ -313,16 +327,9 @@ int readWholeFile(const std::string& path, std::string& out) {
         return rc;
     }
     std::string data;
-    std::size_t got = 0;
-    do {
-        const std::size_t used = data.size();
-        data.resize(used + kChunk);
-        const int rc = file.read(data.data() + used, kChunk, got);
-        data.resize(used + got);
-        if (rc != 0) {
-            return rc;
-        }
-    } while (got == kChunk);
+    if (const int rc = file.readRest(data)) {
+        return rc;
+    }
     out = std::move(data);
     return 0;
 }

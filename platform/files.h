@@ -32,7 +32,11 @@ class File {
 
     bool isOpen() const { return m_fd >= 0; }
     int read(void* data, std::size_t size, std::size_t& got);  // got < size only at the end
-    int write(const void* data, std::size_t size);             // all or an error
+    // Appends the rest of the file to `out`, a chunk at a time. `enough`, when given,
+    // sees all read so far after each chunk and may stop the read early. 0 or an
+    // error code (`out` then holds what was read before it).
+    int readRest(std::string& out, const std::function<bool(std::string_view)>& enough = {});
+    int write(const void* data, std::size_t size);  // all or an error
     int seek(std::int64_t offset, int whence, std::int64_t* position = nullptr);
     int seekToEnd() { return seek(0, 2); }
     int size(std::int64_t& out) const;

@@ -79,12 +79,12 @@ bool validKeyPath(std::u16string_view path) {
         if (c < 0x20 || (c == u'\\' && i + 1 < path.size() && path[i + 1] == u'\\')) {
             return false;
         }
-        if (c >= 0xD800 && c <= 0xDBFF) {
-            if (i + 1 == path.size() || path[i + 1] < 0xDC00 || path[i + 1] > 0xDFFF) {
+        if (isHighSurrogate(c)) {
+            if (i + 1 == path.size() || !isLowSurrogate(path[i + 1])) {
                 return false;
             }
             ++i;
-        } else if (c >= 0xDC00 && c <= 0xDFFF) {
+        } else if (isLowSurrogate(c)) {
             return false;
         }
     }
@@ -98,13 +98,13 @@ bool validKeyPath(std::u16string_view path) {
 struct RegistryStore::State {
     std::vector<std::unique_ptr<Key>> keys;  // insertion order; keys[0] is the root
     FoldMap<Key*> byPath;
-    Key* lastFound = nullptr;  // the key find() answered last
+    Key* lastFound = nullptr;     // the key find() answered last
     std::vector<Handle> handles;  // few are open at once
     int nextId = 1;
     bool loaded = false;
-    FileStamp stamp;       // of the file the keys were read from or written to
+    FileStamp stamp;  // of the file the keys were read from or written to
     std::chrono::steady_clock::time_point lookedAt;  // when stamp was last compared
-    bool unsaved = false;  // memory holds changes the file does not
+    bool unsaved = false;                            // memory holds changes the file does not
     int blockedError = 0;  // a file exists that can't be read or moved aside: never replace it
 
     void clear() {
@@ -195,7 +195,9 @@ struct RegistryStore::State {
 };
 
 RegistryStore::RegistryStore(std::string filePath, std::chrono::milliseconds recheckAfter)
-    : m_path(std::move(filePath)), m_recheckAfter(recheckAfter), m_state(std::make_unique<State>()) {
+    : m_path(std::move(filePath)),
+      m_recheckAfter(recheckAfter),
+      m_state(std::make_unique<State>()) {
     m_state->clear();
     // Left-overs of a client killed while saving; nothing else reads them.
     registry_detail::removeStaleTemporaries(m_path);

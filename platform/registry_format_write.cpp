@@ -12,13 +12,7 @@ namespace {
 constexpr std::string_view kHive = "HKEY_LOCAL_MACHINE";
 
 bool isSurrogate(char16_t c) {
-    return c >= 0xD800 && c <= 0xDFFF;
-}
-bool isHigh(char16_t c) {
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-bool isLow(char16_t c) {
-    return c >= 0xDC00 && c <= 0xDFFF;
+    return isHighSurrogate(c) || isLowSurrogate(c);
 }
 
 void writeQuoted(std::u16string_view text, std::string& out) {
@@ -27,7 +21,7 @@ void writeQuoted(std::u16string_view text, std::string& out) {
     auto flush = [&](std::size_t end) { out += toUtf8(text.substr(plain, end - plain)); };
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t c = text[i];
-        if (isHigh(c) && i + 1 < text.size() && isLow(text[i + 1])) {
+        if (isHighSurrogate(c) && i + 1 < text.size() && isLowSurrogate(text[i + 1])) {
             ++i;  // a whole pair is plain text
             continue;
         }

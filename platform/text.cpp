@@ -15,13 +15,6 @@ constexpr char16_t kCp1252High[32] = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-bool isHighSurrogate(char16_t c) {
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-bool isLowSurrogate(char16_t c) {
-    return c >= 0xDC00 && c <= 0xDFFF;
-}
-
 // Length of the sequence a lead byte starts; 0 when it starts none (a continuation
 // byte, C0/C1 overlong leads, F5..FF).
 int sequenceLength(unsigned char lead) {
@@ -116,7 +109,7 @@ std::size_t decodeInto(std::string_view bytes, std::u16string& out, bool holdTai
 char* encodeChar(std::u16string_view text, std::size_t i, int units, char* out) {
     std::uint32_t cp = text[i];
     if (units == 2) {
-        cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+        cp = codePointOfPair(text[i], text[i + 1]);
     } else if (isHighSurrogate(text[i]) || isLowSurrogate(text[i])) {
         cp = kReplacement;
     }

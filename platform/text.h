@@ -7,6 +7,17 @@
 
 namespace kolu {
 
+// The halves of a UTF-16 surrogate pair, and the code point a pair stands for.
+constexpr bool isHighSurrogate(char16_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+constexpr bool isLowSurrogate(char16_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+constexpr char32_t codePointOfPair(char16_t high, char16_t low) {
+    return 0x10000 + ((static_cast<char32_t>(high) - 0xD800) << 10) + (low - 0xDC00);
+}
+
 // UTF-16 -> UTF-8. A lone surrogate becomes U+FFFD so the output is always valid UTF-8.
 std::string toUtf8(std::u16string_view text);
 

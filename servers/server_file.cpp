@@ -11,7 +11,6 @@ namespace kolu {
 namespace {
 
 constexpr unsigned kFileMode = 0600;  // the file holds passwords
-constexpr std::size_t kReadChunk = 64 * 1024;
 
 // A field's bytes as record text: it ends at a NUL (the record's terminator) and
 // is cut to the field's room at a whole character.
@@ -100,18 +99,11 @@ ServerList SrvCzytajPlik(const ServerListServices& services) {
     }
     std::string bytes;
     try {
-        std::size_t got = 0;
-        do {
-            const std::size_t used = bytes.size();
-            bytes.resize(used + kReadChunk);
-            const int rc = file.read(bytes.data() + used, kReadChunk, got);
-            bytes.resize(used + got);
-            if (rc != 0) {
-                services.log.LogError(u"ReadFile", u"SrvCzytajPlik", rc);
-                failed.setReadError(rc);
-                return failed;
-            }
-        } while (got == kReadChunk);
+        if (const int rc = file.readRest(bytes)) {
+            services.log.LogError(u"ReadFile", u"SrvCzytajPlik", rc);
+            failed.setReadError(rc);
+            return failed;
+        }
     } catch (const std::bad_alloc&) {
         services.log.LogError(u"LocalAlloc", u"SrvCzytajPlik", ENOMEM);
         failed.setReadError(ENOMEM);

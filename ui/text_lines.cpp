@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "platform/text.h"
 #include "ui/text_wrap.h"
 
 namespace kolu {
@@ -23,9 +24,9 @@ void encode(std::u16string_view text, std::string& out) {
         } else if (unit < 0x800) {
             *to++ = static_cast<char>(0xC0 | (unit >> 6));
             *to++ = static_cast<char>(0x80 | (unit & 0x3F));
-        } else if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < text.size() &&
-                   text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
-            const char32_t point = 0x10000 + ((unit - 0xD800) << 10) + (text[++i] - 0xDC00);
+        } else if (isHighSurrogate(text[i]) && i + 1 < text.size() && isLowSurrogate(text[i + 1])) {
+            const char32_t point = codePointOfPair(text[i], text[i + 1]);
+            ++i;
             *to++ = static_cast<char>(0xF0 | (point >> 18));
             *to++ = static_cast<char>(0x80 | ((point >> 12) & 0x3F));
             *to++ = static_cast<char>(0x80 | ((point >> 6) & 0x3F));

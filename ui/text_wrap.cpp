@@ -2,15 +2,10 @@
 
 #include <climits>
 
+#include "platform/text.h"
+
 namespace kolu {
 namespace {
-
-bool isHighSurrogate(char16_t c) {
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-bool isLowSurrogate(char16_t c) {
-    return c >= 0xDC00 && c <= 0xDFFF;
-}
 
 // Calls `row` for each row of `text` until it returns false.
 template <typename RowFn>

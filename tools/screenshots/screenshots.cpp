@@ -134,9 +134,9 @@ struct Client {
     explicit Client(bool vga = false) {
         services.settings.RegZapiszLONG(u"VGA", vga ? 1 : 0);
         services.settings.RegZapiszLONG(u"splashscr", 0);
-        window = std::make_unique<kolu::MainWindow>(
-            kolu::MainWindowServices{services.settings, services.log, sockets, sound,
-                                     services.clock, services.random, services.colours});
+        window = std::make_unique<kolu::MainWindow>(kolu::MainWindowServices{
+            {services.settings, services.log, sockets, sound, services.clock, services.random},
+            services.colours});
     }
     void feed(const std::string& lines) {
         kolu::Session& session = window->session();

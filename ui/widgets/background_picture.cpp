@@ -1,6 +1,8 @@
 #include "ui/widgets/background_picture.h"
 
 #include <QImageReader>
+#include <QPainter>
+#include <algorithm>
 #include <cerrno>
 
 #include "connection/error_log.h"
@@ -25,6 +27,23 @@ QImage WczytajTlo(const QString& path, int level, ErrorLog& log) {
         lightenTowardWhite(image.scanLine(y), static_cast<std::size_t>(image.width()) * 3, level);
     }
     return image;
+}
+
+bool drawPictureUnder(QPainter& painter, const QRect& target, const QImage& picture, QSize window,
+                      QPoint origin) {
+    const long long right = window.width();
+    const long long height = window.height();
+    if (right <= 0 || height <= 0 || target.isEmpty()) {
+        return false;
+    }
+    const long long pw = picture.width();
+    const long long ph = picture.height();
+    const QRect source(static_cast<int>(pw * origin.x() / right),
+                       static_cast<int>(ph * origin.y() / height),
+                       std::max(1, static_cast<int>(pw * target.width() / right)),
+                       std::max(1, static_cast<int>(ph * target.height() / height)));
+    painter.drawImage(target, picture, source);
+    return true;
 }
 
 }  // namespace kolu

@@ -12,6 +12,7 @@
 
 #include "settings/settings.h"
 #include "ui/text_wrap.h"
+#include "ui/widgets/background_picture.h"
 #include "ui/widgets/qt_colour.h"
 #include "ui/widgets/qt_text_metrics.h"
 
@@ -207,20 +208,9 @@ bool ColorEdit::pictureShown() const {
 
 void ColorEdit::paintBackground(QPainter& painter) {
     const QRect client(QPoint(0, 0), m_image.size());
-    QWidget* top = window();
-    const long long right = top->width();
-    const long long height = top->height();
-    if (pictureShown() && right > 0 && height > 0) {
-        // The picture covers the main window; the view shows the part under it,
-        // measured from the view's outer corner.
-        const QPoint origin = mapTo(top, QPoint(0, 0));
-        const long long pw = m_picture->width();
-        const long long ph = m_picture->height();
-        const QRect source(static_cast<int>(pw * origin.x() / right),
-                           static_cast<int>(ph * origin.y() / height),
-                           std::max(1, static_cast<int>(pw * client.width() / right)),
-                           std::max(1, static_cast<int>(ph * client.height() / height)));
-        painter.drawImage(client, *m_picture, source);
+    // Measured from the view's outer corner.
+    if (pictureShown() && drawPictureUnder(painter, client, *m_picture, window()->size(),
+                                           mapTo(window(), QPoint(0, 0)))) {
         return;
     }
     painter.fillRect(client, toQColor(m_colours[kTextViewBackground]));

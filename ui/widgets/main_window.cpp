@@ -78,9 +78,7 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
       m_services(services),
       m_scale(scaleFor(kDefaultWidth, kDefaultHeight)),
       m_session(std::make_unique<Session>(
-          SessionServices{services.settings, services.log, services.sockets, services.sound,
-                          services.clock, services.random, *this, m_metrics, services.colours},
-          m_scale)),
+          SessionServices{services, *this, m_metrics, services.colours}, m_scale)),
       m_nickCompletion(m_session->tabs),
       m_menuCommands(*this, m_session->commands),
       m_prompts(this),

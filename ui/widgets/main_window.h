@@ -36,13 +36,7 @@ class WhisperHook;
 struct WhisperServices;
 
 // What the window needs from the running program.
-struct MainWindowServices {
-    Settings& settings;
-    ErrorLog& log;
-    SocketLayer& sockets;
-    SoundPlayer& sound;
-    const Clock& clock;
-    Random& random;
+struct MainWindowServices : ProgramServices {
     ColourTable& colours;
 };
 

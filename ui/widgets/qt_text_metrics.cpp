@@ -4,15 +4,10 @@
 #include <algorithm>
 #include <limits>
 
+#include "platform/text.h"
+
 namespace kolu {
 namespace {
-
-bool isHighSurrogate(char16_t c) {
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-bool isLowSurrogate(char16_t c) {
-    return c >= 0xDC00 && c <= 0xDFFF;
-}
 
 QFont drawingFont(QFont font) {
     // Kerning would make a drawn run narrower than the sum of its advances, and
@@ -64,9 +59,7 @@ int QtTextMetrics::advanceAt(std::u16string_view text, std::size_t index,
     const char16_t c = text[index];
     if (isHighSurrogate(c) && index + 1 < text.size() && isLowSurrogate(text[index + 1])) {
         units = 2;
-        const char32_t codePoint =
-            0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[index + 1] - 0xDC00);
-        return advanceOf(codePoint);
+        return advanceOf(codePointOfPair(c, text[index + 1]));
     }
     units = 1;
     return advanceOf(c);

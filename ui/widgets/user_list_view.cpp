@@ -10,6 +10,7 @@
 
 #include "settings/settings.h"
 #include "ui/tab_registry.h"
+#include "ui/widgets/background_picture.h"
 #include "ui/widgets/qt_colour.h"
 #include "ui/widgets/qt_font.h"
 
@@ -116,19 +117,8 @@ bool UserListView::pictureShown() const {
 }
 
 void UserListView::paintBackground(QPainter& painter, const QRect& area, bool picture) const {
-    const QWidget* top = window();
-    const long long right = top->width();
-    const long long height = top->height();
-    if (picture && right > 0 && height > 0 && !area.isEmpty()) {
-        // The picture covers the main window; this area shows the part under it.
-        const QPoint origin = viewport()->mapTo(top, area.topLeft());
-        const long long pw = m_picture->width();
-        const long long ph = m_picture->height();
-        const QRect source(static_cast<int>(pw * origin.x() / right),
-                           static_cast<int>(ph * origin.y() / height),
-                           std::max(1, static_cast<int>(pw * area.width() / right)),
-                           std::max(1, static_cast<int>(ph * area.height() / height)));
-        painter.drawImage(area, *m_picture, source);
+    if (picture && drawPictureUnder(painter, area, *m_picture, window()->size(),
+                                    viewport()->mapTo(window(), area.topLeft()))) {
         return;
     }
     painter.fillRect(area, toQColor(m_colours[kUserListBackground]));
