@@ -102,18 +102,12 @@ class RegistryStoreTest : public ::testing::Test {
     const std::string m_path = m_dir.file("kolu/registry");  // its folder does not exist yet
 };
 
-TEST_F(RegistryStoreTest, EveryKindOfValueRoundTripsThroughMemoryAndAPrivateFile) {
+TEST_F(RegistryStoreTest, ValuesRoundTripThroughMemoryAndAPrivateFile) {
+    // Each kind of value's text form is pinned by the format's own tests.
     const std::tuple<std::u16string, std::uint32_t, std::string> cases[] = {
-        {u"dword max", kRegDword, "\xFF\xFF\xFF\xFF"s},
-        {u"quoted", kRegSz, wide(u"say \"hi\" to C:\\dir\\ [x]\r\nnext\tline\n")},
-        {u"non-BMP", kRegSz, wide(u"\U0001F600 \u017C\u00F3\u0142w")},
-        {u"lone surrogate", kRegSz, wide(u"\xDC00x")},
-        {u"padded", kRegSz, wide(u"alice bob ", false) + std::string(1982, '\0')},
-        {u"no terminator", kRegSz, wide(u"ab", false)},
-        {u"embedded zero", kRegSz, wide(u"a\0b"sv)},
-        {u"odd size", kRegSz, "a\0b"s},
+        {u"dword", kRegDword, "\x78\x56\x34\x12"s},
+        {u"padded", kRegSz, wide(u"alice \U0001F600", false) + std::string(1982, '\0')},
         {u"binary", kRegBinary, "\0\0\xD9\xE9\xFF\0"s},
-        {u"empty binary", kRegBinary, ""},
         {u"other type", 7, "x\0\0\0"s},
     };
     {
