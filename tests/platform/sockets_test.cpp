@@ -182,7 +182,7 @@ TEST_F(SocketsTest, RefusedConnectShowsOnlyAsException) {
 
 // Once a non-blocking connect has finished, a second one says "is connected" as
 // on Windows, even when no select has looked at the socket yet.
-TEST_F(SocketsTest, ConnectsExchangesLinesAndTimesOutWhenIdle) {
+TEST_F(SocketsTest, ConnectedSocketsSayIsConnectedAndSelectCountsEachSet) {
     Listener listener;
     const SocketHandle sock = m_layer.openTcp();
     ASSERT_EQ(m_layer.setNonBlocking(sock, true), 0);
@@ -199,16 +199,10 @@ TEST_F(SocketsTest, ConnectsExchangesLinesAndTimesOutWhenIdle) {
     EXPECT_EQ(m_layer.select(sock, idle, 10), 0);
     EXPECT_FALSE(idle.read || idle.write || idle.except);
 
-    EXPECT_EQ(m_layer.send(sock, "nick kolu\n", 10), 10);
-    EXPECT_EQ(readFromPeer(m_peer, 10), "nick kolu\n");
-    const std::string reply = ":srv 001 kolu :Welcome\r\n";
-    ASSERT_EQ(::send(m_peer, reply.data(), reply.size(), 0), static_cast<ssize_t>(reply.size()));
+    ASSERT_EQ(::send(m_peer, "x", 1, 0), 1);
     SelectSets sets{.read = true, .write = true};
-    EXPECT_EQ(m_layer.select(sock, sets, 3000), 2);
+    EXPECT_EQ(m_layer.select(sock, sets, 3000), 2);  // as Windows, one count per set
     EXPECT_TRUE(sets.read && sets.write);
-    char buffer[1024];
-    const int got = m_layer.recv(sock, buffer, sizeof buffer);
-    EXPECT_EQ(std::string(buffer, static_cast<std::size_t>(std::max(got, 0))), reply);
 }
 
 TEST_F(SocketsTest, RecvTakesAtMostWhatIsAskedAndKeepsTheRest) {
@@ -356,19 +350,10 @@ TEST_F(SocketsTest, ConnectsToIpv6Loopback) {
         EXPECT_EQ(m_layer.lastError(), kWsaEwouldblock);
     }
     ASSERT_NE(::fcntl(sock, F_GETFL) & O_NONBLOCK, 0);
+    EXPECT_NE(::fcntl(sock, F_GETFD) & FD_CLOEXEC, 0);
     m_peer = listener.accept();
     SelectSets sets{.write = true};
-    EXPECT_EQ(m_layer.select(sock, sets, 3000), 1);
-    EXPECT_NE(::fcntl(sock, F_GETFD) & FD_CLOEXEC, 0);
-    sockaddr_storage local{};
-    socklen_t length = sizeof local;
-    ASSERT_EQ(::getsockname(sock, reinterpret_cast<sockaddr*>(&local), &length), 0);
-    EXPECT_EQ(local.ss_family, AF_INET6);
-    EXPECT_EQ(m_layer.send(sock, "JOIN #a\n", 8), 8);
-    EXPECT_EQ(readFromPeer(m_peer, 8), "JOIN #a\n");
-    char buffer[16];
-    EXPECT_EQ(m_layer.recv(sock, buffer, sizeof buffer), kSocketError);
-    EXPECT_EQ(m_layer.lastError(), kWsaEwouldblock);
+    EXPECT_EQ(m_layer.select(sock, sets, 3000), 1);  // talking over it: see the ngIRCd tests
 }
 
 }  // namespace
