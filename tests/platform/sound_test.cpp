@@ -87,13 +87,9 @@ class BackgroundSoundTest : public ::testing::Test {
 
 TEST_F(BackgroundSoundTest, UnreadableFilesFailWithoutTheBackend) {
     BackgroundSound sound(std::make_unique<GatedBackend>(gate));
-    CanberraSound canberra;
-    for (SoundPlayer* player :
-         {static_cast<SoundPlayer*>(&sound), static_cast<SoundPlayer*>(&canberra)}) {
-        EXPECT_EQ(player->playFileAsync(dir.file("no/folder.wav")), ENOENT);
-        EXPECT_EQ(player->playFileAsync(dir.path()), EISDIR);
-        EXPECT_EQ(player->playFileAsync(""), ENOENT);
-    }
+    EXPECT_EQ(sound.playFileAsync(dir.file("no/folder.wav")), ENOENT);
+    EXPECT_EQ(sound.playFileAsync(dir.path()), EISDIR);
+    EXPECT_EQ(sound.playFileAsync(""), ENOENT);
     EXPECT_EQ(gate->calls(), 0u);
 }
 
