@@ -1,134 +1,166 @@
-// The settings store with the registry's behaviour: values of every kind written,
-// read back and persisted, result codes, case-insensitive names, hand edits picked
-// up, unparsable files kept aside, and commits that fail or crash half-way.
+// The settings store: values of every kind kept in memory and in its file, the
+// registry's result codes, hand edits picked up, an unparsable file kept aside,
+// and commits that fail or crash half-way leaving the previous file whole.
 #include "platform/registry.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
-#include <functional>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
 
+#include "platform/files.h"
+#include "platform/registry_internal.h"
 #include "platform/text.h"
-#include "tests/platform/registry_test_support.h"
+#include "tests/support/temp_dir.h"
 
 namespace kolu {
 namespace {
 
 using namespace std::literals;
-using test::kSettingsKey;
-using test::RegistryStoreTest;
-using test::wide;
-using ReadValue = test::ReadValue;
 
-TEST_F(RegistryStoreTest, EveryKindOfValueRoundTripsThroughMemoryAndTheFile) {
-    struct Case {
-        std::u16string name;
-        std::uint32_t type;
-        std::string bytes;
-    };
-    const Case cases[] = {
-        {u"dword max", kRegDword, "\xFF\xFF\xFF\xFF"s},
+constexpr std::u16string_view kKey = u"SOFTWARE\\Marvoline\\Kolu";
+
+// A string value's bytes: UTF-16LE, with the terminator unless told otherwise.
+std::string wide(std::u16string_view text, bool terminator = true) {
+    std::string bytes;
+    for (char16_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    return terminator ? bytes + "\0\0"s : bytes;
+}
+
+struct ReadValue {
+    long result = -1;
+    std::uint32_t type = 0;
+    std::string bytes;
+};
+
+class RegistryStoreTest : public ::testing::Test {
+  protected:
+    // Writes one value through its own key; returns what closing the key returned.
+    static long put(RegistryStore& store, std::u16string_view key, std::u16string_view name,
+                    std::uint32_t type, const std::string& bytes) {
+        RegKey handle;
+        EXPECT_EQ(store.createKey(key, handle), kErrorSuccess);
+        EXPECT_EQ(store.setValue(handle, name, type, bytes.data(),
+                                 static_cast<std::uint32_t>(bytes.size())),
+                  kErrorSuccess);
+        return store.closeKey(handle);
+    }
+    static ReadValue get(RegistryStore& store, RegKey handle, std::u16string_view name) {
+        ReadValue read;
+        std::uint32_t size = 0;
+        read.result = store.queryValue(handle, name, &read.type, nullptr, &size);
+        if (read.result == kErrorSuccess) {
+            read.bytes.resize(size);
+            read.result = store.queryValue(handle, name, nullptr, read.bytes.data(), &size);
+        }
+        return read;
+    }
+    static ReadValue get(RegistryStore& store, std::u16string_view key, std::u16string_view name) {
+        RegKey handle;
+        ReadValue read;
+        read.result = store.openKey(key, handle);
+        if (read.result == kErrorSuccess) {
+            read = get(store, handle, name);
+            EXPECT_EQ(store.closeKey(handle), kErrorSuccess);
+        }
+        return read;
+    }
+    std::string text() const {
+        std::ifstream in(m_path, std::ios::binary);
+        std::ostringstream out;
+        out << in.rdbuf();
+        return out.str();
+    }
+    // Rewrites the file in place (same inode), as many editors save.
+    void edit(std::string_view from, std::string_view to) const {
+        std::string content = text();
+        content.replace(content.find(from), from.size(), to);
+        std::ofstream(m_path, std::ios::binary | std::ios::trunc) << content;
+    }
+    // Files beside the store: temporary or kept-aside ones.
+    std::vector<std::string> strayFiles() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(m_dir.file("kolu"))) {
+            if (entry.path() != m_path) {
+                names.push_back(entry.path().filename().string());
+            }
+        }
+        return names;
+    }
+
+    test::TempDir m_dir;
+    const std::string m_path = m_dir.file("kolu/registry");  // its folder does not exist yet
+};
+
+TEST_F(RegistryStoreTest, ValuesRoundTripThroughMemoryAndAPrivateFile) {
+    // Each kind of value's text form is pinned by the format's own tests.
+    const std::tuple<std::u16string, std::uint32_t, std::string> cases[] = {
         {u"dword", kRegDword, "\x78\x56\x34\x12"s},
-        {u"empty", kRegSz, wide(u"")},
-        {u"quoted", kRegSz, wide(u"say \"hi\" to C:\\dir\\ [x]\r\nnext\tline\n")},
-        {u"non-BMP", kRegSz, wide(u"\U0001F600\U00010348 \u017C\u00F3\u0142w")},
-        {u"lone surrogate", kRegSz, wide(u"\xDC00x")},
-        {u"padded", kRegSz, wide(u"alice bob ", false) + std::string(1982, '\0')},
-        {u"no terminator", kRegSz, wide(u"ab", false)},
-        {u"embedded zero", kRegSz, wide(u"a\0b"sv)},
-        {u"odd size", kRegSz, "a\0b"s},
+        {u"padded", kRegSz, wide(u"alice \U0001F600", false) + std::string(1982, '\0')},
         {u"binary", kRegBinary, "\0\0\xD9\xE9\xFF\0"s},
-        {u"empty binary", kRegBinary, ""},
         {u"other type", 7, "x\0\0\0"s},
     };
     {
         RegistryStore store(m_path);
         RegKey key;
-        ASSERT_EQ(store.createKey(kSettingsKey, key), kErrorSuccess);
-        for (const Case& c : cases) {
-            ASSERT_EQ(store.setValue(key, c.name, c.type, c.bytes.data(),
-                                     static_cast<std::uint32_t>(c.bytes.size())),
+        ASSERT_EQ(store.createKey(kKey, key), kErrorSuccess);
+        for (const auto& [name, type, bytes] : cases) {
+            ASSERT_EQ(store.setValue(key, name, type, bytes.data(),
+                                     static_cast<std::uint32_t>(bytes.size())),
                       kErrorSuccess);
+            const ReadValue read = get(store, key, name);
+            EXPECT_EQ(read.type, type);
+            EXPECT_EQ(read.bytes, bytes) << "in memory: " << toUtf8(name);
         }
-        for (const Case& c : cases) {
-            const ReadValue read = get(store, key, c.name);
-            EXPECT_EQ(read.result, kErrorSuccess);
-            EXPECT_EQ(read.type, c.type);
-            EXPECT_EQ(read.bytes, c.bytes) << "in memory: " << toUtf8(c.name);
-        }
+        EXPECT_FALSE(std::filesystem::exists(m_path)) << "nothing is written before a commit";
         EXPECT_EQ(store.closeKey(key), kErrorSuccess);
     }
+    struct stat info {};
+    ASSERT_EQ(::stat(m_path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    EXPECT_TRUE(strayFiles().empty());
     RegistryStore reopened(m_path);
-    for (const Case& c : cases) {
-        const ReadValue read = get(reopened, kSettingsKey, c.name);
-        EXPECT_EQ(read.result, kErrorSuccess);
-        EXPECT_EQ(read.type, c.type);
-        EXPECT_EQ(read.bytes, c.bytes) << "from the file: " << toUtf8(c.name);
+    for (const auto& [name, type, bytes] : cases) {
+        const ReadValue read = get(reopened, kKey, name);
+        EXPECT_EQ(read.type, type);
+        EXPECT_EQ(read.bytes, bytes) << "from the file: " << toUtf8(name);
     }
-    const std::string text = test::slurp(m_path);
-    EXPECT_NE(text.find("\n\"dword max\"=dword:ffffffff\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("\n\"padded\"=sz(2002):\"alice bob \"\n"), std::string::npos) << text;
 }
 
 TEST_F(RegistryStoreTest, ResultCodes) {
     RegistryStore store(m_path);
-    ASSERT_EQ(put(store, kSettingsKey, u"nick", kRegSz, wide(u"kolu42")), kErrorSuccess);
-    RegKey key, closed;
-    ASSERT_EQ(store.openKey(kSettingsKey, key), kErrorSuccess);
-    ASSERT_EQ(store.openKey(kSettingsKey, closed), kErrorSuccess);
+    ASSERT_EQ(put(store, kKey, u"nick", kRegSz, wide(u"kolu42")), kErrorSuccess);
+    RegKey key, closed, out;
+    ASSERT_EQ(store.openKey(kKey, key), kErrorSuccess);
+    ASSERT_EQ(store.openKey(kKey, closed), kErrorSuccess);
     ASSERT_EQ(store.closeKey(closed), kErrorSuccess);
     std::uint32_t size = 64;
     char buffer[64];
     const std::string tooBig(registry_detail::kMaxValueBytes + 1, 'x');
-    RegKey out;
-    struct Case {
-        const char* what;
-        std::function<long()> call;
-        long expected;
-    };
-    const Case cases[] = {
-        {"open a missing key", [&] { return store.openKey(u"SOFTWARE\\Nope", out); },
-         kErrorFileNotFound},
-        {"open a missing subkey",
-         [&] { return store.openKey(u"SOFTWARE\\Marvoline\\Kolu\\sounds", out); },
-         kErrorFileNotFound},
-        {"query a missing value",
-         [&] { return store.queryValue(key, u"nope", nullptr, buffer, &size); },
-         kErrorFileNotFound},
-        {"query size only", [&] { return store.queryValue(key, u"nick", nullptr, nullptr, &size); },
-         kErrorSuccess},
-        {"query data without size",
-         [&] { return store.queryValue(key, u"nick", nullptr, buffer, nullptr); },
-         kErrorInvalidParameter},
-        {"set null data", [&] { return store.setValue(key, u"v", kRegBinary, nullptr, 4); },
-         kErrorInvalidParameter},
-        {"set a value too big",
-         [&] {
-             return store.setValue(key, u"v", kRegBinary, tooBig.data(),
-                                   static_cast<std::uint32_t>(tooBig.size()));
-         },
-         kErrorInvalidParameter},
-        {"create an empty part", [&] { return store.createKey(u"SOFTWARE\\\\Kolu", out); },
-         kErrorInvalidParameter},
-        {"create a control character", [&] { return store.createKey(u"SOFTWARE\\a\nb", out); },
-         kErrorInvalidParameter},
-        {"query no key",
-         [&] { return store.queryValue(RegKey{}, u"nick", nullptr, nullptr, &size); },
-         kErrorInvalidHandle},
-        {"query a closed key",
-         [&] { return store.queryValue(closed, u"nick", nullptr, nullptr, &size); },
-         kErrorInvalidHandle},
-        {"set a closed key", [&] { return store.setValue(closed, u"nick", kRegSz, "\0\0", 2); },
-         kErrorInvalidHandle},
-        {"close a closed key", [&] { return store.closeKey(closed); }, kErrorInvalidHandle},
-        {"close an unknown key", [&] { return store.closeKey(RegKey{12345}); },
-         kErrorInvalidHandle},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(c.call(), c.expected) << c.what;
-    }
-    EXPECT_EQ(store.openKey(u"Nope", out), kErrorFileNotFound);
+    EXPECT_EQ(store.openKey(u"SOFTWARE\\Marvoline\\Kolu\\sounds", out), kErrorFileNotFound);
     EXPECT_FALSE(out) << "a failed open yields no key";
+    EXPECT_EQ(store.queryValue(key, u"nope", nullptr, buffer, &size), kErrorFileNotFound);
+    EXPECT_EQ(store.queryValue(key, u"nick", nullptr, buffer, nullptr), kErrorInvalidParameter);
+    EXPECT_EQ(store.setValue(key, u"v", kRegBinary, nullptr, 4), kErrorInvalidParameter);
+    EXPECT_EQ(store.setValue(key, u"v", kRegBinary, tooBig.data(),
+                             static_cast<std::uint32_t>(tooBig.size())),
+              kErrorInvalidParameter);
+    EXPECT_EQ(store.createKey(u"SOFTWARE\\\\Kolu", out), kErrorInvalidParameter);
+    EXPECT_EQ(store.createKey(u"SOFTWARE\\a\nb", out), kErrorInvalidParameter);
+    EXPECT_EQ(store.queryValue(RegKey{}, u"nick", nullptr, nullptr, &size), kErrorInvalidHandle);
+    EXPECT_EQ(store.queryValue(closed, u"nick", nullptr, nullptr, &size), kErrorInvalidHandle);
+    EXPECT_EQ(store.setValue(closed, u"nick", kRegSz, "\0\0", 2), kErrorInvalidHandle);
+    EXPECT_EQ(store.closeKey(closed), kErrorInvalidHandle);
 
     // Too small a buffer: the needed size, the type, and the buffer left alone.
     std::uint32_t type = 0;
@@ -138,107 +170,186 @@ TEST_F(RegistryStoreTest, ResultCodes) {
     EXPECT_EQ(size, 14u);
     EXPECT_EQ(type, kRegSz);
     EXPECT_EQ(std::string(buffer, sizeof buffer), std::string(sizeof buffer, '\xAA'));
-    EXPECT_EQ(store.queryValue(key, u"nick", &type, buffer, &size), kErrorSuccess);
-    EXPECT_EQ(std::string(buffer, size), wide(u"kolu42"));
     EXPECT_EQ(store.closeKey(key), kErrorSuccess);
 }
 
-TEST_F(RegistryStoreTest, KeysAndNamesIgnoreCaseAndKeepTheirFirstSpelling) {
-    RegistryStore store(m_path);
-    ASSERT_EQ(put(store, u"\\SOFTWARE\\Marvoline\\Kolu\\", u"NickName", kRegSz, wide(u"a")),
-              kErrorSuccess);
-    ASSERT_EQ(put(store, u"software\\MARVOLINE\\kolu", u"nICKnAME", kRegSz, wide(u"b")),
-              kErrorSuccess);
-    ASSERT_EQ(put(store, u"SOFTWARE\\Marvoline\\Kolu", u"\u00C9t\u00E9", kRegDword, "\1\0\0\0"s),
-              kErrorSuccess);
-    const ReadValue read = get(store, u"Software\\Marvoline\\KOLU\\", u"nickname");
-    EXPECT_EQ(read.result, kErrorSuccess);
-    EXPECT_EQ(read.bytes, wide(u"b"));
-    EXPECT_EQ(get(store, kSettingsKey, u"\u00E9T\u00C9").result,
-              kErrorSuccess);  // Latin-1 folds too
-
-    const std::string text = test::slurp(m_path);
-    EXPECT_NE(text.find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Marvoline\\Kolu]\n\"NickName\"=\"b\"\n"),
-              std::string::npos)
-        << text;
-    EXPECT_EQ(text.find("nICK"), std::string::npos) << text;
-    EXPECT_EQ(text.find("MARVOLINE"), std::string::npos) << text;
-}
-
-TEST_F(RegistryStoreTest, CreateKeyMakesParentsAndTheFileKeepsInsertionOrder) {
+TEST_F(RegistryStoreTest, KeysAndNamesIgnoreCaseKeepTheirFirstSpellingAndTheirOrder) {
     RegistryStore store(m_path);
     RegKey key;
     bool created = false;
     ASSERT_EQ(store.createKey(u"SOFTWARE\\Marvoline\\Kolu\\sounds", key, &created), kErrorSuccess);
     EXPECT_TRUE(created);
-    ASSERT_EQ(store.closeKey(key), kErrorSuccess);  // a new key alone is committed too
-    ASSERT_EQ(store.createKey(u"SOFTWARE\\Marvoline", key, &created), kErrorSuccess);
+    ASSERT_EQ(store.closeKey(key), kErrorSuccess);
+    ASSERT_EQ(store.createKey(u"software\\MARVOLINE", key, &created), kErrorSuccess);
     EXPECT_FALSE(created);
     ASSERT_EQ(store.closeKey(key), kErrorSuccess);
-
-    for (const char16_t* name : {u"server", u"nick", u"kolory"}) {
-        ASSERT_EQ(put(store, kSettingsKey, name, kRegDword, "\0\0\0\0"s), kErrorSuccess);
-    }
-    ASSERT_EQ(put(store, kSettingsKey, u"server", kRegDword, "\5\0\0\0"s), kErrorSuccess);
+    ASSERT_EQ(put(store, u"\\SOFTWARE\\Marvoline\\Kolu\\", u"NickName", kRegSz, wide(u"a")),
+              kErrorSuccess);
+    ASSERT_EQ(put(store, kKey, u"\u00C9t\u00E9", kRegDword, "\1\0\0\0"s), kErrorSuccess);
+    ASSERT_EQ(put(store, u"software\\MARVOLINE\\kolu", u"nICKnAME", kRegSz, wide(u"b")),
+              kErrorSuccess);
 
     RegistryStore reopened(m_path);
-    for (std::u16string_view path :
-         {u"SOFTWARE", u"SOFTWARE\\Marvoline", u"software\\marvoline\\kolu"}) {
-        EXPECT_EQ(reopened.openKey(path, key), kErrorSuccess) << toUtf8(path);
-        EXPECT_EQ(reopened.closeKey(key), kErrorSuccess);
-    }
-    const std::string text = test::slurp(m_path);
-    const char* const inOrder[] = {
-        "[HKEY_LOCAL_MACHINE\\SOFTWARE]\n",
-        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Marvoline]\n",
-        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Marvoline\\Kolu]\n"
-        "\"server\"=dword:00000005\n\"nick\"=dword:00000000\n\"kolory\"=dword:00000000\n",
-        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Marvoline\\Kolu\\sounds]\n",
-    };
-    std::size_t at = 0;
-    for (const char* part : inOrder) {
-        const std::size_t found = text.find(part);
-        EXPECT_NE(found, std::string::npos) << part << " in\n" << text;
-        EXPECT_GE(found, at) << part << " in\n" << text;
-        at = found;
-    }
+    EXPECT_EQ(get(reopened, u"Software\\Marvoline\\KOLU\\", u"nickname").bytes, wide(u"b"));
+    EXPECT_EQ(get(reopened, kKey, u"\u00E9T\u00C9").result, kErrorSuccess);  // Latin-1 folds too
+    EXPECT_EQ(reopened.openKey(u"SOFTWARE", key), kErrorSuccess);            // parents were made
+    EXPECT_NE(text().find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Marvoline\\Kolu]\n\"NickName\"=\"b\"\n"
+                          "\"\xC3\x89t\xC3\xA9\"=dword:00000001\n\n"
+                          "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Marvoline\\Kolu\\sounds]\n"),
+              std::string::npos)
+        << text();
 }
 
 TEST_F(RegistryStoreTest, WritesShowAtOnceAndReachTheFileWhenTheirKeyCloses) {
-    RegistryStore store(m_path);
-    RegKey writer, reader;
-    ASSERT_EQ(put(store, kSettingsKey, u"nick", kRegSz, wide(u"old")), kErrorSuccess);
-    const std::string before = test::slurp(m_path);
-    ASSERT_EQ(store.openKey(kSettingsKey, writer), kErrorSuccess);
-    ASSERT_EQ(store.openKey(kSettingsKey, reader), kErrorSuccess);
-    ASSERT_EQ(store.setValue(writer, u"nick", kRegSz, wide(u"new").data(), 8), kErrorSuccess);
-    EXPECT_EQ(get(store, reader, u"nick").bytes, wide(u"new"));
-    EXPECT_EQ(store.closeKey(reader), kErrorSuccess);
-    EXPECT_EQ(test::slurp(m_path), before) << "only the key written through commits";
-    EXPECT_EQ(store.closeKey(writer), kErrorSuccess);
-    RegistryStore other(m_path);
-    EXPECT_EQ(get(other, kSettingsKey, u"nick").bytes, wide(u"new"));
-}
-
-TEST_F(RegistryStoreTest, AnUnchangedValueOrANeverClosedKeyIsHandledSensibly) {
     {
         RegistryStore store(m_path);
-        ASSERT_EQ(put(store, kSettingsKey, u"server", kRegDword, "\0\0\0\0"s), kErrorSuccess);
-        struct stat before {};
-        ASSERT_EQ(::stat(m_path.c_str(), &before), 0);
+        ASSERT_EQ(put(store, kKey, u"nick", kRegSz, wide(u"old")), kErrorSuccess);
+        const std::string before = text();
+        struct stat first {};
+        ASSERT_EQ(::stat(m_path.c_str(), &first), 0);
         // Writing what is already there does not rewrite the file.
-        ASSERT_EQ(put(store, kSettingsKey, u"server", kRegDword, "\0\0\0\0"s), kErrorSuccess);
-        struct stat after {};
-        ASSERT_EQ(::stat(m_path.c_str(), &after), 0);
-        EXPECT_EQ(before.st_ino, after.st_ino);
+        ASSERT_EQ(put(store, kKey, u"nick", kRegSz, wide(u"old")), kErrorSuccess);
+        struct stat second {};
+        ASSERT_EQ(::stat(m_path.c_str(), &second), 0);
+        EXPECT_EQ(first.st_ino, second.st_ino);
 
-        RegKey leaked;
-        ASSERT_EQ(store.openKey(kSettingsKey, leaked), kErrorSuccess);
-        ASSERT_EQ(store.setValue(leaked, u"nick", kRegSz, wide(u"x").data(), 4), kErrorSuccess);
+        RegKey writer, reader;
+        ASSERT_EQ(store.openKey(kKey, writer), kErrorSuccess);
+        ASSERT_EQ(store.openKey(kKey, reader), kErrorSuccess);
+        ASSERT_EQ(store.setValue(writer, u"nick", kRegSz, wide(u"new").data(), 8), kErrorSuccess);
+        EXPECT_EQ(get(store, reader, u"nick").bytes, wide(u"new"));
+        EXPECT_EQ(store.closeKey(reader), kErrorSuccess);
+        EXPECT_EQ(text(), before) << "only the key written through commits";
+        // `writer` is never closed: the store's end still writes what went through it.
     }
-    // The store's end still writes what went through a key nobody closed.
     RegistryStore reopened(m_path);
-    EXPECT_EQ(get(reopened, kSettingsKey, u"nick").bytes, wide(u"x"));
+    EXPECT_EQ(get(reopened, kKey, u"nick").bytes, wide(u"new"));
+}
+
+TEST_F(RegistryStoreTest, AnEditByHandIsSeenAtTheNextOpen) {
+    RegistryStore store(m_path, 0ms);  // looks at the file at every open
+    ASSERT_EQ(put(store, kKey, u"nick", kRegSz, wide(u"kolu42")), kErrorSuccess);
+    RegKey held;
+    ASSERT_EQ(store.openKey(kKey, held), kErrorSuccess);
+    edit("\"kolu42\"", "\"edited-by-hand\"");
+    EXPECT_EQ(get(store, kKey, u"nick").bytes, wide(u"edited-by-hand"));
+    EXPECT_EQ(get(store, held, u"nick").bytes, wide(u"edited-by-hand")) << "an open key follows";
+
+    // Replaced by a new file without the settings key.
+    std::ofstream(m_path + ".new") << "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\n\"x\"=dword:8\n";
+    ASSERT_EQ(std::rename((m_path + ".new").c_str(), m_path.c_str()), 0);
+    EXPECT_EQ(get(store, u"SOFTWARE\\Other", u"x").bytes, "\10\0\0\0"s);
+    EXPECT_EQ(get(store, held, u"nick").result, kErrorFileNotFound);
+    EXPECT_EQ(store.setValue(held, u"nick", kRegSz, "\0\0", 2), kErrorFileNotFound);
+    EXPECT_EQ(store.closeKey(held), kErrorSuccess);
+
+    ASSERT_EQ(std::remove(m_path.c_str()), 0);  // deleted: an empty store
+    EXPECT_EQ(get(store, u"SOFTWARE\\Other", u"x").result, kErrorFileNotFound);
+}
+
+TEST_F(RegistryStoreTest, WritesLookAtTheFileFirstAndReadsOnceTheRecheckTimeHasPassed) {
+    {
+        RegistryStore store(m_path, 1h);
+        ASSERT_EQ(put(store, kKey, u"nick", kRegSz, wide(u"kolu42")), kErrorSuccess);
+        edit("\"kolu42\"", "\"edited-by-hand\"");
+        ASSERT_EQ(put(store, kKey, u"server", kRegDword, "\1\0\0\0"s), kErrorSuccess);
+    }
+    RegistryStore store(m_path, 20ms);
+    EXPECT_EQ(get(store, kKey, u"nick").bytes, wide(u"edited-by-hand"));
+    edit("\"edited-by-hand\"", "\"again\"");
+    std::this_thread::sleep_for(30ms);
+    EXPECT_EQ(get(store, kKey, u"nick").bytes, wide(u"again"));
+}
+
+TEST_F(RegistryStoreTest, WritesNotYetCommittedWinOverAnEditByHand) {
+    RegistryStore store(m_path);
+    ASSERT_EQ(put(store, kKey, u"nick", kRegSz, wide(u"before")), kErrorSuccess);
+    RegKey writer;
+    ASSERT_EQ(store.openKey(kKey, writer), kErrorSuccess);
+    ASSERT_EQ(store.setValue(writer, u"nick", kRegSz, wide(u"mine").data(), 10), kErrorSuccess);
+    edit("\"before\"", "\"theirs, longer\"");
+    EXPECT_EQ(get(store, kKey, u"nick").bytes, wide(u"mine"));
+    ASSERT_EQ(store.closeKey(writer), kErrorSuccess);
+    RegistryStore other(m_path);
+    EXPECT_EQ(get(other, kKey, u"nick").bytes, wide(u"mine"));
+}
+
+TEST_F(RegistryStoreTest, AnUnparsableFileIsKeptAsideAndAFreshStoreUsed) {
+    const std::string broken = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Marvoline\\Kolu]\n\"nick\"=what\n";
+    std::filesystem::create_directories(m_dir.file("kolu"));
+    for (const char* keptAs : {".bad", ".bad.1", ".bad.2"}) {
+        std::ofstream(m_path) << broken;
+        RegistryStore store(m_path);
+        EXPECT_EQ(store.corruptFileKeptAs(), m_path + keptAs);
+        EXPECT_EQ(get(store, kKey, u"nick").result, kErrorFileNotFound);
+        ASSERT_EQ(put(store, kKey, u"nick", kRegSz, wide(u"fresh")), kErrorSuccess);
+        RegistryStore reopened(m_path);
+        EXPECT_EQ(reopened.corruptFileKeptAs(), "");
+        EXPECT_EQ(get(reopened, kKey, u"nick").bytes, wide(u"fresh"));
+    }
+    std::string kept;
+    ASSERT_EQ(readWholeFile(m_path + ".bad", kept), 0);
+    EXPECT_EQ(kept, broken);
+}
+
+int g_injectedError = 0;
+
+TEST_F(RegistryStoreTest, AFailedCommitReportsItAndLeavesTheOldFile) {
+    for (const auto& [error, expected] : {std::pair{ENOSPC, kErrorDiskFull},
+                                          {EDQUOT, kErrorDiskFull},
+                                          {EACCES, kErrorAccessDenied},
+                                          {EROFS, kErrorAccessDenied},
+                                          {EIO, kErrorWriteFault}}) {
+        SCOPED_TRACE(error);
+        RegistryStore store(m_path);
+        ASSERT_EQ(put(store, kKey, u"nick", kRegSz, wide(u"old")), kErrorSuccess);
+        const std::string before = text();
+        g_injectedError = error;
+        registry_detail::g_afterPartialWrite = [](std::size_t) { return g_injectedError; };
+        EXPECT_EQ(put(store, kKey, u"nick", kRegSz, wide(u"new")), expected);
+        registry_detail::g_afterPartialWrite = nullptr;
+        EXPECT_EQ(text(), before);
+        EXPECT_TRUE(strayFiles().empty()) << "the temporary file is removed";
+        EXPECT_EQ(get(store, kKey, u"nick").bytes, wide(u"new")) << "memory keeps it";
+        // The next write through a key commits everything still unsaved.
+        ASSERT_EQ(put(store, kKey, u"other", kRegDword, "\1\0\0\0"s), kErrorSuccess);
+        RegistryStore reopened(m_path);
+        EXPECT_EQ(get(reopened, kKey, u"nick").bytes, wide(u"new"));
+    }
+}
+
+TEST_F(RegistryStoreTest, ACrashDuringACommitLeavesTheOldStore) {
+    {
+        RegistryStore store(m_path);
+        ASSERT_EQ(put(store, kKey, u"nick", kRegSz, wide(u"old")), kErrorSuccess);
+    }
+    const std::string before = text();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Dies after writing part of the temporary file, as a power cut would.
+        registry_detail::g_afterPartialWrite = [](std::size_t written) -> int {
+            ::_exit(written > 0 ? 42 : 43);
+        };
+        RegistryStore store(m_path);
+        put(store, kKey, u"nick", kRegSz, wide(std::u16string(500, u'n')));
+        ::_exit(1);  // the commit went through: the failpoint was never reached
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 42);
+
+    EXPECT_EQ(text(), before);
+    const std::string partial = m_path + ".tmp-" + std::to_string(child);
+    EXPECT_GT(std::filesystem::file_size(partial), 0u) << "the child was mid-write";
+    const std::string running = m_path + ".tmp-" + std::to_string(::getppid());
+    ASSERT_EQ(writeFileAtomically(running, "another client is saving"), 0);
+    RegistryStore store(m_path);
+    EXPECT_FALSE(std::filesystem::exists(partial)) << "the next start removes the left-over";
+    EXPECT_TRUE(std::filesystem::exists(running));
+    EXPECT_EQ(store.corruptFileKeptAs(), "");
+    EXPECT_EQ(get(store, kKey, u"nick").bytes, wide(u"old"));
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
-#include <cstdint>
 #include <cstdlib>
 #include <future>
 #include <mutex>
@@ -21,35 +20,6 @@
 namespace kolu {
 namespace {
 
-using test::FakeClock;
-using test::TempDir;
-using test::ScopedEnv;
-
-void putLe(std::string& out, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-    }
-}
-
-// 50 ms of 8 kHz 8-bit mono silence.
-std::string smallWav() {
-    const std::uint32_t samples = 400;
-    std::string wav = "RIFF";
-    putLe(wav, 36 + samples, 4);
-    wav += "WAVEfmt ";
-    putLe(wav, 16, 4);
-    putLe(wav, 1, 2);     // PCM
-    putLe(wav, 1, 2);     // mono
-    putLe(wav, 8000, 4);  // sample rate
-    putLe(wav, 8000, 4);  // byte rate
-    putLe(wav, 1, 2);     // block align
-    putLe(wav, 8, 2);     // bits per sample
-    wav += "data";
-    putLe(wav, samples, 4);
-    wav.append(samples, '\x80');
-    return wav;
-}
-
 // Runs one call on another thread so a hang fails the test instead of stalling it.
 template <typename Call>
 int within10s(Call call) {
@@ -61,13 +31,23 @@ int within10s(Call call) {
     return result.get();
 }
 
-// A backend that answers `result`, optionally only once the test opens the gate.
+// A backend that answers `result`, only once the test opens the gate.
 struct Gate {
     std::mutex mutex;
     std::condition_variable opened;
     bool open = true;
     std::vector<std::string> paths;
     int result = 0;
+
+    void set(bool value) {
+        std::lock_guard lock(mutex);
+        open = value;
+        opened.notify_all();
+    }
+    std::size_t calls() {
+        std::lock_guard lock(mutex);
+        return paths.size();
+    }
 };
 
 class GatedBackend final : public SoundBackend {
@@ -84,73 +64,6 @@ class GatedBackend final : public SoundBackend {
     std::shared_ptr<Gate> m_gate;
 };
 
-void setGate(Gate& gate, bool open) {
-    std::lock_guard lock(gate.mutex);
-    gate.open = open;
-    gate.opened.notify_all();
-}
-
-std::size_t callsOf(Gate& gate) {
-    std::lock_guard lock(gate.mutex);
-    return gate.paths.size();
-}
-
-TEST(CanberraSound, UnreadableFilesFailWithoutTheSoundService) {
-    TempDir dir;
-    auto gate = std::make_shared<Gate>();
-    BackgroundSound sound(std::make_unique<GatedBackend>(gate));
-    CanberraSound canberra;
-    for (SoundPlayer* player :
-         {static_cast<SoundPlayer*>(&sound), static_cast<SoundPlayer*>(&canberra)}) {
-        EXPECT_EQ(player->playFileAsync(dir.file("missing.wav")), ENOENT);
-        EXPECT_EQ(player->playFileAsync(dir.file("no/folder.wav")), ENOENT);
-        EXPECT_EQ(player->playFileAsync(dir.path()), EISDIR);
-        EXPECT_EQ(player->playFileAsync(""), ENOENT);
-    }
-    EXPECT_EQ(callsOf(*gate), 0u);
-}
-
-// No sound server is needed: whatever the outcome, the calls return, and a
-// failure is a code the error log can describe.
-TEST(CanberraSound, PlayingReturnsWhateverTheOutcome) {
-    TempDir dir;
-    const std::string path = dir.file("join.wav");
-    ASSERT_EQ(writeFileAtomically(path, smallWav()), 0);
-    within10s([&] {
-        CanberraSound sound;
-        for (int call = 0; call < 3; ++call) {
-            const int rc = sound.playFileAsync(path);
-            if (rc != 0) {
-                EXPECT_FALSE(errorText(rc).empty()) << "call " << call << " code " << rc;
-            }
-        }
-        return 0;
-    });
-}
-
-TEST(CanberraBackend, RetriesOpeningAtMostOncePerInterval) {
-    ScopedEnv driver("CANBERRA_DRIVER", "kolu-no-such-driver");
-    FakeClock clock;
-    clock.ticks = 0xFFFFFFFFu - 1000;  // the interval is measured across the wrap
-    CanberraBackend backend(clock);
-    const std::string path = "/nonexistent.wav";  // never reached: opening fails first
-
-    const int first = within10s([&] { return backend.play(path); });
-    EXPECT_EQ(first, ENODEV);
-    EXPECT_FALSE(errorText(first).empty());
-    EXPECT_EQ(backend.openAttempts(), 1);
-
-    clock.ticks += CanberraBackend::kRetryMs - 1;
-    EXPECT_EQ(backend.play(path), first);
-    EXPECT_EQ(backend.openAttempts(), 1);
-
-    clock.ticks += 1;
-    EXPECT_EQ(within10s([&] { return backend.play(path); }), first);
-    EXPECT_EQ(backend.openAttempts(), 2);
-    EXPECT_EQ(backend.play(path), first);
-    EXPECT_EQ(backend.openAttempts(), 2);
-}
-
 // Plays until the worker takes the request: on a loaded machine even a quick
 // backend may miss the caller's bounded wait, and the caller is then told "busy".
 int playUntilAnswered(SoundPlayer& sound, const std::string& path) {
@@ -158,71 +71,95 @@ int playUntilAnswered(SoundPlayer& sound, const std::string& path) {
     int rc = EBUSY;
     while (rc == EBUSY && std::chrono::steady_clock::now() < deadline) {
         rc = sound.playFileAsync(path);
-        if (rc == EBUSY) {
-            std::this_thread::yield();
-        }
+        std::this_thread::yield();
     }
     return rc;
 }
 
-TEST(BackgroundSound, ReturnsTheBackendsAnswer) {
-    TempDir dir;
-    ASSERT_EQ(writeFileAtomically(dir.file("a.wav"), "x"), 0);
-    ASSERT_EQ(writeFileAtomically(dir.file("b.wav"), "x"), 0);
-    auto gate = std::make_shared<Gate>();
+class BackgroundSoundTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_EQ(writeFileAtomically(path, "x"), 0); }
+
+    test::TempDir dir;
+    const std::string path = dir.file("ping.wav");
+    std::shared_ptr<Gate> gate = std::make_shared<Gate>();
+};
+
+TEST_F(BackgroundSoundTest, UnreadableFilesFailWithoutTheBackend) {
     BackgroundSound sound(std::make_unique<GatedBackend>(gate));
-    EXPECT_EQ(playUntilAnswered(sound, dir.file("a.wav")), 0);
+    EXPECT_EQ(sound.playFileAsync(dir.file("no/folder.wav")), ENOENT);
+    EXPECT_EQ(sound.playFileAsync(dir.path()), EISDIR);
+    EXPECT_EQ(sound.playFileAsync(""), ENOENT);
+    EXPECT_EQ(gate->calls(), 0u);
+}
+
+TEST_F(BackgroundSoundTest, ReturnsTheBackendsAnswer) {
+    BackgroundSound sound(std::make_unique<GatedBackend>(gate));
+    EXPECT_EQ(playUntilAnswered(sound, path), 0);
     gate->result = ENODEV;
-    EXPECT_EQ(playUntilAnswered(sound, dir.file("b.wav")), ENODEV);
-    ASSERT_GE(callsOf(*gate), 2u);
-    EXPECT_EQ(gate->paths.front(), dir.file("a.wav"));
-    EXPECT_EQ(gate->paths.back(), dir.file("b.wav"));
+    EXPECT_EQ(playUntilAnswered(sound, path), ENODEV);
+    EXPECT_EQ(gate->paths.back(), path);
 }
 
 // A sound service that hangs costs a caller one bounded wait; later callers are
 // told it is busy at once, and it is used again once it answers.
-TEST(BackgroundSound, AStuckBackendNeverHoldsTheCaller) {
-    TempDir dir;
-    const std::string path = dir.file("ping.wav");
-    ASSERT_EQ(writeFileAtomically(path, "x"), 0);
-    auto gate = std::make_shared<Gate>();
+TEST_F(BackgroundSoundTest, AStuckBackendNeverHoldsTheCaller) {
     gate->open = false;
     BackgroundSound sound(std::make_unique<GatedBackend>(gate));
-
     EXPECT_EQ(within10s([&] { return sound.playFileAsync(path); }), EBUSY);
     EXPECT_EQ(within10s([&] { return sound.playFileAsync(path); }), EBUSY);
-    EXPECT_LE(callsOf(*gate), 1u);
-
-    setGate(*gate, true);
-    const int rc = playUntilAnswered(sound, path);
-    EXPECT_EQ(rc, 0);
-    EXPECT_GE(callsOf(*gate), 2u);
+    EXPECT_LE(gate->calls(), 1u);
+    gate->set(true);
+    EXPECT_EQ(playUntilAnswered(sound, path), 0);
+    EXPECT_GE(gate->calls(), 2u);
 }
 
-TEST(BackgroundSound, DestroyingWithAStuckBackendReturns) {
-    TempDir dir;
-    const std::string path = dir.file("quit.wav");
-    ASSERT_EQ(writeFileAtomically(path, "x"), 0);
-    auto gate = std::make_shared<Gate>();
+TEST_F(BackgroundSoundTest, DestroyingWithAStuckBackendReturns) {
     gate->open = false;
     within10s([&] {
         BackgroundSound sound(std::make_unique<GatedBackend>(gate));
         EXPECT_EQ(sound.playFileAsync(path), EBUSY);
         return 0;
     });
-    setGate(*gate, true);  // lets the abandoned worker finish
+    gate->set(true);  // lets the abandoned worker finish
 }
 
-TEST(ErrnoFromCanberra, EveryResultMapsToADescribedCode) {
+// No sound server is needed: the calls return, and a failure is a code the
+// error log can describe.
+TEST_F(BackgroundSoundTest, TheRealServiceReturnsWhateverTheOutcome) {
+    within10s([&] {
+        CanberraSound sound;
+        for (int call = 0; call < 3; ++call) {
+            const int rc = sound.playFileAsync(path);
+            EXPECT_TRUE(rc == 0 || !errorText(rc).empty()) << "call " << call << " code " << rc;
+        }
+        return 0;
+    });
+}
+
+TEST(CanberraBackend, RetriesOpeningAtMostOncePerInterval) {
+    test::ScopedEnv driver("CANBERRA_DRIVER", "kolu-no-such-driver");
+    test::FakeClock clock;
+    clock.ticks = 0xFFFFFFFFu - 1000;  // the interval is measured across the wrap
+    CanberraBackend backend(clock);
+    const std::string path = "/nonexistent.wav";  // never reached: opening fails first
+
+    EXPECT_EQ(within10s([&] { return backend.play(path); }), ENODEV);
+    clock.ticks += CanberraBackend::kRetryMs - 1;
+    EXPECT_EQ(backend.play(path), ENODEV);
+    EXPECT_EQ(backend.openAttempts(), 1);
+    clock.ticks += 1;
+    EXPECT_EQ(within10s([&] { return backend.play(path); }), ENODEV);
+    EXPECT_EQ(backend.play(path), ENODEV);
+    EXPECT_EQ(backend.openAttempts(), 2);
+}
+
+TEST(CanberraBackend, EveryResultMapsToADescribedCode) {
     EXPECT_EQ(errnoFromCanberra(CA_SUCCESS), 0);
     EXPECT_EQ(errnoFromCanberra(CA_ERROR_NOTFOUND), ENOENT);
-    EXPECT_EQ(errnoFromCanberra(CA_ERROR_ACCESS), EACCES);
-    EXPECT_EQ(errnoFromCanberra(CA_ERROR_NODRIVER), ENODEV);
-    EXPECT_EQ(errnoFromCanberra(CA_ERROR_OOM), ENOMEM);
     for (int result = CA_ERROR_NOTSUPPORTED; result > _CA_ERROR_MAX - 2; --result) {
         const int code = errnoFromCanberra(result);
-        EXPECT_GT(code, 0) << result;
-        EXPECT_FALSE(errorText(code).empty()) << result;
+        EXPECT_TRUE(code > 0 && !errorText(code).empty()) << result;
     }
 }
 

@@ -26,23 +26,14 @@ class FakeHost : public Host {
     std::vector<MessageBoxCall> messageBoxes;
     std::vector<bool> labels;  // true = "Disconnect" shown
     int focusRequests = 0;
-    bool failTimers = false;
 
     bool startTimer(TimerId id, int intervalMs) override {
-        if (failTimers) {
-            return false;
-        }
         running.insert(id);
         started.push_back(id);
         intervals[id] = intervalMs;
         return true;
     }
-    bool stopTimer(TimerId id) override {
-        if (failTimers) {
-            return false;
-        }
-        return running.erase(id) > 0;
-    }
+    bool stopTimer(TimerId id) override { return running.erase(id) > 0; }
     void messageBox(std::u16string_view text, std::u16string_view title) override {
         messageBoxes.push_back({std::u16string(text), std::u16string(title)});
     }

@@ -38,32 +38,18 @@ int bindLoopback(int& port) {
     return fd;
 }
 
-std::string lastBytes(const std::string& bytes) {
-    constexpr std::size_t kShown = 400;
-    if (bytes.size() <= kShown) {
-        return printable(bytes);
-    }
-    return "..." + printable(std::string_view(bytes).substr(bytes.size() - kShown));
-}
-
 }  // namespace
 
 std::string printable(std::string_view bytes) {
     std::string out;
     for (unsigned char c : bytes) {
-        if (c == '\r') {
-            out += "\\r";
-        } else if (c == '\n') {
-            out += "\\n";
-        } else if (c == '\\') {
-            out += "\\\\";
-        } else if (c < 0x20 || c == 0x7f) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\x%02x", c);
-            out += escape;
-        } else {
-            out += static_cast<char>(c);
-        }
+        char escape[8];
+        std::snprintf(escape, sizeof escape, "\\x%02x", c);
+        out += c == '\r'               ? "\\r"
+               : c == '\n'             ? "\\n"
+               : c == '\\'             ? "\\\\"
+               : c < 0x20 || c == 0x7f ? escape
+                                       : std::string(1, static_cast<char>(c));
     }
     return out;
 }
@@ -232,7 +218,9 @@ testing::AssertionResult FakeIrcServer::expectLine(const std::string& line, Mill
                << "expected the line \"" << printable(line) << "\" but no line arrived within "
                << timeout.count() << " ms; client connected: " << (m_clientFd >= 0 ? "yes" : "no")
                << "; unfinished bytes: \"" << printable(m_partial) << "\"; received so far: \""
-               << lastBytes(m_received) << "\"";
+               << printable(m_received.substr(m_received.size() -
+                                              std::min<std::size_t>(m_received.size(), 400)))
+               << "\"";
     }
     if (*got != line) {
         return testing::AssertionFailure()
@@ -307,11 +295,6 @@ testing::AssertionResult FakeIrcServer::waitForDisconnect(Millis timeout) {
                << "the client did not close its connection within " << timeout.count() << " ms";
     }
     return testing::AssertionSuccess();
-}
-
-bool FakeIrcServer::clientConnected() const {
-    std::lock_guard lock(m_mutex);
-    return m_clientFd >= 0;
 }
 
 int FakeIrcServer::connectionCount() const {

@@ -54,7 +54,6 @@ class FakeIrcServer {
     // closing it, or through closeClient).
     testing::AssertionResult waitForDisconnect(Millis timeout = kDefaultWait);
 
-    bool clientConnected() const;
     int connectionCount() const;
     // Every byte received so far, from all connections, unframed.
     std::string received() const;

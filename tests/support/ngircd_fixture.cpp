@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/prctl.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,14 +18,9 @@
 #include "tests/support/raw_irc_client.h"
 
 namespace kolu::test {
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-constexpr auto kStartDeadline = std::chrono::seconds(5);
-constexpr auto kStopDeadline = std::chrono::seconds(3);
-constexpr int kStartAttempts = 5;
 
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -39,10 +33,8 @@ std::string describeExit(int status) {
     if (WIFEXITED(status)) {
         return "ngIRCd exited with status " + std::to_string(WEXITSTATUS(status));
     }
-    if (WIFSIGNALED(status)) {
-        return "ngIRCd ended by signal " + std::to_string(WTERMSIG(status));
-    }
-    return "ngIRCd ended";
+    return WIFSIGNALED(status) ? "ngIRCd ended by signal " + std::to_string(WTERMSIG(status))
+                               : "ngIRCd ended";
 }
 
 }  // namespace
@@ -53,30 +45,35 @@ NgircdFixture::NgircdFixture(NgircdOptions options) : m_options(std::move(option
                                  " (scripts/deps.sh installs it)");
     }
     if (m_options.tls) {
-        makeCertificates();
+        const std::string key = " -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes";
+        const std::string script =
+            "cd '" + m_dir.path() + "' && echo 'subjectAltName = DNS:localhost' >san.cnf && " +
+            "(openssl req -x509" + key +
+            " -keyout ca.key -out ca.pem -days 2 -subj '/CN=Kolu throw-away CA' && openssl req" +
+            key +
+            " -keyout server.key -out server.csr -subj '/CN=localhost' && openssl x509 -req -in "
+            "server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 -extfile san.cnf -out "
+            "server.pem && chmod 0644 server.key) >openssl.log 2>&1";  // read once "nobody"
+        if (std::system(script.c_str()) != 0) {
+            throw std::runtime_error("cannot make test certificates:\n" +
+                                     readFile(m_dir.file("openssl.log")));
+        }
     }
-    for (int attempt = 0; attempt < kStartAttempts; ++attempt) {
+    for (int attempt = 0; attempt < 5; ++attempt) {
         if (startOnce()) {
             return;
         }
     }
-    throw std::runtime_error("ngIRCd found its port taken " + std::to_string(kStartAttempts) +
-                             " times in a row; last output:\n" + log());
-}
-
-NgircdFixture::~NgircdFixture() {
-    stop();
+    throw std::runtime_error("ngIRCd found its port taken 5 times in a row; last output:\n" +
+                             log());
 }
 
 void NgircdFixture::writeFiles() {
-    std::ostringstream conf;
+    std::ofstream conf(m_dir.file("ngircd.conf"), std::ios::trunc);
     // Loopback only, no lookups, no penalties or per-address limits that slow tests down.
-    conf << "[Global]\n"
-         << "Name = " << m_options.serverName << "\n"
-         << "Info = Kolu test server\n"
+    conf << "[Global]\nName = irc.test\nInfo = Kolu test server\n"
          << "AdminInfo1 = Kolu tests\nAdminInfo2 = 127.0.0.1\nAdminEMail = tests@irc.test\n"
-         << "Listen = " << m_options.listen << "\n"
-         << "Ports = " << m_port << "\n"
+         << "Listen = " << m_options.listen << "\nPorts = " << m_port << "\n"
          << "MotdFile = " << m_dir.file("motd.txt") << "\n"
          << "PidFile = " << m_dir.file("ngircd.pid") << "\n";
     if (!m_options.password.empty()) {
@@ -93,41 +90,20 @@ void NgircdFixture::writeFiles() {
             throw std::runtime_error("cannot hand the ngIRCd folder to nobody: " + m_dir.path());
         }
     }
-    conf << "\n[Limits]\n"
-         << "MaxConnections = 0\nMaxConnectionsIP = 0\nMaxJoins = 0\nMaxNickLength = 30\n";
-    if (!m_options.floodLimits) {
-        conf << "MaxPenaltyTime = 0\n";
-    }
-    conf << "PingTimeout = " << m_options.pingTimeout << "\n"
+    conf << "\n[Limits]\nMaxConnections = 0\nMaxConnectionsIP = 0\nMaxJoins = 0\n"
+         << "MaxNickLength = 30\n"
+         << (m_options.floodLimits ? "" : "MaxPenaltyTime = 0\n")
+         << "PingTimeout = " << m_options.pingTimeout << "\n"
          << "PongTimeout = " << m_options.pongTimeout
          << "\n"
          // Ends a server orphaned by a crashed test run once its last client has gone.
-         << "IdleTimeout = 120\n"
-         << "\n[Options]\n"
-         << "PAM = no\nIdent = no\nDNS = no\n";
+         << "IdleTimeout = 120\n\n[Options]\nPAM = no\nIdent = no\nDNS = no\n";
     if (m_options.tls) {
         conf << "\n[SSL]\nCertFile = " << m_dir.file("server.pem")
              << "\nKeyFile = " << m_dir.file("server.key") << "\nPorts = " << m_tlsPort << "\n";
     }
-    std::ofstream(m_dir.file("ngircd.conf"), std::ios::trunc) << conf.str();
-    std::ofstream(m_dir.file("motd.txt"), std::ios::trunc) << kMotdLine << "\n"
-                                                           << "Only 127.0.0.1 is served.\n";
-}
-
-void NgircdFixture::makeCertificates() {
-    const std::string dir = m_dir.path();
-    std::ofstream(m_dir.file("san.cnf")) << "subjectAltName = DNS:localhost\n";
-    const std::string key = " -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes";
-    const std::string script =
-        "cd '" + dir + "' && (openssl req -x509" + key +
-        " -keyout ca.key -out ca.pem -days 2 -subj '/CN=Kolu throw-away CA' && openssl req" + key +
-        " -keyout server.key -out server.csr -subj '/CN=localhost' && openssl x509 -req -in "
-        "server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 -extfile san.cnf -out "
-        "server.pem && chmod 0644 server.key)";  // read by ngIRCd once it is "nobody"
-    if (std::system((script + " >openssl.log 2>&1").c_str()) != 0) {
-        throw std::runtime_error("cannot make test certificates:\n" +
-                                 readFile(dir + "openssl.log"));
-    }
+    std::ofstream(m_dir.file("motd.txt"), std::ios::trunc)
+        << kMotdLine << "\nOnly 127.0.0.1 is served.\n";
 }
 
 void NgircdFixture::spawn() {
@@ -135,14 +111,9 @@ void NgircdFixture::spawn() {
     const std::string logPath = m_dir.file("ngircd.log");
     const int logFd = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     const int nullFd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-    if (logFd < 0 || nullFd < 0) {
-        ::close(logFd);
-        ::close(nullFd);
-        throw std::runtime_error("cannot open " + logPath + " or /dev/null");
-    }
     const char* argv[] = {kBinary, "-n", "-f", confPath.c_str(), nullptr};
     const pid_t parent = ::getpid();
-    const pid_t pid = ::fork();
+    const pid_t pid = logFd < 0 || nullFd < 0 ? -1 : ::fork();
     if (pid == 0) {
         // Only async-signal-safe calls between fork and exec.
         ::prctl(PR_SET_PDEATHSIG, SIGTERM);
@@ -158,7 +129,7 @@ void NgircdFixture::spawn() {
     ::close(logFd);
     ::close(nullFd);
     if (pid < 0) {
-        throw std::runtime_error("cannot start ngIRCd: fork failed");
+        throw std::runtime_error("cannot start ngIRCd (fork, or opening " + logPath + ")");
     }
     m_pid = pid;
     m_ending.clear();
@@ -172,7 +143,8 @@ bool NgircdFixture::startOnce() {
     // ngIRCd writes ::1 as 0::1.
     const std::string shown = m_options.listen == "::1" ? "0::1" : m_options.listen;
     const std::string listening = "Now listening on [" + shown + "]:" + std::to_string(m_port);
-    const auto deadline = Clock::now() + kStartDeadline;
+    const std::string where = m_options.listen + ":" + std::to_string(m_port);
+    const auto deadline = Clock::now() + std::chrono::seconds(5);
     for (;;) {
         int status = 0;
         if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
@@ -181,8 +153,8 @@ bool NgircdFixture::startOnce() {
             if (log().find("Address already in use") != std::string::npos) {
                 return false;
             }
-            throw std::runtime_error("ngIRCd stopped before listening on " + m_options.listen +
-                                     ":" + std::to_string(m_port) + "; output:\n" + log());
+            throw std::runtime_error("ngIRCd stopped before listening on " + where + "; output:\n" +
+                                     log());
         }
         // The log line proves ngIRCd owns the port; the connection proves it accepts.
         if (log().find(listening) != std::string::npos) {
@@ -194,9 +166,8 @@ bool NgircdFixture::startOnce() {
         }
         if (Clock::now() > deadline) {
             stop();
-            throw std::runtime_error("ngIRCd did not accept connections on " + m_options.listen +
-                                     ":" + std::to_string(m_port) + " within 5 s; output:\n" +
-                                     log());
+            throw std::runtime_error("ngIRCd did not accept connections on " + where +
+                                     " within 5 s; output:\n" + log());
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
@@ -207,7 +178,7 @@ void NgircdFixture::stop() {
         return;
     }
     ::kill(m_pid, SIGTERM);
-    const auto deadline = Clock::now() + kStopDeadline;
+    const auto deadline = Clock::now() + std::chrono::seconds(3);
     int status = 0;
     pid_t reaped = 0;
     while ((reaped = ::waitpid(m_pid, &status, WNOHANG)) == 0 && Clock::now() < deadline) {
@@ -222,37 +193,8 @@ void NgircdFixture::stop() {
 }
 
 std::string NgircdFixture::log() const {
-    std::string text = readFile(m_dir.file("ngircd.log"));
-    if (!m_ending.empty()) {
-        text += "[" + m_ending + "]\n";
-    }
-    return text;
-}
-
-std::string NgircdFixture::config() const {
-    return readFile(m_dir.file("ngircd.conf"));
-}
-
-std::unique_ptr<NgircdFixture> NgircdSuite::s_server;
-std::string NgircdSuite::s_startError;
-
-void NgircdSuite::SetUpTestSuite() {
-    try {
-        s_server = std::make_unique<NgircdFixture>();
-    } catch (const std::exception& error) {
-        s_startError = error.what();
-    }
-}
-
-void NgircdSuite::TearDownTestSuite() {
-    s_server.reset();
-    s_startError.clear();
-}
-
-void NgircdSuite::SetUp() {
-    if (!s_server) {
-        FAIL() << "ngIRCd did not start: " << s_startError;
-    }
+    const std::string text = readFile(m_dir.file("ngircd.log"));
+    return m_ending.empty() ? text : text + "[" + m_ending + "]\n";
 }
 
 }  // namespace kolu::test

@@ -1,12 +1,11 @@
 #pragma once
 // A real IRC server (ngIRCd) for integration tests: started in the foreground on a free
-// loopback port (127.0.0.1 unless told ::1) with a generated configuration in a temporary folder,
-// and always stopped and reaped when the fixture goes away. Works as root (it drops to "nobody")
-// and as a user.
+// loopback port (127.0.0.1 unless told ::1) with a generated configuration in a temporary
+// folder, and always stopped and reaped when the fixture goes away. Works as root (it drops
+// to "nobody") and as a user.
 #include <gtest/gtest.h>
 #include <sys/types.h>
 
-#include <memory>
 #include <string>
 
 #include "tests/support/temp_dir.h"
@@ -14,7 +13,6 @@
 namespace kolu::test {
 
 struct NgircdOptions {
-    std::string serverName = "irc.test";
     std::string password;  // empty: no PASS needed
     int pingTimeout = 120;
     int pongTimeout = 20;
@@ -35,7 +33,7 @@ class NgircdFixture {
     // Starts the server and returns once it accepts connections. Throws std::runtime_error,
     // with the server's output, when it exits early or does not listen within 5 seconds.
     explicit NgircdFixture(NgircdOptions options = {});
-    ~NgircdFixture();
+    ~NgircdFixture() { stop(); }
     NgircdFixture(const NgircdFixture&) = delete;
     NgircdFixture& operator=(const NgircdFixture&) = delete;
 
@@ -43,21 +41,16 @@ class NgircdFixture {
     int tlsPort() const { return m_tlsPort; }
     std::string caFile() const { return m_dir.file("ca.pem"); }
     const std::string& host() const { return m_options.listen; }
-    const std::string& serverName() const { return m_options.serverName; }
-    pid_t pid() const { return m_pid; }
-    bool running() const { return m_pid > 0; }
 
     // SIGTERM, SIGKILL if it has not exited after 3 seconds; reaps it. Safe to repeat.
     void stop();
     // The server's output so far (and how it ended), for failure messages.
     std::string log() const;
-    std::string config() const;
 
   private:
     // false when the port was taken by someone else in the meantime; throws on other failures.
     bool startOnce();
     void writeFiles();
-    void makeCertificates();
     void spawn();
 
     NgircdOptions m_options;
@@ -66,22 +59,6 @@ class NgircdFixture {
     int m_tlsPort = 0;
     pid_t m_pid = -1;
     std::string m_ending;
-};
-
-// A test suite sharing one server: started before the suite's first test, stopped after its
-// last. A test whose server failed to start fails in SetUp with the server's output.
-class NgircdSuite : public ::testing::Test {
-  public:
-    static void SetUpTestSuite();
-    static void TearDownTestSuite();
-
-  protected:
-    void SetUp() override;
-    static NgircdFixture& server() { return *s_server; }
-
-  private:
-    static std::unique_ptr<NgircdFixture> s_server;
-    static std::string s_startError;
 };
 
 }  // namespace kolu::test

@@ -8,70 +8,78 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
 namespace kolu::test {
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-int millisLeft(Clock::time_point deadline) {
-    const auto left = std::chrono::duration_cast<Millis>(deadline - Clock::now()).count();
-    return static_cast<int>(std::max<long long>(left, 0));
-}
-
 // IRC compares names without regard to ASCII case.
 bool sameName(const std::string& a, const std::string& b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-        return lower(x) == lower(y);
+        return std::tolower(static_cast<unsigned char>(x)) ==
+               std::tolower(static_cast<unsigned char>(y));
     });
 }
 
-// The numerics a server answers with when it refuses a request: 400 to 599.
-bool isErrorNumeric(const std::string& command) {
-    const int number = std::atoi(command.c_str());
-    return command.size() == 3 && number >= 400 && number <= 599;
+struct Parts {
+    std::string nick, command;
+    std::vector<std::string> params;
+};
+
+Parts split(const std::string& line) {
+    Parts parts;
+    std::size_t pos = 0;
+    if (!line.empty() && line[0] == ':') {
+        pos = std::min(line.find(' '), line.size());
+        parts.nick = line.substr(1, std::min(line.find('!'), pos) - 1);
+    }
+    while ((pos = line.find_first_not_of(' ', pos)) != std::string::npos) {
+        if (line[pos] == ':' && !parts.command.empty()) {
+            parts.params.push_back(line.substr(pos + 1));
+            break;
+        }
+        const std::size_t end = std::min(line.find(' ', pos), line.size());
+        (parts.command.empty() ? parts.command : parts.params.emplace_back()) =
+            line.substr(pos, end - pos);
+        pos = end;
+    }
+    return parts;
 }
 
 }  // namespace
 
 int connectTcp(const std::string& host, int port, Millis timeout) {
-    sockaddr_storage address{};
-    socklen_t addressLength = 0;
-    auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
-    auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
-    if (::inet_pton(AF_INET, host.c_str(), &v4->sin_addr) == 1) {
-        v4->sin_family = AF_INET;
-        v4->sin_port = htons(static_cast<std::uint16_t>(port));
-        addressLength = sizeof *v4;
-    } else if (::inet_pton(AF_INET6, host.c_str(), &v6->sin6_addr) == 1) {
-        v6->sin6_family = AF_INET6;
-        v6->sin6_port = htons(static_cast<std::uint16_t>(port));
-        addressLength = sizeof *v6;
-    } else {
+    sockaddr_in v4{};
+    sockaddr_in6 v6{};
+    v4.sin_family = AF_INET;
+    v4.sin_port = htons(static_cast<std::uint16_t>(port));
+    v6.sin6_family = AF_INET6;
+    v6.sin6_port = v4.sin_port;
+    const bool isV4 = ::inet_pton(AF_INET, host.c_str(), &v4.sin_addr) == 1;
+    if (!isV4 && ::inet_pton(AF_INET6, host.c_str(), &v6.sin6_addr) != 1) {
         errno = EINVAL;
         return -1;
     }
-    const int fd = ::socket(address.ss_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    const int fd =
+        ::socket(isV4 ? AF_INET : AF_INET6, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) {
         return -1;
     }
     int error = 0;
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), addressLength) != 0) {
+    if (::connect(fd, isV4 ? reinterpret_cast<sockaddr*>(&v4) : reinterpret_cast<sockaddr*>(&v6),
+                  isV4 ? sizeof v4 : sizeof v6) != 0) {
         error = errno;
+        pollfd waiting{fd, POLLOUT, 0};
+        socklen_t length = sizeof error;
         if (error == EINPROGRESS) {
-            pollfd waiting{fd, POLLOUT, 0};
-            const int ready = ::poll(&waiting, 1, static_cast<int>(timeout.count()));
-            socklen_t length = sizeof error;
-            if (ready <= 0) {
-                error = ETIMEDOUT;
-            } else if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) {
-                error = errno;
-            }
+            error = ::poll(&waiting, 1, static_cast<int>(timeout.count())) <= 0    ? ETIMEDOUT
+                    : ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0 ? errno
+                                                                                   : error;
         }
     }
     if (error == 0 && ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
@@ -83,10 +91,6 @@ int connectTcp(const std::string& host, int port, Millis timeout) {
         return -1;
     }
     return fd;
-}
-
-RawIrcClient::~RawIrcClient() {
-    close();
 }
 
 void RawIrcClient::close() {
@@ -107,74 +111,57 @@ testing::AssertionResult RawIrcClient::connect(const std::string& host, int port
     return testing::AssertionSuccess();
 }
 
-bool RawIrcClient::sendRaw(const std::string& bytes) {
-    std::size_t sent = 0;
-    while (m_fd >= 0 && sent < bytes.size()) {
+bool RawIrcClient::send(const std::string& line) {
+    const std::string bytes = line + "\r\n";
+    for (std::size_t sent = 0; sent < bytes.size();) {
         const ssize_t n = ::send(m_fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
+        if (n > 0) {
+            sent += static_cast<std::size_t>(n);
+        } else if (m_fd < 0 || n == 0 || errno != EINTR) {
             return false;
         }
-        sent += static_cast<std::size_t>(n);
     }
-    return m_fd >= 0;
+    return true;
 }
 
-bool RawIrcClient::send(const std::string& line) {
-    return sendRaw(line + "\r\n");
-}
-
-RawIrcClient::Read RawIrcClient::readLine(Clock::time_point deadline, std::string& line) {
+std::optional<std::string> RawIrcClient::readLine(Clock::time_point deadline) {
     for (;;) {
         const std::size_t end = m_buffer.find('\n');
         if (end != std::string::npos) {
-            line = m_buffer.substr(0, end);
+            std::string line = m_buffer.substr(0, end);
             m_buffer.erase(0, end + 1);
             if (!line.empty() && line.back() == '\r') {
                 line.pop_back();
             }
             m_history.push_back(line);
-            if (commandOf(line) == "PING") {
-                const std::vector<std::string> params = paramsOf(line);
-                send("PONG :" + (params.empty() ? std::string() : params.front()));
+            if (const Parts parts = split(line); parts.command == "PING") {
+                send("PONG :" + (parts.params.empty() ? std::string() : parts.params.front()));
             }
-            return Read::kLine;
+            return line;
         }
         if (m_fd < 0) {
-            return Read::kClosed;
+            return std::nullopt;
         }
+        const auto left = std::chrono::duration_cast<Millis>(deadline - Clock::now()).count();
         pollfd waiting{m_fd, POLLIN, 0};
-        const int ready = ::poll(&waiting, 1, millisLeft(deadline));
+        const int ready = ::poll(&waiting, 1, static_cast<int>(std::max<long long>(left, 0)));
         if (ready == 0) {
-            return Read::kTimeout;
-        }
-        if (ready < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            close();
-            continue;
+            return std::nullopt;
         }
         char chunk[4096];
-        const ssize_t n = ::recv(m_fd, chunk, sizeof chunk, 0);
-        if (n <= 0) {
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            close();  // lines still buffered are delivered before kClosed
-            continue;
+        const ssize_t n = ready < 0 ? -1 : ::recv(m_fd, chunk, sizeof chunk, 0);
+        if (n > 0) {
+            m_buffer.append(chunk, static_cast<std::size_t>(n));
+        } else if (errno != EINTR || n == 0) {
+            close();  // lines still buffered are delivered first
         }
-        m_buffer.append(chunk, static_cast<std::size_t>(n));
     }
 }
 
 std::optional<std::string> RawIrcClient::waitFor(const LineMatch& match, Millis timeout) {
     const auto deadline = Clock::now() + timeout;
-    std::string line;
-    while (readLine(deadline, line) == Read::kLine) {
-        if (match(line)) {
+    while (const std::optional<std::string> line = readLine(deadline)) {
+        if (match(*line)) {
             return line;
         }
     }
@@ -186,111 +173,85 @@ std::optional<std::string> RawIrcClient::waitFor(const std::string& substring, M
                    timeout);
 }
 
-testing::AssertionResult RawIrcClient::waitForClose(Millis timeout) {
-    const auto deadline = Clock::now() + timeout;
-    std::string line;
-    for (;;) {
-        switch (readLine(deadline, line)) {
-            case Read::kLine:
-                continue;
-            case Read::kClosed:
-                return testing::AssertionSuccess();
-            case Read::kTimeout:
-                return testing::AssertionFailure()
-                       << "the server did not close the connection within " << timeout.count()
-                       << " ms; last lines:\n"
-                       << transcript();
-        }
+testing::AssertionResult RawIrcClient::await(const LineMatch& expected, const std::string& what,
+                                             Millis timeout, std::string* answer) {
+    const auto line = waitFor(
+        [&](const std::string& received) {
+            const std::string command = split(received).command;
+            const int number = std::atoi(command.c_str());
+            return expected(received) || command == "ERROR" ||
+                   (command.size() == 3 && number >= 400 && number <= 599);
+        },
+        timeout);
+    if (!line || !expected(*line)) {
+        return testing::AssertionFailure()
+               << what << (line ? ": the server answered \"" + printable(*line) + "\"" : "")
+               << "; last lines:\n"
+               << transcript();
     }
+    if (answer) {
+        *answer = *line;
+    }
+    return testing::AssertionSuccess();
 }
 
 testing::AssertionResult RawIrcClient::login(const std::string& nick, const std::string& password,
                                              Millis timeout) {
-    m_nick = nick;
     if ((!password.empty() && !send("PASS " + password)) || !send("NICK " + nick) ||
         !send("USER " + nick + " 0 * :Raw client " + nick)) {
         return testing::AssertionFailure() << "cannot send the login lines: not connected";
     }
-    const auto answer = waitFor(
-        [](const std::string& line) {
-            const std::string command = commandOf(line);
-            return command == "001" || command == "ERROR" || isErrorNumeric(command);
-        },
-        timeout);
-    if (!answer || commandOf(*answer) != "001") {
-        return testing::AssertionFailure()
-               << "login as " << nick << " got no welcome"
-               << (answer ? ", the server answered \"" + printable(*answer) + "\"" : "")
-               << "; last lines:\n"
-               << transcript();
-    }
+    std::string welcome;
+    auto result = await([](const std::string& line) { return split(line).command == "001"; },
+                        "login as " + nick + " got no welcome", timeout, &welcome);
     // The server may have shortened the nickname; its welcome names the one it accepted.
-    if (const std::vector<std::string> params = paramsOf(*answer); !params.empty()) {
-        m_nick = params.front();
-    }
-    return testing::AssertionSuccess();
+    m_nick = result ? split(welcome).params.at(0) : nick;
+    return result;
 }
 
 testing::AssertionResult RawIrcClient::join(const std::string& channel, Millis timeout) {
     const auto deadline = Clock::now() + timeout;
     send("JOIN " + channel);
-    const auto echo = waitFor(
+    auto echo = await(
         [&](const std::string& line) {
-            const std::string command = commandOf(line);
-            const std::vector<std::string> params = paramsOf(line);
-            if (command == "JOIN") {
-                return sameName(nickOf(line), m_nick) && !params.empty() &&
-                       sameName(params[0], channel);
-            }
-            return isErrorNumeric(command) &&
-                   std::any_of(params.begin(), params.end(),
-                               [&](const std::string& p) { return sameName(p, channel); });
+            const Parts parts = split(line);
+            return parts.command == "JOIN" && sameName(parts.nick, m_nick) &&
+                   !parts.params.empty() && sameName(parts.params[0], channel);
         },
-        Millis(millisLeft(deadline)));
-    if (!echo || commandOf(*echo) != "JOIN") {
-        return testing::AssertionFailure()
-               << m_nick << " could not join " << channel << "; last lines:\n"
-               << transcript();
+        m_nick + " could not join " + channel, timeout);
+    if (!echo) {
+        return echo;
     }
     // Waiting for the names list keeps the join's replies out of the test's next wait.
-    const auto names = waitFor(
+    const auto left = std::chrono::duration_cast<Millis>(deadline - Clock::now());
+    return await(
         [&](const std::string& line) {
-            const std::vector<std::string> params = paramsOf(line);
-            return commandOf(line) == "366" && params.size() > 1 && sameName(params[1], channel);
+            const Parts parts = split(line);
+            return parts.command == "366" && parts.params.size() > 1 &&
+                   sameName(parts.params[1], channel);
         },
-        Millis(millisLeft(deadline)));
-    if (!names) {
-        return testing::AssertionFailure() << "no end of names for " << channel << "; last lines:\n"
-                                           << transcript();
-    }
-    return testing::AssertionSuccess();
+        "no end of names for " + channel, left);
 }
 
 testing::AssertionResult RawIrcClient::changeNick(const std::string& nick, Millis timeout) {
     send("NICK " + nick);
-    const auto answer = waitFor(
+    std::string echo;
+    auto result = await(
         [&](const std::string& line) {
-            const std::string command = commandOf(line);
-            return (command == "NICK" && sameName(nickOf(line), m_nick)) || isErrorNumeric(command);
+            const Parts parts = split(line);
+            return parts.command == "NICK" && sameName(parts.nick, m_nick);
         },
-        timeout);
-    if (!answer || commandOf(*answer) != "NICK") {
-        return testing::AssertionFailure()
-               << m_nick << " could not become " << nick << "; last lines:\n"
-               << transcript();
+        m_nick + " could not become " + nick, timeout, &echo);
+    if (result) {
+        m_nick = split(echo).params.at(0);
     }
-    if (const std::vector<std::string> params = paramsOf(*answer); !params.empty()) {
-        m_nick = params.front();
-    }
-    return testing::AssertionSuccess();
+    return result;
 }
 
 void RawIrcClient::quit(const std::string& message, Millis timeout) {
-    if (m_fd < 0) {
-        return;
+    if (m_fd >= 0 && send("QUIT :" + message)) {
+        waitFor([](const std::string&) { return false; }, timeout);  // until the server closes
     }
-    send("QUIT :" + message);
-    (void)waitForClose(timeout);
     close();
 }
 
@@ -304,45 +265,15 @@ std::string RawIrcClient::transcript(std::size_t lastLines) const {
 }
 
 std::string RawIrcClient::commandOf(const std::string& line) {
-    std::size_t start = 0;
-    if (!line.empty() && line[0] == ':') {
-        start = line.find(' ');
-        if (start == std::string::npos) {
-            return "";
-        }
-        start = line.find_first_not_of(' ', start);
-        if (start == std::string::npos) {
-            return "";
-        }
-    }
-    return line.substr(start, line.find(' ', start) - start);
+    return split(line).command;
 }
 
 std::string RawIrcClient::nickOf(const std::string& line) {
-    if (line.empty() || line[0] != ':') {
-        return "";
-    }
-    const std::size_t end = std::min(line.find(' '), line.find('!'));
-    return line.substr(1, end == std::string::npos ? std::string::npos : end - 1);
+    return split(line).nick;
 }
 
 std::vector<std::string> RawIrcClient::paramsOf(const std::string& line) {
-    std::vector<std::string> params;
-    const std::string command = commandOf(line);
-    if (command.empty()) {
-        return params;
-    }
-    std::size_t pos = line.find(command, line[0] == ':' ? line.find(' ') : 0) + command.size();
-    while ((pos = line.find_first_not_of(' ', pos)) != std::string::npos) {
-        if (line[pos] == ':') {
-            params.push_back(line.substr(pos + 1));
-            break;
-        }
-        const std::size_t end = line.find(' ', pos);
-        params.push_back(line.substr(pos, end - pos));
-        pos = end;
-    }
-    return params;
+    return split(line).params;
 }
 
 }  // namespace kolu::test

@@ -13,7 +13,7 @@
 
 namespace kolu::test {
 
-// Connects to a dotted IPv4 address (no name lookup) within `timeout`. Returns a blocking
+// Connects to a numeric IPv4 or IPv6 address within `timeout`. Returns a blocking
 // socket, or -1 with errno set (ECONNREFUSED, ETIMEDOUT, ...).
 int connectTcp(const std::string& host, int port, Millis timeout = kDefaultWait);
 
@@ -22,7 +22,7 @@ class RawIrcClient {
     using LineMatch = std::function<bool(const std::string& line)>;
 
     RawIrcClient() = default;
-    ~RawIrcClient();
+    ~RawIrcClient() { close(); }
     RawIrcClient(const RawIrcClient&) = delete;
     RawIrcClient& operator=(const RawIrcClient&) = delete;
 
@@ -34,29 +34,21 @@ class RawIrcClient {
                                    Millis timeout = kDefaultWait);
     // JOIN, then waits for the server's echo of it and the end of the names list.
     testing::AssertionResult join(const std::string& channel, Millis timeout = kDefaultWait);
-    // NICK, then waits for the server's echo; nick() follows the change.
+    // NICK, then waits for the server's echo; later waits follow the new nickname.
     testing::AssertionResult changeNick(const std::string& nick, Millis timeout = kDefaultWait);
     // QUIT, then waits (bounded) for the server to close, and closes.
     void quit(const std::string& message = "bye", Millis timeout = kDefaultWait);
-    void close();
 
     // One protocol line; "\r\n" is added.
     bool send(const std::string& line);
-    // Exact bytes, for lines framed the way another client frames them.
-    bool sendRaw(const std::string& bytes);
 
     // Reads lines until one matches and returns it (CR LF removed). Lines read on the way are
     // consumed: a later wait sees only lines after the match. Empty on timeout or when the
     // server closes first.
     std::optional<std::string> waitFor(const LineMatch& match, Millis timeout = kDefaultWait);
     std::optional<std::string> waitFor(const std::string& substring, Millis timeout = kDefaultWait);
-    // Succeeds when the server closes the connection within `timeout`.
-    testing::AssertionResult waitForClose(Millis timeout = kDefaultWait);
 
-    bool isOpen() const { return m_fd >= 0; }
-    const std::string& nick() const { return m_nick; }
-    // Every line received, for failure messages.
-    const std::vector<std::string>& history() const { return m_history; }
+    // The last lines received, for failure messages.
     std::string transcript(std::size_t lastLines = 15) const;
 
     // Parts of a line ":prefix COMMAND params": "COMMAND", the prefix's nickname (before "!"),
@@ -66,8 +58,12 @@ class RawIrcClient {
     static std::vector<std::string> paramsOf(const std::string& line);
 
   private:
-    enum class Read { kLine, kTimeout, kClosed };
-    Read readLine(std::chrono::steady_clock::time_point deadline, std::string& line);
+    // A line, or nothing on timeout or once the server has closed.
+    std::optional<std::string> readLine(std::chrono::steady_clock::time_point deadline);
+    // The first answer to a request: a line `expected` accepts, or a refusal (400-599).
+    testing::AssertionResult await(const LineMatch& expected, const std::string& what,
+                                   Millis timeout, std::string* answer = nullptr);
+    void close();
 
     int m_fd = -1;
     std::string m_nick;

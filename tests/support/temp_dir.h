@@ -1,6 +1,7 @@
 #pragma once
 // A fresh temporary folder per test, removed afterwards. ScopedXdg points the
 // settings and data folders there so no test touches the user's files.
+#include <optional>
 #include <string>
 
 namespace kolu::test {
@@ -30,18 +31,15 @@ class ScopedEnv {
 
   private:
     const char* m_name;
-    std::string m_old;
-    bool m_had;
+    std::optional<std::string> m_old;
 };
 
 class ScopedXdg {
   public:
     explicit ScopedXdg(const TempDir& dir);
-    ~ScopedXdg();
 
   private:
-    std::string m_oldConfig, m_oldData, m_oldRuntime;
-    bool m_hadConfig, m_hadData, m_hadRuntime;
+    ScopedEnv m_config, m_data, m_runtime;
 };
 
 }  // namespace kolu::test
