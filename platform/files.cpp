@@ -58,14 +58,6 @@ int writeAll(int fd, const char* data, std::size_t size) {
     return 0;
 }
 
-std::string folderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // Makes a finished rename durable. Best effort: the new file is already in place,
 // and some file systems refuse fsync on a folder.
 void syncFolder(const std::string& folder) {
@@ -414,6 +406,14 @@ int copyFile(const std::string& from, const std::string& to, bool failIfExists) 
 bool fileExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+std::string folderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 int makeFolders(const std::string& path) {

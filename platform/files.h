@@ -90,6 +90,9 @@ int copyFile(const std::string& from, const std::string& to, bool failIfExists =
 
 bool fileExists(const std::string& path);
 
+// The folder part of a file path ("." when it has none).
+std::string folderOf(const std::string& path);
+
 // Creates the folder and its parents (mode 0700 for new ones).
 int makeFolders(const std::string& path);
 

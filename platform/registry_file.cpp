@@ -1,6 +1,6 @@
 // The settings store's file on disk: noticing changes, keeping an unparsable file
-// aside, and replacing the file whole (temporary file, fsync, rename) so a crash or
-// a full disk never leaves half a store behind.
+// aside, and replacing the file whole (writeFileAtomically) so a crash or a full
+// disk never leaves half a store behind.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,51 +13,6 @@
 #include "platform/registry_internal.h"
 
 namespace kolu::registry_detail {
-
-int (*g_afterPartialWrite)(std::size_t bytesWritten) = nullptr;
-
-namespace {
-
-std::string folderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// Makes the rename itself durable; a file system that can't sync folders is no error.
-void syncFolder(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
-int writeTemporary(const std::string& temporary, std::string_view bytes) {
-    File file;
-    int error = File::open(temporary, OpenMode::CreateAlways, file, 0600);
-    if (error != 0) {
-        return error;
-    }
-    // Written in two parts so a test can stop the commit between them.
-    const std::size_t half = bytes.size() / 2;
-    error = file.write(bytes.data(), half);
-    if (error == 0 && g_afterPartialWrite) {
-        error = g_afterPartialWrite(half);
-    }
-    if (error == 0) {
-        error = file.write(bytes.data() + half, bytes.size() - half);
-    }
-    if (error == 0) {
-        error = file.sync();
-    }
-    const int closeError = file.close();
-    return error != 0 ? error : closeError;
-}
-
-}  // namespace
 
 FileStamp stampOf(const std::string& path) {
     FileStamp stamp;
@@ -99,39 +54,15 @@ int keepAside(const std::string& path, std::string& keptAs) {
     return EEXIST;
 }
 
-namespace {
-constexpr std::string_view kTemporarySuffix = ".tmp-";
-}  // namespace
-
 void removeStaleTemporaries(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    const std::string prefix =
-        std::string(slash == std::string::npos ? path : path.substr(slash + 1)) +
-        std::string(kTemporarySuffix);
-    kolu::removeStaleTemporaries(folderOf(path), [&prefix](std::string_view name) {
-        return writerFromName(name, prefix, "");
-    });
+    kolu::removeStaleTemporaries(folderOf(path), atomicWriterOf);
 }
 
 int commitFile(const std::string& path, std::string_view bytes) {
-    const std::string folder = folderOf(path);
-    int error = makeFolders(folder);
-    if (error != 0) {
+    if (const int error = makeFolders(folderOf(path))) {
         return error;
     }
-    // Named per process so two writers never share a temporary file.
-    const std::string temporary = path + std::string(kTemporarySuffix) + std::to_string(::getpid());
-    ::unlink(temporary.c_str());  // a left-over from a crash may have another mode
-    error = writeTemporary(temporary, bytes);
-    if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) {
-        error = errno;
-    }
-    if (error != 0) {
-        ::unlink(temporary.c_str());
-        return error;
-    }
-    syncFolder(folder);
-    return 0;
+    return writeFileAtomically(path, bytes, 0600);
 }
 
 long resultFromErrno(int error) {

@@ -26,20 +26,14 @@ FileStamp stampOf(const std::string& path);
 // taken). Returns 0 and the new name, or an errno value.
 int keepAside(const std::string& path, std::string& keptAs);
 
-// Writes `bytes` to a temporary file beside `path` (mode 0600), fsyncs it and
-// renames it over `path`. Returns 0 or an errno value; on failure `path` is
-// untouched and the temporary file removed.
+// Replaces `path` whole with `bytes` (mode 0600), making its folder first. Returns
+// 0 or an errno value; on failure `path` is untouched.
 int commitFile(const std::string& path, std::string_view bytes);
 
-// Removes what commits killed mid-way left beside `path` (their processes gone).
+// Removes what writers killed mid-way left beside `path` (their processes gone).
 void removeStaleTemporaries(const std::string& path);
 
 // The registry result code for an errno value from a failed commit.
 long resultFromErrno(int error);
-
-// Test seam: when set, called by commitFile once part of the temporary file is
-// written. Returning non-zero fails the commit with that errno value; a test may
-// also end the process there to stand for a crash. Null in the client.
-extern int (*g_afterPartialWrite)(std::size_t bytesWritten);
 
 }  // namespace kolu::registry_detail

@@ -4,6 +4,7 @@
 #include "platform/registry.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,6 +19,7 @@
 #include "platform/files.h"
 #include "platform/registry_internal.h"
 #include "platform/text.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/temp_dir.h"
 
 namespace kolu {
@@ -292,30 +294,23 @@ TEST_F(RegistryStoreTest, AnUnparsableFileIsKeptAsideAndAFreshStoreUsed) {
     EXPECT_EQ(kept, broken);
 }
 
-int g_injectedError = 0;
-
 TEST_F(RegistryStoreTest, AFailedCommitReportsItAndLeavesTheOldFile) {
-    for (const auto& [error, expected] : {std::pair{ENOSPC, kErrorDiskFull},
-                                          {EDQUOT, kErrorDiskFull},
-                                          {EACCES, kErrorAccessDenied},
-                                          {EROFS, kErrorAccessDenied},
-                                          {EIO, kErrorWriteFault}}) {
-        SCOPED_TRACE(error);
-        RegistryStore store(m_path);
-        ASSERT_EQ(put(store, kKey, u"nick", kRegSz, wide(u"old")), kErrorSuccess);
-        const std::string before = text();
-        g_injectedError = error;
-        registry_detail::g_afterPartialWrite = [](std::size_t) { return g_injectedError; };
-        EXPECT_EQ(put(store, kKey, u"nick", kRegSz, wide(u"new")), expected);
-        registry_detail::g_afterPartialWrite = nullptr;
-        EXPECT_EQ(text(), before);
-        EXPECT_TRUE(strayFiles().empty()) << "the temporary file is removed";
-        EXPECT_EQ(get(store, kKey, u"nick").bytes, wide(u"new")) << "memory keeps it";
-        // The next write through a key commits everything still unsaved.
-        ASSERT_EQ(put(store, kKey, u"other", kRegDword, "\1\0\0\0"s), kErrorSuccess);
-        RegistryStore reopened(m_path);
-        EXPECT_EQ(get(reopened, kKey, u"nick").bytes, wide(u"new"));
+    RegistryStore store(m_path);
+    ASSERT_EQ(put(store, kKey, u"nick", kRegSz, wide(u"old")), kErrorSuccess);
+    const std::string before = text();
+    const std::string big = wide(std::u16string(4000, u'n'));
+    {
+        test::FileSizeLimit limit(before.size() + 100);  // a full disk
+        ASSERT_TRUE(limit.set());
+        EXPECT_EQ(put(store, kKey, u"nick", kRegSz, big), kErrorDiskFull);
     }
+    EXPECT_EQ(text(), before);
+    EXPECT_TRUE(strayFiles().empty()) << "the temporary file is removed";
+    EXPECT_EQ(get(store, kKey, u"nick").bytes, big) << "memory keeps it";
+    // The next write through a key commits everything still unsaved.
+    ASSERT_EQ(put(store, kKey, u"other", kRegDword, "\1\0\0\0"s), kErrorSuccess);
+    RegistryStore reopened(m_path);
+    EXPECT_EQ(get(reopened, kKey, u"nick").bytes, big);
 }
 
 TEST_F(RegistryStoreTest, ACrashDuringACommitLeavesTheOldStore) {
@@ -327,27 +322,27 @@ TEST_F(RegistryStoreTest, ACrashDuringACommitLeavesTheOldStore) {
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        // Dies after writing part of the temporary file, as a power cut would.
-        registry_detail::g_afterPartialWrite = [](std::size_t written) -> int {
-            ::_exit(written > 0 ? 42 : 43);
-        };
+        // Killed by SIGXFSZ after writing part of the temporary file, as by a power cut.
+        rlimit small{before.size() + 100, RLIM_INFINITY};
+        ::setrlimit(RLIMIT_FSIZE, &small);
         RegistryStore store(m_path);
-        put(store, kKey, u"nick", kRegSz, wide(std::u16string(500, u'n')));
-        ::_exit(1);  // the commit went through: the failpoint was never reached
+        put(store, kKey, u"nick", kRegSz, wide(std::u16string(4000, u'n')));
+        ::_exit(1);  // the commit went through
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    ASSERT_EQ(WEXITSTATUS(status), 42);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ);
 
     EXPECT_EQ(text(), before);
-    const std::string partial = m_path + ".tmp-" + std::to_string(child);
-    EXPECT_GT(std::filesystem::file_size(partial), 0u) << "the child was mid-write";
-    const std::string running = m_path + ".tmp-" + std::to_string(::getppid());
+    const std::vector<std::string> left = strayFiles();
+    ASSERT_EQ(left.size(), 1u) << "the child was mid-write";
+    EXPECT_EQ(atomicWriterOf(left[0]), child);
+    const std::string running = m_dir.file("kolu/.kolu-" + std::to_string(::getppid()) + "-0.tmp");
     ASSERT_EQ(writeFileAtomically(running, "another client is saving"), 0);
     RegistryStore store(m_path);
-    EXPECT_FALSE(std::filesystem::exists(partial)) << "the next start removes the left-over";
-    EXPECT_TRUE(std::filesystem::exists(running));
+    EXPECT_EQ(strayFiles(),
+              std::vector<std::string>{".kolu-" + std::to_string(::getppid()) + "-0.tmp"})
+        << "the next start removes only the dead writer's left-over";
     EXPECT_EQ(store.corruptFileKeptAs(), "");
     EXPECT_EQ(get(store, kKey, u"nick").bytes, wide(u"old"));
 }
