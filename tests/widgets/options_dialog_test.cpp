@@ -102,9 +102,6 @@ TEST_F(OptionsDialogTest, OneChangeOnEachPageSurvivesOkAndReopening) {
     choose(static_cast<FilesPage*>(dialog->page(OptionsDialog::kFiles))->whisperCount(),
            QStringLiteral("4"));
     dialog->accept();
-    EXPECT_EQ(dialog->result(), QDialog::Accepted);
-    EXPECT_TRUE(env.host.messageBoxes.empty());
-
     auto again = open();
     EXPECT_EQ(control<QLineEdit>(*again, 1110)->text().toStdString(), "renamed");
     EXPECT_TRUE(control<QCheckBox>(*again, 1202)->isChecked());

@@ -8,9 +8,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
-#include <memory>
-#include <string>
 
 #include "commands/favorites.h"
 #include "commands/menu_commands.h"
@@ -27,7 +24,6 @@
 #include "ui/widgets/color_edit.h"
 #include "ui/widgets/input_line.h"
 #include "ui/widgets/prompt_dialogs.h"
-#include "ui/widgets/tab_strip.h"
 #include "ui/widgets/user_list_view.h"
 
 namespace kolu {
@@ -74,7 +70,6 @@ TEST_F(WindowEndToEnd, ConnectsJoinsTalksAndShowsEachTab) {
     useServer(irc.port());
     startWindow();
     connectAs(u"kolu");
-    EXPECT_EQ(window->action(MainWindow::kConnectId)->text().toStdString(), "Disconnect");
     EXPECT_TRUE(tabShows(0, u"Welcome to the Internet Relay Network")) << irc.log();
 
     auto answered = std::make_shared<bool>(false);
@@ -102,9 +97,6 @@ TEST_F(WindowEndToEnd, ConnectsJoinsTalksAndShowsEachTab) {
     // query has its own tab, a text view and no list.
     const int query = tab(u"other");
     EXPECT_EQ(session().tabs.selected(), channel);
-    ASSERT_EQ(window->tabStrip().count(), session().tabs.count());
-    EXPECT_EQ(window->tabStrip().tabText(channel).toStdString(), "#e2e");
-    EXPECT_EQ(window->tabStrip().tabText(query).toStdString(), "other");
     EXPECT_TRUE(window->textView(channel)->isVisible());
     EXPECT_FALSE(window->textView(0)->isVisible());
     UserListView* list = window->userListView(channel);
