@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QClipboard>
-#include <QContextMenuEvent>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -183,7 +182,7 @@ TEST_F(ColorEditTest, DraggingOverLinesHighlightsThemAndCopiesOnRelease) {
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("untouched"));
 }
 
-TEST_F(ColorEditTest, TapAndHoldAndRightClickAskForTheMenuAndSelectNothing) {
+TEST_F(ColorEditTest, ATapAndHoldAsksForTheMenuAndSelectsNothing) {
     makeView(300, 8 * row);
     view->addLine(u"some text to hold", kRed);
     QApplication::clipboard()->setText(QStringLiteral("untouched"));
@@ -195,10 +194,6 @@ TEST_F(ColorEditTest, TapAndHoldAndRightClickAskForTheMenuAndSelectNothing) {
     QTest::mouseMove(view->viewport(), point + QPoint(8 * cell, 0));
     QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, point + QPoint(8 * cell, 0));
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("untouched"));
-
-    QContextMenuEvent click(QContextMenuEvent::Mouse, point, view->viewport()->mapToGlobal(point));
-    QApplication::sendEvent(view->viewport(), &click);
-    EXPECT_EQ(spy.count(), 2);
 }
 
 TEST_F(ColorEditTest, BackgroundPictureShowsThePartUnderTheView) {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QContextMenuEvent>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTest>
@@ -129,20 +128,6 @@ TEST_F(TabStripTest, HiddenTabsShowTheirActivityColourUntilDrawnSelected) {
     const QImage seen = shot();
     EXPECT_EQ(tabs.pobierz_lparam(1)->activity, 0u);
     EXPECT_EQ(countNear(seen, strip->tabRect(1), red), 0);
-}
-
-TEST_F(TabStripTest, RightClickAsksForTheMenuOfTheTabUnderIt) {
-    makeStrip();
-    QSignalSpy menu(strip.get(), &TabStrip::contextMenuRequested);
-    for (const QPoint point :
-         {strip->tabRect(1).center(), QPoint(strip->tabRect(2).right() + 20, 5)}) {
-        QContextMenuEvent event(QContextMenuEvent::Mouse, point, strip->mapToGlobal(point));
-        QApplication::sendEvent(strip->labelRow(), &event);
-    }
-    ASSERT_EQ(menu.count(), 2);
-    EXPECT_EQ(menu[0][0].toInt(), 1);
-    EXPECT_EQ(menu[0][1].toPoint(), strip->mapToGlobal(strip->tabRect(1).center()));
-    EXPECT_EQ(menu[1][0].toInt(), -1);
 }
 
 // Tabs are composed from the pictures at unscaled size and stretched onto the
