@@ -213,14 +213,9 @@ TEST_F(OptionsDialogTest, WhisperCountShowsItsEntryAndAFailedSaveKeepsTheDialogO
     EXPECT_EQ(file("registry"), settings);
 }
 
-TEST_F(OptionsDialogTest, KeyboardSwitchesPagesAndEnterIsOk) {
+TEST_F(OptionsDialogTest, EnterInAFieldIsOk) {
     auto dialog = open();
-    dialog->activateWindow();
     QLineEdit* nick = control<QLineEdit>(*dialog, 1110);
-    nick->setFocus();
-    QTest::keyClick(nick, Qt::Key_Tab, Qt::ControlModifier);
-    EXPECT_EQ(dialog->pageTabs()->currentIndex(), OptionsDialog::kOptions);
-    dialog->pageTabs()->setCurrentIndex(OptionsDialog::kConnection);
     nick->setText(QStringLiteral("entered"));
     QTest::keyClick(nick, Qt::Key_Return);
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
