@@ -140,7 +140,7 @@ TEST_F(OptionsDialogTest, CancelAndTheCloseButtonWriteNothing) {
     }
 }
 
-TEST_F(OptionsDialogTest, SpecialListDelNeedsASelectionAndAYes) {
+TEST_F(OptionsDialogTest, IgnoreListDelNeedsASelectionAndAYes) {
     env.settings.settings.RegZapiszMsg(u"ignore", u"alice bob ", kSpecialListSize);
     auto dialog = open();
     auto* info = static_cast<InfoPage*>(dialog->page(OptionsDialog::kInfo));
