@@ -1,13 +1,15 @@
-// The main window as a user meets it: its menus, the banner, connecting from
-// File > Connect, and a channel tab with its text view and user list.
+// The main window as a user meets it: its start, connecting from File > Connect
+// while the event loop keeps turning, new colours from Options, the layout of a
+// channel tab, its context menus, word and nickname completion in its input
+// line, and its teardown.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <QAction>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QResizeEvent>
@@ -20,112 +22,98 @@
 #include "options/options_dialog.h"
 #include "options/quick_palette.h"
 #include "options/view_page.h"
-#include "platform/files.h"
-#include "platform/sockets.h"
 #include "platform/text.h"
 #include "protocol/inbound.h"
 #include "tests/support/fake_irc_server.h"
+#include "tests/support/menu_choice.h"
 #include "tests/support/modal.h"
-#include "tests/support/qt_app.h"
-#include "tests/support/session_env.h"
-#include "tests/support/window_fixture.h"
+#include "tests/widgets/widget_util.h"
 #include "ui/widgets/color_edit.h"
+#include "ui/widgets/context_menu.h"
 #include "ui/widgets/drawn_button.h"
 #include "ui/widgets/input_line.h"
-#include "ui/widgets/main_window.h"
+#include "ui/widgets/prompt_dialogs.h"
 #include "ui/widgets/tab_strip.h"
 #include "ui/widgets/user_list_view.h"
+#include "ui/widgets/whisper_hook.h"
+#include "ui/widgets/whisper_list.h"
 
 namespace kolu {
 namespace {
 
 std::vector<std::u16string> linesOf(Session& session, int tab) {
     std::vector<std::u16string> out;
-    if (const TextLines* text = session.tabs.pobierz_hwndtxtbiez(tab)) {
-        for (std::size_t i = 0; i < text->lineCount(); ++i) {
-            out.emplace_back(text->line(i).text);
-        }
+    const TextLines* text = session.tabs.pobierz_hwndtxtbiez(tab);
+    for (std::size_t i = 0; text && i < text->lineCount(); ++i) {
+        out.emplace_back(text->line(i).text);
     }
     return out;
 }
 
-class MainWindowTest : public test::WindowFixture {
+class MainWindowTest : public test::ServerWindowFixture {
   protected:
     void SetUp() override {
         WindowFixture::SetUp();
         startWindow();
     }
+    QString connectLabel() { return window->action(MainWindow::kConnectId)->text(); }
+
+    // The window active and its input line focused, as a user types.
+    void startTyping() {
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        edit()->setFocus();
+    }
+    QLineEdit* edit() { return window->inputLine().editControl(); }
+    void type(const QString& keys) { QTest::keyClicks(edit(), keys); }
+    std::string shown() { return edit()->text().toStdString(); }
+    void clear() {
+        edit()->selectAll();
+        QTest::keyClick(edit(), Qt::Key_Backspace);
+    }
+    WhisperList* list() { return window->inputWhispers().list(); }
+    std::vector<std::string> rows() {
+        std::vector<std::string> out;
+        for (int i = 0; list() && i < list()->rows(); ++i) {
+            out.push_back(list()->word(i).toStdString());
+        }
+        return out;
+    }
 };
 
-TEST_F(MainWindowTest, StartsAsTheDescribedWindowWithItsMenusAndBanner) {
+TEST_F(MainWindowTest, StartsAtTheHandheldsSizeWithItsBanner) {
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Kolu"));
     EXPECT_EQ(window->size(), QSize(480, 640));
     EXPECT_EQ(window->scaleFactor(), 2);
-    for (int id : {MainWindow::kConnectId, MainWindow::kExitId, MainWindow::kHelpId,
-                   MainWindow::kAboutId, kMenuJoin, kMenuQuit, kMenuNotice, 40298, 40299}) {
-        ASSERT_NE(window->action(id), nullptr) << id;
-    }
-    EXPECT_EQ(window->action(MainWindow::kConnectId)->text(), QStringLiteral("Connect"));
     window->showWelcome(false);
-    const std::vector<std::u16string> status = linesOf(window->session(), 0);
+    const std::vector<std::u16string> status = linesOf(session(), 0);
     ASSERT_EQ(status.size(), 4u);
-    EXPECT_EQ(status[0], u"===================");
     EXPECT_EQ(status[1], u"Welcome to Kolu, version 1.3");
-    EXPECT_EQ(status[2], u"Internet Relay Chat client for Pocket PC");
-    EXPECT_EQ(status[3], u"-------------------");
-    const TextLines* text = window->session().tabs.pobierz_hwndtxtbiez(0);
-    const Colour bannerColours[] = {0x4000FF, 0x8000C0, 0xA000A0, 0xC00080};
-    for (std::size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(text->line(i).colour, bannerColours[i]) << i;
-    }
-    EXPECT_NE(window->textView(0), nullptr);
+    EXPECT_EQ(session().tabs.pobierz_hwndtxtbiez(0)->line(0).colour, 0x4000FFu);
     EXPECT_EQ(window->userListView(0), nullptr);
 }
 
-TEST_F(MainWindowTest, ConnectsFromTheFileMenuAndShowsAJoinedChannel) {
+TEST_F(MainWindowTest, ReadsAndSendsWhileTheEventLoopKeepsTurning) {
     test::FakeIrcServer server;
-    writeFileAtomically(env.dir.file("servers.txt"),
-                        "Test\t127.0.0.1\t" + std::to_string(server.port()) + "\t\r\n", 0600);
-    env.settings.RegZapiszMsg(u"nick", u"tester", 120);
-    env.settings.RegZapiszMsg(u"email", u"me@example.org", 240);
-
+    useServer("127.0.0.1", std::to_string(server.port()), u"tester");
     window->handleCommand(MainWindow::kConnectId);
-    EXPECT_EQ(window->action(MainWindow::kConnectId)->text(), QStringLiteral("Disconnect"));
-    // The event loop completes the name lookup and the connect; the window keeps
-    // turning meanwhile.
+    EXPECT_EQ(connectLabel(), QStringLiteral("Disconnect"));
+    // The event loop completes the name lookup and the connect.
     QTRY_VERIFY_WITH_TIMEOUT(server.connectionCount() == 1, 5000);
     ASSERT_TRUE(server.waitForClient());
-    QTRY_VERIFY_WITH_TIMEOUT(server.received().find("user ") != std::string::npos, 5000);
     EXPECT_TRUE(server.expectLine("nick tester"));
     EXPECT_TRUE(server.expectLine("user me example.org kolu :Marvoline Kolu v1.3"));
     // Lines are read the moment they arrive: no poll tick is needed.
     window->stopTimer(kPollTimer);
-
     server.send(
         ":irc.test 001 tester :Welcome\r\n:tester!me@host JOIN #kolu\r\n"
         ":irc.test 353 tester = #kolu :@tester other\r\n:irc.test 366 tester #kolu :End\r\n");
-    // The poll timer ticks once a second.
-    QTRY_VERIFY_WITH_TIMEOUT(window->session().tabs.znajdz_zakladke(u"#kolu") > 0, 5000);
-    const int channel = window->session().tabs.znajdz_zakladke(u"#kolu");
-    EXPECT_EQ(window->session().tabs.selected(), channel);
-    ASSERT_NE(window->textView(channel), nullptr);
-    ASSERT_NE(window->userListView(channel), nullptr);
-    QTRY_COMPARE_WITH_TIMEOUT(window->session().tabs.pobierz_hwndlist(u"#kolu")->size(),
-                              std::size_t{2}, 5000);
-    EXPECT_TRUE(window->textView(channel)->isVisible());
-    EXPECT_FALSE(window->textView(0)->isVisible());
-
-    // Typing a line and Enter sends it to the selected channel.
-    QLineEdit* edit = window->inputLine().lineEdit();
-    ASSERT_NE(edit, nullptr);
-    QTest::keyClicks(edit, QStringLiteral("hello there"));
-    QTest::keyClick(edit, Qt::Key_Return);
-    EXPECT_TRUE(server.expectLine("PRIVMSG #kolu :hello there"));
-    EXPECT_TRUE(edit->text().isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(members(u"#kolu"), std::size_t{2}, 5000);
+    const int channel = tab(u"#kolu");
 
     // A flood leaves the event loop turning: a timer set once it has begun
     // fires before its last line is in.
-    const TextLines& shown = *window->session().tabs.pobierz_hwndtxt(u"#kolu");
+    const TextLines& shown = *session().tabs.pobierz_hwndtxt(u"#kolu");
     const std::size_t before = shown.lineCount();
     constexpr std::size_t kFlood = 100000;
     std::string flood;
@@ -144,85 +132,69 @@ TEST_F(MainWindowTest, ConnectsFromTheFileMenuAndShowsAJoinedChannel) {
     // More than the socket buffers hold while the server reads nothing: the
     // window goes on at once and every line arrives whole, in order.
     server.pauseReading(std::chrono::milliseconds(500));
-    Session& s = window->session();
     constexpr int kLong = 4600;
+    const auto line = [](int i) { return std::string(980, 'a' + i % 26) + std::to_string(i); };
     for (int i = 0; i < kLong; ++i) {
-        s.connection.wys(s.state.socket, u"PRIVMSG #kolu :" + std::u16string(980, u'a' + i % 26) +
-                                             fromUtf8(std::to_string(i)));
+        session().connection.wys(session().state.socket, u"PRIVMSG #kolu :" + fromUtf8(line(i)));
     }
     EXPECT_TRUE(server.readingPaused()) << "the sends waited for the server";
-    const std::string last =
-        "PRIVMSG #kolu :" + std::string(980, 'a' + (kLong - 1) % 26) + std::to_string(kLong - 1);
-    QTRY_VERIFY_WITH_TIMEOUT(server.received().find(last) != std::string::npos, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(server.received().find(line(kLong - 1)) != std::string::npos, 10000);
     for (int i = 0; i < kLong; ++i) {
-        ASSERT_TRUE(server.expectLine("PRIVMSG #kolu :" + std::string(980, 'a' + i % 26) +
-                                      std::to_string(i)));
+        ASSERT_TRUE(server.expectLine("PRIVMSG #kolu :" + line(i)));
     }
 
     window->startTimer(kPollTimer, Connection::kPollIntervalMs);  // it ends the connection
     window->handleCommand(MainWindow::kConnectId);                // Disconnect
-    QTRY_COMPARE_WITH_TIMEOUT(window->action(MainWindow::kConnectId)->text(),
-                              QStringLiteral("Connect"), 5000);
-    EXPECT_EQ(window->session().state.socket, kInvalidSocket);
-    // The channel is no longer joined: no members shown, the label in the
-    // colour of the disconnect line until the channel is joined again.
+    QTRY_COMPARE_WITH_TIMEOUT(connectLabel(), QStringLiteral("Connect"), 5000);
+    EXPECT_EQ(session().state.socket, kInvalidSocket);
+    // No longer joined: no members shown, the label in the colour of the
+    // disconnect line until the channel is joined again.
     EXPECT_EQ(window->userListView(channel)->rowAt(QPoint(2, 2)), -1);
-    const Colour disconnected =
-        window->session()
-            .tabs.pobierz_hwndtxtbiez(channel)
-            ->line(window->session().tabs.pobierz_hwndtxtbiez(channel)->lineCount() - 1)
-            .colour;
-    EXPECT_EQ(window->session().tabs.labelColourForPaint(channel), disconnected);
+    const TextLines& lines = *session().tabs.pobierz_hwndtxtbiez(channel);
+    EXPECT_EQ(session().tabs.labelColourForPaint(channel),
+              lines.line(lines.lineCount() - 1).colour);
 }
 
 // A loopback port whose accept queue is full: a connect there is never answered.
-class SilentPort {
-  public:
+struct SilentPort {
     SilentPort() {
-        m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t length = sizeof address;
-        ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
-        ::listen(m_listener, 0);
-        for (int& filler : m_fillers) {
-            filler = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-            ::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        }
+        auto* raw = reinterpret_cast<sockaddr*>(&address);
+        ::bind(fds[0], raw, length);
+        ::getsockname(fds[0], raw, &length);
+        ::listen(fds[0], 0);
+        ::connect(fds[1], raw, length);  // the fillers take the queue
+        ::connect(fds[2], raw, length);
         port = ntohs(address.sin_port);
     }
     ~SilentPort() {
-        for (int fd : m_fillers) {
+        for (int fd : fds) {
             ::close(fd);
         }
-        ::close(m_listener);
     }
+    int fds[3] = {::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0),
+                  ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0),
+                  ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0)};
     int port = 0;
-
-  private:
-    int m_listener = -1;
-    int m_fillers[2] = {-1, -1};
 };
 
 TEST_F(MainWindowTest, AConnectNeverAnsweredLeavesTheWindowTurningAndFailsAfterItsWait) {
     SilentPort silent;
-    writeFileAtomically(env.dir.file("servers.txt"),
-                        "Test\t127.0.0.1\t" + std::to_string(silent.port) + "\t\r\n", 0600);
-    env.settings.RegZapiszMsg(u"nick", u"tester", 120);
-    env.settings.RegZapiszMsg(u"email", u"me@example.org", 240);
-    const std::u16string failure = u"*** Unable to connect (Connection refused)";
+    useServer(silent.port);
     auto failures = [&] {
-        const std::vector<std::u16string> status = linesOf(window->session(), 0);
-        return std::count(status.begin(), status.end(), failure);
+        const std::vector<std::u16string> status = linesOf(session(), 0);
+        return std::count(status.begin(), status.end(),
+                          u"*** Unable to connect (Connection refused)");
     };
     auto failed = [&] { return failures() > 0; };
     // Disconnect while connecting gives the attempt up at once.
     window->handleCommand(MainWindow::kConnectId);
     window->handleCommand(MainWindow::kConnectId);
-    EXPECT_EQ(window->action(MainWindow::kConnectId)->text(), QStringLiteral("Connect"));
-    EXPECT_EQ(linesOf(window->session(), 0).back(), u"*** Disconnected");
+    EXPECT_EQ(connectLabel(), QStringLiteral("Connect"));
+    EXPECT_EQ(linesOf(session(), 0).back(), u"*** Disconnected");
 
     std::optional<bool> failedWhenTimerFired;
     QTimer::singleShot(100, [&] { failedWhenTimerFired = failed(); });
@@ -230,20 +202,8 @@ TEST_F(MainWindowTest, AConnectNeverAnsweredLeavesTheWindowTurningAndFailsAfterI
     QTRY_VERIFY_WITH_TIMEOUT(failed(), 3000 + 2000);
     EXPECT_EQ(failedWhenTimerFired, false) << "the timer ran while the connect waited";
     EXPECT_EQ(failures(), 1) << "the given-up attempt has no wait left to end";
-    EXPECT_EQ(window->action(MainWindow::kConnectId)->text(), QStringLiteral("Connect"));
-    EXPECT_EQ(window->session().state.socket, kInvalidSocket);
-}
-
-// Whether any pixel of `area` in `picture` is exactly `colour`.
-bool shows(const QImage& picture, const QRect& area, const QColor& colour) {
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x) {
-            if (picture.pixelColor(x, y) == colour) {
-                return true;
-            }
-        }
-    }
-    return false;
+    EXPECT_EQ(connectLabel(), QStringLiteral("Connect"));
+    EXPECT_EQ(session().state.socket, kInvalidSocket);
 }
 
 TEST_F(MainWindowTest, OkAppliesNewColoursAndTheBlendedPictureToTheWindow) {
@@ -270,23 +230,20 @@ TEST_F(MainWindowTest, OkAppliesNewColoursAndTheBlendedPictureToTheWindow) {
     window->handleCommand(MainWindow::kOptionsId);
     ASSERT_TRUE(*shown);
 
-    Session& session = window->session();
-    session.state.currentNick = u"kolu";
+    session().state.currentNick = u"kolu";
     LineFramer framer;
     framer.receive(
         ":kolu!me@host JOIN #c\r\n:other!u@host PRIVMSG #c :"
         "WWWWWWWWWWWWWWWW MMMMMMMMMMMMMMMM\r\n",
-        session.dispatcher);
+        session().dispatcher);
     QApplication::processEvents();
-    const int channel = session.tabs.znajdz_zakladke(u"#c");
-    ASSERT_GT(channel, 0);
-    ColorEdit* view = window->textView(channel);
+    ColorEdit* view = window->textView(tab(u"#c"));
     ASSERT_NE(view, nullptr);
     const QImage grab = window->grab().toImage();
     const QRect area(view->mapTo(window.get(), QPoint(0, 0)), view->size());
-    EXPECT_TRUE(shows(grab, area, QColor(255, 0, 0))) << "the channel line in the new colour";
+    EXPECT_GT(test::countColour(grab, QColor(255, 0, 0), area), 0) << "the line in the new colour";
     // (100, 0, 0) lightened by 30 %: 100 + 155 * 3 / 10, 0 + 255 * 3 / 10.
-    EXPECT_TRUE(shows(grab, area, QColor(146, 76, 76))) << "the blended picture behind the text";
+    EXPECT_GT(test::countColour(grab, QColor(146, 76, 76), area), 0) << "the blended picture";
 }
 
 // Every resize a widget gets, by its new width.
@@ -315,14 +272,14 @@ TEST_F(MainWindowTest, AChannelTabIsLaidOutOnceAndItsViewScrollsFromTheKeyboard)
 
     // Each width change wraps the whole scrollback again: showing the tab and
     // resizing the window give the view its final width at once.
-    const std::function<void()> changes[] = {[&] {
-                                                 s.tabs.select(channel);
-                                                 s.tabs.ZmienZakladke();
-                                             },
-                                             [&] { window->resize(600, 700); }};
-    for (const auto& change : changes) {
+    for (int change = 0; change < 2; ++change) {
         resizes.widths.clear();
-        change();
+        if (change == 0) {
+            s.tabs.select(channel);
+            s.tabs.ZmienZakladke();
+        } else {
+            window->resize(600, 700);
+        }
         QApplication::processEvents();
         EXPECT_EQ(resizes.widths, std::vector<int>{view->width()});
         EXPECT_EQ(view->width() + list->width(), window->tabStrip().width());
@@ -357,6 +314,174 @@ TEST_F(MainWindowTest, ChildWidgetsGoWhileTheWindowStillHoldsTheirModels) {
     });
     window.reset();
     EXPECT_TRUE(windowWhole);
+}
+
+// A right click at `point` of `target`, answered with item `id`.
+std::shared_ptr<test::MenuSeen> rightClick(QWidget* target, QPoint point, int id) {
+    auto seen = std::make_shared<test::MenuSeen>();
+    test::chooseFromNextMenu(id, seen);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, point, target->mapToGlobal(point));
+    QApplication::sendEvent(target, &event);
+    return seen;
+}
+
+bool opensNoMenu(QWidget* target, QPoint point) {
+    auto seen = rightClick(target, point, 0);
+    QTest::qWait(50);
+    seen->stop = true;
+    return !seen->shown;
+}
+
+TEST(ContextMenuPopup, TrackAnswersTheChosenIdOrNothing) {
+    test::application();
+    QWidget owner;
+    owner.show();
+    const QPoint tap(40, 60);
+    QtContextMenuWindow window(&owner, tap, nullptr);
+    auto seen = std::make_shared<test::MenuSeen>();
+    test::chooseFromNextMenu(40315, seen);  // inside the Ban submenu
+    EXPECT_EQ(window.track(contextMenu(ContextMenuId::UserList)), 40315);
+    EXPECT_EQ(seen->position, tap + QPoint(0, 5));
+    EXPECT_TRUE(seen->items.contains(QStringLiteral("  Ban, Kick (Reason)")));
+
+    seen = std::make_shared<test::MenuSeen>();
+    test::chooseFromNextMenu(0, seen);  // dismissed
+    EXPECT_EQ(window.track(contextMenu(ContextMenuId::Status)), 0);
+    ASSERT_TRUE(seen->shown);
+    EXPECT_EQ(seen->position, tap);
+}
+
+TEST_F(MainWindowTest, TextViewAndLabelsOpenTheirTabsMenusAndEmptyPlacesNone) {
+    ColorEdit* status = window->textView(0);
+    ASSERT_TRUE(status->autoScroll());
+    auto seen = rightClick(status->viewport(), QPoint(10, 10), 40498);
+    EXPECT_TRUE(seen->items.contains(QStringLiteral("Away >")));
+    EXPECT_FALSE(status->autoScroll());
+
+    // A query's label, while the status tab is the current one: Close drops it.
+    const int query = session().tabs.dodaj_zakladke(u"bob");
+    TabStrip& strip = window->tabStrip();
+    seen = rightClick(strip.labelRow(), strip.tabRect(query).center(), 40499);
+    EXPECT_TRUE(seen->items.contains(QStringLiteral("Whois")));
+    EXPECT_FALSE(seen->items.contains(QStringLiteral("Away >")));
+    EXPECT_EQ(session().tabs.znajdz_zakladke(u"bob"), -1);
+    EXPECT_EQ(strip.count(), 1);
+    EXPECT_TRUE(opensNoMenu(strip.labelRow(), QPoint(strip.width() - 2, 5)));
+
+    // Below a user list's last row nobody is tapped.
+    const int channel = session().tabs.dodaj_zakladke(u"#a");
+    dodaj_do_listy(session().tabs, u"#a", u"@bob");
+    session().tabs.select(channel);
+    session().tabs.ZmienZakladke();
+    UserListView* list = window->userListView(channel);
+    list->refresh();
+    EXPECT_TRUE(opensNoMenu(list->viewport(), QPoint(2, 5 * list->rowHeight())));
+}
+
+TEST_F(MainWindowTest, WordListAboveTheLineTakesAWordByTickOrTabEscapeAndEnterOnlyClose) {
+    startTyping();
+    env.settings.RegZapiszLONG(u"whspmax", 3);  // read at each change
+    type(QStringLiteral("/"));
+    EXPECT_EQ(rows(), (std::vector<std::string>{"/msg", "/part", "/join"}));
+    const QRect field(edit()->mapTo(list()->parentWidget(), QPoint(0, 0)), edit()->size());
+    EXPECT_LE(list()->geometry().bottom(), field.top());
+    clear();
+    type(QStringLiteral("hello /jo"));
+    ASSERT_EQ(rows(), std::vector<std::string>{"/join"});
+    const QRect tick = list()->cell(0, WhisperList::kTickColumn);
+    QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, tick.center());
+    EXPECT_EQ(shown(), "hello /join ");
+    EXPECT_EQ(edit()->cursorPosition(), 12);
+    EXPECT_EQ(list(), nullptr);
+    EXPECT_TRUE(edit()->hasFocus());
+
+    clear();
+    type(QStringLiteral("/nic"));
+    QTest::keyClick(&window->inputLine(), Qt::Key_Tab);  // where a real key arrives
+    EXPECT_EQ(shown(), "/nick ");
+    type(QStringLiteral("/to"));
+    ASSERT_NE(list(), nullptr) << "the caret follows the new word";
+    QTest::keyClick(&window->inputLine(), Qt::Key_Escape);
+    EXPECT_EQ(list(), nullptr);
+    EXPECT_EQ(shown(), "/nick /to");
+
+    clear();
+    type(QStringLiteral("/quer"));
+    ASSERT_NE(list(), nullptr);
+    QTest::keyClick(edit(), Qt::Key_Return);
+    EXPECT_EQ(list(), nullptr);
+}
+
+TEST_F(MainWindowTest, TheListGoesWhenItNoLongerServes) {
+    startTyping();
+    type(QStringLiteral("/jo"));
+    ASSERT_NE(list(), nullptr);
+    type(QStringLiteral(" "));
+    EXPECT_EQ(list(), nullptr) << "a space ends the word";
+
+    type(QStringLiteral("/jo"));
+    ASSERT_NE(list(), nullptr);
+    edit()->setCursorPosition(2);  // before the typed word
+    QTest::keyClick(edit(), Qt::Key_Delete);
+    EXPECT_EQ(list(), nullptr);
+
+    clear();
+    type(QStringLiteral("/jo"));
+    env.settings.RegZapiszLONG(u"whsp_enable", 0);
+    type(QStringLiteral("i"));
+    EXPECT_NE(list(), nullptr) << "switched off: the list is left as it was";
+    QLineEdit elsewhere(window.get());
+    elsewhere.show();
+    elsewhere.setFocus();
+    EXPECT_EQ(list(), nullptr) << "losing the focus closes it";
+    edit()->setFocus();
+    clear();
+    type(QStringLiteral("/p"));
+    EXPECT_EQ(list(), nullptr) << "switched off: nothing opens";
+}
+
+TEST_F(MainWindowTest, DialogFieldsOfferOneWordWhileTheyHoldNoBlank) {
+    startTyping();
+    std::vector<int> offered;
+    auto typed = std::make_shared<bool>(false);
+    test::whenModal<OneFieldPrompt>(
+        [&](OneFieldPrompt* prompt) {
+            for (const char* text : {"/w", "a /w"}) {
+                prompt->field()->clear();
+                QTest::keyClicks(prompt->field(), QString::fromLatin1(text));
+                auto* whisper = prompt->findChild<WhisperList*>();
+                offered.push_back(whisper && whisper->isVisible() ? whisper->rows() : 0);
+            }
+            prompt->reject();
+        },
+        typed);
+    window->handleCommand(40101);  // Commands > Join
+    ASSERT_TRUE(*typed);
+    EXPECT_EQ(offered, (std::vector<int>{1, 0}));
+}
+
+TEST_F(MainWindowTest, TabCompletesAMembersNicknameAndCyclesWithoutLeavingTheLine) {
+    env.settings.RegZapiszLONG(u"whsp_enable", 0);  // no word list to take the Tab
+    startTyping();
+    TabRegistry& tabs = session().tabs;
+    ASSERT_TRUE(tabs.select(tabs.dodaj_zakladke(u"#kolu")));
+    dodaj_do_listy(tabs, u"#kolu", u"@alice");
+    dodaj_do_listy(tabs, u"#kolu", u"alan");
+    window->inputLine().Focus2Input();
+    QWidget* focused = QApplication::focusWidget();
+    ASSERT_NE(focused, nullptr);
+    auto press = [&](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(focused, key, modifiers);
+        return shown();
+    };
+    QTest::keyClicks(focused, QStringLiteral("al"));
+    EXPECT_EQ(press(Qt::Key_Tab), "alice: ");
+    EXPECT_EQ(edit()->cursorPosition(), 7);
+    EXPECT_EQ(press(Qt::Key_Tab), "alan: ");
+    EXPECT_EQ(press(Qt::Key_Tab, Qt::ShiftModifier), "alice: ");
+    press(Qt::Key_End);  // ends the cycle: no word before the caret now
+    EXPECT_EQ(press(Qt::Key_Tab), "alice: ");
+    EXPECT_EQ(QApplication::focusWidget(), focused);
 }
 
 }  // namespace

@@ -1,72 +1,104 @@
+// What a start relies on: the services over a fresh folder write every setting
+// and shipped file once, one instance runs per runtime folder, and the embedded
+// icon is exactly what its generator drew.
 #include <gtest/gtest.h>
+
+#include <QDir>
+#include <QImage>
+#include <QRegularExpression>
+#include <QSignalSpy>
 
 #include "app/services.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/qt/single_instance.h"
 #include "platform/text.h"
-#include "resources/shipped_resources.h"
-#include "settings/setting_defaults.h"
+#include "resources/tools/icon_design.h"
 #include "tests/support/qt_app.h"
 #include "tests/support/temp_dir.h"
 
 namespace kolu {
 namespace {
 
-bool hasValue(RegistryStore& store, std::u16string_view key, std::u16string_view name) {
-    RegKey handle;
-    if (store.openKey(key, handle) != kErrorSuccess) {
-        return false;
-    }
-    std::uint32_t size = 0;
-    bool present = store.queryValue(handle, name, nullptr, nullptr, &size) == kErrorSuccess;
-    store.closeKey(handle);
-    return present;
-}
-
-class Startup : public ::testing::Test {
-  protected:
-    void SetUp() override { test::application(); }
+TEST(Startup, FirstStartWritesEverySettingAndShippedFileASecondNothing) {
+    test::application();
     test::TempDir dir;
     test::ScopedXdg xdg{dir};
-};
-
-TEST_F(Startup, FirstStartWritesEverySettingAndShippedFile) {
-    Services services(dataFolder(), registryFile());
-    EXPECT_TRUE(services.store.corruptFileKeptAs().empty());
-    EXPECT_TRUE(services.install.failures.empty());
-    for (const SettingDefault& setting : kSettingDefaults) {
-        EXPECT_TRUE(hasValue(services.store, kSettingsKey, setting.name)) << toUtf8(setting.name);
-    }
-    for (const SoundDefault& sound : kSoundDefaults) {
-        EXPECT_TRUE(hasValue(services.store, kSoundsKey, sound.event)) << toUtf8(sound.event);
-    }
-    EXPECT_TRUE(hasValue(services.store, kSettingsKey, u"dictpath"));
-    EXPECT_EQ(services.settings.CzytajInstallDir(), fromUtf8(dataFolder()));
-
-    const QStringList shipped = koluShippedFiles();
-    for (const char* name : {"servers.txt", "join.wav", "part.wav", "notice.wav", "highlight.wav",
-                             "quit.wav", "ping.wav", "kick.wav", "op.wav", "help/help.html"}) {
-        EXPECT_TRUE(shipped.contains(QString::fromUtf8(name))) << name;
-        EXPECT_TRUE(fileExists(dataFolder() + name)) << name;
-    }
-    EXPECT_FALSE(services.settings.listInstallFiles(u"*.bmp").empty());
-
-    std::u16string email;
-    services.settings.RegCzytajMsg(u"email", email, 240);
-    EXPECT_EQ(email, fromUtf8(loginName()) + u"@localhost");
-    EXPECT_EQ(services.colours.of(LineClass::Join), 0x00FF00u);
-}
-
-TEST_F(Startup, ASecondStartWritesNothing) {
-    { Services first(dataFolder(), registryFile()); }
     std::string before;
-    ASSERT_EQ(readWholeFile(registryFile(), before), 0);
+    {
+        Services services(dataFolder(), registryFile());
+        EXPECT_TRUE(services.store.corruptFileKeptAs().empty());
+        EXPECT_TRUE(services.install.failures.empty());
+        std::u16string email;
+        services.settings.RegCzytajMsg(u"email", email, 240);
+        EXPECT_EQ(email, fromUtf8(loginName()) + u"@localhost");
+        EXPECT_EQ(services.settings.CzytajInstallDir(), fromUtf8(dataFolder()));
+        EXPECT_EQ(services.colours.of(LineClass::Join), 0x00FF00u);
+        for (const char* name : {"servers.txt", "join.wav", "help/help.html"}) {
+            EXPECT_TRUE(fileExists(dataFolder() + name)) << name;
+        }
+        EXPECT_FALSE(services.settings.listInstallFiles(u"*.bmp").empty());
+        ASSERT_EQ(readWholeFile(registryFile(), before), 0);
+    }
     Services second(dataFolder(), registryFile());
     EXPECT_TRUE(second.install.copied.empty());
-    EXPECT_FALSE(second.install.wroteInstallDir);
     std::string after;
     readWholeFile(registryFile(), after);
     EXPECT_EQ(before, after);
+}
+
+QString folderOf(const test::TempDir& dir) {
+    return QString::fromStdString(dir.path());
+}
+
+TEST(SingleInstance, ASecondStartRaisesTheFirstAndEnds) {
+    test::application();
+    test::TempDir runtime, elsewhere;
+    SingleInstance first(folderOf(runtime));
+    ASSERT_FALSE(first.handOverToRunningInstance());
+    QSignalSpy raised(&first, &SingleInstance::raiseRequested);
+    SingleInstance second(folderOf(runtime));
+    EXPECT_TRUE(second.handOverToRunningInstance());
+    EXPECT_TRUE(raised.wait(3000));
+    SingleInstance other(folderOf(elsewhere));  // separate runtime folders never meet
+    EXPECT_FALSE(other.handOverToRunningInstance());
+}
+
+TEST(SingleInstance, AStaleSocketFromACrashDoesNotBlockTheStart) {
+    test::application();
+    test::TempDir runtime;
+    SingleInstance next(folderOf(runtime));
+    // What a crashed instance leaves behind: a socket path nobody listens on.
+    ASSERT_EQ(writeFileAtomically(next.socketPath().toStdString(), "stale"), 0);
+    EXPECT_FALSE(next.handOverToRunningInstance());
+    SingleInstance third(folderOf(runtime));
+    EXPECT_TRUE(third.handOverToRunningInstance());
+}
+
+TEST(ApplicationIcon, EachEmbeddedSizeDecodesToTheDrawnPixels) {
+    test::application();
+    const QDir folder(QStringLiteral(":/icons"));
+    const QStringList names = folder.entryList(QDir::Files);
+    ASSERT_FALSE(names.isEmpty());
+    for (const QString& name : names) {
+        const auto match = QRegularExpression(QStringLiteral("^icon_(\\d+)\\.png$")).match(name);
+        ASSERT_TRUE(match.hasMatch()) << name.toStdString();
+        const int size = match.captured(1).toInt();
+        const QImage image = QImage(folder.filePath(name)).convertToFormat(QImage::Format_ARGB32);
+        ASSERT_EQ(image.size(), QSize(size, size)) << name.toStdString();
+        const tools::RgbaPicture drawn = tools::drawIcon(size);
+        int differing = 0;
+        for (int y = 0; y < size; ++y) {
+            for (int x = 0; x < size; ++x) {
+                const QRgb pixel = image.pixel(x, y);
+                const tools::Rgba want = drawn.at(x, y);  // colour only counts where opaque
+                differing += qAlpha(pixel) != want.a ||
+                             (want.a != 0 && (qRed(pixel) != want.r || qGreen(pixel) != want.g ||
+                                              qBlue(pixel) != want.b));
+            }
+        }
+        EXPECT_EQ(differing, 0) << name.toStdString();
+    }
 }
 
 }  // namespace

@@ -1,0 +1,244 @@
+// The drawn buttons: the slide button that sets a channel's user list width,
+// textures with fixed caps, the full-screen button, and the splash.
+#include <gtest/gtest.h>
+
+#include <QMouseEvent>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+#include "tests/support/fixed_metrics.h"
+#include "tests/support/qt_app.h"
+#include "tests/support/session_env.h"
+#include "tests/widgets/widget_util.h"
+#include "ui/event_sounds.h"
+#include "ui/tab_registry.h"
+#include "ui/widgets/drawn_button.h"
+#include "ui/widgets/slide_button.h"
+#include "ui/widgets/splash.h"
+
+namespace kolu {
+namespace {
+
+using test::qcolour;
+
+// A main window's client area laid out as the handheld's: the tab strip (its tab
+// row 17 pixels tall) holding a text view and a user list, and the slide button
+// over the boundary. Tabs: Status, #a, #b with #a selected.
+class SlideButtonTest : public ::testing::Test {
+  protected:
+    void build(int scale) {
+        test::application();
+        tabs = std::make_unique<TabRegistry>(sounds, metrics, scale);
+        tabs->dodaj_status();
+        tabs->dodaj_zakladke(u"#a");
+        tabs->dodaj_zakladke(u"#b");
+        tabs->select(1);
+        ColourArray entries{};
+        OpKoloryDomyslne(entries);
+        entries[kInputBackground] = 0x0000FF;     // red
+        entries[kTextViewBackground] = 0x00FF00;  // green
+        entries[kUserListBackground] = 0xFF0000;  // blue
+        colours.set(entries);
+        client = std::make_unique<QWidget>();
+        client->resize(240 * scale, 320 * scale);
+        strip = new QWidget(client.get());
+        strip->setGeometry(0, 0, 240 * scale, 300 * scale);
+        view = new QWidget(strip);
+        view->setGeometry(0, 17, 100, 283 * scale);  // layOut keeps the tops and heights
+        list = new QWidget(strip);
+        list->setGeometry(100, 17, 50, 283 * scale);
+        button = new SlideButton(*tabs, *strip, colours, scale, client.get());
+        client->show();
+        button->layOut(view, list);
+    }
+    int userListWidth(int tab) { return tabs->pobierz_lparam(tab)->userListWidth; }
+    void mouse(QEvent::Type type, int x) {
+        const QPointF at(x, button->height() / 2);
+        const bool move = type == QEvent::MouseMove;
+        QMouseEvent event(type, at, button->mapToGlobal(at), move ? Qt::NoButton : Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(button, &event);
+    }
+    // Presses in the button's middle, moves by each step in turn (positions
+    // relative to the button where it then stands), and releases.
+    void drag(std::initializer_list<int> steps) {
+        const int middle = button->width() / 2;
+        mouse(QEvent::MouseButtonPress, middle);
+        for (int step : steps) {
+            mouse(QEvent::MouseMove, middle + step);
+        }
+        mouse(QEvent::MouseButtonRelease, middle);
+    }
+
+    test::SettingsEnv env;
+    test::RecordingSound player;
+    EventSounds sounds{env.settings, player, env.log};
+    test::FixedMetrics metrics;
+    ColourTable colours;
+    std::unique_ptr<TabRegistry> tabs;
+    std::unique_ptr<QWidget> client;
+    QWidget* strip = nullptr;
+    QWidget* view = nullptr;
+    QWidget* list = nullptr;
+    SlideButton* button = nullptr;
+};
+
+TEST_F(SlideButtonTest, StartsHiddenAndLaysOutTheTabsWindowsScaled) {
+    build(2);
+    EXPECT_FALSE(button->isVisible());
+    EXPECT_EQ(button->size(), QSize(40, 40));
+    EXPECT_EQ(view->geometry(), QRect(0, 17, 480 - 120, 283 * 2));
+    EXPECT_EQ(list->geometry(), QRect(480 - 120, 17, 120, 283 * 2));
+    // Centred on the boundary, its bottom 20 pixels (scaled) above the strip's.
+    EXPECT_EQ(button->pos(), QPoint(480 - 120 - 20, 600 - 40 - 40));
+}
+
+TEST_F(SlideButtonTest, DraggingChangesTheWidthLiveWithinTheLimits) {
+    struct Case {
+        int scale;
+        std::initializer_list<int> steps;
+        int width;  // unscaled pixels of a 240-pixel-wide client
+    };
+    const Case cases[] = {
+        {1, {15, 5}, 40},       // right in two steps
+        {1, {-500}, 240 - 30},  // the text view keeps 30
+        {1, {500}, 30},         // the list keeps 30
+        {2, {-40}, 80},         // scaled: the same drag in twice the pixels
+        {1, {}, 60},            // a tap without moving keeps the width
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "scale " << c.scale << " width " << c.width);
+        build(c.scale);
+        QSignalSpy widths(button, &SlideButton::widthChanged);
+        QSignalSpy finished(button, &SlideButton::dragFinished);
+        drag(c.steps);
+        const int expected = c.width * c.scale;
+        EXPECT_EQ(userListWidth(1), expected);
+        EXPECT_EQ(widths.isEmpty() ? 60 * c.scale : widths.last().at(0).toInt(), expected);
+        EXPECT_EQ(finished.count(), 1);
+        EXPECT_EQ(list->geometry().left(), client->width() - expected);
+        EXPECT_EQ(view->width(), client->width() - expected);
+        EXPECT_EQ(button->x(), client->width() - expected - 10 * c.scale);
+        EXPECT_EQ(userListWidth(2), 60 * c.scale) << "the other channel keeps its own";
+    }
+}
+
+TEST_F(SlideButtonTest, WindowsFollowEachMoveAndEachChannelShowsItsOwnWidth) {
+    build(1);
+    mouse(QEvent::MouseButtonPress, 10);
+    mouse(QEvent::MouseMove, 0);
+    EXPECT_EQ(userListWidth(1), 70);
+    EXPECT_EQ(list->geometry(), QRect(170, 17, 70, 283));
+    // Positions count from the button, which moved with the boundary.
+    mouse(QEvent::MouseMove, -10);
+    EXPECT_EQ(userListWidth(1), 90);
+    mouse(QEvent::MouseMove, -10);  // the x last seen changes nothing
+    mouse(QEvent::MouseButtonRelease, -10);
+    EXPECT_EQ(userListWidth(1), 90);
+    EXPECT_EQ(view->width(), 150);
+
+    tabs->select(2);
+    button->layOut(view, list);
+    EXPECT_EQ(list->geometry(), QRect(180, 17, 60, 283));
+    tabs->select(1);
+    button->layOut(view, list);
+    EXPECT_EQ(list->geometry(), QRect(150, 17, 90, 283));
+}
+
+TEST_F(SlideButtonTest, ShowsTheThreeWindowColoursAroundItsFace) {
+    build(1);
+    button->show();
+    const QImage up = button->grab().toImage();
+    // The base picture's corners are clear: what meets there shows.
+    EXPECT_EQ(up.pixelColor(0, 0), qcolour(0x00FF00));
+    EXPECT_EQ(up.pixelColor(19, 0), qcolour(0xFF0000));
+    EXPECT_EQ(up.pixelColor(0, 19), qcolour(0x0000FF));
+    const QColor face = up.pixelColor(4, 16);
+    for (Colour c : {0x00FF00u, 0xFF0000u, 0x0000FFu}) {
+        EXPECT_NE(face, qcolour(c));
+    }
+    button->setDown(true);
+    EXPECT_NE(button->grab().toImage().pixelColor(4, 16), face);
+}
+
+class DrawnButtonTest : public ::testing::Test {
+  protected:
+    void SetUp() override { test::application(); }
+};
+
+// Distinct colours per column: 8 left-cap columns, a middle of 4, 8 right-cap columns.
+QImage columns() {
+    QImage bitmap(20, 2, QImage::Format_RGB32);
+    for (int x = 0; x < bitmap.width(); ++x) {
+        const QRgb colour = x < 8 ? qRgb(200, x, 0) : x < 12 ? qRgb(0, 200, 0) : qRgb(0, x, 200);
+        for (int y = 0; y < 2; ++y) {
+            bitmap.setPixel(x, y, colour);
+        }
+    }
+    return bitmap;
+}
+
+TEST_F(DrawnButtonTest, TextureKeepsBothCapsAndStretchesTheMiddle) {
+    const QImage bitmap = columns();
+    for (int width : {16, 17, 90}) {  // no middle, one column, stretched
+        SCOPED_TRACE(width);
+        const QImage face = composeTexture(bitmap, width);
+        ASSERT_EQ(face.size(), QSize(width, 2));
+        for (int x = 0; x < 8; ++x) {
+            EXPECT_EQ(face.pixel(x, 1), bitmap.pixel(x, 1)) << x;
+            EXPECT_EQ(face.pixel(width - 8 + x, 1), bitmap.pixel(12 + x, 1)) << x;
+        }
+        for (int x = 8; x < width - 8; ++x) {
+            EXPECT_EQ(face.pixel(x, 0), qRgb(0, 200, 0)) << x;
+        }
+    }
+    EXPECT_TRUE(composeTexture(bitmap, 0).isNull());
+}
+
+TEST_F(DrawnButtonTest, FullScreenButtonShowsItsStateAndPressAndTakesNoFocus) {
+    FullScreenButton button;
+    button.resize(20, 20);
+    button.show();
+    const QImage normal = button.grab().toImage();
+    button.setDown(true);
+    const QImage pressed = button.grab().toImage();
+    button.setDown(false);
+    button.setFullScreenState(true);
+    const QImage full = button.grab().toImage();
+    EXPECT_NE(normal, pressed);
+    EXPECT_NE(normal, full);
+    EXPECT_NE(pressed, full);
+    EXPECT_EQ(button.focusPolicy(), Qt::NoFocus);
+}
+
+TEST_F(DrawnButtonTest, SplashSitsBelowTheMiddleWritesItsNameAndATapClosesIt) {
+    for (const bool vga : {false, true}) {
+        SCOPED_TRACE(vga);
+        QWidget main;
+        main.resize(480, 640);
+        main.show();
+        Splash splash(2, vga, &main);
+        const int k = vga ? 1 : 2;
+        EXPECT_EQ(splash.placement(),
+                  QRect((480 - 240 * k) / 2, (640 - 151 * k) / 2 + 22, 240 * k, 151 * k));
+        QTimer::singleShot(0, &splash, [&] {
+            EXPECT_EQ(splash.size(), QSize(240 * k, 151 * k));
+            QTest::mouseClick(&splash, Qt::LeftButton, Qt::NoModifier, QPoint(200 * k, 140 * k));
+        });
+        EXPECT_EQ(splash.exec(), QDialog::Accepted);
+        EXPECT_FALSE(splash.isVisible());
+    }
+    Splash splash(1, false);
+    splash.resize(240, 151);
+    const QImage shot = splash.grab().toImage();
+    const QColor white(255, 255, 255);
+    EXPECT_GT(test::countColour(shot, white, QRect(0, 100, 150, 14)), 10);
+    EXPECT_GT(test::countColour(shot, white, QRect(0, 130, 150, 14)), 10);
+    EXPECT_EQ(test::countColour(shot, white, QRect(0, 60, 150, 14)), 0) << "the logo, not text";
+}
+
+}  // namespace
+}  // namespace kolu

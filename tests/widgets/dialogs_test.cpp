@@ -1,0 +1,498 @@
+// The dialogs as a user drives them. Options: every page's change survives OK
+// and a reopening, Cancel and a failed save write nothing, the list and server
+// editing rules hold, the colour editor changes only its working table until OK,
+// and the background picture is read safely. The shared prompts: when OK and
+// Remove may be pressed, the answers and their limits, and the narrow window.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include "commands/menu_commands.h"
+#include "options/colour_field.h"
+#include "options/colour_swatch.h"
+#include "options/connection_page.h"
+#include "options/files_page.h"
+#include "options/info_page.h"
+#include "options/options_dialog.h"
+#include "options/quick_palette.h"
+#include "options/screen_page.h"
+#include "options/select_colour_dialog.h"
+#include "options/server_dialog.h"
+#include "options/sounds_page.h"
+#include "options/view_page.h"
+#include "platform/files.h"
+#include "tests/support/file_size_limit.h"
+#include "tests/support/modal.h"
+#include "tests/support/qt_app.h"
+#include "tests/support/session_env.h"
+#include "ui/widgets/background_picture.h"
+#include "ui/widgets/prompt_dialogs.h"
+
+namespace kolu {
+namespace {
+
+class OptionsDialogTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        test::application();
+        env.settings.install();
+        env.settings.settings.RegTworzKlucz();
+        writeServers("Net\tirc.net\t6667\t\r\n");
+        writeFileAtomically(env.settings.dir.file("ping.wav"), "RIFF");
+    }
+    void writeServers(const std::string& text) {
+        writeFileAtomically(env.settings.dir.file("servers.txt"), text, 0600);
+    }
+    std::string file(const std::string& name) {
+        std::string bytes;
+        readWholeFile(env.settings.dir.file(name), bytes);
+        return bytes;
+    }
+    std::unique_ptr<OptionsDialog> open(int scale = 1) {
+        test::SettingsEnv& s = env.settings;
+        auto dialog = std::make_unique<OptionsDialog>(
+            OptionsDialogServices{ServerListServices{s.settings, s.log, s.clock, s.random},
+                                  env.sound, env.session.dictionary, env.host},
+            scale);
+        dialog->show();
+        return dialog;
+    }
+    template <typename T>
+    static T* control(const OptionsDialog& dialog, int id) {
+        T* found = controlById<T>(&dialog, id);
+        EXPECT_NE(found, nullptr) << id;
+        return found;
+    }
+    static void choose(QComboBox* box, const QString& text) {
+        const int index = box->findText(text);
+        ASSERT_GE(index, 0) << text.toStdString();
+        box->setCurrentIndex(index);
+        emit box->activated(index);
+    }
+
+    test::SessionEnv env;
+};
+
+TEST_F(OptionsDialogTest, OneChangeOnEachPageSurvivesOkAndReopening) {
+    auto dialog = open();
+    control<QLineEdit>(*dialog, 1110)->setText(QStringLiteral("renamed"));
+    control<QCheckBox>(*dialog, 1202)->click();
+    auto* view = static_cast<ViewPage*>(dialog->page(OptionsDialog::kView));
+    view->list(ViewPage::kUserListColours)->setCurrentRow(1);
+    choose(view->sizes(), QStringLiteral("20"));  // the user list's size: index 9
+    control<QRadioButton>(*dialog, 1408)->click();
+    control<QSlider>(*dialog, 1403)->setValue(3);
+    auto* sounds = static_cast<SoundsPage*>(dialog->page(OptionsDialog::kSounds));
+    sounds->events()->setCurrentItem(sounds->events()->topLevelItem(2));  // Query
+    choose(sounds->files(), QStringLiteral("ping.wav"));
+    controlById<QAbstractButton>(sounds, 1506)->click();  // Play
+    EXPECT_EQ(env.sound.played, std::vector<std::string>{env.settings.dir.file("ping.wav")});
+    env.host.textAnswers.push_back(u"watched");
+    dialog->pageTabs()->setCurrentIndex(OptionsDialog::kInfo);
+    auto* info = static_cast<InfoPage*>(dialog->page(OptionsDialog::kInfo));
+    info->subPages()->setCurrentIndex(2);
+    controlById<QAbstractButton>(info, 1609)->click();
+    choose(static_cast<FilesPage*>(dialog->page(OptionsDialog::kFiles))->whisperCount(),
+           QStringLiteral("4"));
+    dialog->accept();
+    auto again = open();
+    EXPECT_EQ(control<QLineEdit>(*again, 1110)->text().toStdString(), "renamed");
+    EXPECT_TRUE(control<QCheckBox>(*again, 1202)->isChecked());
+    EXPECT_EQ(static_cast<ViewPage*>(again->page(OptionsDialog::kView))->fonts(), 0x29);
+    EXPECT_TRUE(control<QRadioButton>(*again, 1408)->isChecked());
+    EXPECT_EQ(control<QSlider>(*again, 1403)->value(), 3);
+    EXPECT_EQ(control<QLabel>(*again, 1404)->text().toStdString(), "Blend: 30%");
+    auto* rows = static_cast<SoundsPage*>(again->page(OptionsDialog::kSounds))->events();
+    EXPECT_EQ(rows->topLevelItem(2)->text(1).toStdString(), "ping.wav");
+    EXPECT_EQ(control<QComboBox>(*again, 1616)->itemText(0).toStdString(), "watched");
+    EXPECT_EQ(control<QComboBox>(*again, 1712)->currentText().toStdString(), "4");
+}
+
+TEST_F(OptionsDialogTest, CancelAndTheCloseButtonWriteNothing) {
+    const std::string settings = file("registry");
+    const std::string servers = file("servers.txt");
+    for (bool closeButton : {false, true}) {
+        auto dialog = open();
+        control<QLineEdit>(*dialog, 1110)->setText(QStringLiteral("discarded"));
+        control<QCheckBox>(*dialog, 1701)->click();
+        auto* connection = static_cast<ConnectionPage*>(dialog->page(OptionsDialog::kConnection));
+        test::answerMessageBox(QMessageBox::Yes);
+        connection->deleteServer();
+        EXPECT_EQ(connection->servers()->count(), 0);
+        if (closeButton) {
+            dialog->close();
+        } else {
+            QTest::keyClick(dialog.get(), Qt::Key_Escape);
+        }
+        EXPECT_EQ(dialog->result(), QDialog::Rejected);
+        EXPECT_EQ(file("registry"), settings);
+        EXPECT_EQ(file("servers.txt"), servers);
+    }
+}
+
+TEST_F(OptionsDialogTest, IgnoreListDelNeedsASelectionAndAYes) {
+    env.settings.settings.RegZapiszMsg(u"ignore", u"alice bob ", kSpecialListSize);
+    auto dialog = open();
+    auto* info = static_cast<InfoPage*>(dialog->page(OptionsDialog::kInfo));
+    QComboBox* ignores = info->listBox(0);
+    ignores->setCurrentIndex(-1);
+    auto asked = test::answerMessageBox(QMessageBox::Yes);
+    info->deleteEntry();
+    QTest::qWait(20);
+    EXPECT_FALSE(*asked) << "nothing selected: Del asks nothing";
+    // The watcher above may still be waiting: either answers this question.
+    ignores->setCurrentIndex(1);
+    test::answerMessageBox(QMessageBox::Yes);
+    info->deleteEntry();
+    EXPECT_EQ(info->entries(0), std::vector<std::u16string>{u"alice"});
+}
+
+TEST_F(OptionsDialogTest, TheServerDialogNeedsNetworkServerAndPortsAndFitsTheHandheld) {
+    ServerRecord record{u"Old", u"old.net", u"6667", u""};
+    ServerDialog dialog(record);
+    dialog.resize(240, dialog.sizeHint().height());
+    dialog.networkField()->setText(QStringLiteral("New"));
+    dialog.portsField()->clear();
+    dialog.show();
+    EXPECT_LE(dialog.minimumSizeHint().width(), 240);
+    for (QLabel* label : dialog.findChildren<QLabel*>()) {  // the TLS note among them
+        EXPECT_GE(label->height(), label->heightForWidth(label->width()));
+    }
+    const auto warned = test::answerMessageBox(QMessageBox::Ok);
+    dialog.okButton()->click();
+    EXPECT_TRUE(*warned);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(record.network, u"Old");
+
+    dialog.portsField()->setText(QStringLiteral("7000"));
+    dialog.okButton()->click();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(record, (ServerRecord{u"New", u"old.net", u"7000", u""}));
+}
+
+TEST_F(OptionsDialogTest, AddingToAnEmptyListShowsTheNewServer) {
+    writeServers("");
+    auto dialog = open();
+    auto* connection = static_cast<ConnectionPage*>(dialog->page(OptionsDialog::kConnection));
+    test::whenModal<ServerDialog>([](ServerDialog* server) {
+        server->networkField()->setText(QStringLiteral("Home"));
+        server->serverField()->setText(QStringLiteral("127.0.0.1"));
+        server->portsField()->setText(QStringLiteral("6667"));
+        server->okButton()->click();
+    });
+    connection->addServer();
+    EXPECT_EQ(connection->servers()->currentText().toStdString(), "127.0.0.1");
+    dialog->accept();
+    EXPECT_EQ(file("servers.txt"), "Home\t127.0.0.1\t6667\t\r\n");
+}
+
+TEST_F(OptionsDialogTest, WhisperCountShowsItsEntryAndAFailedSaveKeepsTheDialogOpen) {
+    env.settings.settings.RegZapiszLONG(u"whspmax", 5);
+    auto dialog = open();
+    EXPECT_EQ(control<QComboBox>(*dialog, 1712)->currentText().toStdString(), "5");
+    const std::string settings = file("registry");
+    control<QLineEdit>(*dialog, 1110)->setText(QStringLiteral("unsaved"));
+    {
+        test::FileSizeLimit full(64);
+        ASSERT_TRUE(full.set());
+        dialog->accept();
+    }
+    EXPECT_TRUE(dialog->isVisible());
+    ASSERT_EQ(env.host.messageBoxes.size(), 1u);
+    EXPECT_EQ(env.host.messageBoxes[0].title, u"Error!");
+    EXPECT_EQ(file("registry"), settings);
+}
+
+TEST_F(OptionsDialogTest, EnterInAFieldIsOk) {
+    auto dialog = open();
+    QLineEdit* nick = control<QLineEdit>(*dialog, 1110);
+    nick->setText(QStringLiteral("entered"));
+    QTest::keyClick(nick, Qt::Key_Return);
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    std::u16string stored;
+    env.settings.settings.RegCzytajMsg(u"nick", stored, 120);
+    EXPECT_EQ(stored, u"entered");
+}
+
+TEST_F(OptionsDialogTest, FlushEmptiesTheDictionaryOnlyWhenConfirmed) {
+    env.session.dictionary.DbTworzSlownik(0);
+    env.session.dictionary.DbDodajSlowo(u"remembered");
+    const std::string taught = file("dict.dat");
+    auto dialog = open();
+    auto* files = static_cast<FilesPage*>(dialog->page(OptionsDialog::kFiles));
+    auto asked = test::answerMessageBox(QMessageBox::No);
+    files->flush();
+    EXPECT_TRUE(*asked);
+    EXPECT_EQ(file("dict.dat"), taught);
+    asked = test::answerMessageBox(QMessageBox::Yes);
+    files->flush();
+    EXPECT_TRUE(*asked);
+    EXPECT_LT(file("dict.dat").size(), taught.size());
+}
+
+// The dialog open at its View page.
+class ColourEditorTest : public OptionsDialogTest {
+  protected:
+    void SetUp() override {
+        OptionsDialogTest::SetUp();
+        dialog = open();
+        view = static_cast<ViewPage*>(dialog->page(OptionsDialog::kView));
+        dialog->pageTabs()->setCurrentIndex(OptionsDialog::kView);
+    }
+    void clickQuick(int index) {
+        controlById<QToolButton>(view->palette(), QuickPalette::kFirstButtonId + index)->click();
+    }
+    std::unique_ptr<OptionsDialog> dialog;
+    ViewPage* view = nullptr;
+};
+
+TEST_F(ColourEditorTest, EachSwatchTogglesThePaletteAndAListTapClosesIt) {
+    for (ColourSwatch* swatch : {view->textSwatch(), view->backgroundSwatch()}) {
+        QTest::mouseClick(swatch, Qt::LeftButton);
+        EXPECT_TRUE(view->palette()->isVisible());
+        QTest::mouseClick(swatch, Qt::LeftButton);
+        EXPECT_FALSE(view->palette()->isVisible());
+    }
+    QTest::mouseClick(view->textSwatch(), Qt::LeftButton);
+    QListWidget* classes = view->list(ViewPage::kLineClassList);
+    QTest::mouseClick(classes->viewport(), Qt::LeftButton, {},
+                      classes->visualItemRect(classes->item(3)).center());
+    EXPECT_FALSE(view->palette()->isVisible());
+    EXPECT_EQ(view->editor().textSlot(), kFirstLineClass + 3);
+    EXPECT_TRUE(classes->selectedItems().isEmpty()) << "no selection bar over a colour";
+}
+
+TEST_F(ColourEditorTest, QuickColoursAndDefaultChangeOnlyTheWorkingTableUntilOk) {
+    const std::string before = file("registry");
+    view->list(ViewPage::kUserListColours)->setCurrentRow(0);  // Operator on the list's background
+    QTest::mouseClick(view->backgroundSwatch(), Qt::LeftButton);
+    clickQuick(5);  // cyan
+    EXPECT_EQ(view->editor().table()[kUserListBackground], 0xFFFF00u);
+    EXPECT_EQ(view->backgroundSwatch()->colour(), 0xFFFF00u);
+    EXPECT_EQ(view->list(ViewPage::kUserListColours)->palette().color(QPalette::Base),
+              QColor(0, 255, 255));
+    controlById<QAbstractButton>(view, 1311)->click();  // Default
+    ColourArray defaults{};
+    OpKoloryDomyslne(defaults);
+    EXPECT_EQ(view->editor().table(), defaults);
+    EXPECT_EQ(file("registry"), before) << "nothing is stored before OK";
+
+    QTest::mouseClick(view->textSwatch(), Qt::LeftButton);
+    clickQuick(2);  // blue
+    dialog->accept();
+    ColourArray stored{};
+    ASSERT_TRUE(env.settings.settings.RegCzytajKolory(stored));
+    defaults[kOperatorColour] = 0xFF0000;
+    EXPECT_EQ(stored, defaults);
+}
+
+TEST_F(ColourEditorTest, MoreColoursStoresTheAcceptedShadeAndCancelNothing) {
+    view->list(ViewPage::kLineClassList)->setCurrentRow(9);  // Notice
+    const ColourArray before = view->editor().table();
+    for (const bool accept : {false, true}) {
+        QTest::mouseClick(view->textSwatch(), Qt::LeftButton);
+        test::whenModal<SelectColourDialog>([accept](SelectColourDialog* select) {
+            // Column 8 is pure green; shade 15 keeps 255 - 31 * 8 of it.
+            QTest::mouseClick(select->field(), Qt::LeftButton, {}, QPoint(8 * 8 + 3, 3));
+            QTest::mouseClick(select->shades(), Qt::LeftButton, {}, QPoint(5, 15 * 8 + 4));
+            accept ? select->acceptButton()->click() : select->reject();
+        });
+        controlById<QToolButton>(view->palette(), QuickPalette::kMoreColoursId)->click();
+        if (!accept) {
+            EXPECT_EQ(view->editor().table(), before);
+        }
+    }
+    EXPECT_EQ(view->editor().table()[kFirstLineClass + 9], rgb(0, 7, 0));
+    EXPECT_EQ(view->textSwatch()->colour(), rgb(0, 7, 0));
+}
+
+TEST_F(ColourEditorTest, PictureEnableSwitchesWhichControlsWork) {
+    auto* screen = static_cast<ScreenPage*>(dialog->page(OptionsDialog::kScreen));
+    EXPECT_FALSE(controlById<QWidget>(screen, 1402)->isEnabled());
+    EXPECT_TRUE(view->backgroundSwatch()->isEnabled());
+    controlById<QCheckBox>(screen, 1401)->click();
+    EXPECT_TRUE(controlById<QWidget>(screen, 1402)->isEnabled());
+    EXPECT_TRUE(controlById<QWidget>(screen, 1404)->isEnabled());
+    EXPECT_FALSE(view->backgroundSwatch()->isEnabled());
+    controlById<QSlider>(screen, 1403)->setValue(10);
+    EXPECT_EQ(controlById<QLabel>(screen, 1404)->text().toStdString(), "Blend: 100%");
+}
+
+TEST(BackgroundPicture, ReadsAnyFormatBlendedAndRefusesWhatCantBeAPicture) {
+    test::application();
+    test::SettingsEnv env;
+    QImage flat(4, 3, QImage::Format_RGB32);
+    flat.fill(QColor(100, 0, 200));
+    for (const char* format : {"BMP", "PNG"}) {
+        const QString path = QString::fromStdString(env.dir.file("p.")) + format;
+        ASSERT_TRUE(flat.save(path, format));
+        EXPECT_EQ(WczytajTlo(path, 3, env.log).pixelColor(1, 1), QColor(146, 76, 216)) << format;
+    }
+    // A header that claims 30000 x 30000 pixels, and bytes that are no picture.
+    std::string huge(54, '\0');
+    huge[0] = 'B';
+    huge[1] = 'M';
+    huge[10] = 54;
+    huge[14] = 40;
+    for (int i = 0; i < 4; ++i) {
+        huge[18 + i] = static_cast<char>((30000 >> (8 * i)) & 0xFF);
+        huge[22 + i] = static_cast<char>((30000 >> (8 * i)) & 0xFF);
+    }
+    huge[26] = 1;
+    huge[28] = 24;
+    writeFileAtomically(env.dir.file("huge.bmp"), huge);
+    writeFileAtomically(env.dir.file("junk.bmp"), "not a picture at all");
+    for (const char* name : {"huge.bmp", "junk.bmp", "missing.bmp"}) {
+        EXPECT_TRUE(WczytajTlo(QString::fromStdString(env.dir.file(name)), 3, env.log).isNull())
+            << name;
+    }
+}
+
+class PromptDialogsTest : public ::testing::Test {
+  protected:
+    void SetUp() override { test::application(); }
+};
+
+TEST_F(PromptDialogsTest, OneFieldOkWaitsForTextAndEscapeCancels) {
+    OneFieldPrompt dialog("Join channel", "Enter channel to join:", 250, false);
+    dialog.show();
+    EXPECT_FALSE(dialog.okButton()->isEnabled());
+    QTest::keyClick(dialog.field(), Qt::Key_Return);  // nothing to confirm yet
+    EXPECT_TRUE(dialog.isVisible());
+    QTest::keyClicks(dialog.field(), "#b");
+    EXPECT_TRUE(dialog.okButton()->isEnabled());
+    QTest::keyClick(dialog.field(), Qt::Key_Return);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.answer(), u"#b");
+
+    dialog.show();
+    QTest::keyClick(dialog.field(), Qt::Key_Escape);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+}
+
+TEST_F(PromptDialogsTest, FieldsTakeTheirLimitAndAnswersOneLess) {
+    OneFieldPrompt whois("Whois input", "Enter nickname:", 250, false);
+    whois.field()->setText(QString(300, u'w'));
+    EXPECT_EQ(whois.field()->text().size(), 250);
+    EXPECT_EQ(whois.answer(), std::u16string(249, u'w'));
+    TwoFieldPrompt notice("Notice input", "Enter nickname:", "Enter message:", 250);
+    notice.firstField()->setText(QString(300, u'n'));
+    notice.secondField()->setText(QString(300, u'm'));
+    EXPECT_EQ(notice.firstAnswer(), std::u16string(250, u'n'));
+    EXPECT_EQ(notice.answer(), std::u16string(249, u'm'));
+}
+
+TEST_F(PromptDialogsTest, TwoFieldOkNeedsBothFields) {
+    TwoFieldPrompt dialog("Kick input", "Enter channel:", "Enter nickname:", 250);
+    dialog.show();
+    QTest::keyClicks(dialog.firstField(), "#a");
+    EXPECT_FALSE(dialog.okButton()->isEnabled());
+    QTest::keyClick(dialog.firstField(), Qt::Key_Return);
+    EXPECT_TRUE(dialog.isVisible());
+    QTest::keyClicks(dialog.secondField(), "bob");
+    EXPECT_TRUE(dialog.okButton()->isEnabled());
+    dialog.firstField()->clear();
+    EXPECT_FALSE(dialog.okButton()->isEnabled());
+    QTest::keyClicks(dialog.firstField(), "#c");
+    QTest::keyClick(dialog.secondField(), Qt::Key_Return);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.firstAnswer(), u"#c");
+    EXPECT_EQ(dialog.answer(), u"bob");
+}
+
+TEST_F(PromptDialogsTest, PickFromListRemoveNeedsASelection) {
+    PickFromListPrompt dialog("#chan banlist", "Select ban to remove:",
+                              {QStringLiteral("*!*@a"), QStringLiteral("*!*@b")});
+    dialog.show();
+    EXPECT_FALSE(dialog.removeButton()->isEnabled());
+    QTest::keyClick(dialog.list(), Qt::Key_Return);
+    EXPECT_TRUE(dialog.isVisible());
+    const QRect second = dialog.list()->visualItemRect(dialog.list()->item(1));
+    QTest::mouseClick(dialog.list()->viewport(), Qt::LeftButton, {}, second.center());
+    EXPECT_TRUE(dialog.removeButton()->isEnabled());
+    dialog.list()->clearSelection();
+    EXPECT_FALSE(dialog.removeButton()->isEnabled());
+    dialog.list()->item(1)->setSelected(true);
+    QTest::keyClick(dialog.list(), Qt::Key_Return);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.pickedIndex(), 1);
+}
+
+TEST_F(PromptDialogsTest, EveryPromptFitsANarrowWindowWithItsCaptionsWhole) {
+    QWidget window;
+    window.resize(240, 320);
+    OneFieldPrompt one("List nicknames on channels", "Enter channel(s) comma's separated:", 250,
+                       false, &window);
+    TwoFieldPrompt two("Notice input", "Enter nickname:", "Enter message:", 250, &window);
+    PickFromListPrompt pick("Favorites list", "Select sentence to remove:",
+                            {QString(64, QChar(u'x')), QStringLiteral("hi all")}, &window);
+    for (QDialog* dialog :
+         {static_cast<QDialog*>(&one), static_cast<QDialog*>(&two), static_cast<QDialog*>(&pick)}) {
+        SCOPED_TRACE(dialog->windowTitle().toStdString());
+        fitPromptToWindow(*dialog, &window);
+        dialog->show();
+        EXPECT_LE(dialog->height(), window.height());
+        for (const QWidget* child : dialog->findChildren<QWidget*>()) {
+            if (!child->isVisible()) {
+                continue;
+            }
+            const QRect place(child->mapTo(dialog, QPoint(0, 0)), child->size());
+            EXPECT_TRUE(dialog->rect().contains(place)) << child->metaObject()->className();
+            if (const auto* label = qobject_cast<const QLabel*>(child)) {
+                EXPECT_GE(label->height(), label->heightForWidth(label->width()));
+            }
+        }
+    }
+}
+
+TEST_F(PromptDialogsTest, QtPromptsRunTheDialogsModallyWithTheLimitsOfTheirIds) {
+    QWidget window;
+    window.resize(240, 320);
+    int hooked = 0;
+    QtPrompts prompts(&window);
+    prompts.setFieldHook([&](QDialog&, QLineEdit&) { ++hooked; });
+
+    test::whenModal<OneFieldPrompt>([](OneFieldPrompt* dialog) {
+        EXPECT_LE(dialog->width(), 240);
+        EXPECT_EQ(dialog->field()->maxLength(), 64);
+        dialog->reject();
+    });
+    EXPECT_EQ(
+        prompts.promptOneField(kPromptFavoriteAdd, u"New favorite sentence", u"Enter a sentence:"),
+        std::nullopt);
+    test::whenModal<OneFieldPrompt>(
+        [](OneFieldPrompt* dialog) { QTest::keyClick(dialog->field(), Qt::Key_Return); });
+    EXPECT_EQ(prompts.promptOneField(kMenuQuit, u"Quit IRC", u"Enter a quit message:"),
+              std::optional<std::u16string>(u""));
+    test::whenModal<TwoFieldPrompt>([](TwoFieldPrompt* dialog) {
+        QTest::keyClicks(dialog->firstField(), "#a");
+        QTest::keyClicks(dialog->secondField(), "new topic");
+        QTest::mouseClick(dialog->okButton(), Qt::LeftButton);
+    });
+    const auto both =
+        prompts.promptTwoFields(kMenuTopic, u"Topic input", u"Enter channel:", u"Enter new topic:");
+    EXPECT_EQ(both, std::make_optional(
+                        std::make_pair(std::u16string(u"#a"), std::u16string(u"new topic"))));
+    EXPECT_EQ(hooked, 4);  // one field for each one-field prompt, two for the topic
+    test::whenModal<PickFromListPrompt>([](PickFromListPrompt* dialog) {
+        dialog->list()->item(1)->setSelected(true);
+        QTest::mouseClick(dialog->removeButton(), Qt::LeftButton);
+    });
+    EXPECT_EQ(prompts.pickFromList(kPickBanList, u"#c banlist", u"Select ban to remove:",
+                                   {u"*!*@a", u"*!*@b"}),
+              std::optional<int>(1));
+}
+
+}  // namespace
+}  // namespace kolu
