@@ -215,6 +215,7 @@ TEST_F(DictionaryTest, DamageEndsTheWalkIsReportedOnceAndAddingLosesNoWord) {
             EXPECT_TRUE(result.opened);
             EXPECT_EQ(result.words, c.rowsForSlashJ);
         }
+        dictionary.lookup(u"qq", 5);
         EXPECT_EQ(logCount("\t\tdict.dat "), 1u) << env.decodedLog();
         EXPECT_EQ(logCount(c.reported), 1u) << env.decodedLog();
 

@@ -21,7 +21,7 @@ namespace {
 class SettingsTest : public ::testing::Test {
   protected:
     void SetUp() override { env.install(); }
-    std::u16string text(std::u16string_view name, std::uint32_t size = 2002) {
+    std::u16string text(std::u16string_view name, std::uint32_t size = kSpecialListSize) {
         std::u16string value = u"<missing>";
         env.settings.RegCzytajMsg(name, value, size);
         return value;
