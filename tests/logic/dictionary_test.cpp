@@ -1,56 +1,49 @@
+// dict.dat, the word list behind the whisper: its exact bytes, teaching, the
+// seed words, backups, writes cut short, damaged files read at every keystroke,
+// and the words offered for what was typed.
 #include "completion/dictionary.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-#include "tests/support/file_size_limit.h"
-
+#include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
+#include <functional>
+#include <map>
 #include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
+#include "completion/word_listing.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "tests/logic/dictionary_test_support.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/settings_env.h"
 
 namespace kolu {
 namespace {
 
+using namespace std::string_view_literals;
 using test::referenceWords;
 using Words = std::set<std::u16string>;
+using Rows = std::vector<std::u16string>;
 
-// Header slots and records written out by hand, to compare files byte for byte.
-std::string dictBytes(std::vector<std::pair<unsigned char, std::uint32_t>> slots,
-                      std::vector<std::pair<std::uint32_t, char>> records) {
+// Slot '/' leading to records from 1024 holding `chars`, with the given (record
+// number, offset) links only: files written by hand, to compare byte for byte.
+std::string slashWords(std::string_view chars, std::map<int, std::uint32_t> links) {
     std::string bytes = test::emptyDictionary();
-    for (auto [slot, offset] : slots) {
-        test::store32At(bytes, 4u * slot, offset);
-    }
-    for (auto [next, ch] : records) {
-        const std::size_t at = bytes.size();
-        bytes.resize(at + kDictRecordBytes, '\0');
-        test::store32At(bytes, at, next);
-        bytes[at + 4] = ch;
+    test::store32At(bytes, 4u * '/', 1024);
+    for (std::size_t i = 0; i < chars.size(); ++i) {
+        bytes += std::string(4, '\0') + chars[i];
+        test::store32At(bytes, 1024 + 5 * i, links.contains(i) ? links[i] : 0);
     }
     return bytes;
 }
 
-std::string seedDictionary() {
-    std::string bytes = test::emptyDictionary();
-    MemoryDictStore store(bytes);
-    DictScan scan;
-    std::u16string_view text = kDictSeedText;
-    while (!text.empty()) {
-        const std::size_t space = text.find(u' ');
-        dictAddWord(store, text.substr(0, space), nullptr, scan);
-        text = space == text.npos ? u"" : text.substr(space + 1);
-    }
-    return bytes;
+// "/join", "/jab", "/jump": j@1024 o@1029 i n 0@1044, a@1049 b 0@1059, u@1064 m p 0@1079.
+std::string joinJabJump() {
+    return test::buildDictionary({u"/join", u"/jab", u"/jump"});
 }
 
 class DictionaryTest : public ::testing::Test {
@@ -66,9 +59,7 @@ class DictionaryTest : public ::testing::Test {
         readWholeFile(path(name), bytes);
         return bytes;
     }
-    void put(const std::string& bytes, const char* name = "dict.dat") {
-        ASSERT_EQ(writeFileAtomically(path(name), bytes), 0);
-    }
+    void put(const std::string& bytes) { ASSERT_EQ(writeFileAtomically(path(), bytes), 0); }
     std::size_t logCount(const std::string& needle) const {
         const std::string log = env.decodedLog();
         std::size_t n = 0;
@@ -82,199 +73,73 @@ class DictionaryTest : public ::testing::Test {
     Dictionary dictionary{env.settings, env.log};
 };
 
-TEST_F(DictionaryTest, JoinJabJumpByteForByte) {
-    put(test::emptyDictionary());
-    dictionary.DbDodajSlowo(u"/join");
-    EXPECT_EQ(contents(),
-              dictBytes({{'/', 1024}}, {{0, 'j'}, {0, 'o'}, {0, 'i'}, {0, 'n'}, {0, 0}}));
-    EXPECT_EQ(contents().size(), 1049u);
-
-    dictionary.DbDodajSlowo(u"/jab");
-    EXPECT_EQ(
-        contents(),
-        dictBytes({{'/', 1024}},
-                  {{0, 'j'}, {1049, 'o'}, {0, 'i'}, {0, 'n'}, {0, 0}, {0, 'a'}, {0, 'b'}, {0, 0}}));
-
-    dictionary.DbDodajSlowo(u"/jump");
-    EXPECT_EQ(contents(), dictBytes({{'/', 1024}}, {{0, 'j'},
-                                                    {1049, 'o'},
-                                                    {0, 'i'},
-                                                    {0, 'n'},
-                                                    {0, 0},
-                                                    {1064, 'a'},
-                                                    {0, 'b'},
-                                                    {0, 0},
-                                                    {0, 'u'},
-                                                    {0, 'm'},
-                                                    {0, 'p'},
-                                                    {0, 0}}));
-    EXPECT_EQ(contents().size(), 1084u);
+TEST_F(DictionaryTest, WordsAreStoredByteForByteWithAlternativesLinkedAtTheChainsEnd) {
+    const std::pair<std::vector<std::u16string_view>, std::string> cases[] = {
+        {{u"/join", u"/jab", u"/jump"}, slashWords("join\0ab\0ump\0"sv, {{1, 1049}, {5, 1064}})},
+        {{u"/whois", u"/who"}, slashWords("whois\0\0"sv, {{3, 1054}})},  // linked from 'i'
+        {{u"/who", u"/whois"}, slashWords("who\0is\0"sv, {{3, 1044}})},  // from the end of /who
+    };
+    for (const auto& [words, bytes] : cases) {
+        put(test::emptyDictionary());
+        for (std::u16string_view word : words) {
+            dictionary.DbDodajSlowo(word);
+        }
+        EXPECT_EQ(contents(), bytes);
+    }
+    EXPECT_EQ(slashWords("join\0ab\0ump\0"sv, {{1, 1049}, {5, 1064}}), joinJabJump());
     EXPECT_EQ(env.decodedLog(), "");
 }
 
-TEST_F(DictionaryTest, APrefixAndAnExtensionOfAStoredWordLinkAtTheEndOfTheChain) {
-    put(test::emptyDictionary());
-    dictionary.DbDodajSlowo(u"/whois");
-    dictionary.DbDodajSlowo(u"/who");  // one terminator, linked from the 'i' record
-    EXPECT_EQ(contents(),
-              dictBytes({{'/', 1024}},
-                        {{0, 'w'}, {0, 'h'}, {0, 'o'}, {1054, 'i'}, {0, 's'}, {0, 0}, {0, 0}}));
-    put(test::emptyDictionary());
-    dictionary.DbDodajSlowo(u"/who");
-    dictionary.DbDodajSlowo(u"/whois");  // linked from the terminator of "/who"
-    EXPECT_EQ(contents(),
-              dictBytes({{'/', 1024}},
-                        {{0, 'w'}, {0, 'h'}, {0, 'o'}, {1044, 0}, {0, 'i'}, {0, 's'}, {0, 0}}));
-    EXPECT_EQ(referenceWords(contents()), (Words{u"/who", u"/whois"}));
-}
-
-TEST_F(DictionaryTest, AWordAlreadyStoredLeavesTheFileByteForByte) {
-    dictionary.DbTworzSlownik(0);
-    dictionary.DbDodajTekst(u"x hello help he #kolu");
-    dictionary.DbDodajSlowo(u"x");  // one character: a lone terminator in slot 'x'
-    const std::string before = contents();
-    for (std::u16string_view word :
-         {u"/join", u"/who", u"/whois", u"/ison", u"x", u"hello", u"help", u"he", u"#kolu"}) {
-        dictionary.DbDodajSlowo(word);
-        EXPECT_EQ(contents(), before) << toUtf8(word);
+TEST_F(DictionaryTest, TeachesEachSpaceSeparatedPieceOfTwoToTwoHundredFiftyCharacters) {
+    const std::pair<std::u16string, Words> cases[] = {
+        {u"a bb  c Hello hello tab\tin", {u"bb", u"Hello", u"hello", u"tab\tin"}},
+        // Each character's low byte is stored; a word holding a 0 one is not taught.
+        {u"za\u015b a\u0100b", {test::storedForm(u"za\u015b")}},
+        {std::u16string(300, u'q') + u" ok", {std::u16string(250, u'q'), u"ok"}},
+    };
+    for (const auto& [text, words] : cases) {
+        put(test::emptyDictionary());
+        dictionary.DbDodajTekst(text);
+        EXPECT_EQ(referenceWords(contents()), words) << toUtf8(text);
     }
-    dictionary.DbTworzSlownik(0);
-    EXPECT_EQ(contents(), before);
-}
-
-struct TextCase {
-    std::u16string_view text;
-    std::vector<std::u16string_view> words;
-};
-
-class DictionaryText : public DictionaryTest, public ::testing::WithParamInterface<TextCase> {};
-
-TEST_P(DictionaryText, TeachesEachSpaceSeparatedPieceOfTwoOrMoreCharacters) {
-    put(test::emptyDictionary());
-    dictionary.DbDodajTekst(GetParam().text);
-    Words expected;
-    for (std::u16string_view word : GetParam().words) {
-        expected.insert(test::storedForm(word));
-    }
-    EXPECT_EQ(referenceWords(contents()), expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, DictionaryText,
-    ::testing::Values(TextCase{u"a bb  c", {u"bb"}}, TextCase{u"", {}}, TextCase{u"   ", {}},
-                      TextCase{u"ab", {u"ab"}}, TextCase{u" x yz ", {u"yz"}},
-                      TextCase{u"Hello hello", {u"Hello", u"hello"}},
-                      TextCase{u"/join #Kolu,#b 42 :-)", {u"/join", u"#Kolu,#b", u"42", u":-)"}},
-                      TextCase{u"tab\tinside", {u"tab\tinside"}},
-                      // The low byte of each character is what is stored.
-                      TextCase{u"za\u015b \u0142\u00f3d\u017a",
-                               {u"za\u015b", u"\u0142\u00f3d\u017a"}},
-                      // A character whose low byte is 0 would end the word: not taught.
-                      TextCase{u"a\u0100b ok \u0100x", {u"ok"}}));
-
-TEST_F(DictionaryTest, PiecesAreCutTo250Characters) {
-    put(test::emptyDictionary());
-    dictionary.DbDodajTekst(std::u16string(300, u'q') + u" ok");
-    EXPECT_EQ(referenceWords(contents()), (Words{std::u16string(250, u'q'), u"ok"}));
     // Teaching it again finds the cut word already there.
     const std::string before = contents();
     dictionary.DbDodajTekst(std::u16string(260, u'q'));
     EXPECT_EQ(contents(), before);
 }
 
-TEST_F(DictionaryTest, TheSizesOfTheTextCaseAndSharedSlots) {
-    put(test::emptyDictionary());
-    dictionary.DbDodajTekst(u"a bb  c");
-    EXPECT_EQ(contents().size(), 1034u);
-    dictionary.DbDodajTekst(u"Bob \u0142ab");
-    const std::string bytes = contents();
-    // 'B' (U+0042) and U+0142 share slot 0x42: the second word hangs off the first.
-    EXPECT_EQ(test::slotOf(bytes, 0x42), 1034u);
-    EXPECT_EQ(test::slotOf(bytes, 'b'), 1024u);
-    EXPECT_EQ(referenceWords(bytes), (Words{u"bb", u"Bob", u"Bab"}));
-}
-
-TEST_F(DictionaryTest, NewAndResetDictionariesAreTheSame1484Bytes) {
+TEST_F(DictionaryTest, NewResetAndEmptyDictionariesAreTheSeedWords) {
     dictionary.DbTworzSlownik(0);
     const std::string fresh = contents();
     EXPECT_EQ(fresh.size(), 1484u);
-    EXPECT_EQ(fresh, seedDictionary());
-    EXPECT_EQ(referenceWords(fresh).size(), 20u);
-
-    dictionary.DbDodajTekst(u"hello world");
-    dictionary.DbTworzSlownik(0);  // a non-empty file is kept
-    EXPECT_GT(contents().size(), 1484u);
+    EXPECT_EQ(fresh, test::seedDictionary());
+    // Starting again keeps a file with words, adding only the missing seed words.
+    put(test::buildDictionary({u"/join", u"hello"}));
+    dictionary.DbTworzSlownik(0);
+    Words expected = referenceWords(fresh);
+    expected.insert(u"hello");
+    EXPECT_EQ(referenceWords(contents()), expected);
     dictionary.DbTworzSlownik(1);
     EXPECT_EQ(contents(), fresh);
-
     put("");  // an empty file is filled like a missing one
     dictionary.DbTworzSlownik(0);
     EXPECT_EQ(contents(), fresh);
-    EXPECT_EQ(env.decodedLog(), "");
-}
-
-TEST_F(DictionaryTest, StartingAgainAddsOnlyMissingSeedWords) {
-    put(test::buildDictionary({u"/join", u"hello"}));
-    dictionary.DbTworzSlownik(0);
-    Words expected = referenceWords(seedDictionary());
-    expected.insert(u"hello");
-    EXPECT_EQ(referenceWords(contents()), expected);
 }
 
 TEST_F(DictionaryTest, BackupAndRestoreCopyWholeFiles) {
     dictionary.DbTworzSlownik(0);
+    const std::string first = contents();
+    dictionary.DbPrzywrocKopie();  // no backup yet: reported, nothing changed
+    EXPECT_EQ(contents(), first);
+    EXPECT_EQ(logCount("DbCopy\t\tCopyFileW : " + std::to_string(ENOENT)), 1u);
+
     dictionary.DbDodajTekst(u"first words");
     const std::string saved = contents();
     dictionary.DbKopiaZapasowa();
     EXPECT_EQ(contents("dict_old.dat"), saved);
-
     dictionary.DbDodajTekst(u"later words");
-    EXPECT_NE(contents(), saved);
     dictionary.DbPrzywrocKopie();
     EXPECT_EQ(contents(), saved);
-    EXPECT_EQ(env.decodedLog(), "");
-}
-
-TEST_F(DictionaryTest, RestoreWithoutABackupIsReportedAndChangesNothing) {
-    dictionary.DbTworzSlownik(0);
-    const std::string before = contents();
-    dictionary.DbPrzywrocKopie();
-    EXPECT_EQ(contents(), before);
-    EXPECT_EQ(logCount("DbCopy\t\tCopyFileW : " + std::to_string(ENOENT)), 1u) << env.decodedLog();
-}
-
-TEST_F(DictionaryTest, StartUpBacksUpThePreviousRunsDictionaryFirst) {
-    const std::string previous = test::buildDictionary({u"/join", u"mine"});
-    put(previous);
-    env.putDword(kSettingsKey, u"whspback", 1);
-    dictionary.startUp();
-    EXPECT_EQ(contents("dict_old.dat"), previous);
-    EXPECT_TRUE(referenceWords(contents()).contains(u"/ison"));
-
-    std::remove(path("dict_old.dat").c_str());
-    env.putDword(kSettingsKey, u"whspback", 0);
-    dictionary.startUp();
-    EXPECT_FALSE(fileExists(path("dict_old.dat")));
-}
-
-TEST_F(DictionaryTest, EveryOperationReadsTheFileAgain) {
-    put(test::buildDictionary({u"/jab"}));
-    EXPECT_EQ(dictionary.lookup(u"/j", 5).words, std::vector<std::u16string>{u"/jab"});
-    // Replaced behind the dictionary's back: the next lookup and add see the new file.
-    put(test::buildDictionary({u"/join"}));
-    EXPECT_EQ(dictionary.lookup(u"/j", 5).words, std::vector<std::u16string>{u"/join"});
-    dictionary.DbDodajSlowo(u"/jump");
-    EXPECT_EQ(referenceWords(contents()), (Words{u"/join", u"/jump"}));
-}
-
-TEST_F(DictionaryTest, AFolderThatCannotBeOpenedIsReportedAndLeavesTheListAlone) {
-    env.putString(kSettingsKey, u"dictpath", fromUtf8(env.dir.file("missing/")));
-    dictionary.DbDodajSlowo(u"hello");
-    const WordLookup result = dictionary.lookup(u"he", 5);
-    EXPECT_FALSE(result.opened);
-    EXPECT_EQ(logCount("DbDodajSlowo\t\tCreateFileW"), 1u) << env.decodedLog();
-    EXPECT_EQ(logCount("DbMonitorujSlowo\t\tCreateFileW"), 1u);
-    EXPECT_FALSE(fileExists(env.dir.file("missing/dict.dat")));
 }
 
 TEST_F(DictionaryTest, AnAddCutShortLeavesNoLinkToMissingRecords) {
@@ -287,14 +152,141 @@ TEST_F(DictionaryTest, AnAddCutShortLeavesNoLinkToMissingRecords) {
     EXPECT_EQ(logCount("DbSzukajWDrzewie\t\tWriteFile : " + std::to_string(EFBIG)), 1u)
         << env.decodedLog();
     EXPECT_EQ(contents().size(), 1070u);
-    EXPECT_EQ(referenceWords(contents()), (Words{u"/join", u"/jab"}));
-    EXPECT_EQ(dictionary.lookup(u"/j", 5).words, (std::vector<std::u16string>{u"/jab", u"/join"}));
+    EXPECT_EQ(dictionary.lookup(u"/j", 5).words, (Rows{u"/jab", u"/join"}));
 
     // The torn phrase is sealed off, so the next word does not read as its continuation.
     dictionary.DbDodajSlowo(u"/jump");
     dictionary.DbDodajSlowo(u"/xy");
     EXPECT_EQ(referenceWords(contents()), (Words{u"/join", u"/jab", u"/jump", u"/xy"}));
     EXPECT_EQ((contents().size() - kDictHeaderBytes) % kDictRecordBytes, 0u);
+}
+
+constexpr auto relink = test::store32At;
+
+// Each kind of damage must end the walk, be reported once, and leave every
+// readable word readable after an add: one case for each report, and for a
+// damaged slot and a damaged next link. The fuzz corpus replay checks the
+// listings' own rules on damaged files.
+TEST_F(DictionaryTest, DamageEndsTheWalkIsReportedOnceAndAddingLosesNoWord) {
+    struct Case {
+        const char* name;
+        std::function<void(std::string&)> damage;
+        Rows rowsForSlashJ;    // lookup "/j", maximum 5
+        const char* reported;  // the text of the one report
+    };
+    const Rows jj{u"/jab", u"/join"}, j{u"/join"};
+    const Case cases[] = {
+        {"ends inside a record", [](std::string& b) { b.resize(1082); }, jj, "without an end"},
+        {"shorter than the header", [](std::string& b) { b.resize(600); }, {}, "its header"},
+        {"slot past the end", [](std::string& b) { relink(b, 4 * '/', 5000); }, {}, "outside"},
+        {"slot into a record",
+         [](std::string& b) { relink(b, 4 * '/', 1026); },
+         {},
+         "into a record"},
+        {"next back into a cycle", [](std::string& b) { relink(b, 1049, 1029); }, jj, "back"},
+        {"no word ends",
+         [](std::string& b) {
+             for (std::size_t at = kDictHeaderBytes + 4; at < b.size(); at += 5) {
+                 b[at] = b[at] == 0 ? 'z' : b[at];
+             }
+         },
+         {},
+         "without an end"},
+        {"a word longer than any taught",
+         [](std::string& b) {
+             relink(b, 4 * 'q', static_cast<std::uint32_t>(b.size()));
+             for (int i = 0; i < 300; ++i) {
+                 b += std::string(4, '\0') + 'q';
+             }
+             b.append(5, '\0');
+         },
+         {u"/jump", u"/jab", u"/join"},
+         "without an end"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::remove(env.dir.file("errors.log").c_str());
+        std::string bytes = joinJabJump();
+        c.damage(bytes);
+        put(bytes);
+        Dictionary dictionary{env.settings, env.log};
+        for (int i = 0; i < 3; ++i) {
+            const WordLookup result = dictionary.lookup(u"/j", 5);
+            EXPECT_TRUE(result.opened);
+            EXPECT_EQ(result.words, c.rowsForSlashJ);
+        }
+        dictionary.lookup(u"qq", 5);
+        EXPECT_EQ(logCount("\t\tdict.dat "), 1u) << env.decodedLog();
+        EXPECT_EQ(logCount(c.reported), 1u) << env.decodedLog();
+
+        Words words = referenceWords(contents());
+        dictionary.DbDodajSlowo(u"/jazz");
+        dictionary.DbDodajSlowo(u"qz");
+        const std::string after = contents();
+        words.insert({u"/jazz", u"qz"});
+        const Words readable = referenceWords(after);
+        EXPECT_TRUE(std::includes(readable.begin(), readable.end(), words.begin(), words.end()));
+        // The file is whole records again, ending in a word's end.
+        EXPECT_EQ((after.size() - kDictHeaderBytes) % kDictRecordBytes, 0u);
+        EXPECT_EQ(after.back(), '\0');
+        EXPECT_EQ(dictionary.lookup(u"/jaz", 5).words, Rows{u"/jazz"});
+    }
+}
+
+Rows lookup(std::string bytes, std::u16string_view typed, int maximum) {
+    MemoryDictStore store(bytes);
+    DictScan scan;
+    WordLookup result = lookupWords(store, typed, maximum, nullptr, scan);
+    EXPECT_TRUE(result.opened);
+    EXPECT_EQ(scan.damage, DictDamage::None);
+    return result.words;
+}
+
+TEST(WordListing, OffersWordsInTheWalksOrderUpToTheMaximum) {
+    const std::string jjj = joinJabJump(), seeds = test::seedDictionary();
+    // Later alternatives first; the maximum cuts the earliest-added branches short.
+    EXPECT_EQ(lookup(jjj, u"/j", 5), (Rows{u"/jump", u"/jab", u"/join"}));
+    EXPECT_EQ(lookup(jjj, u"/j", 2), (Rows{u"/jab", u"/join"}));
+    EXPECT_EQ(lookup(jjj, u"/j", 0), Rows{u"/join"});  // below 1 lists the first path
+    EXPECT_EQ(lookup(jjj, u"/ja", 5), Rows{u"/jab"});
+    for (std::u16string_view none : {u"/join", u"/joins", u"", u"/J"}) {
+        EXPECT_EQ(lookup(jjj, none, 5), Rows{}) << toUtf8(none);  // never the typed word itself
+    }
+    EXPECT_EQ(lookup(seeds, u"/who", 5), (Rows{u"/whowas", u"/whois"}));
+    EXPECT_EQ(lookup(seeds, u"/", 3), (Rows{u"/msg", u"/part", u"/join"}));
+}
+
+TEST(WordListing, FirstCharacterAsTypedTheRestAsStored) {
+    // 'B' and U+0142 share a slot; what follows comes back as its low byte.
+    const std::string bytes = test::buildDictionary({u"Bob", u"\u0142ab", u"za\u015b"});
+    EXPECT_EQ(lookup(bytes, u"B", 5), (Rows{u"Bab", u"Bob"}));
+    EXPECT_EQ(lookup(bytes, u"\u0142a", 5), (Rows{u"\u0142ab"}));
+    EXPECT_EQ(lookup(bytes, u"z", 5), (Rows{u"za["}));
+    // A typed character with the low byte 0 matches nothing, not even a word's end.
+    EXPECT_EQ(lookup(test::buildDictionary({u"ab", u"a"}), u"a\u0100", 5), Rows{});
+    EXPECT_EQ(lookup(test::buildDictionary({u"ab"}), u"\u0100", 5), Rows{});
+}
+
+TEST(WordListing, AStoredTypedWordLetsTheNextAlternativeTakeItsPlace) {
+    // "/jo" ends at a terminator among the alternatives after "/jo": it is not
+    // listed and does not count against the maximum.
+    const std::string bytes = test::buildDictionary({u"/jo", u"/joe", u"/jog", u"/join"});
+    EXPECT_EQ(lookup(bytes, u"/jo", 2), (Rows{u"/jog", u"/joe"}));
+    EXPECT_EQ(lookup(bytes, u"/jo", 5), (Rows{u"/join", u"/jog", u"/joe"}));
+}
+
+TEST(WordListing, LongChainsAreWalkedWithoutExhaustingTheStack) {
+    // 200,000 ends of the typed word in one sibling chain, then "ab".
+    constexpr std::uint32_t kRecords = 200000;
+    std::string bytes = test::emptyDictionary();
+    test::store32At(bytes, 4 * 'a', kDictHeaderBytes);
+    bytes.resize(kDictHeaderBytes + std::size_t{kRecords} * kDictRecordBytes + 15, '\0');
+    for (std::uint32_t i = 0; i < kRecords; ++i) {
+        const std::uint32_t at = kDictHeaderBytes + i * kDictRecordBytes;
+        test::store32At(bytes, at, at + kDictRecordBytes);
+    }
+    bytes[kDictHeaderBytes + kRecords * kDictRecordBytes + 4] = 'b';
+    EXPECT_EQ(lookup(bytes, u"a", 5), Rows{u"ab"});
 }
 
 }  // namespace

@@ -27,6 +27,20 @@ inline std::string buildDictionary(std::initializer_list<std::u16string_view> wo
     return bytes;
 }
 
+// The dictionary a first start writes: every word of the seed text.
+inline std::string seedDictionary() {
+    std::string bytes = emptyDictionary();
+    MemoryDictStore store(bytes);
+    std::u16string_view text = kDictSeedText;
+    while (!text.empty()) {
+        const std::size_t space = text.find(u' ');
+        DictScan scan;
+        dictAddWord(store, text.substr(0, space), nullptr, scan);
+        text = space == text.npos ? u"" : text.substr(space + 1);
+    }
+    return bytes;
+}
+
 inline std::uint32_t load32At(std::string_view bytes, std::size_t offset) {
     if (offset + 4 > bytes.size()) {
         return 0;
@@ -36,10 +50,6 @@ inline std::uint32_t load32At(std::string_view bytes, std::size_t offset) {
 
 inline void store32At(std::string& bytes, std::size_t offset, std::uint32_t value) {
     dictStore32(reinterpret_cast<unsigned char*>(bytes.data() + offset), value);
-}
-
-inline std::uint32_t slotOf(std::string_view bytes, unsigned char first) {
-    return load32At(bytes, 4u * first);
 }
 
 // The reference reader. A link counts when it names a whole record of the file

@@ -1,138 +1,244 @@
+// The settings store: values, the first run, the install step, the
+// special lists (ignore, highlight, notify) and errors.log. The settings fuzz
+// corpus replay covers the colours and the lists' round trips.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <map>
+#include <tuple>
+
+#include "platform/error_text.h"
 #include "platform/files.h"
+#include "settings/install_step.h"
+#include "tests/support/fake_socket_layer.h"
 #include "tests/support/settings_env.h"
 
 namespace kolu {
 namespace {
 
-class SettingsValues : public ::testing::Test {
+class SettingsTest : public ::testing::Test {
   protected:
     void SetUp() override { env.install(); }
+    std::u16string text(std::u16string_view name, std::uint32_t size = kSpecialListSize) {
+        std::u16string value = u"<missing>";
+        env.settings.RegCzytajMsg(name, value, size);
+        return value;
+    }
     test::SettingsEnv env;
 };
 
-TEST_F(SettingsValues, NumbersRoundTripAndMissingReadsMinusOne) {
-    EXPECT_EQ(env.settings.RegCzytajLONG(u"tstamps"), -1);
-    env.settings.RegZapiszLONG(u"tstamps", 1);
-    env.settings.RegZapiszLONG(u"server", 7);
-    env.settings.RegZapiszLONG(u"negative", -5);
-    EXPECT_EQ(env.settings.RegCzytajLONG(u"tstamps"), 1);
-    EXPECT_EQ(env.settings.RegCzytajLONG(u"SERVER"), 7);
-    EXPECT_EQ(env.settings.RegCzytajLONG(u"negative"), -5);
-}
-
 // A store from an older version lacks the limits: missing or out of range reads the default.
-TEST_F(SettingsValues, ALimitOutOfRangeOrMissingReadsItsDefault) {
+TEST_F(SettingsTest, NumbersRoundTripAndALimitOutOfRangeOrMissingReadsItsDefault) {
+    EXPECT_EQ(env.settings.RegCzytajLONG(u"qlimit"), -1);
     EXPECT_EQ(env.settings.RegCzytajLimit(u"qlimit", 1, 100), 10);
-    env.settings.RegZapiszLONG(u"qlimit", 0);
-    EXPECT_EQ(env.settings.RegCzytajLimit(u"qlimit", 1, 100), 10);
-    env.settings.RegZapiszLONG(u"qlimit", 101);
-    EXPECT_EQ(env.settings.RegCzytajLimit(u"qlimit", 1, 100), 10);
-    env.settings.RegZapiszLONG(u"qlimit", 100);
-    EXPECT_EQ(env.settings.RegCzytajLimit(u"qlimit", 1, 100), 100);
+    for (auto [stored, read] : {std::pair{0, 10}, {101, 10}, {-5, 10}, {100, 100}}) {
+        env.settings.RegZapiszLONG(u"qlimit", stored);
+        EXPECT_EQ(env.settings.RegCzytajLONG(u"QLIMIT"), stored);
+        EXPECT_EQ(env.settings.RegCzytajLimit(u"qlimit", 1, 100), read) << stored;
+    }
 }
 
-TEST_F(SettingsValues, NothingIsWrittenWithoutTheKey) {
-    test::SettingsEnv bare;  // no settings key
-    bare.settings.RegZapiszLONG(u"tstamps", 1);
-    EXPECT_EQ(bare.settings.RegCzytajLONG(u"tstamps"), -1);
-    EXPECT_FALSE(bare.hasValue(kSettingsKey, u"tstamps"));
-}
-
-TEST_F(SettingsValues, StringsRoundTripAndAFailedReadLeavesTheBuffer) {
+TEST_F(SettingsTest, StringsRoundTripCutAtAWholeCharacterAndAFailedReadLeavesTheBuffer) {
     std::u16string buffer = u"untouched";
     EXPECT_FALSE(env.settings.RegCzytajMsg(u"nick", buffer, 120));
     EXPECT_EQ(buffer, u"untouched");
     env.settings.RegZapiszMsg(u"nick", u"\u0141ukasz\U0001F600", 120);
-    EXPECT_TRUE(env.settings.RegCzytajMsg(u"nick", buffer, 120));
-    EXPECT_EQ(buffer, u"\u0141ukasz\U0001F600");
-}
-
-TEST_F(SettingsValues, WritesAreCutToTheSizeAtAWholeCharacter) {
+    EXPECT_EQ(text(u"nick", 120), u"\u0141ukasz\U0001F600");
     // 10 bytes hold 4 characters and the terminator; the pair must not be split.
     env.settings.RegZapiszMsg(u"nick", u"abc\U0001F600", 10);
-    std::u16string buffer;
-    env.settings.RegCzytajMsg(u"nick", buffer, 10);
-    EXPECT_EQ(buffer, u"abc");
-}
-
-TEST_F(SettingsValues, AValueLongerThanTheReadSizeIsNotRead) {
+    EXPECT_EQ(text(u"nick", 10), u"abc");
+    // A value longer than the read size is not read.
     env.settings.RegZapiszMsg(u"partmsg", std::u16string(100, u'x'), 500);
-    std::u16string buffer;
-    EXPECT_FALSE(env.settings.RegCzytajMsg(u"partmsg", buffer, 120));
-    EXPECT_TRUE(buffer.empty());
+    EXPECT_EQ(text(u"partmsg", 120), u"<missing>");
 }
 
-TEST_F(SettingsValues, SettingsWrittenByOneStoreAreReadByTheNext) {
-    env.settings.RegZapiszLONG(u"whspmax", 4);
-    RegistryStore reopened(env.dir.file("registry"));
-    RegKey key;
-    ASSERT_EQ(reopened.openKey(kSettingsKey, key), kErrorSuccess);
-    std::uint32_t value = 0, size = 4;
-    EXPECT_EQ(reopened.queryValue(key, u"whspmax", nullptr, &value, &size), kErrorSuccess);
-    EXPECT_EQ(value, 4u);
-    reopened.closeKey(key);
-}
-
-TEST_F(SettingsValues, FoldersAlwaysEndInASlash) {
-    env.putString(kInstallKey, u"InstallDir", u"/opt/kolu");
-    env.putString(kSettingsKey, u"dictpath", u"/var/dict/");
-    EXPECT_EQ(env.settings.CzytajInstallDir(), u"/opt/kolu/");
-    EXPECT_EQ(env.settings.CzytajDictPath(), u"/var/dict/");
-}
-
-TEST_F(SettingsValues, AMissingInstallFolderFallsBackToTheDataFolder) {
+TEST_F(SettingsTest, WithoutTheKeyNothingIsWrittenNorCreated) {
     test::SettingsEnv bare;
+    bare.settings.RegZapiszLONG(u"tstamps", 1);
+    bare.settings.RegTworzKlucz();
+    EXPECT_FALSE(bare.hasValue(kSettingsKey, u"tstamps"));
+    EXPECT_FALSE(fileExists(bare.dir.file("registry")));
+    // A missing installation folder falls back to the data folder.
     EXPECT_EQ(bare.settings.CzytajInstallDir(), fromUtf8(bare.dir.path()));
 }
 
-TEST_F(SettingsValues, BackgroundPictureAndSoundsAreInTheInstallFolder) {
-    std::u16string path = u"unchanged";
-    EXPECT_EQ(env.settings.CzytajBmpFile(path), 0);
-    EXPECT_EQ(path, u"unchanged");
-    env.settings.RegZapiszMsg(u"bmpfile", u"waves.bmp", 500);
-    EXPECT_EQ(env.settings.CzytajBmpFile(path), 1);
-    EXPECT_EQ(path, fromUtf8(env.dir.path()) + u"waves.bmp");
-
-    env.putString(kSoundsKey, u"join", u"join.wav");
-    env.putString(kSoundsKey, u"query", u"");
-    std::u16string sound = u"none";
-    env.settings.RegWczytajDzwiek(u"query", sound);
-    EXPECT_EQ(sound, u"none");
-    env.settings.RegWczytajDzwiek(u"join", sound);
-    EXPECT_EQ(sound, fromUtf8(env.dir.path()) + u"join.wav");
+TEST_F(SettingsTest, FirstRunDrawsTheNicknamesAndFillsTheDerivedValues) {
+    env.clock.ticks = 4242;
+    env.random.values = {249, 1000};  // -> 250 and 1
+    env.settings.setDefaultEmail(u"ala@localhost");
+    env.settings.RegTworzKlucz();
+    EXPECT_EQ(env.random.seedCalls, 1);
+    EXPECT_EQ(env.random.seeded, 4242u);
+    EXPECT_EQ(text(u"nick"), u"kolu250");
+    EXPECT_EQ(text(u"alternick"), u"kolu1");
+    EXPECT_EQ(text(u"email"), u"ala@localhost");
+    EXPECT_EQ(text(u"logpath"), fromUtf8(env.dir.path()));
 }
 
-TEST_F(SettingsValues, InstallFilesAreListedByPatternAndAnEmptyListIsReported) {
-    env.putDword(kSettingsKey, u"debug", 1);
-    EXPECT_TRUE(env.settings.listInstallFiles(u"*.wav").empty());
-    EXPECT_NE(env.decodedLog().find("Pliki2Combo\t\tFindFirstFileW : "), std::string::npos);
-    writeFileAtomically(env.dir.file("a.wav"), "x");
-    writeFileAtomically(env.dir.file("b.WAV"), "x");
-    writeFileAtomically(env.dir.file("c.bmp"), "x");
-    auto names = env.settings.listInstallFiles(u"*.wav");
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::u16string>{u"a.wav", u"b.WAV"}));
+TEST(InstallStep, CopiesWhatIsMissingKeepsWhatTheUserHasAndReportsAMissingResource) {
+    test::SettingsEnv env;
+    const std::string data = env.dir.path() + "data/";
+    std::map<std::string, std::string> shipped{
+        {"servers.txt", "list\r\n"}, {"join.wav", "RIFF"}, {"help/help.html", "<html>"}};
+    const auto run = [&] {
+        return runInstallStep(env.store, data, {"servers.txt", "join.wav", "help/help.html"},
+                              [&](const std::string& name, std::string& bytes) {
+                                  const bool found = shipped.contains(name);
+                                  bytes = found ? shipped[name] : "";
+                                  return found;
+                              });
+    };
+    const auto file = [&](const std::string& name) {
+        std::string bytes;
+        readWholeFile(data + name, bytes);
+        return bytes;
+    };
+    EXPECT_EQ(run().copied.size(), 3u);
+    EXPECT_EQ(env.settings.CzytajDictPath(), fromUtf8(data));
+    EXPECT_EQ(file("help/help.html"), "<html>");
+    struct stat info {};
+    ASSERT_EQ(stat((data + "servers.txt").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);  // it holds passwords
+    // The settings key exists but is empty, so the first run fills it.
+    EXPECT_FALSE(env.hasValue(kSettingsKey, u"server"));
+
+    writeFileAtomically(data + "servers.txt", "mine\r\n");
+    std::remove((data + "join.wav").c_str());
+    std::remove((data + "help/help.html").c_str());
+    shipped.erase("help/help.html");
+    const InstallReport report = run();
+    EXPECT_EQ(report.copied, std::vector<std::string>{"join.wav"});
+    ASSERT_EQ(report.failures.size(), 1u);
+    EXPECT_NE(report.failures[0].find("help.html"), std::string::npos);
+    EXPECT_EQ(file("servers.txt"), "mine\r\n");
 }
 
-TEST_F(SettingsValues, ColoursAreReadAsTwentyFourLittleEndianEntries) {
-    ColourArray table{};
-    table.fill(0x123456);
-    EXPECT_FALSE(env.settings.RegCzytajKolory(table));
-    EXPECT_EQ(table[5], 0x123456u);  // untouched on failure
-
-    unsigned char bytes[96];
-    for (int i = 0; i < 96; ++i) {
-        bytes[i] = static_cast<unsigned char>(i);
+// The settings fuzz corpus replay finds every entry of its lists; these are the misses.
+TEST(SpecialListSearch, FindsWholeBlankTerminatedEntriesIgnoringCase) {
+    const std::tuple<std::u16string_view, std::u16string_view, int> cases[] = {
+        {u"Bob", u"x  bob ", 2},
+        {u"bob", u"alice bob", -1},
+        {u"bo", u"alice bob ", -1},
+        {u"bobby", u"alice bob ", -1},
+        {u"\u00c9mile", u"\u00e9mile ", 0}};
+    for (const auto& [name, list, expected] : cases) {
+        EXPECT_EQ(Settings::RegSpListSzukaj(name, list), expected) << toUtf8(list);
     }
-    RegKey key;
-    env.store.openKey(kSettingsKey, key);
-    env.store.setValue(key, u"kolory", kRegBinary, bytes, sizeof bytes);
-    env.store.closeKey(key);
-    ASSERT_TRUE(env.settings.RegCzytajKolory(table));
-    EXPECT_EQ(table[0], 0x03020100u);
-    EXPECT_EQ(table[23], 0x5F5E5D5Cu);
+}
+
+using SpecialLists = SettingsTest;
+
+TEST_F(SpecialLists, AddAppendsOnceSwitchesIgnoreOnAndRemoveTakesOnlyTheExactEntry) {
+    env.putString(kSettingsKey, u"ignore", u"bob ");
+    env.putDword(kSettingsKey, u"en_ignore", 0);
+    env.settings.RegSpListDodaj(u"BOB", u"ignore");
+    EXPECT_EQ(text(u"ignore"), u"bob ");
+    EXPECT_EQ(env.settings.RegCzytajLONG(u"en_ignore"), 1);
+    env.settings.RegSpListDodaj(u"carol", u"ignore");
+    env.settings.RegSpListUsun(u"bo", u"ignore");
+    EXPECT_EQ(text(u"ignore"), u"bob carol ");
+    env.settings.RegSpListUsun(u"BOB", u"ignore");
+    EXPECT_EQ(text(u"ignore"), u"carol ");
+}
+
+TEST_F(SpecialLists, AddStartsAMissingListAndEndsAnUnterminatedOne) {
+    env.settings.RegSpListDodaj(u"dave", u"ignore");
+    EXPECT_EQ(text(u"ignore"), u"dave ");
+    env.putString(kSettingsKey, u"ignore", u"bob alice");  // edited by hand
+    env.settings.RegSpListDodaj(u"dave", u"ignore");
+    EXPECT_EQ(text(u"ignore"), u"bob alice dave ");
+}
+
+TEST_F(SpecialLists, AddRefusesToReachTheLimit) {
+    env.putString(kSettingsKey, u"ignore", std::u16string(1990, u'a') + u" ");  // 1991 characters
+    env.settings.RegSpListDodaj(u"1234567", u"ignore");  // 1991 + 8 = 1999 < 2000: fits
+    EXPECT_EQ(text(u"ignore").size(), 1999u);
+    env.settings.RegSpListDodaj(u"x", u"ignore");  // would make 2001
+    EXPECT_EQ(text(u"ignore").size(), 1999u);
+}
+
+// A list longer than its read buffer (edited by hand) must never be replaced by
+// the one entry being added.
+TEST_F(SpecialLists, AnUnreadableListIsNotOverwritten) {
+    std::u16string huge;
+    for (int i = 0; i < 600; ++i) {
+        huge += u"nick" + std::u16string(1, static_cast<char16_t>(u'a' + i % 26)) + u" ";
+    }
+    env.putString(kSettingsKey, u"ignore", huge);
+    env.settings.RegSpListDodaj(u"newcomer", u"ignore");
+    env.settings.RegSpListUsun(u"nicka", u"ignore");
+    EXPECT_EQ(text(u"ignore", 100000), huge);
+}
+
+// errors.log: its entries, when it is written, and socket errors that end the connection.
+class ErrorLogTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        env.install();
+        ColourArray defaults{};
+        OpKoloryDomyslne(defaults);
+        colours.set(defaults);
+        env.log.connectStatus(&printer, &colours, &connected);
+        env.clock.local = SystemTime{2007, 9, 2, 11, 20, 8, 0, 0};
+    }
+    void debug(std::uint32_t value) { env.putDword(kSettingsKey, u"debug", value); }
+
+    test::SettingsEnv env;
+    test::RecordingPrinter printer;
+    test::FakeSocketLayer sockets;
+    ColourTable colours;
+    bool connected = true;
+};
+
+TEST_F(ErrorLogTest, EntriesHaveStampLabelOperationCodeAndMessageAndAreNotPlainText) {
+    debug(1);
+    env.log.LogError(u"CreateFileW", u"loguj", 2);
+    const std::string expected = "[2007.9.11][20:08]  loguj\t\tCreateFileW : 2\t\t";
+    EXPECT_EQ(env.decodedLog(), expected + toUtf8(errorText(2)));
+    EXPECT_TRUE(env.decodedLog().ends_with("\r\n"));
+    std::string raw;
+    ASSERT_EQ(readWholeFile(env.dir.file("errors.log"), raw), 0);
+    EXPECT_EQ(raw.find("loguj"), std::string::npos);
+}
+
+TEST_F(ErrorLogTest, NothingIsWrittenUnlessDebugIsOne) {
+    env.log.LogError(u"op", u"missing debug", 1);
+    debug(0);
+    env.log.LogError(u"op", u"debug 0", 1);
+    debug(2);
+    env.log.LogError(u"op", u"debug 2", 1);
+    EXPECT_FALSE(fileExists(env.dir.file("errors.log")));
+}
+
+TEST_F(ErrorLogTest, OverlongEntriesAreCutAtAWholeCharacter) {
+    debug(1);
+    env.log.LogError(u"op", std::u16string(300, u'\u0142'), 1);  // two bytes each
+    const std::string log = env.decodedLog();
+    const std::size_t entryEnd = log.find(toUtf8(errorText(1)));
+    ASSERT_NE(entryEnd, std::string::npos);
+    EXPECT_LE(entryEnd, 255u);
+    // The cut text is still valid UTF-8: it decodes without falling back.
+    EXPECT_EQ(toUtf8(fromUtf8(log.substr(0, entryEnd))), log.substr(0, entryEnd));
+}
+
+TEST_F(ErrorLogTest, ASocketErrorEndsTheConnectionEvenWithoutDebugButCodeZeroDoesNot) {
+    sockets.error = kWsaEconnreset;
+    env.log.LogSocketError(sockets, u"recv", u"odb");
+    EXPECT_FALSE(connected);
+    EXPECT_EQ(sockets.error, 0);
+    const test::PrintedLine shown{u"", u"*** [10054] Software caused connection abort",
+                                  colours.of(LineClass::Info)};
+    EXPECT_EQ(printer.lines, std::vector{shown});
+    EXPECT_FALSE(fileExists(env.dir.file("errors.log")));
+
+    connected = true;
+    debug(1);
+    env.log.LogSocketError(sockets, u"select", u"odbierz");
+    EXPECT_TRUE(connected);
+    EXPECT_EQ(printer.lines.size(), 1u);
+    EXPECT_NE(env.decodedLog().find("odbierz\t\tselect : 0\t\t"), std::string::npos);
 }
 
 }  // namespace

@@ -1,79 +1,115 @@
+// The text view's logic: the store of lines, the wrap rule that gives their
+// heights, where lines are drawn, and scrolling. The view's widget tests
+// (tests/widgets/color_edit_test.cpp) draw, scroll and select with it.
 #include <gtest/gtest.h>
 
+#include <numeric>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/text.h"
 #include "tests/support/fixed_metrics.h"
 #include "ui/formatting.h"
 #include "ui/text_lines.h"
+#include "ui/text_view_layout.h"
 #include "ui/text_wrap.h"
 
 namespace kolu {
+
+void PrintTo(const PlacedLine& line, std::ostream* out) {
+    *out << "{line " << line.index << ", top " << line.top << ", height " << line.height << "}";
+}
+void PrintTo(const ScrollStep& step, std::ostream* out) {
+    *out << "{" << step.position << (step.redraw ? ", redraw}" : ", stored}");
+}
+
 namespace {
 
-// 6 px per character and a 60 px view: 10 characters per row, 13 px per row.
-class TextLinesTest : public ::testing::Test {
-  protected:
-    test::FixedMetrics metrics{6, 13};
-    TextLines lines{&metrics, 60};
+using Texts = std::vector<std::u16string>;
+
+Texts rowTexts(std::u16string_view text, int maxWidth, const TextMetrics& metrics) {
+    Texts texts;
+    for (const WrapRow& row : wrapRows(text, maxWidth, metrics)) {
+        texts.emplace_back(text.substr(row.start, row.length));
+    }
+    return texts;
+}
+
+// 6 px per character: 60 px fit 10 characters (fit / 2 = 5), 42 px fit 7 (3).
+TEST(WrapRule, CutsRowsWhereTheRuleSays) {
+    struct Case {
+        std::u16string text;
+        int maxWidth;
+        Texts rows;
+    };
+    const Case cases[] = {
+        {u"", 60, {}},
+        // A blank at the first position that doesn't fit ends the row.
+        {u"abcdefghij klm", 60, {u"abcdefghij ", u"klm"}},
+        {u"abcde fghijklmno", 60, {u"abcde ", u"fghijklmno"}},    // blank exactly at fit / 2
+        {u"abcd efghijklmnop", 60, {u"abcd efghi", u"jklmnop"}},  // before fit / 2: ignored
+        {u"ab cd ef gh ij", 60, {u"ab cd ef ", u"gh ij"}},        // the last blank in reach
+        {u"abc defghij", 42, {u"abc ", u"defghij"}},              // odd fit rounds fit / 2 down
+        {u"abcdefghij  x", 60, {u"abcdefghij ", u" x"}},
+        {u"a b", 5, {u"a", u" ", u"b"}},  // narrower than a character: one per row
+        {u"xy", -40, {u"x", u"y"}},
+        {u"abcdefghi\U0001F600x", 60, {u"abcdefghi", u"\U0001F600x"}},  // a pair is never cut
+        {u"\U0001F600\U0001F600", 0, {u"\U0001F600", u"\U0001F600"}},
+    };
+    test::FixedMetrics metrics(6, 13);
+    for (const Case& c : cases) {
+        EXPECT_EQ(rowTexts(c.text, c.maxWidth, metrics), c.rows)
+            << toUtf8(c.text) << " " << c.maxWidth;
+        EXPECT_EQ(wrapRowCount(c.text, c.maxWidth, metrics), c.rows.size());
+        EXPECT_EQ(wrappedHeight(c.text, c.maxWidth, metrics), static_cast<int>(c.rows.size()) * 13);
+    }
+}
+
+// Widths only: exercises the interface's own search for "fit".
+class WidthOnlyMetrics final : public TextMetrics {
+  public:
+    int width(std::u16string_view run) const override {
+        int total = 0;
+        for (char16_t c : run) {
+            total += 3 + c % 7;
+        }
+        return total;
+    }
+    int lineHeight() const override { return 10; }
 };
 
-TEST_F(TextLinesTest, AppendAnswersTheRunningTotalHeight) {
-    EXPECT_EQ(lines.totalHeight(), 0);
-    EXPECT_EQ(lines.append(u"hello", 0x0000FF), 13);
-    // An empty line is stored but takes no height.
-    EXPECT_EQ(lines.append(u"", 0x00FF00), 13);
-    EXPECT_EQ(lines.append(u"abcdefghij klmnopqrstu vwxyz", 0xFF0000), 13 + 3 * 13);
-    EXPECT_EQ(lines.totalHeight(), 52);
-    ASSERT_EQ(lines.lineCount(), 3u);
-    EXPECT_EQ(lines.lineHeight(0), 13);
-    EXPECT_EQ(lines.lineHeight(1), 0);
-    EXPECT_EQ(lines.lineHeight(2), 39);
-}
-
-TEST_F(TextLinesTest, LinesKeepTheirTextAndColourInOrder) {
-    lines.append(u"first", 1);
-    lines.append(u"", 2);
-    lines.append(u"za\u017C\u00F3\u0142\u0107 \U0001F600", 3);
-    EXPECT_EQ(lines.line(0).text, u"first");
-    EXPECT_EQ(lines.line(0).colour, 1u);
-    EXPECT_EQ(lines.line(1).text, u"");
-    EXPECT_EQ(lines.line(1).colour, 2u);
-    EXPECT_EQ(lines.line(2).text, u"za\u017C\u00F3\u0142\u0107 \U0001F600");
-    EXPECT_EQ(lines.line(2).colour, 3u);
-    // Out of range answers an empty line rather than reading past the store.
-    EXPECT_EQ(lines.line(3).text, u"");
-    EXPECT_EQ(lines.lineHeight(3), 0);
-}
-
-TEST_F(TextLinesTest, SurrogatesWithoutTheirPartnersComeBackUnchanged) {
-    const std::u16string odd[] = {
-        {u'a', char16_t(0xD800)},                                // a high surrogate at the end
-        {char16_t(0xDFFF), u'b'},                                // a low one at the start
-        {char16_t(0xDC00), char16_t(0xD800)},                    // a pair the wrong way round
-        {char16_t(0xDBFF), char16_t(0xDBFF), char16_t(0xDFFF)},  // a high one, then a pair
-        {u' ', char16_t(0x7FF), char16_t(0x800), char16_t(0xFFFF)},
-    };
-    for (const std::u16string& text : odd) {
-        lines.append(text, 0);
-    }
-    for (std::size_t i = 0; i < std::size(odd); ++i) {
-        EXPECT_EQ(lines.line(i).text, odd[i]) << "line " << i;
+TEST(TextMetrics, DefaultFitMatchesACharacterByCharacterWalk) {
+    WidthOnlyMetrics metrics;
+    std::mt19937 random(7);
+    for (int round = 0; round < 500; ++round) {
+        std::u16string text(random() % 40, u'a');
+        for (char16_t& c : text) {
+            c = static_cast<char16_t>(u'a' + random() % 26);
+        }
+        const int maxWidth = static_cast<int>(random() % 200) - 10;
+        std::size_t expected = 0;
+        while (expected < text.size() &&
+               metrics.width(std::u16string_view(text).substr(0, expected + 1)) <= maxWidth) {
+            ++expected;
+        }
+        ASSERT_EQ(metrics.fitCount(text, maxWidth), expected) << toUtf8(text) << " " << maxWidth;
     }
 }
 
-TEST_F(TextLinesTest, TextSurvivesManyBlocksAndLongLines) {
+TEST(TextLines, TextSurvivesManyBlocksAndLongLines) {
+    test::FixedMetrics metrics;
+    TextLines lines(&metrics, 60);
     std::mt19937 random(11);
-    std::vector<std::u16string> expected;
+    Texts expected;
     for (int i = 0; i < 3000; ++i) {
         // Mostly short lines, now and then one longer than a whole packing block.
         std::size_t length = random() % 20 == 0 ? 5000 + random() % 40000 : random() % 300;
         std::u16string text(length, u'\0');
         for (char16_t& c : text) {
-            // Mostly ASCII, the rest anywhere in the 16-bit range past the control
-            // characters, surrogates included.
+            // Mostly ASCII, the rest anywhere past the control characters: lone and
+            // reversed surrogates included.
             c = static_cast<char16_t>(random() % 4 ? u' ' + random() % 90
                                                    : 0x80 + random() % (0x10000 - 0x80));
         }
@@ -85,57 +121,8 @@ TEST_F(TextLinesTest, TextSurvivesManyBlocksAndLongLines) {
         ASSERT_EQ(lines.line(i).text, expected[i]) << "line " << i;
         ASSERT_EQ(lines.line(i).colour, static_cast<Colour>(i));
     }
-}
-
-TEST_F(TextLinesTest, AWidthChangeReMeasuresEveryLine) {
-    lines.append(u"abcdefghijklmnopqrst", 0);  // 2 rows at 60 px
-    lines.append(u"abcde", 0);
-    EXPECT_EQ(lines.totalHeight(), 39);
-    lines.setWidth(30);  // 5 characters per row
-    EXPECT_EQ(lines.width(), 30);
-    EXPECT_EQ(lines.lineHeight(0), 4 * 13);
-    EXPECT_EQ(lines.totalHeight(), 5 * 13);
-    EXPECT_EQ(lines.append(u"abcdefg", 0), 7 * 13);
-    lines.setWidth(600);
-    EXPECT_EQ(lines.totalHeight(), 3 * 13);
-}
-
-TEST_F(TextLinesTest, AFontChangeReMeasuresEveryLine) {
-    lines.append(u"abcdefghijk", 0);
-    EXPECT_EQ(lines.totalHeight(), 26);
-    metrics.setRowHeight(20);
-    lines.metricsChanged();
-    EXPECT_EQ(lines.totalHeight(), 40);
-    test::FixedMetrics narrow(3, 10);
-    lines.setMetrics(&narrow);
-    EXPECT_EQ(lines.totalHeight(), 10);
-}
-
-TEST(TextLines, WithoutMetricsLinesAreKeptButHaveNoHeight) {
-    TextLines lines;
-    EXPECT_EQ(lines.width(), TextLines::kDefaultWidth);
-    EXPECT_EQ(lines.append(u"hello", 5), 0);
-    ASSERT_EQ(lines.lineCount(), 1u);
-    EXPECT_EQ(lines.line(0).text, u"hello");
-}
-
-class CountingObserver final : public TextLinesObserver {
-  public:
-    std::vector<std::size_t> counts;
-    std::vector<int> totals;
-    void lineAppended(const TextLines& lines) override {
-        counts.push_back(lines.lineCount());
-        totals.push_back(lines.totalHeight());
-    }
-};
-
-TEST_F(TextLinesTest, TheViewHearsOfEachLineAfterItIsStored) {
-    CountingObserver observer;
-    lines.setObserver(&observer);
-    lines.append(u"one", 0);
-    lines.append(u"two three four", 0);
-    EXPECT_EQ(observer.counts, (std::vector<std::size_t>{1, 2}));
-    EXPECT_EQ(observer.totals, (std::vector<int>{13, 39}));
+    // Out of range answers an empty line rather than reading past the store.
+    EXPECT_EQ(lines.line(expected.size()).text, u"");
 }
 
 // The remembered heights must always equal a full re-measure of every line, the
@@ -151,7 +138,7 @@ TEST(TextLines, IncrementalTotalsEqualAFullReMeasure) {
         u"4,";
     for (int trial = 0; trial < 20; ++trial) {
         TextLines lines(&metrics, static_cast<int>(random() % 120));
-        std::vector<std::u16string> texts;
+        Texts texts;
         for (int step = 0; step < 400; ++step) {
             const unsigned action = random() % 20;
             if (action == 0) {
@@ -181,16 +168,89 @@ TEST(TextLines, IncrementalTotalsEqualAFullReMeasure) {
     }
 }
 
-TEST(TextLines, AHundredThousandLinesOfEightyCharactersFitInTwelveMegabytes) {
-    test::FixedMetrics metrics;
-    TextLines lines(&metrics, 480);
-    const std::u16string text(80, u'x');
-    for (int i = 0; i < 100000; ++i) {
-        lines.append(text, 0);
+constexpr int kRow = 13;  // FixedMetrics: 6 px per character, rows of 13
+
+// A store of the given texts at `width` (6 px per character).
+struct Store {
+    explicit Store(std::vector<std::u16string> texts, int width = 600) : lines(&metrics, width) {
+        for (const std::u16string& text : texts) {
+            lines.append(text, 0);
+        }
+        tops.sync(lines);
     }
-    EXPECT_EQ(lines.lineCount(), 100000u);
-    EXPECT_GE(lines.memoryBytes(), 100000u * 80);
-    EXPECT_LT(lines.memoryBytes(), 12u * 1000 * 1000);
+    test::FixedMetrics metrics;
+    TextLines lines;
+    LineTops tops;
+};
+
+// The bottom line and the upward walk as the view's drawing describes them, step
+// by step from the empty closing record, for comparison with the indexed search.
+std::vector<PlacedLine> walkFromNewest(const std::vector<std::int64_t>& heights, int scroll,
+                                       int clientHeight) {
+    std::vector<PlacedLine> drawn;
+    const std::size_t count = heights.size();
+    const std::int64_t bottomOfView = std::int64_t{scroll} + clientHeight - 1;
+    std::size_t index = count;  // the closing record, 0 pixels high
+    std::int64_t overhang = 0;
+    for (std::int64_t y = std::accumulate(heights.begin(), heights.end(), std::int64_t{0});
+         y > bottomOfView && index > 0; y -= heights[index]) {
+        overhang = y - bottomOfView;
+        --index;
+    }
+    for (std::int64_t bottom = clientHeight + overhang;; --index) {
+        const std::int64_t height = index == count ? 0 : heights[index];
+        if (height > 0) {
+            drawn.push_back({index, bottom - height, height});
+        }
+        if (bottom < 0 || index == 0) {
+            return drawn;
+        }
+        bottom -= height;
+    }
+}
+
+TEST(TextViewGeometry, IndexedSearchAgreesWithTheWalkFromTheNewestLine) {
+    std::mt19937 random(7);
+    for (int round = 0; round < 60; ++round) {
+        std::vector<std::u16string> texts;
+        const int count = static_cast<int>(random() % 40);
+        for (int i = 0; i < count; ++i) {
+            // Empty lines in runs, short lines and lines that wrap to several rows.
+            const int kind = static_cast<int>(random() % 4);
+            texts.push_back(kind == 0 ? u"" : std::u16string(random() % 260 + 1, u'x'));
+        }
+        Store store(texts);
+        std::vector<std::int64_t> heights;
+        for (std::size_t i = 0; i < store.lines.lineCount(); ++i) {
+            heights.push_back(store.lines.lineHeight(i));
+        }
+        for (int clientHeight : {0, 1, 13, 50, 333}) {
+            const int largest = largestPosition(store.lines.totalHeight(), clientHeight);
+            for (int scroll : {largest, 0, 1, largest / 2, largest - 7, largest + 5, -3}) {
+                EXPECT_EQ(placeLines(store.tops, scroll, clientHeight),
+                          walkFromNewest(heights, scroll, clientHeight))
+                    << "round " << round << " client " << clientHeight << " scroll " << scroll;
+            }
+        }
+    }
+}
+
+// The widgets' tests move by a line and by a few pixels; these are the edges.
+TEST(TextViewScroll, MovesStopAtTheEndsAndSmallMovesAreStoredWithoutDrawing) {
+    using R = ScrollRequest;
+    // Font 13 px, view 100 px, the largest position 200: {from, request, thumb, to, redraw}.
+    const std::tuple<int, R, int, int, bool> cases[] = {{150, R::PageDown, 0, 200, true},
+                                                        {195, R::ThumbTrack, 200, 200, true},
+                                                        {199, R::ThumbTrack, 203, 203, false},
+                                                        {190, R::ThumbTrack, 260, 200, true},
+                                                        {50, R::EndScroll, 0, 50, false}};
+    for (const auto& [from, request, thumb, to, redraw] : cases) {
+        EXPECT_EQ(scrollStep(from, request, thumb, kRow, 100, 200, from), (ScrollStep{to, redraw}))
+            << from << " to " << thumb;
+    }
+    // Text shorter than the view stays at its negative largest position.
+    EXPECT_EQ(largestPosition(39, 100), -60);
+    EXPECT_EQ(scrollStep(-60, R::LineDown, 0, kRow, 100, -60, -60), (ScrollStep{-60, true}));
 }
 
 }  // namespace
