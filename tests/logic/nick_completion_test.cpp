@@ -1,0 +1,102 @@
+#include "commands/nick_completion.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "protocol/dispatcher.h"
+#include "tests/support/handler_env.h"
+#include "ui/tab_registry.h"
+#include "ui/user_list.h"
+
+namespace kolu {
+namespace {
+
+using Lines = std::vector<std::u16string>;
+
+// The client is "me" in #kolu; speakers are noted by the real handlers.
+class NickCompletionTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        h.state().currentNick = u"me";
+        receive(u":me!m@home JOIN #kolu");
+        for (const char16_t* name : {u"@Amy", u"+adam", u"al", u"Alice", u"bob"}) {
+            DodajDoListyOpt(h.tabs(), u"#kolu", name);
+        }
+    }
+    void receive(std::u16string_view raw) { DispatchReply(h.context, test::HandlerEnv::line(raw)); }
+    // The lines left by `tabs` Tabs on `text`, the caret at its end.
+    Lines cycle(std::u16string_view text, int tabs, bool backwards = false) {
+        Lines shown;
+        std::u16string line(text);
+        for (std::size_t caret = line.size(); tabs-- > 0;) {
+            const std::optional<CompletedLine> completed = nicks.complete(line, caret, backwards);
+            if (!completed) {
+                break;
+            }
+            line = completed->text;
+            caret = completed->caret;
+            shown.push_back(line);
+        }
+        return shown;
+    }
+
+    test::HandlerEnv h;
+    NickCompletion nicks{h.tabs()};
+};
+
+TEST_F(NickCompletionTest, RecentSpeakersFirstThenMembersInListOrderWrappingAround) {
+    receive(u":al!a@h PRIVMSG #kolu :hello");
+    receive(u":Alice!a@h PRIVMSG #kolu :\u0001ACTION waves\u0001");
+    // Neither a private line nor one from outside the channel counts.
+    receive(u":adam!a@h PRIVMSG me :psst");
+    receive(u":ann!a@h PRIVMSG #kolu :from outside");
+    EXPECT_EQ(cycle(u"A", 5), (Lines{u"Alice: ", u"al: ", u"Amy: ", u"adam: ", u"Alice: "}));
+    EXPECT_EQ(cycle(u"A", 2, true), (Lines{u"adam: ", u"Amy: "}));
+}
+
+TEST_F(NickCompletionTest, LeavingOrRenamingUpdatesTheRecentSpeakers) {
+    receive(u":Amy!a@h PRIVMSG #kolu :one");
+    receive(u":al!a@h PRIVMSG #kolu :two");
+    receive(u":al!a@h PART #kolu");
+    receive(u":al!a@h JOIN #kolu");
+    EXPECT_EQ(cycle(u"a", 4), (Lines{u"Amy: ", u"adam: ", u"al: ", u"Alice: "}));
+    receive(u":adam!a@h PRIVMSG #kolu :three");
+    receive(u":adam!a@h NICK :Ava");
+    EXPECT_EQ(cycle(u"a", 2), (Lines{u"Ava: ", u"Amy: "}));
+}
+
+TEST_F(NickCompletionTest, OnlyTheLineAsTheLastTabLeftItCycles) {
+    ASSERT_EQ(cycle(u"a", 1), (Lines{u"Amy: "}));
+    // Edited since: the word before the caret is completed afresh, mid-line
+    // with a blank, and the text after the caret stays.
+    const std::optional<CompletedLine> edited = nicks.complete(u"Amy: BO?", 7, false);
+    ASSERT_TRUE(edited);
+    EXPECT_EQ(edited->text, u"Amy: bob ?");
+    EXPECT_EQ(edited->caret, 9u);
+    // Another key ended the cycle: the blank before the caret leaves no word.
+    nicks.endCycle();
+    EXPECT_FALSE(nicks.complete(edited->text, edited->caret, false));
+}
+
+TEST_F(NickCompletionTest, AQueryOffersItsNicknameAndTheStatusTabNothing) {
+    ASSERT_TRUE(h.tabs().select(h.tabs().dodaj_zakladke(u"Carol")));
+    EXPECT_EQ(cycle(u"c", 2), (Lines{u"Carol: ", u"Carol: "}));
+    EXPECT_EQ(cycle(u"a", 1), Lines{});
+    ASSERT_TRUE(h.tabs().select(0));
+    EXPECT_EQ(cycle(u"a", 1), Lines{});
+}
+
+TEST_F(NickCompletionTest, ACaretInsideASurrogatePairOrPastTheEndSplitsNothing) {
+    DodajDoListyOpt(h.tabs(), u"#kolu", u"b\U0001F600n");
+    const std::optional<CompletedLine> inside = nicks.complete(u"b\U0001F600", 2, false);
+    ASSERT_TRUE(inside);
+    EXPECT_EQ(inside->text, u"bob: \U0001F600");
+    const std::optional<CompletedLine> past = nicks.complete(u"bo", 99, false);
+    ASSERT_TRUE(past);
+    EXPECT_EQ(past->text, u"bob: ");
+}
+
+}  // namespace
+}  // namespace kolu
