@@ -47,7 +47,7 @@ class ConnectionTest : public ::testing::Test {
     test::SessionEnv env;
 };
 
-TEST_F(ConnectionTest, IncompleteUserOptionsOrNoServerStopTheLogin) {
+TEST_F(ConnectionTest, IncompleteUserOptionsStopTheLogin) {
     env.setUser(u"tester", u"no-at-sign", u"Test User");
     set(u"reconnect", 1);
     connection().connectCommand();
@@ -56,12 +56,6 @@ TEST_F(ConnectionTest, IncompleteUserOptionsOrNoServerStopTheLogin) {
     EXPECT_TRUE(env.host.isRunning(kRetryTimer));  // the reconnect rule still applies
     EXPECT_EQ(env.lines().back(), u"*** Disconnected");
     EXPECT_EQ(env.host.labels, (std::vector<bool>{true, false}));
-
-    env.setUser();
-    set(u"server", 5);              // past the one server
-    connection().connectCommand();  // cancels the wait
-    connection().connectCommand();
-    EXPECT_EQ(env.host.messageBoxes.back().text, u"Select an IRC server first!");
 }
 
 TEST_F(ConnectionTest, ServerCloseShowsDisconnectedAndReconnectsInTheSameTickAfreshAfterAMinute) {

@@ -68,13 +68,5 @@ TEST_F(TabRegistryTest, ArrowKeysStopAtTheEnds) {
     EXPECT_EQ(tabs.selected(), 2);
 }
 
-TEST_F(TabRegistryTest, TheEmptyNameMakesNoTabBeforeTheStatusTabExists) {
-    TabRegistry empty(env.session.sounds, env.metrics);
-    EXPECT_EQ(empty.dodaj_zakladke(u""), 0);
-    EXPECT_EQ(empty.count(), 0);
-    EXPECT_EQ(empty.pobierz_hwndtxt(u""), nullptr);
-    EXPECT_FALSE(empty.PrzelaczZakladke(TabRegistry::kRightArrow));
-}
-
 }  // namespace
 }  // namespace kolu
