@@ -1,5 +1,5 @@
 // The channel user list: its order, lookups and rank changes, checked
-// directly and against a literal model (append, then stable-sort the whole list;
+// against a literal model (append, then stable-sort the whole list;
 // find by scanning every row) on random operations under several PREFIX sets.
 #include "ui/user_list.h"
 
@@ -11,141 +11,9 @@
 #include <vector>
 
 #include "platform/text.h"
-#include "tests/support/handler_env.h"
 
 namespace kolu {
 namespace {
-
-using Labels = std::vector<std::u16string>;
-
-Labels labelsOf(const UserList& list) {
-    Labels out;
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        out.push_back(list.at(i).label);
-    }
-    return out;
-}
-
-void fill(UserList& list, const Labels& names) {
-    for (const std::u16string& name : names) {
-        list.insert(name);
-    }
-}
-
-TEST(UserListOrder, OperatorsThenVoicedThenOthersWhateverTheArrivalOrder) {
-    Labels names{u"bob", u"+alice", u"@carol", u"dave", u"@Adam"};
-    std::sort(names.begin(), names.end());
-    const Labels expected{u"@Adam", u"@carol", u"+alice", u"bob", u"dave"};
-    do {
-        UserList list;
-        fill(list, names);
-        EXPECT_EQ(labelsOf(list), expected);
-    } while (std::next_permutation(names.begin(), names.end()));
-}
-
-TEST(UserListOrder, FlagsAndKeysFollowThePrefix) {
-    UserList list;
-    fill(list, {u"@op", u"+voiced", u"plain"});
-    ASSERT_EQ(list.size(), 3u);
-    EXPECT_EQ(list.at(0).flags, static_cast<std::uint32_t>(kOperatorFlag));
-    EXPECT_EQ(list.at(0).sortKey, u"0op");
-    EXPECT_EQ(list.at(1).flags, static_cast<std::uint32_t>(kVoiceFlag));
-    EXPECT_EQ(list.at(1).sortKey, u"1voiced");
-    EXPECT_EQ(list.at(2).flags, 0u);
-    EXPECT_EQ(list.at(2).sortKey, u"plain");
-}
-
-TEST(UserListOrder, EqualKeysKeepArrivalOrder) {
-    UserList list;
-    fill(list, {u"Bob", u"alice", u"BOB", u"bob"});
-    EXPECT_EQ(labelsOf(list), (Labels{u"alice", u"Bob", u"BOB", u"bob"}));
-    list.insert(u"bOb");  // a newcomer goes after the equal ones already listed
-    EXPECT_EQ(labelsOf(list), (Labels{u"alice", u"Bob", u"BOB", u"bob", u"bOb"}));
-}
-
-TEST(UserListFind, IgnoresRankSymbolsAndCase) {
-    UserList list;
-    fill(list, {u"@bob", u"alice", u"+carol"});
-    struct Case {
-        std::u16string_view query;
-        int index;
-    };
-    for (const Case& c : {Case{u"bob", 0}, Case{u"@bob", 0}, Case{u"+BOB", 0}, Case{u"alice", 2},
-                          Case{u"@alice", 2}, Case{u"CAROL", 1}, Case{u"@+bob", 0}, Case{u"", -1},
-                          Case{u"@", -1}, Case{u"bo", -1}, Case{u"bobby", -1}}) {
-        EXPECT_EQ(list.find(c.query), c.index) << std::string(c.query.begin(), c.query.end());
-        EXPECT_EQ(list.contains(c.query), c.index >= 0);
-    }
-}
-
-TEST(UserListFind, FirstMatchWinsAmongDuplicates) {
-    UserList list;
-    fill(list, {u"bob", u"@bob", u"+Bob"});
-    EXPECT_EQ(labelsOf(list), (Labels{u"@bob", u"+Bob", u"bob"}));
-    EXPECT_EQ(list.find(u"bob"), 0);
-    ASSERT_TRUE(list.remove(u"BOB"));
-    EXPECT_EQ(list.find(u"bob"), 0);
-    EXPECT_EQ(list.at(0).label, u"+Bob");
-}
-
-TEST(UserListChange, VoiceAnOperatorThenDeop) {
-    UserList list;
-    fill(list, {u"@bob", u"@anna", u"+carl", u"+zoe", u"dan"});
-    ASSERT_TRUE(list.changeRank(u"bob", u'v', true));
-    EXPECT_EQ(labelsOf(list), (Labels{u"@anna", u"@bob", u"+carl", u"+zoe", u"dan"}));
-    EXPECT_EQ(list.at(1).flags, static_cast<std::uint32_t>(kOperatorFlag | kVoiceFlag));
-    ASSERT_TRUE(list.changeRank(u"bob", u'o', false));
-    EXPECT_EQ(labelsOf(list), (Labels{u"@anna", u"+bob", u"+carl", u"+zoe", u"dan"}));
-    ASSERT_TRUE(list.changeRank(u"bob", u'v', false));
-    EXPECT_EQ(labelsOf(list), (Labels{u"@anna", u"+carl", u"+zoe", u"bob", u"dan"}));
-    EXPECT_EQ(list.at(3).sortKey, u"bob");
-    EXPECT_FALSE(list.changeRank(u"nobody", u'o', true));
-    EXPECT_FALSE(list.changeRank(u"bob", u'h', true));  // not announced
-}
-
-TEST(UserListChange, RenameKeepsThePrefixAndResorts) {
-    UserList list;
-    fill(list, {u"@alice", u"@bob", u"@carol", u"@zed", u"+bill", u"amy"});
-    ASSERT_TRUE(list.rename(u"bob", u"rob"));
-    EXPECT_EQ(labelsOf(list), (Labels{u"@alice", u"@carol", u"@rob", u"@zed", u"+bill", u"amy"}));
-    EXPECT_EQ(list.at(2).sortKey, u"0rob");
-    ASSERT_TRUE(list.rename(u"amy", u"Aaron"));
-    EXPECT_EQ(list.at(5).label, u"Aaron");
-    ASSERT_TRUE(list.rename(u"bill", u"abe"));
-    EXPECT_EQ(list.at(4).label, u"+abe");
-    EXPECT_EQ(list.find(u"bob"), -1);
-    EXPECT_FALSE(list.rename(u"bob", u"x"));
-}
-
-TEST(UserListChange, RemoveKeepsTheOthersInOrder) {
-    UserList list;
-    fill(list, {u"@a", u"+b", u"c", u"d"});
-    EXPECT_TRUE(list.remove(u"+b"));
-    EXPECT_FALSE(list.remove(u"b"));
-    EXPECT_EQ(labelsOf(list), (Labels{u"@a", u"c", u"d"}));
-}
-
-TEST(UserListHostile, LongNamesAreKeptWholeAndFoundByTheirReadLength) {
-    UserList list;
-    const std::u16string longName(10000, u'n');
-    list.insert(u"@" + longName);
-    ASSERT_EQ(list.size(), 1u);
-    EXPECT_EQ(list.at(0).label.size(), 10001u);
-    EXPECT_EQ(list.at(0).sortKey.size(), UserList::kSortKeyLength);
-    // A search reads 255 characters of a label, the prefix among them.
-    EXPECT_EQ(list.find(longName.substr(0, 254)), 0);
-    EXPECT_EQ(list.find(longName.substr(0, 255)), -1);
-    EXPECT_EQ(list.find(longName), -1);
-    // A key is never cut inside a surrogate pair.
-    std::u16string pairs = u"0";
-    for (int i = 0; i < 200; ++i) {
-        pairs += u"\U0001F600";
-    }
-    list.insert(pairs);
-    EXPECT_EQ(list.at(1).sortKey.size(), 255u);
-    list.insert(u"x" + pairs);
-    EXPECT_EQ(list.at(2).sortKey.size(), 254u);
-}
 
 // The list as the operations describe it, done the slow way: each row keeps
 // its nickname and the mode letters it holds, its label and key are derived
@@ -194,16 +62,8 @@ class LiteralList {
         row.key = cut(row.key, 255);
     }
     void sort() {
-        std::vector<std::pair<std::u16string, Row>> keyed;
-        for (Row& row : rows) {
-            keyed.emplace_back(folded(row.key), std::move(row));
-        }
-        std::stable_sort(keyed.begin(), keyed.end(),
-                         [](const auto& a, const auto& b) { return a.first < b.first; });
-        rows.clear();
-        for (auto& [key, row] : keyed) {
-            rows.push_back(std::move(row));
-        }
+        std::stable_sort(rows.begin(), rows.end(),
+                         [](const Row& a, const Row& b) { return folded(a.key) < folded(b.key); });
     }
     int find(std::u16string_view nickname) const {
         const std::u16string_view wanted = strip(nickname);
@@ -399,64 +259,6 @@ TEST(UserListRandom, ManyInsertionsBetweenReads) {
             ASSERT_EQ(list.find(name), literal.find(name));
         }
     }
-}
-
-// The registry-level operations find the list by channel name.
-class ChannelListTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        env.tabs().dodaj_zakladke(u"#chan");
-        env.tabs().dodaj_zakladke(u"query");
-    }
-    Labels rows() { return labelsOf(*env.tabs().pobierz_hwndlist(u"#CHAN")); }
-
-    test::HandlerEnv env;
-};
-
-TEST_F(ChannelListTest, DuplicateTestOnlyInTheCheckedAdd) {
-    TabRegistry& tabs = env.tabs();
-    EXPECT_EQ(dodaj_do_listy(tabs, u"#chan", u"bob"), 1);
-    EXPECT_EQ(dodaj_do_listy(tabs, u"#chan", u"@BOB"), 0);
-    EXPECT_EQ(rows(), (Labels{u"bob"}));
-    EXPECT_EQ(DodajDoListyOpt(tabs, u"#chan", u"bob"), 1);
-    EXPECT_EQ(rows(), (Labels{u"bob", u"bob"}));
-    EXPECT_EQ(znajdz_w_liscie(tabs, u"#chan", u"+bob"), 0);
-}
-
-TEST_F(ChannelListTest, ChannelsWithoutAListFindAndChangeNothing) {
-    TabRegistry& tabs = env.tabs();
-    for (std::u16string_view channel : {u"#none", u"query", u""}) {
-        EXPECT_EQ(dodaj_do_listy(tabs, channel, u"bob"), 1);
-        EXPECT_EQ(znajdz_w_liscie(tabs, channel, u"bob"), -1);
-        EXPECT_EQ(usun_z_listy(tabs, channel, u"bob"), 0);
-        EXPECT_EQ(zmien_nick_w_liscie(tabs, channel, u"bob", u"rob"), 0);
-        EXPECT_EQ(ZmienMod(tabs, env.env.session.sounds, channel, u"bob", u'o', true), 1);
-    }
-    EXPECT_TRUE(rows().empty());
-    EXPECT_TRUE(env.soundsPlayed().empty());
-}
-
-TEST_F(ChannelListTest, StatusChangesPlayTheirSoundOnlyForListedUsers) {
-    TabRegistry& tabs = env.tabs();
-    for (std::u16string_view event : {u"op", u"voice", u"deop", u"devoice"}) {
-        env.setSound(event, std::u16string(event) + u".wav");
-    }
-    dodaj_do_listy(tabs, u"#chan", u"bob");
-    EventSounds& sounds = env.env.session.sounds;
-    ZmienMod(tabs, sounds, u"#chan", u"bob", u'o', true);
-    ZmienMod(tabs, sounds, u"#chan", u"bob", u'v', true);
-    ZmienMod(tabs, sounds, u"#chan", u"bob", u'o', false);
-    ZmienMod(tabs, sounds, u"#chan", u"bob", u'v', false);
-    ZmienMod(tabs, sounds, u"#chan", u"carol", u'o', true);
-    tabs.setMemberRanks(*MemberRanks::parse(u"(qaohv)~&@%+"));
-    ZmienMod(tabs, sounds, u"#chan", u"bob", u'h', true);  // no sound of its own
-    ZmienMod(tabs, sounds, u"#chan", u"bob", u'h', false);
-    EXPECT_EQ(env.soundsPlayed(),
-              (std::vector<std::string>{"op.wav", "voice.wav", "deop.wav", "devoice.wav"}));
-    EXPECT_EQ(rows(), (Labels{u"bob"}));
-    EXPECT_EQ(zmien_nick_w_liscie(tabs, u"#chan", u"BOB", u"rob"), 1);
-    EXPECT_EQ(usun_z_listy(tabs, u"#chan", u"rob"), 1);
-    EXPECT_EQ(usun_z_listy(tabs, u"#chan", u"rob"), 0);
 }
 
 }  // namespace
