@@ -2,14 +2,6 @@
 
 namespace kolu {
 
-void CopyChars(std::u16string& destination, std::u16string_view source, int n) {
-    if (n <= 0) {
-        destination.clear();
-        return;
-    }
-    destination.assign(source.substr(0, static_cast<std::size_t>(n)));
-}
-
 void TrimRight(std::u16string& text) {
     const std::size_t last = text.find_last_not_of(u' ');
     text.erase(last == std::u16string::npos ? 0 : last + 1);

@@ -1,16 +1,12 @@
 #pragma once
-// Small text operations the protocol engine and the connection share: copying a
-// counted run, trimming blanks, and cutting a text at a separator or a blank.
+// Small text operations the protocol engine and the connection share: trimming
+// blanks, and cutting a text at a separator or a blank.
 // Positions are indexes into the source text.
 #include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace kolu {
-
-// destination = the first n characters of source (all of it when shorter);
-// n of 0 or less gives an empty text.
-void CopyChars(std::u16string& destination, std::u16string_view source, int n);
 
 // Removes trailing blanks (U+0020 only; tabs and other spaces stay).
 void TrimRight(std::u16string& text);
