@@ -22,6 +22,12 @@ constexpr std::uint32_t kMissing = 0xFFFFFFFF;  // reads as -1, like a missing v
 // The client is "me", in #chan and #other, with a query tab open with bob.
 struct World {
     World() {
+        // An entry of its own per colour, so a line given the wrong class shows.
+        ColourArray distinct{};
+        for (int i = 0; i < kColourCount; ++i) {
+            distinct[i] = static_cast<Colour>(i + 1);
+        }
+        h.env.colours.set(distinct);
         h.state().currentNick = u"me";
         in(u":me!m@home JOIN #chan");
         in(u":me!m@home JOIN #other");

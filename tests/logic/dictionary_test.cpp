@@ -184,6 +184,7 @@ TEST_F(DictionaryTest, DamageEndsTheWalkIsReportedOnceAndAddingLosesNoWord) {
          {},
          "into a record"},
         {"next back into a cycle", [](std::string& b) { relink(b, 1049, 1029); }, jj, "back"},
+        {"next to itself", [](std::string& b) { relink(b, 1029, 1029); }, j, "back"},
         {"no word ends",
          [](std::string& b) {
              for (std::size_t at = kDictHeaderBytes + 4; at < b.size(); at += 5) {
