@@ -15,17 +15,6 @@
 namespace kolu {
 namespace {
 
-std::tm fields(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) {
-    std::tm tm{};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    tm.tm_hour = hour;
-    tm.tm_min = minute;
-    tm.tm_sec = second;
-    return tm;
-}
-
 SystemTime at(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) {
     return {year, month, 0, day, hour, minute, second, 0};
 }
@@ -37,7 +26,7 @@ TEST(CivilTime, EveryDayFrom1900To2200MatchesTimegm) {
                 // A time of day that moves with the date, so every field is exercised.
                 const int hour = (day * 7 + month) % 24, minute = (year + day * 13) % 60,
                           second = (month * 17 + day) % 60;
-                std::tm tm = fields(year, month, day, hour, minute, second);
+                std::tm tm{second, minute, hour, day, month - 1, year - 1900};
                 const std::time_t expected = timegm(&tm);
                 if (tm.tm_mday != day) {
                     continue;  // no such day in this month
