@@ -125,12 +125,11 @@ TEST(SocketsStartupTest, StartupsAreCountedAndEachLayerHasItsOwnLastError) {
     EXPECT_EQ(other.lastError(), 0);
 }
 
-// Numeric names only, so the tests never ask a name server.
+// Numeric names only, so the tests never ask a name server; "127.0.0.1" and
+// "[::1]" are the ngIRCd tests' own.
 TEST_F(SocketsTest, ResolvesAddressesAndRejectsBadNames) {
     const std::pair<std::string, std::optional<SocketAddress>> cases[] = {
-        {"10.20.30.40", SocketAddress::ipv4(10, 20, 30, 40)},
         {"0:0:0::1", SocketAddress::ipv6Loopback()},
-        {"[::1]", SocketAddress::ipv6Loopback()},
         {"", std::nullopt},
         {"::1::2", std::nullopt},
         {std::string("127.0.0.1\0evil", 14), std::nullopt},
