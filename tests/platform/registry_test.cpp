@@ -320,7 +320,7 @@ TEST_F(RegistryStoreTest, ACrashDuringACommitLeavesTheOldStore) {
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        // Killed by SIGXFSZ after writing part of the temporary file, as by a power cut.
+        // Killed by SIGXFSZ half-way through writing the temporary file, as by a power cut.
         rlimit small{before.size() + 100, RLIM_INFINITY};
         ::setrlimit(RLIMIT_FSIZE, &small);
         RegistryStore store(m_path);
