@@ -9,7 +9,6 @@
 #include <thread>
 
 #include "platform/civil_time.h"
-#include "tests/support/fake_clock.h"
 #include "tests/support/temp_dir.h"
 
 namespace kolu {
@@ -41,13 +40,6 @@ TEST(CivilTime, EveryDayFrom1900To2200MatchesTimegm) {
 TEST(CivilTime, OutOfRangeMonthsStayInsideTheTable) {
     EXPECT_EQ(secondsSinceEpoch(at(2001, 0, 1)), secondsSinceEpoch(at(2001, 1, 1)));
     EXPECT_EQ(secondsSinceEpoch(at(2001, 13, 1)), secondsSinceEpoch(at(2001, 12, 1)));
-}
-
-TEST(CivilTime, TheCurrentTimeComesFromTheClocksUtcTime) {
-    test::FakeClock clock;
-    clock.utc = at(2007, 9, 2, 11, 18, 8);
-    clock.local = at(2007, 9, 2, 13, 18, 8);
-    EXPECT_EQ(pobierz_czas(clock), 1188731888);
 }
 
 void expectSameMinute(const SystemTime& t, const std::tm& tm) {
