@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,28 +21,24 @@ namespace {
 // runs through the layer under test: listening on loopback, port chosen by the system.
 class Listener {
   public:
-    explicit Listener(int family = AF_INET, int receiveBuffer = 0) {
-        m_fd = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    explicit Listener(int receiveBuffer = 0) {
+        m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (receiveBuffer > 0) {
             ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
         }
-        sockaddr_in6 v6{};
-        v6.sin6_family = AF_INET6;
-        v6.sin6_addr = in6addr_loopback;
-        sockaddr_in v4{};
-        v4.sin_family = AF_INET;
-        v4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        auto* address = family == AF_INET6 ? reinterpret_cast<sockaddr*>(&v6)
-                                           : reinterpret_cast<sockaddr*>(&v4);
-        socklen_t length = family == AF_INET6 ? sizeof v6 : sizeof v4;
-        if (m_fd >= 0 && ::bind(m_fd, address, length) == 0 &&
-            ::getsockname(m_fd, address, &length) == 0 && ::listen(m_fd, 4) == 0) {
-            m_port = ntohs(family == AF_INET6 ? v6.sin6_port : v4.sin_port);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        auto* any = reinterpret_cast<sockaddr*>(&address);
+        if (::bind(m_fd, any, length) == 0 && ::getsockname(m_fd, any, &length) == 0 &&
+            ::listen(m_fd, 4) == 0) {
+            m_port = ntohs(address.sin_port);
         }
     }
     ~Listener() { ::close(m_fd); }
 
-    std::uint16_t port() const { return m_port; }  // 0 when it could not listen
+    std::uint16_t port() const { return m_port; }
     // The accepted connection, or -1 after 5 s.
     int accept() {
         pollfd pfd{m_fd, POLLIN, 0};
@@ -102,17 +97,15 @@ class SocketsTest : public ::testing::Test {
 TEST(SocketsStartupTest, EveryKindOfOperationFailsBeforeStartup) {
     PosixSocketLayer layer;
     char buffer[16] = {};
-    const std::vector<std::function<bool()>> calls = {
-        [&] { return layer.cleanup() == kSocketError; },
-        [&] { return !layer.resolve("127.0.0.1").has_value(); },
-        [&] { return layer.openTcp() == kInvalidSocket; },
-        [&] { return layer.recv(3, buffer, sizeof buffer) == kSocketError; },
-    };
-    for (std::size_t i = 0; i < calls.size(); ++i) {
+    const auto notStarted = [&](bool failed) {
+        EXPECT_TRUE(failed);
+        EXPECT_EQ(layer.lastError(), kWsaNotinitialised);
         layer.setLastError(0);
-        EXPECT_TRUE(calls[i]()) << "call " << i;
-        EXPECT_EQ(layer.lastError(), kWsaNotinitialised) << "call " << i;
-    }
+    };
+    notStarted(layer.cleanup() == kSocketError);
+    notStarted(!layer.resolve("127.0.0.1").has_value());
+    notStarted(layer.openTcp() == kInvalidSocket);
+    notStarted(layer.recv(3, buffer, sizeof buffer) == kSocketError);
 }
 
 TEST(SocketsStartupTest, StartupsAreCountedAndEachLayerHasItsOwnLastError) {
@@ -132,12 +125,11 @@ TEST(SocketsStartupTest, StartupsAreCountedAndEachLayerHasItsOwnLastError) {
     EXPECT_EQ(other.lastError(), 0);
 }
 
-// Numeric names only, so the tests never ask a name server.
+// Numeric names only, so the tests never ask a name server; "127.0.0.1" and
+// "[::1]" are the ngIRCd tests' own.
 TEST_F(SocketsTest, ResolvesAddressesAndRejectsBadNames) {
     const std::pair<std::string, std::optional<SocketAddress>> cases[] = {
-        {"10.20.30.40", SocketAddress::ipv4(10, 20, 30, 40)},
         {"0:0:0::1", SocketAddress::ipv6Loopback()},
-        {"[::1]", SocketAddress::ipv6Loopback()},
         {"", std::nullopt},
         {"::1::2", std::nullopt},
         {std::string("127.0.0.1\0evil", 14), std::nullopt},
@@ -208,9 +200,9 @@ TEST_F(SocketsTest, ConnectedSocketsSayIsConnectedAndSelectCountsEachSet) {
 TEST_F(SocketsTest, RecvTakesAtMostWhatIsAskedAndKeepsTheRest) {
     Listener listener;
     const SocketHandle sock = connectTo(listener);
-    std::string sent(5000, '\0');
-    for (std::size_t i = 0; i < sent.size(); ++i) {
-        sent[i] = static_cast<char>('a' + (i * 7 + i / 26) % 26);
+    std::string sent;
+    for (int i = 0; i < 1000; ++i) {
+        sent += std::to_string(i * 7919 % 10007);
     }
     ASSERT_EQ(::send(m_peer, sent.data(), sent.size(), 0), static_cast<ssize_t>(sent.size()));
     ::close(m_peer);
@@ -268,7 +260,7 @@ TEST_F(SocketsTest, ResetPeerGivesConnectionResetWithoutSignal) {
 }
 
 TEST_F(SocketsTest, BlockingSendDeliversEverythingNonBlockingWhatFits) {
-    Listener listener(AF_INET, 4096);
+    Listener listener(4096);
     const SocketHandle sock = connectTo(listener);
     std::string data(3 * 1024 * 1024, '\0');
     for (std::size_t i = 0; i < data.size(); ++i) {
@@ -335,25 +327,6 @@ TEST_F(SocketsTest, LastCleanupClosesWhatIsLeftOpen) {
     ASSERT_EQ(m_layer.startup(), 0);
     EXPECT_EQ(m_layer.closeSocket(sock), kSocketError);
     EXPECT_EQ(m_layer.lastError(), kWsaEnotsock);
-}
-
-// The socket starts as IPv4, as the client opens it before the lookup; the
-// connect moves it to IPv6 under the same handle and keeps its mode and flags.
-TEST_F(SocketsTest, ConnectsToIpv6Loopback) {
-    Listener listener(AF_INET6);
-    if (listener.port() == 0) {
-        GTEST_SKIP() << "no IPv6 loopback here";
-    }
-    const SocketHandle sock = m_layer.openTcp();
-    ASSERT_EQ(m_layer.setNonBlocking(sock, true), 0);
-    if (m_layer.connect(sock, *m_layer.resolve("::1"), listener.port()) != 0) {
-        EXPECT_EQ(m_layer.lastError(), kWsaEwouldblock);
-    }
-    ASSERT_NE(::fcntl(sock, F_GETFL) & O_NONBLOCK, 0);
-    EXPECT_NE(::fcntl(sock, F_GETFD) & FD_CLOEXEC, 0);
-    m_peer = listener.accept();
-    SelectSets sets{.write = true};
-    EXPECT_EQ(m_layer.select(sock, sets, 3000), 1);  // talking over it: see the ngIRCd tests
 }
 
 }  // namespace
