@@ -336,7 +336,7 @@ TEST_F(UserListViewTest, TheSelectedRowIsHighlightedAndFollowsItsMember) {
     EXPECT_EQ(view->selectedRow(), -1);
 }
 
-// Each row and the space below the last find their own part of the picture.
+// Each row and the space below the last show the picture under them.
 TEST_F(UserListViewTest, TheBackgroundPictureShowsThePartUnderEachRow) {
     const QImage picture = test::coordinatePicture(200, 100);
     users.insert(name(u"", 'a'));
