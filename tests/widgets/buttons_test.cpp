@@ -103,7 +103,6 @@ TEST_F(SlideButtonTest, DraggingChangesTheWidthLiveWithinTheLimits) {
         int width;  // unscaled pixels of a 240-pixel-wide client
     };
     const Case cases[] = {
-        {1, {15, 5}, 40},       // right in two steps
         {1, {-500}, 240 - 30},  // the text view keeps 30
         {1, {500}, 30},         // the list keeps 30
         {2, {-40}, 80},         // scaled: the same drag in twice the pixels

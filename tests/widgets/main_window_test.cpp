@@ -332,23 +332,20 @@ bool opensNoMenu(QWidget* target, QPoint point) {
     return !seen->shown;
 }
 
-TEST(ContextMenuPopup, TrackAnswersTheChosenIdOrNothing) {
+// A chosen item's id is answered in the window tests below and end to end.
+TEST(ContextMenuPopup, OpensAtTheTapTheUserListsLowerAndDismissedAnswersNothing) {
     test::application();
     QWidget owner;
     owner.show();
     const QPoint tap(40, 60);
     QtContextMenuWindow window(&owner, tap, nullptr);
-    auto seen = std::make_shared<test::MenuSeen>();
-    test::chooseFromNextMenu(40315, seen);  // inside the Ban submenu
-    EXPECT_EQ(window.track(contextMenu(ContextMenuId::UserList)), 40315);
-    EXPECT_EQ(seen->position, tap + QPoint(0, 5));
-    EXPECT_TRUE(seen->items.contains(QStringLiteral("  Ban, Kick (Reason)")));
-
-    seen = std::make_shared<test::MenuSeen>();
-    test::chooseFromNextMenu(0, seen);  // dismissed
-    EXPECT_EQ(window.track(contextMenu(ContextMenuId::Status)), 0);
-    ASSERT_TRUE(seen->shown);
-    EXPECT_EQ(seen->position, tap);
+    for (const auto& [menu, drop] :
+         {std::pair{ContextMenuId::UserList, 5}, std::pair{ContextMenuId::Status, 0}}) {
+        auto seen = std::make_shared<test::MenuSeen>();
+        test::chooseFromNextMenu(0, seen);
+        EXPECT_EQ(window.track(contextMenu(menu)), 0);
+        EXPECT_EQ(seen->position, tap + QPoint(0, drop));
+    }
 }
 
 TEST_F(MainWindowTest, TextViewAndLabelsOpenTheirTabsMenusAndEmptyPlacesNone) {
@@ -460,7 +457,8 @@ TEST_F(MainWindowTest, DialogFieldsOfferOneWordWhileTheyHoldNoBlank) {
     EXPECT_EQ(offered, (std::vector<int>{1, 0}));
 }
 
-TEST_F(MainWindowTest, TabCompletesAMembersNicknameAndCyclesWithoutLeavingTheLine) {
+// The order and the cycling are the completion's logic tests'; here the keys.
+TEST_F(MainWindowTest, TabAndShiftTabCompleteAMembersNicknameWithoutLeavingTheLine) {
     env.settings.RegZapiszLONG(u"whsp_enable", 0);  // no word list to take the Tab
     startTyping();
     TabRegistry& tabs = session().tabs;
@@ -470,17 +468,15 @@ TEST_F(MainWindowTest, TabCompletesAMembersNicknameAndCyclesWithoutLeavingTheLin
     window->inputLine().Focus2Input();
     QWidget* focused = QApplication::focusWidget();
     ASSERT_NE(focused, nullptr);
-    auto press = [&](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        QTest::keyClick(focused, key, modifiers);
-        return shown();
-    };
     QTest::keyClicks(focused, QStringLiteral("al"));
-    EXPECT_EQ(press(Qt::Key_Tab), "alice: ");
+    QTest::keyClick(focused, Qt::Key_Tab);
+    EXPECT_EQ(shown(), "alice: ");
     EXPECT_EQ(edit()->cursorPosition(), 7);
-    EXPECT_EQ(press(Qt::Key_Tab), "alan: ");
-    EXPECT_EQ(press(Qt::Key_Tab, Qt::ShiftModifier), "alice: ");
-    press(Qt::Key_End);  // ends the cycle: no word before the caret now
-    EXPECT_EQ(press(Qt::Key_Tab), "alice: ");
+    QTest::keyClick(focused, Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_EQ(shown(), "alan: ") << "backwards from the first wraps to the last";
+    QTest::keyClick(focused, Qt::Key_End);  // ends the cycle: no word before the caret now
+    QTest::keyClick(focused, Qt::Key_Tab);
+    EXPECT_EQ(shown(), "alan: ");
     EXPECT_EQ(QApplication::focusWidget(), focused);
 }
 

@@ -336,6 +336,7 @@ TEST_F(UserListViewTest, TheSelectedRowIsHighlightedAndFollowsItsMember) {
     EXPECT_EQ(view->selectedRow(), -1);
 }
 
+// Each row and the space below the last show the picture under them.
 TEST_F(UserListViewTest, TheBackgroundPictureShowsThePartUnderEachRow) {
     const QImage picture = test::coordinatePicture(200, 100);
     users.insert(name(u"", 'a'));
@@ -496,7 +497,7 @@ TEST_F(TabStripTest, TapsAndTheRegistrySelectAndShowTabsAndHandTheFocusBack) {
     EXPECT_EQ(shown.last()[0].toInt(), 0);
 }
 
-TEST_F(TabStripTest, HiddenTabsShowTheirActivityColourUntilDrawnSelected) {
+TEST_F(TabStripTest, HiddenTabsShowTheirActivityColour) {
     makeStrip();
     const QColor red(255, 0, 0), black(0, 0, 0);
     tabs.setActivity(1, kRed);
@@ -506,15 +507,8 @@ TEST_F(TabStripTest, HiddenTabsShowTheirActivityColourUntilDrawnSelected) {
     EXPECT_EQ(countNear(image, strip->tabRect(1), black, 60), 0);
     EXPECT_GT(countNear(image, strip->tabRect(2), black, 60), 0);
     EXPECT_EQ(countNear(image, strip->tabRect(2), red), 0);
-    // The selected tab's mark goes as it is drawn.
     EXPECT_EQ(countNear(image, strip->tabRect(0), red), 0);
-    EXPECT_EQ(tabs.pobierz_lparam(0)->activity, 0u);
-    EXPECT_EQ(tabs.pobierz_lparam(1)->activity, kRed);
-
-    clickTab(1);
-    const QImage seen = shot();
-    EXPECT_EQ(tabs.pobierz_lparam(1)->activity, 0u);
-    EXPECT_EQ(countNear(seen, strip->tabRect(1), red), 0);
+    EXPECT_EQ(tabs.pobierz_lparam(0)->activity, 0u) << "the selected tab's mark goes as drawn";
 }
 
 // Tabs are composed from the pictures at unscaled size and stretched onto the
