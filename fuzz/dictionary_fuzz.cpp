@@ -17,7 +17,7 @@
 
 #include "completion/dictionary.h"
 #include "completion/word_listing.h"
-#include "tests/logic/dictionary_test_support.h"
+#include "tests/support/dictionary_model.h"
 
 namespace {
 

@@ -75,28 +75,15 @@ class AgainstNgircd : public ::testing::Test {
         return env.session.commands.parsuj(input);
     }
     int tab(std::u16string_view name) { return env.session.tabs.znajdz_zakladke(name); }
-    Lines lines(std::u16string_view name) {
-        const int index = name.empty() ? 0 : tab(name);
-        return index < 0 ? Lines{} : env.lines(index);
-    }
     bool waitFor(std::u16string_view name, std::u16string_view text,
                  milliseconds timeout = milliseconds(3000)) {
-        return env.pollUntil([&] { return contains(lines(name), text); }, timeout);
+        return env.pollUntil([&] { return contains(env.lines(name), text); }, timeout);
     }
     void idle(milliseconds time) {
         env.pollUntil([] { return false; }, time);
     }
-    Lines users(std::u16string_view channel) {
-        Lines labels;
-        if (UserList* list = env.session.tabs.pobierz_hwndlist(channel)) {
-            for (std::size_t i = 0; i < list->size(); ++i) {
-                labels.push_back(list->at(i).label);
-            }
-        }
-        return labels;
-    }
     bool waitForUsers(std::u16string_view channel, const Lines& expected) {
-        return env.pollUntil([&] { return users(channel) == expected; });
+        return env.pollUntil([&] { return env.users(channel) == expected; });
     }
     // Kolu and `other` in #kolu, which is Kolu's selected tab.
     void startWithOtherInChannel(RawIrcClient& other) {
@@ -129,8 +116,8 @@ TEST_F(AgainstNgircd, ConnectsJoinsAndTalksOverIpv6Loopback) {
     options.listen = "::1";
     start("[::1]");
     ASSERT_TRUE(waitFor(u"", kWelcome)) << server->log();
-    EXPECT_TRUE(contains(lines(u""), u"*** Connecting to [::1] (" +
-                                         fromUtf8(std::to_string(server->port())) + u")"));
+    EXPECT_TRUE(contains(env.lines(), u"*** Connecting to [::1] (" +
+                                          fromUtf8(std::to_string(server->port())) + u")"));
     RawIrcClient other;
     login(other, "other");
     ASSERT_TRUE(other.join("#six"));
@@ -149,8 +136,8 @@ TEST_F(AgainstNgircd, RefusesACertificateForAnotherHostUntilTheUserTrustsIt) {
     const test::ScopedEnv authority("SSL_CERT_FILE", server->caFile());
     env.host.yesNoAnswers = {false};
     env.session.connection.connectCommand();
-    ASSERT_EQ(lines(u"").size(), 2u) << server->log();
-    const std::u16string refusal = lines(u"")[0];
+    ASSERT_EQ(env.lines().size(), 2u) << server->log();
+    const std::u16string refusal = env.lines()[0];
     EXPECT_TRUE(refusal.starts_with(
         u"*** Unable to connect (certificate not trusted: IP address mismatch; SHA-256 "))
         << toUtf8(refusal);
@@ -161,12 +148,12 @@ TEST_F(AgainstNgircd, RefusesACertificateForAnotherHostUntilTheUserTrustsIt) {
     std::u16string asked = env.host.questions[0].text;
     std::replace(asked.begin(), asked.end(), u'\n', u':');
     EXPECT_NE(asked.find(fingerprint), std::u16string::npos) << toUtf8(env.host.questions[0].text);
-    EXPECT_FALSE(contains(lines(u""), u"*** Connecting to"));  // the login never began
-    EXPECT_FALSE(env.host.isRunning(kRetryTimer));             // nor asks again by itself
+    EXPECT_FALSE(contains(env.lines(), u"*** Connecting to"));  // the login never began
+    EXPECT_FALSE(env.host.isRunning(kRetryTimer));              // nor asks again by itself
 
     env.host.yesNoAnswers = {true};
     env.session.connection.connectCommand();
-    EXPECT_TRUE(contains(lines(u""), u"*** Certificate trusted for 127.0.0.1: connecting again"));
+    EXPECT_TRUE(contains(env.lines(), u"*** Certificate trusted for 127.0.0.1: connecting again"));
     ASSERT_TRUE(env.host.isRunning(kRetryTimer));
     struct stat info {};
     ASSERT_EQ(::stat(env.settings.dir.file(TlsTrust::kFileName).c_str(), &info), 0);
@@ -190,7 +177,7 @@ TEST_F(AgainstNgircd, TheServerGoingAwayShowsDisconnected) {
     start();
     server->stop();
     ASSERT_TRUE(env.pollUntil([&] { return env.session.state.socket == kInvalidSocket; }));
-    EXPECT_EQ(lines(u"").back(), u"*** Disconnected");
+    EXPECT_EQ(env.lines().back(), u"*** Disconnected");
     EXPECT_FALSE(env.host.isRunning(kPollTimer));
     EXPECT_EQ(env.host.labels.back(), false);
 }
@@ -206,7 +193,7 @@ TEST_F(AgainstNgircd, EveryChannelEventLandsInItsTabAndList) {
     login(other, "other");
     ASSERT_TRUE(other.join("#kolu"));
     ASSERT_TRUE(waitFor(u"#kolu", u"*** other has joined #kolu"));
-    EXPECT_EQ(users(u"#kolu"), (Lines{u"@kolu", u"other"}));
+    EXPECT_EQ(env.users(u"#kolu"), (Lines{u"@kolu", u"other"}));
 
     other.send("PRIVMSG #kolu :hello channel");
     EXPECT_TRUE(waitFor(u"#kolu", u"<other> hello channel"));
@@ -226,27 +213,27 @@ TEST_F(AgainstNgircd, EveryChannelEventLandsInItsTabAndList) {
 
     ASSERT_TRUE(other.changeNick("other2"));
     EXPECT_TRUE(waitFor(u"#kolu", u"other is now known as other2"));
-    EXPECT_EQ(users(u"#kolu"), (Lines{u"@kolu", u"other2"}));
+    EXPECT_EQ(env.users(u"#kolu"), (Lines{u"@kolu", u"other2"}));
     env.session.connection.wys(env.session.state.socket, u"MODE #kolu +v other2");
     ASSERT_TRUE(waitForUsers(u"#kolu", {u"@kolu", u"+other2"}));
     env.session.connection.wys(env.session.state.socket, u"MODE #kolu +o other2");
     ASSERT_TRUE(waitForUsers(u"#kolu", {u"@kolu", u"@other2"}));
-    EXPECT_TRUE(contains(lines(u"#kolu"), u"*** kolu sets mode: +o other2"));
+    EXPECT_TRUE(contains(env.lines(u"#kolu"), u"*** kolu sets mode: +o other2"));
 
     // Kicked with rejoin on: the tab goes, the client joins again, the tab comes back.
     other.send("KICK #kolu kolu :out you go");
     ASSERT_TRUE(env.pollUntil(
-        [&] { return count(lines(u""), u"You were kicked by other2 (out you go)") == 1; }));
+        [&] { return count(env.lines(), u"You were kicked by other2 (out you go)") == 1; }));
     ASSERT_TRUE(waitForUsers(u"#kolu", {u"@other2", u"kolu"})) << server->log();
 
     other.send("PART #kolu :bye");
     EXPECT_TRUE(waitFor(u"#kolu", u"*** other2 has left #kolu"));
-    EXPECT_EQ(users(u"#kolu"), Lines{u"kolu"});
+    EXPECT_EQ(env.users(u"#kolu"), Lines{u"kolu"});
     ASSERT_TRUE(other.join("#kolu"));
-    ASSERT_TRUE(env.pollUntil([&] { return users(u"#kolu").size() == 2; }));
+    ASSERT_TRUE(env.pollUntil([&] { return env.users(u"#kolu").size() == 2; }));
     other.quit("gone fishing");
     EXPECT_TRUE(waitFor(u"#kolu", u"*** other2 Quit ("));
-    EXPECT_EQ(users(u"#kolu"), Lines{u"kolu"});
+    EXPECT_EQ(env.users(u"#kolu"), Lines{u"kolu"});
     type(u"/part #kolu");
     EXPECT_TRUE(env.pollUntil([&] { return tab(u"#kolu") < 0; }));
 }
@@ -268,7 +255,7 @@ TEST_F(AgainstNgircd, TypedTextReachesTheChannelExactly) {
                                                                  "ACTION waves at other\x01"}));
     type(u"/msg other just for you");
     EXPECT_EQ(heard(other, "PRIVMSG"), (std::vector<std::string>{"other", "just for you"}));
-    const Lines shown = lines(u"#kolu");
+    const Lines shown = env.lines(u"#kolu");
     EXPECT_EQ(count(shown, u"<kolu> hello  there, " + polish), 1);
     EXPECT_EQ(count(shown, u"* kolu waves at other"), 1);
     EXPECT_EQ(count(shown, u"-> *other* just for you"), 1);
@@ -357,24 +344,24 @@ TEST_F(AgainstNgircd, IsonAnswersAndTheNotifyListsArrivalsAndDepartures) {
     env.settings.settings.RegZapiszLONG(u"not_whois", 0);
     start();
     idle(milliseconds(300));  // a first answer with nobody online announces nothing
-    EXPECT_FALSE(contains(lines(u""), u"*** Watched"));
+    EXPECT_FALSE(contains(env.lines(), u"*** Watched"));
 
     RawIrcClient watched;
     login(watched, "watched");
-    ASSERT_TRUE(env.pollUntil([&] { return count(lines(u""), u"*** watched is on IRC") == 1; },
+    ASSERT_TRUE(env.pollUntil([&] { return count(env.lines(), u"*** watched is on IRC") == 1; },
                               milliseconds(5000)));
     type(u"/ison watched nobody");
     EXPECT_TRUE(env.session.state.userIsonPending);
     ASSERT_TRUE(waitFor(u"", u"ison: "));
     idle(milliseconds(300));
-    EXPECT_EQ(count(lines(u""), u"ison: watched"), 1);
+    EXPECT_EQ(count(env.lines(), u"ison: watched"), 1);
     EXPECT_FALSE(env.session.state.userIsonPending);
 
     watched.quit();
-    ASSERT_TRUE(env.pollUntil([&] { return count(lines(u""), u"*** watched has left IRC") == 1; },
+    ASSERT_TRUE(env.pollUntil([&] { return count(env.lines(), u"*** watched has left IRC") == 1; },
                               milliseconds(5000)));
-    EXPECT_EQ(count(lines(u""), u"*** watched is on IRC"), 1);
-    EXPECT_FALSE(contains(lines(u""), u"*** nobody"));
+    EXPECT_EQ(count(env.lines(), u"*** watched is on IRC"), 1);
+    EXPECT_FALSE(contains(env.lines(), u"*** nobody"));
 }
 
 }  // namespace

@@ -29,8 +29,8 @@ struct World {
         }
         h.env.colours.set(distinct);
         h.state().currentNick = u"me";
-        in(u":me!m@home JOIN #chan");
-        in(u":me!m@home JOIN #other");
+        h.dispatch(u":me!m@home JOIN #chan");
+        h.dispatch(u":me!m@home JOIN #other");
         h.tabs().dodaj_zakladke(u"bob");
         for (const char16_t* name : {u"@op", u"bob", u"+carol"}) {
             DodajDoListyOpt(h.tabs(), u"#chan", name);
@@ -39,22 +39,8 @@ struct World {
         h.env.sound.played.clear();
         h.clock().ticks += 1000;  // a sound played here doesn't mute the test's own
     }
-    void in(std::u16string_view raw) { DispatchReply(h.context, test::HandlerEnv::line(raw)); }
     void set(std::u16string_view name, std::uint32_t value) {
         h.env.settings.putDword(kSettingsKey, name, value);
-    }
-    Names users(std::u16string_view channel) {
-        Names out;
-        if (const UserList* list = h.tabs().pobierz_hwndlist(channel)) {
-            for (std::size_t i = 0; i < list->size(); ++i) {
-                out.push_back(list->at(i).label);
-            }
-        }
-        return out;
-    }
-    std::u16string last(std::u16string_view tab) {
-        const Names all = tab.empty() ? h.lines(0) : h.lines(tab);
-        return all.empty() ? u"" : all.back();
     }
     int tab(std::u16string_view name) { return h.tabs().znajdz_zakladke(name); }
     Colour colour(LineClass lineClass) { return h.env.colours.of(lineClass); }
@@ -65,7 +51,7 @@ struct World {
 class ChannelEventsTest : public ::testing::Test, protected World {};
 
 TEST_F(ChannelEventsTest, OwnJoinAndPartMakeAndRemoveTheTab) {
-    in(u":ME!m@home JOIN :#new");  // the nick matches whatever its case
+    h.dispatch(u":ME!m@home JOIN :#new");  // the nick matches whatever its case
     ASSERT_GT(tab(u"#new"), 0);
     EXPECT_EQ(h.tabs().selected(), tab(u"#new"));
     EXPECT_EQ(h.lastColour(tab(u"#new")), colour(LineClass::Join));
@@ -75,12 +61,12 @@ TEST_F(ChannelEventsTest, OwnJoinAndPartMakeAndRemoveTheTab) {
     // Joining a channel whose tab exists (other case) reuses it, a member's again.
     const int tabs = h.tabs().count();
     h.tabs().markChannelsNotJoined(rgb(1, 2, 3));
-    in(u":me!m@home JOIN #CHAN");
+    h.dispatch(u":me!m@home JOIN #CHAN");
     EXPECT_EQ(h.tabs().count(), tabs);
     EXPECT_EQ(h.tabs().selected(), tab(u"#chan"));
     EXPECT_EQ(h.tabs().labelColourForPaint(h.tabs().selected()), 0u);
 
-    in(u":me!m@home PART #chan :bye");
+    h.dispatch(u":me!m@home PART #chan :bye");
     EXPECT_EQ(h.tabs().selected(), 0);
     EXPECT_TRUE(h.lines(0).empty());  // silently
 }
@@ -98,17 +84,17 @@ TEST_F(ChannelEventsTest, JoinAndPartLinesInBothFormsWithAndWithoutAddress) {
     for (const Case& c : cases) {
         set(u"short_jp", c.shortJp);
         set(u"show_adr", c.showAdr);
-        in(u":dan!d@h.x JOIN :#chan");
-        EXPECT_EQ(last(u"#chan"), c.join);
-        in(u":dan!d@h.x part #chan :see you");
-        EXPECT_EQ(last(u"#chan"), c.part);
+        h.dispatch(u":dan!d@h.x JOIN :#chan");
+        EXPECT_EQ(h.env.lastLine(u"#chan"), c.join);
+        h.dispatch(u":dan!d@h.x part #chan :see you");
+        EXPECT_EQ(h.env.lastLine(u"#chan"), c.part);
         EXPECT_EQ(h.lastColour(tab(u"#chan")), colour(LineClass::Part));
-        EXPECT_EQ(users(u"#chan"), (Names{u"@op", u"+carol", u"bob"}));
+        EXPECT_EQ(h.env.users(u"#chan"), (Names{u"@op", u"+carol", u"bob"}));
     }
-    in(u":bob!b@h JOIN #chan");  // already listed: still one row
-    EXPECT_EQ(users(u"#chan").size(), 3u);
-    in(u":dan!d@h JOIN #nowhere");
-    EXPECT_EQ(last(u""), u"*** dan (d@h) has joined #nowhere");
+    h.dispatch(u":bob!b@h JOIN #chan");  // already listed: still one row
+    EXPECT_EQ(h.env.users(u"#chan").size(), 3u);
+    h.dispatch(u":dan!d@h JOIN #nowhere");
+    EXPECT_EQ(h.env.lastLine(u""), u"*** dan (d@h) has joined #nowhere");
 }
 
 // An empty source is nobody, even before the login when our own nickname is empty.
@@ -123,53 +109,53 @@ TEST_F(ChannelEventsTest, AnEmptySourceIsNobody) {
 }
 
 TEST_F(ChannelEventsTest, NickChangeRenamesInEveryChannelHoldingTheUser) {
-    in(u":bob!b@h NICK :rob");
-    EXPECT_EQ(users(u"#chan"), (Names{u"@op", u"+carol", u"rob"}));
-    EXPECT_EQ(users(u"#other"), Names{u"@rob"});
-    EXPECT_EQ(last(u"#other"), u"bob is now known as rob");
+    h.dispatch(u":bob!b@h NICK :rob");
+    EXPECT_EQ(h.env.users(u"#chan"), (Names{u"@op", u"+carol", u"rob"}));
+    EXPECT_EQ(h.env.users(u"#other"), Names{u"@rob"});
+    EXPECT_EQ(h.env.lastLine(u"#other"), u"bob is now known as rob");
     EXPECT_EQ(h.lastColour(tab(u"#other")), colour(LineClass::Nick));
     // The query tab keeps its name and gets no line; the status tab neither.
     EXPECT_TRUE(h.lines(u"bob").empty());
     EXPECT_TRUE(h.lines(0).empty());
-    in(u":carol!c@h NICK carla");  // only in #chan
-    EXPECT_EQ(last(u"#other"), u"bob is now known as rob");
-    in(u":bob!b@h NICK");  // no new nickname
-    in(u":me!m@home NICK :");
+    h.dispatch(u":carol!c@h NICK carla");  // only in #chan
+    EXPECT_EQ(h.env.lastLine(u"#other"), u"bob is now known as rob");
+    h.dispatch(u":bob!b@h NICK");  // no new nickname
+    h.dispatch(u":me!m@home NICK :");
     EXPECT_EQ(h.state().currentNick, u"me");
-    EXPECT_EQ(users(u"#chan"), (Names{u"@op", u"+carla", u"rob"}));
+    EXPECT_EQ(h.env.users(u"#chan"), (Names{u"@op", u"+carla", u"rob"}));
 }
 
 TEST_F(ChannelEventsTest, OwnNickChangePrintsInStatusAndOwnChannelsAndFitsItsBuffer) {
     DodajDoListyOpt(h.tabs(), u"#chan", u"@me");
     h.state().wantedNick = u"autoban-target";
-    in(u":Me!m@home NICK :zed");
+    h.dispatch(u":Me!m@home NICK :zed");
     EXPECT_EQ(h.state().currentNick, u"zed");
     EXPECT_EQ(h.state().wantedNick, u"autoban-target");  // only emptied before login
     EXPECT_EQ(h.lines(0), Names{u"Your nick is now zed"});
-    EXPECT_EQ(last(u"#chan"), u"Your nick is now zed");
+    EXPECT_EQ(h.env.lastLine(u"#chan"), u"Your nick is now zed");
     EXPECT_EQ(h.lines(u"#other").size(), 1u);
-    EXPECT_EQ(users(u"#chan"), (Names{u"@op", u"@zed", u"+carol", u"bob"}));
-    in(u":zed!m@home PART #other");  // later events of the new nickname are our own
+    EXPECT_EQ(h.env.users(u"#chan"), (Names{u"@op", u"@zed", u"+carol", u"bob"}));
+    h.dispatch(u":zed!m@home PART #other");  // later events of the new nickname are our own
     EXPECT_EQ(tab(u"#other"), -1);
 
     // The buffer holds 255 characters and never half a one.
     const std::u16string longNick = std::u16string(254, u'n') + u"\U0001F600xx";
-    in(u":zed!m@home NICK :" + longNick);
+    h.dispatch(u":zed!m@home NICK :" + longNick);
     EXPECT_EQ(h.state().currentNick, longNick.substr(0, 254));
-    EXPECT_EQ(last(u""), u"Your nick is now " + longNick);
+    EXPECT_EQ(h.env.lastLine(u""), u"Your nick is now " + longNick);
 }
 
 TEST_F(ChannelEventsTest, QuitPrintsInEachChannelOfTheUserOnly) {
     set(u"show_adr", 1);
-    in(u":bob!b@h.x QUIT");
-    EXPECT_EQ(last(u"#chan"), u"*** bob (b@h.x) Quit ()");
-    EXPECT_EQ(last(u"#other"), u"*** bob (b@h.x) Quit ()");
+    h.dispatch(u":bob!b@h.x QUIT");
+    EXPECT_EQ(h.env.lastLine(u"#chan"), u"*** bob (b@h.x) Quit ()");
+    EXPECT_EQ(h.env.lastLine(u"#other"), u"*** bob (b@h.x) Quit ()");
     EXPECT_EQ(h.lastColour(tab(u"#chan")), colour(LineClass::Quit));
-    EXPECT_EQ(users(u"#chan"), (Names{u"@op", u"+carol"}));
-    EXPECT_TRUE(users(u"#other").empty());
-    in(u":carol QUIT :gone");
-    EXPECT_EQ(last(u"#chan"), u"*** carol () Quit (gone)");
-    in(u":zoe!z@h QUIT :bye");
+    EXPECT_EQ(h.env.users(u"#chan"), (Names{u"@op", u"+carol"}));
+    EXPECT_TRUE(h.env.users(u"#other").empty());
+    h.dispatch(u":carol QUIT :gone");
+    EXPECT_EQ(h.env.lastLine(u"#chan"), u"*** carol () Quit (gone)");
+    h.dispatch(u":zoe!z@h QUIT :bye");
     EXPECT_EQ(h.lines(u"#other").size(), 2u);
     EXPECT_TRUE(h.lines(u"bob").empty());
     EXPECT_TRUE(h.lines(0).empty());
@@ -178,51 +164,51 @@ TEST_F(ChannelEventsTest, QuitPrintsInEachChannelOfTheUserOnly) {
 
 TEST_F(ChannelEventsTest, ClosingTopicAndInviteLines) {
     set(u"show_adr", 0);
-    in(u"ERROR :Closing Link: me[h.x] (Quit: bye)");
-    EXPECT_EQ(last(u""), u"Closing Link:");
+    h.dispatch(u"ERROR :Closing Link: me[h.x] (Quit: bye)");
+    EXPECT_EQ(h.env.lastLine(u""), u"Closing Link:");
     EXPECT_FALSE(h.state().connected);
     set(u"show_adr", 1);
-    in(u"ERROR :Closing Link: me[h.x] (Quit: bye)");
-    EXPECT_EQ(last(u""), u"Closing Link: me[h.x] (Quit: bye)");
+    h.dispatch(u"ERROR :Closing Link: me[h.x] (Quit: bye)");
+    EXPECT_EQ(h.env.lastLine(u""), u"Closing Link: me[h.x] (Quit: bye)");
 
-    in(u":bob!b@h TOPIC #chan :fresh: topic here");
-    EXPECT_EQ(last(u"#chan"), u"bob changes topic to 'fresh: topic here'");
+    h.dispatch(u":bob!b@h TOPIC #chan :fresh: topic here");
+    EXPECT_EQ(h.env.lastLine(u"#chan"), u"bob changes topic to 'fresh: topic here'");
     EXPECT_EQ(h.lastColour(tab(u"#chan")), colour(LineClass::Topic));
-    in(u":bob!b@h TOPIC #elsewhere :x");
-    EXPECT_EQ(last(u""), u"bob changes topic to 'x'");
+    h.dispatch(u":bob!b@h TOPIC #elsewhere :x");
+    EXPECT_EQ(h.env.lastLine(u""), u"bob changes topic to 'x'");
 
     set(u"show_adr", 0);  // the invitation always shows the address
-    in(u":bob!b@h.x INVITE me :#secret");
-    EXPECT_EQ(last(u""), u"bob (b@h.x) invites you to join #secret");
+    h.dispatch(u":bob!b@h.x INVITE me :#secret");
+    EXPECT_EQ(h.env.lastLine(u""), u"bob (b@h.x) invites you to join #secret");
     EXPECT_EQ(h.lastColour(0), colour(LineClass::Invite));
 }
 
 // Without " :" the victim is the first word; alone it is also the reason.
 TEST_F(ChannelEventsTest, KickOfSomeoneElse) {
     set(u"rejoin", 1);
-    in(u":op!o@h KICK #chan bob");
-    EXPECT_EQ(last(u"#chan"), u"bob was kicked by op (bob)");
+    h.dispatch(u":op!o@h KICK #chan bob");
+    EXPECT_EQ(h.env.lastLine(u"#chan"), u"bob was kicked by op (bob)");
     EXPECT_EQ(h.lastColour(tab(u"#chan")), colour(LineClass::Kick));
-    in(u":op!o@h KICK #chan carol flood");
-    EXPECT_EQ(last(u"#chan"), u"carol was kicked by op (flood)");
-    EXPECT_EQ(users(u"#chan"), Names{u"@op"});
-    EXPECT_TRUE(h.sentLines().empty());
+    h.dispatch(u":op!o@h KICK #chan carol flood");
+    EXPECT_EQ(h.env.lastLine(u"#chan"), u"carol was kicked by op (flood)");
+    EXPECT_EQ(h.env.users(u"#chan"), Names{u"@op"});
+    EXPECT_TRUE(h.sockets.sentLines().empty());
 }
 
 TEST_F(ChannelEventsTest, BeingKickedRemovesTheTabAndRejoinsOnlyWhenAsked) {
     for (const std::uint32_t rejoin : {1u, 2u, kMissing}) {
-        in(u":me!m@home JOIN #chan");
+        h.dispatch(u":me!m@home JOIN #chan");
         h.sockets.sent.clear();
         set(u"rejoin", rejoin);
-        in(u":op!o@h KICK #chan ME :out");
+        h.dispatch(u":op!o@h KICK #chan ME :out");
         EXPECT_EQ(tab(u"#chan"), -1);
-        EXPECT_EQ(last(u""), u"You were kicked by op (out)");
-        EXPECT_EQ(h.sentLines(), rejoin == 1 ? std::vector<std::string>{"JOIN #chan"}
-                                             : std::vector<std::string>{});
+        EXPECT_EQ(h.env.lastLine(u""), u"You were kicked by op (out)");
+        EXPECT_EQ(h.sockets.sentLines(), rejoin == 1 ? std::vector<std::string>{"JOIN #chan"}
+                                                     : std::vector<std::string>{});
     }
     set(u"rejoin", 1);  // "JOIN " alone would be malformed
-    in(u":op!o@h KICK : me :x");
-    EXPECT_TRUE(h.sentLines().empty());
+    h.dispatch(u":op!o@h KICK : me :x");
+    EXPECT_TRUE(h.sockets.sentLines().empty());
 }
 
 // Texts composed in the fixed buffers are cut at 255 characters, never inside a
@@ -234,15 +220,15 @@ TEST_F(ChannelEventsTest, LongWordsAreCutAtAWholeCharacter) {
     for (int i = 0; i < 200; ++i) {
         smileys += u"\U0001F600";
     }
-    in(u":" + smileys + u" JOIN #other");
-    EXPECT_EQ(last(u"#other"), u"*** Joins: " + smileys.substr(0, 254));
+    h.dispatch(u":" + smileys + u" JOIN #other");
+    EXPECT_EQ(h.env.lastLine(u"#other"), u"*** Joins: " + smileys.substr(0, 254));
     const std::u16string reason(10000, u'r');
-    in(u":bob!b@h QUIT :" + reason);
-    EXPECT_EQ(last(u"#chan"), u"*** " + (u"bob Quit (" + reason).substr(0, 255));
-    in(u":op!o@h KICK #chan carol :" + reason);
-    EXPECT_EQ(last(u"#chan"), (u"carol was kicked by op (" + reason).substr(0, 255));
-    in(u":op!o@h TOPIC #chan :" + reason);
-    EXPECT_EQ(last(u"#chan"), u"op changes topic to '" + reason + u"'");
+    h.dispatch(u":bob!b@h QUIT :" + reason);
+    EXPECT_EQ(h.env.lastLine(u"#chan"), u"*** " + (u"bob Quit (" + reason).substr(0, 255));
+    h.dispatch(u":op!o@h KICK #chan carol :" + reason);
+    EXPECT_EQ(h.env.lastLine(u"#chan"), (u"carol was kicked by op (" + reason).substr(0, 255));
+    h.dispatch(u":op!o@h TOPIC #chan :" + reason);
+    EXPECT_EQ(h.env.lastLine(u"#chan"), u"op changes topic to '" + reason + u"'");
 }
 
 // Malformed lines of every channel event are nobody's own: the tabs and the
@@ -253,13 +239,13 @@ TEST_F(ChannelEventsTest, MalformedLinesChangeNothingOfOurs) {
     for (const char16_t* command : {u"JOIN", u"PART", u"NICK", u"KICK", u"MODE"}) {
         for (const std::u16string& rest : {std::u16string(u" :"), std::u16string(u" #chan  :"),
                                            std::u16string(u" #ch\0an :a\rb", 12)}) {
-            in(u":" + huge + u" " + command + rest);
+            h.dispatch(u":" + huge + u" " + command + rest);
         }
     }
     EXPECT_EQ(h.state().currentNick, u"me");
     EXPECT_EQ(h.tabs().count(), 4);
-    EXPECT_TRUE(h.sentLines().empty());
-    for (const std::u16string& name : users(u"#chan")) {
+    EXPECT_TRUE(h.sockets.sentLines().empty());
+    for (const std::u16string& name : h.env.users(u"#chan")) {
         EXPECT_FALSE(name.empty());
     }
 }
@@ -290,69 +276,70 @@ TEST(ModeParser, StatusChangesOfChannelModes) {
         for (const char16_t* event : {u"op", u"deop", u"voice", u"devoice"}) {
             w.h.setSound(event, std::u16string(event) + u".wav");
         }
-        w.in(u":srv.example MODE #chan " + std::u16string(c.modes));
-        EXPECT_EQ(w.last(u"#chan"), u"*** srv.example sets mode: " + std::u16string(c.modes));
+        w.h.dispatch(u":srv.example MODE #chan " + std::u16string(c.modes));
+        EXPECT_EQ(w.h.env.lastLine(u"#chan"),
+                  u"*** srv.example sets mode: " + std::u16string(c.modes));
         EXPECT_EQ(w.h.lastColour(w.tab(u"#chan")), w.colour(LineClass::Mode));
-        EXPECT_EQ(w.users(u"#chan"), c.users);
+        EXPECT_EQ(w.h.env.users(u"#chan"), c.users);
         EXPECT_EQ(w.h.soundsPlayed(), c.sounds);
     }
 }
 
 TEST_F(ChannelEventsTest, ModesOfUsersAndUnknownChannelsPrintInTheStatusTab) {
-    in(u":ME MODE me :-w+x");
-    EXPECT_EQ(last(u""), u"*** ME sets mode: -w+x");
-    in(u":op!o@h MODE #elsewhere +o bob");
-    in(u":op!o@h MODE bob +o bob");  // a query tab has no list
-    EXPECT_EQ(last(u""), u"*** op sets mode: +o bob");
-    EXPECT_EQ(users(u"#chan"), (Names{u"@op", u"+carol", u"bob"}));
+    h.dispatch(u":ME MODE me :-w+x");
+    EXPECT_EQ(h.env.lastLine(u""), u"*** ME sets mode: -w+x");
+    h.dispatch(u":op!o@h MODE #elsewhere +o bob");
+    h.dispatch(u":op!o@h MODE bob +o bob");  // a query tab has no list
+    EXPECT_EQ(h.env.lastLine(u""), u"*** op sets mode: +o bob");
+    EXPECT_EQ(h.env.users(u"#chan"), (Names{u"@op", u"+carol", u"bob"}));
     // Overlong: the line is cut at a whole character, every mode still walked.
     const std::u16string huge(10000, u'o');
-    in(u":op MODE #x +" + huge + u" bob");
-    EXPECT_EQ(last(u""), (u"*** op sets mode: +" + huge).substr(0, 255));
-    in(u":op MODE #chan +" + huge + u" bob");
-    EXPECT_EQ(users(u"#chan"), (Names{u"@bob", u"@op", u"+carol"}));
+    h.dispatch(u":op MODE #x +" + huge + u" bob");
+    EXPECT_EQ(h.env.lastLine(u""), (u"*** op sets mode: +" + huge).substr(0, 255));
+    h.dispatch(u":op MODE #chan +" + huge + u" bob");
+    EXPECT_EQ(h.env.users(u"#chan"), (Names{u"@bob", u"@op", u"+carol"}));
     std::u16string pairs;
     for (int i = 0; i < 300; ++i) {
         pairs += u"\U0001F600";
     }
-    in(u":op MODE #x +oo " + pairs);
-    EXPECT_EQ(last(u""), (u"*** op sets mode: +oo " + pairs).substr(0, 254));
+    h.dispatch(u":op MODE #x +oo " + pairs);
+    EXPECT_EQ(h.env.lastLine(u""), (u"*** op sets mode: +oo " + pairs).substr(0, 254));
 }
 
 // A server announcing five ranks: every member of #t holds some, one several.
 struct RankedWorld : World {
     RankedWorld() {
-        in(u":srv 005 me CHANTYPES=# PREFIX=(qaohv)~&@%+ NICKLEN=30 :are supported");
-        in(u":me!m@home JOIN #t");
-        in(u":srv 353 me = #t :+vic %hal ~own @+multi &adm plain ~%@&+all @opa");
+        h.dispatch(u":srv 005 me CHANTYPES=# PREFIX=(qaohv)~&@%+ NICKLEN=30 :are supported");
+        h.dispatch(u":me!m@home JOIN #t");
+        h.dispatch(u":srv 353 me = #t :+vic %hal ~own @+multi &adm plain ~%@&+all @opa");
     }
 };
 
 TEST(ChannelRanks, NamesOfEveryRankSortHighestFirstAndKeepTheHighest) {
     RankedWorld w;
-    EXPECT_EQ(w.users(u"#t"),
+    EXPECT_EQ(w.h.env.users(u"#t"),
               (Names{u"~all", u"~own", u"&adm", u"@multi", u"@opa", u"%hal", u"+vic", u"plain"}));
     // Each is found by its bare nickname: a JOIN of a listed member adds no row.
-    w.in(u":multi!m@h JOIN #t");
-    w.in(u":all!a@h JOIN #t");
-    EXPECT_EQ(w.users(u"#t").size(), 8u);
-    w.in(u":hal!h@x QUIT :bye");
-    w.in(u":own!o@x NICK :boss");
-    EXPECT_EQ(w.users(u"#t"),
+    w.h.dispatch(u":multi!m@h JOIN #t");
+    w.h.dispatch(u":all!a@h JOIN #t");
+    EXPECT_EQ(w.h.env.users(u"#t").size(), 8u);
+    w.h.dispatch(u":hal!h@x QUIT :bye");
+    w.h.dispatch(u":own!o@x NICK :boss");
+    EXPECT_EQ(w.h.env.users(u"#t"),
               (Names{u"~all", u"~boss", u"&adm", u"@multi", u"@opa", u"+vic", u"plain"}));
 }
 
 TEST(ChannelRanks, ModesOfEveryRankTakeAMemberAndShowTheHighestHeld) {
     RankedWorld w;
-    w.in(u":adm!a@x MODE #t +hk vic key");
-    EXPECT_EQ(w.users(u"#t"),
+    w.h.dispatch(u":adm!a@x MODE #t +hk vic key");
+    EXPECT_EQ(w.h.env.users(u"#t"),
               (Names{u"~all", u"~own", u"&adm", u"@multi", u"@opa", u"%hal", u"%vic", u"plain"}));
-    w.in(u":adm!a@x MODE #t -h+q vic plain");
-    EXPECT_EQ(w.users(u"#t"),
+    w.h.dispatch(u":adm!a@x MODE #t -h+q vic plain");
+    EXPECT_EQ(w.h.env.users(u"#t"),
               (Names{u"~all", u"~own", u"~plain", u"&adm", u"@multi", u"@opa", u"%hal", u"+vic"}));
     // multi keeps its voice once no longer an operator.
-    w.in(u":adm!a@x MODE #t -qo plain multi");
-    EXPECT_EQ(w.users(u"#t"),
+    w.h.dispatch(u":adm!a@x MODE #t -qo plain multi");
+    EXPECT_EQ(w.h.env.users(u"#t"),
               (Names{u"~all", u"~own", u"&adm", u"@opa", u"%hal", u"+multi", u"+vic", u"plain"}));
 }
 
@@ -362,11 +349,11 @@ TEST(ChannelRanks, ABadPrefixKeepsTheRanksKnownSoFar) {
     for (const char16_t* value :
          {u"(qaohv)~&@%", u"(ov@+", u"ov)@+", u"(ov)@a", u"(ov)@ ", u"(ov)@,", u"(ov)@#", u"(oo)@+",
           u"(ov)@@", u"(abcdefghijk)!\"$%&'*-./;", u"", u"(", u")"}) {
-        w.in(u":srv 005 me PREFIX=" + std::u16string(value) + u" :are supported");
+        w.h.dispatch(u":srv 005 me PREFIX=" + std::u16string(value) + u" :are supported");
     }
-    w.in(u":srv 353 me = #t :%new ~ ~% @ &");
-    EXPECT_EQ(w.users(u"#t").size(), 9u);
-    EXPECT_EQ(w.users(u"#t")[6], u"%new");
+    w.h.dispatch(u":srv 353 me = #t :%new ~ ~% @ &");
+    EXPECT_EQ(w.h.env.users(u"#t").size(), 9u);
+    EXPECT_EQ(w.h.env.users(u"#t")[6], u"%new");
 }
 
 }  // namespace

@@ -56,13 +56,6 @@ class CommandLineTest : public ::testing::Test {
         input.setText(text);
         return parser.parsuj(input);
     }
-    Strings sent() const {
-        Strings lines;
-        for (const std::string& piece : sockets.sent) {
-            lines.push_back(piece.substr(0, piece.size() - (piece.ends_with('\n') ? 1 : 0)));
-        }
-        return lines;
-    }
     // The lines added since open(), as "tab|text|colour": L(ocal), N(ormal), A(ction), P(ing).
     Texts shown() {
         const std::map<Colour, char16_t> paint{{kLocalMessageColour, u'L'},
@@ -179,7 +172,7 @@ TEST_P(CommandTable, SendsShowsAndReturns) {
     open(row.tabs, row.selected);
     const int result =
         row.direct ? parser.ParsujKomende(row.input, tabs().pobierz_nazwebiez()) : type(row.input);
-    EXPECT_EQ(sent(), row.sent);
+    EXPECT_EQ(sockets.sentLines(), row.sent);
     EXPECT_EQ(shown(), row.shown);
     EXPECT_EQ(result, row.result);
 }
@@ -198,7 +191,8 @@ TEST(CommandLineWire, ColonGoesAfterTheNthRunOfSpaces) {
 TEST_F(CommandLineTest, PastedLinesAreEnteredOneByOneAndManyOnlyAfterAYes) {
     open({u"#a"}, u"#a");
     type(u"one\r\ntwo  \n\n/me three\r");
-    EXPECT_EQ(sent(), (Strings{"PRIVMSG #a :one", "PRIVMSG #a :two", kAction + "three\x01"}));
+    EXPECT_EQ(sockets.sentLines(),
+              (Strings{"PRIVMSG #a :one", "PRIVMSG #a :two", kAction + "three\x01"}));
     EXPECT_EQ(input.history(), (Texts{u"one", u"two", u"/me three"}));
     EXPECT_TRUE(env.host.questions.empty());
 
@@ -208,7 +202,7 @@ TEST_F(CommandLineTest, PastedLinesAreEnteredOneByOneAndManyOnlyAfterAYes) {
     const test::MessageBoxCall question{u"Send 12 lines to #a?", u"Paste"};
     EXPECT_EQ(env.host.questions, std::vector{question});
     EXPECT_EQ(input.text(), twelve);
-    EXPECT_EQ(sent().size(), 3u);
+    EXPECT_EQ(sockets.sentLines().size(), 3u);
 }
 
 TEST_F(CommandLineTest, ErrorLinesAreCutToTheMessageBufferAtAWholeCharacter) {
@@ -241,7 +235,7 @@ TEST_F(CommandLineTest, SentTextIsTaughtWhenSelfTeachingIsOn) {
 class CommandsMenu : public CommandLineTest {
   protected:
     Strings sentOnce() {
-        Strings lines = sent();
+        Strings lines = sockets.sentLines();
         sockets.sent.clear();
         return lines;
     }

@@ -57,7 +57,7 @@ class ContextMenusTest : public ::testing::Test {
             u":srv 311 me " + std::u16string(nick) + u" ~u " + std::u16string(host) + u" * :Real"));
     }
     Sent sent() {
-        Sent lines = env.sentLines();
+        Sent lines = env.sockets.sentLines();
         env.sockets.sent.clear();
         return lines;
     }

@@ -17,7 +17,7 @@
 #include "completion/word_listing.h"
 #include "platform/files.h"
 #include "platform/text.h"
-#include "tests/logic/dictionary_test_support.h"
+#include "tests/support/dictionary_model.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/settings_env.h"
 
@@ -54,20 +54,6 @@ class DictionaryTest : public ::testing::Test {
         env.putString(kSettingsKey, u"dictpath", fromUtf8(env.dir.path()));
     }
     std::string path(const char* name = "dict.dat") const { return env.dir.file(name); }
-    std::string contents(const char* name = "dict.dat") const {
-        std::string bytes;
-        readWholeFile(path(name), bytes);
-        return bytes;
-    }
-    void put(const std::string& bytes) { ASSERT_EQ(writeFileAtomically(path(), bytes), 0); }
-    std::size_t logCount(const std::string& needle) const {
-        const std::string log = env.decodedLog();
-        std::size_t n = 0;
-        for (std::size_t at = log.find(needle); at != log.npos; at = log.find(needle, at + 1)) {
-            ++n;
-        }
-        return n;
-    }
 
     test::SettingsEnv env;
     Dictionary dictionary{env.settings, env.log};
@@ -80,11 +66,11 @@ TEST_F(DictionaryTest, WordsAreStoredByteForByteWithAlternativesLinkedAtTheChain
         {{u"/who", u"/whois"}, slashWords("who\0is\0"sv, {{3, 1044}})},  // from the end of /who
     };
     for (const auto& [words, bytes] : cases) {
-        put(test::emptyDictionary());
+        env.write("dict.dat", test::emptyDictionary());
         for (std::u16string_view word : words) {
             dictionary.DbDodajSlowo(word);
         }
-        EXPECT_EQ(contents(), bytes);
+        EXPECT_EQ(env.read("dict.dat"), bytes);
     }
     EXPECT_EQ(slashWords("join\0ab\0ump\0"sv, {{1, 1049}, {5, 1064}}), joinJabJump());
     EXPECT_EQ(env.decodedLog(), "");
@@ -98,67 +84,67 @@ TEST_F(DictionaryTest, TeachesEachSpaceSeparatedPieceOfTwoToTwoHundredFiftyChara
         {std::u16string(300, u'q') + u" ok", {std::u16string(250, u'q'), u"ok"}},
     };
     for (const auto& [text, words] : cases) {
-        put(test::emptyDictionary());
+        env.write("dict.dat", test::emptyDictionary());
         dictionary.DbDodajTekst(text);
-        EXPECT_EQ(referenceWords(contents()), words) << toUtf8(text);
+        EXPECT_EQ(referenceWords(env.read("dict.dat")), words) << toUtf8(text);
     }
     // Teaching it again finds the cut word already there.
-    const std::string before = contents();
+    const std::string before = env.read("dict.dat");
     dictionary.DbDodajTekst(std::u16string(260, u'q'));
-    EXPECT_EQ(contents(), before);
+    EXPECT_EQ(env.read("dict.dat"), before);
 }
 
 TEST_F(DictionaryTest, NewResetAndEmptyDictionariesAreTheSeedWords) {
     dictionary.DbTworzSlownik(0);
-    const std::string fresh = contents();
+    const std::string fresh = env.read("dict.dat");
     EXPECT_EQ(fresh.size(), 1484u);
     EXPECT_EQ(fresh, test::seedDictionary());
     // Starting again keeps a file with words, adding only the missing seed words.
-    put(test::buildDictionary({u"/join", u"hello"}));
+    env.write("dict.dat", test::buildDictionary({u"/join", u"hello"}));
     dictionary.DbTworzSlownik(0);
     Words expected = referenceWords(fresh);
     expected.insert(u"hello");
-    EXPECT_EQ(referenceWords(contents()), expected);
+    EXPECT_EQ(referenceWords(env.read("dict.dat")), expected);
     dictionary.DbTworzSlownik(1);
-    EXPECT_EQ(contents(), fresh);
-    put("");  // an empty file is filled like a missing one
+    EXPECT_EQ(env.read("dict.dat"), fresh);
+    env.write("dict.dat", "");  // an empty file is filled like a missing one
     dictionary.DbTworzSlownik(0);
-    EXPECT_EQ(contents(), fresh);
+    EXPECT_EQ(env.read("dict.dat"), fresh);
 }
 
 TEST_F(DictionaryTest, BackupAndRestoreCopyWholeFiles) {
     dictionary.DbTworzSlownik(0);
-    const std::string first = contents();
+    const std::string first = env.read("dict.dat");
     dictionary.DbPrzywrocKopie();  // no backup yet: reported, nothing changed
-    EXPECT_EQ(contents(), first);
-    EXPECT_EQ(logCount("DbCopy\t\tCopyFileW : " + std::to_string(ENOENT)), 1u);
+    EXPECT_EQ(env.read("dict.dat"), first);
+    EXPECT_EQ(env.logCount("DbCopy\t\tCopyFileW : " + std::to_string(ENOENT)), 1u);
 
     dictionary.DbDodajTekst(u"first words");
-    const std::string saved = contents();
+    const std::string saved = env.read("dict.dat");
     dictionary.DbKopiaZapasowa();
-    EXPECT_EQ(contents("dict_old.dat"), saved);
+    EXPECT_EQ(env.read("dict_old.dat"), saved);
     dictionary.DbDodajTekst(u"later words");
     dictionary.DbPrzywrocKopie();
-    EXPECT_EQ(contents(), saved);
+    EXPECT_EQ(env.read("dict.dat"), saved);
 }
 
 TEST_F(DictionaryTest, AnAddCutShortLeavesNoLinkToMissingRecords) {
-    put(test::buildDictionary({u"/join", u"/jab"}));
+    env.write("dict.dat", test::buildDictionary({u"/join", u"/jab"}));
     {
         test::FileSizeLimit limit(1070);  // "/jump" needs 1084 bytes
         ASSERT_TRUE(limit.set());
         dictionary.DbDodajSlowo(u"/jump");
     }
-    EXPECT_EQ(logCount("DbSzukajWDrzewie\t\tWriteFile : " + std::to_string(EFBIG)), 1u)
+    EXPECT_EQ(env.logCount("DbSzukajWDrzewie\t\tWriteFile : " + std::to_string(EFBIG)), 1u)
         << env.decodedLog();
-    EXPECT_EQ(contents().size(), 1070u);
+    EXPECT_EQ(env.read("dict.dat").size(), 1070u);
     EXPECT_EQ(dictionary.lookup(u"/j", 5).words, (Rows{u"/jab", u"/join"}));
 
     // The torn phrase is sealed off, so the next word does not read as its continuation.
     dictionary.DbDodajSlowo(u"/jump");
     dictionary.DbDodajSlowo(u"/xy");
-    EXPECT_EQ(referenceWords(contents()), (Words{u"/join", u"/jab", u"/jump", u"/xy"}));
-    EXPECT_EQ((contents().size() - kDictHeaderBytes) % kDictRecordBytes, 0u);
+    EXPECT_EQ(referenceWords(env.read("dict.dat")), (Words{u"/join", u"/jab", u"/jump", u"/xy"}));
+    EXPECT_EQ((env.read("dict.dat").size() - kDictHeaderBytes) % kDictRecordBytes, 0u);
 }
 
 constexpr auto relink = test::store32At;
@@ -209,7 +195,7 @@ TEST_F(DictionaryTest, DamageEndsTheWalkIsReportedOnceAndAddingLosesNoWord) {
         std::remove(env.dir.file("errors.log").c_str());
         std::string bytes = joinJabJump();
         c.damage(bytes);
-        put(bytes);
+        env.write("dict.dat", bytes);
         Dictionary dictionary{env.settings, env.log};
         for (int i = 0; i < 3; ++i) {
             const WordLookup result = dictionary.lookup(u"/j", 5);
@@ -217,13 +203,13 @@ TEST_F(DictionaryTest, DamageEndsTheWalkIsReportedOnceAndAddingLosesNoWord) {
             EXPECT_EQ(result.words, c.rowsForSlashJ);
         }
         dictionary.lookup(u"qq", 5);
-        EXPECT_EQ(logCount("\t\tdict.dat "), 1u) << env.decodedLog();
-        EXPECT_EQ(logCount(c.reported), 1u) << env.decodedLog();
+        EXPECT_EQ(env.logCount("\t\tdict.dat "), 1u) << env.decodedLog();
+        EXPECT_EQ(env.logCount(c.reported), 1u) << env.decodedLog();
 
-        Words words = referenceWords(contents());
+        Words words = referenceWords(env.read("dict.dat"));
         dictionary.DbDodajSlowo(u"/jazz");
         dictionary.DbDodajSlowo(u"qz");
-        const std::string after = contents();
+        const std::string after = env.read("dict.dat");
         words.insert({u"/jazz", u"qz"});
         const Words readable = referenceWords(after);
         EXPECT_TRUE(std::includes(readable.begin(), readable.end(), words.begin(), words.end()));

@@ -15,10 +15,6 @@ namespace {
 using test::HandlerEnv;
 using Calls = std::vector<test::RecordingCommands::Call>;
 
-int dispatch(HandlerEnv& h, std::u16string_view raw) {
-    return DispatchReply(h.context, HandlerEnv::line(raw));
-}
-
 std::vector<std::string> wordsOf(const Reply& reply) {
     std::vector<std::string> words;
     for (int i = 0; i < reply.count; ++i) {
@@ -121,25 +117,25 @@ TEST(DispatcherTest, TrackNicknameLearnsTheNicknameFromLogin) {
 
 TEST(DispatcherTest, UnknownLinesAndNumericsShowWordThree) {
     HandlerEnv h;
-    dispatch(h, u":srv CAP * LS :multi-prefix sasl");
-    dispatch(h, u":srv 401 me bob :No such nick");
-    dispatch(h, u":srv PING :not a ping");
-    dispatch(h, u"ERROR :Closing link now");
-    dispatch(h, u":srv 000 me :zero");
+    h.dispatch(u":srv CAP * LS :multi-prefix sasl");
+    h.dispatch(u":srv 401 me bob :No such nick");
+    h.dispatch(u":srv PING :not a ping");
+    h.dispatch(u"ERROR :Closing link now");
+    h.dispatch(u":srv 000 me :zero");
     EXPECT_EQ(h.lines(),
               (std::vector<std::u16string>{u"LS :multi-prefix sasl", u"bob :No such nick",
                                            u"a ping", u"now", u"zero"}));
     EXPECT_TRUE(h.state().connected);
-    EXPECT_TRUE(h.sentLines().empty());  // the prefixed PING is not answered
+    EXPECT_TRUE(h.sockets.sentLines().empty());  // the prefixed PING is not answered
 }
 
 TEST(DispatcherTest, MessageOfTheDayIsShownOnlyWhenSkipmotdIsZero) {
     for (const std::int32_t skip : {0, 1, -1}) {
         HandlerEnv h;
         h.settings().RegZapiszLONG(u"skipmotd", skip);
-        dispatch(h, u":srv 375 me :- srv Message of the day -");
-        dispatch(h, u":srv 372 me :- hello");
-        dispatch(h, u":srv 376 me :End of MOTD");
+        h.dispatch(u":srv 375 me :- srv Message of the day -");
+        h.dispatch(u":srv 372 me :- hello");
+        h.dispatch(u":srv 376 me :End of MOTD");
         EXPECT_EQ(h.lines(), skip == 0 ? (std::vector<std::u16string>{u"- srv Message of the day -",
                                                                       u"- hello", u"End of MOTD"})
                                        : std::vector<std::u16string>{})
@@ -153,7 +149,7 @@ class NickClashTest : public ::testing::Test {
         h.state().wantedNick = u"kolu1";
         h.settings().RegZapiszMsg(u"alternick", u"kolu2", kAlternickSize);
     }
-    void clash() { dispatch(h, u":srv 433 * kolu1 :Nickname is already in use"); }
+    void clash() { h.dispatch(u":srv 433 * kolu1 :Nickname is already in use"); }
 
     HandlerEnv h;
 };
@@ -186,7 +182,7 @@ TEST_F(NickClashTest, CancellingThePromptOrAnEmptyAnswerDisconnectsWithoutReconn
         if (answer) {
             fresh.env.host.textAnswers = {*answer};
         }
-        dispatch(fresh, u":srv 433 * kolu1 :Nickname is already in use");
+        fresh.dispatch(u":srv 433 * kolu1 :Nickname is already in use");
         EXPECT_EQ(fresh.env.host.prompts.size(), 1u);
         EXPECT_TRUE(fresh.commands.calls.empty());
         EXPECT_FALSE(fresh.state().connected);
@@ -200,14 +196,14 @@ TEST_F(NickClashTest, AMissingOrUnreadableAlternativeGoesStraightToThePrompt) {
         env.state().wantedNick = u"kolu1";
         env.settings().RegZapiszMsg(u"alternick", value, 200);  // 30 doesn't fit its buffer
         env.env.host.textAnswers = {u"other"};
-        dispatch(env, u":srv 432 * kolu1 :Erroneous nickname");
+        env.dispatch(u":srv 432 * kolu1 :Erroneous nickname");
         EXPECT_EQ(env.commands.calls, (Calls{{u"/NICK other", u""}})) << value.size();
     }
 }
 
 TEST_F(NickClashTest, AfterLoginOnlyShowsTheText) {
     h.state().currentNick = u"me";
-    dispatch(h, u":srv 433 me kolu1 :Nickname is already in use");
+    h.dispatch(u":srv 433 me kolu1 :Nickname is already in use");
     EXPECT_EQ(h.lines().back(), u"kolu1 :Nickname is already in use");
     EXPECT_TRUE(h.commands.calls.empty());
     EXPECT_TRUE(h.env.host.prompts.empty());
@@ -218,7 +214,7 @@ TEST_F(NickClashTest, WithoutACommandLineTheNickLineIsSentDirectly) {
     clash();
     h.env.host.textAnswers = {u"mine"};
     clash();
-    EXPECT_EQ(h.sentLines(), (std::vector<std::string>{"NICK kolu2", "NICK mine"}));
+    EXPECT_EQ(h.sockets.sentLines(), (std::vector<std::string>{"NICK kolu2", "NICK mine"}));
 }
 
 }  // namespace

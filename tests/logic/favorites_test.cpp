@@ -27,12 +27,6 @@ class FavoritesTest : public ::testing::Test {
         env.putDword(kSettingsKey, u"debug", 1);
     }
     std::string path() const { return env.dir.file("favorites.txt"); }
-    void put(const std::string& bytes) { ASSERT_EQ(writeFileAtomically(path(), bytes), 0); }
-    std::string contents() const {
-        std::string bytes;
-        readWholeFile(path(), bytes);
-        return bytes;
-    }
     Items items() const { return Items(menu.items().begin(), menu.items().end()); }
 
     test::SettingsEnv env;
@@ -43,29 +37,29 @@ class FavoritesTest : public ::testing::Test {
 TEST_F(FavoritesTest, AMissingFileIsCreatedEmptyAndAtMost64LinesAreLoaded) {
     EXPECT_EQ(favorites.FavWczytaj(menu), 0);
     EXPECT_TRUE(fileExists(path()));
-    EXPECT_EQ(contents(), "");
+    EXPECT_EQ(env.read("favorites.txt"), "");
     EXPECT_EQ(env.decodedLog(), "");
     std::string file;
     for (int i = 0; i < 70; ++i) {
         file += "line " + std::to_string(i) + "\r\n";
     }
-    put(file);
+    env.write("favorites.txt", file);
     EXPECT_EQ(favorites.FavWczytaj(menu), 64);
     EXPECT_EQ(menu.items().back(), (FavoritesMenu::Item{u"line 63", 40263}));
 }
 
 TEST_F(FavoritesTest, LoadingKeepsWholeLinesAndSavingRewritesThemCutTo63) {
     // The unended last line is dropped; a cut never splits a surrogate pair.
-    put("hi all\r\n" + std::string(80, 'x') + "\r\n/join #a\r\n" + std::string(63, 'a') +
-        "\xF0\x9F\x98\x80\r\nbye");
+    env.write("favorites.txt", "hi all\r\n" + std::string(80, 'x') + "\r\n/join #a\r\n" +
+                                   std::string(63, 'a') + "\xF0\x9F\x98\x80\r\nbye");
     const int count = favorites.FavWczytaj(menu);
     EXPECT_EQ(items(), (Items{{u"hi all", 40200},
                               {std::u16string(64, u'x'), 40201},
                               {u"/join #a", 40202},
                               {std::u16string(63, u'a'), 40203}}));
     favorites.FavZapisz(menu, count);
-    EXPECT_EQ(contents(), "hi all\r\n" + std::string(63, 'x') + "\r\n/join #a\r\n" +
-                              std::string(63, 'a') + "\r\n");
+    EXPECT_EQ(env.read("favorites.txt"), "hi all\r\n" + std::string(63, 'x') + "\r\n/join #a\r\n" +
+                                             std::string(63, 'a') + "\r\n");
 }
 
 TEST_F(FavoritesTest, IdsStayUniqueAndRoutedThroughAddsAndRemovals) {
@@ -106,16 +100,16 @@ TEST_F(FavoritesTest, AFullPopupRefusesMoreAndSaysSo) {
 }
 
 TEST_F(FavoritesTest, TheRemovalListIsTheMenuEvenWhenTheFileDiffers) {
-    put("a\r\n\xC5\x82\r\n");
+    env.write("favorites.txt", "a\r\n\xC5\x82\r\n");
     const int count = favorites.FavWczytaj(menu);
-    put("");  // as after a failed save: the file no longer matches the menu
+    env.write("favorites.txt", "");  // as after a failed save: the file no longer matches the menu
     favorites.FavAdd(menu, u"unsaved", count);
     EXPECT_EQ(Favorites::Fav2Listbox(menu).sentences, (Sentences{u"a", u"\u0142", u"unsaved"}));
 }
 
 TEST_F(FavoritesTest, AFailedSaveLeavesTheOldFileWhole) {
     const std::string old = "keep me\r\n";
-    put(old);
+    env.write("favorites.txt", old);
     menu.append(std::u16string(60, u'a'), 40200);  // room for the log's entry, not the file
     menu.append(std::u16string(60, u'b'), 40201);
     {
@@ -123,12 +117,12 @@ TEST_F(FavoritesTest, AFailedSaveLeavesTheOldFileWhole) {
         ASSERT_TRUE(limit.set());
         favorites.FavZapisz(menu, menu.size());
     }
-    EXPECT_EQ(contents(), old);
+    EXPECT_EQ(env.read("favorites.txt"), old);
     EXPECT_NE(env.decodedLog().find("FavZapisz\t\tWriteFile : " + std::to_string(EFBIG)),
               std::string::npos)
         << env.decodedLog();
     favorites.FavZapisz(menu, 0);
-    EXPECT_EQ(contents(), "");
+    EXPECT_EQ(env.read("favorites.txt"), "");
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include "platform/sound.h"
 #include "platform/text.h"
 #include "tests/support/fixed_metrics.h"
-#include "tests/support/settings_env.h"
+#include "tests/support/session_env.h"
 #include "ui/event_sounds.h"
 #include "ui/line_output.h"
 #include "ui/tab_registry.h"
@@ -19,16 +19,6 @@ namespace kolu {
 namespace {
 
 using Files = std::vector<std::string>;
-
-class RecordingSound final : public SoundPlayer {
-  public:
-    Files played;
-    int answer = 0;
-    int playFileAsync(const std::string& path) override {
-        played.push_back(path);
-        return answer;
-    }
-};
 
 Files txtFiles(const std::string& folder) {
     Files names;
@@ -61,14 +51,9 @@ class LineOutputTest : public ::testing::Test {
         env.putString(kSettingsKey, u"logpath", fromUtf8(path));
     }
     TextLines& view(int index) { return tabs.pobierz_lparam(index)->text; }
-    std::string readLog(const std::string& name) {
-        std::string bytes;
-        readWholeFile(env.dir.file(name), bytes);
-        return bytes;
-    }
 
     test::SettingsEnv env;
-    RecordingSound sound;
+    test::RecordingSound sound;
     EventSounds sounds{env.settings, sound, env.log};
     test::FixedMetrics metrics;
     TabRegistry tabs{sounds, metrics};
@@ -82,7 +67,7 @@ TEST_F(LineOutputTest, TimeStampsAreShownAndLoggedAndTheViewsHeightAnswered) {
     env.clock.local.minute = 5;
     EXPECT_EQ(output.RIDodajLinie(u"", u"hello", 0), 13);
     EXPECT_EQ(view(0).line(0).text, u"[07:05] hello");
-    EXPECT_EQ(readLog("Status.2007-09-11.txt"), "[07:05] hello\r\n");
+    EXPECT_EQ(env.read("Status.2007-09-11.txt"), "[07:05] hello\r\n");
     EXPECT_EQ(output.addLine(u"NICK", std::u16string(50, u'x'), 0), 26);  // found in any case
 }
 
@@ -119,11 +104,11 @@ TEST_F(LineOutputTest, LogFilesHoldUtf8LinesWithoutCodesOneFileADay) {
     output.RIDodajLinie(u"#chan", std::u16string(u"ab\0cd", 5), 0);  // ends at the NUL
     EXPECT_EQ(view(1).line(2).text, u"ab");
     // The tab's own spelling names the file, whatever case the line came in.
-    EXPECT_EQ(readLog("#Chan.2007-09-11.txt"),
+    EXPECT_EQ(env.read("#Chan.2007-09-11.txt"),
               "za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87 \xF0\x9F\x98\x80\r\nred plain\r\nab\r\n");
     env.clock.local = SystemTime{2008, 3, 0, 5, 0, 1, 0, 0};
     output.RIDodajLinie(u"#chan", u"tomorrow", 0);
-    EXPECT_EQ(readLog("#Chan.2008-03-05.txt"), "tomorrow\r\n");
+    EXPECT_EQ(env.read("#Chan.2008-03-05.txt"), "tomorrow\r\n");
 }
 
 TEST_F(LineOutputTest, LogPathIsAPlainPrefixAndTooLongFallsBackToTheInstallationFolder) {
@@ -180,7 +165,7 @@ TEST_F(LineOutputTest, EachEventsSoundPlaysAtMostOnceASecondAndOnlyWhenOn) {
         sounds.PlayWAV(event);
     }
     env.clock.ticks += 1;
-    sound.answer = ENOENT;
+    sound.result = ENOENT;
     sounds.PlayWAV(u"join");
     EXPECT_EQ(sound.played, (Files{env.dir.file("join.wav"), env.dir.file("sub/kick.wav"),
                                    env.dir.file("join.wav")}));

@@ -34,7 +34,6 @@ class MessagesTest : public ::testing::Test {
         }
         h.env.sound.played.clear();
     }
-    void receive(std::u16string_view raw) { DispatchReply(h.context, HandlerEnv::line(raw)); }
     // Past the one-sound-a-second limit.
     void later() { h.clock().ticks += 1000; }
     Colour colourOf(LineClass lineClass) const { return h.env.colours.of(lineClass); }
@@ -47,34 +46,34 @@ class MessagesTest : public ::testing::Test {
 };
 
 TEST_F(MessagesTest, MessagesGoToTheirTabAndAPrivateOneOpensAQueryOnce) {
-    receive(u":bob!u@host privmsg #Chan :hi there");  // commands in any case
-    receive(u":bob!u@host PRIVMSG #other :lost");
+    h.dispatch(u":bob!u@host privmsg #Chan :hi there");  // commands in any case
+    h.dispatch(u":bob!u@host PRIVMSG #other :lost");
     EXPECT_EQ(h.lines(u"#chan"), Lines{u"<bob> hi there"});
     EXPECT_EQ(h.lines(0), Lines{u"<bob> lost"});  // no such tab: the status tab
-    receive(u":bob!u@host PRIVMSG me :hi");
-    receive(u":Bob!u@host PRIVMSG ME :again");
+    h.dispatch(u":bob!u@host PRIVMSG me :hi");
+    h.dispatch(u":Bob!u@host PRIVMSG ME :again");
     ASSERT_EQ(h.tabs().count(), 3);
     EXPECT_EQ(h.lines(u"bob"), (Lines{u"<bob> hi", u"<Bob> again"}));
     EXPECT_EQ(h.soundsPlayed(), Sounds{"query.wav"});
     // Before login an empty target is not the client's: no tab for its sender.
     h.state().currentNick.clear();
-    receive(u":eve!u@host PRIVMSG  :x");
+    h.dispatch(u":eve!u@host PRIVMSG  :x");
     EXPECT_EQ(h.tabs().count(), 3);
 }
 
 TEST_F(MessagesTest, IgnoredSendersAreDropped) {
     h.settings().RegZapiszLONG(u"en_ignore", 1);
     h.settings().RegZapiszMsg(u"ignore", u"alice BOB ", kSpecialListSize);
-    receive(u":bob!u@host PRIVMSG me :hi");
-    receive(u":bob!u@host NOTICE #chan :hi");
-    receive(u":bob!u@host PRIVMSG #chan :" + ctcp(u"PING 5"));
-    receive(u":bob!u@host NOTICE me :" + ctcp(u"PING 5"));
+    h.dispatch(u":bob!u@host PRIVMSG me :hi");
+    h.dispatch(u":bob!u@host NOTICE #chan :hi");
+    h.dispatch(u":bob!u@host PRIVMSG #chan :" + ctcp(u"PING 5"));
+    h.dispatch(u":bob!u@host NOTICE me :" + ctcp(u"PING 5"));
     EXPECT_EQ(h.tabs().count(), 2);
     EXPECT_TRUE(h.lines(1).empty());
     EXPECT_TRUE(h.lines(0).empty());
     EXPECT_TRUE(h.soundsPlayed().empty());
-    EXPECT_TRUE(h.sentLines().empty());
-    receive(u":bob!u@host PRIVMSG me :" + ctcp(u"ACTION smiles"));
+    EXPECT_TRUE(h.sockets.sentLines().empty());
+    h.dispatch(u":bob!u@host PRIVMSG me :" + ctcp(u"ACTION smiles"));
     EXPECT_TRUE(h.lines(u"bob").empty());
 }
 
@@ -82,11 +81,11 @@ TEST_F(MessagesTest, NoticesFollowTheLoginAndTheirTarget) {
     h.tabs().dodaj_zakladke(u"bob");
     h.tabs().select(2);
     h.env.sound.played.clear();
-    receive(u":bob!u@host NOTICE #chan :channel text");
+    h.dispatch(u":bob!u@host NOTICE #chan :channel text");
     EXPECT_EQ(h.lines(1), Lines{u"-bob:#chan- channel text"});
     EXPECT_EQ(h.lastColour(1), colourOf(LineClass::Notice));
     later();
-    receive(u":bob!u@host NOTICE me :to me");
+    h.dispatch(u":bob!u@host NOTICE me :to me");
     EXPECT_EQ(h.lines(2), Lines{u"-bob- to me"});  // the selected tab
     EXPECT_EQ(h.soundsPlayed(), (Sounds{"notice.wav", "notice.wav"}));
 
@@ -102,8 +101,8 @@ TEST_F(MessagesTest, ServerPingIsAnsweredAndShownOnlyWhenHidepingIsZero) {
     for (const std::int32_t hideping : {0, -1}) {
         HandlerEnv env;
         env.settings().RegZapiszLONG(u"hideping", hideping);
-        DispatchReply(env.context, HandlerEnv::line(u"PING :irc.example.net"));
-        EXPECT_EQ(env.sentLines(), Sent{"PONG :irc.example.net"});
+        env.dispatch(u"PING :irc.example.net");
+        EXPECT_EQ(env.sockets.sentLines(), Sent{"PONG :irc.example.net"});
         EXPECT_EQ(env.lines(), hideping == 0 ? Lines{u"PING? PONG!"} : Lines{});
     }
 }
@@ -111,15 +110,15 @@ TEST_F(MessagesTest, ServerPingIsAnsweredAndShownOnlyWhenHidepingIsZero) {
 // Ten new query tabs per 30 s: past them a new sender's lines go to the status
 // tab under one note; senders with a tab keep it. The window slides.
 TEST_F(MessagesTest, NewQueryTabsAreLimitedPerThirtySeconds) {
-    receive(u":n0!u@host PRIVMSG me :hi");
+    h.dispatch(u":n0!u@host PRIVMSG me :hi");
     h.clock().ticks += 29999;
     for (char16_t c = u'1'; c <= u'9'; ++c) {
-        receive(u":n" + std::u16string(1, c) + u"!u@host PRIVMSG me :hi");
+        h.dispatch(u":n" + std::u16string(1, c) + u"!u@host PRIVMSG me :hi");
     }
     ASSERT_EQ(h.tabs().count(), 12);
-    receive(u":eve!u@host PRIVMSG me :one");
-    receive(u":eve!u@host PRIVMSG me :two");
-    receive(u":n0!u@host PRIVMSG me :still here");
+    h.dispatch(u":eve!u@host PRIVMSG me :one");
+    h.dispatch(u":eve!u@host PRIVMSG me :two");
+    h.dispatch(u":n0!u@host PRIVMSG me :still here");
     EXPECT_EQ(h.tabs().count(), 12);
     EXPECT_EQ(h.lines(0), (Lines{u"*** Too many new private conversations: messages from new "
                                  u"senders are shown here for a while",
@@ -127,18 +126,18 @@ TEST_F(MessagesTest, NewQueryTabsAreLimitedPerThirtySeconds) {
     EXPECT_EQ(h.lines(u"n0").back(), u"<n0> still here");
 
     h.clock().ticks += 1;  // 30 s after the first tab
-    receive(u":eve!u@host PRIVMSG me :three");
+    h.dispatch(u":eve!u@host PRIVMSG me :three");
     EXPECT_EQ(h.lines(u"eve"), Lines{u"<eve> three"});
-    receive(u":zed!u@host PRIVMSG me :x");  // the limit is reached again: noted again
+    h.dispatch(u":zed!u@host PRIVMSG me :x");  // the limit is reached again: noted again
     EXPECT_EQ(h.lines(0).size(), 5u);
 }
 
 TEST_F(MessagesTest, EchoedTokensNeverCarryALineEnd) {
-    receive(u"PING :abc\rQUIT :bye");
-    receive(std::u16string(u"PING :x") + u'\0' + u"QUIT");
-    receive(u":bob!u@host PRIVMSG me :" + ctcp(u"PING 1\rQUIT :bye"));
-    receive(u":bob!u@host PRIVMSG me :" + ctcp(std::u16string(u"PING 2") + u'\0' + u"QUIT"));
-    EXPECT_EQ(h.sentLines(),
+    h.dispatch(u"PING :abc\rQUIT :bye");
+    h.dispatch(std::u16string(u"PING :x") + u'\0' + u"QUIT");
+    h.dispatch(u":bob!u@host PRIVMSG me :" + ctcp(u"PING 1\rQUIT :bye"));
+    h.dispatch(u":bob!u@host PRIVMSG me :" + ctcp(std::u16string(u"PING 2") + u'\0' + u"QUIT"));
+    EXPECT_EQ(h.sockets.sentLines(),
               (Sent{"PONG :abc", "PONG :x", "NOTICE bob :\x01PING 1", "NOTICE bob :\x01PING 2"}));
     for (const std::string& piece : h.sockets.sent) {
         EXPECT_EQ(piece.find_first_of(std::string("\r\0", 2)), std::string::npos);
@@ -146,41 +145,42 @@ TEST_F(MessagesTest, EchoedTokensNeverCarryALineEnd) {
 }
 
 TEST_F(MessagesTest, CtcpPingIsAnsweredWithItsArgumentOnlyThreeTimesPerTenSeconds) {
-    receive(u":bob!u@host PRIVMSG #chan :" + ctcp(u"ping 7"));
+    h.dispatch(u":bob!u@host PRIVMSG #chan :" + ctcp(u"ping 7"));
     later();
     // Nothing after the argument's closing mark goes back.
-    receive(u":eve!u@host PRIVMSG me :" + ctcp(u"PING 1") + u"DCC SEND x 1 2 3" + kMark);
-    EXPECT_EQ(h.sentLines(), (Sent{"NOTICE bob :\x01PING 7\x01", "NOTICE eve :\x01PING 1\x01"}));
+    h.dispatch(u":eve!u@host PRIVMSG me :" + ctcp(u"PING 1") + u"DCC SEND x 1 2 3" + kMark);
+    EXPECT_EQ(h.sockets.sentLines(),
+              (Sent{"NOTICE bob :\x01PING 7\x01", "NOTICE eve :\x01PING 1\x01"}));
     EXPECT_EQ(h.soundsPlayed(), (Sounds{"ping.wav", "ping.wav"}));
     EXPECT_EQ(h.lines(1), Lines{u"[bob:#chan PING]"});
     EXPECT_EQ(h.lines(0), Lines{u"[eve PING]"});
     EXPECT_EQ(h.tabs().count(), 2);  // a private request opens no tab
 
     h.clock().ticks += 8999;  // 9.999 s after the first
-    receive(u":bob!u@host PRIVMSG me :" + ctcp(u"PING 2"));
-    receive(u":bob!u@host PRIVMSG me :" + ctcp(u"PING 3"));
-    EXPECT_EQ(h.sentLines().size(), 3u);
+    h.dispatch(u":bob!u@host PRIVMSG me :" + ctcp(u"PING 2"));
+    h.dispatch(u":bob!u@host PRIVMSG me :" + ctcp(u"PING 3"));
+    EXPECT_EQ(h.sockets.sentLines().size(), 3u);
     h.clock().ticks += 1;
-    receive(u":bob!u@host PRIVMSG me :" + ctcp(u"PING 4"));
-    EXPECT_EQ(h.sentLines().back(), "NOTICE bob :\x01PING 4\x01");
+    h.dispatch(u":bob!u@host PRIVMSG me :" + ctcp(u"PING 4"));
+    EXPECT_EQ(h.sockets.sentLines().back(), "NOTICE bob :\x01PING 4\x01");
 }
 
 TEST_F(MessagesTest, CtcpPingReplyShowsTheRoundTrip) {
     // 2040-01-01 00:00:03 UTC, past 2038; a junk argument counts from 1970.
     h.clock().utc = {2040, 1, 0, 1, 0, 0, 3, 0};
-    receive(u":bob!u@host NOTICE me :" + ctcp(u"PING 2208988800"));
+    h.dispatch(u":bob!u@host NOTICE me :" + ctcp(u"PING 2208988800"));
     EXPECT_EQ(h.lines(0).back(), u"[bob PING reply]: 3secs");
     h.clock().utc = {1970, 1, 4, 1, 0, 0, 10, 0};
-    receive(u":bob!u@host NOTICE me :" + ctcp(u"PING junk"));
+    h.dispatch(u":bob!u@host NOTICE me :" + ctcp(u"PING junk"));
     EXPECT_EQ(h.lines(0).back(), u"[bob PING reply]: 10secs");
-    EXPECT_TRUE(h.sentLines().empty());  // a reply is not answered
+    EXPECT_TRUE(h.sockets.sentLines().empty());  // a reply is not answered
 }
 
 TEST_F(MessagesTest, ActionsShowInChannelAndQueryAndOtherCtcpIsIgnored) {
-    receive(u":bob!u@host PRIVMSG #chan :" + ctcp(u"ACTION waves at you"));
+    h.dispatch(u":bob!u@host PRIVMSG #chan :" + ctcp(u"ACTION waves at you"));
     EXPECT_EQ(h.lines(1), Lines{u"* bob waves at you"});
     EXPECT_EQ(h.lastColour(1), colourOf(LineClass::Action));
-    receive(u":bob!u@host PRIVMSG me :" + ctcp(u"action smiles"));
+    h.dispatch(u":bob!u@host PRIVMSG me :" + ctcp(u"action smiles"));
     EXPECT_EQ(h.lines(u"bob"), Lines{u"* bob smiles"});
 
     for (const std::u16string& text : {
@@ -190,13 +190,13 @@ TEST_F(MessagesTest, ActionsShowInChannelAndQueryAndOtherCtcpIsIgnored) {
              ctcp(u"TIME now"),        // not understood
              ctcp(u"PING") + u" 5",    // the blank is after the mark
          }) {
-        receive(u":bob!u@host PRIVMSG #chan :" + text);
-        receive(u":bob!u@host NOTICE #chan :" + text);
+        h.dispatch(u":bob!u@host PRIVMSG #chan :" + text);
+        h.dispatch(u":bob!u@host NOTICE #chan :" + text);
     }
-    receive(u":bob!u@host NOTICE #chan :" + ctcp(u"ACTION waves"));  // an action in a notice
+    h.dispatch(u":bob!u@host NOTICE #chan :" + ctcp(u"ACTION waves"));  // an action in a notice
     EXPECT_EQ(h.lines(1).size(), 1u);
     EXPECT_TRUE(h.lines(0).empty());
-    EXPECT_TRUE(h.sentLines().empty());
+    EXPECT_TRUE(h.sockets.sentLines().empty());
 }
 
 TEST_F(MessagesTest, HighlightsMatchEntriesAsSubstringsIgnoringCase) {
@@ -222,7 +222,7 @@ TEST_F(MessagesTest, HighlightsMatchEntriesAsSubstringsIgnoringCase) {
         EXPECT_EQ(h.soundsPlayed(), c.highlighted ? Sounds{"highlight.wav"} : Sounds{});
     }
     highlight(1, u"kolu ");
-    receive(u":bob!u@host PRIVMSG #chan :" + ctcp(u"ACTION pokes KOLU"));
+    h.dispatch(u":bob!u@host PRIVMSG #chan :" + ctcp(u"ACTION pokes KOLU"));
     EXPECT_EQ(h.lastColour(1), colourOf(LineClass::Hlight));
 }
 

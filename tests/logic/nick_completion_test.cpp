@@ -20,12 +20,11 @@ class NickCompletionTest : public ::testing::Test {
   protected:
     void SetUp() override {
         h.state().currentNick = u"me";
-        receive(u":me!m@home JOIN #kolu");
+        h.dispatch(u":me!m@home JOIN #kolu");
         for (const char16_t* name : {u"@Amy", u"+adam", u"al", u"Alice", u"bob"}) {
             DodajDoListyOpt(h.tabs(), u"#kolu", name);
         }
     }
-    void receive(std::u16string_view raw) { DispatchReply(h.context, test::HandlerEnv::line(raw)); }
     // The lines left by `tabs` Tabs on `text`, the caret at its end.
     Lines cycle(std::u16string_view text, int tabs, bool backwards = false) {
         Lines shown;
@@ -47,23 +46,23 @@ class NickCompletionTest : public ::testing::Test {
 };
 
 TEST_F(NickCompletionTest, RecentSpeakersFirstThenMembersInListOrderWrappingAround) {
-    receive(u":al!a@h PRIVMSG #kolu :hello");
-    receive(u":Alice!a@h PRIVMSG #kolu :\u0001ACTION waves\u0001");
+    h.dispatch(u":al!a@h PRIVMSG #kolu :hello");
+    h.dispatch(u":Alice!a@h PRIVMSG #kolu :\u0001ACTION waves\u0001");
     // Neither a private line nor one from outside the channel counts.
-    receive(u":adam!a@h PRIVMSG me :psst");
-    receive(u":ann!a@h PRIVMSG #kolu :from outside");
+    h.dispatch(u":adam!a@h PRIVMSG me :psst");
+    h.dispatch(u":ann!a@h PRIVMSG #kolu :from outside");
     EXPECT_EQ(cycle(u"A", 5), (Lines{u"Alice: ", u"al: ", u"Amy: ", u"adam: ", u"Alice: "}));
     EXPECT_EQ(cycle(u"A", 2, true), (Lines{u"adam: ", u"Amy: "}));
 }
 
 TEST_F(NickCompletionTest, LeavingOrRenamingUpdatesTheRecentSpeakers) {
-    receive(u":Amy!a@h PRIVMSG #kolu :one");
-    receive(u":al!a@h PRIVMSG #kolu :two");
-    receive(u":al!a@h PART #kolu");
-    receive(u":al!a@h JOIN #kolu");
+    h.dispatch(u":Amy!a@h PRIVMSG #kolu :one");
+    h.dispatch(u":al!a@h PRIVMSG #kolu :two");
+    h.dispatch(u":al!a@h PART #kolu");
+    h.dispatch(u":al!a@h JOIN #kolu");
     EXPECT_EQ(cycle(u"a", 4), (Lines{u"Amy: ", u"adam: ", u"al: ", u"Alice: "}));
-    receive(u":adam!a@h PRIVMSG #kolu :three");
-    receive(u":adam!a@h NICK :Ava");
+    h.dispatch(u":adam!a@h PRIVMSG #kolu :three");
+    h.dispatch(u":adam!a@h NICK :Ava");
     EXPECT_EQ(cycle(u"a", 2), (Lines{u"Ava: ", u"Amy: "}));
 }
 

@@ -21,13 +21,7 @@ class OptionsStoreTest : public ::testing::Test {
     void SetUp() override {
         env.install();
         env.settings.RegTworzKlucz();
-        writeFileAtomically(env.dir.file("servers.txt"),
-                            "A\tirc.a\t6667\t\r\nB\tirc.b\t7000\tpw\r\n");
-    }
-    std::string file(const std::string& name) {
-        std::string bytes;
-        readWholeFile(env.dir.file(name), bytes);
-        return bytes;
+        env.write("servers.txt", "A\tirc.a\t6667\t\r\nB\tirc.b\t7000\tpw\r\n");
     }
     ServerListServices services() { return {env.settings, env.log, env.clock, env.random}; }
 
@@ -54,7 +48,7 @@ TEST_F(OptionsStoreTest, WhatTheDialogsOwnRoundTripDoesNotReachIsStoredAndRead) 
     EXPECT_EQ(again.fonts, 0x51);
     EXPECT_EQ(again.soundFiles[2], u"query.wav");
     EXPECT_EQ(again.lists[2], pages.lists[2]);
-    EXPECT_EQ(file("servers.txt"), "A\tirc.a\t6667\t\r\nB\tirc.b\t7000\tpw\r\n");
+    EXPECT_EQ(env.read("servers.txt"), "A\tirc.a\t6667\t\r\nB\tirc.b\t7000\tpw\r\n");
 }
 
 TEST_F(OptionsStoreTest, ServerIsWrittenOnlyForARecordOfTheList) {
@@ -73,12 +67,12 @@ TEST_F(OptionsStoreTest, ServerIsWrittenOnlyForARecordOfTheList) {
     SrvUsunRekord(pages.servers, pages.servers.server(0));
     zapisz_ustawienia(services(), pages);
     EXPECT_EQ(env.settings.RegCzytajLONG(u"server"), 0);
-    EXPECT_EQ(file("servers.txt"), "B\tirc.b\t7000\tpw\r\n");
+    EXPECT_EQ(env.read("servers.txt"), "B\tirc.b\t7000\tpw\r\n");
 }
 
 TEST_F(OptionsStoreTest, AFailedWriteChangesNeitherFile) {
-    const std::string oldSettings = file("registry");
-    const std::string oldServers = file("servers.txt");
+    const std::string oldSettings = env.read("registry");
+    const std::string oldServers = env.read("servers.txt");
     OptionsPages pages = wczytaj_ustawienia(services());
     pages.texts[1110] = u"changed";
     pages.chosenServer = pages.servers.server(1);
@@ -93,8 +87,8 @@ TEST_F(OptionsStoreTest, AFailedWriteChangesNeitherFile) {
         }
         EXPECT_FALSE(result.settingsSaved) << limit;
         EXPECT_NE(result.problem.find(u"Nothing was changed."), std::u16string::npos) << limit;
-        EXPECT_EQ(file("registry"), oldSettings) << limit;
-        EXPECT_EQ(file("servers.txt"), oldServers) << limit;
+        EXPECT_EQ(env.read("registry"), oldSettings) << limit;
+        EXPECT_EQ(env.read("servers.txt"), oldServers) << limit;
         EXPECT_NE(wczytaj_ustawienia(services()).text(1110), u"changed") << limit;
         std::vector<std::string> leftovers;
         listFolder(env.dir.path(), "*.tmp", leftovers);
@@ -102,7 +96,7 @@ TEST_F(OptionsStoreTest, AFailedWriteChangesNeitherFile) {
     }
     // Once there is room the same save goes through.
     EXPECT_TRUE(zapisz_ustawienia(services(), pages).settingsSaved);
-    EXPECT_EQ(file("servers.txt"), "B\tirc.b\t7000\tpw\r\n");
+    EXPECT_EQ(env.read("servers.txt"), "B\tirc.b\t7000\tpw\r\n");
 }
 
 TEST_F(OptionsStoreTest, AnUnreadableServerListIsNeverSavedOverItsFile) {

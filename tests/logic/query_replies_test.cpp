@@ -33,16 +33,6 @@ class QueryRepliesTest : public ::testing::Test {
         env.state().currentNick = u"me";
         env.state().wantedNick.clear();
     }
-    void in(std::u16string_view line) { DispatchReply(env.context, test::HandlerEnv::line(line)); }
-    Texts status() { return env.lines(0); }
-    Texts rows(std::u16string_view channel) {
-        Texts out;
-        const UserList* list = env.tabs().pobierz_hwndlist(channel);
-        for (std::size_t i = 0; list && i < list->size(); ++i) {
-            out.push_back(list->at(i).label);
-        }
-        return out;
-    }
     // As the client's own JOIN does: the tab, and the names reply awaited for it.
     void joined(std::u16string_view channel) {
         env.tabs().usun_zakladkeT(channel);
@@ -61,17 +51,17 @@ class QueryRepliesTest : public ::testing::Test {
 TEST_F(QueryRepliesTest, NamesFillOnlyTheJustJoinedChannel) {
     joined(u"#chan");
     env.tabs().dodaj_zakladke(u"&other");
-    in(u":srv 353 me = #chan :@Adam bob +alice");
-    in(u":srv 353 me = &other :x y");
-    in(u":srv 366 me #chan :End of /NAMES list.");
-    in(u":srv 353 me = #chan :eve");  // a /names typed later is only printed
-    EXPECT_EQ(rows(u"#chan"), (Texts{u"@Adam", u"+alice", u"bob"}));
-    EXPECT_TRUE(rows(u"&other").empty());
-    EXPECT_EQ(status(), (Texts{u"= #chan :@Adam bob +alice", u"= &other :x y",
-                               u"#chan :End of /NAMES list.", u"= #chan :eve"}));
+    env.dispatch(u":srv 353 me = #chan :@Adam bob +alice");
+    env.dispatch(u":srv 353 me = &other :x y");
+    env.dispatch(u":srv 366 me #chan :End of /NAMES list.");
+    env.dispatch(u":srv 353 me = #chan :eve");  // a /names typed later is only printed
+    EXPECT_EQ(env.env.users(u"#chan"), (Texts{u"@Adam", u"+alice", u"bob"}));
+    EXPECT_TRUE(env.env.users(u"&other").empty());
+    EXPECT_EQ(env.lines(), (Texts{u"= #chan :@Adam bob +alice", u"= &other :x y",
+                                  u"#chan :End of /NAMES list.", u"= #chan :eve"}));
     joined(u"&other");
-    in(u":srv 353 me = &other :@op user");
-    EXPECT_EQ(rows(u"&other"), (Texts{u"@op", u"user"}));
+    env.dispatch(u":srv 353 me = &other :@op user");
+    EXPECT_EQ(env.env.users(u"&other"), (Texts{u"@op", u"user"}));
 }
 
 TEST_F(QueryRepliesTest, OnlyTheLastNameOfALineIsCheckedForADuplicate) {
@@ -83,69 +73,71 @@ TEST_F(QueryRepliesTest, OnlyTheLastNameOfALineIsCheckedForADuplicate) {
     };
     for (const auto& [line, expected] : cases) {
         joined(u"#c");
-        in(line);
-        EXPECT_EQ(rows(u"#c"), expected) << std::string(line.begin(), line.end());
+        env.dispatch(line);
+        EXPECT_EQ(env.env.users(u"#c"), expected) << std::string(line.begin(), line.end());
     }
 }
 
 TEST_F(QueryRepliesTest, HostileNamesReplies) {
     joined(u"#c");
     const std::u16string huge(10000, u'n');
-    in(u":srv 353 me = #c :" + huge + u" @" + huge + u" " + huge);
-    ASSERT_EQ(rows(u"#c").size(), 3u);  // too long to be found again: no duplicate test hits
-    EXPECT_EQ(rows(u"#c")[0].size(), 10001u);
-    in(u":srv 353 me = " + huge);  // no channel at all
-    in(u":srv 353 me = #" + huge + u" :a");
-    in(u":srv 366 me");
-    EXPECT_EQ(rows(u"#c").size(), 3u);
+    env.dispatch(u":srv 353 me = #c :" + huge + u" @" + huge + u" " + huge);
+    ASSERT_EQ(env.env.users(u"#c").size(),
+              3u);  // too long to be found again: no duplicate test hits
+    EXPECT_EQ(env.env.users(u"#c")[0].size(), 10001u);
+    env.dispatch(u":srv 353 me = " + huge);  // no channel at all
+    env.dispatch(u":srv 353 me = #" + huge + u" :a");
+    env.dispatch(u":srv 366 me");
+    EXPECT_EQ(env.env.users(u"#c").size(), 3u);
     EXPECT_EQ(env.state().autoban.channel, u"#c");
 }
 
 TEST_F(QueryRepliesTest, WhoisIsPrintedWithUserAtHostUnlessABanAwaitsIt) {
     env.state().wantedNick = u"bob";  // without a ban request: printed anyway
-    in(u":srv 311 me bob ~b host.example * :Bob B");
-    in(u":srv 312 me bob irc.example :A server");
-    in(u":srv 318 me bob :End of /WHOIS list.");
+    env.dispatch(u":srv 311 me bob ~b host.example * :Bob B");
+    env.dispatch(u":srv 312 me bob irc.example :A server");
+    env.dispatch(u":srv 318 me bob :End of /WHOIS list.");
     banning(u"bob");
-    in(u":srv 311 me carol ~c host.example * :Carol C");
-    in(u":srv 311 me bob ~b");  // awaited, but without a host
-    EXPECT_EQ(status(),
+    env.dispatch(u":srv 311 me carol ~c host.example * :Carol C");
+    env.dispatch(u":srv 311 me bob ~b");  // awaited, but without a host
+    EXPECT_EQ(env.lines(),
               (Texts{u"bob ~b@host.example * :Bob B", u"bob irc.example :A server",
                      u"bob :End of /WHOIS list.", u"carol ~c@host.example * :Carol C", u"bob ~b"}));
     EXPECT_EQ(env.lastColour(0), env.env.colours.of(LineClass::Whois));
-    EXPECT_TRUE(env.sentLines().empty());
+    EXPECT_TRUE(env.sockets.sentLines().empty());
 }
 
 TEST_F(QueryRepliesTest, BanByHostSendsTheBanThenTheWaitingKick) {
     banning(u"bob", u"KICK #chan bob");
-    in(u":srv 311 me BOB ~b bob.example.org * :Bob");
-    in(u":srv 319 me bob :#chan @#other");
-    in(u":srv 338 me bob 1.2.3.4 :actually using host");
-    EXPECT_EQ(env.sentLines(), (Sent{"MODE #chan +b *!*@bob.example.org", "KICK #chan bob"}));
+    env.dispatch(u":srv 311 me BOB ~b bob.example.org * :Bob");
+    env.dispatch(u":srv 319 me bob :#chan @#other");
+    env.dispatch(u":srv 338 me bob 1.2.3.4 :actually using host");
+    EXPECT_EQ(env.sockets.sentLines(),
+              (Sent{"MODE #chan +b *!*@bob.example.org", "KICK #chan bob"}));
     EXPECT_FALSE(env.state().autoban.kickLine.has_value());
-    in(u":srv 318 me bob :End of /WHOIS list.");
-    EXPECT_TRUE(status().empty());
+    env.dispatch(u":srv 318 me bob :End of /WHOIS list.");
+    EXPECT_TRUE(env.lines().empty());
     EXPECT_EQ(env.state().wantedNick, u"");
     // The request is over: the next WHOIS of bob is shown.
-    in(u":srv 311 me bob ~b h * :Bob");
-    EXPECT_EQ(status(), (Texts{u"bob ~b@h * :Bob"}));
+    env.dispatch(u":srv 311 me bob ~b h * :Bob");
+    EXPECT_EQ(env.lines(), (Texts{u"bob ~b@h * :Bob"}));
 
     // A kick line that isn't to follow the ban keeps waiting for its own.
     banning(u"bob", u"KICK #chan bob");
     env.state().autoban.kickAfterBan = false;
-    in(u":srv 311 me bob u h");
-    EXPECT_EQ(env.sentLines().back(), "MODE #chan +b *!*@h");
+    env.dispatch(u":srv 311 me bob u h");
+    EXPECT_EQ(env.sockets.sentLines().back(), "MODE #chan +b *!*@h");
     EXPECT_EQ(env.state().autoban.kickLine, u"KICK #chan bob");
 }
 
 TEST_F(QueryRepliesTest, TheBanListIsOfferedForRemoval) {
     env.tabs().dodaj_zakladke(u"#chan");
     env.state().autoban.channel = u"#chan";
-    in(u":srv 367 me #CHAN *!*@a.example op 1700000000");
-    in(u":srv 367 me #chan bad!*@* op 1700000001");
-    in(u":srv 367 me #chan *!*@c.example");
-    in(u":srv 368 me #chan :End of Channel Ban List");
-    EXPECT_TRUE(status().empty());
+    env.dispatch(u":srv 367 me #CHAN *!*@a.example op 1700000000");
+    env.dispatch(u":srv 367 me #chan bad!*@* op 1700000001");
+    env.dispatch(u":srv 367 me #chan *!*@c.example");
+    env.dispatch(u":srv 368 me #chan :End of Channel Ban List");
+    EXPECT_TRUE(env.lines().empty());
     EXPECT_EQ(env.env.host.started, (std::vector<TimerId>{kBanListTimer}));
     env.env.host.pickAnswers = {1};
     koniec_banlisty(env.context);
@@ -164,28 +156,28 @@ TEST_F(QueryRepliesTest, TheBanListIsOfferedForRemoval) {
     env.context.commands = nullptr;
     for (const std::optional<int> pick : {std::optional<int>(), std::optional<int>(5)}) {
         env.state().autoban.channel = u"#chan";
-        in(u":srv 367 me #chan m1");
+        env.dispatch(u":srv 367 me #chan m1");
         env.env.host.pickAnswers = {pick};
         koniec_banlisty(env.context);
         EXPECT_TRUE(env.state().banList.empty());
     }
     env.state().autoban.channel = u"#chan";
-    in(u":srv 367 me #chan m2 op 1");
+    env.dispatch(u":srv 367 me #chan m2 op 1");
     env.env.host.pickAnswers = {0};
     koniec_banlisty(env.context);
-    EXPECT_EQ(env.sentLines(), (Sent{"MODE #chan -b m2"}));
+    EXPECT_EQ(env.sockets.sentLines(), (Sent{"MODE #chan -b m2"}));
 }
 
 TEST_F(QueryRepliesTest, BanListLinesNotAwaitedArePrinted) {
-    in(u":srv 367 me #chan m1 op 1");
-    in(u":srv 368 me #chan :End of Channel Ban List");
+    env.dispatch(u":srv 367 me #chan m1 op 1");
+    env.dispatch(u":srv 368 me #chan :End of Channel Ban List");
     banning(u"bob");  // a ban by host is waiting: its channel's ban lines are printed
-    in(u":srv 367 me #chan m2 op 1");
+    env.dispatch(u":srv 367 me #chan m2 op 1");
     env.state().wantedNick.clear();
-    in(u":srv 367 me #other m3");
-    in(u":srv 367 me #chan");  // without a mask
-    EXPECT_EQ(status(), (Texts{u"#chan m1 op 1", u"#chan :End of Channel Ban List",
-                               u"#chan m2 op 1", u"#other m3", u"#chan"}));
+    env.dispatch(u":srv 367 me #other m3");
+    env.dispatch(u":srv 367 me #chan");  // without a mask
+    EXPECT_EQ(env.lines(), (Texts{u"#chan m1 op 1", u"#chan :End of Channel Ban List",
+                                  u"#chan m2 op 1", u"#other m3", u"#chan"}));
     EXPECT_TRUE(env.state().banList.empty());
     EXPECT_TRUE(env.env.host.started.empty());
 }
@@ -193,41 +185,42 @@ TEST_F(QueryRepliesTest, BanListLinesNotAwaitedArePrinted) {
 TEST_F(QueryRepliesTest, LongBanMasksAreCutAtAWholeCharacter) {
     env.state().autoban.channel = u"#c";
     // Units 126 and 127 are a pair: it doesn't fit in 127.
-    in(u":srv 367 me #c " + std::u16string(126, u'm') + u"\U0001F600" + std::u16string(50, u'z'));
+    env.dispatch(u":srv 367 me #c " + std::u16string(126, u'm') + u"\U0001F600" +
+                 std::u16string(50, u'z'));
     ASSERT_EQ(env.state().banList.size(), 1u);
     EXPECT_EQ(env.state().banList[0].mask, std::u16string(126, u'm'));
 }
 
 TEST_F(QueryRepliesTest, IsonGoesToTheNotifyListUnlessTheUserAsked) {
     RecordingNotify notify;
-    in(u":srv 303 me :alice bob");  // no notify list attached yet
+    env.dispatch(u":srv 303 me :alice bob");  // no notify list attached yet
     env.context.notify = &notify;
-    in(u":srv 303 me :");
+    env.dispatch(u":srv 303 me :");
     env.state().userIsonPending = true;
-    in(u":srv 303 me :carol");
+    env.dispatch(u":srv 303 me :carol");
     EXPECT_FALSE(env.state().userIsonPending);
     EXPECT_EQ(notify.updates, (Texts{u""}));
-    EXPECT_EQ(status(), (Texts{u"ison: carol"}));
+    EXPECT_EQ(env.lines(), (Texts{u"ison: carol"}));
 }
 
 TEST_F(QueryRepliesTest, AwayTopicAndInvitationAnswers) {
     env.tabs().dodaj_zakladke(u"#chan");
     env.setSound(u"invite", u"invite.wav");
-    in(u":srv 301 me bob :gone fishing :)");
-    in(u":srv 301 me bob");
-    in(u":srv 332 me #CHAN :hello : world");
-    in(u":srv 333 me #chan alice!a@h 1700000000");
-    in(u":srv 331 me #chan :No topic is set.");
+    env.dispatch(u":srv 301 me bob :gone fishing :)");
+    env.dispatch(u":srv 301 me bob");
+    env.dispatch(u":srv 332 me #CHAN :hello : world");
+    env.dispatch(u":srv 333 me #chan alice!a@h 1700000000");
+    env.dispatch(u":srv 331 me #chan :No topic is set.");
     EXPECT_EQ(env.lines(u"#chan"), (Texts{u"Topic is 'hello : world'",
                                           u"Set by alice!a@h 1700000000", u"No topic is set."}));
     EXPECT_EQ(env.lastColour(1), env.env.colours.of(LineClass::Topic));
     // Without a tab or a separator they go to the status tab as they came.
-    in(u":srv 332 me #gone :topic");
-    in(u":srv 331 me #chan no colon");
-    in(u":srv 333 me #chan");
-    in(u":srv 341 me bob #chan");
-    EXPECT_EQ(status(), (Texts{u"bob is away: gone fishing :)", u"#gone :topic", u"#chan no colon",
-                               u"#chan", u"bob has been invited to  #chan"}));
+    env.dispatch(u":srv 332 me #gone :topic");
+    env.dispatch(u":srv 331 me #chan no colon");
+    env.dispatch(u":srv 333 me #chan");
+    env.dispatch(u":srv 341 me bob #chan");
+    EXPECT_EQ(env.lines(), (Texts{u"bob is away: gone fishing :)", u"#gone :topic",
+                                  u"#chan no colon", u"#chan", u"bob has been invited to  #chan"}));
     EXPECT_EQ(env.soundsPlayed(), (std::vector<std::string>{"invite.wav"}));
 }
 

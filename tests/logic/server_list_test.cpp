@@ -79,19 +79,10 @@ class ServerFile : public ::testing::Test {
         env.putDword(kSettingsKey, u"debug", 1);
     }
     std::string path() const { return env.dir.file("servers.txt"); }
-    void put(const std::string& bytes) { ASSERT_EQ(writeFileAtomically(path(), bytes), 0); }
-    std::string contents() const {
-        std::string bytes;
-        EXPECT_EQ(readWholeFile(path(), bytes), 0);
-        return bytes;
-    }
     unsigned mode() const {
         struct stat st {};
         EXPECT_EQ(::stat(path().c_str(), &st), 0);
         return st.st_mode & 0777;
-    }
-    bool logHas(const std::string& text) const {
-        return env.decodedLog().find(text) != std::string::npos;
     }
     // "found host password port" of the server the settings choose.
     std::string connection() {
@@ -107,27 +98,27 @@ class ServerFile : public ::testing::Test {
 
 TEST_F(ServerFile, AMissingFileIsCreatedEmptyWithOwnerOnlyAccessAndGivesNoServer) {
     EXPECT_EQ(connection(), "0 - - 42");
-    EXPECT_EQ(contents(), "");
+    EXPECT_EQ(env.read("servers.txt"), "");
     EXPECT_EQ(mode(), 0600u);
 }
 
 TEST_F(ServerFile, AFailedSaveLeavesTheOldFileAndASavedOneHasOwnerOnlyAccess) {
     const std::string old = "Old\to.net\t6667\t\r\n";
-    put(old);
+    env.write("servers.txt", old);
     ASSERT_EQ(::chmod(path().c_str(), 0644), 0);
     {
         test::FileSizeLimit limit(100);  // room for the log's entry, not the file
         ASSERT_TRUE(limit.set());
         EXPECT_EQ(SrvZapiszPlik(listOf({{u"Network", std::u16string(120, u's')}}), services), 0);
     }
-    EXPECT_EQ(contents(), old);
-    EXPECT_TRUE(logHas("SrvZapiszPlik\t\tWriteFile : " + std::to_string(EFBIG)));
+    EXPECT_EQ(env.read("servers.txt"), old);
+    EXPECT_LE(1u, env.logCount("SrvZapiszPlik\t\tWriteFile : " + std::to_string(EFBIG)));
     std::vector<std::string> names;
     listFolder(env.dir.path(), "*.tmp", names);
     EXPECT_TRUE(names.empty());
 
     EXPECT_EQ(SrvZapiszPlik(listOf({{u"N", u"n"}}), services), 1);
-    EXPECT_EQ(contents(), "N\tn\t6667\t\r\n");
+    EXPECT_EQ(env.read("servers.txt"), "N\tn\t6667\t\r\n");
     EXPECT_EQ(mode(), 0600u);
 }
 
@@ -136,20 +127,20 @@ TEST_F(ServerFile, AFileThatCannotBeReadIsReportedAndNeverReplaced) {
     const ServerList unreadable = SrvCzytajPlik(services);
     EXPECT_TRUE(unreadable.empty());
     EXPECT_EQ(unreadable.readError(), EISDIR);
-    EXPECT_TRUE(logHas("SrvCzytajPlik\t\tCreateFileW : " + std::to_string(EISDIR)));
+    EXPECT_LE(1u, env.logCount("SrvCzytajPlik\t\tCreateFileW : " + std::to_string(EISDIR)));
     ASSERT_EQ(::rmdir(path().c_str()), 0);
 
     // Servers added to a list that could not be read must not replace the file.
-    put("Kept\tk\t1\t\r\n");
+    env.write("servers.txt", "Kept\tk\t1\t\r\n");
     ServerList list = listOf({{u"New", u"n"}});
     list.setReadError(EACCES);
     EXPECT_EQ(SrvZapiszPlik(std::move(list), services), 0);
-    EXPECT_EQ(contents(), "Kept\tk\t1\t\r\n");
-    EXPECT_TRUE(logHas("SrvZapiszPlik\t\tCreateFileW : " + std::to_string(EACCES)));
+    EXPECT_EQ(env.read("servers.txt"), "Kept\tk\t1\t\r\n");
+    EXPECT_LE(1u, env.logCount("SrvZapiszPlik\t\tCreateFileW : " + std::to_string(EACCES)));
 }
 
 TEST_F(ServerFile, ThePositionSettingChoosesTheServerAndEachAttemptDrawsAPort) {
-    put("A\ta.net\t6667\tpw\r\nB\tb.net\t7000-7002\t\r\nC\tc.net\tirc\t\r\n");
+    env.write("servers.txt", "A\ta.net\t6667\tpw\r\nB\tb.net\t7000-7002\t\r\nC\tc.net\tirc\t\r\n");
     env.random.values = {2};
     EXPECT_EQ(connection(), "1 a.net pw 6667");  // the setting is missing
     for (auto [server, found] : {std::pair{-5, "1 a.net pw 6667"},

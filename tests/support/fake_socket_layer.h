@@ -47,6 +47,20 @@ class FakeSocketLayer : public SocketLayer {
     int count(const std::string& name) const {
         return static_cast<int>(std::count(calls.begin(), calls.end(), name));
     }
+    // Every line sent so far, without its line feed; a line sent in several
+    // pieces comes back whole. Text after the last line feed is dropped.
+    std::vector<std::string> sentLines() const {
+        std::string all;
+        for (const std::string& piece : sent) {
+            all += piece;
+        }
+        std::vector<std::string> out;
+        for (std::size_t start = 0, end; (end = all.find('\n', start)) != std::string::npos;
+             start = end + 1) {
+            out.push_back(all.substr(start, end - start));
+        }
+        return out;
+    }
 
     int startup(std::uint16_t) override { return record("startup", 0); }
     int cleanup() override { return record("cleanup", 0); }

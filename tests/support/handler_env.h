@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "protocol/dispatcher.h"
 #include "protocol/handler_context.h"
 #include "protocol/reply.h"
 #include "tests/support/fake_socket_layer.h"
@@ -68,29 +69,10 @@ struct HandlerEnv {
         return reply;
     }
 
-    // Every protocol line sent so far, without its line feed; a line sent in
-    // several pieces comes back whole. Text after the last line feed is dropped.
-    std::vector<std::string> sentLines() const {
-        std::string all;
-        for (const std::string& piece : sockets.sent) {
-            all += piece;
-        }
-        std::vector<std::string> out;
-        std::size_t start = 0;
-        for (std::size_t end = all.find('\n'); end != std::string::npos;
-             end = all.find('\n', start)) {
-            out.push_back(all.substr(start, end - start));
-            start = end + 1;
-        }
-        return out;
-    }
+    int dispatch(std::u16string_view raw) { return DispatchReply(context, line(raw)); }
 
-    // The texts shown in a tab: by index, or by name (empty when no such tab).
     std::vector<std::u16string> lines(int tab = 0) { return env.lines(tab); }
-    std::vector<std::u16string> lines(std::u16string_view tabName) {
-        const int index = env.session.tabs.znajdz_zakladke(tabName);
-        return index < 0 ? std::vector<std::u16string>{} : env.lines(index);
-    }
+    std::vector<std::u16string> lines(std::u16string_view tab) { return env.lines(tab); }
     // The colour of a tab's last line (0 when the tab has none).
     Colour lastColour(int tab = 0) {
         const TextLines* text = env.session.tabs.pobierz_hwndtxtbiez(tab);

@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "platform/files.h"
+#include "ui/user_list.h"
 
 namespace kolu::test {
 namespace {
@@ -50,6 +51,25 @@ std::vector<std::u16string> SessionEnv::lines(int tab) {
     }
     for (std::size_t i = 0; i < text->lineCount(); ++i) {
         out.emplace_back(text->line(i).text);
+    }
+    return out;
+}
+
+std::vector<std::u16string> SessionEnv::lines(std::u16string_view tab) {
+    const int index = tab.empty() ? 0 : session.tabs.znajdz_zakladke(tab);
+    return index < 0 ? std::vector<std::u16string>{} : lines(index);
+}
+
+std::u16string SessionEnv::lastLine(std::u16string_view tab) {
+    const std::vector<std::u16string> all = lines(tab);
+    return all.empty() ? u"" : all.back();
+}
+
+std::vector<std::u16string> SessionEnv::users(std::u16string_view channel) {
+    std::vector<std::u16string> out;
+    const UserList* list = session.tabs.pobierz_hwndlist(channel);
+    for (std::size_t i = 0; list && i < list->size(); ++i) {
+        out.push_back(list->at(i).label);
     }
     return out;
 }

@@ -19,13 +19,14 @@ namespace kolu::test {
 class RecordingSound final : public SoundPlayer {
   public:
     std::vector<std::string> played;
+    int result = 0;
     bool outOfMemory = false;  // playing throws std::bad_alloc
     int playFileAsync(const std::string& path) override {
         if (outOfMemory) {
             throw std::bad_alloc();
         }
         played.push_back(path);
-        return 0;
+        return result;
     }
 };
 
@@ -41,8 +42,13 @@ class SessionEnv {
                  const std::u16string& email = u"me@example.org",
                  const std::u16string& fullName = u"Test User");
 
-    // The texts shown in a tab, in order.
+    // The texts shown in a tab, in order; by name, "" is the status tab and an
+    // unknown name shows nothing.
     std::vector<std::u16string> lines(int tab = 0);
+    std::vector<std::u16string> lines(std::u16string_view tab);
+    std::u16string lastLine(std::u16string_view tab = {});
+    // The labels in a channel's user list, in order.
+    std::vector<std::u16string> users(std::u16string_view channel);
     // Runs poll ticks until `done` holds or the time is up.
     bool pollUntil(const std::function<bool()>& done,
                    std::chrono::milliseconds timeout = std::chrono::milliseconds(3000));

@@ -1,5 +1,7 @@
 #include "tests/support/settings_env.h"
 
+#include <gtest/gtest.h>
+
 #include "platform/files.h"
 #include "settings/string_value.h"
 
@@ -18,6 +20,25 @@ std::string SettingsEnv::decodedLog() const {
         return "";
     }
     return xorWithLogKey(bytes);
+}
+
+std::size_t SettingsEnv::logCount(std::string_view text) const {
+    const std::string log = decodedLog();
+    std::size_t n = 0;
+    for (std::size_t at = log.find(text); at != log.npos; at = log.find(text, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+std::string SettingsEnv::read(const std::string& name) const {
+    std::string bytes;
+    EXPECT_EQ(readWholeFile(dir.file(name), bytes), 0) << name;
+    return bytes;
+}
+
+void SettingsEnv::write(const std::string& name, std::string_view bytes) {
+    EXPECT_EQ(writeFileAtomically(dir.file(name), bytes), 0) << name;
 }
 
 void SettingsEnv::putDword(std::u16string_view key, std::u16string_view name, std::uint32_t value) {

@@ -42,6 +42,11 @@ struct SettingsEnv {
     void install();
     // The decoded contents of errors.log in the installation folder ("" when absent).
     std::string decodedLog() const;
+    // How many times `text` appears in the decoded errors.log.
+    std::size_t logCount(std::string_view text) const;
+    // A file in the installation folder; reading one that is absent fails the test.
+    std::string read(const std::string& name) const;
+    void write(const std::string& name, std::string_view bytes);
     // Raw value access for checks that must not go through the code under test.
     void putDword(std::u16string_view key, std::u16string_view name, std::uint32_t value);
     void putString(std::u16string_view key, std::u16string_view name, std::u16string_view text);
