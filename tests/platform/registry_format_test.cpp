@@ -6,6 +6,7 @@
 
 #include "platform/registry.h"
 #include "platform/text.h"
+#include "tests/support/wide_bytes.h"
 
 namespace kolu::registry_format {
 
@@ -26,14 +27,7 @@ namespace {
 
 using namespace std::literals;
 
-std::string wide(std::u16string_view text, bool terminator = true) {
-    std::string bytes;
-    for (char16_t c : text) {
-        bytes += static_cast<char>(c & 0xFF);
-        bytes += static_cast<char>(c >> 8);
-    }
-    return terminator ? bytes + "\0\0"s : bytes;
-}
+using test::wide;
 
 TEST(RegistryFormat, EachKindOfValueHasItsLineAndAllReadBackInOrder) {
     const std::pair<ParsedValue, std::string> cases[] = {

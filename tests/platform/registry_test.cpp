@@ -20,6 +20,7 @@
 #include "platform/text.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/wide_bytes.h"
 
 namespace kolu {
 namespace {
@@ -28,15 +29,7 @@ using namespace std::literals;
 
 constexpr std::u16string_view kKey = u"SOFTWARE\\Marvoline\\Kolu";
 
-// A string value's bytes: UTF-16LE, with the terminator unless told otherwise.
-std::string wide(std::u16string_view text, bool terminator = true) {
-    std::string bytes;
-    for (char16_t c : text) {
-        bytes += static_cast<char>(c & 0xFF);
-        bytes += static_cast<char>(c >> 8);
-    }
-    return terminator ? bytes + "\0\0"s : bytes;
-}
+using test::wide;
 
 struct ReadValue {
     long result = -1;
