@@ -10,10 +10,10 @@
 #include <optional>
 
 #include "app/services.h"
+#include "gui/main_window.h"
 #include "platform/paths.h"
 #include "platform/qt/single_instance.h"
 #include "resources/shipped_resources.h"
-#include "ui/widgets/main_window.h"
 
 namespace {
 

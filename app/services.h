@@ -4,14 +4,14 @@
 // main window's copy of the colour table.
 #include <string>
 
-#include "connection/error_log.h"
 #include "platform/clock.h"
 #include "platform/registry.h"
 #include "platform/sockets.h"
 #include "platform/sound.h"
+#include "settings/colour_table.h"
+#include "settings/error_log.h"
 #include "settings/install_step.h"
 #include "settings/settings.h"
-#include "ui/colour_table.h"
 
 namespace kolu {
 

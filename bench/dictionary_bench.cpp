@@ -15,10 +15,10 @@
 
 #include "completion/dictionary.h"
 #include "completion/word_listing.h"
-#include "connection/error_log.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "settings/error_log.h"
 #include "settings/settings.h"
 
 namespace kolu {

@@ -36,11 +36,11 @@
 
 #include "app/services.h"
 #include "bench/window_bench.h"
+#include "gui/input_line.h"
+#include "gui/main_window.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "servers/server_list.h"
-#include "ui/widgets/input_line.h"
-#include "ui/widgets/main_window.h"
 
 namespace kolu {
 namespace {

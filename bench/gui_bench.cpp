@@ -15,6 +15,11 @@
 
 #include "app/services.h"
 #include "bench/window_bench.h"
+#include "gui/color_edit.h"
+#include "gui/input_line.h"
+#include "gui/main_window.h"
+#include "gui/whisper_hook.h"
+#include "gui/whisper_list.h"
 #include "options/connection_page.h"
 #include "options/info_page.h"
 #include "options/options_dialog.h"
@@ -22,11 +27,6 @@
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "protocol/inbound.h"
-#include "ui/widgets/color_edit.h"
-#include "ui/widgets/input_line.h"
-#include "ui/widgets/main_window.h"
-#include "ui/widgets/whisper_hook.h"
-#include "ui/widgets/whisper_list.h"
 
 namespace kolu {
 namespace {

@@ -10,12 +10,12 @@
 #include <filesystem>
 #include <string>
 
-#include "connection/error_log.h"
 #include "connection/session.h"
 #include "platform/clock.h"
 #include "platform/sockets.h"
 #include "platform/sound.h"
 #include "platform/text.h"
+#include "settings/error_log.h"
 #include "settings/settings.h"
 #include "ui/host.h"
 #include "ui/text_metrics.h"

@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <string>
 
-#include "connection/error_log.h"
 #include "platform/clock.h"
 #include "platform/text.h"
+#include "settings/error_log.h"
 #include "settings/settings.h"
 
 namespace kolu {

@@ -12,7 +12,7 @@ file(GLOB_RECURSE sources
      "${SOURCE_DIR}/options/model/*.h" "${SOURCE_DIR}/options/model/*.cpp")
 set(offenders)
 foreach(file IN LISTS sources)
-  if(file MATCHES "/platform/qt/" OR file MATCHES "/ui/widgets/")
+  if(file MATCHES "/platform/qt/")
     continue()
   endif()
   file(STRINGS "${file}" hits REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](Qt[A-Za-z]*/|Q[A-Z][A-Za-z]*[>\"])")

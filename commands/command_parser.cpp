@@ -2,10 +2,10 @@
 
 #include "commands/input_line_model.h"
 #include "commands/message_split.h"
-#include "commands/word_teacher.h"
-#include "connection/connection.h"
-#include "connection/session_state.h"
+#include "completion/word_teacher.h"
 #include "platform/text.h"
+#include "protocol/server_link.h"
+#include "protocol/session_state.h"
 #include "protocol/string_ops.h"
 #include "settings/settings.h"
 #include "ui/host.h"

@@ -10,15 +10,15 @@
 #include <vector>
 
 #include "protocol/handler_context.h"
-#include "ui/colour_table.h"
+#include "settings/colour_table.h"
 
 namespace kolu {
 
 class Clock;
-class Connection;
 class Host;
 class InputLineModel;
 class LinePrinter;
+class ServerLink;
 class Settings;
 class TabRegistry;
 class WordTeacher;
@@ -28,7 +28,7 @@ class CommandParser final : public CommandRunner {
   public:
     struct Parts {
         SessionState& state;
-        Connection& connection;
+        ServerLink& connection;
         TabRegistry& tabs;
         LinePrinter& output;
         Settings& settings;

@@ -3,10 +3,10 @@
 #include <string>
 
 #include "commands/command_parser.h"
-#include "connection/connection.h"
-#include "connection/session_state.h"
 #include "platform/civil_time.h"
 #include "platform/text.h"
+#include "protocol/server_link.h"
+#include "protocol/session_state.h"
 #include "settings/settings.h"
 #include "ui/tab_registry.h"
 

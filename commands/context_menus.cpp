@@ -4,13 +4,13 @@
 #include <new>
 
 #include "commands/menu_commands.h"
-#include "connection/connection.h"
-#include "connection/error_log.h"
-#include "connection/session_state.h"
 #include "platform/text.h"
 #include "protocol/handler_context.h"
+#include "protocol/server_link.h"
+#include "protocol/session_state.h"
+#include "settings/colour_table.h"
+#include "settings/error_log.h"
 #include "settings/settings.h"
-#include "ui/colour_table.h"
 #include "ui/host.h"
 #include "ui/line_printer.h"
 #include "ui/tab_registry.h"

@@ -14,12 +14,12 @@
 
 namespace kolu {
 
-class CommandRunner;
 class ColourTable;
-class Connection;
+class CommandRunner;
 class ErrorLog;
 class Host;
 class LinePrinter;
+class ServerLink;
 class Settings;
 class TabRegistry;
 struct SessionState;
@@ -88,7 +88,7 @@ class ContextMenus {
   public:
     struct Parts {
         SessionState& state;
-        Connection& connection;
+        ServerLink& connection;
         CommandRunner& commands;
         Settings& settings;
         TabRegistry& tabs;

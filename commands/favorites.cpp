@@ -2,9 +2,9 @@
 
 #include <cerrno>
 
-#include "connection/error_log.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "settings/error_log.h"
 #include "settings/settings.h"
 
 namespace kolu {

@@ -1,11 +1,11 @@
 #include "commands/notify_list.h"
 
-#include "connection/connection.h"
-#include "connection/session_state.h"
 #include "platform/text.h"
 #include "protocol/handler_context.h"
+#include "protocol/server_link.h"
+#include "protocol/session_state.h"
+#include "settings/colour_table.h"
 #include "settings/settings.h"
-#include "ui/colour_table.h"
 #include "ui/line_printer.h"
 
 namespace kolu {

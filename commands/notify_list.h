@@ -8,14 +8,14 @@
 #include <string_view>
 #include <vector>
 
-#include "connection/notify_hooks.h"
+#include "protocol/notify_hooks.h"
 
 namespace kolu {
 
 class ColourTable;
 class CommandRunner;
-class Connection;
 class LinePrinter;
+class ServerLink;
 class Settings;
 struct SessionState;
 
@@ -31,7 +31,7 @@ class NotifyList final : public NotifyHooks {
   public:
     struct Parts {
         SessionState& state;
-        Connection& connection;
+        ServerLink& connection;
         LinePrinter& output;
         Settings& settings;
         const ColourTable& colours;

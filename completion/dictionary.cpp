@@ -3,9 +3,9 @@
 #include <cerrno>
 
 #include "completion/word_listing.h"
-#include "connection/error_log.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "settings/error_log.h"
 #include "settings/settings.h"
 
 namespace kolu {

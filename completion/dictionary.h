@@ -10,10 +10,10 @@
 #include <string_view>
 #include <vector>
 
-#include "commands/word_teacher.h"
 #include "completion/dict_format.h"
 #include "completion/dict_reader.h"
 #include "completion/dict_store.h"
+#include "completion/word_teacher.h"
 
 namespace kolu {
 

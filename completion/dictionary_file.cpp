@@ -6,7 +6,7 @@
 #include <string>
 
 #include "completion/dictionary.h"
-#include "connection/error_log.h"
+#include "settings/error_log.h"
 
 namespace kolu {
 namespace {

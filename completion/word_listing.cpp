@@ -1,6 +1,6 @@
 #include "completion/word_listing.h"
 
-#include "connection/error_log.h"
+#include "settings/error_log.h"
 
 namespace kolu {
 namespace {

@@ -4,13 +4,13 @@
 #include <memory>
 #include <utility>
 
-#include "connection/error_log.h"
 #include "connection/tls_trust.h"
 #include "platform/clock.h"
 #include "platform/error_text.h"
 #include "platform/text.h"
 #include "protocol/inbound.h"
 #include "protocol/string_ops.h"
+#include "settings/error_log.h"
 #include "settings/settings.h"
 #include "ui/host.h"
 #include "ui/line_output.h"

@@ -10,10 +10,11 @@
 #include <string_view>
 #include <vector>
 
-#include "connection/notify_hooks.h"
 #include "connection/send_pacer.h"
-#include "connection/session_state.h"
 #include "platform/sockets.h"
+#include "protocol/notify_hooks.h"
+#include "protocol/server_link.h"
+#include "protocol/session_state.h"
 #include "servers/server_list.h"
 
 namespace kolu {
@@ -28,7 +29,7 @@ class ReplyDispatcher;
 class Settings;
 class TabRegistry;
 
-class Connection {
+class Connection final : public ServerLink {
   public:
     // Fills the chosen server's host, password and port; 0 when none is chosen.
     using ServerSource = std::function<int(ConnectionData& data)>;
@@ -72,8 +73,8 @@ class Connection {
     SocketHandle WSotworz();
     int zaloguj(SocketHandle sock, const std::string& host, std::uint16_t port,
                 const std::string& password);
-    int wys(SocketHandle sock, std::u16string_view text);
-    int SendNonEmpty(SocketHandle sock, std::u16string_view text);
+    int wys(SocketHandle sock, std::u16string_view text) override;
+    int SendNonEmpty(SocketHandle sock, std::u16string_view text) override;
     int WSzamknij(SocketHandle sock);
     int rozlacz();
     int DisplayDisconnected();
@@ -93,10 +94,10 @@ class Connection {
     void pollTick();
     void retryTick();
     void connectCommand();
-    void disconnectRequest();
+    void disconnectRequest() override;
     void exitCommand();
     // The socket the other parts send on; kInvalidSocket when not connected.
-    SocketHandle socketQuery() const { return m_state.socket; }
+    SocketHandle socketQuery() const override { return m_state.socket; }
 
   private:
     int sendBytes(SocketHandle sock, std::string_view bytes, const char16_t* operation);

@@ -1,6 +1,6 @@
 #include "connection/session.h"
 
-#include "connection/error_log.h"
+#include "settings/error_log.h"
 
 namespace kolu {
 
@@ -30,11 +30,15 @@ Session::Session(const SessionServices& services, int scaleFactor)
     connection.setNotifyHooks(&notify);
     commands.setTeacher(&teacher);
     notify.NotifyList_Load();
-    m_log.connectStatus(&output, &services.colours, &state.connected);
+    m_log.connectStatus(
+        [this, &colours = services.colours](std::u16string_view text) {
+            output.addLine(u"", text, colours.of(LineClass::Info));
+        },
+        &state.connected);
 }
 
 Session::~Session() {
-    m_log.connectStatus(nullptr, nullptr, nullptr);
+    m_log.connectStatus(nullptr, nullptr);
 }
 
 }  // namespace kolu

@@ -41,7 +41,6 @@
 #include <vector>
 
 #include "commands/input_line_model.h"
-#include "connection/error_log.h"
 #include "connection/session.h"
 #include "platform/files.h"
 #include "platform/registry.h"
@@ -49,13 +48,14 @@
 #include "platform/text.h"
 #include "protocol/dispatcher.h"
 #include "protocol/query_replies.h"
+#include "settings/colour_table.h"
+#include "settings/error_log.h"
 #include "settings/settings.h"
 #include "settings/string_value.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/fake_socket_layer.h"
 #include "tests/support/fixed_metrics.h"
-#include "ui/colour_table.h"
 #include "ui/formatting.h"
 #include "ui/host.h"
 #include "ui/user_list.h"

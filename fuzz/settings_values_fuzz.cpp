@@ -23,13 +23,13 @@
 #include <string_view>
 #include <vector>
 
-#include "connection/error_log.h"
 #include "options/model/options_store.h"
 #include "platform/registry.h"
 #include "platform/text.h"
+#include "settings/colour_table.h"
+#include "settings/error_log.h"
 #include "settings/settings.h"
 #include "tests/support/fake_clock.h"
-#include "ui/colour_table.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <algorithm>
 
-#include "ui/widgets/qt_colour.h"
+#include "gui/qt_colour.h"
 
 namespace kolu {
 namespace {

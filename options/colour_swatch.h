@@ -4,7 +4,7 @@
 // quick palette above them.
 #include <QWidget>
 
-#include "ui/colour_table.h"
+#include "settings/colour_table.h"
 
 namespace kolu {
 

@@ -7,9 +7,9 @@
 #include <QMessageBox>
 #include <QVBoxLayout>
 
+#include "gui/whisper_hook.h"
 #include "options/server_dialog.h"
 #include "options/textured_button.h"
-#include "ui/widgets/whisper_hook.h"
 
 namespace kolu {
 

@@ -11,6 +11,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "gui/whisper_hook.h"
 #include "options/connection_page.h"
 #include "options/files_page.h"
 #include "options/info_page.h"
@@ -20,7 +21,6 @@
 #include "options/switches_page.h"
 #include "options/view_page.h"
 #include "ui/host.h"
-#include "ui/widgets/whisper_hook.h"
 
 namespace kolu {
 

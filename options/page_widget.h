@@ -8,8 +8,8 @@
 #include <QString>
 #include <QWidget>
 
+#include "gui/qt_text.h"
 #include "options/model/options_pages.h"
-#include "ui/widgets/qt_text.h"
 
 namespace kolu {
 

@@ -4,8 +4,8 @@
 #include <QPainter>
 #include <QToolButton>
 
+#include "gui/qt_colour.h"
 #include "options/model/colour_editor.h"
-#include "ui/widgets/qt_colour.h"
 
 namespace kolu {
 namespace {

@@ -4,7 +4,7 @@
 // colour back, "Cancel" nothing.
 #include <QDialog>
 
-#include "ui/colour_table.h"
+#include "settings/colour_table.h"
 
 class QLineEdit;
 class QPushButton;

@@ -7,8 +7,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "gui/whisper_hook.h"
 #include "options/page_widget.h"
-#include "ui/widgets/whisper_hook.h"
 
 namespace kolu {
 namespace {

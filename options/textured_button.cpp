@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-#include "ui/widgets/drawn_button.h"
+#include "gui/drawn_button.h"
 
 namespace kolu {
 namespace {

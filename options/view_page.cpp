@@ -6,11 +6,11 @@
 #include <QLabel>
 #include <QListWidget>
 
+#include "gui/qt_colour.h"
 #include "options/colour_swatch.h"
 #include "options/quick_palette.h"
 #include "options/select_colour_dialog.h"
 #include "options/textured_button.h"
-#include "ui/widgets/qt_colour.h"
 
 namespace kolu {
 namespace {

@@ -448,19 +448,27 @@ int PosixSocketLayer::socketError(SocketHandle sock) {
     return err == 0 ? 0 : wsaFromErrno(err);
 }
 
-int PosixSocketLayer::recv(SocketHandle sock, char* buffer, int length) {
+PosixSocketLayer::Entry* PosixSocketLayer::transferEntry(SocketHandle sock, const char* bytes,
+                                                         int length) {
     Entry* entry = check(sock);
     if (entry == nullptr) {
+        return nullptr;
+    }
+    const int error = entry->reset                     ? kWsaEconnreset
+                      : length < 0                     ? kWsaEinval
+                      : bytes == nullptr && length > 0 ? kWsaEfault
+                                                       : 0;
+    if (error != 0) {
+        fail(error);
+        return nullptr;
+    }
+    return entry;
+}
+
+int PosixSocketLayer::recv(SocketHandle sock, char* buffer, int length) {
+    Entry* entry = transferEntry(sock, buffer, length);
+    if (entry == nullptr) {
         return kSocketError;
-    }
-    if (entry->reset) {
-        return fail(kWsaEconnreset);
-    }
-    if (length < 0) {
-        return fail(kWsaEinval);
-    }
-    if (buffer == nullptr && length > 0) {
-        return fail(kWsaEfault);
     }
     if (entry->tls) {
         return tlsRecv(sock, *entry, buffer, length);
@@ -477,18 +485,9 @@ int PosixSocketLayer::recv(SocketHandle sock, char* buffer, int length) {
 }
 
 int PosixSocketLayer::send(SocketHandle sock, const char* data, int length) {
-    Entry* entry = check(sock);
+    Entry* entry = transferEntry(sock, data, length);
     if (entry == nullptr) {
         return kSocketError;
-    }
-    if (entry->reset) {
-        return fail(kWsaEconnreset);
-    }
-    if (length < 0) {
-        return fail(kWsaEinval);
-    }
-    if (data == nullptr && length > 0) {
-        return fail(kWsaEfault);
     }
     if (entry->tls) {
         return tlsSend(sock, *entry, data, length);

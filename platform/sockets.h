@@ -160,6 +160,9 @@ class PosixSocketLayer : public SocketLayer {
 
     // The socket's entry, or nullptr with lastError set (not started, unknown handle).
     Entry* check(SocketHandle sock);
+    // check, then what recv and send refuse before moving a byte (reported);
+    // nullptr when refused.
+    Entry* transferEntry(SocketHandle sock, const char* bytes, int length);
     int fail(int wsaError);
     int failErrno(int errnoValue);
     int failTransfer(Entry& entry, int errnoValue);

@@ -2,12 +2,12 @@
 
 #include <string>
 
-#include "connection/connection.h"
-#include "connection/error_log.h"
-#include "connection/session_state.h"
 #include "platform/text.h"
 #include "protocol/dispatcher.h"
 #include "protocol/guarded.h"
+#include "protocol/server_link.h"
+#include "protocol/session_state.h"
+#include "settings/error_log.h"
 #include "settings/settings.h"
 #include "ui/event_sounds.h"
 #include "ui/line_output.h"

@@ -5,11 +5,11 @@
 #include <limits>
 #include <string>
 
-#include "connection/session_state.h"
 #include "platform/text.h"
 #include "protocol/channel_events.h"
 #include "protocol/messages.h"
-#include "ui/colour_table.h"
+#include "protocol/session_state.h"
+#include "settings/colour_table.h"
 #include "ui/line_output.h"
 
 namespace kolu {

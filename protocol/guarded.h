@@ -6,8 +6,8 @@
 #include <string_view>
 #include <utility>
 
-#include "connection/error_log.h"
 #include "protocol/handler_context.h"
+#include "settings/error_log.h"
 
 namespace kolu {
 

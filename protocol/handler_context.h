@@ -8,12 +8,12 @@ namespace kolu {
 
 class Clock;
 class ColourTable;
-class Connection;
 class ErrorLog;
 class EventSounds;
 class Host;
 class LineOutput;
 class NotifyHooks;
+class ServerLink;
 class Settings;
 class TabRegistry;
 struct SessionState;
@@ -21,14 +21,14 @@ struct SessionState;
 // The command line's entry for "/" commands built by the handlers (the NICK of
 // a nickname clash, the ban removal).
 class CommandRunner {
-public:
+  public:
     virtual ~CommandRunner() = default;
     virtual int ParsujKomende(std::u16string_view command, std::u16string_view target) = 0;
 };
 
 struct HandlerContext {
     SessionState& state;
-    Connection& connection;
+    ServerLink& connection;
     LineOutput& output;
     TabRegistry& tabs;
     Settings& settings;

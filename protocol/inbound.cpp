@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "connection/error_log.h"
 #include "protocol/guarded.h"
 #include "protocol/string_ops.h"
+#include "settings/error_log.h"
 
 namespace kolu {
 namespace {

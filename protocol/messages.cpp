@@ -3,12 +3,12 @@
 #include <cstdint>
 #include <string>
 
-#include "connection/connection.h"
-#include "connection/session_state.h"
 #include "platform/civil_time.h"
 #include "platform/text.h"
 #include "protocol/dispatcher.h"
 #include "protocol/guarded.h"
+#include "protocol/server_link.h"
+#include "protocol/session_state.h"
 #include "settings/settings.h"
 #include "ui/event_sounds.h"
 #include "ui/formatting.h"

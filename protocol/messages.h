@@ -5,7 +5,7 @@
 
 #include "protocol/handler_context.h"
 #include "protocol/reply.h"
-#include "ui/colour_table.h"
+#include "settings/colour_table.h"
 
 namespace kolu {
 

@@ -3,10 +3,10 @@
 #include <new>
 #include <string>
 
-#include "connection/error_log.h"
 #include "platform/text.h"
 #include "protocol/channel_events.h"
 #include "protocol/string_ops.h"
+#include "settings/error_log.h"
 #include "ui/line_output.h"
 #include "ui/tab_registry.h"
 #include "ui/user_list.h"

@@ -5,14 +5,14 @@
 #include <optional>
 #include <string>
 
-#include "connection/connection.h"
-#include "connection/session_state.h"
 #include "platform/text.h"
 #include "protocol/dispatcher.h"
 #include "protocol/guarded.h"
 #include "protocol/query_replies.h"
+#include "protocol/server_link.h"
+#include "protocol/session_state.h"
+#include "settings/colour_table.h"
 #include "settings/settings.h"
-#include "ui/colour_table.h"
 #include "ui/host.h"
 #include "ui/line_output.h"
 #include "ui/tab_registry.h"

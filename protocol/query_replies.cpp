@@ -6,12 +6,12 @@
 #include <utility>
 #include <vector>
 
-#include "connection/connection.h"
-#include "connection/error_log.h"
-#include "connection/notify_hooks.h"
-#include "connection/session_state.h"
 #include "platform/text.h"
 #include "protocol/guarded.h"
+#include "protocol/notify_hooks.h"
+#include "protocol/server_link.h"
+#include "protocol/session_state.h"
+#include "settings/error_log.h"
 #include "ui/event_sounds.h"
 #include "ui/host.h"
 #include "ui/line_output.h"

@@ -2,10 +2,10 @@
 #include <cerrno>
 #include <new>
 
-#include "connection/error_log.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "servers/server_list.h"
+#include "settings/error_log.h"
 
 namespace kolu {
 namespace {

@@ -2,9 +2,9 @@
 // default, in a fixed order, and the sounds key with the event sounds.
 #include <string>
 
-#include "connection/error_log.h"
 #include "platform/clock.h"
 #include "platform/text.h"
+#include "settings/error_log.h"
 #include "settings/setting_defaults.h"
 #include "settings/settings.h"
 #include "settings/settings_key.h"

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "connection/error_log.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "settings/error_log.h"
 #include "settings/setting_defaults.h"
 #include "settings/settings_key.h"
 #include "settings/string_value.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/registry.h"
-#include "ui/colour_table.h"
+#include "settings/colour_table.h"
 
 namespace kolu {
 

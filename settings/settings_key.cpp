@@ -1,6 +1,6 @@
 #include "settings/settings_key.h"
 
-#include "connection/error_log.h"
+#include "settings/error_log.h"
 #include "settings/string_value.h"
 
 namespace kolu {

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "platform/registry.h"
-#include "ui/colour_table.h"
+#include "settings/colour_table.h"
 
 namespace kolu {
 

@@ -1,7 +1,7 @@
 // The ignore, highlight and notify lists: one string of entries, each followed by
 // exactly one blank, compared without regard to case.
-#include "connection/error_log.h"
 #include "platform/text.h"
+#include "settings/error_log.h"
 #include "settings/settings.h"
 
 namespace kolu {

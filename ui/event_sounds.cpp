@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "connection/error_log.h"
 #include "platform/clock.h"
 #include "platform/sound.h"
 #include "platform/text.h"
+#include "settings/error_log.h"
 #include "settings/settings.h"
 
 namespace kolu {

@@ -2,14 +2,14 @@
 
 #include <cerrno>
 
-#include "connection/error_log.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "platform/time_stamp.h"
+#include "settings/error_log.h"
 #include "settings/settings.h"
 #include "ui/formatting.h"
 #include "ui/tab_registry.h"
-#include "ui/time_stamp.h"
 
 namespace kolu {
 namespace {

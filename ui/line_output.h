@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "ui/colour_table.h"
+#include "settings/colour_table.h"
 #include "ui/line_printer.h"
 
 namespace kolu {

@@ -3,7 +3,7 @@
 // that print only need this seam, which tests replace with a recorder.
 #include <string_view>
 
-#include "ui/colour_table.h"
+#include "settings/colour_table.h"
 
 namespace kolu {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/colour_table.h"
+#include "settings/colour_table.h"
 #include "ui/text_lines.h"
 #include "ui/user_list.h"
 

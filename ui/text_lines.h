@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/colour_table.h"
+#include "settings/colour_table.h"
 #include "ui/formatting.h"
 #include "ui/text_metrics.h"
 

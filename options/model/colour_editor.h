@@ -5,7 +5,7 @@
 // the colour field (BigPal) and the shade strip (GreyPal).
 #include <array>
 
-#include "ui/colour_table.h"
+#include "settings/colour_table.h"
 
 namespace kolu {
 

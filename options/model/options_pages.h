@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "servers/server_list.h"
-#include "ui/colour_table.h"
+#include "settings/colour_table.h"
 
 namespace kolu {
 

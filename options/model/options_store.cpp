@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "connection/error_log.h"
 #include "platform/error_text.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "protocol/string_ops.h"
 #include "servers/server_choice.h"
+#include "settings/error_log.h"
 #include "settings/setting_defaults.h"
 #include "settings/settings.h"
 #include "settings/settings_key.h"

@@ -8,7 +8,7 @@
 #include "commands/command_parser.h"
 #include "commands/input_line_model.h"
 #include "commands/menu_commands.h"
-#include "commands/word_teacher.h"
+#include "completion/word_teacher.h"
 #include "platform/text.h"
 #include "tests/support/fake_socket_layer.h"
 #include "tests/support/session_env.h"

@@ -117,7 +117,11 @@ class InboundTest : public ::testing::Test {
         ColourArray defaults{};
         OpKoloryDomyslne(defaults);
         colours.set(defaults);
-        env.log.connectStatus(&printer, &colours, &connected);
+        env.log.connectStatus(
+            [this](std::u16string_view text) {
+                printer.addLine(u"", text, colours.of(LineClass::Info));
+            },
+            &connected);
         sockets.scripted = true;
     }
     bool logged(const std::string& entry) {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "connection/notify_hooks.h"
 #include "protocol/dispatcher.h"
+#include "protocol/notify_hooks.h"
 #include "tests/support/handler_env.h"
 #include "ui/user_list.h"
 

@@ -180,7 +180,11 @@ class ErrorLogTest : public ::testing::Test {
         ColourArray defaults{};
         OpKoloryDomyslne(defaults);
         colours.set(defaults);
-        env.log.connectStatus(&printer, &colours, &connected);
+        env.log.connectStatus(
+            [this](std::u16string_view text) {
+                printer.addLine(u"", text, colours.of(LineClass::Info));
+            },
+            &connected);
         env.clock.local = SystemTime{2007, 9, 2, 11, 20, 8, 0, 0};
     }
     void debug(std::uint32_t value) { env.putDword(kSettingsKey, u"debug", value); }

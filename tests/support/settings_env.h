@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "connection/error_log.h"
 #include "platform/registry.h"
 #include "platform/text.h"
+#include "settings/error_log.h"
 #include "settings/settings.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/temp_dir.h"

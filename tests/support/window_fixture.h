@@ -6,10 +6,10 @@
 
 #include <memory>
 
+#include "gui/main_window.h"
 #include "platform/sockets.h"
 #include "tests/support/qt_app.h"
 #include "tests/support/session_env.h"
-#include "ui/widgets/main_window.h"
 
 namespace kolu::test {
 

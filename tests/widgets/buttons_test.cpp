@@ -8,15 +8,15 @@
 #include <QTimer>
 #include <memory>
 
+#include "gui/drawn_button.h"
+#include "gui/slide_button.h"
+#include "gui/splash.h"
 #include "tests/support/fixed_metrics.h"
 #include "tests/support/qt_app.h"
 #include "tests/support/session_env.h"
 #include "tests/widgets/widget_util.h"
 #include "ui/event_sounds.h"
 #include "ui/tab_registry.h"
-#include "ui/widgets/drawn_button.h"
-#include "ui/widgets/slide_button.h"
-#include "ui/widgets/splash.h"
 
 namespace kolu {
 namespace {

@@ -18,6 +18,8 @@
 #include <QTreeWidget>
 
 #include "commands/menu_commands.h"
+#include "gui/background_picture.h"
+#include "gui/prompt_dialogs.h"
 #include "options/colour_field.h"
 #include "options/colour_swatch.h"
 #include "options/connection_page.h"
@@ -35,8 +37,6 @@
 #include "tests/support/modal.h"
 #include "tests/support/qt_app.h"
 #include "tests/support/session_env.h"
-#include "ui/widgets/background_picture.h"
-#include "ui/widgets/prompt_dialogs.h"
 
 namespace kolu {
 namespace {

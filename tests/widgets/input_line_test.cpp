@@ -1,4 +1,4 @@
-#include "ui/widgets/input_line.h"
+#include "gui/input_line.h"
 
 #include <gtest/gtest.h>
 

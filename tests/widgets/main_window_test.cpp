@@ -19,6 +19,15 @@
 #include <QToolButton>
 #include <thread>
 
+#include "gui/color_edit.h"
+#include "gui/context_menu.h"
+#include "gui/drawn_button.h"
+#include "gui/input_line.h"
+#include "gui/prompt_dialogs.h"
+#include "gui/tab_strip.h"
+#include "gui/user_list_view.h"
+#include "gui/whisper_hook.h"
+#include "gui/whisper_list.h"
 #include "options/options_dialog.h"
 #include "options/quick_palette.h"
 #include "options/view_page.h"
@@ -28,15 +37,6 @@
 #include "tests/support/menu_choice.h"
 #include "tests/support/modal.h"
 #include "tests/widgets/widget_util.h"
-#include "ui/widgets/color_edit.h"
-#include "ui/widgets/context_menu.h"
-#include "ui/widgets/drawn_button.h"
-#include "ui/widgets/input_line.h"
-#include "ui/widgets/prompt_dialogs.h"
-#include "ui/widgets/tab_strip.h"
-#include "ui/widgets/user_list_view.h"
-#include "ui/widgets/whisper_hook.h"
-#include "ui/widgets/whisper_list.h"
 
 namespace kolu {
 namespace {

@@ -12,6 +12,10 @@
 #include <memory>
 #include <string>
 
+#include "gui/color_edit.h"
+#include "gui/qt_text_metrics.h"
+#include "gui/tab_strip.h"
+#include "gui/user_list_view.h"
 #include "tests/support/fixed_metrics.h"
 #include "tests/support/qt_app.h"
 #include "tests/support/session_env.h"
@@ -19,10 +23,6 @@
 #include "tests/widgets/widget_util.h"
 #include "ui/event_sounds.h"
 #include "ui/tab_registry.h"
-#include "ui/widgets/color_edit.h"
-#include "ui/widgets/qt_text_metrics.h"
-#include "ui/widgets/tab_strip.h"
-#include "ui/widgets/user_list_view.h"
 
 namespace kolu {
 namespace {

@@ -11,6 +11,10 @@
 
 #include "commands/favorites.h"
 #include "commands/menu_commands.h"
+#include "gui/color_edit.h"
+#include "gui/input_line.h"
+#include "gui/prompt_dialogs.h"
+#include "gui/user_list_view.h"
 #include "options/connection_page.h"
 #include "options/options_dialog.h"
 #include "options/server_dialog.h"
@@ -21,10 +25,6 @@
 #include "tests/support/raw_irc_client.h"
 #include "tests/support/temp_dir.h"
 #include "tests/widgets/widget_util.h"
-#include "ui/widgets/color_edit.h"
-#include "ui/widgets/input_line.h"
-#include "ui/widgets/prompt_dialogs.h"
-#include "ui/widgets/user_list_view.h"
 
 namespace kolu {
 namespace {

@@ -24,6 +24,13 @@
 
 #include "app/services.h"
 #include "commands/menu_commands.h"
+#include "gui/context_menu.h"
+#include "gui/input_line.h"
+#include "gui/main_window.h"
+#include "gui/prompt_dialogs.h"
+#include "gui/qt_text.h"
+#include "gui/splash.h"
+#include "gui/whisper_hook.h"
 #include "options/colour_swatch.h"
 #include "options/options_dialog.h"
 #include "options/select_colour_dialog.h"
@@ -31,13 +38,6 @@
 #include "platform/paths.h"
 #include "protocol/inbound.h"
 #include "resources/shipped_resources.h"
-#include "ui/widgets/context_menu.h"
-#include "ui/widgets/input_line.h"
-#include "ui/widgets/main_window.h"
-#include "ui/widgets/prompt_dialogs.h"
-#include "ui/widgets/qt_text.h"
-#include "ui/widgets/splash.h"
-#include "ui/widgets/whisper_hook.h"
 
 namespace {
 

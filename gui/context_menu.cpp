@@ -1,11 +1,11 @@
-#include "ui/widgets/context_menu.h"
+#include "gui/context_menu.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QString>
 
-#include "ui/widgets/color_edit.h"
-#include "ui/widgets/qt_text.h"
+#include "gui/color_edit.h"
+#include "gui/qt_text.h"
 
 namespace kolu {
 std::unique_ptr<QMenu> buildContextMenu(const ContextMenu& menu, QWidget* parent) {

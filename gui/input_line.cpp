@@ -1,4 +1,4 @@
-#include "ui/widgets/input_line.h"
+#include "gui/input_line.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -14,11 +14,11 @@
 #include <QWheelEvent>
 
 #include "commands/nick_completion.h"
+#include "gui/drawn_button.h"
+#include "gui/qt_colour.h"
+#include "settings/colour_table.h"
 #include "settings/settings.h"
-#include "ui/colour_table.h"
 #include "ui/tab_registry.h"
-#include "ui/widgets/drawn_button.h"
-#include "ui/widgets/qt_colour.h"
 
 namespace kolu {
 namespace {

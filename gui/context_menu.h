@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "commands/context_menus.h"
-#include "ui/widgets/color_edit.h"
+#include "gui/color_edit.h"
 
 class QMenu;
 class QWidget;

@@ -2,7 +2,7 @@
 // A colour of the client's table (0x00BBGGRR) as Qt paints it.
 #include <QColor>
 
-#include "ui/colour_table.h"
+#include "settings/colour_table.h"
 
 namespace kolu {
 

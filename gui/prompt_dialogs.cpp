@@ -1,4 +1,4 @@
-#include "ui/widgets/prompt_dialogs.h"
+#include "gui/prompt_dialogs.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -9,8 +9,8 @@
 #include <algorithm>
 
 #include "commands/menu_commands.h"
+#include "gui/qt_text.h"
 #include "platform/text.h"
-#include "ui/widgets/qt_text.h"
 
 namespace kolu {
 namespace {

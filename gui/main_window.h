@@ -13,10 +13,10 @@
 #include "commands/menu_commands.h"
 #include "commands/nick_completion.h"
 #include "connection/session.h"
+#include "gui/prompt_dialogs.h"
+#include "gui/qt_text_metrics.h"
 #include "ui/host.h"
 #include "ui/text_view_layout.h"
-#include "ui/widgets/prompt_dialogs.h"
-#include "ui/widgets/qt_text_metrics.h"
 
 class QAction;
 class QMenu;

@@ -1,4 +1,4 @@
-#include "ui/time_stamp.h"
+#include "platform/time_stamp.h"
 
 namespace kolu {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/widgets/color_edit.h"
+#include "gui/color_edit.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -10,11 +10,11 @@
 #include <algorithm>
 #include <optional>
 
+#include "gui/background_picture.h"
+#include "gui/qt_colour.h"
+#include "gui/qt_text_metrics.h"
 #include "settings/settings.h"
 #include "ui/text_wrap.h"
-#include "ui/widgets/background_picture.h"
-#include "ui/widgets/qt_colour.h"
-#include "ui/widgets/qt_text_metrics.h"
 
 namespace kolu {
 ColorEdit::ColorEdit(TextLines& lines, const QtTextMetrics& metrics, const ColourTable& colours,

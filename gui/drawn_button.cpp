@@ -1,4 +1,4 @@
-#include "ui/widgets/drawn_button.h"
+#include "gui/drawn_button.h"
 
 #include <QPainter>
 #include <algorithm>

@@ -5,7 +5,7 @@
 // side whenever a channel tab is shown.
 #include <QPointer>
 
-#include "ui/widgets/drawn_button.h"
+#include "gui/drawn_button.h"
 
 namespace kolu {
 

@@ -12,7 +12,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "ui/colour_table.h"
+#include "settings/colour_table.h"
 #include "ui/text_lines.h"
 #include "ui/text_view_layout.h"
 #include "ui/text_wrap.h"

@@ -1,4 +1,4 @@
-#include "ui/widgets/qt_text_metrics.h"
+#include "gui/qt_text_metrics.h"
 
 #include <QString>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "ui/widgets/tab_strip.h"
+#include "gui/tab_strip.h"
 
 #include <QContextMenuEvent>
 #include <QFontMetrics>
@@ -7,8 +7,8 @@
 #include <QTabBar>
 #include <algorithm>
 
-#include "ui/widgets/qt_colour.h"
-#include "ui/widgets/qt_font.h"
+#include "gui/qt_colour.h"
+#include "gui/qt_font.h"
 
 namespace kolu {
 namespace {

@@ -11,7 +11,7 @@
 #include <QTimer>
 #include <string>
 
-#include "ui/colour_table.h"
+#include "settings/colour_table.h"
 #include "ui/user_list.h"
 
 namespace kolu {

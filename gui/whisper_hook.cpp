@@ -1,4 +1,4 @@
-#include "ui/widgets/whisper_hook.h"
+#include "gui/whisper_hook.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -7,8 +7,8 @@
 
 #include "completion/dictionary.h"
 #include "completion/whisper_text.h"
+#include "gui/whisper_list.h"
 #include "settings/settings.h"
-#include "ui/widgets/whisper_list.h"
 
 namespace kolu {
 

@@ -1,4 +1,4 @@
-#include "ui/widgets/menu_labels.h"
+#include "gui/menu_labels.h"
 
 #include <QAction>
 #include <QMenu>
@@ -7,8 +7,8 @@
 #include <string>
 
 #include "commands/menu_commands.h"
-#include "connection/error_log.h"
-#include "ui/widgets/qt_text.h"
+#include "gui/qt_text.h"
+#include "settings/error_log.h"
 
 namespace kolu {
 namespace {

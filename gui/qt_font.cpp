@@ -1,4 +1,4 @@
-#include "ui/widgets/qt_font.h"
+#include "gui/qt_font.h"
 
 #include <QFontMetrics>
 #include <algorithm>

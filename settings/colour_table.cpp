@@ -1,4 +1,4 @@
-#include "ui/colour_table.h"
+#include "settings/colour_table.h"
 
 #include "settings/settings.h"
 

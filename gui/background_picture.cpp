@@ -1,11 +1,11 @@
-#include "ui/widgets/background_picture.h"
+#include "gui/background_picture.h"
 
 #include <QImageReader>
 #include <QPainter>
 #include <algorithm>
 #include <cerrno>
 
-#include "connection/error_log.h"
+#include "settings/error_log.h"
 #include "ui/background_blend.h"
 
 namespace kolu {

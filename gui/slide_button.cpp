@@ -1,13 +1,13 @@
-#include "ui/widgets/slide_button.h"
+#include "gui/slide_button.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
 
+#include "gui/qt_colour.h"
+#include "settings/colour_table.h"
 #include "settings/settings.h"
-#include "ui/colour_table.h"
 #include "ui/tab_registry.h"
-#include "ui/widgets/qt_colour.h"
 
 namespace kolu {
 namespace {

@@ -1,13 +1,12 @@
-#include "connection/error_log.h"
+#include "settings/error_log.h"
 
 #include "platform/clock.h"
 #include "platform/error_text.h"
 #include "platform/files.h"
 #include "platform/sockets.h"
 #include "platform/text.h"
+#include "platform/time_stamp.h"
 #include "settings/settings.h"
-#include "ui/line_printer.h"
-#include "ui/time_stamp.h"
 
 namespace kolu {
 namespace {
@@ -32,9 +31,8 @@ std::string xorWithLogKey(std::string_view bytes) {
 ErrorLog::ErrorLog(RegistryStore& store, const Clock& clock, std::u16string fallbackFolder)
     : m_store(store), m_clock(clock), m_fallbackFolder(std::move(fallbackFolder)) {}
 
-void ErrorLog::connectStatus(LinePrinter* printer, const ColourTable* colours, bool* connected) {
-    m_printer = printer;
-    m_colours = colours;
+void ErrorLog::connectStatus(StatusPrinter print, bool* connected) {
+    m_print = std::move(print);
     m_connected = connected;
 }
 
@@ -111,10 +109,8 @@ int ErrorLog::LogSocketError(SocketLayer& sockets, std::u16string_view operation
         writeEntry(operation, label, code);
     }
     if (code != 0) {
-        if (m_printer) {
-            Colour colour = m_colours ? m_colours->of(LineClass::Info) : 0;
-            m_printer->addLine(
-                u"", u"*** [" + decimalText(code) + u"] Software caused connection abort", colour);
+        if (m_print) {
+            m_print(u"*** [" + decimalText(code) + u"] Software caused connection abort");
         }
         if (m_connected) {
             *m_connected = false;

@@ -1,4 +1,4 @@
-#include "ui/widgets/user_list_view.h"
+#include "gui/user_list_view.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -8,11 +8,11 @@
 #include <QScrollBar>
 #include <algorithm>
 
+#include "gui/background_picture.h"
+#include "gui/qt_colour.h"
+#include "gui/qt_font.h"
 #include "settings/settings.h"
 #include "ui/tab_registry.h"
-#include "ui/widgets/background_picture.h"
-#include "ui/widgets/qt_colour.h"
-#include "ui/widgets/qt_font.h"
 
 namespace kolu {
 UserListView::UserListView(const UserList& users, const ColourTable& colours, QWidget* parent)

@@ -4,16 +4,15 @@
 // the installation folder, every byte XOR-ed with one fixed key. A socket error
 // also tells the user the connection was lost and clears the connected flag.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
 #include "platform/registry.h"
-#include "ui/colour_table.h"
 
 namespace kolu {
 
 class Clock;
-class LinePrinter;
 class SocketLayer;
 
 class ErrorLog {
@@ -28,9 +27,11 @@ class ErrorLog {
     // `fallbackFolder` (ending in '/') is used when `InstallDir` can't be read.
     ErrorLog(RegistryStore& store, const Clock& clock, std::u16string fallbackFolder);
 
+    // Prints a line in the status tab.
+    using StatusPrinter = std::function<void(std::u16string_view text)>;
     // Where LogSocketError prints its line and which flag it clears; until this is
     // called the line is not printed.
-    void connectStatus(LinePrinter* printer, const ColourTable* colours, bool* connected);
+    void connectStatus(StatusPrinter print, bool* connected);
 
     // Reports a failed call with its error code; writes whatever the code when `debug` is 1.
     int LogError(std::u16string_view operation, std::u16string_view label, int code);
@@ -50,8 +51,7 @@ class ErrorLog {
     RegistryStore& m_store;
     const Clock& m_clock;
     std::u16string m_fallbackFolder;
-    LinePrinter* m_printer = nullptr;
-    const ColourTable* m_colours = nullptr;
+    StatusPrinter m_print;
     bool* m_connected = nullptr;
 };
 

@@ -1,4 +1,4 @@
-#include "ui/widgets/whisper_list.h"
+#include "gui/whisper_list.h"
 
 #include <QHeaderView>
 #include <QMouseEvent>

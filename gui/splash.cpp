@@ -1,4 +1,4 @@
-#include "ui/widgets/splash.h"
+#include "gui/splash.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -6,9 +6,9 @@
 #include <QScreen>
 #include <string_view>
 
+#include "gui/qt_text_metrics.h"
 #include "settings/setting_defaults.h"
 #include "ui/text_wrap.h"
-#include "ui/widgets/qt_text_metrics.h"
 
 namespace kolu {
 namespace {

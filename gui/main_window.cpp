@@ -1,4 +1,4 @@
-#include "ui/widgets/main_window.h"
+#include "gui/main_window.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -13,25 +13,25 @@
 #include <QUrl>
 
 #include "commands/context_menus.h"
-#include "connection/error_log.h"
+#include "gui/background_picture.h"
+#include "gui/color_edit.h"
+#include "gui/context_menu.h"
+#include "gui/drawn_button.h"
+#include "gui/input_line.h"
+#include "gui/menu_labels.h"
+#include "gui/qt_font.h"
+#include "gui/qt_text.h"
+#include "gui/slide_button.h"
+#include "gui/splash.h"
+#include "gui/tab_strip.h"
+#include "gui/user_list_view.h"
+#include "gui/whisper_hook.h"
 #include "options/options_dialog.h"
 #include "platform/text.h"
 #include "protocol/query_replies.h"
+#include "settings/error_log.h"
 #include "settings/settings.h"
 #include "ui/welcome_banner.h"
-#include "ui/widgets/background_picture.h"
-#include "ui/widgets/color_edit.h"
-#include "ui/widgets/context_menu.h"
-#include "ui/widgets/drawn_button.h"
-#include "ui/widgets/input_line.h"
-#include "ui/widgets/menu_labels.h"
-#include "ui/widgets/qt_font.h"
-#include "ui/widgets/qt_text.h"
-#include "ui/widgets/slide_button.h"
-#include "ui/widgets/splash.h"
-#include "ui/widgets/tab_strip.h"
-#include "ui/widgets/user_list_view.h"
-#include "ui/widgets/whisper_hook.h"
 
 namespace kolu {
 namespace {
