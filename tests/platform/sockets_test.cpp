@@ -93,9 +93,8 @@ class SocketsTest : public ::testing::Test {
     int m_peer = -1;
 };
 
-// Start-up is checked by every handle operation together, and apart by these.
-TEST(SocketsStartupTest, EveryKindOfOperationFailsBeforeStartup) {
-    PosixSocketLayer layer;
+TEST(SocketsStartupTest, EveryKindOfOperationFailsOutsideCountedStartups) {
+    PosixSocketLayer layer, other;
     char buffer[16] = {};
     const auto notStarted = [&](bool failed) {
         EXPECT_TRUE(failed);
@@ -106,12 +105,8 @@ TEST(SocketsStartupTest, EveryKindOfOperationFailsBeforeStartup) {
     notStarted(!layer.resolve("127.0.0.1").has_value());
     notStarted(layer.openTcp() == kInvalidSocket);
     notStarted(layer.recv(3, buffer, sizeof buffer) == kSocketError);
-}
-
-TEST(SocketsStartupTest, StartupsAreCountedAndEachLayerHasItsOwnLastError) {
-    PosixSocketLayer layer, other;
     EXPECT_EQ(layer.startup(0x0000), kWsaVernotsupported);
-    EXPECT_EQ(layer.openTcp(), kInvalidSocket);  // the refused start-up counts for nothing
+    notStarted(layer.openTcp() == kInvalidSocket);  // the refused start-up counts for nothing
     ASSERT_EQ(layer.startup(0x0101), 0);
     ASSERT_EQ(layer.startup(0x0202), 0);
     const SocketHandle sock = layer.openTcp();
@@ -121,12 +116,11 @@ TEST(SocketsStartupTest, StartupsAreCountedAndEachLayerHasItsOwnLastError) {
     EXPECT_EQ(layer.cleanup(), 0);
     EXPECT_EQ(layer.openTcp(), kInvalidSocket);
     EXPECT_EQ(layer.lastError(), kWsaNotinitialised);
-    EXPECT_EQ(layer.cleanup(), kSocketError);
     EXPECT_EQ(other.lastError(), 0);
 }
 
-// Numeric names only, so the tests never ask a name server; "127.0.0.1" and
-// "[::1]" are the ngIRCd tests' own.
+// Numeric names only, so no name server is asked; "127.0.0.1", "[::1]" and the
+// addresses' text are the connection and ngIRCd tests' own.
 TEST_F(SocketsTest, ResolvesAddressesAndRejectsBadNames) {
     const std::pair<std::string, std::optional<SocketAddress>> cases[] = {
         {"0:0:0::1", SocketAddress::ipv6Loopback()},
@@ -139,8 +133,6 @@ TEST_F(SocketsTest, ResolvesAddressesAndRejectsBadNames) {
         EXPECT_EQ(m_layer.resolve(name), expected) << name;
         EXPECT_EQ(m_layer.lastError(), expected ? 0 : kWsaHostNotFound) << name;
     }
-    EXPECT_EQ(kLoopback.toString(), "127.0.0.1");
-    EXPECT_EQ(SocketAddress::ipv6Loopback().toString(), "::1");
 }
 
 // A refused non-blocking connect is never writable, only exceptional: asking

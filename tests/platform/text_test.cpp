@@ -70,9 +70,7 @@ TEST(Utf8Encoding, RoundTripsAndReplacesLoneSurrogates) {
 
 // "ab" + euro (3 bytes) + emoji (4 bytes) + "c": whole characters end at these byte counts.
 TEST(Utf8Encoding, BoundedCutsBeforeTheFirstCharacterThatDoesNotFit) {
-    const std::u16string text =
-        u"ab\u20AC\xD83D\xDE00"
-        u"c";
+    const std::u16string text = u"ab\u20AC\U0001F600c";
     const std::string full = toUtf8(text);
     const std::size_t ends[] = {0, 1, 2, 5, 9, 10};
     for (std::size_t capacity = 0; capacity <= 13; ++capacity) {
@@ -97,11 +95,9 @@ TEST(Utf8Encoding, BoundedCutsBeforeTheFirstCharacterThatDoesNotFit) {
 }
 
 TEST(Utf8Encoding, CutNeverEndsInsideASurrogatePair) {
-    const std::u16string text =
-        u"a\xD83D\xDE00"
-        u"b";
+    const std::u16string text = u"a\U0001F600b";
     EXPECT_EQ(cutAtWholeChar(text, 2), u"a");
-    EXPECT_EQ(cutAtWholeChar(text, 3), u"a\xD83D\xDE00");
+    EXPECT_EQ(cutAtWholeChar(text, 3), u"a\U0001F600");
     EXPECT_EQ(cutAtWholeChar(text, 100), text);
     EXPECT_EQ(cutAtWholeChar(u"a\xD83Dz", 2), u"a\xD83D");  // a lone high surrogate is whole
 }
