@@ -153,12 +153,6 @@ const Row kRows[] = {
      {kAction + kX + "\x01", kAction + kY + "\x01"},
      {u"#a|* me " + fromUtf8(kX) + u"|A", u"#a|* me " + fromUtf8(kY) + u"|A"}},
     {"NotConnected", u"/join #a", {}, {u"#a|* /join: not connected to server|L"}, false},
-    {"NotConnectedQuitOnStatus",
-     u"/quit",
-     {},
-     {u"Status|* /quit: not connected to server|L"},
-     false,
-     u""},
 };
 
 class CommandTable : public CommandLineTest, public ::testing::WithParamInterface<Row> {};
@@ -232,24 +226,15 @@ TEST_F(CommandLineTest, SentTextIsTaughtWhenSelfTeachingIsOn) {
 }
 
 // The Commands menu hands its answers to the same command line.
-class CommandsMenu : public CommandLineTest {
-  protected:
-    Strings sentOnce() {
-        Strings lines = sockets.sentLines();
-        sockets.sent.clear();
-        return lines;
-    }
+TEST_F(CommandLineTest, MenuAnswersAreCutToTheirBuffersAtAWholeCharacter) {
     MenuCommands menu{env.host, env.session.commands};
-};
-
-TEST_F(CommandsMenu, AnswersAreCutToTheirBuffersAtAWholeCharacter) {
     // 248 letters then a surrogate pair: the pair would end past 249 and is dropped whole.
     env.host.textAnswers = {std::u16string(300, u'a'), std::u16string(248, u'b') + u"\U0001F600"};
     env.host.twoFieldAnswers = {std::make_pair(std::u16string(260, u'c'), u"d")};
     menu.ObslugaMenuCommands(40105);
     menu.ObslugaMenuCommands(40105);
     menu.ObslugaMenuCommands(40111);
-    EXPECT_EQ(sentOnce(),
+    EXPECT_EQ(sockets.sentLines(),
               (Strings{"WHOIS " + std::string(249, 'a'), "WHOIS " + std::string(248, 'b'),
                        "INVITE " + std::string(250, 'c') + " d"}));
 }

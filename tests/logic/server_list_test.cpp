@@ -15,6 +15,7 @@
 #include "servers/port_list.h"
 #include "servers/server_choice.h"
 #include "servers/server_list.h"
+#include "tests/logic/logic_util.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/settings_env.h"
 
@@ -59,12 +60,8 @@ TEST(ServerFileFormat, MalformedFilesParseToTheServersTheyHold) {
 
 TEST(ServerFileFormat, OverlongFieldsAreCutToTheirRoomAtAWholeCharacter) {
     // 40 characters outside the BMP are 80 code units: 31 fit whole in 63.
-    std::string emoji;
-    for (int i = 0; i < 40; ++i) {
-        emoji += "\xF0\x9F\x98\x80";
-    }
-    const ServerList cut =
-        SrvTworzListe(emoji + "\t" + std::string(10000, 's') + "\t1\t\r\nB\tb\t2\t");
+    const ServerList cut = SrvTworzListe(toUtf8(test::repeat(u"\U0001F600", 40)) + "\t" +
+                                         std::string(10000, 's') + "\t1\t\r\nB\tb\t2\t");
     ASSERT_EQ(cut.size(), 2u);
     EXPECT_EQ(cut.server(0)->network.size(), 62u);
     EXPECT_EQ(cut.server(0)->network.substr(60), u"\U0001F600");
@@ -167,14 +164,6 @@ std::vector<std::int32_t> expand(const PortList& list) {
     return ports;
 }
 
-std::u16string repeated(std::u16string_view piece, int times) {
-    std::u16string text;
-    for (int i = 0; i < times; ++i) {
-        text += piece;
-    }
-    return text;
-}
-
 TEST(PortList, GivesThePortsInTextOrder) {
     const std::pair<std::u16string, std::vector<std::int32_t>> cases[] = {
         {u"6665-6667,6666", {6665, 6666, 6667, 6666}},  // a port listed twice is twice as likely
@@ -201,11 +190,11 @@ TEST(PortList, HugeRangesAreBoundedAndTheCountNeverOverflows) {
     EXPECT_EQ(list.at(65535 - 6667 + 1), 1);
     EXPECT_EQ(list.at(list.count()), -1);
     EXPECT_EQ(list.at(-1), -1);
-    const int count = SrvTworzTbPortow(repeated(u"1-65535,7,", 5000), list);
+    const int count = SrvTworzTbPortow(test::repeat(u"1-65535,7,", 5000), list);
     EXPECT_EQ(list.at(4999 * 65536 + 100), 101);
     EXPECT_EQ(list.at(count - 1), 7);
     // 40000 full ranges would be 2.6 billion ports; what does not fit is left out.
-    EXPECT_EQ(SrvTworzTbPortow(repeated(u"1-65535,", 40000), list), (INT_MAX / 65535) * 65535);
+    EXPECT_EQ(SrvTworzTbPortow(test::repeat(u"1-65535,", 40000), list), (INT_MAX / 65535) * 65535);
 }
 
 // The servers fuzz corpus replay checks that any draw picks a listed port with its TLS.

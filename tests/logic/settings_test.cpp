@@ -12,8 +12,8 @@
 #include "platform/error_text.h"
 #include "platform/files.h"
 #include "settings/install_step.h"
+#include "tests/logic/logic_util.h"
 #include "tests/support/fake_socket_layer.h"
-#include "tests/support/settings_env.h"
 
 namespace kolu {
 namespace {
@@ -131,24 +131,17 @@ TEST(SpecialListSearch, FindsWholeBlankTerminatedEntriesIgnoringCase) {
 using SpecialLists = SettingsTest;
 
 TEST_F(SpecialLists, AddAppendsOnceSwitchesIgnoreOnAndRemoveTakesOnlyTheExactEntry) {
-    env.putString(kSettingsKey, u"ignore", u"bob ");
     env.putDword(kSettingsKey, u"en_ignore", 0);
-    env.settings.RegSpListDodaj(u"BOB", u"ignore");
-    EXPECT_EQ(text(u"ignore"), u"bob ");
-    EXPECT_EQ(env.settings.RegCzytajLONG(u"en_ignore"), 1);
-    env.settings.RegSpListDodaj(u"carol", u"ignore");
-    env.settings.RegSpListUsun(u"bo", u"ignore");
-    EXPECT_EQ(text(u"ignore"), u"bob carol ");
-    env.settings.RegSpListUsun(u"BOB", u"ignore");
-    EXPECT_EQ(text(u"ignore"), u"carol ");
-}
-
-TEST_F(SpecialLists, AddStartsAMissingListAndEndsAnUnterminatedOne) {
     env.settings.RegSpListDodaj(u"dave", u"ignore");
     EXPECT_EQ(text(u"ignore"), u"dave ");
-    env.putString(kSettingsKey, u"ignore", u"bob alice");  // edited by hand
-    env.settings.RegSpListDodaj(u"dave", u"ignore");
-    EXPECT_EQ(text(u"ignore"), u"bob alice dave ");
+    EXPECT_EQ(env.settings.RegCzytajLONG(u"en_ignore"), 1);
+    env.putString(kSettingsKey, u"ignore", u"bob alice");  // edited by hand: unterminated
+    env.settings.RegSpListDodaj(u"carol", u"ignore");
+    env.settings.RegSpListDodaj(u"BOB", u"ignore");
+    env.settings.RegSpListUsun(u"bo", u"ignore");
+    EXPECT_EQ(text(u"ignore"), u"bob alice carol ");
+    env.settings.RegSpListUsun(u"BOB", u"ignore");
+    EXPECT_EQ(text(u"ignore"), u"alice carol ");
 }
 
 TEST_F(SpecialLists, AddRefusesToReachTheLimit) {
@@ -162,10 +155,7 @@ TEST_F(SpecialLists, AddRefusesToReachTheLimit) {
 // A list longer than its read buffer (edited by hand) must never be replaced by
 // the one entry being added.
 TEST_F(SpecialLists, AnUnreadableListIsNotOverwritten) {
-    std::u16string huge;
-    for (int i = 0; i < 600; ++i) {
-        huge += u"nick" + std::u16string(1, static_cast<char16_t>(u'a' + i % 26)) + u" ";
-    }
+    const std::u16string huge = test::repeat(u"nicka ", 600);
     env.putString(kSettingsKey, u"ignore", huge);
     env.settings.RegSpListDodaj(u"newcomer", u"ignore");
     env.settings.RegSpListUsun(u"nicka", u"ignore");
@@ -173,23 +163,11 @@ TEST_F(SpecialLists, AnUnreadableListIsNotOverwritten) {
 }
 
 // errors.log: its entries, when it is written, and socket errors that end the connection.
-class ErrorLogTest : public ::testing::Test {
+class ErrorLogTest : public ::testing::Test, protected test::StatusLog {
   protected:
-    void SetUp() override {
-        env.install();
-        ColourArray defaults{};
-        OpKoloryDomyslne(defaults);
-        colours.set(defaults);
-        env.log.connectStatus(&printer, &colours, &connected);
-        env.clock.local = SystemTime{2007, 9, 2, 11, 20, 8, 0, 0};
-    }
     void debug(std::uint32_t value) { env.putDword(kSettingsKey, u"debug", value); }
 
-    test::SettingsEnv env;
-    test::RecordingPrinter printer;
     test::FakeSocketLayer sockets;
-    ColourTable colours;
-    bool connected = true;
 };
 
 TEST_F(ErrorLogTest, EntriesHaveStampLabelOperationCodeAndMessageAndAreNotPlainText) {

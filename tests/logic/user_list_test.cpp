@@ -1,6 +1,5 @@
-// The channel user list: its order, lookups and rank changes, checked
-// against a literal model (append, then stable-sort the whole list;
-// find by scanning every row) on random operations under several PREFIX sets.
+// The channel user list checked against a literal model on random operations
+// under several PREFIX sets.
 #include "ui/user_list.h"
 
 #include <gtest/gtest.h>
@@ -15,10 +14,9 @@
 namespace kolu {
 namespace {
 
-// The list as the operations describe it, done the slow way: each row keeps
-// its nickname and the mode letters it holds, its label and key are derived
-// from the highest of them; append and stable-sort the whole list after every
-// change, find by scanning all rows.
+// The list done the slow way: each row's label and key derive from the highest
+// mode it holds; append and stable-sort the whole list after every change, find
+// by scanning all rows.
 class LiteralList {
   public:
     struct Row {
@@ -185,8 +183,8 @@ void expectSame(const UserList& list, const LiteralList& literal, int step) {
     }
 }
 
-// Seed, how often the whole list is compared (every step, or rarely so that
-// insertions pile up between reads), and the announced ranks.
+// Seed, how often the whole list is compared (rarely lets insertions pile up
+// between reads), and the announced ranks.
 class UserListRandomTest
     : public ::testing::TestWithParam<std::tuple<unsigned, int, std::u16string_view>> {};
 
