@@ -32,7 +32,6 @@ class CommandLineTest : public ::testing::Test {
         sockets.acceptSends = true;
         state().socket = kSocket;
         state().currentNick = u"me";
-        setString(u"partmsg", u"bye now");
         setString(u"quitmsg", u"gone");
         env.settings.settings.RegZapiszLONG(u"whspteach", 0);
         // 1188731888 seconds after the epoch.

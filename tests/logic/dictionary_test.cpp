@@ -51,7 +51,6 @@ class DictionaryTest : public ::testing::Test {
         env.putDword(kSettingsKey, u"debug", 1);
         env.putString(kSettingsKey, u"dictpath", fromUtf8(env.dir.path()));
     }
-    std::string path(const char* name = "dict.dat") const { return env.dir.file(name); }
 
     test::SettingsEnv env;
     Dictionary dictionary{env.settings, env.log};

@@ -115,9 +115,6 @@ class InboundTest : public ::testing::Test, protected test::StatusLog {
         env.putDword(kSettingsKey, u"debug", 1);
         sockets.scripted = true;
     }
-    bool logged(const std::string& entry) {
-        return env.decodedLog().find(entry) != std::string::npos;
-    }
     std::u16string abortLine(int code) {
         return u"*** [" + fromUtf8(std::to_string(code)) + u"] Software caused connection abort";
     }
@@ -164,7 +161,7 @@ TEST_F(InboundTest, ARecvErrorEndsTheConnectionThroughTheErrorLog) {
     EXPECT_FALSE(connected);
     ASSERT_EQ(printer.lines.size(), 1u);
     EXPECT_EQ(printer.lines[0].text, abortLine(kWsaEconnreset));
-    EXPECT_TRUE(logged("odb\t\trecv : 10054\t\t"));
+    EXPECT_EQ(env.logCount("odb\t\trecv : 10054\t\t"), 1u);
 }
 
 TEST_F(InboundTest, FailedSelectsAreReported) {
@@ -173,7 +170,7 @@ TEST_F(InboundTest, FailedSelectsAreReported) {
     sockets.queueData("PING :a\r\n");
     EXPECT_EQ(inbound.odbierz(kSock, dispatcher), 9);
     EXPECT_EQ(dispatcher.replies, (Replies{{"PING", "a"}}));
-    EXPECT_TRUE(logged("odbierz\t\tselect : 10050\t\t"));
+    EXPECT_EQ(env.logCount("odbierz\t\tselect : 10050\t\t"), 1u);
     EXPECT_FALSE(connected);
     ASSERT_EQ(printer.lines.size(), 1u);
     EXPECT_EQ(printer.lines[0].text, abortLine(kWsaEnetdown));
@@ -184,7 +181,7 @@ TEST_F(InboundTest, FailedSelectsAreReported) {
     sockets.queueData("PING :c\r\n");
     EXPECT_EQ(inbound.odbierz(kSock, dispatcher), 9);
     EXPECT_EQ(dispatcher.replies.back(), (Words{"PING", "b"}));
-    EXPECT_TRUE(logged("odbierz\t\tselect2 : 10038\t\t"));
+    EXPECT_EQ(env.logCount("odbierz\t\tselect2 : 10038\t\t"), 1u);
 }
 
 TEST_F(InboundTest, AHugeLineWithoutLineFeedNeverOverflowsAndLosesNothingAfterIt) {
@@ -212,7 +209,7 @@ TEST_F(InboundTest, OutOfMemoryDropsOnlyTheLineAtHandAndIsReported) {
     EXPECT_NO_THROW(inbound.odbierz(kSock, dispatcher));
     EXPECT_EQ(dispatcher.replies.size(), 3u);
     EXPECT_FALSE(inbound.dispatching());
-    EXPECT_TRUE(logged("przetwarzaj\t\tLocalAlloc : 0"));
+    EXPECT_EQ(env.logCount("przetwarzaj\t\tLocalAlloc : 0"), 1u);
 }
 
 // A modal prompt inside a handler runs the event loop, which ticks again.

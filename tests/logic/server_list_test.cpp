@@ -93,12 +93,6 @@ class ServerFile : public ::testing::Test {
     ServerListServices services{env.settings, env.log, env.clock, env.random};
 };
 
-TEST_F(ServerFile, AMissingFileIsCreatedEmptyWithOwnerOnlyAccessAndGivesNoServer) {
-    EXPECT_EQ(connection(), "0 - - 42");
-    EXPECT_EQ(env.read("servers.txt"), "");
-    EXPECT_EQ(mode(), 0600u);
-}
-
 TEST_F(ServerFile, AFailedSaveLeavesTheOldFileAndASavedOneHasOwnerOnlyAccess) {
     const std::string old = "Old\to.net\t6667\t\r\n";
     env.write("servers.txt", old);
@@ -137,6 +131,10 @@ TEST_F(ServerFile, AFileThatCannotBeReadIsReportedAndNeverReplaced) {
 }
 
 TEST_F(ServerFile, ThePositionSettingChoosesTheServerAndEachAttemptDrawsAPort) {
+    // A missing file gives no server and is created empty, for the owner only.
+    EXPECT_EQ(connection(), "0 - - 42");
+    EXPECT_EQ(env.read("servers.txt"), "");
+    EXPECT_EQ(mode(), 0600u);
     env.write("servers.txt", "A\ta.net\t6667\tpw\r\nB\tb.net\t7000-7002\t\r\nC\tc.net\tirc\t\r\n");
     env.random.values = {2};
     EXPECT_EQ(connection(), "1 a.net pw 6667");  // the setting is missing

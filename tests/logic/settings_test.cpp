@@ -90,14 +90,9 @@ TEST(InstallStep, CopiesWhatIsMissingKeepsWhatTheUserHasAndReportsAMissingResour
                                   return found;
                               });
     };
-    const auto file = [&](const std::string& name) {
-        std::string bytes;
-        readWholeFile(data + name, bytes);
-        return bytes;
-    };
     EXPECT_EQ(run().copied.size(), 3u);
     EXPECT_EQ(env.settings.CzytajDictPath(), fromUtf8(data));
-    EXPECT_EQ(file("help/help.html"), "<html>");
+    EXPECT_EQ(env.read("data/help/help.html"), "<html>");
     struct stat info {};
     ASSERT_EQ(stat((data + "servers.txt").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);  // it holds passwords
@@ -112,7 +107,7 @@ TEST(InstallStep, CopiesWhatIsMissingKeepsWhatTheUserHasAndReportsAMissingResour
     EXPECT_EQ(report.copied, std::vector<std::string>{"join.wav"});
     ASSERT_EQ(report.failures.size(), 1u);
     EXPECT_NE(report.failures[0].find("help.html"), std::string::npos);
-    EXPECT_EQ(file("servers.txt"), "mine\r\n");
+    EXPECT_EQ(env.read("data/servers.txt"), "mine\r\n");
 }
 
 // The settings fuzz corpus replay finds every entry of its lists; these are the misses.
