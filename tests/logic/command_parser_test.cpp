@@ -1,6 +1,5 @@
-// The command line and the Commands menu: what each typed line or menu answer
-// sends, what it shows in which tab and colour, and what it returns. Plain text,
-// /me, /msg and long messages against a real server are in tests/integration.
+// The command line and the Commands menu. Plain text, /me, /msg and long
+// messages against a real server are in tests/integration.
 #include <gtest/gtest.h>
 
 #include <map>

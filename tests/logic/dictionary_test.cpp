@@ -1,6 +1,4 @@
-// dict.dat, the word list behind the whisper: its exact bytes, teaching, the
-// seed words, backups, writes cut short, damaged files read at every keystroke,
-// and the words offered for what was typed.
+// dict.dat, the word list behind the whisper, and the words offered for what was typed.
 #include "completion/dictionary.h"
 
 #include <gtest/gtest.h>
@@ -145,10 +143,8 @@ TEST_F(DictionaryTest, AnAddCutShortLeavesNoLinkToMissingRecords) {
 
 constexpr auto relink = test::store32At;
 
-// Each kind of damage must end the walk, be reported once, and leave every
-// readable word readable after an add: one case for each report, and for a
-// damaged slot and a damaged next link. The fuzz corpus replay checks the
-// listings' own rules on damaged files.
+// One case for each report, and for a damaged slot and a damaged next link; the
+// fuzz corpus replay checks the listings' own rules on damaged files.
 TEST_F(DictionaryTest, DamageEndsTheWalkIsReportedOnceAndAddingLosesNoWord) {
     struct Case {
         const char* name;

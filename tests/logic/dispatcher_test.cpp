@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/text.h"
+#include "tests/logic/logic_util.h"
 #include "tests/support/handler_env.h"
 
 namespace kolu {
@@ -16,14 +17,6 @@ namespace {
 
 using test::HandlerEnv;
 using Calls = std::vector<test::RecordingCommands::Call>;
-
-std::vector<std::string> wordsOf(const Reply& reply) {
-    std::vector<std::string> words;
-    for (int i = 0; i < reply.count; ++i) {
-        words.push_back(toUtf8(reply.word(i)));
-    }
-    return words;
-}
 
 TEST(Tokeniser, SplitsLinesIntoAtMostFourWords) {
     struct Case {
@@ -56,7 +49,7 @@ TEST(Tokeniser, SplitsLinesIntoAtMostFourWords) {
         Reply reply;
         EXPECT_EQ(tworz_odpowiedz(c.line, reply), static_cast<int>(c.words.size()))
             << toUtf8(c.line);
-        EXPECT_EQ(wordsOf(reply), c.words) << toUtf8(c.line);
+        EXPECT_EQ(test::wordsOf(reply), c.words) << toUtf8(c.line);
     }
 }
 

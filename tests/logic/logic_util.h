@@ -2,8 +2,11 @@
 // Builders and wiring several logic test files share.
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "connection/error_log.h"
+#include "platform/text.h"
+#include "protocol/reply.h"
 #include "tests/support/settings_env.h"
 #include "ui/colour_table.h"
 
@@ -15,6 +18,15 @@ inline std::u16string repeat(std::u16string_view piece, int times) {
         text += piece;
     }
     return text;
+}
+
+// A parsed line's words in UTF-8.
+inline std::vector<std::string> wordsOf(const Reply& reply) {
+    std::vector<std::string> words;
+    for (int i = 0; i < reply.count; ++i) {
+        words.push_back(toUtf8(reply.word(i)));
+    }
+    return words;
 }
 
 // errors.log in an installed settings folder, reporting to a recorded status
