@@ -31,16 +31,13 @@ class CommandLineTest : public ::testing::Test {
         sockets.acceptSends = true;
         state().socket = kSocket;
         state().currentNick = u"me";
-        setString(u"quitmsg", u"gone");
+        env.settings.settings.RegZapiszMsg(u"quitmsg", u"gone", 500);
         env.settings.settings.RegZapiszLONG(u"whspteach", 0);
         // 1188731888 seconds after the epoch.
         env.settings.clock.utc = SystemTime{2007, 9, 0, 2, 11, 18, 8, 0};
     }
     SessionState& state() { return env.session.state; }
     TabRegistry& tabs() { return env.session.tabs; }
-    void setString(std::u16string_view name, std::u16string_view value) {
-        env.settings.settings.RegZapiszMsg(name, value, 500);
-    }
     void open(const Texts& names, std::u16string_view selected) {
         for (const std::u16string& name : names) {
             tabs().dodaj_zakladke(name);
@@ -157,7 +154,7 @@ class CommandTable : public CommandLineTest, public ::testing::WithParamInterfac
 
 TEST_P(CommandTable, SendsShowsAndReturns) {
     const Row& row = GetParam();
-    setString(u"partmsg", row.partmsg);
+    env.settings.settings.RegZapiszMsg(u"partmsg", row.partmsg, 500);
     if (!row.connected) {
         state().socket = kInvalidSocket;
     }
