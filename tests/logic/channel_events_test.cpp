@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "protocol/dispatcher.h"
@@ -77,21 +78,18 @@ TEST_F(ChannelEventsTest, OwnJoinAndPartMakeAndRemoveTheTab) {
 
 // short_jp is on unless 0; the address shows only when show_adr is 1.
 TEST_F(ChannelEventsTest, JoinAndPartLinesInBothFormsWithAndWithoutAddress) {
-    struct Case {
-        std::uint32_t shortJp, showAdr;
-        const char16_t *join, *part;
-    } cases[] = {
+    const std::tuple<std::uint32_t, std::uint32_t, const char16_t*, const char16_t*> cases[] = {
         {kMissing, 1, u"*** Joins: dan (d@h.x)", u"*** Parts: dan (d@h.x)"},
         {2, 2, u"*** Joins: dan", u"*** Parts: dan"},
         {0, 1, u"*** dan (d@h.x) has joined #chan", u"*** dan (d@h.x) has left #chan"},
     };
-    for (const Case& c : cases) {
-        set(u"short_jp", c.shortJp);
-        set(u"show_adr", c.showAdr);
+    for (const auto& [shortJp, showAdr, join, part] : cases) {
+        set(u"short_jp", shortJp);
+        set(u"show_adr", showAdr);
         h.dispatch(u":dan!d@h.x JOIN :#chan");
-        EXPECT_EQ(h.env.lastLine(u"#chan"), c.join);
+        EXPECT_EQ(h.env.lastLine(u"#chan"), join);
         h.dispatch(u":dan!d@h.x part #chan :see you");
-        EXPECT_EQ(h.env.lastLine(u"#chan"), c.part);
+        EXPECT_EQ(h.env.lastLine(u"#chan"), part);
         EXPECT_EQ(h.lastColour(tab(u"#chan")), colour(LineClass::Part));
         EXPECT_EQ(h.env.users(u"#chan"), (Names{u"@op", u"+carol", u"bob"}));
     }
@@ -247,11 +245,7 @@ TEST_F(ChannelEventsTest, MalformedLinesChangeNothingOfOurs) {
 
 // The rows show which parameter each mode took.
 TEST(ModeParser, StatusChangesOfChannelModes) {
-    struct Case {
-        const char16_t* modes;
-        Names users;
-        Sounds sounds;
-    } cases[] = {
+    const std::tuple<std::u16string, Names, Sounds> cases[] = {
         {u"-o+v op bob", {u"+bob", u"+carol", u"op"}, {"deop.wav", "voice.wav"}},
         // A mode string without a sign removes.
         {u"ov op carol", {u"bob", u"carol", u"op"}, {"deop.wav", "devoice.wav"}},
@@ -264,15 +258,14 @@ TEST(ModeParser, StatusChangesOfChannelModes) {
         {u"+ov  bob", {u"@op", u"+bob", u"+carol"}, {"voice.wav"}},
         {u"+o dave", {u"@op", u"+carol", u"bob"}, {}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(std::u16string(c.modes)));
+    for (const auto& [modes, users, sounds] : cases) {
+        SCOPED_TRACE(testing::PrintToString(modes));
         World w;
-        w.h.dispatch(u":srv.example MODE #chan " + std::u16string(c.modes));
-        EXPECT_EQ(w.h.env.lastLine(u"#chan"),
-                  u"*** srv.example sets mode: " + std::u16string(c.modes));
+        w.h.dispatch(u":srv.example MODE #chan " + modes);
+        EXPECT_EQ(w.h.env.lastLine(u"#chan"), u"*** srv.example sets mode: " + modes);
         EXPECT_EQ(w.h.lastColour(w.tab(u"#chan")), w.colour(LineClass::Mode));
-        EXPECT_EQ(w.h.env.users(u"#chan"), c.users);
-        EXPECT_EQ(w.h.soundsPlayed(), c.sounds);
+        EXPECT_EQ(w.h.env.users(u"#chan"), users);
+        EXPECT_EQ(w.h.soundsPlayed(), sounds);
     }
 }
 

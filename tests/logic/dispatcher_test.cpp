@@ -19,10 +19,7 @@ using test::HandlerEnv;
 using Calls = std::vector<test::RecordingCommands::Call>;
 
 TEST(Tokeniser, SplitsLinesIntoAtMostFourWords) {
-    struct Case {
-        std::u16string line;
-        std::vector<std::string> words;
-    } cases[] = {
+    const std::pair<std::u16string, std::vector<std::string>> cases[] = {
         {u":nick!user@host PRIVMSG #chan :hello there",
          {"nick!user@host", "PRIVMSG", "#chan", "hello there"}},
         // Unprefixed lines shift left; word 3 keeps its inner colons.
@@ -47,12 +44,12 @@ TEST(Tokeniser, SplitsLinesIntoAtMostFourWords) {
     };
     // Handlers read words past the count: a reused reply must not show an older line's.
     Reply reply;
-    for (const Case& c : cases) {
-        const int count = static_cast<int>(c.words.size());
-        EXPECT_EQ(tworz_odpowiedz(c.line, reply), count) << toUtf8(c.line);
-        EXPECT_EQ(test::wordsOf(reply), c.words) << toUtf8(c.line);
+    for (const auto& [line, words] : cases) {
+        const int count = static_cast<int>(words.size());
+        EXPECT_EQ(tworz_odpowiedz(line, reply), count) << toUtf8(line);
+        EXPECT_EQ(test::wordsOf(reply), words) << toUtf8(line);
         for (int i = count; i < Reply::kMaxWords; ++i) {
-            EXPECT_TRUE(reply.words[i].empty()) << toUtf8(c.line) << " " << i;
+            EXPECT_TRUE(reply.words[i].empty()) << toUtf8(line) << " " << i;
         }
     }
     EXPECT_TRUE(reply.word(-1).empty());
@@ -74,12 +71,8 @@ TEST(DispatcherTest, WordNumberReadsLeadingDigitsAndHoldsAtTheLimits) {
 }
 
 TEST(DispatcherTest, TrackNicknameLearnsTheNicknameFromLogin) {
-    struct Case {
-        std::u16string current;
-        std::u16string line;
-        std::u16string expectedCurrent;
-        std::u16string expectedWanted;  // the wanted nickname starts as "wanted"
-    } cases[] = {
+    // Current nickname, line, then the current and wanted ones (which start as "wanted").
+    const std::tuple<std::u16string, std::u16string, std::u16string, std::u16string> cases[] = {
         {u"", u":srv 001 me :Welcome", u"me", u""},
         {u"me", u":srv 005 me2 :supported", u"me2", u"wanted"},
         {u"", u":srv 001", u"", u"wanted"},
@@ -90,13 +83,13 @@ TEST(DispatcherTest, TrackNicknameLearnsTheNicknameFromLogin) {
         {u"old", u":srv 100 me :hi", u"old", u"wanted"},
         {u"", u"NOTICE AUTH :*** Looking up your hostname", u"", u"wanted"},  // no prefix
     };
-    for (const Case& c : cases) {
+    for (const auto& [current, line, expectedCurrent, expectedWanted] : cases) {
         SessionState state;
-        state.currentNick = c.current;
+        state.currentNick = current;
         state.wantedNick = u"wanted";
-        TrackNickname(state, HandlerEnv::line(c.line));
-        EXPECT_EQ(state.currentNick, c.expectedCurrent) << toUtf8(c.line);
-        EXPECT_EQ(state.wantedNick, c.expectedWanted) << toUtf8(c.line);
+        TrackNickname(state, HandlerEnv::line(line));
+        EXPECT_EQ(state.currentNick, expectedCurrent) << toUtf8(line);
+        EXPECT_EQ(state.wantedNick, expectedWanted) << toUtf8(line);
     }
     SessionState state;
     TrackNickname(state, HandlerEnv::line(u":srv 001 " + std::u16string(10000, u'n')));

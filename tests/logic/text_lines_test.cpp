@@ -38,12 +38,7 @@ Texts rowTexts(std::u16string_view text, int maxWidth, const TextMetrics& metric
 
 // 6 px per character: 60 px fit 10 characters (fit / 2 = 5), 42 px fit 7 (3).
 TEST(WrapRule, CutsRowsWhereTheRuleSays) {
-    struct Case {
-        std::u16string text;
-        int maxWidth;
-        Texts rows;
-    };
-    const Case cases[] = {
+    const std::tuple<std::u16string, int, Texts> cases[] = {
         {u"", 60, {}},
         // A blank at the first position that doesn't fit ends the row.
         {u"abcdefghij klm", 60, {u"abcdefghij ", u"klm"}},
@@ -58,11 +53,10 @@ TEST(WrapRule, CutsRowsWhereTheRuleSays) {
         {u"\U0001F600\U0001F600", 0, {u"\U0001F600", u"\U0001F600"}},
     };
     test::FixedMetrics metrics(6, 13);
-    for (const Case& c : cases) {
-        EXPECT_EQ(rowTexts(c.text, c.maxWidth, metrics), c.rows)
-            << toUtf8(c.text) << " " << c.maxWidth;
-        EXPECT_EQ(wrapRowCount(c.text, c.maxWidth, metrics), c.rows.size());
-        EXPECT_EQ(wrappedHeight(c.text, c.maxWidth, metrics), static_cast<int>(c.rows.size()) * 13);
+    for (const auto& [text, maxWidth, rows] : cases) {
+        EXPECT_EQ(rowTexts(text, maxWidth, metrics), rows) << toUtf8(text) << " " << maxWidth;
+        EXPECT_EQ(wrapRowCount(text, maxWidth, metrics), rows.size());
+        EXPECT_EQ(wrappedHeight(text, maxWidth, metrics), static_cast<int>(rows.size()) * 13);
     }
 }
 
