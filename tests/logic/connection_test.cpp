@@ -19,10 +19,6 @@ using std::chrono::milliseconds;
 using test::FakeIrcServer;
 using Lines = std::vector<std::u16string>;
 
-bool contains(const Lines& lines, std::u16string_view text) {
-    return std::find(lines.begin(), lines.end(), text) != lines.end();
-}
-
 class ConnectionTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -65,7 +61,7 @@ TEST_F(ConnectionTest, ServerCloseShowsDisconnectedAndReconnectsInTheSameTickAfr
     server.send(":irc.test 005 tester PREFIX=(qaohv)~&@%+ :are supported\r\n");
     server.closeClient();
     ASSERT_TRUE(env.pollUntil([&] { return server.connectionCount() >= 2; }));
-    EXPECT_TRUE(contains(env.lines(), u"*** Disconnected"));
+    EXPECT_EQ(std::ranges::count(env.lines(), u"*** Disconnected"), 1);
     EXPECT_EQ(env.session.tabs.count(), 1);  // the new connection starts with the status tab only
     EXPECT_EQ(env.session.tabs.memberRanks(), MemberRanks());  // and the usual two ranks
     EXPECT_TRUE(state().connected);
@@ -142,7 +138,7 @@ TEST_F(ConnectionTest, LinesPastTheBurstWaitTheirTurnInOrderAndPongDoesNot) {
     state().userIsonPending = true;  // a /ison left unanswered is forgotten
     connection().connectCommand();
     connection().pollTick();
-    EXPECT_TRUE(contains(env.lines(), u"*** 2 lines waiting to be sent were dropped"));
+    EXPECT_EQ(std::ranges::count(env.lines(), u"*** 2 lines waiting to be sent were dropped"), 1);
     EXPECT_TRUE(env.host.running.empty());
     EXPECT_FALSE(state().userIsonPending);
     EXPECT_TRUE(server.waitForDisconnect());

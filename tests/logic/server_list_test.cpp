@@ -63,8 +63,7 @@ TEST(ServerFileFormat, OverlongFieldsAreCutToTheirRoomAtAWholeCharacter) {
     const ServerList cut = SrvTworzListe(toUtf8(test::repeat(u"\U0001F600", 40)) + "\t" +
                                          std::string(10000, 's') + "\t1\t\r\nB\tb\t2\t");
     ASSERT_EQ(cut.size(), 2u);
-    EXPECT_EQ(cut.server(0)->network.size(), 62u);
-    EXPECT_EQ(cut.server(0)->network.substr(60), u"\U0001F600");
+    EXPECT_EQ(cut.server(0)->network, test::repeat(u"\U0001F600", 31));
     EXPECT_EQ(cut.server(0)->server, std::u16string(127, u's'));
 }
 
@@ -176,8 +175,7 @@ TEST(PortList, GivesThePortsInTextOrder) {
     PortList list;
     SrvTworzTbPortow(u"1-10", list);  // parsing replaces what the list held
     for (const auto& [text, ports] : cases) {
-        const int count = SrvTworzTbPortow(text, list);
-        EXPECT_EQ(count, list.count());
+        EXPECT_EQ(SrvTworzTbPortow(text, list), static_cast<int>(ports.size()));
         EXPECT_EQ(expand(list), ports) << toUtf8(text);
     }
 }
