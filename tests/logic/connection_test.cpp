@@ -6,7 +6,6 @@
 #include <thread>
 
 #include "connection/send_pacer.h"
-#include "platform/files.h"
 #include "platform/text.h"
 #include "tests/support/fake_irc_server.h"
 #include "tests/support/fake_socket_layer.h"

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/text.h"
 #include "tests/logic/logic_util.h"
 #include "tests/support/fake_socket_layer.h"
 
