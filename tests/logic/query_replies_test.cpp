@@ -1,6 +1,4 @@
-// The server's answers to the client's questions, through the dispatcher:
-// names filling a joined channel, WHOIS (and the ban by host it completes),
-// away, ISON, topic, invitation, and the ban list offered for removal.
+// The server's answers to the client's questions, through the dispatcher.
 #include "protocol/query_replies.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,5 @@
-// servers.txt: its text format, the file on disk, the port lists and the random
-// choice among them, and the Connection page's network and server lists. The
-// servers fuzz corpus replay checks round trips and the ports against a model.
+// servers.txt and its port lists; the servers fuzz corpus replay checks round
+// trips and the ports against a model.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -67,7 +66,6 @@ TEST(ServerFileFormat, OverlongFieldsAreCutToTheirRoomAtAWholeCharacter) {
     EXPECT_EQ(cut.server(0)->server, std::u16string(127, u's'));
 }
 
-// servers.txt in a fresh installation folder, with the error log on.
 class ServerFile : public ::testing::Test {
   protected:
     void SetUp() override {

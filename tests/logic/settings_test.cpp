@@ -1,6 +1,5 @@
-// The settings store: values, the first run, the install step, the
-// special lists (ignore, highlight, notify) and errors.log. The settings fuzz
-// corpus replay covers the colours and the lists' round trips.
+// The settings store and errors.log; the settings fuzz corpus replay covers the
+// colours and the special lists' round trips.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -154,7 +153,6 @@ TEST_F(SpecialLists, AnUnreadableListIsNotOverwritten) {
     EXPECT_EQ(text(u"ignore", 100000), huge);
 }
 
-// errors.log: its entries, when it is written, and socket errors that end the connection.
 class ErrorLogTest : public ::testing::Test, protected test::StatusLog {
   protected:
     void debug(std::uint32_t value) { env.putDword(kSettingsKey, u"debug", value); }
