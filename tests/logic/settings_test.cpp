@@ -135,17 +135,14 @@ TEST_F(SpecialLists, AddAppendsOnceSwitchesIgnoreOnAndRemoveTakesOnlyTheExactEnt
     EXPECT_EQ(text(u"ignore"), u"alice carol ");
 }
 
-TEST_F(SpecialLists, AddRefusesToReachTheLimit) {
+TEST_F(SpecialLists, AddRefusesToReachTheLimitAndAnUnreadableListIsNotOverwritten) {
     env.putString(kSettingsKey, u"ignore", std::u16string(1990, u'a') + u" ");  // 1991 characters
     env.settings.RegSpListDodaj(u"1234567", u"ignore");  // 1991 + 8 = 1999 < 2000: fits
     EXPECT_EQ(text(u"ignore").size(), 1999u);
     env.settings.RegSpListDodaj(u"x", u"ignore");  // would make 2001
     EXPECT_EQ(text(u"ignore").size(), 1999u);
-}
 
-// A list longer than its read buffer (edited by hand) must never be replaced by
-// the one entry being added.
-TEST_F(SpecialLists, AnUnreadableListIsNotOverwritten) {
+    // Longer than its read buffer (edited by hand): never replaced by the one entry added.
     const std::u16string huge = test::repeat(u"nicka ", 600);
     env.putString(kSettingsKey, u"ignore", huge);
     env.settings.RegSpListDodaj(u"newcomer", u"ignore");
