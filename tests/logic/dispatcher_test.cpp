@@ -3,10 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/text.h"
+#include "tests/logic/logic_util.h"
 #include "tests/support/handler_env.h"
 
 namespace kolu {
@@ -15,19 +18,8 @@ namespace {
 using test::HandlerEnv;
 using Calls = std::vector<test::RecordingCommands::Call>;
 
-std::vector<std::string> wordsOf(const Reply& reply) {
-    std::vector<std::string> words;
-    for (int i = 0; i < reply.count; ++i) {
-        words.push_back(toUtf8(reply.word(i)));
-    }
-    return words;
-}
-
 TEST(Tokeniser, SplitsLinesIntoAtMostFourWords) {
-    struct Case {
-        std::u16string line;
-        std::vector<std::string> words;
-    } cases[] = {
+    const std::pair<std::u16string, std::vector<std::string>> cases[] = {
         {u":nick!user@host PRIVMSG #chan :hello there",
          {"nick!user@host", "PRIVMSG", "#chan", "hello there"}},
         // Unprefixed lines shift left; word 3 keeps its inner colons.
@@ -50,24 +42,18 @@ TEST(Tokeniser, SplitsLinesIntoAtMostFourWords) {
           "P", "#k", "\xF0\x9F\x98\x80 a\tb"}},
         {std::u16string(u"PING :a\0b c", 11), {"PING", std::string("a\0b", 3), "c"}},
     };
-    for (const Case& c : cases) {
-        Reply reply;
-        EXPECT_EQ(tworz_odpowiedz(c.line, reply), static_cast<int>(c.words.size()))
-            << toUtf8(c.line);
-        EXPECT_EQ(wordsOf(reply), c.words) << toUtf8(c.line);
-    }
-}
-
-// Handlers read words past the count; a reused reply must not show the old line's.
-TEST(Tokeniser, WordsBeyondTheCountReadEmptyAfterReuse) {
+    // Handlers read words past the count: a reused reply must not show an older line's.
     Reply reply;
-    ASSERT_EQ(tworz_odpowiedz(u":a b c :d", reply), 4);
-    ASSERT_EQ(tworz_odpowiedz(u"PING :x", reply), 2);
-    EXPECT_EQ(reply.word(1), u"x");
-    for (int i : {-1, 2, 3, 4}) {
-        EXPECT_TRUE(reply.word(i).empty()) << i;
+    for (const auto& [line, words] : cases) {
+        const int count = static_cast<int>(words.size());
+        EXPECT_EQ(tworz_odpowiedz(line, reply), count) << toUtf8(line);
+        EXPECT_EQ(test::wordsOf(reply), words) << toUtf8(line);
+        for (int i = count; i < Reply::kMaxWords; ++i) {
+            EXPECT_TRUE(reply.words[i].empty()) << toUtf8(line) << " " << i;
+        }
     }
-    EXPECT_TRUE(reply.words[3].empty());
+    EXPECT_TRUE(reply.word(-1).empty());
+    EXPECT_TRUE(reply.word(Reply::kMaxWords).empty());
 }
 
 TEST(DispatcherTest, WordNumberReadsLeadingDigitsAndHoldsAtTheLimits) {
@@ -85,16 +71,11 @@ TEST(DispatcherTest, WordNumberReadsLeadingDigitsAndHoldsAtTheLimits) {
 }
 
 TEST(DispatcherTest, TrackNicknameLearnsTheNicknameFromLogin) {
-    struct Case {
-        std::u16string current;
-        std::u16string line;
-        std::u16string expectedCurrent;
-        std::u16string expectedWanted;  // the wanted nickname starts as "wanted"
-    } cases[] = {
+    // Current nickname, line, then the current and wanted ones (which start as "wanted").
+    const std::tuple<std::u16string, std::u16string, std::u16string, std::u16string> cases[] = {
         {u"", u":srv 001 me :Welcome", u"me", u""},
         {u"me", u":srv 005 me2 :supported", u"me2", u"wanted"},
         {u"", u":srv 001", u"", u"wanted"},
-        {u"", u":srv 020 * :Please wait while we process your connection", u"", u"wanted"},
         {u"", u":srv notice auth :x", u"", u"wanted"},
         {u"", u":srv 433 * kolu :in use", u"", u"wanted"},
         // Some servers address the client before any login reply.
@@ -102,13 +83,13 @@ TEST(DispatcherTest, TrackNicknameLearnsTheNicknameFromLogin) {
         {u"old", u":srv 100 me :hi", u"old", u"wanted"},
         {u"", u"NOTICE AUTH :*** Looking up your hostname", u"", u"wanted"},  // no prefix
     };
-    for (const Case& c : cases) {
+    for (const auto& [current, line, expectedCurrent, expectedWanted] : cases) {
         SessionState state;
-        state.currentNick = c.current;
+        state.currentNick = current;
         state.wantedNick = u"wanted";
-        TrackNickname(state, HandlerEnv::line(c.line));
-        EXPECT_EQ(state.currentNick, c.expectedCurrent) << toUtf8(c.line);
-        EXPECT_EQ(state.wantedNick, c.expectedWanted) << toUtf8(c.line);
+        TrackNickname(state, HandlerEnv::line(line));
+        EXPECT_EQ(state.currentNick, expectedCurrent) << toUtf8(line);
+        EXPECT_EQ(state.wantedNick, expectedWanted) << toUtf8(line);
     }
     SessionState state;
     TrackNickname(state, HandlerEnv::line(u":srv 001 " + std::u16string(10000, u'n')));
@@ -143,18 +124,15 @@ TEST(DispatcherTest, MessageOfTheDayIsShownOnlyWhenSkipmotdIsZero) {
     }
 }
 
-class NickClashTest : public ::testing::Test {
-  protected:
-    NickClashTest() {
-        h.state().wantedNick = u"kolu1";
-        h.settings().RegZapiszMsg(u"alternick", u"kolu2", kAlternickSize);
-    }
-    void clash() { h.dispatch(u":srv 433 * kolu1 :Nickname is already in use"); }
-
+TEST(NickClash, TriesTheAlternativeOnceThenAsks) {
     HandlerEnv h;
-};
-
-TEST_F(NickClashTest, TriesTheAlternativeOnceThenAsks) {
+    h.state().wantedNick = u"kolu1";
+    h.settings().RegZapiszMsg(u"alternick", u"kolu2", kAlternickSize);
+    const auto clash = [&] { h.dispatch(u":srv 433 * kolu1 :Nickname is already in use"); };
+    h.state().currentNick = u"me";  // after the login a clash only shows its text
+    h.dispatch(u":srv 433 me kolu1 :Nickname is already in use");
+    EXPECT_TRUE(h.commands.calls.empty());
+    h.state().currentNick.clear();
     clash();
     EXPECT_EQ(h.lines().back(), u"kolu1 :Nickname is already in use");
     EXPECT_EQ(h.commands.calls, (Calls{{u"/NICK kolu2", u""}}));
@@ -171,50 +149,37 @@ TEST_F(NickClashTest, TriesTheAlternativeOnceThenAsks) {
     // alternative is tried again before asking.
     clash();
     EXPECT_EQ(h.commands.calls.back().command, u"/NICK kolu2");
-}
 
-TEST_F(NickClashTest, CancellingThePromptOrAnEmptyAnswerDisconnectsWithoutReconnecting) {
-    for (const std::optional<std::u16string>& answer :
-         {std::optional<std::u16string>(), std::optional<std::u16string>(u"  ")}) {
-        HandlerEnv fresh;
-        fresh.settings().RegZapiszMsg(u"alternick", u"kolu2", kAlternickSize);
-        fresh.state().wantedNick = u"KOLU2";  // the alternative, whatever its case, was tried
-        if (answer) {
-            fresh.env.host.textAnswers = {*answer};
-        }
-        fresh.dispatch(u":srv 433 * kolu1 :Nickname is already in use");
-        EXPECT_EQ(fresh.env.host.prompts.size(), 1u);
-        EXPECT_TRUE(fresh.commands.calls.empty());
-        EXPECT_FALSE(fresh.state().connected);
-        EXPECT_TRUE(fresh.state().userQuit);
-    }
-}
-
-TEST_F(NickClashTest, AMissingOrUnreadableAlternativeGoesStraightToThePrompt) {
-    for (const std::u16string& value : {std::u16string(), std::u16string(30, u'a')}) {
-        HandlerEnv env;
-        env.state().wantedNick = u"kolu1";
-        env.settings().RegZapiszMsg(u"alternick", value, 200);  // 30 doesn't fit its buffer
-        env.env.host.textAnswers = {u"other"};
-        env.dispatch(u":srv 432 * kolu1 :Erroneous nickname");
-        EXPECT_EQ(env.commands.calls, (Calls{{u"/NICK other", u""}})) << value.size();
-    }
-}
-
-TEST_F(NickClashTest, AfterLoginOnlyShowsTheText) {
-    h.state().currentNick = u"me";
-    h.dispatch(u":srv 433 me kolu1 :Nickname is already in use");
-    EXPECT_EQ(h.lines().back(), u"kolu1 :Nickname is already in use");
-    EXPECT_TRUE(h.commands.calls.empty());
-    EXPECT_TRUE(h.env.host.prompts.empty());
-}
-
-TEST_F(NickClashTest, WithoutACommandLineTheNickLineIsSentDirectly) {
+    // Without a command line the nick lines are sent directly.
     h.context.commands = nullptr;
+    h.env.host.textAnswers = {u"last"};
     clash();
-    h.env.host.textAnswers = {u"mine"};
     clash();
-    EXPECT_EQ(h.sockets.sentLines(), (std::vector<std::string>{"NICK kolu2", "NICK mine"}));
+    EXPECT_EQ(h.sockets.sentLines(), (std::vector<std::string>{"NICK last", "NICK kolu2"}));
+}
+
+// The alternative (whatever its case) was tried, or there is none to try: the
+// prompt decides, and cancelling or a blank answer disconnects for good.
+TEST(NickClash, WithNoAlternativeLeftThePromptDecides) {
+    const std::tuple<std::u16string, std::optional<std::u16string>, Calls> cases[] = {
+        {u"kolu2", std::nullopt, {}},
+        {u"kolu2", u"  ", {}},
+        {u"", u"other", {{u"/NICK other", u""}}},
+        {std::u16string(30, u'a'), u"other", {{u"/NICK other", u""}}},  // too long to read
+    };
+    for (const auto& [alternick, answer, calls] : cases) {
+        HandlerEnv h;
+        h.state().wantedNick = u"KOLU2";
+        h.settings().RegZapiszMsg(u"alternick", alternick, 200);
+        if (answer) {
+            h.env.host.textAnswers = {*answer};
+        }
+        h.dispatch(u":srv 432 * kolu1 :Erroneous nickname");
+        EXPECT_EQ(h.env.host.prompts.size(), 1u);
+        EXPECT_EQ(h.commands.calls, calls) << toUtf8(alternick);
+        EXPECT_EQ(h.state().connected, !calls.empty());
+        EXPECT_EQ(h.state().userQuit, calls.empty());
+    }
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-// servers.txt: its text format, the file on disk, the port lists and the random
-// choice among them, and the Connection page's network and server lists. The
-// servers fuzz corpus replay checks round trips and the ports against a model.
+// servers.txt and its port lists; the servers fuzz corpus replay checks round
+// trips and the ports against a model.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -15,6 +14,7 @@
 #include "servers/port_list.h"
 #include "servers/server_choice.h"
 #include "servers/server_list.h"
+#include "tests/logic/logic_util.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/settings_env.h"
 
@@ -59,19 +59,13 @@ TEST(ServerFileFormat, MalformedFilesParseToTheServersTheyHold) {
 
 TEST(ServerFileFormat, OverlongFieldsAreCutToTheirRoomAtAWholeCharacter) {
     // 40 characters outside the BMP are 80 code units: 31 fit whole in 63.
-    std::string emoji;
-    for (int i = 0; i < 40; ++i) {
-        emoji += "\xF0\x9F\x98\x80";
-    }
-    const ServerList cut =
-        SrvTworzListe(emoji + "\t" + std::string(10000, 's') + "\t1\t\r\nB\tb\t2\t");
+    const ServerList cut = SrvTworzListe(toUtf8(test::repeat(u"\U0001F600", 40)) + "\t" +
+                                         std::string(10000, 's') + "\t1\t\r\nB\tb\t2\t");
     ASSERT_EQ(cut.size(), 2u);
-    EXPECT_EQ(cut.server(0)->network.size(), 62u);
-    EXPECT_EQ(cut.server(0)->network.substr(60), u"\U0001F600");
+    EXPECT_EQ(cut.server(0)->network, test::repeat(u"\U0001F600", 31));
     EXPECT_EQ(cut.server(0)->server, std::u16string(127, u's'));
 }
 
-// servers.txt in a fresh installation folder, with the error log on.
 class ServerFile : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -95,12 +89,6 @@ class ServerFile : public ::testing::Test {
     test::SettingsEnv env;
     ServerListServices services{env.settings, env.log, env.clock, env.random};
 };
-
-TEST_F(ServerFile, AMissingFileIsCreatedEmptyWithOwnerOnlyAccessAndGivesNoServer) {
-    EXPECT_EQ(connection(), "0 - - 42");
-    EXPECT_EQ(env.read("servers.txt"), "");
-    EXPECT_EQ(mode(), 0600u);
-}
 
 TEST_F(ServerFile, AFailedSaveLeavesTheOldFileAndASavedOneHasOwnerOnlyAccess) {
     const std::string old = "Old\to.net\t6667\t\r\n";
@@ -140,6 +128,10 @@ TEST_F(ServerFile, AFileThatCannotBeReadIsReportedAndNeverReplaced) {
 }
 
 TEST_F(ServerFile, ThePositionSettingChoosesTheServerAndEachAttemptDrawsAPort) {
+    // A missing file gives no server and is created empty, for the owner only.
+    EXPECT_EQ(connection(), "0 - - 42");
+    EXPECT_EQ(env.read("servers.txt"), "");
+    EXPECT_EQ(mode(), 0600u);
     env.write("servers.txt", "A\ta.net\t6667\tpw\r\nB\tb.net\t7000-7002\t\r\nC\tc.net\tirc\t\r\n");
     env.random.values = {2};
     EXPECT_EQ(connection(), "1 a.net pw 6667");  // the setting is missing
@@ -167,14 +159,6 @@ std::vector<std::int32_t> expand(const PortList& list) {
     return ports;
 }
 
-std::u16string repeated(std::u16string_view piece, int times) {
-    std::u16string text;
-    for (int i = 0; i < times; ++i) {
-        text += piece;
-    }
-    return text;
-}
-
 TEST(PortList, GivesThePortsInTextOrder) {
     const std::pair<std::u16string, std::vector<std::int32_t>> cases[] = {
         {u"6665-6667,6666", {6665, 6666, 6667, 6666}},  // a port listed twice is twice as likely
@@ -189,8 +173,7 @@ TEST(PortList, GivesThePortsInTextOrder) {
     PortList list;
     SrvTworzTbPortow(u"1-10", list);  // parsing replaces what the list held
     for (const auto& [text, ports] : cases) {
-        const int count = SrvTworzTbPortow(text, list);
-        EXPECT_EQ(count, list.count());
+        EXPECT_EQ(SrvTworzTbPortow(text, list), static_cast<int>(ports.size()));
         EXPECT_EQ(expand(list), ports) << toUtf8(text);
     }
 }
@@ -201,11 +184,11 @@ TEST(PortList, HugeRangesAreBoundedAndTheCountNeverOverflows) {
     EXPECT_EQ(list.at(65535 - 6667 + 1), 1);
     EXPECT_EQ(list.at(list.count()), -1);
     EXPECT_EQ(list.at(-1), -1);
-    const int count = SrvTworzTbPortow(repeated(u"1-65535,7,", 5000), list);
+    const int count = SrvTworzTbPortow(test::repeat(u"1-65535,7,", 5000), list);
     EXPECT_EQ(list.at(4999 * 65536 + 100), 101);
     EXPECT_EQ(list.at(count - 1), 7);
     // 40000 full ranges would be 2.6 billion ports; what does not fit is left out.
-    EXPECT_EQ(SrvTworzTbPortow(repeated(u"1-65535,", 40000), list), (INT_MAX / 65535) * 65535);
+    EXPECT_EQ(SrvTworzTbPortow(test::repeat(u"1-65535,", 40000), list), (INT_MAX / 65535) * 65535);
 }
 
 // The servers fuzz corpus replay checks that any draw picks a listed port with its TLS.

@@ -1,6 +1,5 @@
-// The settings store: values, the first run, the install step, the
-// special lists (ignore, highlight, notify) and errors.log. The settings fuzz
-// corpus replay covers the colours and the lists' round trips.
+// The settings store and errors.log; the settings fuzz corpus replay covers the
+// colours and the special lists' round trips.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -12,8 +11,8 @@
 #include "platform/error_text.h"
 #include "platform/files.h"
 #include "settings/install_step.h"
+#include "tests/logic/logic_util.h"
 #include "tests/support/fake_socket_layer.h"
-#include "tests/support/settings_env.h"
 
 namespace kolu {
 namespace {
@@ -41,9 +40,7 @@ TEST_F(SettingsTest, NumbersRoundTripAndALimitOutOfRangeOrMissingReadsItsDefault
 }
 
 TEST_F(SettingsTest, StringsRoundTripCutAtAWholeCharacterAndAFailedReadLeavesTheBuffer) {
-    std::u16string buffer = u"untouched";
-    EXPECT_FALSE(env.settings.RegCzytajMsg(u"nick", buffer, 120));
-    EXPECT_EQ(buffer, u"untouched");
+    EXPECT_EQ(text(u"nick", 120), u"<missing>");
     env.settings.RegZapiszMsg(u"nick", u"\u0141ukasz\U0001F600", 120);
     EXPECT_EQ(text(u"nick", 120), u"\u0141ukasz\U0001F600");
     // 10 bytes hold 4 characters and the terminator; the pair must not be split.
@@ -69,7 +66,6 @@ TEST_F(SettingsTest, FirstRunDrawsTheNicknamesAndFillsTheDerivedValues) {
     env.random.values = {249, 1000};  // -> 250 and 1
     env.settings.setDefaultEmail(u"ala@localhost");
     env.settings.RegTworzKlucz();
-    EXPECT_EQ(env.random.seedCalls, 1);
     EXPECT_EQ(env.random.seeded, 4242u);
     EXPECT_EQ(text(u"nick"), u"kolu250");
     EXPECT_EQ(text(u"alternick"), u"kolu1");
@@ -90,14 +86,9 @@ TEST(InstallStep, CopiesWhatIsMissingKeepsWhatTheUserHasAndReportsAMissingResour
                                   return found;
                               });
     };
-    const auto file = [&](const std::string& name) {
-        std::string bytes;
-        readWholeFile(data + name, bytes);
-        return bytes;
-    };
     EXPECT_EQ(run().copied.size(), 3u);
     EXPECT_EQ(env.settings.CzytajDictPath(), fromUtf8(data));
-    EXPECT_EQ(file("help/help.html"), "<html>");
+    EXPECT_EQ(env.read("data/help/help.html"), "<html>");
     struct stat info {};
     ASSERT_EQ(stat((data + "servers.txt").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);  // it holds passwords
@@ -112,7 +103,7 @@ TEST(InstallStep, CopiesWhatIsMissingKeepsWhatTheUserHasAndReportsAMissingResour
     EXPECT_EQ(report.copied, std::vector<std::string>{"join.wav"});
     ASSERT_EQ(report.failures.size(), 1u);
     EXPECT_NE(report.failures[0].find("help.html"), std::string::npos);
-    EXPECT_EQ(file("servers.txt"), "mine\r\n");
+    EXPECT_EQ(env.read("data/servers.txt"), "mine\r\n");
 }
 
 // The settings fuzz corpus replay finds every entry of its lists; these are the misses.
@@ -131,69 +122,39 @@ TEST(SpecialListSearch, FindsWholeBlankTerminatedEntriesIgnoringCase) {
 using SpecialLists = SettingsTest;
 
 TEST_F(SpecialLists, AddAppendsOnceSwitchesIgnoreOnAndRemoveTakesOnlyTheExactEntry) {
-    env.putString(kSettingsKey, u"ignore", u"bob ");
     env.putDword(kSettingsKey, u"en_ignore", 0);
-    env.settings.RegSpListDodaj(u"BOB", u"ignore");
-    EXPECT_EQ(text(u"ignore"), u"bob ");
-    EXPECT_EQ(env.settings.RegCzytajLONG(u"en_ignore"), 1);
-    env.settings.RegSpListDodaj(u"carol", u"ignore");
-    env.settings.RegSpListUsun(u"bo", u"ignore");
-    EXPECT_EQ(text(u"ignore"), u"bob carol ");
-    env.settings.RegSpListUsun(u"BOB", u"ignore");
-    EXPECT_EQ(text(u"ignore"), u"carol ");
-}
-
-TEST_F(SpecialLists, AddStartsAMissingListAndEndsAnUnterminatedOne) {
     env.settings.RegSpListDodaj(u"dave", u"ignore");
     EXPECT_EQ(text(u"ignore"), u"dave ");
-    env.putString(kSettingsKey, u"ignore", u"bob alice");  // edited by hand
-    env.settings.RegSpListDodaj(u"dave", u"ignore");
-    EXPECT_EQ(text(u"ignore"), u"bob alice dave ");
+    EXPECT_EQ(env.settings.RegCzytajLONG(u"en_ignore"), 1);
+    env.putString(kSettingsKey, u"ignore", u"bob alice");  // edited by hand: unterminated
+    env.settings.RegSpListDodaj(u"carol", u"ignore");
+    env.settings.RegSpListDodaj(u"BOB", u"ignore");
+    env.settings.RegSpListUsun(u"bo", u"ignore");
+    EXPECT_EQ(text(u"ignore"), u"bob alice carol ");
+    env.settings.RegSpListUsun(u"BOB", u"ignore");
+    EXPECT_EQ(text(u"ignore"), u"alice carol ");
 }
 
-TEST_F(SpecialLists, AddRefusesToReachTheLimit) {
+TEST_F(SpecialLists, AddRefusesToReachTheLimitAndAnUnreadableListIsNotOverwritten) {
     env.putString(kSettingsKey, u"ignore", std::u16string(1990, u'a') + u" ");  // 1991 characters
     env.settings.RegSpListDodaj(u"1234567", u"ignore");  // 1991 + 8 = 1999 < 2000: fits
     EXPECT_EQ(text(u"ignore").size(), 1999u);
     env.settings.RegSpListDodaj(u"x", u"ignore");  // would make 2001
     EXPECT_EQ(text(u"ignore").size(), 1999u);
-}
 
-// A list longer than its read buffer (edited by hand) must never be replaced by
-// the one entry being added.
-TEST_F(SpecialLists, AnUnreadableListIsNotOverwritten) {
-    std::u16string huge;
-    for (int i = 0; i < 600; ++i) {
-        huge += u"nick" + std::u16string(1, static_cast<char16_t>(u'a' + i % 26)) + u" ";
-    }
+    // Longer than its read buffer (edited by hand): never replaced by the one entry added.
+    const std::u16string huge = test::repeat(u"nicka ", 600);
     env.putString(kSettingsKey, u"ignore", huge);
     env.settings.RegSpListDodaj(u"newcomer", u"ignore");
     env.settings.RegSpListUsun(u"nicka", u"ignore");
     EXPECT_EQ(text(u"ignore", 100000), huge);
 }
 
-// errors.log: its entries, when it is written, and socket errors that end the connection.
-class ErrorLogTest : public ::testing::Test {
+class ErrorLogTest : public ::testing::Test, protected test::StatusLog {
   protected:
-    void SetUp() override {
-        env.install();
-        ColourArray defaults{};
-        OpKoloryDomyslne(defaults);
-        colours.set(defaults);
-        env.log.connectStatus(
-            [this](std::u16string_view text) {
-                printer.addLine(u"", text, colours.of(LineClass::Info));
-            },
-            &connected);
-        env.clock.local = SystemTime{2007, 9, 2, 11, 20, 8, 0, 0};
-    }
     void debug(std::uint32_t value) { env.putDword(kSettingsKey, u"debug", value); }
 
-    test::SettingsEnv env;
-    test::RecordingPrinter printer;
     test::FakeSocketLayer sockets;
-    ColourTable colours;
-    bool connected = true;
 };
 
 TEST_F(ErrorLogTest, EntriesHaveStampLabelOperationCodeAndMessageAndAreNotPlainText) {
@@ -232,8 +193,7 @@ TEST_F(ErrorLogTest, ASocketErrorEndsTheConnectionEvenWithoutDebugButCodeZeroDoe
     env.log.LogSocketError(sockets, u"recv", u"odb");
     EXPECT_FALSE(connected);
     EXPECT_EQ(sockets.error, 0);
-    const test::PrintedLine shown{u"", u"*** [10054] Software caused connection abort",
-                                  colours.of(LineClass::Info)};
+    const test::PrintedLine shown{u"", u"*** [10054] Software caused connection abort", 0};
     EXPECT_EQ(printer.lines, std::vector{shown});
     EXPECT_FALSE(fileExists(env.dir.file("errors.log")));
 

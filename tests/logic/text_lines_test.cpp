@@ -1,6 +1,5 @@
 // The text view's logic: the store of lines, the wrap rule that gives their
-// heights, where lines are drawn, and scrolling. The view's widget tests
-// (tests/widgets/color_edit_test.cpp) draw, scroll and select with it.
+// heights, where lines are drawn, and scrolling.
 #include <gtest/gtest.h>
 
 #include <numeric>
@@ -39,12 +38,7 @@ Texts rowTexts(std::u16string_view text, int maxWidth, const TextMetrics& metric
 
 // 6 px per character: 60 px fit 10 characters (fit / 2 = 5), 42 px fit 7 (3).
 TEST(WrapRule, CutsRowsWhereTheRuleSays) {
-    struct Case {
-        std::u16string text;
-        int maxWidth;
-        Texts rows;
-    };
-    const Case cases[] = {
+    const std::tuple<std::u16string, int, Texts> cases[] = {
         {u"", 60, {}},
         // A blank at the first position that doesn't fit ends the row.
         {u"abcdefghij klm", 60, {u"abcdefghij ", u"klm"}},
@@ -59,11 +53,10 @@ TEST(WrapRule, CutsRowsWhereTheRuleSays) {
         {u"\U0001F600\U0001F600", 0, {u"\U0001F600", u"\U0001F600"}},
     };
     test::FixedMetrics metrics(6, 13);
-    for (const Case& c : cases) {
-        EXPECT_EQ(rowTexts(c.text, c.maxWidth, metrics), c.rows)
-            << toUtf8(c.text) << " " << c.maxWidth;
-        EXPECT_EQ(wrapRowCount(c.text, c.maxWidth, metrics), c.rows.size());
-        EXPECT_EQ(wrappedHeight(c.text, c.maxWidth, metrics), static_cast<int>(c.rows.size()) * 13);
+    for (const auto& [text, maxWidth, rows] : cases) {
+        EXPECT_EQ(rowTexts(text, maxWidth, metrics), rows) << toUtf8(text) << " " << maxWidth;
+        EXPECT_EQ(wrapRowCount(text, maxWidth, metrics), rows.size());
+        EXPECT_EQ(wrappedHeight(text, maxWidth, metrics), static_cast<int>(rows.size()) * 13);
     }
 }
 
@@ -168,21 +161,6 @@ TEST(TextLines, IncrementalTotalsEqualAFullReMeasure) {
     }
 }
 
-constexpr int kRow = 13;  // FixedMetrics: 6 px per character, rows of 13
-
-// A store of the given texts at `width` (6 px per character).
-struct Store {
-    explicit Store(std::vector<std::u16string> texts, int width = 600) : lines(&metrics, width) {
-        for (const std::u16string& text : texts) {
-            lines.append(text, 0);
-        }
-        tops.sync(lines);
-    }
-    test::FixedMetrics metrics;
-    TextLines lines;
-    LineTops tops;
-};
-
 // The bottom line and the upward walk as the view's drawing describes them, step
 // by step from the empty closing record, for comparison with the indexed search.
 std::vector<PlacedLine> walkFromNewest(const std::vector<std::int64_t>& heights, int scroll,
@@ -211,23 +189,22 @@ std::vector<PlacedLine> walkFromNewest(const std::vector<std::int64_t>& heights,
 
 TEST(TextViewGeometry, IndexedSearchAgreesWithTheWalkFromTheNewestLine) {
     std::mt19937 random(7);
+    test::FixedMetrics metrics;
     for (int round = 0; round < 60; ++round) {
-        std::vector<std::u16string> texts;
-        const int count = static_cast<int>(random() % 40);
-        for (int i = 0; i < count; ++i) {
+        TextLines lines(&metrics, 600);
+        std::vector<std::int64_t> heights;
+        for (int i = static_cast<int>(random() % 40); i > 0; --i) {
             // Empty lines in runs, short lines and lines that wrap to several rows.
             const int kind = static_cast<int>(random() % 4);
-            texts.push_back(kind == 0 ? u"" : std::u16string(random() % 260 + 1, u'x'));
+            lines.append(kind == 0 ? u"" : std::u16string(random() % 260 + 1, u'x'), 0);
+            heights.push_back(lines.lineHeight(lines.lineCount() - 1));
         }
-        Store store(texts);
-        std::vector<std::int64_t> heights;
-        for (std::size_t i = 0; i < store.lines.lineCount(); ++i) {
-            heights.push_back(store.lines.lineHeight(i));
-        }
+        LineTops tops;
+        tops.sync(lines);
         for (int clientHeight : {0, 1, 13, 50, 333}) {
-            const int largest = largestPosition(store.lines.totalHeight(), clientHeight);
+            const int largest = largestPosition(lines.totalHeight(), clientHeight);
             for (int scroll : {largest, 0, 1, largest / 2, largest - 7, largest + 5, -3}) {
-                EXPECT_EQ(placeLines(store.tops, scroll, clientHeight),
+                EXPECT_EQ(placeLines(tops, scroll, clientHeight),
                           walkFromNewest(heights, scroll, clientHeight))
                     << "round " << round << " client " << clientHeight << " scroll " << scroll;
             }
@@ -245,12 +222,12 @@ TEST(TextViewScroll, MovesStopAtTheEndsAndSmallMovesAreStoredWithoutDrawing) {
                                                         {190, R::ThumbTrack, 260, 200, true},
                                                         {50, R::EndScroll, 0, 50, false}};
     for (const auto& [from, request, thumb, to, redraw] : cases) {
-        EXPECT_EQ(scrollStep(from, request, thumb, kRow, 100, 200, from), (ScrollStep{to, redraw}))
+        EXPECT_EQ(scrollStep(from, request, thumb, 13, 100, 200, from), (ScrollStep{to, redraw}))
             << from << " to " << thumb;
     }
     // Text shorter than the view stays at its negative largest position.
     EXPECT_EQ(largestPosition(39, 100), -60);
-    EXPECT_EQ(scrollStep(-60, R::LineDown, 0, kRow, 100, -60, -60), (ScrollStep{-60, true}));
+    EXPECT_EQ(scrollStep(-60, R::LineDown, 0, 13, 100, -60, -60), (ScrollStep{-60, true}));
 }
 
 }  // namespace
