@@ -238,7 +238,7 @@ class ColourEditorTest : public OptionsDialogTest {
     ViewPage* view = nullptr;
 };
 
-TEST_F(ColourEditorTest, EachSwatchTogglesThePaletteAndAListTapClosesIt) {
+TEST_F(ColourEditorTest, EachSwatchTogglesThePaletteAListTapClosesItAndAPictureTurnsOffOne) {
     for (ColourSwatch* swatch : {view->textSwatch(), view->backgroundSwatch()}) {
         QTest::mouseClick(swatch, Qt::LeftButton);
         EXPECT_TRUE(view->palette()->isVisible());
@@ -252,24 +252,18 @@ TEST_F(ColourEditorTest, EachSwatchTogglesThePaletteAndAListTapClosesIt) {
     EXPECT_FALSE(view->palette()->isVisible());
     EXPECT_EQ(view->editor().textSlot(), kFirstLineClass + 3);
     EXPECT_TRUE(classes->selectedItems().isEmpty()) << "no selection bar over a colour";
+
+    // A background picture takes the place of the background colours.
+    auto* screen = static_cast<ScreenPage*>(dialog->page(OptionsDialog::kScreen));
+    EXPECT_FALSE(controlById<QWidget>(screen, 1402)->isEnabled());
+    controlById<QCheckBox>(screen, 1401)->click();
+    EXPECT_TRUE(controlById<QWidget>(screen, 1402)->isEnabled());
+    EXPECT_TRUE(controlById<QWidget>(screen, 1404)->isEnabled());
+    EXPECT_FALSE(view->backgroundSwatch()->isEnabled());
 }
 
-TEST_F(ColourEditorTest, QuickColoursAndDefaultChangeOnlyTheWorkingTable) {
-    const std::string before = file("registry");
-    view->list(ViewPage::kUserListColours)->setCurrentRow(0);  // Operator on the list's background
-    QTest::mouseClick(view->backgroundSwatch(), Qt::LeftButton);
-    clickQuick(5);  // cyan
-    EXPECT_EQ(view->editor().table()[kUserListBackground], 0xFFFF00u);
-    EXPECT_EQ(view->list(ViewPage::kUserListColours)->palette().color(QPalette::Base),
-              QColor(0, 255, 255));
-    controlById<QAbstractButton>(view, 1311)->click();  // Default
-    ColourArray defaults{};
-    OpKoloryDomyslne(defaults);
-    EXPECT_EQ(view->editor().table(), defaults);
-    EXPECT_EQ(file("registry"), before) << "nothing is stored before OK";
-}
-
-TEST_F(ColourEditorTest, MoreColoursStoresTheAcceptedShadeAndCancelNothing) {
+TEST_F(ColourEditorTest, QuickAndMoreColoursAndDefaultChangeOnlyTheWorkingTable) {
+    const std::string stored = file("registry");
     view->list(ViewPage::kLineClassList)->setCurrentRow(9);  // Notice
     const ColourArray before = view->editor().table();
     for (const bool accept : {false, true}) {
@@ -287,16 +281,18 @@ TEST_F(ColourEditorTest, MoreColoursStoresTheAcceptedShadeAndCancelNothing) {
     }
     EXPECT_EQ(view->editor().table()[kFirstLineClass + 9], rgb(0, 7, 0));
     EXPECT_EQ(view->textSwatch()->colour(), rgb(0, 7, 0));
-}
 
-TEST_F(ColourEditorTest, PictureEnableSwitchesWhichControlsWork) {
-    auto* screen = static_cast<ScreenPage*>(dialog->page(OptionsDialog::kScreen));
-    EXPECT_FALSE(controlById<QWidget>(screen, 1402)->isEnabled());
-    EXPECT_TRUE(view->backgroundSwatch()->isEnabled());
-    controlById<QCheckBox>(screen, 1401)->click();
-    EXPECT_TRUE(controlById<QWidget>(screen, 1402)->isEnabled());
-    EXPECT_TRUE(controlById<QWidget>(screen, 1404)->isEnabled());
-    EXPECT_FALSE(view->backgroundSwatch()->isEnabled());
+    view->list(ViewPage::kUserListColours)->setCurrentRow(0);  // Operator on the list's background
+    QTest::mouseClick(view->backgroundSwatch(), Qt::LeftButton);
+    clickQuick(5);  // cyan
+    EXPECT_EQ(view->editor().table()[kUserListBackground], 0xFFFF00u);
+    EXPECT_EQ(view->list(ViewPage::kUserListColours)->palette().color(QPalette::Base),
+              QColor(0, 255, 255));
+    controlById<QAbstractButton>(view, 1311)->click();  // Default
+    ColourArray defaults{};
+    OpKoloryDomyslne(defaults);
+    EXPECT_EQ(view->editor().table(), defaults);
+    EXPECT_EQ(file("registry"), stored) << "nothing is stored before OK";
 }
 
 TEST(BackgroundPicture, ReadsAnyFormatBlendedAndRefusesWhatCantBeAPicture) {
@@ -328,7 +324,7 @@ class PromptDialogsTest : public ::testing::Test {
     void SetUp() override { test::application(); }
 };
 
-TEST_F(PromptDialogsTest, OkWaitsForEveryFieldAndEscapeCancels) {
+TEST_F(PromptDialogsTest, OkWaitsForEveryFieldEscapeCancelsAndFieldsTakeTheirLimit) {
     OneFieldPrompt one("Join channel", "Enter channel to join:", 250, false);
     one.show();
     QTest::keyClick(one.field(), Qt::Key_Return);  // nothing to confirm yet
@@ -356,18 +352,15 @@ TEST_F(PromptDialogsTest, OkWaitsForEveryFieldAndEscapeCancels) {
     EXPECT_EQ(two.result(), QDialog::Accepted);
     EXPECT_EQ(two.firstAnswer(), u"#c");
     EXPECT_EQ(two.answer(), u"bob");
-}
 
-TEST_F(PromptDialogsTest, FieldsTakeTheirLimitAndAnswersOneLess) {
-    OneFieldPrompt whois("Whois input", "Enter nickname:", 250, false);
-    whois.field()->setText(QString(300, u'w'));
-    EXPECT_EQ(whois.field()->text().size(), 250);
-    EXPECT_EQ(whois.answer(), std::u16string(249, u'w'));
-    TwoFieldPrompt notice("Notice input", "Enter nickname:", "Enter message:", 250);
-    notice.firstField()->setText(QString(300, u'n'));
-    notice.secondField()->setText(QString(300, u'm'));
-    EXPECT_EQ(notice.firstAnswer(), std::u16string(250, u'n'));
-    EXPECT_EQ(notice.answer(), std::u16string(249, u'm'));
+    // An answer is one less than its field takes, but for the first of two.
+    one.field()->setText(QString(300, u'w'));
+    EXPECT_EQ(one.field()->text().size(), 250);
+    EXPECT_EQ(one.answer(), std::u16string(249, u'w'));
+    two.firstField()->setText(QString(300, u'n'));
+    two.secondField()->setText(QString(300, u'm'));
+    EXPECT_EQ(two.firstAnswer(), std::u16string(250, u'n'));
+    EXPECT_EQ(two.answer(), std::u16string(249, u'm'));
 }
 
 TEST_F(PromptDialogsTest, PickFromListRemoveNeedsASelection) {

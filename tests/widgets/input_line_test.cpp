@@ -145,7 +145,9 @@ TEST_F(InputLineTest, EnterRunsTheLineListsItLastAndRestartsTheHistoryWalk) {
     EXPECT_EQ(shown(), QStringLiteral("beta"));
 }
 
-TEST_F(InputLineTest, ControlKeysTypeTheFormattingCodes) {
+// Where the registry then moves is its logic tests'.
+TEST_F(InputLineTest, ControlKeysTypeTheFormattingCodesAndArrowReleasesAskForATabSwitch) {
+    QSignalSpy switched(input, &InputLine::switchTab);
     key(Qt::Key_B, Qt::ControlModifier);
     type(QStringLiteral("b"));
     key(Qt::Key_K, Qt::ControlModifier);
@@ -157,6 +159,22 @@ TEST_F(InputLineTest, ControlKeysTypeTheFormattingCodes) {
               u"\x02"
               u"b\x03"
               u"4r\x1d\x1f\x0f");
+    // The press moves the caret; only the release switches.
+    QTest::keyPress(QApplication::focusWidget(), Qt::Key_Left);
+    EXPECT_EQ(edit()->cursorPosition(), 7);
+    EXPECT_EQ(switched.count(), 0);
+    QTest::keyRelease(QApplication::focusWidget(), Qt::Key_Left);
+    key(Qt::Key_Right);
+    ASSERT_EQ(switched.count(), 2);
+    EXPECT_EQ(switched[0][0].toInt(), TabRegistry::kLeftArrow);
+    EXPECT_EQ(switched[1][0].toInt(), TabRegistry::kRightArrow);
+
+    // Other keys, a held key's repeats and Alt combinations switch nothing.
+    key(Qt::Key_Home);
+    key(Qt::Key_Left, Qt::AltModifier);
+    QKeyEvent repeat(QEvent::KeyRelease, Qt::Key_Left, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(QApplication::focusWidget(), &repeat);
+    EXPECT_EQ(switched.count(), 2);
 }
 
 TEST_F(InputLineTest, TypingAfterAPickedEntryEditsItAtTheCaret) {
@@ -176,28 +194,6 @@ TEST_F(InputLineTest, TypingAfterAPickedEntryEditsItAtTheCaret) {
     EXPECT_EQ(edited.at(0).at(0).toString(), QStringLiteral("xhello"));
     key(Qt::Key_Up);  // a recalled line is no edit: word completion is not asked
     EXPECT_EQ(edited.count(), 1);
-}
-
-// Where the registry then moves is its logic tests'.
-TEST_F(InputLineTest, ArrowReleasesAskForATabSwitch) {
-    QSignalSpy switched(input, &InputLine::switchTab);
-    type(QStringLiteral("abc"));
-    // The press moves the caret; only the release switches.
-    QTest::keyPress(QApplication::focusWidget(), Qt::Key_Left);
-    EXPECT_EQ(edit()->cursorPosition(), 2);
-    EXPECT_EQ(switched.count(), 0);
-    QTest::keyRelease(QApplication::focusWidget(), Qt::Key_Left);
-    key(Qt::Key_Right);
-    ASSERT_EQ(switched.count(), 2);
-    EXPECT_EQ(switched[0][0].toInt(), TabRegistry::kLeftArrow);
-    EXPECT_EQ(switched[1][0].toInt(), TabRegistry::kRightArrow);
-
-    // Other keys, a held key's repeats and Alt combinations switch nothing.
-    key(Qt::Key_Home);
-    key(Qt::Key_Left, Qt::AltModifier);
-    QKeyEvent repeat(QEvent::KeyRelease, Qt::Key_Left, Qt::NoModifier, QString(), true);
-    QApplication::sendEvent(QApplication::focusWidget(), &repeat);
-    EXPECT_EQ(switched.count(), 2);
 }
 
 TEST_F(InputLineTest, CaretComesBackWhereItWas) {
@@ -221,7 +217,7 @@ TEST_F(InputLineTest, CaretComesBackWhereItWas) {
 }
 
 // Copy and Paste from the menu are the menu test's.
-TEST_F(InputLineTest, CutAndDeleteTakeTheSelectionAndReachWordCompletion) {
+TEST_F(InputLineTest, CutAndDeleteReachWordCompletionAndPastedLinesAreEnteredWithTheLine) {
     QSignalSpy edited(input, &InputLine::textEdited);
     type(QStringLiteral("hello world"));
     const int typedEdits = static_cast<int>(edited.count());
@@ -236,13 +232,11 @@ TEST_F(InputLineTest, CutAndDeleteTakeTheSelectionAndReachWordCompletion) {
     input->runEditCommand(InputLine::kDelete);  // no selection: nothing goes
     EXPECT_EQ(model.text(), u"llo ");
     EXPECT_EQ(edited.count(), typedEdits + 2) << "each change reached word completion";
-}
 
-TEST_F(InputLineTest, PastedLinesAreEnteredWithTheTextAroundTheCaret) {
-    type(QStringLiteral("say "));
     QApplication::clipboard()->setText(QStringLiteral("one\r\ntwo\n"));
+    key(Qt::Key_End);
     key(Qt::Key_V, Qt::ControlModifier);
-    EXPECT_EQ(listed(), (QStringList{"say one", "two"}));
+    EXPECT_EQ(listed(), (QStringList{"llo one", "two"}));
     EXPECT_EQ(shown(), QString());
 }
 

@@ -154,7 +154,7 @@ TEST_F(ColorEditTest, LineStepsAndTheWheelScrollByTextLines) {
     EXPECT_EQ(bar->value(), view->scrollPosition());
 }
 
-TEST_F(ColorEditTest, DraggingOverLinesHighlightsThemAndCopiesOnRelease) {
+TEST_F(ColorEditTest, DraggingOverLinesCopiesOnReleaseAndAHoldAsksForTheMenuInstead) {
     makeView(300, 8 * row);
     for (const char16_t* text : {u"zero line", u"first line", u"second line", u"third line"}) {
         view->addLine(text, colours.of(LineClass::Normal));
@@ -185,19 +185,14 @@ TEST_F(ColorEditTest, DraggingOverLinesHighlightsThemAndCopiesOnRelease) {
     QTest::mouseMove(view->viewport(), at(2, 1));
     QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, at(2, 1));
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("untouched"));
-}
 
-TEST_F(ColorEditTest, ATapAndHoldAsksForTheMenuAndSelectsNothing) {
-    makeView(300, 8 * row);
-    view->addLine(u"some text to hold", kRed);
-    QApplication::clipboard()->setText(QStringLiteral("untouched"));
-    QSignalSpy spy(view.get(), &ColorEdit::contextMenuRequested);
-    const QPoint point(3 * cell, 8 * row - row / 2);
-    QTest::mousePress(view->viewport(), Qt::LeftButton, {}, point);
-    ASSERT_TRUE(spy.wait(5000));
-    EXPECT_EQ(spy.at(0).at(0).toPoint(), view->viewport()->mapToGlobal(point));
-    QTest::mouseMove(view->viewport(), point + QPoint(8 * cell, 0));
-    QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, point + QPoint(8 * cell, 0));
+    // Held still: the menu is asked for, and moving on afterwards selects nothing.
+    QSignalSpy menu(view.get(), &ColorEdit::contextMenuRequested);
+    QTest::mousePress(view->viewport(), Qt::LeftButton, {}, at(3, 1));
+    ASSERT_TRUE(menu.wait(5000));
+    EXPECT_EQ(menu.at(0).at(0).toPoint(), view->viewport()->mapToGlobal(at(3, 1)));
+    QTest::mouseMove(view->viewport(), at(3, 9));
+    QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, at(3, 9));
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("untouched"));
 }
 
@@ -296,7 +291,8 @@ TEST_F(UserListViewTest, RowsAreOneFontSizeTallAndColouredByRank) {
     EXPECT_EQ(view->rowAt(QPoint(5, 5 * 16)), -1);
 }
 
-TEST_F(UserListViewTest, TheSelectedRowIsHighlightedAndFollowsItsMember) {
+// A right click's menu is the window tests'; here a press held still.
+TEST_F(UserListViewTest, TheSelectedRowIsHighlightedFollowsItsMemberAndAHoldAsksForTheMenu) {
     users.insert(name(u"@", 'a'));
     users.insert(name(u"+", 'v'));
     users.insert(name(u"", 'c'));
@@ -327,6 +323,16 @@ TEST_F(UserListViewTest, TheSelectedRowIsHighlightedAndFollowsItsMember) {
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(5, 1 * 14 + 3));
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(5, 150));
     EXPECT_EQ(view->selectedRow(), -1);
+
+    QSignalSpy menu(view.get(), &UserListView::contextMenuRequested);
+    const QPoint second(20, 1 * 14 + 4);
+    QTest::mousePress(view->viewport(), Qt::LeftButton, {}, second);
+    EXPECT_EQ(view->selectedRow(), 1);
+    ASSERT_TRUE(menu.wait(UserListView::kHoldMilliseconds * 4));
+    EXPECT_EQ(menu[0][0].toPoint(), view->viewport()->mapToGlobal(second));
+    QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, second);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(20, 4));
+    EXPECT_FALSE(menu.wait(UserListView::kHoldMilliseconds * 2));
 }
 
 // Each row and the space below the last show the picture under them.
@@ -382,23 +388,6 @@ TEST_F(UserListViewTest, ArrowsSwitchTabsWhenReleasedAndMoveTheSelectionOtherwis
     EXPECT_EQ(view->selectedRow(), 24);
 }
 
-// A right click's menu is the window tests'; here the press held still.
-TEST_F(UserListViewTest, AHeldPressSelectsTheRowAndAsksForTheMenuButATapDoesNot) {
-    for (char16_t c = 'a'; c <= 'e'; ++c) {
-        users.insert(name(u"", c));
-    }
-    makeView(12);
-    QSignalSpy menu(view.get(), &UserListView::contextMenuRequested);
-    const QPoint fourth(20, 3 * 12 + 4);
-    QTest::mousePress(view->viewport(), Qt::LeftButton, {}, fourth);
-    EXPECT_EQ(view->selectedRow(), 3);
-    ASSERT_TRUE(menu.wait(UserListView::kHoldMilliseconds * 4));
-    EXPECT_EQ(menu[0][0].toPoint(), view->viewport()->mapToGlobal(fourth));
-    QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, fourth);
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(20, 16));
-    EXPECT_FALSE(menu.wait(UserListView::kHoldMilliseconds * 2));
-}
-
 // Pixels inside `rect` of `image` within `tolerance` of `colour` in every channel.
 int countNear(const QImage& image, const QRect& rect, QColor colour, int tolerance = 40) {
     int found = 0;
@@ -448,15 +437,16 @@ class TabStripTest : public ::testing::Test {
     std::unique_ptr<TabStrip> strip;  // destroyed before the registry it observes
 };
 
-TEST_F(TabStripTest, TabsFollowTheRegistry) {
+TEST_F(TabStripTest, TabsFollowTheRegistryAndATapSelectsOneAndHandsTheFocusBack) {
     makeStrip();
     QSignalSpy added(strip.get(), &TabStrip::tabAdded);
+    QSignalSpy shown(strip.get(), &TabStrip::tabShown);
+    QSignalSpy focus(strip.get(), &TabStrip::focusInputRequested);
     tabs.dodaj_zakladke(u"#KOLU");  // the same channel: nothing new
     tabs.dodaj_zakladke(u"&local");
     EXPECT_EQ(titles(), (QStringList{"Status", "#kolu", "alice", "&local"}));
     ASSERT_EQ(added.count(), 1);
     EXPECT_EQ(added[0][0].toInt(), 3);
-
     // The owner hears of a removal while the tab's record still exists.
     bool hadRecord = false;
     QObject::connect(strip.get(), &TabStrip::tabAboutToBeRemoved,
@@ -464,14 +454,8 @@ TEST_F(TabStripTest, TabsFollowTheRegistry) {
     tabs.usun_zakladkeT(u"ALICE");
     EXPECT_TRUE(hadRecord);
     EXPECT_EQ(titles(), (QStringList{"Status", "#kolu", "&local"}));
-    tabs.usun_wszystkie();
-    EXPECT_EQ(titles(), QStringList{"Status"});
-}
 
-TEST_F(TabStripTest, TapsAndTheRegistrySelectAndShowTabsAndHandTheFocusBack) {
-    makeStrip();
-    QSignalSpy shown(strip.get(), &TabStrip::tabShown);
-    QSignalSpy focus(strip.get(), &TabStrip::focusInputRequested);
+    shown.clear();
     clickTab(2);
     EXPECT_EQ(tabs.selected(), 2);
     ASSERT_EQ(shown.count(), 1);
@@ -481,32 +465,24 @@ TEST_F(TabStripTest, TapsAndTheRegistrySelectAndShowTabsAndHandTheFocusBack) {
     clickTab(2);
     EXPECT_EQ(shown.count(), 1);
     EXPECT_EQ(focus.count(), 1);
-
     EXPECT_TRUE(tabs.PrzelaczZakladke(TabRegistry::kLeftArrow));
     EXPECT_EQ(strip->labelRow()->currentIndex(), 1);
     EXPECT_EQ(shown.count(), 2);
     tabs.usun_zakladke(1);  // removing the shown tab goes back to the status tab
     EXPECT_EQ(strip->labelRow()->currentIndex(), 0);
     EXPECT_EQ(shown.last()[0].toInt(), 0);
-}
-
-TEST_F(TabStripTest, HiddenTabsShowTheirActivityColour) {
-    makeStrip();
-    const QColor red(255, 0, 0), black(0, 0, 0);
-    tabs.setActivity(1, kRed);
-    tabs.setActivity(0, kRed);
-    const QImage image = shot();
-    EXPECT_GT(countNear(image, strip->tabRect(1), red), 0);
-    EXPECT_GT(countNear(image, strip->tabRect(2), black, 60), 0);
-    EXPECT_EQ(countNear(image, strip->tabRect(0), red), 0);
-    EXPECT_EQ(tabs.pobierz_lparam(0)->activity, 0u) << "the selected tab's mark goes as drawn";
+    tabs.usun_wszystkie();
+    EXPECT_EQ(titles(), QStringList{"Status"});
 }
 
 // Tabs are composed from the pictures at unscaled size and stretched onto the
-// label; the row is the label font's height + 4.
-TEST_F(TabStripTest, TabsAreComposedFromThePicturesAndStretched) {
+// label; the row is the label font's height + 4. A hidden tab's label takes its
+// activity colour; the selected tab's mark goes as it is drawn.
+TEST_F(TabStripTest, TabsAreComposedFromThePicturesAndHiddenOnesShowTheirActivity) {
     makeStrip(2);
     ASSERT_EQ(strip->labelRowHeight(), 13 * 2 + 4);
+    tabs.setActivity(1, kRed);
+    tabs.setActivity(0, kRed);
     const QImage image = shot();
     const QImage selected = QImage(":/ui/tab_selected.bmp").convertToFormat(QImage::Format_RGB32);
     const QImage other = QImage(":/ui/tab.bmp").convertToFormat(QImage::Format_RGB32);
@@ -522,6 +498,12 @@ TEST_F(TabStripTest, TabsAreComposedFromThePicturesAndStretched) {
     const int x = strip->tabRect(2).right() + 10;
     EXPECT_EQ(image.pixel(x, 1), other.pixel(0, 0));
     EXPECT_EQ(image.pixel(x, strip->labelRowHeight() - 1), other.pixel(10, 19));
+
+    const QColor red(255, 0, 0);
+    EXPECT_GT(countNear(image, strip->tabRect(1), red), 0);
+    EXPECT_GT(countNear(image, strip->tabRect(2), QColor(0, 0, 0), 60), 0);
+    EXPECT_EQ(countNear(image, strip->tabRect(0), red), 0);
+    EXPECT_EQ(tabs.pobierz_lparam(0)->activity, 0u);
 }
 
 }  // namespace
