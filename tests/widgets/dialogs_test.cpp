@@ -218,7 +218,6 @@ TEST_F(OptionsDialogTest, AFailedSaveKeepsTheDialogOpen) {
     EXPECT_EQ(file("registry"), settings);
 }
 
-// The dialog open at its View page.
 class ColourEditorTest : public OptionsDialogTest {
   protected:
     void SetUp() override {

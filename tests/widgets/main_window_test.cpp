@@ -236,7 +236,6 @@ TEST_F(MainWindowTest, OkAppliesNewColoursAndTheBlendedPictureToTheWindow) {
     EXPECT_GT(test::countColour(grab, QColor(146, 76, 76), area), 0) << "the blended picture";
 }
 
-// Every resize a widget gets, by its new width.
 class WidthRecorder final : public QObject {
   public:
     bool eventFilter(QObject*, QEvent* event) override {
@@ -274,7 +273,6 @@ TEST_F(MainWindowTest, AChannelTabIsLaidOutOnceAndItsViewScrollsFromTheKeyboard)
         EXPECT_EQ(resizes.widths, std::vector<int>{view->width()});
         EXPECT_EQ(view->width() + list->width(), window->tabStrip().width());
     }
-    // The names fit their rows.
     EXPECT_LE(QFontMetrics(list->font()).height(), list->rowHeight());
 
     // Shift+Page Up anywhere, Ctrl+Page Up in the input line: a page up.

@@ -45,7 +45,6 @@ std::u16string blocks(std::u16string_view pattern) {
     return text;
 }
 
-// One view over its own store, shown offscreen with a viewport of the given size.
 class ColorEditTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -212,7 +211,6 @@ constexpr Colour kOperator = rgb(200, 0, 0);
 constexpr Colour kVoice = rgb(0, 140, 0);
 constexpr Colour kUser = rgb(0, 0, 190);
 
-// The prefix, two blocks and a letter.
 std::u16string name(std::u16string_view prefix, char16_t letter) {
     return std::u16string(prefix) + kBlock + kBlock + letter;
 }
@@ -385,7 +383,6 @@ int countNear(const QImage& image, const QRect& rect, QColor colour, int toleran
     return found;
 }
 
-// A registry with the status tab, a channel and a query, and a strip over it.
 class TabStripTest : public ::testing::Test {
   protected:
     void SetUp() override {

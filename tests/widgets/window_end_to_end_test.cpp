@@ -46,7 +46,6 @@ class WindowEndToEnd : public test::ServerWindowFixture {
         startWindow();
         connectAs(u"kolu");
     }
-    // A second user on the server, as "other".
     bool logIn(Raw& other) {
         return other.connect(server->host(), server->port()) && other.login("other");
     }
