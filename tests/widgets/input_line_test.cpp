@@ -96,7 +96,8 @@ class InputLineTest : public ::testing::Test {
     QLineEdit* other = nullptr;
 };
 
-TEST_F(InputLineTest, EnterListsTheLineLastUpAndDownWalkTheListThePageKeysAndTheWheelDoNot) {
+TEST_F(InputLineTest,
+       HistoryTakesEnteredLinesLastUpDownAndPicksRecallThemPageKeysAndTheWheelDoNot) {
     QSignalSpy entered(input, &InputLine::entered);
     send(QStringLiteral("alpha"));
     send(QStringLiteral("beta"));
@@ -134,6 +135,21 @@ TEST_F(InputLineTest, EnterListsTheLineLastUpAndDownWalkTheListThePageKeysAndThe
     EXPECT_EQ(entered.count(), 5);
     key(Qt::Key_Up);
     EXPECT_EQ(shown(), QStringLiteral("beta"));
+
+    // Typing after an entry picked from the drop-down list edits it at the caret.
+    input->setCurrentIndex(0);
+    EXPECT_EQ(model.selection(), 0);
+    QSignalSpy edited(input, &InputLine::textEdited);
+    key(Qt::Key_Home);
+    type(QStringLiteral("x"));
+    EXPECT_EQ(model.text(), u"xalpha");
+    EXPECT_EQ(model.selection(), -1);
+    EXPECT_EQ(input->currentIndex(), -1);
+    EXPECT_EQ(edit()->cursorPosition(), 1);
+    ASSERT_EQ(edited.count(), 1);
+    EXPECT_EQ(edited.at(0).at(0).toString(), QStringLiteral("xalpha"));
+    key(Qt::Key_Up);  // a recalled line is no edit: word completion is not asked
+    EXPECT_EQ(edited.count(), 1);
 }
 
 // Where the registry then moves is its logic tests'.
@@ -166,25 +182,6 @@ TEST_F(InputLineTest, ControlKeysTypeTheFormattingCodesAndArrowReleasesAskForATa
     QKeyEvent repeat(QEvent::KeyRelease, Qt::Key_Left, Qt::NoModifier, QString(), true);
     QApplication::sendEvent(QApplication::focusWidget(), &repeat);
     EXPECT_EQ(switched.count(), 2);
-}
-
-TEST_F(InputLineTest, TypingAfterAPickedEntryEditsItAtTheCaret) {
-    send(QStringLiteral("hello"));
-    send(QStringLiteral("world"));
-    input->setCurrentIndex(0);  // picked from the drop-down list
-    EXPECT_EQ(model.selection(), 0);
-
-    QSignalSpy edited(input, &InputLine::textEdited);
-    key(Qt::Key_Home);
-    type(QStringLiteral("x"));
-    EXPECT_EQ(model.text(), u"xhello");
-    EXPECT_EQ(model.selection(), -1);
-    EXPECT_EQ(input->currentIndex(), -1);
-    EXPECT_EQ(edit()->cursorPosition(), 1);
-    ASSERT_EQ(edited.count(), 1);
-    EXPECT_EQ(edited.at(0).at(0).toString(), QStringLiteral("xhello"));
-    key(Qt::Key_Up);  // a recalled line is no edit: word completion is not asked
-    EXPECT_EQ(edited.count(), 1);
 }
 
 TEST_F(InputLineTest, CaretComesBackWhereItWas) {
