@@ -86,69 +86,56 @@ class SlideButtonTest : public ::testing::Test {
     SlideButton* button = nullptr;
 };
 
-TEST_F(SlideButtonTest, StartsHiddenAndLaysOutTheTabsWindowsScaled) {
-    build(2);
-    EXPECT_FALSE(button->isVisible());
-    EXPECT_EQ(button->size(), QSize(40, 40));
-    EXPECT_EQ(view->geometry(), QRect(0, 17, 480 - 120, 283 * 2));
-    EXPECT_EQ(list->geometry(), QRect(480 - 120, 17, 120, 283 * 2));
-    // Centred on the boundary, its bottom 20 pixels (scaled) above the strip's.
-    EXPECT_EQ(button->pos(), QPoint(480 - 120 - 20, 600 - 40 - 40));
-}
-
-TEST_F(SlideButtonTest, DraggingChangesTheWidthLiveWithinTheLimits) {
-    struct Case {
+// Widths are unscaled pixels of a 240-pixel-wide client; the button, hidden
+// until asked for, is centred on the boundary 20 pixels above the strip's bottom.
+TEST_F(SlideButtonTest, DraggingChangesTheWidthWithinTheLimitsAndLaysOutTheWindowsScaled) {
+    const struct {
         int scale;
         std::initializer_list<int> steps;
-        int width;  // unscaled pixels of a 240-pixel-wide client
-    };
-    const Case cases[] = {
+        int width;
+    } cases[] = {
         {1, {-500}, 240 - 30},  // the text view keeps 30
         {1, {500}, 30},         // the list keeps 30
         {2, {-40}, 80},         // scaled: the same drag in twice the pixels
-        {1, {}, 60},            // a tap without moving keeps the width
+        {2, {}, 60},            // a tap without moving keeps the width
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "scale " << c.scale << " width " << c.width);
         build(c.scale);
+        EXPECT_FALSE(button->isVisible());
         QSignalSpy widths(button, &SlideButton::widthChanged);
         QSignalSpy finished(button, &SlideButton::dragFinished);
         drag(c.steps);
-        const int expected = c.width * c.scale;
-        EXPECT_EQ(userListWidth(1), expected);
-        EXPECT_EQ(widths.isEmpty() ? 60 * c.scale : widths.last().at(0).toInt(), expected);
+        const int s = c.scale;
+        const int left = (240 - c.width) * s;
+        EXPECT_EQ(userListWidth(1), c.width * s);
+        EXPECT_EQ(widths.isEmpty() ? 60 * s : widths.last().at(0).toInt(), c.width * s);
         EXPECT_EQ(finished.count(), 1);
-        EXPECT_EQ(list->geometry().left(), client->width() - expected);
-        EXPECT_EQ(view->width(), client->width() - expected);
-        EXPECT_EQ(button->x(), client->width() - expected - 10 * c.scale);
-        EXPECT_EQ(userListWidth(2), 60 * c.scale) << "the other channel keeps its own";
+        EXPECT_EQ(view->geometry(), QRect(0, 17, left, 283 * s));
+        EXPECT_EQ(list->geometry(), QRect(left, 17, c.width * s, 283 * s));
+        EXPECT_EQ(button->geometry(), QRect(left - 10 * s, 260 * s, 20 * s, 20 * s));
+        EXPECT_EQ(userListWidth(2), 60 * s) << "the other channel keeps its own";
     }
 }
 
-TEST_F(SlideButtonTest, WindowsFollowEachMoveAndEachChannelShowsItsOwnWidth) {
+TEST_F(SlideButtonTest, WindowsFollowEachMoveEachChannelShowsItsOwnWidthAndItsCornersTheirColours) {
     build(1);
     mouse(QEvent::MouseButtonPress, 10);
     mouse(QEvent::MouseMove, 0);
-    EXPECT_EQ(userListWidth(1), 70);
     EXPECT_EQ(list->geometry(), QRect(170, 17, 70, 283));
-    // Positions count from the button, which moved with the boundary.
+    // Positions count from the button, which moved with the boundary; the x
+    // last seen changes nothing.
     mouse(QEvent::MouseMove, -10);
-    EXPECT_EQ(userListWidth(1), 90);
-    mouse(QEvent::MouseMove, -10);  // the x last seen changes nothing
+    mouse(QEvent::MouseMove, -10);
     mouse(QEvent::MouseButtonRelease, -10);
     EXPECT_EQ(userListWidth(1), 90);
-    EXPECT_EQ(view->width(), 150);
-
     tabs->select(2);
     button->layOut(view, list);
     EXPECT_EQ(list->geometry(), QRect(180, 17, 60, 283));
     tabs->select(1);
     button->layOut(view, list);
     EXPECT_EQ(list->geometry(), QRect(150, 17, 90, 283));
-}
 
-TEST_F(SlideButtonTest, ShowsTheThreeWindowColoursAroundItsFace) {
-    build(1);
     button->show();
     const QImage up = button->grab().toImage();
     // The base picture's corners are clear: what meets there shows.
@@ -168,20 +155,9 @@ class DrawnButtonTest : public ::testing::Test {
     void SetUp() override { test::application(); }
 };
 
-// Distinct colours per column: 8 left-cap columns, a middle of 4, 8 right-cap columns.
-QImage columns() {
-    QImage bitmap(20, 2, QImage::Format_RGB32);
-    for (int x = 0; x < bitmap.width(); ++x) {
-        const QRgb colour = x < 8 ? qRgb(200, x, 0) : x < 12 ? qRgb(0, 200, 0) : qRgb(0, x, 200);
-        for (int y = 0; y < 2; ++y) {
-            bitmap.setPixel(x, y, colour);
-        }
-    }
-    return bitmap;
-}
-
+// The picture's columns tell their x: 8 left-cap columns, a middle of 4, 8 right-cap ones.
 TEST_F(DrawnButtonTest, TextureKeepsBothCapsAndStretchesTheMiddle) {
-    const QImage bitmap = columns();
+    const QImage bitmap = test::coordinatePicture(20, 2);
     for (int width : {16, 17, 90}) {  // no middle, one column, stretched
         SCOPED_TRACE(width);
         const QImage face = composeTexture(bitmap, width);
@@ -191,7 +167,7 @@ TEST_F(DrawnButtonTest, TextureKeepsBothCapsAndStretchesTheMiddle) {
             EXPECT_EQ(face.pixel(width - 8 + x, 1), bitmap.pixel(12 + x, 1)) << x;
         }
         for (int x = 8; x < width - 8; ++x) {
-            EXPECT_EQ(face.pixel(x, 0), qRgb(0, 200, 0)) << x;
+            EXPECT_EQ(face.pixelColor(x, 0).red() / 4, 2) << x;  // one of columns 8 to 11
         }
     }
     EXPECT_TRUE(composeTexture(bitmap, 0).isNull());
@@ -228,7 +204,6 @@ TEST_F(DrawnButtonTest, SplashSitsBelowTheMiddleWritesItsNameAndATapClosesIt) {
             QTest::mouseClick(&splash, Qt::LeftButton, Qt::NoModifier, QPoint(200 * k, 140 * k));
         });
         EXPECT_EQ(splash.exec(), QDialog::Accepted);
-        EXPECT_FALSE(splash.isVisible());
     }
     Splash splash(1, false);
     splash.resize(240, 151);

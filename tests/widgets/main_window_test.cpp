@@ -1,7 +1,5 @@
-// The main window as a user meets it: its start, connecting from File > Connect
-// while the event loop keeps turning, new colours from Options, the layout of a
-// channel tab, its context menus, word and nickname completion in its input
-// line, and its teardown.
+// The main window as a user meets it: connecting while the event loop keeps
+// turning, Options, a channel tab's layout and menus, completion, teardown.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -41,15 +39,6 @@
 namespace kolu {
 namespace {
 
-std::vector<std::u16string> linesOf(Session& session, int tab) {
-    std::vector<std::u16string> out;
-    const TextLines* text = session.tabs.pobierz_hwndtxtbiez(tab);
-    for (std::size_t i = 0; text && i < text->lineCount(); ++i) {
-        out.emplace_back(text->line(i).text);
-    }
-    return out;
-}
-
 class MainWindowTest : public test::ServerWindowFixture {
   protected:
     void SetUp() override {
@@ -58,13 +47,6 @@ class MainWindowTest : public test::ServerWindowFixture {
     }
     QString connectLabel() { return window->action(MainWindow::kConnectId)->text(); }
 
-    // The window active and its input line focused, as a user types.
-    void startTyping() {
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-        edit()->setFocus();
-    }
-    QLineEdit* edit() { return window->inputLine().editControl(); }
     void type(const QString& keys) { QTest::keyClicks(edit(), keys); }
     std::string shown() { return edit()->text().toStdString(); }
     void clear() {
@@ -81,16 +63,30 @@ class MainWindowTest : public test::ServerWindowFixture {
     }
 };
 
-TEST_F(MainWindowTest, StartsAtTheHandheldsSizeWithItsBanner) {
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Kolu"));
+TEST_F(MainWindowTest, StartsAtTheHandheldsSizeRaisesInItsModeAndEndsBeforeItsModels) {
     EXPECT_EQ(window->size(), QSize(480, 640));
     EXPECT_EQ(window->scaleFactor(), 2);
     window->showWelcome(false);
-    const std::vector<std::u16string> status = linesOf(session(), 0);
+    const std::vector<std::u16string> status = linesOf(0);
     ASSERT_EQ(status.size(), 4u);
     EXPECT_EQ(status[1], u"Welcome to Kolu, version 1.3");
     EXPECT_EQ(session().tabs.pobierz_hwndtxtbiez(0)->line(0).colour, 0x4000FFu);
     EXPECT_EQ(window->userListView(0), nullptr);
+
+    // A second start raises the window in the mode it is in.
+    QTest::mouseClick(window->findChild<FullScreenButton*>(), Qt::LeftButton);
+    ASSERT_TRUE(window->isFullScreen());
+    window->bringToFront();
+    EXPECT_TRUE(window->isFullScreen());
+
+    // Child widgets go while the window still holds their models: during its
+    // own destructor it is still a MainWindow, later only its QWidget part.
+    bool windowWhole = false;
+    QObject* const whole = window.get();
+    QObject::connect(&window->inputLine(), &QObject::destroyed,
+                     [&](QObject*) { windowWhole = qobject_cast<MainWindow*>(whole) != nullptr; });
+    window.reset();
+    EXPECT_TRUE(windowWhole);
 }
 
 TEST_F(MainWindowTest, ReadsAndSendsWhileTheEventLoopKeepsTurning) {
@@ -98,7 +94,6 @@ TEST_F(MainWindowTest, ReadsAndSendsWhileTheEventLoopKeepsTurning) {
     useServer("127.0.0.1", std::to_string(server.port()), u"tester");
     window->handleCommand(MainWindow::kConnectId);
     EXPECT_EQ(connectLabel(), QStringLiteral("Disconnect"));
-    // The event loop completes the name lookup and the connect.
     QTRY_VERIFY_WITH_TIMEOUT(server.connectionCount() == 1, 5000);
     ASSERT_TRUE(server.waitForClient());
     EXPECT_TRUE(server.expectLine("nick tester"));
@@ -185,21 +180,20 @@ TEST_F(MainWindowTest, AConnectNeverAnsweredLeavesTheWindowTurningAndFailsAfterI
     SilentPort silent;
     useServer(silent.port);
     auto failures = [&] {
-        const std::vector<std::u16string> status = linesOf(session(), 0);
+        const std::vector<std::u16string> status = linesOf(0);
         return std::count(status.begin(), status.end(),
                           u"*** Unable to connect (Connection refused)");
     };
-    auto failed = [&] { return failures() > 0; };
     // Disconnect while connecting gives the attempt up at once.
     window->handleCommand(MainWindow::kConnectId);
     window->handleCommand(MainWindow::kConnectId);
     EXPECT_EQ(connectLabel(), QStringLiteral("Connect"));
-    EXPECT_EQ(linesOf(session(), 0).back(), u"*** Disconnected");
+    EXPECT_EQ(linesOf(0).back(), u"*** Disconnected");
 
     std::optional<bool> failedWhenTimerFired;
-    QTimer::singleShot(100, [&] { failedWhenTimerFired = failed(); });
+    QTimer::singleShot(100, [&] { failedWhenTimerFired = failures() > 0; });
     window->handleCommand(MainWindow::kConnectId);
-    QTRY_VERIFY_WITH_TIMEOUT(failed(), 3000 + 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(failures() > 0, 3000 + 2000);
     EXPECT_EQ(failedWhenTimerFired, false) << "the timer ran while the connect waited";
     EXPECT_EQ(failures(), 1) << "the given-up attempt has no wait left to end";
     EXPECT_EQ(connectLabel(), QStringLiteral("Connect"));
@@ -210,25 +204,21 @@ TEST_F(MainWindowTest, OkAppliesNewColoursAndTheBlendedPictureToTheWindow) {
     QImage flat(64, 64, QImage::Format_RGB32);
     flat.fill(QColor(100, 0, 0));
     ASSERT_TRUE(flat.save(QString::fromStdString(env.dir.file("flat.bmp")), "BMP"));
-    auto shown = std::make_shared<bool>(false);
-    test::whenModal<OptionsDialog>(
-        [](OptionsDialog* options) {
-            auto* view = static_cast<ViewPage*>(options->page(OptionsDialog::kView));
-            view->list(ViewPage::kLineClassList)->setCurrentRow(8);  // Normal
-            controlById<QWidget>(view, 1307)->setFocus();
-            QTest::keyClick(controlById<QWidget>(view, 1307), Qt::Key_Space);  // the palette
-            controlById<QToolButton>(view, QuickPalette::kFirstButtonId + 4)->click();  // red
-            controlById<QCheckBox>(options, 1401)->click();
-            auto* pictures = controlById<QComboBox>(options, 1402);
-            const int flat = pictures->findText(QStringLiteral("flat.bmp"));
-            pictures->setCurrentIndex(flat);
-            emit pictures->activated(flat);
-            controlById<QSlider>(options, 1403)->setValue(3);
-            options->accept();
-        },
-        shown);
+    test::whenModal<OptionsDialog>([](OptionsDialog* options) {
+        auto* view = static_cast<ViewPage*>(options->page(OptionsDialog::kView));
+        view->list(ViewPage::kLineClassList)->setCurrentRow(8);  // Normal
+        controlById<QWidget>(view, 1307)->setFocus();
+        QTest::keyClick(controlById<QWidget>(view, 1307), Qt::Key_Space);           // the palette
+        controlById<QToolButton>(view, QuickPalette::kFirstButtonId + 4)->click();  // red
+        controlById<QCheckBox>(options, 1401)->click();
+        auto* pictures = controlById<QComboBox>(options, 1402);
+        const int flat = pictures->findText(QStringLiteral("flat.bmp"));
+        pictures->setCurrentIndex(flat);
+        emit pictures->activated(flat);
+        controlById<QSlider>(options, 1403)->setValue(3);
+        options->accept();
+    });
     window->handleCommand(MainWindow::kOptionsId);
-    ASSERT_TRUE(*shown);
 
     session().state.currentNick = u"kolu";
     LineFramer framer;
@@ -246,7 +236,6 @@ TEST_F(MainWindowTest, OkAppliesNewColoursAndTheBlendedPictureToTheWindow) {
     EXPECT_GT(test::countColour(grab, QColor(146, 76, 76), area), 0) << "the blended picture";
 }
 
-// Every resize a widget gets, by its new width.
 class WidthRecorder final : public QObject {
   public:
     bool eventFilter(QObject*, QEvent* event) override {
@@ -284,36 +273,16 @@ TEST_F(MainWindowTest, AChannelTabIsLaidOutOnceAndItsViewScrollsFromTheKeyboard)
         EXPECT_EQ(resizes.widths, std::vector<int>{view->width()});
         EXPECT_EQ(view->width() + list->width(), window->tabStrip().width());
     }
-    // The names fit their rows.
     EXPECT_LE(QFontMetrics(list->font()).height(), list->rowHeight());
 
     // Shift+Page Up anywhere, Ctrl+Page Up in the input line: a page up.
     const int bottom = view->scrollPosition();
     QTest::keyClick(window.get(), Qt::Key_PageUp, Qt::ShiftModifier);
     EXPECT_EQ(view->scrollPosition(), bottom - view->viewport()->height());
-    QTest::keyClick(window->inputLine().lineEdit(), Qt::Key_PageUp, Qt::ControlModifier);
+    QTest::keyClick(edit(), Qt::Key_PageUp, Qt::ControlModifier);
     EXPECT_EQ(view->scrollPosition(), bottom - 2 * view->viewport()->height());
-    QTest::keyClick(window->inputLine().lineEdit(), Qt::Key_PageDown, Qt::ControlModifier);
+    QTest::keyClick(edit(), Qt::Key_PageDown, Qt::ControlModifier);
     EXPECT_EQ(view->scrollPosition(), bottom - view->viewport()->height());
-}
-
-TEST_F(MainWindowTest, ASecondStartRaisesTheWindowInTheModeItIsIn) {
-    QTest::mouseClick(window->findChild<FullScreenButton*>(), Qt::LeftButton);
-    ASSERT_TRUE(window->isFullScreen());
-    window->bringToFront();
-    EXPECT_TRUE(window->isFullScreen());
-}
-
-TEST_F(MainWindowTest, ChildWidgetsGoWhileTheWindowStillHoldsTheirModels) {
-    bool windowWhole = false;
-    QObject* const whole = window.get();
-    QObject::connect(&window->inputLine(), &QObject::destroyed, [&](QObject*) {
-        // During the window's own destructor it is still a MainWindow; once its
-        // members are gone only the QWidget part is left.
-        windowWhole = qobject_cast<MainWindow*>(whole) != nullptr;
-    });
-    window.reset();
-    EXPECT_TRUE(windowWhole);
 }
 
 // A right click at `point` of `target`, answered with item `id`.
@@ -361,7 +330,6 @@ TEST_F(MainWindowTest, TextViewAndLabelsOpenTheirTabsMenusAndEmptyPlacesNone) {
     seen = rightClick(strip.labelRow(), strip.tabRect(query).center(), 40499);
     EXPECT_TRUE(seen->items.contains(QStringLiteral("Whois")));
     EXPECT_FALSE(seen->items.contains(QStringLiteral("Away >")));
-    EXPECT_EQ(session().tabs.znajdz_zakladke(u"bob"), -1);
     EXPECT_EQ(strip.count(), 1);
     EXPECT_TRUE(opensNoMenu(strip.labelRow(), QPoint(strip.width() - 2, 5)));
 
@@ -407,10 +375,9 @@ TEST_F(MainWindowTest, WordListAboveTheLineTakesAWordByTickOrTabEscapeAndEnterOn
     ASSERT_NE(list(), nullptr);
     QTest::keyClick(edit(), Qt::Key_Return);
     EXPECT_EQ(list(), nullptr);
-}
 
-TEST_F(MainWindowTest, TheListGoesWhenItNoLongerServes) {
-    startTyping();
+    // It goes when it no longer serves.
+    clear();
     type(QStringLiteral("/jo"));
     ASSERT_NE(list(), nullptr);
     type(QStringLiteral(" "));
@@ -440,20 +407,16 @@ TEST_F(MainWindowTest, TheListGoesWhenItNoLongerServes) {
 TEST_F(MainWindowTest, DialogFieldsOfferOneWordWhileTheyHoldNoBlank) {
     startTyping();
     std::vector<int> offered;
-    auto typed = std::make_shared<bool>(false);
-    test::whenModal<OneFieldPrompt>(
-        [&](OneFieldPrompt* prompt) {
-            for (const char* text : {"/w", "a /w"}) {
-                prompt->field()->clear();
-                QTest::keyClicks(prompt->field(), QString::fromLatin1(text));
-                auto* whisper = prompt->findChild<WhisperList*>();
-                offered.push_back(whisper && whisper->isVisible() ? whisper->rows() : 0);
-            }
-            prompt->reject();
-        },
-        typed);
+    test::whenModal<OneFieldPrompt>([&](OneFieldPrompt* prompt) {
+        for (const char* text : {"/w", "a /w"}) {
+            prompt->field()->clear();
+            QTest::keyClicks(prompt->field(), QString::fromLatin1(text));
+            auto* whisper = prompt->findChild<WhisperList*>();
+            offered.push_back(whisper && whisper->isVisible() ? whisper->rows() : 0);
+        }
+        prompt->reject();
+    });
     window->handleCommand(40101);  // Commands > Join
-    ASSERT_TRUE(*typed);
     EXPECT_EQ(offered, (std::vector<int>{1, 0}));
 }
 

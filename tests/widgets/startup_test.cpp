@@ -47,32 +47,20 @@ TEST(Startup, FirstStartWritesEverySettingAndShippedFileASecondNothing) {
     EXPECT_EQ(before, after);
 }
 
-QString folderOf(const test::TempDir& dir) {
-    return QString::fromStdString(dir.path());
-}
-
-TEST(SingleInstance, ASecondStartRaisesTheFirstAndEnds) {
+// A crashed instance leaves a socket path nobody listens on: it blocks no start.
+TEST(SingleInstance, AStaleSocketBlocksNothingAndASecondStartRaisesTheFirstAndEnds) {
     test::application();
     test::TempDir runtime, elsewhere;
-    SingleInstance first(folderOf(runtime));
+    const QString folder = QString::fromStdString(runtime.path());
+    SingleInstance first(folder);
+    ASSERT_EQ(writeFileAtomically(first.socketPath().toStdString(), "stale"), 0);
     ASSERT_FALSE(first.handOverToRunningInstance());
     QSignalSpy raised(&first, &SingleInstance::raiseRequested);
-    SingleInstance second(folderOf(runtime));
+    SingleInstance second(folder);
     EXPECT_TRUE(second.handOverToRunningInstance());
     EXPECT_TRUE(raised.wait(3000));
-    SingleInstance other(folderOf(elsewhere));  // separate runtime folders never meet
+    SingleInstance other(QString::fromStdString(elsewhere.path()));  // runtime folders never meet
     EXPECT_FALSE(other.handOverToRunningInstance());
-}
-
-TEST(SingleInstance, AStaleSocketFromACrashDoesNotBlockTheStart) {
-    test::application();
-    test::TempDir runtime;
-    SingleInstance next(folderOf(runtime));
-    // What a crashed instance leaves behind: a socket path nobody listens on.
-    ASSERT_EQ(writeFileAtomically(next.socketPath().toStdString(), "stale"), 0);
-    EXPECT_FALSE(next.handOverToRunningInstance());
-    SingleInstance third(folderOf(runtime));
-    EXPECT_TRUE(third.handOverToRunningInstance());
 }
 
 TEST(ApplicationIcon, EachEmbeddedSizeDecodesToTheDrawnPixels) {

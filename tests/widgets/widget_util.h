@@ -1,14 +1,18 @@
 #pragma once
-// What several widget tests share: colours as Qt draws them, pixel counts, and
-// the main window pointed at one loopback server.
+// Colours as Qt draws them, pixel counts, and the window pointed at one server.
 #include <QColor>
 #include <QImage>
+#include <QLineEdit>
+#include <QTest>
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "platform/files.h"
 #include "tests/support/window_fixture.h"
 #include "ui/text_lines.h"
 #include "ui/user_list.h"
+#include "ui/widgets/input_line.h"
 
 namespace kolu::test {
 
@@ -52,18 +56,29 @@ class ServerWindowFixture : public WindowFixture {
     }
     void useServer(int port) { useServer("127.0.0.1", std::to_string(port)); }
     int tab(std::u16string_view name) { return session().tabs.znajdz_zakladke(name); }
-    bool tabShows(int index, std::u16string_view wanted) {
+    std::vector<std::u16string> linesOf(int index) {
+        std::vector<std::u16string> out;
         const TextLines* text = index >= 0 ? session().tabs.pobierz_hwndtxtbiez(index) : nullptr;
         for (std::size_t i = 0; text && i < text->lineCount(); ++i) {
-            if (text->line(i).text.find(wanted) != std::u16string_view::npos) {
-                return true;
-            }
+            out.emplace_back(text->line(i).text);
         }
-        return false;
+        return out;
+    }
+    bool tabShows(int index, std::u16string_view wanted) {
+        return std::ranges::any_of(linesOf(index), [&](const std::u16string& line) {
+            return line.find(wanted) != std::u16string::npos;
+        });
     }
     std::size_t members(std::u16string_view channel) {
         const UserList* list = session().tabs.pobierz_hwndlist(channel);
         return list ? list->size() : 0;
+    }
+    QLineEdit* edit() { return window->inputLine().editControl(); }
+    // The window active and its input line focused, as a user types.
+    void startTyping() {
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        edit()->setFocus();
     }
 };
 
