@@ -12,7 +12,7 @@
 #include "tests/support/window_fixture.h"
 #include "ui/text_lines.h"
 #include "ui/user_list.h"
-#include "ui/widgets/input_line.h"
+#include "gui/input_line.h"
 
 namespace kolu::test {
 
