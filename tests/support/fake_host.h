@@ -37,14 +37,10 @@ class FakeHost : public Host {
         messageBoxes.push_back({std::u16string(text), std::u16string(title)});
     }
     std::vector<MessageBoxCall> questions;
-    std::vector<bool> yesNoAnswers;  // taken in turn; an empty queue answers No
+    std::vector<std::optional<bool>> yesNoAnswers;  // taken in turn; an empty queue answers No
     bool askYesNo(std::u16string_view text, std::u16string_view title) override {
         questions.push_back({std::u16string(text), std::u16string(title)});
-        const bool yes = !yesNoAnswers.empty() && yesNoAnswers.front();
-        if (!yesNoAnswers.empty()) {
-            yesNoAnswers.erase(yesNoAnswers.begin());
-        }
-        return yes;
+        return takeFirst(yesNoAnswers).value_or(false);
     }
     void setConnectedLabel(bool connected) override { labels.push_back(connected); }
     void focusInput() override { ++focusRequests; }

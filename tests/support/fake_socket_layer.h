@@ -81,15 +81,15 @@ class FakeSocketLayer : public SocketLayer {
         }
         record("select", 0);
         selectTimeouts.push_back(timeoutMs);
-        if (!script.empty() && script.front().kind == Event::Kind::SelectError) {
-            error = script.front().code;
+        const Event* next = script.empty() ? nullptr : &script.front();
+        if (next && next->kind == Event::Kind::SelectError) {
+            error = next->code;
             script.pop_front();
             return kSocketError;
         }
-        const bool readable =
-            closed || (!script.empty() && script.front().kind != Event::Kind::Pause);
-        if (!closed && !script.empty() && !readable) {
-            script.pop_front();
+        const bool readable = closed || (next && next->kind != Event::Kind::Pause);
+        if (next && !readable) {
+            script.pop_front();  // the pause
         }
         sets.read = sets.read && readable;
         sets.write = sets.except = false;
