@@ -15,7 +15,6 @@
 #include <thread>
 
 #include "tests/support/fake_irc_server.h"
-#include "tests/support/raw_irc_client.h"
 
 namespace kolu::test {
 namespace {
@@ -134,7 +133,9 @@ bool NgircdFixture::startOnce() {
     m_ending.clear();
     // ngIRCd writes ::1 as 0::1.
     const std::string shown = m_options.listen == "::1" ? "0::1" : m_options.listen;
-    const std::string listening = "Now listening on [" + shown + "]:" + std::to_string(m_port);
+    // The TLS port is opened last.
+    const std::string listening = "Now listening on [" + shown +
+                                  "]:" + std::to_string(m_options.tls ? m_tlsPort : m_port) + " ";
     const std::string where = m_options.listen + ":" + std::to_string(m_port);
     for (const auto deadline = Clock::now() + std::chrono::seconds(5);;) {
         int status = 0;
@@ -147,13 +148,9 @@ bool NgircdFixture::startOnce() {
             throw std::runtime_error("ngIRCd stopped before listening on " + where + "; output:\n" +
                                      log());
         }
-        // The log line proves ngIRCd owns the port; the connection proves it accepts.
+        // Written once ngIRCd listens, and so accepts, on the port it was given.
         if (log().find(listening) != std::string::npos) {
-            const int probe = connectTcp(host(), m_port, std::chrono::milliseconds(500));
-            if (probe >= 0) {
-                ::close(probe);
-                return true;
-            }
+            return true;
         }
         if (Clock::now() > deadline) {
             stop();
