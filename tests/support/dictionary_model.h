@@ -58,11 +58,9 @@ class ReferenceWords {
         m_out = &out;
         for (unsigned slot = 0; slot < kDictSlots; ++slot) {
             const std::uint32_t first = load32At(m_bytes.substr(0, kDictHeaderBytes), 4 * slot);
-            if (first != 0 && valid(first)) {
-                std::u16string word(1, static_cast<char16_t>(slot));
-                if (!walk(first, word)) {
-                    return false;
-                }
+            std::u16string word(1, static_cast<char16_t>(slot));
+            if (valid(first) && !walk(first, word)) {
+                return false;
             }
         }
         return true;
@@ -91,7 +89,7 @@ class ReferenceWords {
                 }
             }
             const std::uint32_t next = load32At(m_bytes, at);
-            if (next == 0 || next <= at || !valid(next)) {
+            if (next <= at || !valid(next)) {
                 return true;
             }
             at = next;
