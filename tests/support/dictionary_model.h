@@ -1,12 +1,11 @@
 #pragma once
-// Helpers for the dictionary tests and the fuzzer: dictionaries built in memory,
-// raw field access, and a reference reader that collects every stored word by
-// the file's rules with code of its own, to check the walks against.
+// Helpers for the dictionary tests and the fuzzer: dictionaries built in memory, raw field
+// access, and a reference reader that collects every stored word with code of its own.
 #include <cstdint>
-#include <initializer_list>
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "completion/dictionary.h"
 
@@ -17,7 +16,7 @@ inline std::string emptyDictionary() {
 }
 
 // A dictionary holding `words`, added in order to an empty header.
-inline std::string buildDictionary(std::initializer_list<std::u16string_view> words) {
+inline std::string buildDictionary(const std::vector<std::u16string_view>& words) {
     std::string bytes = emptyDictionary();
     MemoryDictStore store(bytes);
     for (std::u16string_view word : words) {
@@ -29,33 +28,27 @@ inline std::string buildDictionary(std::initializer_list<std::u16string_view> wo
 
 // The dictionary a first start writes: every word of the seed text.
 inline std::string seedDictionary() {
-    std::string bytes = emptyDictionary();
-    MemoryDictStore store(bytes);
-    std::u16string_view text = kDictSeedText;
-    while (!text.empty()) {
-        const std::size_t space = text.find(u' ');
-        DictScan scan;
-        dictAddWord(store, text.substr(0, space), nullptr, scan);
-        text = space == text.npos ? u"" : text.substr(space + 1);
+    std::vector<std::u16string_view> words;
+    for (std::u16string_view text = kDictSeedText; !text.empty();) {
+        words.push_back(text.substr(0, text.find(u' ')));
+        text.remove_prefix(std::min(text.size(), words.back().size() + 1));
     }
-    return bytes;
+    return buildDictionary(words);
 }
 
 inline std::uint32_t load32At(std::string_view bytes, std::size_t offset) {
-    if (offset + 4 > bytes.size()) {
-        return 0;
-    }
-    return dictLoad32(reinterpret_cast<const unsigned char*>(bytes.data() + offset));
+    return offset + 4 > bytes.size()
+               ? 0
+               : dictLoad32(reinterpret_cast<const unsigned char*>(bytes.data() + offset));
 }
 
 inline void store32At(std::string& bytes, std::size_t offset, std::uint32_t value) {
     dictStore32(reinterpret_cast<unsigned char*>(bytes.data() + offset), value);
 }
 
-// The reference reader. A link counts when it names a whole record of the file
-// past the header on a record boundary, and a `next` also only when it points
-// forward; a word has at most 250 characters. Returns false when the file holds
-// more than `budget` record visits' worth of paths (only damaged files can).
+// The reference reader. A link counts when it names a whole record past the header on a
+// record boundary, and a `next` only when it points forward; a word has at most 250
+// characters. collect() is false past `budget` record visits (only damaged files get there).
 class ReferenceWords {
   public:
     explicit ReferenceWords(std::string_view bytes, std::size_t budget = 2'000'000)
@@ -65,11 +58,9 @@ class ReferenceWords {
         m_out = &out;
         for (unsigned slot = 0; slot < kDictSlots; ++slot) {
             const std::uint32_t first = load32At(m_bytes.substr(0, kDictHeaderBytes), 4 * slot);
-            if (first != 0 && valid(first)) {
-                std::u16string word(1, static_cast<char16_t>(slot));
-                if (!walk(first, word)) {
-                    return false;
-                }
+            std::u16string word(1, static_cast<char16_t>(slot));
+            if (valid(first) && !walk(first, word)) {
+                return false;
             }
         }
         return true;
@@ -98,7 +89,7 @@ class ReferenceWords {
                 }
             }
             const std::uint32_t next = load32At(m_bytes, at);
-            if (next == 0 || next <= at || !valid(next)) {
+            if (next <= at || !valid(next)) {
                 return true;
             }
             at = next;

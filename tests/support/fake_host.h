@@ -2,7 +2,6 @@
 // A host that records what the logic asked of the windowing side.
 #include <functional>
 #include <map>
-#include <new>
 #include <optional>
 #include <set>
 #include <string>
@@ -38,14 +37,10 @@ class FakeHost : public Host {
         messageBoxes.push_back({std::u16string(text), std::u16string(title)});
     }
     std::vector<MessageBoxCall> questions;
-    std::vector<bool> yesNoAnswers;  // taken in turn; an empty queue answers No
+    std::vector<std::optional<bool>> yesNoAnswers;  // taken in turn; an empty queue answers No
     bool askYesNo(std::u16string_view text, std::u16string_view title) override {
         questions.push_back({std::u16string(text), std::u16string(title)});
-        const bool yes = !yesNoAnswers.empty() && yesNoAnswers.front();
-        if (!yesNoAnswers.empty()) {
-            yesNoAnswers.erase(yesNoAnswers.begin());
-        }
-        return yes;
+        return takeFirst(yesNoAnswers).value_or(false);
     }
     void setConnectedLabel(bool connected) override { labels.push_back(connected); }
     void focusInput() override { ++focusRequests; }
@@ -71,17 +66,13 @@ class FakeHost : public Host {
     // Scripted answers, taken in turn; an empty queue cancels.
     std::vector<std::optional<std::u16string>> textAnswers;
     std::vector<std::optional<int>> pickAnswers;
-    bool outOfMemory = false;  // the one-field prompt throws std::bad_alloc
+    std::vector<std::optional<std::pair<std::u16string, std::u16string>>> twoFieldAnswers;
 
     std::optional<std::u16string> promptOneField(int commandId, std::u16string_view title,
                                                  std::u16string_view prompt) override {
-        if (outOfMemory) {
-            throw std::bad_alloc();
-        }
         prompts.push_back({commandId, std::u16string(title), std::u16string(prompt), {}});
         return takeFirst(textAnswers);
     }
-    std::vector<std::optional<std::pair<std::u16string, std::u16string>>> twoFieldAnswers;
     std::optional<std::pair<std::u16string, std::u16string>> promptTwoFields(
         int commandId, std::u16string_view title, std::u16string_view firstPrompt,
         std::u16string_view secondPrompt) override {

@@ -1,8 +1,7 @@
 #pragma once
 // A scripted IRC server for protocol tests: it listens on a free 127.0.0.1 port, takes one
-// client at a time and lets a test check every line the client sends ("expect X") and answer
-// with exact bytes ("send Y"). A background thread accepts and reads into a line queue, so the
-// client under test can be driven from the test thread while the test waits for its lines.
+// client at a time, lets a test check each line the client sends and answers with exact bytes.
+// A background thread accepts and reads, so the test thread can drive the client meanwhile.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -22,6 +21,10 @@ inline constexpr Millis kDefaultWait{3000};
 
 // Text for failure messages: control characters as escapes, so "\r" or a stray NUL shows.
 std::string printable(std::string_view bytes);
+// The first line of `buffer`, taken out with its LF (a CR before the LF stays).
+std::optional<std::string> takeLine(std::string& buffer);
+// Writes all of `bytes`; false on an error or when the peer takes none for kDefaultWait.
+bool sendAll(int fd, std::string_view bytes);
 
 class FakeIrcServer {
   public:
@@ -33,50 +36,35 @@ class FakeIrcServer {
 
     int port() const { return m_port; }
 
-    // Waits for the next connection not yet claimed by an earlier call (the first connection
-    // on the first call, a reconnection on the second...). It may already have ended.
+    // Claims the next connection not claimed yet (a reconnection on the second call...), which
+    // may already have ended.
     testing::AssertionResult waitForClient(Millis timeout = kDefaultWait);
-    // The next complete line the client sent, its LF removed (a CR before it stays). Lines
-    // of every connection share one queue, in arrival order.
-    std::optional<std::string> nextLine(Millis timeout = kDefaultWait);
-    // Takes the next line and compares it with `line`; the failure shows what came instead.
+    // Compares the next line any connection sent (CR kept) with `line`.
     testing::AssertionResult expectLine(const std::string& line, Millis timeout = kDefaultWait);
-    // Succeeds when no line arrives within `quiet`.
     testing::AssertionResult expectNoLine(Millis quiet);
 
-    // Sends raw bytes to the current client (the caller adds "\r\n"). False when no client is
-    // connected or the bytes could not all be written within kDefaultWait.
+    // Raw bytes to the current client; false when none is connected or it does not read.
     bool send(const std::string& bytes);
-    // Closes the current client's connection, as a server does when it drops a client: the
-    // client reads end of file. Lines it had already sent are kept in the queue.
+    // Drops the current client as a server does (what it sent before stays queued).
     void closeClient();
-    // Waits until the client last returned by waitForClient has ended its connection (by
-    // closing it, or through closeClient).
+    // Waits until the client last claimed has ended its connection.
     testing::AssertionResult waitForDisconnect(Millis timeout = kDefaultWait);
 
     int connectionCount() const;
     // Every byte received so far, from all connections, unframed.
     std::string received() const;
-    // Reads nothing from the client for `duration`, as a busy server would: what
-    // the client sends meanwhile fills the socket buffers.
+    // Reads nothing for `duration`, as a busy server: what the client sends fills the buffers.
     void pauseReading(Millis duration);
     bool readingPaused() const;
 
-    // A 127.0.0.1 port with nothing listening on it: bound to find a free one, then closed.
-    // Also serves as a free port for a server about to start.
+    // A free 127.0.0.1 port with nothing listening on it.
     static int refusedPort();
 
   private:
+    std::optional<std::string> nextLine(Millis timeout);
     void run();
-    void wake();
-    void acceptClient();
-    // Reads what is waiting; returns false when the client has closed or failed.
-    bool readClient();
-    void dropClientLocked();
-    void addBytesLocked(const char* data, std::size_t size);
 
     int m_listenFd = -1;
-    int m_wakePipe[2] = {-1, -1};
     int m_port = 0;
 
     mutable std::mutex m_mutex;

@@ -1,7 +1,7 @@
 #pragma once
-// A socket layer for logic tests: no real sockets, every call recorded, the
-// last error settable. Calls fail unless a test scripts otherwise: queuing an
-// inbound event switches select and recv to follow the script, in order.
+// A socket layer for logic tests: no real sockets, every call recorded, the last error
+// settable. Calls fail unless a test scripts otherwise: queuing an inbound event switches
+// select and recv to follow the script, in order.
 #include <algorithm>
 #include <cstring>
 #include <deque>
@@ -47,8 +47,7 @@ class FakeSocketLayer : public SocketLayer {
     int count(const std::string& name) const {
         return static_cast<int>(std::count(calls.begin(), calls.end(), name));
     }
-    // Every line sent so far, without its line feed; a line sent in several
-    // pieces comes back whole. Text after the last line feed is dropped.
+    // Every whole line sent so far, without its line feed, however it was cut into sends.
     std::vector<std::string> sentLines() const {
         std::string all;
         for (const std::string& piece : sent) {
@@ -82,19 +81,18 @@ class FakeSocketLayer : public SocketLayer {
         }
         record("select", 0);
         selectTimeouts.push_back(timeoutMs);
-        if (!script.empty() && script.front().kind == Event::Kind::SelectError) {
-            error = script.front().code;
+        const Event* next = script.empty() ? nullptr : &script.front();
+        if (next && next->kind == Event::Kind::SelectError) {
+            error = next->code;
             script.pop_front();
             return kSocketError;
         }
-        const bool readable =
-            closed || (!script.empty() && script.front().kind != Event::Kind::Pause);
-        if (!closed && !script.empty() && !readable) {
-            script.pop_front();
+        const bool readable = closed || (next && next->kind != Event::Kind::Pause);
+        if (next && !readable) {
+            script.pop_front();  // the pause
         }
         sets.read = sets.read && readable;
-        sets.write = false;
-        sets.except = false;
+        sets.write = sets.except = false;
         return sets.read ? 1 : 0;
     }
     int socketError(SocketHandle) override { return fail("socketError"); }
@@ -107,22 +105,18 @@ class FakeSocketLayer : public SocketLayer {
         if (closed) {
             return 0;
         }
-        if (script.empty() || script.front().kind == Event::Kind::Pause ||
-            script.front().kind == Event::Kind::SelectError) {
+        const Event::Kind kind = script.empty() ? Event::Kind::Pause : script.front().kind;
+        if (kind == Event::Kind::Close || kind == Event::Kind::RecvError) {
+            closed = kind == Event::Kind::Close;
+            error = closed ? error : script.front().code;
+            script.pop_front();
+            return closed ? 0 : kSocketError;
+        }
+        if (kind != Event::Kind::Data) {
             error = kWsaEwouldblock;  // nothing has arrived yet
             return kSocketError;
         }
         Event& next = script.front();
-        if (next.kind == Event::Kind::Close) {
-            script.pop_front();
-            closed = true;
-            return 0;
-        }
-        if (next.kind == Event::Kind::RecvError) {
-            error = next.code;
-            script.pop_front();
-            return kSocketError;
-        }
         const std::size_t n = std::min(next.bytes.size(), static_cast<std::size_t>(length));
         std::memcpy(buffer, next.bytes.data(), n);
         next.bytes.erase(0, n);

@@ -1,6 +1,6 @@
 #pragma once
-// Lets no file grow past a few bytes (as a full disk would) while it lives, so
-// tests running as root can still make a write fail; restores the limit after.
+// Lets no file grow past a few bytes (as a full disk would) while it lives, so tests
+// running as root can still make a write fail.
 #include <sys/resource.h>
 
 #include <csignal>

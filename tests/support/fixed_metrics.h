@@ -1,7 +1,6 @@
 #pragma once
-// A text metrics fake for layout tests: every character is `charWidth` pixels
-// wide (unless given a width of its own) and rows are `rowHeight` tall, so the
-// expected rows of a wrapped line can be worked out by hand.
+// Text metrics for layout tests: every character is `charWidth` pixels wide (unless given a
+// width of its own) and rows are `rowHeight` tall, so wrapped rows can be worked out by hand.
 #include <map>
 
 #include "ui/text_metrics.h"
@@ -13,7 +12,6 @@ class FixedMetrics final : public TextMetrics {
     explicit FixedMetrics(int charWidth = 6, int rowHeight = 13)
         : m_charWidth(charWidth), m_rowHeight(rowHeight) {}
 
-    // Gives one character a width of its own (to test uneven fonts).
     void setWidth(char16_t c, int width) { m_widths[c] = width; }
     void setRowHeight(int height) { m_rowHeight = height; }
 

@@ -1,7 +1,6 @@
 #pragma once
-// A handler context over a whole test session, for the protocol handlers'
-// tests: sends are captured (the socket is set), the command line is a
-// recorder, and replies are made from raw line texts as the framing makes them.
+// A handler context over a whole test session, for the protocol handlers' tests: sends are
+// captured, the command line is a recorder, and replies are parsed from raw line texts.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,7 +13,6 @@
 
 namespace kolu::test {
 
-// Stands in for the command line: records each "/" command and its target.
 class RecordingCommands final : public CommandRunner {
   public:
     struct Call {
@@ -42,8 +40,7 @@ struct HandlerEnv {
     FakeSocketLayer sockets;
     SessionEnv env{&sockets};
     RecordingCommands commands;
-    // The session's parts; `commands` is attached (set it to null to test the
-    // unwired path), the notify hooks are not.
+    // The notify hooks are not attached.
     HandlerContext context{env.session.state,
                            env.session.connection,
                            env.session.output,
@@ -62,7 +59,6 @@ struct HandlerEnv {
     Settings& settings() { return env.settings.settings; }
     FakeClock& clock() { return env.settings.clock; }
 
-    // The parsed reply of one received line (without its line end).
     static Reply line(std::u16string_view raw) {
         Reply reply;
         tworz_odpowiedz(raw, reply);
@@ -79,11 +75,10 @@ struct HandlerEnv {
         return text && text->lineCount() > 0 ? text->line(text->lineCount() - 1).colour : 0;
     }
 
-    // Gives an event a sound file, so playing it is recorded.
     void setSound(std::u16string_view event, std::u16string_view file) {
         env.settings.putString(kSoundsKey, event, file);
     }
-    // The file names (without folder) of the sounds played so far, in order.
+    // The file names (without folder) of the sounds played so far.
     std::vector<std::string> soundsPlayed() const {
         std::vector<std::string> out;
         for (const std::string& path : env.sound.played) {

@@ -1,8 +1,7 @@
 #pragma once
-// Answers the next popup menu that a call under test is about to show: once a
-// menu is up, records its items' texts (submenus as "Title >", their items
-// indented), triggers the item whose action data is `id` (0: none) and closes
-// the menu. `seen` tells whether a menu came, where, and what it showed.
+// Answers the next popup menu that a call under test is about to show: records its items'
+// texts (submenus as "Title >", their items indented), triggers the item whose action data
+// is `id` (0: none) and closes the menu.
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
@@ -19,20 +18,16 @@ struct MenuSeen {
     bool stop = false;  // set when no menu is expected any more
 };
 
-inline QAction* findMenuItem(QMenu* menu, int id, QStringList* items, const QString& indent = {}) {
+inline QAction* findMenuItem(QMenu* menu, int id, QStringList& items, const QString& indent = {}) {
     QAction* found = nullptr;
     for (QAction* action : menu->actions()) {
         if (QMenu* submenu = action->menu()) {
-            if (items) {
-                items->append(indent + action->text() + QStringLiteral(" >"));
-            }
+            items.append(indent + action->text() + QStringLiteral(" >"));
             QAction* inner = findMenuItem(submenu, id, items, indent + QStringLiteral("  "));
             found = found ? found : inner;
             continue;
         }
-        if (items) {
-            items->append(indent + action->text());
-        }
+        items.append(indent + action->text());
         if (!found && id != 0 && action->data().toInt() == id) {
             found = action;
         }
@@ -51,8 +46,7 @@ inline void chooseFromNextMenu(int id, const std::shared_ptr<MenuSeen>& seen, in
         }
         seen->shown = true;
         seen->position = menu->pos();
-        QAction* item = findMenuItem(menu, id, &seen->items);
-        if (item) {
+        if (QAction* item = findMenuItem(menu, id, seen->items)) {
             item->trigger();
         }
         menu->close();

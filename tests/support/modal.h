@@ -1,7 +1,6 @@
 #pragma once
-// Answers a modal dialog that a call under test is about to run: once a modal
-// widget of type T is up, `act` gets it. `acted` tells whether it ever came
-// (shared, as a retry may still be queued when a failing test returns).
+// Answers a modal dialog that a call under test is about to run: once a modal widget of type
+// T is up, `act` gets it. `acted` is shared, as a retry may still be queued after a test ends.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>

@@ -1,8 +1,7 @@
 #pragma once
 // A real IRC server (ngIRCd) for integration tests: started in the foreground on a free
-// loopback port (127.0.0.1 unless told ::1) with a generated configuration in a temporary
-// folder, and always stopped and reaped when the fixture goes away. Works as root (it drops
-// to "nobody") and as a user.
+// loopback port with a generated configuration in a temporary folder, always stopped and
+// reaped when the fixture goes away. As root it runs as "nobody".
 #include <gtest/gtest.h>
 #include <sys/types.h>
 
@@ -17,21 +16,20 @@ struct NgircdOptions {
     int pingTimeout = 120;
     int pongTimeout = 20;
     std::string listen = "127.0.0.1";  // or "::1"
-    // Also listen with TLS on tlsPort(), with a certificate for "localhost" from a
-    // throw-away authority (caFile()).
+    // Also listen with TLS on tlsPort(), with a certificate for "localhost" from a throw-away
+    // authority (caFile()).
     bool tls = false;
-    // ngIRCd's own flood penalties (a burst, then about three commands a second, the
-    // rest held back); off, it takes whatever comes as fast as it comes.
+    // ngIRCd's own flood penalties (a burst, then about three commands a second); off, it
+    // takes whatever comes as fast as it comes.
     bool floodLimits = false;
 };
 
 class NgircdFixture {
   public:
-    static constexpr const char* kBinary = "/usr/sbin/ngircd";
     static constexpr const char* kMotdLine = "Welcome to the Kolu test server";
 
-    // Starts the server and returns once it accepts connections. Throws std::runtime_error,
-    // with the server's output, when it exits early or does not listen within 5 seconds.
+    // Returns once the server accepts connections; throws std::runtime_error, with the
+    // server's output, when it does not.
     explicit NgircdFixture(NgircdOptions options = {});
     ~NgircdFixture() { stop(); }
     NgircdFixture(const NgircdFixture&) = delete;
@@ -42,16 +40,15 @@ class NgircdFixture {
     std::string caFile() const { return m_dir.file("ca.pem"); }
     const std::string& host() const { return m_options.listen; }
 
-    // SIGTERM, SIGKILL if it has not exited after 3 seconds; reaps it. Safe to repeat.
+    // SIGTERM, then SIGKILL after 3 seconds; reaps it. Safe to repeat.
     void stop();
-    // The server's output so far (and how it ended), for failure messages.
+    // The server's output so far and how it ended, for failure messages.
     std::string log() const;
 
   private:
-    // false when the port was taken by someone else in the meantime; throws on other failures.
+    // false when another process took the port first.
     bool startOnce();
     void writeFiles();
-    void spawn();
 
     NgircdOptions m_options;
     TempDir m_dir;

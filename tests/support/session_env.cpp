@@ -6,17 +6,6 @@
 #include "ui/user_list.h"
 
 namespace kolu::test {
-namespace {
-
-ColourTable defaultColours() {
-    ColourArray entries{};
-    OpKoloryDomyslne(entries);
-    ColourTable table;
-    table.set(entries);
-    return table;
-}
-
-}  // namespace
 
 SessionEnv::SessionEnv(SocketLayer* layer)
     : sockets(layer ? *layer : realSockets),

@@ -1,9 +1,8 @@
 #pragma once
-// A whole client session over real sockets (or a fake layer) with a recording
-// host, fixed text metrics and the default colours, for connection tests.
+// A whole client session over real sockets (or a fake layer) with a recording host, fixed
+// text metrics and the default colours.
 #include <chrono>
 #include <functional>
-#include <new>
 #include <string>
 #include <vector>
 
@@ -13,18 +12,23 @@
 #include "tests/support/fake_host.h"
 #include "tests/support/fixed_metrics.h"
 #include "tests/support/settings_env.h"
+#include "ui/colour_table.h"
 
 namespace kolu::test {
+
+inline ColourTable defaultColours() {
+    ColourArray entries{};
+    OpKoloryDomyslne(entries);
+    ColourTable table;
+    table.set(entries);
+    return table;
+}
 
 class RecordingSound final : public SoundPlayer {
   public:
     std::vector<std::string> played;
     int result = 0;
-    bool outOfMemory = false;  // playing throws std::bad_alloc
     int playFileAsync(const std::string& path) override {
-        if (outOfMemory) {
-            throw std::bad_alloc();
-        }
         played.push_back(path);
         return result;
     }
@@ -42,14 +46,11 @@ class SessionEnv {
                  const std::u16string& email = u"me@example.org",
                  const std::u16string& fullName = u"Test User");
 
-    // The texts shown in a tab, in order; by name, "" is the status tab and an
-    // unknown name shows nothing.
+    // The texts shown in a tab; by name, "" is the status tab and an unknown name shows nothing.
     std::vector<std::u16string> lines(int tab = 0);
     std::vector<std::u16string> lines(std::u16string_view tab);
     std::u16string lastLine(std::u16string_view tab = {});
-    // The labels in a channel's user list, in order.
     std::vector<std::u16string> users(std::u16string_view channel);
-    // Runs poll ticks until `done` holds or the time is up.
     bool pollUntil(const std::function<bool()>& done,
                    std::chrono::milliseconds timeout = std::chrono::milliseconds(3000));
 

@@ -1,6 +1,5 @@
 #pragma once
-// A settings store, error log and settings in a fresh temporary folder, with a
-// fixed clock, as most logic tests need them.
+// A settings store, error log and settings in a fresh temporary folder, with a fixed clock.
 #include <string>
 #include <vector>
 
@@ -40,9 +39,8 @@ struct SettingsEnv {
 
     // Creates the settings key (as the install step does) and the installation folder value.
     void install();
-    // The decoded contents of errors.log in the installation folder ("" when absent).
+    // The decoded errors.log of the installation folder ("" when absent).
     std::string decodedLog() const;
-    // How many times `text` appears in the decoded errors.log.
     std::size_t logCount(std::string_view text) const;
     // A file in the installation folder; reading one that is absent fails the test.
     std::string read(const std::string& name) const;

@@ -1,6 +1,6 @@
 #pragma once
-// A fresh temporary folder per test, removed afterwards. ScopedXdg points the
-// settings and data folders there so no test touches the user's files.
+// A fresh temporary folder per test, removed afterwards. ScopedXdg points the settings and
+// data folders there so no test touches the user's files.
 #include <optional>
 #include <string>
 
@@ -13,15 +13,14 @@ class TempDir {
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
-    // The folder, ending in '/'.
-    const std::string& path() const { return m_path; }
+    const std::string& path() const { return m_path; }  // ends in '/'
     std::string file(const std::string& name) const { return m_path + name; }
 
   private:
     std::string m_path;
 };
 
-// Sets an environment variable for the scope, then puts back what was there.
+// Sets an environment variable for the scope.
 class ScopedEnv {
   public:
     ScopedEnv(const char* name, const std::string& value);

@@ -20,9 +20,7 @@ class WindowFixture : public ::testing::Test {
         env.install();
         env.settings.RegTworzKlucz();
         env.settings.RegZapiszLONG(u"sendpace", 0);  // the clock stands still
-        ColourArray defaults{};
-        OpKoloryDomyslne(defaults);
-        colours.set(defaults);
+        colours = defaultColours();
     }
     void TearDown() override { window.reset(); }
 
