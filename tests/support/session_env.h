@@ -12,7 +12,7 @@
 #include "tests/support/fake_host.h"
 #include "tests/support/fixed_metrics.h"
 #include "tests/support/settings_env.h"
-#include "ui/colour_table.h"
+#include "settings/colour_table.h"
 
 namespace kolu::test {
 
