@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "platform/text.h"
 #include "tests/support/temp_dir.h"
 
 namespace kolu {
@@ -124,13 +125,6 @@ TEST_F(FilesTest, AtomicWritesReplaceWholeOrLeaveEverythingAsItWas) {
     EXPECT_EQ(writeFileAtomically(dir.file("missing/file"), "x"), ENOENT);
     EXPECT_EQ(writeFileAtomically("", "x"), ENOENT);
     EXPECT_EQ(entries(), (Names{"registry", "target"}));
-
-    // A relative name lands in the current folder.
-    const auto cwd = std::filesystem::current_path();
-    std::filesystem::current_path(dir.path());
-    EXPECT_EQ(writeFileAtomically("relative", "r"), 0);
-    std::filesystem::current_path(cwd);
-    EXPECT_EQ(contents("relative"), "r");
 }
 
 TEST_F(FilesTest, StaleTemporariesGoOnlyWhenTheirWriterIsGone) {
@@ -144,7 +138,6 @@ TEST_F(FilesTest, StaleTemporariesGoOnlyWhenTheirWriterIsGone) {
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    ASSERT_EQ(entries().size(), 1u);
     // A running writer's file and files of other forms stay.
     Names kept = {".kolu-" + std::to_string(::getppid()) + "-0.tmp",
                   ".kolu-" + std::to_string(child) + "-1.tmp.old", ".kolu-x-1.tmp", "notes.tmp"};
@@ -180,9 +173,7 @@ TEST_F(FilesTest, MakeFoldersCreatesPrivateParents) {
 }
 
 TEST_F(FilesTest, ListFolderMatchesWildcardsByCharacterIgnoringCase) {
-    const std::string lod =
-        "\xC5\x81\xC3\xB3"
-        "d.bmp";  // two characters, four bytes
+    const std::string lod = toUtf8(u"\u0141\u00F3d.bmp");  // two characters, four bytes
     for (const std::string& name : Names{"join.wav", "PART.WAV", "quit.wave", "wav", lod}) {
         ASSERT_EQ(writeFileAtomically(dir.file(name), "x"), 0);
     }
