@@ -1,6 +1,7 @@
 #pragma once
 // Colours as Qt draws them, pixel counts, and the window pointed at one server.
 #include <QColor>
+#include <QContextMenuEvent>
 #include <QImage>
 #include <QLineEdit>
 #include <QTest>
@@ -8,11 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "gui/input_line.h"
 #include "platform/files.h"
+#include "tests/support/menu_choice.h"
 #include "tests/support/window_fixture.h"
 #include "ui/text_lines.h"
 #include "ui/user_list.h"
-#include "gui/input_line.h"
 
 namespace kolu::test {
 
@@ -44,17 +46,24 @@ inline QImage coordinatePicture(int width, int height) {
     return picture;
 }
 
-// The real window whose servers.txt names one server, logging in as `nick`.
+// A right click at `point` of `target`, answered with item `id`.
+inline std::shared_ptr<MenuSeen> rightClick(QWidget* target, QPoint point, int id) {
+    auto seen = std::make_shared<MenuSeen>();
+    chooseFromNextMenu(id, seen);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, point, target->mapToGlobal(point));
+    QApplication::sendEvent(target, &event);
+    return seen;
+}
+
+// The real window whose servers.txt names one server, logging in as kolu.
 class ServerWindowFixture : public WindowFixture {
   protected:
-    void useServer(const std::string& host, const std::string& ports,
-                   std::u16string_view nick = u"kolu") {
-        writeFileAtomically(env.dir.file("servers.txt"), "Test\t" + host + "\t" + ports + "\t\r\n",
-                            0600);
-        env.settings.RegZapiszMsg(u"nick", nick, 120);
+    void useServer(int port) {
+        writeFileAtomically(env.dir.file("servers.txt"),
+                            "Test\t127.0.0.1\t" + std::to_string(port) + "\t\r\n", 0600);
+        env.settings.RegZapiszMsg(u"nick", u"kolu", 120);
         env.settings.RegZapiszMsg(u"email", u"me@example.org", 240);
     }
-    void useServer(int port) { useServer("127.0.0.1", std::to_string(port)); }
     int tab(std::u16string_view name) { return session().tabs.znajdz_zakladke(name); }
     std::vector<std::u16string> linesOf(int index) {
         std::vector<std::u16string> out;
