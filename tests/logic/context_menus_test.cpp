@@ -70,12 +70,8 @@ class ContextMenusTest : public ::testing::Test {
 TEST_F(ContextMenusTest, UserListLinesActOnTheNicknameWithoutItsRank) {
     onUser(u"@+x", 40307);  // every leading rank symbol goes (multi-prefix)
     onUser(u"~x", 40307);   // not a rank until the server says so
-    onUser(u"+eve", 40309);
-    onUser(u"eve", 40310);
-    onUser(u"+bob", 40311);
-    EXPECT_EQ(sent(), (Sent{"MODE #a +o x", "MODE #a +o ~x", "MODE #a +v eve", "MODE #a -v eve",
-                            "KICK #a bob"}));
-    EXPECT_EQ(window.shown, std::vector<ContextMenuId>(5, ContextMenuId::UserList));
+    EXPECT_EQ(sent(), (Sent{"MODE #a +o x", "MODE #a +o ~x"}));
+    EXPECT_EQ(window.shown, std::vector<ContextMenuId>(2, ContextMenuId::UserList));
 
     env.tabs().setMemberRanks(*MemberRanks::parse(u"(qaohv)~&@%+"));
     onUser(u"~%x", 40311);
@@ -117,9 +113,6 @@ TEST_F(ContextMenusTest, ParsedItemsAreEchoedLikeTypedCommands) {
     onUser(u"+bob", 40301);
     EXPECT_EQ(sent().at(0).substr(0, 19), "PRIVMSG bob :\x01PING ");
     EXPECT_EQ(env.lines(u"#a").back(), u"-> [bob] PING");
-    answer(u"new topic");
-    onChannel(40410);
-    EXPECT_EQ(sent(), Sent{"TOPIC #a :new topic"});
 }
 
 TEST_F(ContextMenusTest, BanAsksForTheWhoisAnswerAndAWaitingKickLineStays) {
@@ -161,11 +154,9 @@ TEST_F(ContextMenusTest, IgnoreAndUnignoreChangeTheListAndSaySo) {
 
 TEST_F(ContextMenusTest, ChannelModesKeyBanListAndClose) {
     onChannel(40418);
-    onChannel(40422);
-    onChannel(40409);
     answer(u"s3cret");
     onChannel(40421);
-    EXPECT_EQ(sent(), (Sent{"MODE #a +l 20", "MODE #a -k", "TOPIC #a", "MODE #a +k s3cret"}));
+    EXPECT_EQ(sent(), (Sent{"MODE #a +l 20", "MODE #a +k s3cret"}));
 
     // Remove ban asks for the list; the request waits for it with no nickname.
     env.state().wantedNick = u"left over";
