@@ -160,14 +160,6 @@ TEST(SendPacer, TheBurstThenOneLinePerIntervalAcrossTheTickWrap) {
     EXPECT_FALSE(pacer.tryTake(start + 2000, 5, 2000));
 }
 
-// A query with someone called "status" must not take the status tab's line.
-TEST_F(ConnectionTest, DisconnectedReachesEveryTabOnce) {
-    env.session.tabs.dodaj_zakladke(u"status");
-    connection().DisplayDisconnected();
-    EXPECT_EQ(env.lines(0), Lines{u"*** Disconnected"});
-    EXPECT_EQ(env.lines(1), Lines{u"*** Disconnected"});
-}
-
 // The host name leads first to 127.0.0.2, where nothing listens.
 class TwoAddressSockets final : public PosixSocketLayer {
   public:

@@ -49,9 +49,6 @@ TEST_F(QueryRepliesTest, NamesFillOnlyTheJustJoinedChannel) {
     EXPECT_TRUE(env.env.users(u"&other").empty());
     EXPECT_EQ(env.lines(), (Texts{u"= #chan :@Adam bob +alice", u"= &other :x y",
                                   u"#chan :End of /NAMES list.", u"= #chan :eve"}));
-    joined(u"&other");
-    env.dispatch(u":srv 353 me = &other :@op user");
-    EXPECT_EQ(env.env.users(u"&other"), (Texts{u"@op", u"user"}));
 }
 
 TEST_F(QueryRepliesTest, OnlyTheLastNameOfALineIsCheckedForADuplicate) {
