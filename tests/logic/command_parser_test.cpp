@@ -107,7 +107,6 @@ const std::string kX(300, 'x'), kY(200, 'y');
 const Row kRows[] = {
     {"TextOnStatusTab", u"hello", {}, {u"Status|*** You're not on a channel|L"}, true, u""},
     {"TextDisconnected", u"hello", {}, {u"#a|*** Not connected to server|L"}, false},
-    {"LoneSlash", u"/"},
     {"JoinKeepsTypedCase", u"/JOIN #a key", {"JOIN #a key"}},
     {"LeavingTakesTheSetMessage", u"/part #a", {"part #a :bye now"}},
     {"LeavingWithoutASetMessage", u"/part #a", {"part #a"}, {}, true, u"#a", 0, false, u""},

@@ -127,7 +127,6 @@ TEST_F(QueryRepliesTest, TheBanListIsOfferedForRemoval) {
               (Texts{u"*!*@a.example", u"bad!*@*", std::u16string(126, u'm')}));
     using Call = test::RecordingCommands::Call;
     EXPECT_EQ(env.commands.calls, (std::vector<Call>{{u"/MODE #chan -b bad!*@*", u"#chan"}}));
-    EXPECT_EQ(env.env.host.focusRequests, 1);
     EXPECT_TRUE(env.state().banList.empty());
     EXPECT_EQ(env.state().autoban.channel, u"");
 
