@@ -77,7 +77,7 @@ TEST_F(MessagesTest, IgnoredSendersAreDropped) {
     EXPECT_TRUE(h.lines(u"bob").empty());
 }
 
-TEST_F(MessagesTest, NoticesFollowTheLoginAndTheirTarget) {
+TEST_F(MessagesTest, NoticesFollowTheirTarget) {
     h.tabs().dodaj_zakladke(u"bob");
     h.tabs().select(2);
     h.env.sound.played.clear();  // the new tab's
@@ -88,13 +88,6 @@ TEST_F(MessagesTest, NoticesFollowTheLoginAndTheirTarget) {
     h.dispatch(u":bob!u@host NOTICE me :to me");
     EXPECT_EQ(h.lines(2), Lines{u"-bob- to me"});  // the selected tab
     EXPECT_EQ(h.soundsPlayed(), (Sounds{"notice.wav", "notice.wav"}));
-
-    // Before the login completes: the selected tab, no sound.
-    h.state().currentNick.clear();
-    later();
-    reply_NOTICE(h.context, HandlerEnv::line(u":irc.example.net NOTICE AUTH :*** Looking up"));
-    EXPECT_EQ(h.lines(2).back(), u"-irc.example.net- *** Looking up");
-    EXPECT_EQ(h.soundsPlayed().size(), 2u);
 }
 
 // Ten new query tabs per 30 s: past them a new sender's lines go to the status
