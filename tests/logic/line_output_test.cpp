@@ -81,7 +81,6 @@ TEST_F(LineOutputTest, WhichTabsAreLoggedUnderWhichSetting) {
         {u"#Chan", 2, 1, 1, nullptr},
         {u"&local", 1, 0, 1, nullptr},  // a user list, but logged as a private tab
         {u"&local", 0, 1, 0, "&local.2007-09-11.txt"},
-        {u"nick", 1, 0, 1, nullptr},
         {u"", 1, 1, 0, nullptr},
         {u"ghost", 0, 0, 1, "Status.2007-09-11.txt"},  // no such tab: status rules
     };

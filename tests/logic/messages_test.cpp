@@ -77,7 +77,7 @@ TEST_F(MessagesTest, IgnoredSendersAreDropped) {
     EXPECT_TRUE(h.lines(u"bob").empty());
 }
 
-TEST_F(MessagesTest, NoticesFollowTheLoginAndTheirTarget) {
+TEST_F(MessagesTest, NoticesFollowTheirTarget) {
     h.tabs().dodaj_zakladke(u"bob");
     h.tabs().select(2);
     h.env.sound.played.clear();  // the new tab's
@@ -88,23 +88,6 @@ TEST_F(MessagesTest, NoticesFollowTheLoginAndTheirTarget) {
     h.dispatch(u":bob!u@host NOTICE me :to me");
     EXPECT_EQ(h.lines(2), Lines{u"-bob- to me"});  // the selected tab
     EXPECT_EQ(h.soundsPlayed(), (Sounds{"notice.wav", "notice.wav"}));
-
-    // Before the login completes: the selected tab, no sound.
-    h.state().currentNick.clear();
-    later();
-    reply_NOTICE(h.context, HandlerEnv::line(u":irc.example.net NOTICE AUTH :*** Looking up"));
-    EXPECT_EQ(h.lines(2).back(), u"-irc.example.net- *** Looking up");
-    EXPECT_EQ(h.soundsPlayed().size(), 2u);
-}
-
-TEST_F(MessagesTest, ServerPingIsAnsweredAndShownOnlyWhenHidepingIsZero) {
-    for (const std::int32_t hideping : {0, -1}) {
-        HandlerEnv env;
-        env.settings().RegZapiszLONG(u"hideping", hideping);
-        env.dispatch(u"PING :irc.example.net");
-        EXPECT_EQ(env.sockets.sentLines(), Sent{"PONG :irc.example.net"});
-        EXPECT_EQ(env.lines(), hideping == 0 ? Lines{u"PING? PONG!"} : Lines{});
-    }
 }
 
 // Ten new query tabs per 30 s: past them a new sender's lines go to the status
@@ -131,9 +114,14 @@ TEST_F(MessagesTest, NewQueryTabsAreLimitedPerThirtySeconds) {
     EXPECT_EQ(h.lines(0).size(), 5u);
 }
 
-TEST_F(MessagesTest, EchoedTokensNeverCarryALineEnd) {
+// A server PING is shown only when hideping is 0.
+TEST_F(MessagesTest, PingsAreAnsweredAndEchoedTokensNeverCarryALineEnd) {
+    h.settings().RegZapiszLONG(u"hideping", -1);
     h.dispatch(u"PING :abc\rQUIT :bye");
+    EXPECT_TRUE(h.lines(0).empty());
+    h.settings().RegZapiszLONG(u"hideping", 0);
     h.dispatch(std::u16string(u"PING :x") + u'\0' + u"QUIT");
+    EXPECT_EQ(h.lines(0), Lines{u"PING? PONG!"});
     h.dispatch(u":bob!u@host PRIVMSG me :" + ctcp(u"PING 1\rQUIT :bye"));
     h.dispatch(u":bob!u@host PRIVMSG me :" + ctcp(std::u16string(u"PING 2") + u'\0' + u"QUIT"));
     EXPECT_EQ(h.sockets.sentLines(),
@@ -180,11 +168,10 @@ TEST_F(MessagesTest, ActionsShowInChannelAndQueryAndOtherCtcpIsIgnored) {
     EXPECT_EQ(h.lines(u"bob"), Lines{u"* bob smiles"});
 
     for (const std::u16string& text : {
-             ctcp(u"VERSION"),         // no argument
-             kMark + u"ACTION waves",  // no closing mark
-             kMark + u"PING 5",        // no closing mark
-             ctcp(u"TIME now"),        // not understood
-             ctcp(u"PING") + u" 5",    // the blank is after the mark
+             ctcp(u"VERSION"),       // no argument
+             kMark + u"PING 5",      // no closing mark
+             ctcp(u"TIME now"),      // not understood
+             ctcp(u"PING") + u" 5",  // the blank is after the mark
          }) {
         h.dispatch(u":bob!u@host PRIVMSG #chan :" + text);
         h.dispatch(u":bob!u@host NOTICE #chan :" + text);

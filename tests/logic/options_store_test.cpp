@@ -46,15 +46,6 @@ TEST_F(OptionsStoreTest, WhatTheDialogsOwnRoundTripDoesNotReachIsStoredAndRead) 
     EXPECT_EQ(env.read("servers.txt"), "A\tirc.a\t6667\t\r\nB\tirc.b\t7000\tpw\r\n");
 }
 
-TEST_F(OptionsStoreTest, ServerIsWrittenOnlyForARecordOfTheList) {
-    env.settings.RegZapiszLONG(u"server", 1);
-    OptionsPages pages = wczytaj_ustawienia(services());
-    ServerList other;
-    pages.chosenServer = SrvDodajNaKoniec(other, std::make_unique<ServerRecord>());
-    zapisz_ustawienia(services(), pages);
-    EXPECT_EQ(env.settings.RegCzytajLONG(u"server"), 1);
-}
-
 TEST_F(OptionsStoreTest, AFailedWriteChangesNeitherFile) {
     const std::string oldSettings = env.read("registry");
     const std::string oldServers = env.read("servers.txt");

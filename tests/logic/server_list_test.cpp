@@ -127,7 +127,8 @@ TEST_F(ServerFile, AFileThatCannotBeReadIsReportedAndNeverReplaced) {
     EXPECT_LE(1u, env.logCount("SrvZapiszPlik\t\tCreateFileW : " + std::to_string(EACCES)));
 }
 
-TEST_F(ServerFile, ThePositionSettingChoosesTheServerAndEachAttemptDrawsAPort) {
+// The port is drawn as the port choice test shows.
+TEST_F(ServerFile, ThePositionSettingChoosesTheServer) {
     // A missing file gives no server and is created empty, for the owner only.
     EXPECT_EQ(connection(), "0 - - 42");
     EXPECT_EQ(env.read("servers.txt"), "");
@@ -142,12 +143,6 @@ TEST_F(ServerFile, ThePositionSettingChoosesTheServerAndEachAttemptDrawsAPort) {
         env.settings.RegZapiszLONG(u"server", server);
         EXPECT_EQ(connection(), found) << server;
     }
-    env.settings.RegZapiszLONG(u"server", 1);
-    env.random.values = {0};
-    env.random.nextIndex = 0;
-    env.clock.ticks = 10000;
-    EXPECT_EQ(connection(), "1 b.net  7000");
-    EXPECT_EQ(env.random.seeded, 10000u);
 }
 
 // The list's ports, a TLS port as its negative.
