@@ -10,6 +10,6 @@ count() {
 }
 product=$(count app platform protocol connection commands settings servers completion ui gui options resources)
 tests=$(count tests)
-percent=$((100 * tests / product))
-echo "ratio.sh: tests ${tests} lines, product ${product} lines: ${percent}% (limit ${limit}%)"
-[ "$percent" -le "$limit" ]
+tenths=$((1000 * tests / product))
+echo "ratio.sh: tests ${tests} lines, product ${product} lines: $((tenths / 10)).$((tenths % 10))% (limit ${limit}%)"
+[ $((100 * tests)) -le $((limit * product)) ]
