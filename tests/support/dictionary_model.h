@@ -66,6 +66,25 @@ class ReferenceWords {
         return true;
     }
 
+    // The words a lookup of `typed` (stored form) can list, each longer than it: those
+    // below the first record of each sibling list that holds the next character, as the
+    // lookups go (a damaged file can repeat a character among siblings). False past the
+    // budget.
+    bool collectListable(std::u16string_view typed, std::set<std::u16string>& out) {
+        std::uint64_t at = typed.empty() ? 0 : load32At(m_bytes, 4 * (typed.front() & 0xFF));
+        for (const char16_t ch : typed.substr(std::min<std::size_t>(1, typed.size()))) {
+            // A character whose low byte is 0 matches nothing, not even a word's end.
+            while (valid(at) && (ch == 0 || static_cast<unsigned char>(m_bytes[at + 4]) != ch)) {
+                const std::uint32_t next = load32At(m_bytes, at);
+                at = next > at ? next : 0;
+            }
+            at = valid(at) ? at + kDictRecordBytes : 0;
+        }
+        std::u16string word(typed);
+        m_out = &out;
+        return !valid(at) || walk(at, word);
+    }
+
   private:
     bool valid(std::uint64_t at) const {
         return at >= kDictHeaderBytes && (at - kDictHeaderBytes) % kDictRecordBytes == 0 &&
