@@ -10,7 +10,6 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QTabWidget>
-#include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -29,11 +28,8 @@
 #include "options/server_dialog.h"
 #include "options/sounds_page.h"
 #include "options/view_page.h"
-#include "platform/files.h"
 #include "tests/support/file_size_limit.h"
-#include "tests/support/modal.h"
-#include "tests/support/qt_app.h"
-#include "tests/support/session_env.h"
+#include "tests/widgets/widget_util.h"
 
 namespace kolu {
 namespace {
@@ -41,20 +37,12 @@ namespace {
 class OptionsDialogTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        test::application();
         env.settings.install();
         env.settings.settings.RegTworzKlucz();
-        writeServers("Net\tirc.net\t6667\t\r\n");
-        writeFileAtomically(env.settings.dir.file("ping.wav"), "RIFF");
+        env.settings.write("servers.txt", "Net\tirc.net\t6667\t\r\n");
+        env.settings.write("ping.wav", "RIFF");
     }
-    void writeServers(const std::string& text) {
-        writeFileAtomically(env.settings.dir.file("servers.txt"), text, 0600);
-    }
-    std::string file(const std::string& name) {
-        std::string bytes;
-        readWholeFile(env.settings.dir.file(name), bytes);
-        return bytes;
-    }
+    std::string file(const std::string& name) { return env.settings.read(name); }
     std::unique_ptr<OptionsDialog> open(int scale = 1) {
         test::SettingsEnv& s = env.settings;
         auto dialog = std::make_unique<OptionsDialog>(
@@ -115,23 +103,6 @@ TEST_F(OptionsDialogTest, OneChangeOnEachPageSurvivesOkAndReopening) {
     EXPECT_EQ(control<QComboBox>(*again, 1712)->currentText().toStdString(), "4");
 }
 
-// The close button rejects as Escape does: the dialog leaves it to QDialog.
-TEST_F(OptionsDialogTest, CancelWritesNothing) {
-    const std::string settings = file("registry");
-    const std::string servers = file("servers.txt");
-    auto dialog = open();
-    control<QLineEdit>(*dialog, 1110)->setText(QStringLiteral("discarded"));
-    control<QCheckBox>(*dialog, 1701)->click();
-    auto* connection = static_cast<ConnectionPage*>(dialog->page(OptionsDialog::kConnection));
-    test::answerMessageBox(QMessageBox::Yes);
-    connection->deleteServer();
-    EXPECT_EQ(connection->servers()->count(), 0);
-    QTest::keyClick(dialog.get(), Qt::Key_Escape);
-    EXPECT_EQ(dialog->result(), QDialog::Rejected);
-    EXPECT_EQ(file("registry"), settings);
-    EXPECT_EQ(file("servers.txt"), servers);
-}
-
 TEST_F(OptionsDialogTest, FlushNeedsAYesAndTheIgnoreListsDelASelection) {
     env.settings.settings.RegZapiszMsg(u"ignore", u"alice bob ", kSpecialListSize);
     env.session.dictionary.DbTworzSlownik(0);
@@ -159,6 +130,41 @@ TEST_F(OptionsDialogTest, FlushNeedsAYesAndTheIgnoreListsDelASelection) {
     EXPECT_EQ(info->entries(0), std::vector<std::u16string>{u"alice"});
 }
 
+// Adding to an emptied list shows the new server. A failed save keeps the dialog open; Escape
+// then rejects as the close button does (the dialog leaves that to QDialog), and nothing was
+// written.
+TEST_F(OptionsDialogTest, AddingToAnEmptyListShowsTheServerAndAFailedSaveOrCancelWritesNothing) {
+    const std::string settings = file("registry");
+    const std::string servers = file("servers.txt");
+    auto dialog = open();
+    control<QLineEdit>(*dialog, 1110)->setText(QStringLiteral("discarded"));
+    control<QCheckBox>(*dialog, 1701)->click();
+    auto* connection = static_cast<ConnectionPage*>(dialog->page(OptionsDialog::kConnection));
+    test::answerMessageBox(QMessageBox::Yes);
+    connection->deleteServer();
+    EXPECT_EQ(connection->servers()->count(), 0);
+    test::whenModal<ServerDialog>([](ServerDialog* server) {
+        server->networkField()->setText(QStringLiteral("Home"));
+        server->serverField()->setText(QStringLiteral("127.0.0.1"));
+        server->portsField()->setText(QStringLiteral("6667"));
+        server->okButton()->click();
+    });
+    connection->addServer();
+    EXPECT_EQ(connection->servers()->currentText().toStdString(), "127.0.0.1");
+    {
+        test::FileSizeLimit full(64);
+        ASSERT_TRUE(full.set());
+        dialog->accept();
+    }
+    EXPECT_TRUE(dialog->isVisible());
+    ASSERT_EQ(env.host.messageBoxes.size(), 1u);
+    EXPECT_EQ(env.host.messageBoxes[0].title, u"Error!");
+    QTest::keyClick(dialog.get(), Qt::Key_Escape);
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
+    EXPECT_EQ(file("registry"), settings);
+    EXPECT_EQ(file("servers.txt"), servers);
+}
+
 TEST_F(OptionsDialogTest, TheServerDialogNeedsNetworkServerAndPortsAndFitsTheHandheld) {
     ServerRecord record{u"Old", u"old.net", u"6667", u""};
     ServerDialog dialog(record);
@@ -182,50 +188,12 @@ TEST_F(OptionsDialogTest, TheServerDialogNeedsNetworkServerAndPortsAndFitsTheHan
     EXPECT_EQ(record, (ServerRecord{u"New", u"old.net", u"7000", u""}));
 }
 
-TEST_F(OptionsDialogTest, AddingToAnEmptyListShowsTheNewServer) {
-    writeServers("");
+TEST_F(OptionsDialogTest, SwatchesPaletteAndMoreColoursChangeOnlyTheWorkingTable) {
+    const std::string stored = file("registry");
     auto dialog = open();
-    auto* connection = static_cast<ConnectionPage*>(dialog->page(OptionsDialog::kConnection));
-    test::whenModal<ServerDialog>([](ServerDialog* server) {
-        server->networkField()->setText(QStringLiteral("Home"));
-        server->serverField()->setText(QStringLiteral("127.0.0.1"));
-        server->portsField()->setText(QStringLiteral("6667"));
-        server->okButton()->click();
-    });
-    connection->addServer();
-    EXPECT_EQ(connection->servers()->currentText().toStdString(), "127.0.0.1");
-    dialog->accept();
-    EXPECT_EQ(file("servers.txt"), "Home\t127.0.0.1\t6667\t\r\n");
-}
-
-TEST_F(OptionsDialogTest, AFailedSaveKeepsTheDialogOpen) {
-    auto dialog = open();
-    const std::string settings = file("registry");
-    control<QLineEdit>(*dialog, 1110)->setText(QStringLiteral("unsaved"));
-    {
-        test::FileSizeLimit full(64);
-        ASSERT_TRUE(full.set());
-        dialog->accept();
-    }
-    EXPECT_TRUE(dialog->isVisible());
-    ASSERT_EQ(env.host.messageBoxes.size(), 1u);
-    EXPECT_EQ(env.host.messageBoxes[0].title, u"Error!");
-    EXPECT_EQ(file("registry"), settings);
-}
-
-class ColourEditorTest : public OptionsDialogTest {
-  protected:
-    void SetUp() override {
-        OptionsDialogTest::SetUp();
-        dialog = open();
-        view = static_cast<ViewPage*>(dialog->page(OptionsDialog::kView));
-        dialog->pageTabs()->setCurrentIndex(OptionsDialog::kView);
-    }
-    std::unique_ptr<OptionsDialog> dialog;
-    ViewPage* view = nullptr;
-};
-
-TEST_F(ColourEditorTest, ASwatchTogglesThePaletteAListTapClosesItAndAPictureTurnsOffOne) {
+    auto* view = static_cast<ViewPage*>(dialog->page(OptionsDialog::kView));
+    dialog->pageTabs()->setCurrentIndex(OptionsDialog::kView);
+    // A swatch toggles the palette and a tap on the list closes it.
     QTest::mouseClick(view->backgroundSwatch(), Qt::LeftButton);
     EXPECT_TRUE(view->palette()->isVisible());
     QTest::mouseClick(view->backgroundSwatch(), Qt::LeftButton);
@@ -238,17 +206,7 @@ TEST_F(ColourEditorTest, ASwatchTogglesThePaletteAListTapClosesItAndAPictureTurn
     EXPECT_EQ(view->editor().textSlot(), kFirstLineClass + 3);
     EXPECT_TRUE(classes->selectedItems().isEmpty()) << "no selection bar over a colour";
 
-    // A background picture takes the place of the background colours.
-    auto* screen = static_cast<ScreenPage*>(dialog->page(OptionsDialog::kScreen));
-    EXPECT_FALSE(controlById<QWidget>(screen, 1402)->isEnabled());
-    controlById<QCheckBox>(screen, 1401)->click();
-    EXPECT_TRUE(controlById<QWidget>(screen, 1402)->isEnabled());
-    EXPECT_FALSE(view->backgroundSwatch()->isEnabled());
-}
-
-TEST_F(ColourEditorTest, QuickAndMoreColoursAndDefaultChangeOnlyTheWorkingTable) {
-    const std::string stored = file("registry");
-    view->list(ViewPage::kLineClassList)->setCurrentRow(9);  // Notice
+    classes->setCurrentRow(9);  // Notice
     const ColourArray before = view->editor().table();
     for (const bool accept : {false, true}) {
         QTest::mouseClick(view->textSwatch(), Qt::LeftButton);
@@ -274,11 +232,17 @@ TEST_F(ColourEditorTest, QuickAndMoreColoursAndDefaultChangeOnlyTheWorkingTable)
               QColor(0, 255, 255));
     controlById<QAbstractButton>(view, 1311)->click();  // Default
     EXPECT_EQ(view->editor().table(), test::defaultColours().entries());
+
+    // A background picture takes the place of the background colours.
+    auto* screen = static_cast<ScreenPage*>(dialog->page(OptionsDialog::kScreen));
+    EXPECT_FALSE(controlById<QWidget>(screen, 1402)->isEnabled());
+    controlById<QCheckBox>(screen, 1401)->click();
+    EXPECT_TRUE(controlById<QWidget>(screen, 1402)->isEnabled());
+    EXPECT_FALSE(view->backgroundSwatch()->isEnabled());
     EXPECT_EQ(file("registry"), stored) << "nothing is stored before OK";
 }
 
 TEST(BackgroundPicture, ReadsAnyFormatBlendedAndRefusesWhatCantBeAPicture) {
-    test::application();
     test::SettingsEnv env;
     QImage flat(4, 3, QImage::Format_RGB32);
     flat.fill(QColor(100, 0, 200));
@@ -287,96 +251,45 @@ TEST(BackgroundPicture, ReadsAnyFormatBlendedAndRefusesWhatCantBeAPicture) {
     EXPECT_EQ(WczytajTlo(path, 3, env.log).pixelColor(1, 1), QColor(146, 76, 216));
     // A header that claims 30000 x 30000 pixels, and bytes that are no picture.
     ASSERT_TRUE(flat.save(QString::fromStdString(env.dir.file("p.bmp")), "BMP"));
-    std::string huge;
-    readWholeFile(env.dir.file("p.bmp"), huge);
+    std::string huge = env.read("p.bmp");
     for (int i = 0; i < 4; ++i) {
         huge[18 + i] = huge[22 + i] = static_cast<char>((30000 >> (8 * i)) & 0xFF);
     }
-    writeFileAtomically(env.dir.file("huge.bmp"), huge);
-    writeFileAtomically(env.dir.file("junk.bmp"), "not a picture at all");
+    env.write("huge.bmp", huge);
+    env.write("junk.bmp", "not a picture at all");
     for (const char* name : {"huge.bmp", "junk.bmp", "missing.bmp"}) {
         EXPECT_TRUE(WczytajTlo(QString::fromStdString(env.dir.file(name)), 3, env.log).isNull())
             << name;
     }
 }
 
-class PromptDialogsTest : public ::testing::Test {
-  protected:
-    void SetUp() override { test::application(); }
-};
-
-TEST_F(PromptDialogsTest, OkWaitsForEveryFieldEscapeCancelsAndFieldsTakeTheirLimit) {
-    OneFieldPrompt one("Join channel", "Enter channel to join:", 250, false);
-    one.show();
-    QTest::keyClick(one.field(), Qt::Key_Return);  // nothing to confirm yet
-    EXPECT_TRUE(one.isVisible());
-    QTest::keyClicks(one.field(), "#b");
-    QTest::keyClick(one.field(), Qt::Key_Return);
-    EXPECT_EQ(one.result(), QDialog::Accepted);
-    EXPECT_EQ(one.answer(), u"#b");
-    one.show();
-    QTest::keyClick(one.field(), Qt::Key_Escape);
-    EXPECT_EQ(one.result(), QDialog::Rejected);
-
-    TwoFieldPrompt two("Kick input", "Enter channel:", "Enter nickname:", 250);
-    two.show();
-    QTest::keyClicks(two.firstField(), "#a");
-    QTest::keyClick(two.firstField(), Qt::Key_Return);
-    EXPECT_TRUE(two.isVisible());
-    QTest::keyClicks(two.secondField(), "bob");
-    QTest::keyClick(two.secondField(), Qt::Key_Return);
-    EXPECT_EQ(two.result(), QDialog::Accepted);
-    EXPECT_EQ(two.firstAnswer(), u"#a");
-    EXPECT_EQ(two.answer(), u"bob");
-
-    // An answer is one less than its field takes, but for the first of two.
-    one.field()->setText(QString(300, u'w'));
-    EXPECT_EQ(one.field()->text().size(), 250);
-    EXPECT_EQ(one.answer(), std::u16string(249, u'w'));
-    two.firstField()->setText(QString(300, u'n'));
-    two.secondField()->setText(QString(300, u'm'));
-    EXPECT_EQ(two.firstAnswer(), std::u16string(250, u'n'));
-    EXPECT_EQ(two.answer(), std::u16string(249, u'm'));
-}
-
-TEST_F(PromptDialogsTest, EveryPromptFitsANarrowWindowWithItsCaptionsWhole) {
+// Each prompt fits the narrow window with its captions whole. OK waits for every field the
+// prompt needs, Escape cancels, and an answer is one less than a field of 250 takes, but for
+// the first of two.
+TEST(PromptDialogs, QtPromptsRunTheDialogsModallyFittedWithTheLimitsOfTheirIds) {
     QWidget window;
     window.resize(240, 320);
-    OneFieldPrompt one("List nicknames on channels", "Enter channel(s) comma's separated:", 250,
-                       false, &window);
-    TwoFieldPrompt two("Notice input", "Enter nickname:", "Enter message:", 250, &window);
-    PickFromListPrompt pick("Favorites list", "Select sentence to remove:",
-                            {QString(64, QChar(u'x')), QStringLiteral("hi all")}, &window);
-    for (QDialog* dialog :
-         {static_cast<QDialog*>(&one), static_cast<QDialog*>(&two), static_cast<QDialog*>(&pick)}) {
-        SCOPED_TRACE(dialog->windowTitle().toStdString());
-        fitPromptToWindow(*dialog, &window);
-        dialog->show();
+    const auto fits = [&window](QDialog* dialog) {
+        EXPECT_LE(dialog->width(), window.width());
         EXPECT_LE(dialog->height(), window.height());
         for (const QWidget* child : dialog->findChildren<QWidget*>()) {
-            if (!child->isVisible()) {
-                continue;
-            }
             const QRect place(child->mapTo(dialog, QPoint(0, 0)), child->size());
-            EXPECT_TRUE(dialog->rect().contains(place)) << child->metaObject()->className();
+            EXPECT_TRUE(!child->isVisible() || dialog->rect().contains(place))
+                << child->metaObject()->className();
             if (const auto* label = qobject_cast<const QLabel*>(child)) {
                 EXPECT_GE(label->height(), label->heightForWidth(label->width()));
             }
         }
-    }
-}
-
-TEST_F(PromptDialogsTest, QtPromptsRunTheDialogsModallyWithTheLimitsOfTheirIds) {
-    QWidget window;
-    window.resize(240, 320);
+    };
     int hooked = 0;
     QtPrompts prompts(&window);
     prompts.setFieldHook([&](QDialog&, QLineEdit&) { ++hooked; });
 
     test::whenModal<OneFieldPrompt>([](OneFieldPrompt* dialog) {
-        EXPECT_LE(dialog->width(), 240);
         EXPECT_EQ(dialog->field()->maxLength(), 64);
-        dialog->reject();
+        QTest::keyClick(dialog->field(), Qt::Key_Return);  // nothing to confirm yet
+        EXPECT_TRUE(dialog->isVisible());
+        QTest::keyClick(dialog->field(), Qt::Key_Escape);
     });
     EXPECT_EQ(
         prompts.promptOneField(kPromptFavoriteAdd, u"New favorite sentence", u"Enter a sentence:"),
@@ -385,17 +298,30 @@ TEST_F(PromptDialogsTest, QtPromptsRunTheDialogsModallyWithTheLimitsOfTheirIds) 
         [](OneFieldPrompt* dialog) { QTest::keyClick(dialog->field(), Qt::Key_Return); });
     EXPECT_EQ(prompts.promptOneField(kMenuQuit, u"Quit IRC", u"Enter a quit message:"),
               std::optional<std::u16string>(u""));
-    test::whenModal<TwoFieldPrompt>([](TwoFieldPrompt* dialog) {
-        QTest::keyClicks(dialog->firstField(), "#a");
-        QTest::keyClicks(dialog->secondField(), "new topic");
-        QTest::mouseClick(dialog->okButton(), Qt::LeftButton);
+    test::whenModal<OneFieldPrompt>([&](OneFieldPrompt* dialog) {
+        fits(dialog);
+        dialog->field()->setText(QString(300, u'w'));
+        EXPECT_EQ(dialog->field()->text().size(), 250);
+        QTest::keyClick(dialog->field(), Qt::Key_Return);
+    });
+    EXPECT_EQ(prompts.promptOneField(kMenuNames, u"List nicknames on channels",
+                                     u"Enter channel(s) comma's separated:"),
+              std::u16string(249, u'w'));
+    test::whenModal<TwoFieldPrompt>([&](TwoFieldPrompt* dialog) {
+        fits(dialog);
+        dialog->firstField()->setText(QString(300, u'n'));
+        QTest::keyClick(dialog->firstField(), Qt::Key_Return);
+        EXPECT_TRUE(dialog->isVisible());
+        dialog->secondField()->setText(QString(300, u'm'));
+        QTest::keyClick(dialog->secondField(), Qt::Key_Return);
     });
     const auto both =
         prompts.promptTwoFields(kMenuTopic, u"Topic input", u"Enter channel:", u"Enter new topic:");
     EXPECT_EQ(both, std::make_optional(
-                        std::make_pair(std::u16string(u"#a"), std::u16string(u"new topic"))));
-    EXPECT_EQ(hooked, 4);  // one field for each one-field prompt, two for the topic
-    test::whenModal<PickFromListPrompt>([](PickFromListPrompt* dialog) {
+                        std::make_pair(std::u16string(250, u'n'), std::u16string(249, u'm'))));
+    EXPECT_EQ(hooked, 5);  // one field for each one-field prompt, two for the topic
+    test::whenModal<PickFromListPrompt>([&](PickFromListPrompt* dialog) {
+        fits(dialog);
         QTest::keyClick(dialog->list(), Qt::Key_Return);  // nothing picked yet
         EXPECT_TRUE(dialog->isVisible());
         const QRect second = dialog->list()->visualItemRect(dialog->list()->item(1));
@@ -403,7 +329,7 @@ TEST_F(PromptDialogsTest, QtPromptsRunTheDialogsModallyWithTheLimitsOfTheirIds) 
         QTest::mouseClick(dialog->removeButton(), Qt::LeftButton);
     });
     EXPECT_EQ(prompts.pickFromList(kPickBanList, u"#c banlist", u"Select ban to remove:",
-                                   {u"*!*@a", u"*!*@b"}),
+                                   {std::u16string(64, u'x'), u"*!*@b"}),
               std::optional<int>(1));
 }
 

@@ -3,55 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <QClipboard>
-#include <QContextMenuEvent>
-#include <QLineEdit>
-#include <QMenu>
 #include <QMimeData>
 #include <QSignalSpy>
-#include <QTest>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <QWheelEvent>
-#include <memory>
 
-#include "tests/support/qt_app.h"
-#include "tests/support/session_env.h"
 #include "tests/widgets/widget_util.h"
 
 namespace kolu {
 namespace {
-
-// Answers the next popup menu with the item labelled `choice` (none: closes it);
-// `offered` gets its items, disabled ones marked "(grey)".
-void answerMenu(QString choice, std::shared_ptr<QStringList> offered, int turnsLeft = 300) {
-    QTimer::singleShot(10, [choice, offered, turnsLeft] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (!menu) {
-            if (turnsLeft > 0) {
-                answerMenu(choice, offered, turnsLeft - 1);
-            }
-            return;
-        }
-        for (QAction* action : menu->actions()) {
-            offered->append(action->text() + (action->isEnabled() ? "" : " (grey)"));
-            if (action->text() == choice) {
-                menu->setActiveAction(action);
-            }
-        }
-        if (menu->activeAction()) {
-            QTest::keyClick(menu, Qt::Key_Return);
-        } else {
-            menu->close();
-        }
-    });
-}
 
 // An input line in a window next to another field (somewhere for the focus to
 // go), over the model of a session whose real command parser runs the lines.
 class InputLineTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        test::application();
         window = std::make_unique<QWidget>();
         input = new InputLine(model, env.colours, window.get());
         other = new QLineEdit(window.get());
@@ -83,10 +49,6 @@ class InputLineTest : public ::testing::Test {
         QTest::keyClick(QApplication::focusWidget(), k, modifiers);
     }
     void type(const QString& text) { QTest::keyClicks(QApplication::focusWidget(), text); }
-    void send(const QString& line) {
-        type(line);
-        key(Qt::Key_Return);
-    }
 
     test::SessionEnv env;
     InputLineModel model;
@@ -98,9 +60,10 @@ class InputLineTest : public ::testing::Test {
 TEST_F(InputLineTest,
        HistoryTakesEnteredLinesLastUpDownAndPicksRecallThemPageKeysAndTheWheelDoNot) {
     QSignalSpy entered(input, &InputLine::entered);
-    send(QStringLiteral("alpha"));
-    send(QStringLiteral("beta"));
-    send(QStringLiteral("gamma"));
+    for (const char* line : {"alpha", "beta", "gamma"}) {
+        type(QString::fromLatin1(line));
+        key(Qt::Key_Return);
+    }
     EXPECT_EQ(shown(), QString());
     EXPECT_EQ(listed(), (QStringList{"alpha", "beta", "gamma"}));
     type(QStringLiteral("draft"));
@@ -148,26 +111,22 @@ TEST_F(InputLineTest,
 }
 
 // Where the registry then moves is its logic tests'.
-TEST_F(InputLineTest, ControlKeysTypeTheFormattingCodesAndArrowReleasesAskForATabSwitch) {
+TEST_F(InputLineTest, ControlKeysTypeFormattingCodesArrowReleasesSwitchTabsAndTheCaretComesBack) {
     QSignalSpy switched(input, &InputLine::switchTab);
     key(Qt::Key_B, Qt::ControlModifier);
     type(QStringLiteral("b"));
     key(Qt::Key_K, Qt::ControlModifier);
     type(QStringLiteral("4r"));
     key(Qt::Key_O, Qt::ControlModifier);
-    EXPECT_EQ(model.text(),
-              u"\x02"
-              u"b\x03"
-              u"4r\x0f");
+    EXPECT_EQ(model.text(), u"\u0002b\u00034r\u000f");
     // The press moves the caret; only the release switches.
     QTest::keyPress(QApplication::focusWidget(), Qt::Key_Left);
     EXPECT_EQ(edit()->cursorPosition(), 5);
     EXPECT_EQ(switched.count(), 0);
     QTest::keyRelease(QApplication::focusWidget(), Qt::Key_Left);
     key(Qt::Key_Right);
-    ASSERT_EQ(switched.count(), 2);
-    EXPECT_EQ(switched[0][0].toInt(), TabRegistry::kLeftArrow);
-    EXPECT_EQ(switched[1][0].toInt(), TabRegistry::kRightArrow);
+    EXPECT_EQ(switched,
+              (QList<QVariantList>{{TabRegistry::kLeftArrow}, {TabRegistry::kRightArrow}}));
 
     // Other keys, a held key's repeats and Alt combinations switch nothing.
     key(Qt::Key_Home);
@@ -175,74 +134,62 @@ TEST_F(InputLineTest, ControlKeysTypeTheFormattingCodesAndArrowReleasesAskForATa
     QKeyEvent repeat(QEvent::KeyRelease, Qt::Key_Left, Qt::NoModifier, QString(), true);
     QApplication::sendEvent(QApplication::focusWidget(), &repeat);
     EXPECT_EQ(switched.count(), 2);
-}
 
-TEST_F(InputLineTest, CaretComesBackWhereItWas) {
-    type(QStringLiteral("hello world"));
-    edit()->setCursorPosition(5);
+    // The caret comes back where it was (Tab would select everything); a selection leaves
+    // its start as the remembered caret.
+    edit()->setCursorPosition(2);
     other->setFocus(Qt::MouseFocusReason);
-    edit()->setCursorPosition(11);  // moved while away, e.g. by a program
-    // Coming back with Tab would select everything; the caret returns instead.
+    edit()->setCursorPosition(6);  // moved while away, e.g. by a program
     input->setFocus(Qt::TabFocusReason);
-    EXPECT_EQ(edit()->cursorPosition(), 5);
+    EXPECT_EQ(edit()->cursorPosition(), 2);
     EXPECT_FALSE(edit()->hasSelectedText());
-
-    // A selection leaves its start as the remembered caret.
-    edit()->setSelection(8, -3);
+    edit()->setSelection(5, -3);
     other->setFocus(Qt::MouseFocusReason);
-    EXPECT_EQ(input->savedCaret(), 5);
+    EXPECT_EQ(input->savedCaret(), 2);
 }
 
-// Copy and Paste from the menu are the menu test's.
-TEST_F(InputLineTest, CutAndDeleteReachWordCompletionAndPastedLinesAreEnteredWithTheLine) {
-    QSignalSpy edited(input, &InputLine::textEdited);
+// Each change by an edit command reaches word completion; pasted lines are entered with the
+// line.
+TEST_F(InputLineTest, EditCommandsReachWordCompletionAndRightClickOrHoldOpenTheirMenu) {
     type(QStringLiteral("hello world"));
-    const int typedEdits = static_cast<int>(edited.count());
+    QSignalSpy edited(input, &InputLine::textEdited);
     edit()->setSelection(6, 5);
     input->runEditCommand(InputLine::kCut);
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("world"));
-    EXPECT_EQ(model.text(), u"hello ");
     edit()->setSelection(0, 2);
     input->runEditCommand(InputLine::kDelete);
-    EXPECT_EQ(model.text(), u"llo ");
     edit()->setCursorPosition(0);
     input->runEditCommand(InputLine::kDelete);  // no selection: nothing goes
     EXPECT_EQ(model.text(), u"llo ");
-    EXPECT_EQ(edited.count(), typedEdits + 2) << "each change reached word completion";
-
+    EXPECT_EQ(edited.count(), 2) << "the cut and the delete";
     QApplication::clipboard()->setText(QStringLiteral("one\r\ntwo\n"));
     key(Qt::Key_End);
     key(Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(listed(), (QStringList{"llo one", "two"}));
     EXPECT_EQ(shown(), QString());
-}
 
-TEST_F(InputLineTest, RightClickAndHoldOpenTheEditMenuGreyingWhatCannotBeDone) {
+    // The menu greys what cannot be done.
     type(QStringLiteral("hello world"));
     edit()->setSelection(0, 5);
     auto image = new QMimeData;  // something on the clipboard, but no text
     image->setData(QStringLiteral("image/png"), QByteArray("\x89PNG", 4));
     QApplication::clipboard()->setMimeData(image);
-    auto offered = std::make_shared<QStringList>();
-    answerMenu(QStringLiteral("Copy"), offered);
-    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5),
-                            edit()->mapToGlobal(QPoint(5, 5)));
-    QApplication::sendEvent(edit(), &click);
-    EXPECT_EQ(*offered, (QStringList{"Cut", "Copy", "Paste (grey)", "Delete"}));
+    auto seen = test::rightClick(edit(), QPoint(5, 5), InputLine::kCopy);
+    EXPECT_EQ(seen->items, (QStringList{"Cut", "Copy", "Paste (grey)", "Delete"}));
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("hello"));
 
     // A press held without moving: the menu, then Paste at the caret.
-    offered = std::make_shared<QStringList>();
-    answerMenu(QStringLiteral("Paste"), offered);
+    seen = std::make_shared<test::MenuSeen>();
+    test::chooseFromNextMenu(InputLine::kPaste, seen);
     edit()->setCursorPosition(11);
-    QSignalSpy edited(input, &InputLine::textEdited);
+    edited.clear();
     const QPoint end(edit()->width() - 3, edit()->height() / 2);  // past the text
     QTest::mousePress(edit(), Qt::LeftButton, Qt::NoModifier, end);
-    QTRY_VERIFY_WITH_TIMEOUT(!offered->isEmpty(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(seen->shown, 3000);
     QTest::mouseRelease(edit(), Qt::LeftButton, Qt::NoModifier, end);
-    EXPECT_EQ(*offered, (QStringList{"Cut (grey)", "Copy (grey)", "Paste", "Delete (grey)"}));
+    EXPECT_EQ(seen->items, (QStringList{"Cut (grey)", "Copy (grey)", "Paste", "Delete (grey)"}));
     EXPECT_EQ(model.text(), u"hello worldhello");
-    EXPECT_EQ(edited.count(), 1) << "the paste reached word completion";
+    EXPECT_EQ(edited.count(), 1) << "the paste";
 }
 
 TEST_F(InputLineTest, PaintsInTheInputColoursOrOverThePicture) {
@@ -262,7 +209,6 @@ TEST_F(InputLineTest, PaintsInTheInputColoursOrOverThePicture) {
     QImage picture(48, 48, QImage::Format_RGB32);
     picture.fill(QColor(0, 200, 0));
     input->setBackgroundPicture(&picture);
-    EXPECT_EQ(count(test::qcolour(0x00FFFF)), 0);
     EXPECT_GT(count(QColor(0, 200, 0)), 100);
     // With `bmp` off the colour shows again.
     env.settings.settings.RegZapiszLONG(u"bmp", 0);

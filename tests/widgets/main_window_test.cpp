@@ -1,5 +1,6 @@
-// The main window as a user meets it: connecting while the event loop keeps
-// turning, Options, a channel tab's layout and menus, completion, teardown.
+// The main window as a user meets it: connecting while the event loop keeps turning, talking
+// against a real ngIRCd, Options, a channel tab's layout and menus, completion, favourites,
+// teardown.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -7,19 +8,17 @@
 #include <unistd.h>
 
 #include <QComboBox>
-#include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QResizeEvent>
 #include <QSlider>
-#include <QTest>
-#include <QTimer>
 #include <QToolButton>
 #include <thread>
 
+#include "commands/favorites.h"
 #include "gui/color_edit.h"
 #include "gui/context_menu.h"
 #include "gui/drawn_button.h"
-#include "gui/input_line.h"
 #include "gui/prompt_dialogs.h"
 #include "gui/tab_strip.h"
 #include "gui/user_list_view.h"
@@ -31,16 +30,18 @@
 #include "platform/text.h"
 #include "protocol/inbound.h"
 #include "tests/support/fake_irc_server.h"
-#include "tests/support/modal.h"
+#include "tests/support/ngircd_fixture.h"
+#include "tests/support/raw_irc_client.h"
 #include "tests/widgets/widget_util.h"
 
 namespace kolu {
 namespace {
 
-class MainWindowTest : public test::ServerWindowFixture {
+class MainWindowTest : public test::WindowFixture {
   protected:
     void SetUp() override {
         WindowFixture::SetUp();
+        env.write("favorites.txt", "first sentence\r\n");
         startWindow();
     }
     QString connectLabel() { return window->action(MainWindow::kConnectId)->text(); }
@@ -142,6 +143,60 @@ TEST_F(MainWindowTest, ReadsAndSendsWhileTheEventLoopKeepsTurning) {
     EXPECT_EQ(window->userListView(channel)->rowAt(QPoint(2, 2)), -1);
 }
 
+// Against a real ngIRCd. What Ban and Kick send after the WHOIS answer is the context
+// menus' and query replies' logic tests'.
+TEST_F(MainWindowTest, JoinsTalksShowsEachTabOpsTheTappedUserAndCompletesAgainstNgircd) {
+    constexpr int kWaitMs = 10000;  // the poll timer ticks once a second
+    using Raw = test::RawIrcClient;
+    test::NgircdFixture server;
+    useServer(server.port());
+    window->handleCommand(MainWindow::kConnectId);
+    QTRY_VERIFY_WITH_TIMEOUT(session().state.currentNick == u"kolu", kWaitMs);
+    test::whenModal<OneFieldPrompt>([](OneFieldPrompt* prompt) {
+        QTest::keyClicks(prompt->field(), QStringLiteral("#e2e"));
+        prompt->okButton()->click();
+    });
+    window->handleCommand(40101);  // Commands > Join
+    QTRY_COMPARE_WITH_TIMEOUT(members(u"#e2e"), std::size_t{1}, kWaitMs);
+    const int channel = tab(u"#e2e");
+
+    Raw other;
+    ASSERT_TRUE(other.connect(server.host(), server.port()) && other.login("other"));
+    ASSERT_TRUE(other.join("#e2e"));
+    ASSERT_TRUE(other.send("PRIVMSG #e2e :hello from outside"));
+    ASSERT_TRUE(other.send("PRIVMSG kolu :just between us"));
+    QTRY_VERIFY_WITH_TIMEOUT(tabShows(channel, u"<other> hello from outside"), kWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(tabShows(tab(u"other"), u"<other> just between us"), kWaitMs);
+
+    // The channel stays selected and shown with its list; the query has its own
+    // tab, a text view and no list.
+    EXPECT_TRUE(window->textView(channel)->isVisible());
+    EXPECT_FALSE(window->textView(0)->isVisible());
+    UserListView* list = window->userListView(channel);
+    EXPECT_TRUE(list->isVisible());
+    EXPECT_NE(window->textView(tab(u"other")), nullptr);
+    EXPECT_EQ(window->userListView(tab(u"other")), nullptr);
+
+    // Op, Op on the second row reaches that user as a MODE line.
+    list->refresh();
+    const QPoint second(2, list->rowHeight() * 3 / 2);
+    ASSERT_TRUE(test::rightClick(list->viewport(), second, 40307)->shown);
+    EXPECT_EQ(list->selectedLabel(), u"other");
+    const auto mode =
+        other.waitFor([](const std::string& l) { return Raw::commandOf(l) == "MODE"; });
+    ASSERT_TRUE(mode) << other.transcript();
+    EXPECT_EQ(Raw::paramsOf(*mode), (std::vector<std::string>{"#e2e", "+o", "other"}));
+
+    // A word taken from the completion list is what Enter sends.
+    startTyping();
+    QTest::keyClicks(edit(), QStringLiteral("/jo"));
+    QTest::keyClick(&window->inputLine(), Qt::Key_Space, Qt::ControlModifier);
+    QTest::keyClicks(edit(), QStringLiteral("#words"));
+    EXPECT_EQ(edit()->text().toStdString(), "/join #words");
+    QTest::keyClick(edit(), Qt::Key_Return);
+    QTRY_VERIFY_WITH_TIMEOUT(tab(u"#words") > 0, kWaitMs);
+}
+
 // A loopback port whose accept queue is full: a connect there is never answered.
 struct SilentPort {
     SilentPort() {
@@ -237,6 +292,25 @@ class WidthRecorder final : public QObject {
     std::vector<int> widths;
 };
 
+bool opensNoMenu(QWidget* target, QPoint point) {
+    auto seen = test::rightClick(target, point, 0);
+    QTest::qWait(50);
+    seen->stop = true;
+    return !seen->shown;
+}
+
+// A chosen item's id is answered in the window tests below and end to end.
+TEST(ContextMenuPopup, OpensBelowTheTapOnTheUserListAndDismissedAnswersNothing) {
+    QWidget owner;
+    owner.show();
+    const QPoint tap(40, 60);
+    QtContextMenuWindow window(&owner, tap, nullptr);
+    auto seen = std::make_shared<test::MenuSeen>();
+    test::chooseFromNextMenu(0, seen);
+    EXPECT_EQ(window.track(contextMenu(ContextMenuId::UserList)), 0);
+    EXPECT_EQ(seen->position, tap + QPoint(0, 5));
+}
+
 TEST_F(MainWindowTest, AChannelTabIsLaidOutOnceAndItsViewScrollsFromTheKeyboard) {
     Session& s = session();
     const int channel = s.tabs.dodaj_zakladke(u"#c");
@@ -248,7 +322,6 @@ TEST_F(MainWindowTest, AChannelTabIsLaidOutOnceAndItsViewScrollsFromTheKeyboard)
     ASSERT_TRUE(view && list);
     WidthRecorder resizes;
     view->installEventFilter(&resizes);
-
     // Each width change wraps the whole scrollback again: showing the tab and
     // resizing the window give the view its final width at once.
     for (int change = 0; change < 2; ++change) {
@@ -263,7 +336,6 @@ TEST_F(MainWindowTest, AChannelTabIsLaidOutOnceAndItsViewScrollsFromTheKeyboard)
         EXPECT_EQ(resizes.widths, std::vector<int>{view->width()});
         EXPECT_EQ(view->width() + list->width(), window->tabStrip().width());
     }
-
     // Shift+Page Up anywhere, Ctrl+Page Up in the input line: a page up.
     const int bottom = view->scrollPosition();
     QTest::keyClick(window.get(), Qt::Key_PageUp, Qt::ShiftModifier);
@@ -272,52 +344,32 @@ TEST_F(MainWindowTest, AChannelTabIsLaidOutOnceAndItsViewScrollsFromTheKeyboard)
     EXPECT_EQ(view->scrollPosition(), bottom - 2 * view->viewport()->height());
 }
 
-bool opensNoMenu(QWidget* target, QPoint point) {
-    auto seen = test::rightClick(target, point, 0);
-    QTest::qWait(50);
-    seen->stop = true;
-    return !seen->shown;
-}
-
-// A chosen item's id is answered in the window tests below and end to end.
-TEST(ContextMenuPopup, OpensBelowTheTapOnTheUserListAndDismissedAnswersNothing) {
-    test::application();
-    QWidget owner;
-    owner.show();
-    const QPoint tap(40, 60);
-    QtContextMenuWindow window(&owner, tap, nullptr);
-    auto seen = std::make_shared<test::MenuSeen>();
-    test::chooseFromNextMenu(0, seen);
-    EXPECT_EQ(window.track(contextMenu(ContextMenuId::UserList)), 0);
-    EXPECT_EQ(seen->position, tap + QPoint(0, 5));
-}
-
 TEST_F(MainWindowTest, TextViewAndLabelsOpenTheirTabsMenusAndEmptyPlacesNone) {
     ColorEdit* status = window->textView(0);
     auto seen = test::rightClick(status->viewport(), QPoint(10, 10), 40498);
     EXPECT_TRUE(seen->items.contains(QStringLiteral("Away >")));
     EXPECT_FALSE(status->autoScroll());
-
     // A query's label, while the status tab is the current one: Close drops it.
-    const int query = session().tabs.dodaj_zakladke(u"bob");
+    Session& s = session();
     TabStrip& strip = window->tabStrip();
-    seen = test::rightClick(strip.labelRow(), strip.tabRect(query).center(), 40499);
+    seen = test::rightClick(strip.labelRow(), strip.tabRect(s.tabs.dodaj_zakladke(u"bob")).center(),
+                            40499);
     EXPECT_TRUE(seen->items.contains(QStringLiteral("Whois")));
     EXPECT_FALSE(seen->items.contains(QStringLiteral("Away >")));
     EXPECT_EQ(strip.count(), 1);
     EXPECT_TRUE(opensNoMenu(strip.labelRow(), QPoint(strip.width() - 2, 5)));
-
     // Below a user list's last row nobody is tapped.
-    const int channel = session().tabs.dodaj_zakladke(u"#a");
-    dodaj_do_listy(session().tabs, u"#a", u"@bob");
-    session().tabs.select(channel);
-    session().tabs.ZmienZakladke();
+    const int channel = s.tabs.dodaj_zakladke(u"#a");
+    dodaj_do_listy(s.tabs, u"#a", u"@bob");
+    s.tabs.select(channel);
+    s.tabs.ZmienZakladke();
     UserListView* list = window->userListView(channel);
     list->refresh();
     EXPECT_TRUE(opensNoMenu(list->viewport(), QPoint(2, 5 * list->rowHeight())));
 }
 
-TEST_F(MainWindowTest, WordListAboveTheLineTakesAWordByTickOrTabEscapeAndEnterOnlyClose) {
+// The order and the cycling of nickname completion are its logic tests'; here the keys.
+TEST_F(MainWindowTest, WordListsTakeAWordByTickOrTabThenNicknamesCompleteAndFavouritesGoIn) {
     startTyping();
     env.settings.RegZapiszLONG(u"whspmax", 3);  // read at each change
     type(QStringLiteral("/"));
@@ -370,10 +422,40 @@ TEST_F(MainWindowTest, WordListAboveTheLineTakesAWordByTickOrTabEscapeAndEnterOn
     clear();
     type(QStringLiteral("/p"));
     EXPECT_EQ(list(), nullptr) << "switched off: nothing opens";
-}
 
-TEST_F(MainWindowTest, DialogFieldsOfferOneWordWhileTheyHoldNoBlank) {
-    startTyping();
+    // A favourite sentence goes in at the caret, and Enter takes what the command line model
+    // then holds: the line lands in the history.
+    const int favourite = FavoritesMenu::kFirstId;
+    ASSERT_NE(window->action(favourite), nullptr);
+    EXPECT_EQ(window->action(favourite)->text().toStdString(), "first sentence");
+    clear();
+    type(QStringLiteral("ab"));
+    edit()->setCursorPosition(1);
+    window->handleCommand(favourite);
+    EXPECT_EQ(shown(), "afirst sentence b");
+    EXPECT_EQ(edit()->cursorPosition(), 16);
+    QTest::keyClick(edit(), Qt::Key_Return);
+    InputLine& line = window->inputLine();
+    EXPECT_EQ(line.itemText(line.count() - 1).toStdString(), "afirst sentence b");
+
+    // With no word list to take it, Tab and Shift+Tab complete a member's nickname.
+    TabRegistry& tabs = session().tabs;
+    ASSERT_TRUE(tabs.select(tabs.dodaj_zakladke(u"#kolu")));
+    dodaj_do_listy(tabs, u"#kolu", u"@alice");
+    dodaj_do_listy(tabs, u"#kolu", u"alan");
+    window->inputLine().Focus2Input();
+    clear();
+    QWidget* focused = QApplication::focusWidget();
+    QTest::keyClicks(focused, QStringLiteral("al"));
+    QTest::keyClick(focused, Qt::Key_Tab);
+    EXPECT_EQ(shown(), "alice: ");
+    EXPECT_EQ(edit()->cursorPosition(), 7);
+    QTest::keyClick(focused, Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_EQ(shown(), "alan: ") << "backwards from the first wraps to the last";
+    EXPECT_EQ(QApplication::focusWidget(), focused);
+
+    // Switched on again, a dialog's field offers one word while it holds no blank.
+    env.settings.RegZapiszLONG(u"whsp_enable", 1);
     std::vector<int> offered;
     test::whenModal<OneFieldPrompt>([&](OneFieldPrompt* prompt) {
         for (const char* text : {"/w", "a /w"}) {
@@ -386,25 +468,6 @@ TEST_F(MainWindowTest, DialogFieldsOfferOneWordWhileTheyHoldNoBlank) {
     });
     window->handleCommand(40101);  // Commands > Join
     EXPECT_EQ(offered, (std::vector<int>{1, 0}));
-}
-
-// The order and the cycling are the completion's logic tests'; here the keys.
-TEST_F(MainWindowTest, TabAndShiftTabCompleteAMembersNicknameWithoutLeavingTheLine) {
-    env.settings.RegZapiszLONG(u"whsp_enable", 0);  // no word list to take the Tab
-    startTyping();
-    TabRegistry& tabs = session().tabs;
-    ASSERT_TRUE(tabs.select(tabs.dodaj_zakladke(u"#kolu")));
-    dodaj_do_listy(tabs, u"#kolu", u"@alice");
-    dodaj_do_listy(tabs, u"#kolu", u"alan");
-    window->inputLine().Focus2Input();
-    QWidget* focused = QApplication::focusWidget();
-    QTest::keyClicks(focused, QStringLiteral("al"));
-    QTest::keyClick(focused, Qt::Key_Tab);
-    EXPECT_EQ(shown(), "alice: ");
-    EXPECT_EQ(edit()->cursorPosition(), 7);
-    QTest::keyClick(focused, Qt::Key_Tab, Qt::ShiftModifier);
-    EXPECT_EQ(shown(), "alan: ") << "backwards from the first wraps to the last";
-    EXPECT_EQ(QApplication::focusWidget(), focused);
 }
 
 }  // namespace

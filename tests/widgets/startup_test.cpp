@@ -14,14 +14,13 @@
 #include "platform/qt/single_instance.h"
 #include "platform/text.h"
 #include "resources/tools/icon_design.h"
-#include "tests/support/qt_app.h"
 #include "tests/support/temp_dir.h"
+#include "tests/widgets/widget_util.h"
 
 namespace kolu {
 namespace {
 
 TEST(Startup, FirstStartWritesEverySettingAndShippedFileASecondNothing) {
-    test::application();
     test::TempDir dir;
     test::ScopedXdg xdg{dir};
     std::string before;
@@ -44,7 +43,6 @@ TEST(Startup, FirstStartWritesEverySettingAndShippedFileASecondNothing) {
 
 // A crashed instance leaves a socket path nobody listens on: it blocks no start.
 TEST(SingleInstance, AStaleSocketBlocksNothingAndASecondStartRaisesTheFirstAndEnds) {
-    test::application();
     test::TempDir runtime, elsewhere;
     const QString folder = QString::fromStdString(runtime.path());
     SingleInstance first(folder);
@@ -59,7 +57,6 @@ TEST(SingleInstance, AStaleSocketBlocksNothingAndASecondStartRaisesTheFirstAndEn
 }
 
 TEST(ApplicationIcon, EachEmbeddedSizeDecodesToTheDrawnPixels) {
-    test::application();
     const QDir folder(QStringLiteral(":/icons"));
     const QStringList names = folder.entryList(QDir::Files);
     ASSERT_FALSE(names.isEmpty());

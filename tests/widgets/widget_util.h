@@ -1,22 +1,47 @@
 #pragma once
-// Colours as Qt draws them, pixel counts, and the window pointed at one server.
+// What the widget tests share: the one QApplication, colours as Qt draws them, pixel counts,
+// answers to popup menus and modal dialogs, and the real main window over fresh settings.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
 #include <QColor>
 #include <QContextMenuEvent>
 #include <QImage>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "gui/input_line.h"
+#include "gui/main_window.h"
 #include "platform/files.h"
-#include "tests/support/menu_choice.h"
-#include "tests/support/window_fixture.h"
+#include "platform/sockets.h"
+#include "tests/support/session_env.h"
 #include "ui/text_lines.h"
 #include "ui/user_list.h"
 
 namespace kolu::test {
+
+// Made before the first test (run with QT_QPA_PLATFORM=offscreen) and never destroyed: at
+// exit it would outlive Qt's own statics and crash deleting its children.
+class QtApplication final : public ::testing::Environment {
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "kolu_widget_tests";
+        static char* argv[] = {name, nullptr};
+        new QApplication(argc, argv);
+    }
+};
+inline ::testing::Environment* const kQtApplication =
+    ::testing::AddGlobalTestEnvironment(new QtApplication);
 
 inline QColor qcolour(Colour c) {
     return QColor(static_cast<int>(redOf(c)), static_cast<int>(greenOf(c)),
@@ -46,6 +71,56 @@ inline QImage coordinatePicture(int width, int height) {
     return picture;
 }
 
+// What the next popup menu offered: its items' texts (submenus as "Title >" before their
+// items, disabled items marked " (grey)") and where it opened.
+struct MenuSeen {
+    bool shown = false;
+    QStringList items;
+    QPoint position;
+    bool stop = false;  // set when no menu is expected any more
+};
+
+inline QAction* findMenuItem(QMenu* menu, int id, QStringList& items) {
+    QAction* found = nullptr;
+    for (QAction* action : menu->actions()) {
+        if (QMenu* submenu = action->menu()) {
+            items.append(action->text() + QStringLiteral(" >"));
+            QAction* inner = findMenuItem(submenu, id, items);
+            found = found ? found : inner;
+        } else {
+            items.append(action->text() + (action->isEnabled() ? "" : " (grey)"));
+            found = found || id == 0 || action->data().toInt() != id ? found : action;
+        }
+    }
+    return found;
+}
+
+// Answers the next popup menu that a call under test is about to show with the item whose
+// action data is `id` (0: none, the menu just closes).
+inline void chooseFromNextMenu(int id, const std::shared_ptr<MenuSeen>& seen, int turnsLeft = 300) {
+    QTimer::singleShot(10, [id, seen, turnsLeft] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) {
+            if (turnsLeft > 0 && !seen->stop) {
+                chooseFromNextMenu(id, seen, turnsLeft - 1);
+            }
+            return;
+        }
+        seen->shown = true;
+        seen->position = menu->pos();
+        QAction* item = findMenuItem(menu, id, seen->items);
+        if (item && menu->actions().contains(item)) {
+            menu->setActiveAction(item);  // Enter is what exec() answers with, as a tap is
+            QTest::keyClick(menu, Qt::Key_Return);
+            return;
+        }
+        if (item) {
+            item->trigger();
+        }
+        menu->close();
+    });
+}
+
 // A right click at `point` of `target`, answered with item `id`.
 inline std::shared_ptr<MenuSeen> rightClick(QWidget* target, QPoint point, int id) {
     auto seen = std::make_shared<MenuSeen>();
@@ -55,9 +130,48 @@ inline std::shared_ptr<MenuSeen> rightClick(QWidget* target, QPoint point, int i
     return seen;
 }
 
-// The real window whose servers.txt names one server, logging in as kolu.
-class ServerWindowFixture : public WindowFixture {
+// Answers a modal dialog that a call under test is about to run: once a modal widget of type
+// T is up, `act` gets it. `acted` is shared, as a retry may still be queued after a test ends.
+template <typename T>
+void whenModal(std::function<void(T*)> act, std::shared_ptr<bool> acted = nullptr,
+               int turnsLeft = 200) {
+    QTimer::singleShot(0, [act = std::move(act), acted, turnsLeft]() mutable {
+        if (auto* modal = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            act(modal);
+            if (acted) {
+                *acted = true;
+            }
+        } else if (turnsLeft > 0) {
+            whenModal<T>(std::move(act), acted, turnsLeft - 1);
+        }
+    });
+}
+
+// Clicks `button` of the next message box; returns the flag telling it was shown.
+inline std::shared_ptr<bool> answerMessageBox(QMessageBox::StandardButton button) {
+    auto shown = std::make_shared<bool>(false);
+    whenModal<QMessageBox>([button](QMessageBox* box) { box->button(button)->click(); }, shown);
+    return shown;
+}
+
+// The real main window over settings in a fresh folder: the settings key holds its first-run
+// values and the window's colours are the defaults; a test writes the files the window reads
+// (useServer: servers.txt naming one server, logging in as kolu), then starts it.
+class WindowFixture : public ::testing::Test {
   protected:
+    void SetUp() override {
+        env.install();
+        env.settings.RegTworzKlucz();
+        env.settings.RegZapiszLONG(u"sendpace", 0);  // the clock stands still
+    }
+    void TearDown() override { window.reset(); }
+
+    void startWindow() {
+        window = std::make_unique<MainWindow>(MainWindowServices{
+            env.settings, env.log, sockets, sound, env.clock, env.random, colours});
+        window->show();
+    }
+    Session& session() { return window->session(); }
     void useServer(int port) {
         writeFileAtomically(env.dir.file("servers.txt"),
                             "Test\t127.0.0.1\t" + std::to_string(port) + "\t\r\n", 0600);
@@ -89,6 +203,12 @@ class ServerWindowFixture : public WindowFixture {
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
         edit()->setFocus();
     }
+
+    SettingsEnv env;
+    PosixSocketLayer sockets;
+    RecordingSound sound;
+    ColourTable colours = defaultColours();
+    std::unique_ptr<MainWindow> window;
 };
 
 }  // namespace kolu::test
