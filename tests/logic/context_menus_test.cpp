@@ -100,7 +100,6 @@ TEST_F(ContextMenusTest, UserItemsActOnTheNicknameWithoutItsRankPromptAndAwaitTh
     onChannel(40421);
     window.choice = 40501;
     menus.StatusContextProc(window);
-    EXPECT_FALSE(env.state().autoban.kickLine.has_value());
     EXPECT_EQ(env.state().wantedNick, u"");
     EXPECT_EQ(env.env.host.prompts.size(), 7u);  // the notice's among them
 

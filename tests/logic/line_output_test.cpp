@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/files.h"
@@ -127,12 +128,8 @@ TEST_F(LineOutputTest, LogFilesHoldUtf8LinesWithoutCodesOneADayUnderAPrefixForTh
     EXPECT_EQ(view(2).line(0).text, u"shown anyway");
     EXPECT_EQ(env.logCount("loguj\t\tCreateFileW : " + std::to_string(ENOENT)), 1u);
 
-    // Which tabs are logged under which setting.
-    struct Case {
-        std::u16string target;
-        int logchan, logpriv, logstat;
-        const char* file;  // nullptr: nothing logged
-    } cases[] = {
+    // Which tabs are logged under which logchan, logpriv and logstat: the file, if any.
+    const std::tuple<std::u16string, int, int, int, const char*> cases[] = {
         {u"#Chan", 1, 0, 0, "#Chan.2008-03-05.txt"},
         {u"#Chan", 2, 1, 1, nullptr},
         {u"&local", 1, 0, 1, nullptr},  // a user list, but logged as a private tab
@@ -140,15 +137,14 @@ TEST_F(LineOutputTest, LogFilesHoldUtf8LinesWithoutCodesOneADayUnderAPrefixForTh
         {u"", 1, 1, 0, nullptr},
         {u"ghost", 0, 0, 1, "Status.2008-03-05.txt"},  // no such tab: status rules
     };
-    for (const Case& c : cases) {
+    for (const auto& [target, logchan, logpriv, logstat, file] : cases) {
         test::TempDir logs;
         setLogPath(logs.path());
-        set(u"logchan", c.logchan);
-        set(u"logpriv", c.logpriv);
-        set(u"logstat", c.logstat);
-        output.RIDodajLinie(c.target, u"line", 0);
-        EXPECT_EQ(txtFiles(logs.path()), c.file ? Files{c.file} : Files{})
-            << "target " << toUtf8(c.target);
+        set(u"logchan", logchan);
+        set(u"logpriv", logpriv);
+        set(u"logstat", logstat);
+        output.RIDodajLinie(target, u"line", 0);
+        EXPECT_EQ(txtFiles(logs.path()), file ? Files{file} : Files{}) << toUtf8(target);
     }
 }
 
@@ -222,11 +218,7 @@ StyleRun run(std::uint32_t start, std::uint32_t length, std::uint8_t flags,
 
 TEST(Formatting, LinesAsNetworksSendThemBecomePlainTextAndRuns) {
     constexpr Colour kRed = rgb(0xFF, 0, 0);
-    struct Case {
-        const char16_t* raw;
-        const char16_t* plain;
-        std::vector<StyleRun> runs;
-    } cases[] = {
+    const std::tuple<const char16_t*, const char16_t*, std::vector<StyleRun>> cases[] = {
         {u"\u000304,01red\u000f plain", u"red plain", {run(0, 3, 0, kRed, rgb(0, 0, 0))}},
         {u"\u0002bold\u0002 not", u"bold not", {run(0, 4, StyleRun::kBold)}},
         // A colour code without digits ends the colours.
@@ -251,10 +243,10 @@ TEST(Formatting, LinesAsNetworksSendThemBecomePlainTextAndRuns) {
         {u"x\u00031,", u"x,", {run(1, 1, 0, rgb(0, 0, 0))}},
         {u"x\u0004ABCDE", u"xABCDE", {}},  // not six hex digits: no colour
     };
-    for (const Case& c : cases) {
-        const FormattedText parsed = parseFormatting(c.raw);
-        EXPECT_EQ(toUtf8(parsed.plain), toUtf8(c.plain)) << toUtf8(c.raw);
-        EXPECT_EQ(parsed.runs, c.runs) << toUtf8(c.raw);
+    for (const auto& [raw, plain, runs] : cases) {
+        const FormattedText parsed = parseFormatting(raw);
+        EXPECT_EQ(toUtf8(parsed.plain), toUtf8(plain)) << toUtf8(raw);
+        EXPECT_EQ(parsed.runs, runs) << toUtf8(raw);
     }
 }
 

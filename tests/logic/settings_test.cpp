@@ -39,7 +39,7 @@ class SettingsTest : public ::testing::Test {
 };
 
 // A store from an older version lacks the limits: missing or out of range reads the default.
-TEST_F(SettingsTest, ValuesRoundTripStringsCutWholeAndTheFirstRunFillsThemOnlyWithTheKey) {
+TEST_F(SettingsTest, ValuesRoundTripTheFirstRunFillsThemWithTheKeyAndSpecialListsHoldWholeEntries) {
     EXPECT_EQ(env.settings.RegCzytajLONG(u"qlimit"), -1);
     EXPECT_EQ(env.settings.RegCzytajLimit(u"qlimit", 1, 100), 10);
     for (auto [stored, read] : {std::pair{0, 10}, {101, 10}, {-5, 10}, {100, 100}}) {
@@ -74,6 +74,37 @@ TEST_F(SettingsTest, ValuesRoundTripStringsCutWholeAndTheFirstRunFillsThemOnlyWi
     EXPECT_FALSE(fileExists(bare.dir.file("registry")));
     // A missing installation folder falls back to the data folder.
     EXPECT_EQ(bare.settings.CzytajInstallDir(), fromUtf8(bare.dir.path()));
+
+    // The settings fuzz corpus replay finds every entry of the special lists; these are misses.
+    const std::tuple<std::u16string_view, std::u16string_view, int> cases[] = {
+        {u"Bob", u"x  bob ", 2},
+        {u"bob", u"alice bob", -1},
+        {u"bobby", u"alice bob ", -1},
+        {u"\u00c9mile", u"\u00e9mile ", 0}};
+    for (const auto& [name, list, expected] : cases) {
+        EXPECT_EQ(Settings::RegSpListSzukaj(name, list), expected) << toUtf8(list);
+    }
+    env.putDword(kSettingsKey, u"en_ignore", 0);
+    env.settings.RegSpListDodaj(u"dave", u"ignore");
+    EXPECT_EQ(text(u"ignore"), u"dave ");
+    EXPECT_EQ(env.settings.RegCzytajLONG(u"en_ignore"), 1);
+    env.putString(kSettingsKey, u"ignore", u"bob alice");  // edited by hand: unterminated
+    env.settings.RegSpListDodaj(u"carol", u"ignore");
+    env.settings.RegSpListDodaj(u"BOB", u"ignore");
+    env.settings.RegSpListUsun(u"bo", u"ignore");
+    EXPECT_EQ(text(u"ignore"), u"bob alice carol ");
+    env.settings.RegSpListUsun(u"BOB", u"ignore");
+    EXPECT_EQ(text(u"ignore"), u"alice carol ");
+
+    env.putString(kSettingsKey, u"ignore", std::u16string(1990, u'a') + u" ");  // 1991 characters
+    env.settings.RegSpListDodaj(u"1234567", u"ignore");  // 1991 + 8 = 1999 < 2000: fits
+    env.settings.RegSpListDodaj(u"x", u"ignore");        // would make 2001
+    EXPECT_EQ(text(u"ignore").size(), 1999u);
+    const std::u16string huge = test::repeat(u"nicka ", 600);
+    env.putString(kSettingsKey, u"ignore", huge);
+    env.settings.RegSpListDodaj(u"newcomer", u"ignore");  // too long to read: never replaced
+    env.settings.RegSpListUsun(u"nicka", u"ignore");
+    EXPECT_EQ(text(u"ignore", 100000), huge);
 }
 
 TEST(InstallStep, CopiesWhatIsMissingKeepsWhatTheUserHasAndReportsAMissingResource) {
@@ -105,40 +136,6 @@ TEST(InstallStep, CopiesWhatIsMissingKeepsWhatTheUserHasAndReportsAMissingResour
     ASSERT_EQ(report.failures.size(), 1u);
     EXPECT_NE(report.failures[0].find("help.html"), std::string::npos);
     EXPECT_EQ(env.read("data/servers.txt"), "mine\r\n");
-}
-
-// The settings fuzz corpus replay finds every entry of its lists; the table holds the misses.
-// Longer than its read buffer (edited by hand), a list is never replaced by the one entry added.
-TEST_F(SettingsTest, SpecialListsFindWholeEntriesAddOnceWithinTheLimitAndRemoveTheExactOne) {
-    const std::tuple<std::u16string_view, std::u16string_view, int> cases[] = {
-        {u"Bob", u"x  bob ", 2},
-        {u"bob", u"alice bob", -1},
-        {u"bobby", u"alice bob ", -1},
-        {u"\u00c9mile", u"\u00e9mile ", 0}};
-    for (const auto& [name, list, expected] : cases) {
-        EXPECT_EQ(Settings::RegSpListSzukaj(name, list), expected) << toUtf8(list);
-    }
-    env.putDword(kSettingsKey, u"en_ignore", 0);
-    env.settings.RegSpListDodaj(u"dave", u"ignore");
-    EXPECT_EQ(text(u"ignore"), u"dave ");
-    EXPECT_EQ(env.settings.RegCzytajLONG(u"en_ignore"), 1);
-    env.putString(kSettingsKey, u"ignore", u"bob alice");  // edited by hand: unterminated
-    env.settings.RegSpListDodaj(u"carol", u"ignore");
-    env.settings.RegSpListDodaj(u"BOB", u"ignore");
-    env.settings.RegSpListUsun(u"bo", u"ignore");
-    EXPECT_EQ(text(u"ignore"), u"bob alice carol ");
-    env.settings.RegSpListUsun(u"BOB", u"ignore");
-    EXPECT_EQ(text(u"ignore"), u"alice carol ");
-
-    env.putString(kSettingsKey, u"ignore", std::u16string(1990, u'a') + u" ");  // 1991 characters
-    env.settings.RegSpListDodaj(u"1234567", u"ignore");  // 1991 + 8 = 1999 < 2000: fits
-    env.settings.RegSpListDodaj(u"x", u"ignore");        // would make 2001
-    EXPECT_EQ(text(u"ignore").size(), 1999u);
-    const std::u16string huge = test::repeat(u"nicka ", 600);
-    env.putString(kSettingsKey, u"ignore", huge);
-    env.settings.RegSpListDodaj(u"newcomer", u"ignore");
-    env.settings.RegSpListUsun(u"nicka", u"ignore");
-    EXPECT_EQ(text(u"ignore", 100000), huge);
 }
 
 class ErrorLogTest : public ::testing::Test, protected test::StatusLog {};
@@ -267,7 +264,7 @@ std::uint32_t le32(const std::vector<std::uint8_t>& bytes, std::size_t at) {
 }
 
 // The servers fuzz corpus replays this file through the parser's own checks.
-TEST(ShippedServers, EveryLineFitsTheDialogAndItsPortsGiveAPort) {
+TEST(ShippedFiles, EveryServerLineFitsTheDialogAndTheEncodersWriteCanonicalFiles) {
     std::ifstream in(std::string(KOLU_SOURCE_DIR) + "/resources/servers.txt", std::ios::binary);
     ASSERT_TRUE(in.good());
     const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -285,9 +282,8 @@ TEST(ShippedServers, EveryLineFitsTheDialogAndItsPortsGiveAPort) {
         EXPECT_GT(SrvTworzTbPortow(line.ports, ports), 0);
     }
     EXPECT_NE(text.find("Local\t127.0.0.1\t6667\t\r\n"), std::string::npos);
-}
 
-TEST(ShippedDesigns, WavAndBmpEncodersWriteCanonicalHeadersAndLittleEndianData) {
+    // The sound and picture designs' encoders write canonical headers, little-endian data.
     const auto wav = tools::encodeWav({0, 1000, -2});
     // PCM, mono, 22050 Hz, 44100 bytes a second, 16 bits; then 6 bytes of samples.
     EXPECT_EQ(std::string(wav.begin(), wav.end()),
