@@ -47,10 +47,6 @@ class ContextMenusTest : public ::testing::Test {
         EXPECT_EQ(menus.ChContextProc(window, u"#a"), 1);
     }
     void answer(std::u16string text) { env.env.host.textAnswers.push_back(std::move(text)); }
-    void whoisAnswer(std::u16string_view nick, std::u16string_view host) {
-        env.env.session.dispatcher.DispatchReply(test::HandlerEnv::line(
-            u":srv 311 me " + std::u16string(nick) + u" ~u " + std::u16string(host) + u" * :Real"));
-    }
     Sent sent() {
         Sent lines = env.sockets.sentLines();
         env.sockets.sent.clear();
@@ -105,15 +101,17 @@ TEST_F(ContextMenusTest, UserItemsActOnTheNicknameWithoutItsRankPromptAndAwaitTh
 
     // A ban asks for the WHOIS answer, and a kick line already waiting stays.
     onUser(u"eve", 40313);  // Ban alone kicks nobody; the cancelled prompts sent nothing
-    whoisAnswer(u"eve", u"eve.example");
-    EXPECT_EQ(sent(), (Sent{"WHOIS eve", "MODE #a +b *!*@eve.example"}));
+    env.env.session.dispatcher.DispatchReply(
+        test::HandlerEnv::line(u":srv 311 me eve ~u e.x * :R"));
+    EXPECT_EQ(sent(), (Sent{"WHOIS eve", "MODE #a +b *!*@e.x"}));
 
     answer(u"spam");
     onUser(u"@bob", 40315);
     onUser(u"carol", 40314);
-    whoisAnswer(u"carol", u"carol.example");
-    EXPECT_EQ(sent(), (Sent{"WHOIS bob", "WHOIS carol", "MODE #a +b *!*@carol.example",
-                            "KICK #a bob :spam"}));
+    env.env.session.dispatcher.DispatchReply(
+        test::HandlerEnv::line(u":srv 311 me carol ~u c.x * :R"));
+    EXPECT_EQ(sent(),
+              (Sent{"WHOIS bob", "WHOIS carol", "MODE #a +b *!*@c.x", "KICK #a bob :spam"}));
     // The line went with the ban: the next request may set its own again.
     answer(u"");
     onUser(u"dave", 40315);

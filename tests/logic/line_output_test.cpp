@@ -44,16 +44,9 @@ class LineOutputTest : public ::testing::Test {
         for (const char16_t* name : {u"#Chan", u"nick", u"&local"}) {
             tabs.dodaj_zakladke(name);
         }
-        set(u"tstamps", 0);
-        set(u"debug", 1);
+        env.putDword(kSettingsKey, u"tstamps", 0);
+        env.putDword(kSettingsKey, u"debug", 1);
     }
-    void set(std::u16string_view name, std::uint32_t value) {
-        env.putDword(kSettingsKey, name, value);
-    }
-    void setLogPath(const std::string& path) {
-        env.putString(kSettingsKey, u"logpath", fromUtf8(path));
-    }
-    TextLines& view(int index) { return tabs.pobierz_lparam(index)->text; }
 
     test::SettingsEnv env;
     test::RecordingSound sound;
@@ -64,12 +57,12 @@ class LineOutputTest : public ::testing::Test {
 };
 
 TEST_F(LineOutputTest, StampsShownAndLoggedHeightAnsweredHiddenTabsColouredSoundsLimited) {
-    set(u"logstat", 1);
+    env.putDword(kSettingsKey, u"logstat", 1);
     env.putString(kSettingsKey, u"tstamps", u"0");  // not a number: reads -1, so stamps are on
     env.clock.local.hour = 7;
     env.clock.local.minute = 5;
     EXPECT_EQ(output.RIDodajLinie(u"", u"hello", 0), 13);
-    EXPECT_EQ(view(0).line(0).text, u"[07:05] hello");
+    EXPECT_EQ(tabs.pobierz_lparam(0)->text.line(0).text, u"[07:05] hello");
     EXPECT_EQ(env.read("Status.2007-09-11.txt"), "[07:05] hello\r\n");
     EXPECT_EQ(output.addLine(u"NICK", std::u16string(50, u'x'), 0), 26);  // found in any case
 
@@ -97,18 +90,18 @@ TEST_F(LineOutputTest, StampsShownAndLoggedHeightAnsweredHiddenTabsColouredSound
     sounds.PlayWAV(u"join");
     EXPECT_EQ(env.logCount("PlayWAV\t\tPlaySoundW : " + std::to_string(ENOENT)), 1u);
     env.clock.ticks += 1000;
-    set(u"snd_enable", 0);
+    env.putDword(kSettingsKey, u"snd_enable", 0);
     sounds.PlayWAV(u"join");  // plays nothing
     EXPECT_EQ(sound.played, (Files{env.dir.file("join.wav"), env.dir.file("sub/kick.wav"),
                                    env.dir.file("join.wav")}));
 }
 
 TEST_F(LineOutputTest, LogFilesHoldUtf8LinesWithoutCodesOneADayUnderAPrefixForTheChosenTabs) {
-    set(u"logchan", 1);
+    env.putDword(kSettingsKey, u"logchan", 1);
     output.RIDodajLinie(u"#chan", u"za\u017C\u00F3\u0142\u0107 \U0001F600", 0);
     output.RIDodajLinie(u"#chan", u"\u000304,01red\u000f \u0002plain", 0);
     output.RIDodajLinie(u"#chan", std::u16string(u"ab\0cd", 5), 0);  // ends at the NUL
-    EXPECT_EQ(view(1).line(2).text, u"ab");
+    EXPECT_EQ(tabs.pobierz_lparam(1)->text.line(2).text, u"ab");
     // The tab's own spelling names the file, whatever case the line came in.
     EXPECT_EQ(env.read("#Chan.2007-09-11.txt"),
               "za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87 \xF0\x9F\x98\x80\r\nred plain\r\nab\r\n");
@@ -117,15 +110,15 @@ TEST_F(LineOutputTest, LogFilesHoldUtf8LinesWithoutCodesOneADayUnderAPrefixForTh
     EXPECT_EQ(env.read("#Chan.2008-03-05.txt"), "tomorrow\r\n");
 
     // The log path is a plain prefix; too long, it falls back to the installation folder.
-    setLogPath(env.dir.file("logs/irc-"));
+    env.putString(kSettingsKey, u"logpath", fromUtf8(env.dir.file("logs/irc-")));
     EXPECT_EQ(output.logFilePath(u"nick"), env.dir.file("logs/irc-nick.2008-03-05.txt"));
     env.putString(kSettingsKey, u"logpath", std::u16string(200, u'x'));  // over 250 bytes
     EXPECT_EQ(output.logFilePath(u"nick"), env.dir.file("nick.2008-03-05.txt"));
 
-    setLogPath(env.dir.file("missing/"));
-    set(u"logpriv", 1);
+    env.putString(kSettingsKey, u"logpath", fromUtf8(env.dir.file("missing/")));
+    env.putDword(kSettingsKey, u"logpriv", 1);
     output.RIDodajLinie(u"nick", u"shown anyway", 0);
-    EXPECT_EQ(view(2).line(0).text, u"shown anyway");
+    EXPECT_EQ(tabs.pobierz_lparam(2)->text.line(0).text, u"shown anyway");
     EXPECT_EQ(env.logCount("loguj\t\tCreateFileW : " + std::to_string(ENOENT)), 1u);
 
     // Which tabs are logged under which logchan, logpriv and logstat: the file, if any.
@@ -139,10 +132,10 @@ TEST_F(LineOutputTest, LogFilesHoldUtf8LinesWithoutCodesOneADayUnderAPrefixForTh
     };
     for (const auto& [target, logchan, logpriv, logstat, file] : cases) {
         test::TempDir logs;
-        setLogPath(logs.path());
-        set(u"logchan", logchan);
-        set(u"logpriv", logpriv);
-        set(u"logstat", logstat);
+        env.putString(kSettingsKey, u"logpath", fromUtf8(logs.path()));
+        env.putDword(kSettingsKey, u"logchan", logchan);
+        env.putDword(kSettingsKey, u"logpriv", logpriv);
+        env.putDword(kSettingsKey, u"logstat", logstat);
         output.RIDodajLinie(target, u"line", 0);
         EXPECT_EQ(txtFiles(logs.path()), file ? Files{file} : Files{}) << toUtf8(target);
     }
@@ -153,9 +146,9 @@ TEST_F(LineOutputTest, ServerChosenNamesNeverLeaveTheLogFolder) {
     EXPECT_EQ(logSafeName(u"..."), u"_..");
     EXPECT_EQ(logSafeName(std::u16string(u"a\0b", 3)), u"a_b");
     ASSERT_EQ(makeFolders(env.dir.file("a/b/logs")), 0);
-    setLogPath(env.dir.file("a/b/logs/"));
-    set(u"logchan", 1);
-    set(u"logpriv", 1);
+    env.putString(kSettingsKey, u"logpath", fromUtf8(env.dir.file("a/b/logs/")));
+    env.putDword(kSettingsKey, u"logchan", 1);
+    env.putDword(kSettingsKey, u"logpriv", 1);
     for (std::u16string_view name : {u"#../../x", u"..", u"a/b"}) {
         tabs.dodaj_zakladke(name);
         output.RIDodajLinie(name, u"escape?", 0);

@@ -20,8 +20,7 @@ namespace kolu {
 namespace {
 
 using Lines = std::vector<std::u16string>;
-using Sent = std::vector<std::string>;
-using Sounds = std::vector<std::string>;
+using Strings = std::vector<std::string>;  // lines sent, sounds played
 
 const std::u16string kMark = u"\u0001";
 
@@ -62,7 +61,7 @@ TEST_F(MessagesTest, MessagesAndNoticesGoToTheirTabAndAPrivateMessageOpensAQuery
     EXPECT_EQ(h.lines(0), Lines{u"<bob> lost"});
     EXPECT_EQ(h.lines(1), (Lines{u"<bob> hi there", u"-bob:#chan- channel text"}));
     EXPECT_EQ(h.lines(2), (Lines{u"<bob> hi", u"<Bob> again", u"-bob- to me"}));
-    EXPECT_EQ(h.soundsPlayed(), (Sounds{"query.wav", "notice.wav", "notice.wav"}));
+    EXPECT_EQ(h.soundsPlayed(), (Strings{"query.wav", "notice.wav", "notice.wav"}));
     // Before login an empty target is not the client's: no tab for its sender.
     h.state().currentNick.clear();
     h.dispatch(u":eve!u@host PRIVMSG  :x");
@@ -91,8 +90,8 @@ TEST_F(MessagesTest, IgnoredSendersAreDroppedAndPingsAnsweredWithoutALineEnd) {
     EXPECT_EQ(h.lines(0), Lines{u"PING? PONG!"});
     h.dispatch(u":eve!u@host PRIVMSG me :" + ctcp(u"PING 1\rQUIT :bye"));
     h.dispatch(u":eve!u@host PRIVMSG me :" + ctcp(std::u16string(u"PING 2") + u'\0' + u"QUIT"));
-    EXPECT_EQ(h.sockets.sentLines(),
-              (Sent{"PONG :abc", "PONG :x", "NOTICE eve :\x01PING 1", "NOTICE eve :\x01PING 2"}));
+    EXPECT_EQ(h.sockets.sentLines(), (Strings{"PONG :abc", "PONG :x", "NOTICE eve :\x01PING 1",
+                                              "NOTICE eve :\x01PING 2"}));
 }
 
 // Ten new query tabs per 30 s: past them a new sender's lines go to the status
@@ -124,7 +123,7 @@ TEST_F(MessagesTest, CtcpPingIsAnsweredWithItsArgumentThreeTimesPerTenSecondsBut
     later();
     // Nothing after the argument's closing mark goes back.
     h.dispatch(u":eve!u@host PRIVMSG me :" + ctcp(u"PING 1") + u"DCC SEND x 1 2 3" + kMark);
-    EXPECT_EQ(h.soundsPlayed(), (Sounds{"ping.wav", "ping.wav"}));
+    EXPECT_EQ(h.soundsPlayed(), (Strings{"ping.wav", "ping.wav"}));
     EXPECT_EQ(h.lines(1), Lines{u"[bob:#chan PING]"});
     EXPECT_EQ(h.lines(0), Lines{u"[eve PING]"});
     EXPECT_EQ(h.tabs().count(), 2);  // a private request opens no tab
@@ -145,8 +144,8 @@ TEST_F(MessagesTest, CtcpPingIsAnsweredWithItsArgumentThreeTimesPerTenSecondsBut
     h.dispatch(u":bob!u@host PRIVMSG me :" + ctcp(u"PING 4"));
     // Neither the replies nor the fourth request in ten seconds are answered.
     EXPECT_EQ(h.sockets.sentLines(),
-              (Sent{"NOTICE bob :\x01PING 7\x01", "NOTICE eve :\x01PING 1\x01",
-                    "NOTICE bob :\x01PING 2\x01", "NOTICE bob :\x01PING 4\x01"}));
+              (Strings{"NOTICE bob :\x01PING 7\x01", "NOTICE eve :\x01PING 1\x01",
+                       "NOTICE bob :\x01PING 2\x01", "NOTICE bob :\x01PING 4\x01"}));
 }
 
 TEST_F(MessagesTest, ActionsShowInChannelAndQueryOtherCtcpIsIgnoredAndHighlightsMatch) {
@@ -185,7 +184,7 @@ TEST_F(MessagesTest, ActionsShowInChannelAndQueryOtherCtcpIsIgnoredAndHighlights
         EXPECT_EQ(HighlightLine(h.context, text, 0x123456),
                   highlighted ? colourOf(LineClass::Hlight) : 0x123456)
             << toUtf8(list) << " / " << toUtf8(text);
-        EXPECT_EQ(h.soundsPlayed(), highlighted ? Sounds{"highlight.wav"} : Sounds{});
+        EXPECT_EQ(h.soundsPlayed(), highlighted ? Strings{"highlight.wav"} : Strings{});
     }
     h.settings().RegZapiszMsg(u"hlights", u"kolu ", kSpecialListSize);
     h.dispatch(u":bob!u@host PRIVMSG #chan :" + ctcp(u"ACTION pokes KOLU"));
