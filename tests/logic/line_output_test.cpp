@@ -162,7 +162,6 @@ TEST_F(LineOutputTest, ServerChosenNamesNeverLeaveTheLogFolder) {
 class CountingObserver final : public TabObserver {
   public:
     int events = 0;
-    void tabAdded(int) override { ++events; }
     void tabRemoved(int) override { ++events; }
     void selectionChanged(int) override { ++events; }
     void labelColourChanged(int) override { ++events; }
@@ -185,7 +184,7 @@ TEST_F(TabRegistryTest, BadIndexesAndArrowsPastTheEndsAreHarmlessAndRecordsStayP
     tabs.usun_zakladke(0);  // the status tab stays
     tabs.usun_zakladkeT(u"");
     tabs.usun_zakladkeT(u"#gone");
-    EXPECT_EQ(tabs.count(), 4);
+    EXPECT_EQ(tabs.count(), 4);  // none added or removed
     EXPECT_FALSE(tabs.PrzelaczZakladke(TabRegistry::kLeftArrow));
     EXPECT_EQ(observer.events, 0);
     ASSERT_TRUE(tabs.select(3));
@@ -211,6 +210,9 @@ StyleRun run(std::uint32_t start, std::uint32_t length, std::uint8_t flags,
 
 TEST(Formatting, LinesAsNetworksSendThemBecomePlainTextAndRuns) {
     constexpr Colour kRed = rgb(0xFF, 0, 0);
+    constexpr std::uint8_t kOtherStyles = StyleRun::kItalic | StyleRun::kUnderline |
+                                          StyleRun::kStrike | StyleRun::kMonospace |
+                                          StyleRun::kReverse;
     const std::tuple<const char16_t*, const char16_t*, std::vector<StyleRun>> cases[] = {
         {u"\u000304,01red\u000f plain", u"red plain", {run(0, 3, 0, kRed, rgb(0, 0, 0))}},
         {u"\u0002bold\u0002 not", u"bold not", {run(0, 4, StyleRun::kBold)}},
@@ -223,11 +225,7 @@ TEST(Formatting, LinesAsNetworksSendThemBecomePlainTextAndRuns) {
         // The extended palette; 99 is the default colour.
         {u"\u000328dark\u000399 back", u"dark back", {run(0, 4, 0, rgb(0x74, 0, 0))}},
         {u"\u0004FF8000orange\u0004 plain", u"orange plain", {run(0, 6, 0, rgb(0xFF, 0x80, 0))}},
-        {u"\u001d\u001f\u001e\u0011\u0016x\u000fy",
-         u"xy",
-         {run(0, 1,
-              StyleRun::kItalic | StyleRun::kUnderline | StyleRun::kStrike | StyleRun::kMonospace |
-                  StyleRun::kReverse)}},
+        {u"\u001d\u001f\u001e\u0011\u0016x\u000fy", u"xy", {run(0, 1, kOtherStyles)}},
         // Other control characters are never shown; a tab is a blank.
         {u"a\u0001b\u0007c\td", u"abc d", {}},
         {u"\u0002\u0002same", u"same", {}},

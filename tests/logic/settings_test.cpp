@@ -153,8 +153,7 @@ TEST_F(ErrorLogTest, EntriesHaveStampLabelOperationCodeAndMessageAreNotPlainText
     env.log.LogError(u"op", std::u16string(300, u'\u0142'), 1);  // two bytes each
     const std::string entry = env.decodedLog().substr(first.size());
     const std::size_t entryEnd = entry.find(toUtf8(errorText(1)));
-    ASSERT_NE(entryEnd, std::string::npos);
-    EXPECT_LE(entryEnd, 255u);
+    EXPECT_LE(entryEnd, 255u);  // found, and within the limit
     // The cut text is still valid UTF-8: it decodes without falling back.
     EXPECT_EQ(toUtf8(fromUtf8(entry.substr(0, entryEnd))), entry.substr(0, entryEnd));
 }
