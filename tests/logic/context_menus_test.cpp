@@ -1,13 +1,19 @@
-// What the tap-and-hold menus' items send and show over a whole session; the
-// widgets' tests open the menus and take op and ban/kick to a server.
+// What the tap-and-hold menus' items send and show over a whole session (the widgets' tests
+// open the menus and take op and ban/kick to a server), and the favorites menu and its file.
 #include "commands/context_menus.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "commands/favorites.h"
+#include "platform/text.h"
 #include "settings/settings.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/handler_env.h"
 
 namespace kolu {
@@ -16,42 +22,31 @@ namespace {
 using Sent = std::vector<std::string>;
 using Texts = std::vector<std::u16string>;
 
-// Answers each menu with the next scripted id (0 once they run out).
+// Answers the next menu with the scripted id, later ones with 0.
 class ScriptedWindow final : public ContextMenuWindow {
   public:
-    std::vector<int> choices;
-
-    int track(const ContextMenu&) override {
-        const int id = choices.empty() ? 0 : choices.front();
-        choices.erase(choices.begin(), choices.begin() + (choices.empty() ? 0 : 1));
-        return id;
-    }
+    int choice = 0;
+    int track(const ContextMenu&) override { return std::exchange(choice, 0); }
     void setAutoScroll(bool) override {}
 };
 
 class ContextMenusTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        // Logged in: the autoban nickname shares the login's wanted-nickname storage.
-        env.state().currentNick = u"me";
-        env.state().wantedNick.clear();
+        env.state().currentNick = u"me";  // logged in
         env.settings().RegZapiszLONG(u"whspteach", 0);
         env.settings().RegZapiszMsg(u"partmsg", u"bye now", 500);
         env.tabs().select(env.tabs().dodaj_zakladke(u"#a"));
     }
     void onUser(std::u16string_view label, int id) {
-        window.choices = {id};
+        window.choice = id;
         EXPECT_EQ(menus.ContextProc(window, label), 1);
     }
     void onChannel(int id) {
-        window.choices = {id};
+        window.choice = id;
         EXPECT_EQ(menus.ChContextProc(window, u"#a"), 1);
     }
     void answer(std::u16string text) { env.env.host.textAnswers.push_back(std::move(text)); }
-    void whoisAnswer(std::u16string_view nick, std::u16string_view host) {
-        env.env.session.dispatcher.DispatchReply(test::HandlerEnv::line(
-            u":srv 311 me " + std::u16string(nick) + u" ~u " + std::u16string(host) + u" * :Real"));
-    }
     Sent sent() {
         Sent lines = env.sockets.sentLines();
         env.sockets.sent.clear();
@@ -65,107 +60,181 @@ class ContextMenusTest : public ::testing::Test {
     ScriptedWindow window;
 };
 
-TEST_F(ContextMenusTest, UserListLinesActOnTheNicknameWithoutItsRank) {
+TEST_F(ContextMenusTest, UserItemsActOnTheNicknameWithoutItsRankPromptAndAwaitTheWhoisForBans) {
     onUser(u"@+x", 40307);  // every leading rank symbol goes (multi-prefix)
     onUser(u"~x", 40307);   // not a rank until the server says so
-    EXPECT_EQ(sent(), (Sent{"MODE #a +o x", "MODE #a +o ~x"}));
-
     env.tabs().setMemberRanks(*MemberRanks::parse(u"(qaohv)~&@%+"));
     onUser(u"~%x", 40311);
-    EXPECT_EQ(sent(), Sent{"KICK #a x"});
+    EXPECT_EQ(sent(), (Sent{"MODE #a +o x", "MODE #a +o ~x", "KICK #a x"}));
     EXPECT_EQ(expandContextLine(u"MODE %c +o %n %x%", u"#a", u"%n"), u"MODE #a +o %n %x%");
 
     // Query opens a tab without selecting it.
-    const int selected = env.tabs().selected();
     onUser(u"@newbie", 40304);
     EXPECT_GT(env.tabs().znajdz_zakladke(u"newbie"), 0);
-    EXPECT_EQ(env.tabs().selected(), selected);
-}
-
-TEST_F(ContextMenusTest, PromptedItemsSendTheAnswerAndCancelSendsNothing) {
-    answer(u"");
-    onUser(u"@bob", 40312);
-    answer(u"spam");
-    onUser(u"@bob", 40312);
-    answer(u"back soon");
-    window.choices = {40501, 40502};
-    menus.StatusContextProc(window);
-    menus.StatusContextProc(window);
-    EXPECT_EQ(sent(), (Sent{"KICK #a bob", "KICK #a bob :spam", "AWAY :back soon", "AWAY"}));
-    // No scripted answer: each prompt is cancelled.
-    onUser(u"bob", 40315);
-    onChannel(40421);
-    window.choices = {40501};
-    menus.StatusContextProc(window);
-    EXPECT_TRUE(sent().empty());
-    EXPECT_FALSE(env.state().autoban.kickLine.has_value());
-    EXPECT_EQ(env.state().wantedNick, u"");
-    EXPECT_EQ(env.env.host.prompts.size(), 6u);
-}
-
-TEST_F(ContextMenusTest, ParsedItemsAreEchoedLikeTypedCommands) {
+    EXPECT_EQ(env.tabs().selected(), 1);
+    // Parsed items are echoed like typed commands.
     answer(u"hi there");
     onUser(u"@bob", 40316);
     EXPECT_EQ(sent(), Sent{"NOTICE bob :hi there"});
     onUser(u"+bob", 40301);
     EXPECT_EQ(sent().at(0).substr(0, 19), "PRIVMSG bob :\x01PING ");
     EXPECT_EQ(env.lines(u"#a").back(), u"-> [bob] PING");
-}
 
-TEST_F(ContextMenusTest, BanAsksForTheWhoisAnswerAndAWaitingKickLineStays) {
-    onUser(u"eve", 40313);  // Ban alone kicks nobody
-    whoisAnswer(u"eve", u"eve.example");
-    EXPECT_EQ(sent(), (Sent{"WHOIS eve", "MODE #a +b *!*@eve.example"}));
+    // Prompted items send the answer, and cancel sends nothing.
+    answer(u"");
+    onUser(u"@bob", 40312);
+    answer(u"spam");
+    onUser(u"@bob", 40312);
+    answer(u"back soon");
+    window.choice = 40501;
+    menus.StatusContextProc(window);
+    window.choice = 40502;
+    menus.StatusContextProc(window);
+    EXPECT_EQ(sent(), (Sent{"KICK #a bob", "KICK #a bob :spam", "AWAY :back soon", "AWAY"}));
+    // No scripted answer: each prompt is cancelled.
+    onUser(u"bob", 40315);
+    onChannel(40421);
+    window.choice = 40501;
+    menus.StatusContextProc(window);
+    EXPECT_EQ(env.state().wantedNick, u"");
+    EXPECT_EQ(env.env.host.prompts.size(), 7u);  // the notice's among them
+
+    // A ban asks for the WHOIS answer, and a kick line already waiting stays.
+    onUser(u"eve", 40313);  // Ban alone kicks nobody; the cancelled prompts sent nothing
+    env.env.session.dispatcher.DispatchReply(
+        test::HandlerEnv::line(u":srv 311 me eve ~u e.x * :R"));
+    EXPECT_EQ(sent(), (Sent{"WHOIS eve", "MODE #a +b *!*@e.x"}));
 
     answer(u"spam");
     onUser(u"@bob", 40315);
     onUser(u"carol", 40314);
-    EXPECT_EQ(sent(), (Sent{"WHOIS bob", "WHOIS carol"}));
-    whoisAnswer(u"carol", u"carol.example");
-    EXPECT_EQ(sent(), (Sent{"MODE #a +b *!*@carol.example", "KICK #a bob :spam"}));
-    EXPECT_FALSE(env.state().autoban.kickLine.has_value());
-    // The next request may set its own line again.
+    env.env.session.dispatcher.DispatchReply(
+        test::HandlerEnv::line(u":srv 311 me carol ~u c.x * :R"));
+    EXPECT_EQ(sent(),
+              (Sent{"WHOIS bob", "WHOIS carol", "MODE #a +b *!*@c.x", "KICK #a bob :spam"}));
+    // The line went with the ban: the next request may set its own again.
     answer(u"");
     onUser(u"dave", 40315);
     EXPECT_EQ(env.state().autoban.kickLine, u"KICK #a dave");
 }
 
-TEST_F(ContextMenusTest, IgnoreAndUnignoreChangeTheListAndSaySo) {
+TEST_F(ContextMenusTest, IgnoreAndUnignoreSaySoChannelItemsSendTheirModesAndCloseParts) {
     onUser(u"@bob", 40305);
     onUser(u"carol", 40306);  // not listed: still reported
     onUser(u"+bob", 40306);
-    EXPECT_LT(env.settings().RegSpListJest(u"bob", u"", u"ignore"), 0);
-    const Texts shown = env.lines(u"#a");
-    EXPECT_EQ(Texts(shown.end() - 3, shown.end()),
+    EXPECT_EQ(env.lines(u"#a"),
               (Texts{u"*** Added bob to ignore list", u"*** Removed carol from ignore list",
                      u"*** Removed bob from ignore list"}));
     EXPECT_EQ(env.lastColour(1), env.env.colours.of(LineClass::Info2));
     // From a query tab, the line goes to that tab, whichever tab is current.
     env.tabs().dodaj_zakladke(u"zed");
-    window.choices = {40305};
+    window.choice = 40305;
     menus.QueryContextProc(window, u"zed");
     EXPECT_EQ(env.lines(u"zed"), Texts{u"*** Added zed to ignore list"});
-    EXPECT_TRUE(sent().empty());
-}
+    EXPECT_EQ(env.settings().RegSpListJest(u"zed", u"", u"ignore"), 0);  // bob came and went
 
-TEST_F(ContextMenusTest, ChannelModesKeyBanListAndClose) {
+    // Channel modes, key, ban list and close (and ignoring sent nothing).
     onChannel(40418);
     answer(u"s3cret");
     onChannel(40421);
-    EXPECT_EQ(sent(), (Sent{"MODE #a +l 20", "MODE #a +k s3cret"}));
-
     // Remove ban asks for the list; the request waits for it with no nickname.
     env.state().wantedNick = u"left over";
     onChannel(40423);
-    EXPECT_EQ(sent(), Sent{"MODE #a +b"});
+    EXPECT_EQ(sent(), (Sent{"MODE #a +l 20", "MODE #a +k s3cret", "MODE #a +b"}));
     EXPECT_EQ(env.state().autoban.channel, u"#a");
     EXPECT_EQ(env.state().wantedNick, u"");
 
     // Close on the tab leaves the channel; the tab waits for the server.
-    window.choices = {40499};
+    window.choice = 40499;
     menus.tabContextProc(window, 1);
     EXPECT_EQ(sent(), Sent{"PART #a :bye now"});
     EXPECT_EQ(env.tabs().znajdz_zakladke(u"#a"), 1);
+}
+
+class FavoritesTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        env.install();
+        env.putDword(kSettingsKey, u"debug", 1);
+    }
+    test::SettingsEnv env;
+    Favorites favorites{env.settings, env.log};
+    FavoritesMenu menu;
+};
+
+TEST_F(FavoritesTest, AMissingFileIsCreatedEmptyAtMost64LinesLoadAndAFullPopupRefusesMore) {
+    EXPECT_EQ(favorites.FavWczytaj(menu), 0);
+    EXPECT_EQ(env.read("favorites.txt"), "");
+    std::string file;
+    for (int i = 0; i < 70; ++i) {
+        file += "line " + std::to_string(i) + "\r\n";
+    }
+    env.write("favorites.txt", file);
+    int count = favorites.FavWczytaj(menu);
+    EXPECT_EQ(count, 64);
+    EXPECT_EQ(menu.items().back(), (FavoritesMenu::Item{u"line 63", 40263}));
+
+    for (int i = count; i < FavoritesMenu::kMaxItems; ++i) {
+        count = favorites.FavAdd(menu, u"x", count);
+    }
+    EXPECT_EQ(favorites.FavAdd(menu, u"one too many", count), 98);
+    EXPECT_EQ(env.logCount("FavAdd\t\tAppendMenu"), 1u);
+    EXPECT_EQ(favorites.FavDel(menu, 98, count), 98);
+    EXPECT_EQ(favorites.FavDel(menu, -1, count), 98);
+    EXPECT_EQ(env.logCount("FavDel\t\tDeleteMenu"), 2u);
+    EXPECT_EQ(favoriteInsertText(menu, FavoritesMenu::kAddId), std::nullopt);
+}
+
+TEST_F(FavoritesTest, LoadingKeepsWholeLinesSavingCutsThemTo63AndTheRemovalListIsTheMenu) {
+    // The unended last line is dropped; a cut never splits a surrogate pair.
+    env.write("favorites.txt", "hi all\r\n" + std::string(80, 'x') + "\r\n/join #a\r\n" +
+                                   std::string(63, 'a') + "\xF0\x9F\x98\x80\r\nbye");
+    const int count = favorites.FavWczytaj(menu);
+    favorites.FavZapisz(menu, count);
+    EXPECT_EQ(env.read("favorites.txt"), "hi all\r\n" + std::string(63, 'x') + "\r\n/join #a\r\n" +
+                                             std::string(63, 'a') + "\r\n");
+    // Though the file now differs from the menu (as after a failed save), the list is the menu's.
+    favorites.FavAdd(menu, u"unsaved", count);
+    EXPECT_EQ(Favorites::Fav2Listbox(menu).sentences,
+              (std::vector<std::u16string>{u"hi all", std::u16string(64, u'x'), u"/join #a",
+                                           std::u16string(63, u'a'), u"unsaved"}));
+}
+
+TEST_F(FavoritesTest, IdsStayUniqueAndRoutedThroughAddsAndRemovals) {
+    int count = 0;
+    unsigned seed = 7;
+    for (int step = 0; step < 2000; ++step) {
+        seed = seed * 1103515245u + 12345u;
+        if ((seed >> 16) % 3 != 0 || count == 0) {
+            count = favorites.FavAdd(menu, u"s" + fromUtf8(std::to_string(step)), count);
+        } else {
+            count = favorites.FavDel(menu, static_cast<int>((seed >> 8) % count), count);
+        }
+        ASSERT_EQ(count, menu.size());
+        std::set<int> seen;
+        for (int i = 0; i < menu.size(); ++i) {
+            const int id = menu.items()[i].id;
+            ASSERT_TRUE(seen.insert(id).second) << "duplicate id " << id;
+            ASSERT_TRUE(id >= FavoritesMenu::kFirstId && id <= FavoritesMenu::kLastId) << id;
+            ASSERT_EQ(favoriteInsertText(menu, id), menu.items()[i].text + u" ");
+        }
+    }
+}
+
+TEST_F(FavoritesTest, AFailedSaveLeavesTheOldFileWhole) {
+    const std::string old = "keep me\r\n";
+    env.write("favorites.txt", old);
+    menu.append(std::u16string(60, u'a'), 40200);  // room for the log's entry, not the file
+    menu.append(std::u16string(60, u'b'), 40201);
+    {
+        test::FileSizeLimit limit(100);
+        ASSERT_TRUE(limit.set());
+        favorites.FavZapisz(menu, menu.size());
+    }
+    EXPECT_EQ(env.read("favorites.txt"), old);
+    EXPECT_EQ(env.logCount("FavZapisz\t\tWriteFile : " + std::to_string(EFBIG)), 1u);
+    favorites.FavZapisz(menu, 0);
+    EXPECT_EQ(env.read("favorites.txt"), "");
 }
 
 }  // namespace

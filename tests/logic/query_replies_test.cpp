@@ -1,15 +1,20 @@
-// The server's answers to the client's questions, through the dispatcher.
+// Server lines through the dispatcher: the tokeniser, the answers to the client's questions
+// (its nickname's among them), and the notify list that ISON answers update.
 #include "protocol/query_replies.h"
+#include "protocol/dispatcher.h"
+#include "protocol/reply.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "commands/notify_list.h"
 #include "platform/text.h"
-#include "protocol/dispatcher.h"
+#include "tests/logic/logic_util.h"
 #include "tests/support/handler_env.h"
-#include "ui/user_list.h"
 
 namespace kolu {
 namespace {
@@ -17,12 +22,150 @@ namespace {
 using Texts = std::vector<std::u16string>;
 using Sent = std::vector<std::string>;
 
+using test::HandlerEnv;
+using Calls = std::vector<test::RecordingCommands::Call>;
+
+TEST(Tokeniser, SplitsLinesIntoAtMostFourWordsReadsNumbersAndLearnsTheNickname) {
+    const std::pair<std::u16string, std::vector<std::string>> cases[] = {
+        {u":nick!user@host PRIVMSG #chan :hello there",
+         {"nick!user@host", "PRIVMSG", "#chan", "hello there"}},
+        // Unprefixed lines shift left; word 3 keeps its inner colons.
+        {u"ERROR :Closing Link: host (Quit: bye)",
+         {"ERROR", "Closing", "Link:", "host (Quit: bye)"}},
+        {u"a  b", {"a", "", "b"}},
+        // Only one colon is removed, from the start of any word.
+        {u"a b c ::d e", {"a", "b", "c", ":d e"}},
+        {u"a :b :c", {"a", "b", "c"}},
+        {u"a:b c:d", {"a:b", "c:d"}},
+        {u":", {""}},
+        {u" lead", {"", "lead"}},
+        // A blank after the third word starts an empty fourth only when more follows.
+        {u"a b c ", {"a", "b", "c"}},
+        {u"a b c  ", {"a", "b", "c", " "}},
+        {u"", {}},
+        {std::u16string(u"PING :a\0b c", 11), {"PING", std::string("a\0b", 3), "c"}},
+    };
+    // Handlers read words past the count: a reused reply must not show an older line's.
+    Reply reply;
+    for (const auto& [line, words] : cases) {
+        const int count = static_cast<int>(words.size());
+        EXPECT_EQ(tworz_odpowiedz(line, reply), count) << toUtf8(line);
+        EXPECT_EQ(test::wordsOf(reply), words) << toUtf8(line);
+        for (int i = count; i < Reply::kMaxWords; ++i) {
+            EXPECT_TRUE(reply.words[i].empty()) << toUtf8(line) << " " << i;
+        }
+    }
+    EXPECT_TRUE(reply.word(-1).empty());
+    EXPECT_TRUE(reply.word(Reply::kMaxWords).empty());
+
+    // A word's number is its leading digits, held at the limits.
+    const std::pair<std::u16string, std::int32_t> numbers[] = {
+        {u"5x", 5},
+        {u"\t+7", 7},
+        {u"-12", -12},
+        {u"x5", 0},
+        {u"-99999999999", -2147483647 - 1},
+        {std::u16string(10000, u'9'), 2147483647},
+    };
+    for (const auto& [word, value] : numbers) {
+        EXPECT_EQ(wordNumber(word), value) << toUtf8(word);
+    }
+
+    // The nickname is learnt from the login. Current nickname, line, then the current and
+    // wanted ones (which start as "wanted").
+    const std::tuple<std::u16string, std::u16string, std::u16string, std::u16string> logins[] = {
+        {u"", u":srv 001 me :Welcome", u"me", u""},
+        {u"me", u":srv 005 me2 :supported", u"me2", u"wanted"},
+        {u"", u":srv 001", u"", u"wanted"},
+        {u"", u":srv notice auth :x", u"", u"wanted"},
+        {u"", u":srv 433 * kolu :in use", u"", u"wanted"},
+        // Some servers address the client before any login reply.
+        {u"", u":srv NOTICE me :hi", u"me", u""},
+        {u"old", u":srv 100 me :hi", u"old", u"wanted"},
+        {u"", u"NOTICE AUTH :*** Looking up your hostname", u"", u"wanted"},  // no prefix
+        {u"", u":srv 001 " + std::u16string(10000, u'n'), std::u16string(kNickCapacity - 1, u'n'),
+         u""},
+    };
+    for (const auto& [current, line, expectedCurrent, expectedWanted] : logins) {
+        SessionState state;
+        state.currentNick = current;
+        state.wantedNick = u"wanted";
+        TrackNickname(state, HandlerEnv::line(line));
+        EXPECT_EQ(state.currentNick, expectedCurrent) << toUtf8(line);
+        EXPECT_EQ(state.wantedNick, expectedWanted) << toUtf8(line);
+    }
+}
+
+// Against a real server skipmotd 0 shows the message of the day; any other value, or none,
+// hides it.
+TEST(DispatcherTest, UnknownLinesShowWordThreeTheMotdIsHiddenAndANickClashTriesTheAlternative) {
+    HandlerEnv h;
+    for (const std::int32_t skip : {1, -1}) {
+        h.settings().RegZapiszLONG(u"skipmotd", skip);
+        h.dispatch(u":srv 375 me :- srv Message of the day -");
+        h.dispatch(u":srv 372 me :- hello");
+        h.dispatch(u":srv 376 me :End of MOTD");
+    }
+    h.dispatch(u":srv CAP * LS :multi-prefix sasl");
+    h.dispatch(u":srv 401 me bob :No such nick");
+    h.dispatch(u":srv PING :not a ping");
+    h.dispatch(u"ERROR :Closing link now");
+    h.dispatch(u":srv 000 me :zero");
+    EXPECT_EQ(h.lines(),
+              (Texts{u"LS :multi-prefix sasl", u"bob :No such nick", u"a ping", u"now", u"zero"}));
+    EXPECT_TRUE(h.state().connected);
+
+    // A nickname clash tries the alternative once, then asks.
+    h.state().wantedNick = u"kolu1";
+    h.settings().RegZapiszMsg(u"alternick", u"kolu2", kAlternickSize);
+    const auto clash = [&] { h.dispatch(u":srv 433 * kolu1 :Nickname is already in use"); };
+    h.state().currentNick = u"me";  // after the login a clash only shows its text
+    h.dispatch(u":srv 433 me kolu1 :Nickname is already in use");
+    h.state().currentNick.clear();
+    clash();  // the alternative, without asking
+    h.env.host.textAnswers = {u"mine"};
+    clash();
+    // The answer is the new wanted nickname; once that is taken too, the
+    // alternative is tried again before asking.
+    clash();
+    ASSERT_EQ(h.env.host.prompts.size(), 1u);
+    EXPECT_EQ(h.env.host.prompts[0].commandId, 432);
+    EXPECT_EQ(h.commands.calls,
+              (Calls{{u"/NICK kolu2", u""}, {u"/NICK mine", u""}, {u"/NICK kolu2", u""}}));
+
+    // Without a command line the nick lines are sent directly.
+    h.context.commands = nullptr;
+    h.env.host.textAnswers = {u"last"};
+    clash();
+    clash();
+    EXPECT_EQ(h.sockets.sentLines(), (Sent{"NICK last", "NICK kolu2"}));  // no PONG to srv
+
+    // The alternative (whatever its case) was tried, or there is none to try: the
+    // prompt decides, and cancelling or a blank answer disconnects for good.
+    const std::tuple<std::u16string, std::optional<std::u16string>, Calls> cases[] = {
+        {u"kolu2", std::nullopt, {}},
+        {u"kolu2", u"  ", {}},
+        {u"", u"other", {{u"/NICK other", u""}}},
+        {std::u16string(30, u'a'), u"other", {{u"/NICK other", u""}}},  // too long to read
+    };
+    for (const auto& [alternick, answer, calls] : cases) {
+        HandlerEnv fresh;
+        fresh.state().wantedNick = u"KOLU2";
+        fresh.settings().RegZapiszMsg(u"alternick", alternick, 200);
+        if (answer) {
+            fresh.env.host.textAnswers = {*answer};
+        }
+        fresh.dispatch(u":srv 432 * kolu1 :Erroneous nickname");
+        EXPECT_EQ(fresh.env.host.prompts.size(), 1u);
+        EXPECT_EQ(fresh.commands.calls, calls) << toUtf8(alternick);
+        EXPECT_EQ(fresh.state().connected, !calls.empty());
+        EXPECT_EQ(fresh.state().userQuit, calls.empty());
+    }
+}
+
 class QueryRepliesTest : public ::testing::Test {
   protected:
-    QueryRepliesTest() {
-        env.state().currentNick = u"me";
-        env.state().wantedNick.clear();
-    }
+    QueryRepliesTest() { env.state().currentNick = u"me"; }
     // As the client's own JOIN does: the tab, and the names reply awaited for it.
     void joined(std::u16string_view channel) {
         env.tabs().usun_zakladkeT(channel);
@@ -38,7 +181,7 @@ class QueryRepliesTest : public ::testing::Test {
     test::HandlerEnv env;
 };
 
-TEST_F(QueryRepliesTest, NamesFillOnlyTheJustJoinedChannel) {
+TEST_F(QueryRepliesTest, NamesFillOnlyTheJustJoinedChannelAndSkipALastDuplicate) {
     joined(u"#chan");
     env.tabs().dodaj_zakladke(u"&other");
     env.dispatch(u":srv 353 me = #chan :@Adam bob +alice");
@@ -49,9 +192,8 @@ TEST_F(QueryRepliesTest, NamesFillOnlyTheJustJoinedChannel) {
     EXPECT_TRUE(env.env.users(u"&other").empty());
     EXPECT_EQ(env.lines(), (Texts{u"= #chan :@Adam bob +alice", u"= &other :x y",
                                   u"#chan :End of /NAMES list.", u"= #chan :eve"}));
-}
 
-TEST_F(QueryRepliesTest, OnlyTheLastNameOfALineIsCheckedForADuplicate) {
+    // Only the last name of a line is checked for a duplicate.
     const std::u16string huge(10000, u'n');
     const std::pair<std::u16string, Texts> cases[] = {
         {u":srv 353 me = #c :a b A", {u"a", u"b"}},
@@ -72,7 +214,7 @@ TEST_F(QueryRepliesTest, OnlyTheLastNameOfALineIsCheckedForADuplicate) {
     EXPECT_EQ(env.state().autoban.channel, u"#c");
 }
 
-TEST_F(QueryRepliesTest, WhoisIsPrintedWithUserAtHostUnlessABanAwaitsIt) {
+TEST_F(QueryRepliesTest, WhoisIsPrintedWithUserAtHostUnlessABanAwaitsItThenTheBanIsSent) {
     env.state().wantedNick = u"bob";  // without a ban request: printed anyway
     env.dispatch(u":srv 311 me bob ~b host.example * :Bob B");
     env.dispatch(u":srv 312 me bob irc.example :A server");
@@ -80,26 +222,20 @@ TEST_F(QueryRepliesTest, WhoisIsPrintedWithUserAtHostUnlessABanAwaitsIt) {
     banning(u"bob");
     env.dispatch(u":srv 311 me carol ~c host.example * :Carol C");
     env.dispatch(u":srv 311 me bob ~b");  // awaited, but without a host
-    EXPECT_EQ(env.lines(),
-              (Texts{u"bob ~b@host.example * :Bob B", u"bob irc.example :A server",
-                     u"bob :End of /WHOIS list.", u"carol ~c@host.example * :Carol C", u"bob ~b"}));
-    EXPECT_EQ(env.lastColour(0), env.env.colours.of(LineClass::Whois));
-    EXPECT_TRUE(env.sockets.sentLines().empty());
-}
-
-TEST_F(QueryRepliesTest, BanByHostSendsTheBanThenTheWaitingKick) {
+    // A ban by host sends the ban (the first line sent), then the kick line waiting for it.
     banning(u"bob", u"KICK #chan bob");
     env.dispatch(u":srv 311 me BOB ~b bob.example.org * :Bob");
     env.dispatch(u":srv 319 me bob :#chan @#other");
     EXPECT_EQ(env.sockets.sentLines(),
               (Sent{"MODE #chan +b *!*@bob.example.org", "KICK #chan bob"}));
-    EXPECT_FALSE(env.state().autoban.kickLine.has_value());
     env.dispatch(u":srv 318 me bob :End of /WHOIS list.");
-    EXPECT_TRUE(env.lines().empty());
     EXPECT_EQ(env.state().wantedNick, u"");
-    // The request is over: the next WHOIS of bob is shown.
+    // The request is over: the next WHOIS of bob is the next line shown.
     env.dispatch(u":srv 311 me bob ~b h * :Bob");
-    EXPECT_EQ(env.lines(), (Texts{u"bob ~b@h * :Bob"}));
+    EXPECT_EQ(env.lines(), (Texts{u"bob ~b@host.example * :Bob B", u"bob irc.example :A server",
+                                  u"bob :End of /WHOIS list.", u"carol ~c@host.example * :Carol C",
+                                  u"bob ~b", u"bob ~b@h * :Bob"}));
+    EXPECT_EQ(env.lastColour(0), env.env.colours.of(LineClass::Whois));
 
     // A kick line that isn't to follow the ban keeps waiting for its own.
     banning(u"bob", u"KICK #chan bob");
@@ -109,7 +245,15 @@ TEST_F(QueryRepliesTest, BanByHostSendsTheBanThenTheWaitingKick) {
     EXPECT_EQ(env.state().autoban.kickLine, u"KICK #chan bob");
 }
 
-TEST_F(QueryRepliesTest, TheBanListIsOfferedForRemoval) {
+TEST_F(QueryRepliesTest, BanListLinesNotAwaitedArePrintedAndTheAwaitedListOfferedForRemoval) {
+    env.dispatch(u":srv 367 me #chan m1 op 1");
+    env.dispatch(u":srv 368 me #chan :End of Channel Ban List");
+    banning(u"bob");  // a ban by host is waiting: its channel's ban lines are printed
+    env.dispatch(u":srv 367 me #chan m2 op 1");
+    env.state().wantedNick.clear();
+    env.dispatch(u":srv 367 me #other m3");
+    env.dispatch(u":srv 367 me #chan");  // without a mask
+
     joined(u"#chan");
     env.dispatch(u":srv 367 me #CHAN *!*@a.example op 1700000000");
     env.dispatch(u":srv 367 me #chan bad!*@* op 1700000001");
@@ -117,21 +261,20 @@ TEST_F(QueryRepliesTest, TheBanListIsOfferedForRemoval) {
     const std::u16string longMask = std::u16string(126, u'm') + u"\U0001F600" + u"zz";
     env.dispatch(u":srv 367 me #chan " + longMask);
     env.dispatch(u":srv 368 me #chan :End of Channel Ban List");
-    EXPECT_TRUE(env.lines().empty());
-    EXPECT_EQ(env.env.host.started, (std::vector<TimerId>{kBanListTimer}));
+    EXPECT_EQ(env.lines(), (Texts{u"#chan m1 op 1", u"#chan :End of Channel Ban List",
+                                  u"#chan m2 op 1", u"#other m3", u"#chan"}));  // not awaited
+    EXPECT_EQ(env.env.host.started, (std::vector<TimerId>{kBanListTimer}));     // only now
     env.env.host.pickAnswers = {1};
     koniec_banlisty(env.context);
     ASSERT_EQ(env.env.host.prompts.size(), 1u);
     EXPECT_EQ(env.env.host.prompts[0].title, u"#chan banlist");
     EXPECT_EQ(env.env.host.prompts[0].items,
               (Texts{u"*!*@a.example", u"bad!*@*", std::u16string(126, u'm')}));
-    using Call = test::RecordingCommands::Call;
-    EXPECT_EQ(env.commands.calls, (std::vector<Call>{{u"/MODE #chan -b bad!*@*", u"#chan"}}));
-    EXPECT_TRUE(env.state().banList.empty());
+    EXPECT_EQ(env.commands.calls, (Calls{{u"/MODE #chan -b bad!*@*", u"#chan"}}));
     EXPECT_EQ(env.state().autoban.channel, u"");
 
-    // Cancelled or out of range, nothing is removed; without a command line the
-    // removal is sent directly.
+    // Cancelled or out of range, nothing is removed (and the list is emptied all the
+    // same: m2 is the only entry left); without a command line the removal is sent directly.
     env.context.commands = nullptr;
     for (const std::optional<int> pick : {std::optional<int>(), std::optional<int>(5)}) {
         env.state().autoban.channel = u"#chan";
@@ -146,28 +289,7 @@ TEST_F(QueryRepliesTest, TheBanListIsOfferedForRemoval) {
     EXPECT_EQ(env.sockets.sentLines(), (Sent{"MODE #chan -b m2"}));
 }
 
-TEST_F(QueryRepliesTest, BanListLinesNotAwaitedArePrinted) {
-    env.dispatch(u":srv 367 me #chan m1 op 1");
-    env.dispatch(u":srv 368 me #chan :End of Channel Ban List");
-    banning(u"bob");  // a ban by host is waiting: its channel's ban lines are printed
-    env.dispatch(u":srv 367 me #chan m2 op 1");
-    env.state().wantedNick.clear();
-    env.dispatch(u":srv 367 me #other m3");
-    env.dispatch(u":srv 367 me #chan");  // without a mask
-    EXPECT_EQ(env.lines(), (Texts{u"#chan m1 op 1", u"#chan :End of Channel Ban List",
-                                  u"#chan m2 op 1", u"#other m3", u"#chan"}));
-    EXPECT_TRUE(env.state().banList.empty());
-    EXPECT_TRUE(env.env.host.started.empty());
-}
-
-// Who takes the answers is checked against a real server; before a notify list is
-// attached, its answers go nowhere.
-TEST_F(QueryRepliesTest, IsonNotAskedByTheUserIsNotShown) {
-    env.dispatch(u":srv 303 me :alice bob");
-    EXPECT_TRUE(env.lines().empty());
-}
-
-TEST_F(QueryRepliesTest, AwayTopicAndInvitationAnswers) {
+TEST_F(QueryRepliesTest, AwayTopicInvitationAndIsonAnswers) {
     env.tabs().dodaj_zakladke(u"#chan");
     env.setSound(u"invite", u"invite.wav");
     env.dispatch(u":srv 301 me bob :gone fishing :)");
@@ -182,9 +304,77 @@ TEST_F(QueryRepliesTest, AwayTopicAndInvitationAnswers) {
     env.dispatch(u":srv 332 me #gone :topic");
     env.dispatch(u":srv 331 me #chan no colon");
     env.dispatch(u":srv 341 me bob #chan");
+    // Who takes ISON answers is checked against a real server; before a notify list is
+    // attached, they go nowhere.
+    env.dispatch(u":srv 303 me :alice bob");
     EXPECT_EQ(env.lines(), (Texts{u"bob is away: gone fishing :)", u"#gone :topic",
                                   u"#chan no colon", u"bob has been invited to  #chan"}));
-    EXPECT_EQ(env.soundsPlayed(), (std::vector<std::string>{"invite.wav"}));
+    EXPECT_EQ(env.soundsPlayed(), (Sent{"invite.wav"}));
+}
+
+class NotifyListTest : public QueryRepliesTest {
+  protected:
+    NotifyListTest() { env.settings().RegZapiszLONG(u"not_whois", 0); }
+    void watch(std::u16string_view list) {
+        env.settings().RegZapiszMsg(u"notify", list, kSpecialListSize);
+        notify.NotifyList_Delete();
+        notify.NotifyList_Load();
+    }
+    Texts takeLines() {
+        Texts texts;
+        for (const test::PrintedLine& line : printer.lines) {
+            EXPECT_EQ(line.target, u"");
+            EXPECT_EQ(line.colour, env.env.colours.of(LineClass::Notify));
+            texts.push_back(line.text);
+        }
+        printer.lines.clear();
+        return texts;
+    }
+
+    test::RecordingPrinter printer;
+    NotifyList notify{
+        {env.state(), env.env.session.connection, printer, env.settings(), env.env.colours},
+        &env.commands};
+};
+
+TEST_F(NotifyListTest, NamesSplitAndCutWholeArrivalsAndDeparturesShownOnceNewcomersLookedUp) {
+    const std::pair<std::u16string, Texts> cases[] = {
+        {u" a  b", {u"a", u"b"}},
+        {std::u16string(62, u'p') + u"\U0001F600" + u" x", {std::u16string(62, u'p'), u"x"}},
+    };
+    for (const auto& [text, names] : cases) {
+        Texts got;
+        for (const NotifyEntry& entry : NotifyList::NotifyList_Create(text)) {
+            got.push_back(entry.name);
+        }
+        EXPECT_EQ(got, names) << toUtf8(text);
+    }
+
+    watch(u"Alice bob ");
+    notify.NotifyList_Update(u"alice");
+    EXPECT_EQ(takeLines(), Texts{u"*** alice is on IRC"});  // the answer's spelling
+    notify.NotifyList_Update(u"BOB alice");
+    EXPECT_EQ(takeLines(), Texts{u"*** BOB is on IRC"});
+    notify.NotifyList_Update(u"");
+    EXPECT_EQ(takeLines(), (Texts{u"*** alice has left IRC", u"*** BOB has left IRC"}));
+    notify.NotifyList_Update(u"alice");
+    notify.NotifyList_Reset();  // the connection closed
+    notify.NotifyList_Update(u"alice");
+    EXPECT_EQ(takeLines(), (Texts{u"*** alice is on IRC", u"*** alice is on IRC"}));
+
+    // A reload follows the setting; a long nickname is watched under its first 63 characters.
+    watch(u"N" + std::u16string(69, u'x') + u" ");
+    notify.NotifyList_Update(u"n" + std::u16string(69, u'x'));
+    EXPECT_EQ(takeLines(), Texts{u"*** n" + std::u16string(62, u'x') + u" is on IRC"});
+    notify.NotifyList_Update(u"N" + std::u16string(62, u'x'));
+    EXPECT_EQ(takeLines(), Texts{});
+
+    // Only with not_whois on are newcomers looked up; a departure never is.
+    env.settings().RegZapiszLONG(u"not_whois", 1);
+    watch(u"alice bob ");
+    notify.NotifyList_Update(u"alice bob");
+    notify.NotifyList_Update(u"bob");
+    EXPECT_EQ(env.commands.calls, (Calls{{u"/whois alice", u""}, {u"/whois bob", u""}}));
 }
 
 }  // namespace

@@ -1,18 +1,28 @@
-// The settings store and errors.log; the settings fuzz corpus replay covers the
-// colours and the special lists' round trips.
+// The settings store, errors.log, the options dialog's save and the files shipped for the
+// installation; the settings fuzz corpus replay covers the colours' and special lists' round trips.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <tuple>
 
+#include "options/model/options_store.h"
 #include "platform/error_text.h"
 #include "platform/files.h"
+#include "resources/tools/picture_designs.h"
+#include "resources/tools/sound_designs.h"
+#include "servers/port_list.h"
+#include "servers/server_list.h"
 #include "settings/install_step.h"
 #include "tests/logic/logic_util.h"
 #include "tests/support/fake_socket_layer.h"
+#include "tests/support/file_size_limit.h"
 
 namespace kolu {
 namespace {
@@ -29,36 +39,23 @@ class SettingsTest : public ::testing::Test {
 };
 
 // A store from an older version lacks the limits: missing or out of range reads the default.
-TEST_F(SettingsTest, NumbersRoundTripAndALimitOutOfRangeOrMissingReadsItsDefault) {
+TEST_F(SettingsTest, ValuesRoundTripTheFirstRunFillsThemWithTheKeyAndSpecialListsHoldWholeEntries) {
     EXPECT_EQ(env.settings.RegCzytajLONG(u"qlimit"), -1);
     EXPECT_EQ(env.settings.RegCzytajLimit(u"qlimit", 1, 100), 10);
     for (auto [stored, read] : {std::pair{0, 10}, {101, 10}, {-5, 10}, {100, 100}}) {
         env.settings.RegZapiszLONG(u"qlimit", stored);
         EXPECT_EQ(env.settings.RegCzytajLimit(u"qlimit", 1, 100), read) << stored;
     }
-}
 
-TEST_F(SettingsTest, StringsRoundTripCutAtAWholeCharacterAndAFailedReadLeavesTheBuffer) {
-    EXPECT_EQ(text(u"nick", 120), u"<missing>");
+    EXPECT_EQ(text(u"nick", 120), u"<missing>");  // a failed read leaves the buffer
     // 10 bytes hold 4 characters and the terminator; the pair must not be split.
     env.settings.RegZapiszMsg(u"nick", u"abc\U0001F600", 10);
     EXPECT_EQ(text(u"nick", 10), u"abc");
     // A value longer than the read size is not read.
     env.settings.RegZapiszMsg(u"partmsg", std::u16string(100, u'x'), 500);
     EXPECT_EQ(text(u"partmsg", 120), u"<missing>");
-}
 
-TEST_F(SettingsTest, WithoutTheKeyNothingIsWrittenNorCreated) {
-    test::SettingsEnv bare;
-    bare.settings.RegZapiszLONG(u"tstamps", 1);
-    bare.settings.RegTworzKlucz();
-    EXPECT_FALSE(bare.hasValue(kSettingsKey, u"tstamps"));
-    EXPECT_FALSE(fileExists(bare.dir.file("registry")));
-    // A missing installation folder falls back to the data folder.
-    EXPECT_EQ(bare.settings.CzytajInstallDir(), fromUtf8(bare.dir.path()));
-}
-
-TEST_F(SettingsTest, FirstRunDrawsTheNicknamesAndFillsTheDerivedValues) {
+    // The first run draws the nicknames and fills the derived values.
     env.clock.ticks = 4242;
     env.random.values = {249, 1000};  // -> 250 and 1
     env.settings.setDefaultEmail(u"ala@localhost");
@@ -68,6 +65,46 @@ TEST_F(SettingsTest, FirstRunDrawsTheNicknamesAndFillsTheDerivedValues) {
     EXPECT_EQ(text(u"alternick"), u"kolu1");
     EXPECT_EQ(text(u"email"), u"ala@localhost");
     EXPECT_EQ(text(u"logpath"), fromUtf8(env.dir.path()));
+
+    // Without the key nothing is written nor created.
+    test::SettingsEnv bare;
+    bare.settings.RegZapiszLONG(u"tstamps", 1);
+    bare.settings.RegTworzKlucz();
+    EXPECT_FALSE(bare.hasValue(kSettingsKey, u"tstamps"));
+    EXPECT_FALSE(fileExists(bare.dir.file("registry")));
+    // A missing installation folder falls back to the data folder.
+    EXPECT_EQ(bare.settings.CzytajInstallDir(), fromUtf8(bare.dir.path()));
+
+    // The settings fuzz corpus replay finds every entry of the special lists; these are misses.
+    const std::tuple<std::u16string_view, std::u16string_view, int> cases[] = {
+        {u"Bob", u"x  bob ", 2},
+        {u"bob", u"alice bob", -1},
+        {u"bobby", u"alice bob ", -1},
+        {u"\u00c9mile", u"\u00e9mile ", 0}};
+    for (const auto& [name, list, expected] : cases) {
+        EXPECT_EQ(Settings::RegSpListSzukaj(name, list), expected) << toUtf8(list);
+    }
+    env.putDword(kSettingsKey, u"en_ignore", 0);
+    env.settings.RegSpListDodaj(u"dave", u"ignore");
+    EXPECT_EQ(text(u"ignore"), u"dave ");
+    EXPECT_EQ(env.settings.RegCzytajLONG(u"en_ignore"), 1);
+    env.putString(kSettingsKey, u"ignore", u"bob alice");  // edited by hand: unterminated
+    env.settings.RegSpListDodaj(u"carol", u"ignore");
+    env.settings.RegSpListDodaj(u"BOB", u"ignore");
+    env.settings.RegSpListUsun(u"bo", u"ignore");
+    EXPECT_EQ(text(u"ignore"), u"bob alice carol ");
+    env.settings.RegSpListUsun(u"BOB", u"ignore");
+    EXPECT_EQ(text(u"ignore"), u"alice carol ");
+
+    env.putString(kSettingsKey, u"ignore", std::u16string(1990, u'a') + u" ");  // 1991 characters
+    env.settings.RegSpListDodaj(u"1234567", u"ignore");  // 1991 + 8 = 1999 < 2000: fits
+    env.settings.RegSpListDodaj(u"x", u"ignore");        // would make 2001
+    EXPECT_EQ(text(u"ignore").size(), 1999u);
+    const std::u16string huge = test::repeat(u"nicka ", 600);
+    env.putString(kSettingsKey, u"ignore", huge);
+    env.settings.RegSpListDodaj(u"newcomer", u"ignore");  // too long to read: never replaced
+    env.settings.RegSpListUsun(u"nicka", u"ignore");
+    EXPECT_EQ(text(u"ignore", 100000), huge);
 }
 
 TEST(InstallStep, CopiesWhatIsMissingKeepsWhatTheUserHasAndReportsAMissingResource) {
@@ -101,96 +138,170 @@ TEST(InstallStep, CopiesWhatIsMissingKeepsWhatTheUserHasAndReportsAMissingResour
     EXPECT_EQ(env.read("data/servers.txt"), "mine\r\n");
 }
 
-// The settings fuzz corpus replay finds every entry of its lists; these are the misses.
-TEST(SpecialListSearch, FindsWholeBlankTerminatedEntriesIgnoringCase) {
-    const std::tuple<std::u16string_view, std::u16string_view, int> cases[] = {
-        {u"Bob", u"x  bob ", 2},
-        {u"bob", u"alice bob", -1},
-        {u"bo", u"alice bob ", -1},
-        {u"bobby", u"alice bob ", -1},
-        {u"\u00c9mile", u"\u00e9mile ", 0}};
-    for (const auto& [name, list, expected] : cases) {
-        EXPECT_EQ(Settings::RegSpListSzukaj(name, list), expected) << toUtf8(list);
-    }
-}
+class ErrorLogTest : public ::testing::Test, protected test::StatusLog {};
 
-using SpecialLists = SettingsTest;
-
-TEST_F(SpecialLists, AddAppendsOnceSwitchesIgnoreOnAndRemoveTakesOnlyTheExactEntry) {
-    env.putDword(kSettingsKey, u"en_ignore", 0);
-    env.settings.RegSpListDodaj(u"dave", u"ignore");
-    EXPECT_EQ(text(u"ignore"), u"dave ");
-    EXPECT_EQ(env.settings.RegCzytajLONG(u"en_ignore"), 1);
-    env.putString(kSettingsKey, u"ignore", u"bob alice");  // edited by hand: unterminated
-    env.settings.RegSpListDodaj(u"carol", u"ignore");
-    env.settings.RegSpListDodaj(u"BOB", u"ignore");
-    env.settings.RegSpListUsun(u"bo", u"ignore");
-    EXPECT_EQ(text(u"ignore"), u"bob alice carol ");
-    env.settings.RegSpListUsun(u"BOB", u"ignore");
-    EXPECT_EQ(text(u"ignore"), u"alice carol ");
-}
-
-TEST_F(SpecialLists, AddRefusesToReachTheLimitAndAnUnreadableListIsNotOverwritten) {
-    env.putString(kSettingsKey, u"ignore", std::u16string(1990, u'a') + u" ");  // 1991 characters
-    env.settings.RegSpListDodaj(u"1234567", u"ignore");  // 1991 + 8 = 1999 < 2000: fits
-    EXPECT_EQ(text(u"ignore").size(), 1999u);
-    env.settings.RegSpListDodaj(u"x", u"ignore");  // would make 2001
-    EXPECT_EQ(text(u"ignore").size(), 1999u);
-
-    // Longer than its read buffer (edited by hand): never replaced by the one entry added.
-    const std::u16string huge = test::repeat(u"nicka ", 600);
-    env.putString(kSettingsKey, u"ignore", huge);
-    env.settings.RegSpListDodaj(u"newcomer", u"ignore");
-    env.settings.RegSpListUsun(u"nicka", u"ignore");
-    EXPECT_EQ(text(u"ignore", 100000), huge);
-}
-
-class ErrorLogTest : public ::testing::Test, protected test::StatusLog {
-  protected:
-    void debug(std::uint32_t value) { env.putDword(kSettingsKey, u"debug", value); }
-
-    test::FakeSocketLayer sockets;
-};
-
-TEST_F(ErrorLogTest, EntriesHaveStampLabelOperationCodeAndMessageAndAreNotPlainText) {
-    debug(1);
+TEST_F(ErrorLogTest, EntriesHaveStampLabelOperationCodeAndMessageAreNotPlainTextAndCutWhole) {
+    env.putDword(kSettingsKey, u"debug", 1);
     env.log.LogError(u"CreateFileW", u"loguj", 2);
-    const std::string expected = "[2007.9.11][20:08]  loguj\t\tCreateFileW : 2\t\t";
-    EXPECT_EQ(env.decodedLog(), expected + toUtf8(errorText(2)));
+    const std::string first =
+        "[2007.9.11][20:08]  loguj\t\tCreateFileW : 2\t\t" + toUtf8(errorText(2));
+    EXPECT_EQ(env.decodedLog(), first);
     std::string raw;
     ASSERT_EQ(readWholeFile(env.dir.file("errors.log"), raw), 0);
     EXPECT_EQ(raw.find("loguj"), std::string::npos);
-}
 
-TEST_F(ErrorLogTest, OverlongEntriesAreCutAtAWholeCharacter) {
-    debug(1);
     env.log.LogError(u"op", std::u16string(300, u'\u0142'), 1);  // two bytes each
-    const std::string log = env.decodedLog();
-    const std::size_t entryEnd = log.find(toUtf8(errorText(1)));
-    ASSERT_NE(entryEnd, std::string::npos);
-    EXPECT_LE(entryEnd, 255u);
+    const std::string entry = env.decodedLog().substr(first.size());
+    const std::size_t entryEnd = entry.find(toUtf8(errorText(1)));
+    EXPECT_LE(entryEnd, 255u);  // found, and within the limit
     // The cut text is still valid UTF-8: it decodes without falling back.
-    EXPECT_EQ(toUtf8(fromUtf8(log.substr(0, entryEnd))), log.substr(0, entryEnd));
+    EXPECT_EQ(toUtf8(fromUtf8(entry.substr(0, entryEnd))), entry.substr(0, entryEnd));
 }
 
 // Only debug 1 writes the log.
 TEST_F(ErrorLogTest, ASocketErrorEndsTheConnectionEvenWithoutDebugButCodeZeroDoesNot) {
-    debug(2);
+    env.putDword(kSettingsKey, u"debug", 2);
     env.log.LogError(u"op", u"debug 2", 1);
+    test::FakeSocketLayer sockets;
     sockets.error = kWsaEconnreset;
     env.log.LogSocketError(sockets, u"recv", u"odb");
     EXPECT_FALSE(connected);
-    EXPECT_EQ(sockets.error, 0);
-    const test::PrintedLine shown{u"", u"*** [10054] Software caused connection abort", 0};
-    EXPECT_EQ(printer.lines, std::vector{shown});
     EXPECT_FALSE(fileExists(env.dir.file("errors.log")));
 
     connected = true;
-    debug(1);
+    env.putDword(kSettingsKey, u"debug", 1);
     env.log.LogSocketError(sockets, u"select", u"odbierz");
-    EXPECT_TRUE(connected);
-    EXPECT_EQ(printer.lines.size(), 1u);
+    EXPECT_TRUE(connected);  // the error was cleared
+    const test::PrintedLine shown{u"", u"*** [10054] Software caused connection abort", 0};
+    EXPECT_EQ(printer.lines, std::vector{shown});  // the first error's only
     EXPECT_NE(env.decodedLog().find("odbierz\t\tselect : 0\t\t"), std::string::npos);
+}
+
+class OptionsStoreTest : public SettingsTest {
+  protected:
+    void SetUp() override {
+        SettingsTest::SetUp();
+        env.settings.RegTworzKlucz();
+        env.write("servers.txt", "A\tirc.a\t6667\t\r\nB\tirc.b\t7000\tpw\r\n");
+    }
+    ServerListServices services() { return {env.settings, env.log, env.clock, env.random}; }
+};
+
+TEST_F(OptionsStoreTest, WhatTheDialogsOwnRoundTripDoesNotReachIsStoredAndAnUnreadListKept) {
+    env.settings.RegZapiszLONG(u"whspmax", 9);  // the list has no entry for it
+    OptionsPages pages = wczytaj_ustawienia(services());
+    EXPECT_EQ(pages.whspmax, 2);
+    pages.chosenServer = pages.servers.server(1);
+    // 61 characters: 59 are kept, and the trailing blank goes.
+    pages.texts[1110] = std::u16string(58, u'n') + u"  x";
+    pages.colours[kFirstLineClass] = 0x123456;
+    pages.fonts = 0x51;
+    pages.soundFiles[2] = u"query.wav";
+    pages.lists[2] = {u"alice", u"", u"bob"};  // an empty entry survives as it was read
+    EXPECT_EQ(zapisz_ustawienia(services(), pages).problem, u"");
+
+    const OptionsPages again = wczytaj_ustawienia(services());
+    EXPECT_EQ(again.server, 1);
+    EXPECT_EQ(again.text(1110), std::u16string(58, u'n'));
+    EXPECT_EQ(again.colours, pages.colours);
+    EXPECT_EQ(again.fonts, 0x51);
+    EXPECT_EQ(again.soundFiles[2], u"query.wav");
+    EXPECT_EQ(again.lists[2], pages.lists[2]);
+    EXPECT_EQ(env.read("servers.txt"), "A\tirc.a\t6667\t\r\nB\tirc.b\t7000\tpw\r\n");
+
+    // A server list that can't be read (a folder in its place, even by root) is never saved
+    // over its file, and the chosen server stays.
+    ASSERT_EQ(::unlink(env.dir.file("servers.txt").c_str()), 0);
+    ASSERT_EQ(::mkdir(env.dir.file("servers.txt").c_str(), 0700), 0);
+    const OptionsSaveResult result = zapisz_ustawienia(services(), wczytaj_ustawienia(services()));
+    EXPECT_TRUE(result.settingsSaved);
+    EXPECT_NE(result.problem.find(u"server list was not saved"), std::u16string::npos);
+    EXPECT_EQ(env.settings.RegCzytajLONG(u"server"), 1);
+    struct stat st {};
+    ASSERT_EQ(::stat(env.dir.file("servers.txt").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+}
+
+TEST_F(OptionsStoreTest, AFailedWriteChangesNeitherFile) {
+    const std::string oldSettings = env.read("registry");
+    const std::string oldServers = env.read("servers.txt");
+    OptionsPages pages = wczytaj_ustawienia(services());
+    pages.texts[1110] = u"changed";
+    pages.chosenServer = pages.servers.server(1);
+    SrvUsunRekord(pages.servers, pages.servers.server(0));
+    // Large enough for the new servers.txt, too small for the settings file.
+    for (rlim_t limit : {rlim_t{200}, rlim_t{4}}) {
+        OptionsSaveResult result;
+        {
+            test::FileSizeLimit full(limit);
+            ASSERT_TRUE(full.set());
+            result = zapisz_ustawienia(services(), pages);
+        }
+        EXPECT_FALSE(result.settingsSaved) << limit;
+        EXPECT_NE(result.problem.find(u"Nothing was changed."), std::u16string::npos) << limit;
+        EXPECT_EQ(env.read("registry"), oldSettings) << limit;
+        EXPECT_EQ(env.read("servers.txt"), oldServers) << limit;
+        EXPECT_NE(wczytaj_ustawienia(services()).text(1110), u"changed") << limit;
+        std::vector<std::string> leftovers;
+        listFolder(env.dir.path(), "*.tmp", leftovers);
+        EXPECT_TRUE(leftovers.empty()) << limit;
+    }
+    // Once there is room the same save goes through; the chosen server moved up.
+    EXPECT_TRUE(zapisz_ustawienia(services(), pages).settingsSaved);
+    EXPECT_EQ(env.read("servers.txt"), "B\tirc.b\t7000\tpw\r\n");
+    EXPECT_EQ(env.settings.RegCzytajLONG(u"server"), 0);
+}
+
+using namespace std::string_literals;
+
+std::uint32_t le32(const std::vector<std::uint8_t>& bytes, std::size_t at) {
+    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
+           static_cast<std::uint32_t>(bytes[at + 3]) << 24;
+}
+
+// The servers fuzz corpus replays this file through the parser's own checks.
+TEST(ShippedFiles, EveryServerLineFitsTheDialogAndTheEncodersWriteCanonicalFiles) {
+    std::ifstream in(std::string(KOLU_SOURCE_DIR) + "/resources/servers.txt", std::ios::binary);
+    ASSERT_TRUE(in.good());
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_TRUE(std::all_of(text.begin(), text.end(), [](char c) {
+        return c == '\t' || c == '\r' || c == '\n' || (c >= 0x20 && c < 0x7F);
+    })) << "the list must stay plain ASCII";
+    const ServerList list = SrvTworzListe(text);
+    EXPECT_EQ(serverFileText(list), text) << "every line whole, in four fields, ending in CR LF";
+    for (const ServerRecord& line : list.servers()) {
+        SCOPED_TRACE(toUtf8(line.network + u" " + line.server));
+        EXPECT_TRUE(!line.network.empty() && line.network.size() <= 59u);
+        EXPECT_TRUE(!line.server.empty() && line.server.size() <= 119u);
+        EXPECT_LE(line.ports.size(), 59u);
+        PortList ports;
+        EXPECT_GT(SrvTworzTbPortow(line.ports, ports), 0);
+    }
+    EXPECT_NE(text.find("Local\t127.0.0.1\t6667\t\r\n"), std::string::npos);
+
+    // The sound and picture designs' encoders write canonical headers, little-endian data.
+    const auto wav = tools::encodeWav({0, 1000, -2});
+    // PCM, mono, 22050 Hz, 44100 bytes a second, 16 bits; then 6 bytes of samples.
+    EXPECT_EQ(std::string(wav.begin(), wav.end()),
+              "RIFF*\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x22\x56\0\0\x44\xAC\0\0\x02\0\x10\0"
+              "data\x06\0\0\0\0\0\xE8\x03\xFE\xFF"s);
+
+    // The BMP encoder pads rows and stores them bottom up.
+    tools::Picture picture(3, 2, {0, 0, 0});
+    picture.set(0, 0, {10, 20, 30});  // top left
+    picture.set(2, 1, {40, 50, 60});  // bottom right
+    const auto bytes = tools::encodeBmp24(picture);
+    ASSERT_EQ(bytes.size(), 54u + 2 * 12);  // 9 bytes a row, padded to 12
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 2), "BM");
+    // File size, pixel offset, header size, width, height, 24 bits uncompressed, image size.
+    for (auto [at, value] :
+         {std::pair{2, 78u}, {10, 54u}, {14, 40u}, {18, 3u}, {22, 2u}, {28, 24u}, {34, 24u}}) {
+        EXPECT_EQ(le32(bytes, at), value) << at;
+    }
+    // The bottom row comes first; each pixel is blue, green, red.
+    EXPECT_EQ(std::vector<int>(bytes.begin() + 54, bytes.begin() + 78),
+              (std::vector<int>{0,  0,  0,  0, 0, 0, 60, 50, 40, 0, 0, 0,  //
+                                30, 20, 10, 0, 0, 0, 0,  0,  0,  0, 0, 0}));
 }
 
 }  // namespace
