@@ -34,8 +34,6 @@ class FakeIrcServer {
     // Throws std::runtime_error when it can't listen.
     FakeIrcServer();
     ~FakeIrcServer();
-    FakeIrcServer(const FakeIrcServer&) = delete;
-    FakeIrcServer& operator=(const FakeIrcServer&) = delete;
 
     int port() const { return m_port; }
 

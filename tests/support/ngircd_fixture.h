@@ -30,8 +30,6 @@ class NgircdFixture {
     // server's output, when it does not.
     explicit NgircdFixture(NgircdOptions options = {});
     ~NgircdFixture() { stop(); }
-    NgircdFixture(const NgircdFixture&) = delete;
-    NgircdFixture& operator=(const NgircdFixture&) = delete;
 
     int port() const { return m_port; }
     int tlsPort() const { return m_tlsPort; }
