@@ -11,16 +11,10 @@
 #include <cstring>
 
 namespace kolu::test {
-namespace {
 
 using Clock = std::chrono::steady_clock;
 
-struct Parts {
-    std::string nick, command;
-    std::vector<std::string> params;
-};
-
-Parts split(const std::string& line) {
+RawIrcClient::Parts RawIrcClient::split(const std::string& line) {
     Parts parts;
     std::size_t pos = 0;
     if (!line.empty() && line[0] == ':') {
@@ -39,8 +33,6 @@ Parts split(const std::string& line) {
     }
     return parts;
 }
-
-}  // namespace
 
 void RawIrcClient::close() {
     if (m_fd >= 0) {
@@ -158,18 +150,6 @@ std::string RawIrcClient::transcript() const {
         out += "  " + printable(m_history[i]) + "\n";
     }
     return out.empty() ? "  (nothing received)\n" : out;
-}
-
-std::string RawIrcClient::commandOf(const std::string& line) {
-    return split(line).command;
-}
-
-std::string RawIrcClient::nickOf(const std::string& line) {
-    return split(line).nick;
-}
-
-std::vector<std::string> RawIrcClient::paramsOf(const std::string& line) {
-    return split(line).params;
 }
 
 }  // namespace kolu::test

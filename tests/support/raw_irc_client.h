@@ -42,9 +42,14 @@ class RawIrcClient {
 
     // Of ":prefix COMMAND params": the command, the prefix's nickname, and the parameters
     // with the trailing one's colon removed.
-    static std::string commandOf(const std::string& line);
-    static std::string nickOf(const std::string& line);
-    static std::vector<std::string> paramsOf(const std::string& line);
+    struct Parts {
+        std::string nick, command;
+        std::vector<std::string> params;
+    };
+    static Parts split(const std::string& line);
+    static std::string commandOf(const std::string& line) { return split(line).command; }
+    static std::string nickOf(const std::string& line) { return split(line).nick; }
+    static std::vector<std::string> paramsOf(const std::string& line) { return split(line).params; }
 
   private:
     // The first line `expected` accepts, or a failure at a refusal (ERROR, 400-599).
