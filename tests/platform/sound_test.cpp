@@ -85,28 +85,26 @@ class BackgroundSoundTest : public ::testing::Test {
     std::shared_ptr<Gate> gate = std::make_shared<Gate>();
 };
 
-TEST_F(BackgroundSoundTest, ReturnsTheBackendsAnswerAndUnreadableFilesNeverReachIt) {
-    BackgroundSound sound(std::make_unique<GatedBackend>(gate));
-    EXPECT_EQ(sound.playFileAsync(dir.file("no/folder.wav")), ENOENT);
-    EXPECT_EQ(sound.playFileAsync(dir.path()), EISDIR);
-    EXPECT_EQ(gate->calls(), 0u);
+// A file that can't be read never reaches the backend, whose answer comes back. A sound
+// service that hangs costs a caller one bounded wait; later callers are told it is busy at
+// once, it is used again once it answers, and it never holds up the player's end.
+TEST_F(BackgroundSoundTest, AnswersAndAStuckBackendNeverHoldsTheCallerNorTheEnd) {
     gate->result = ENODEV;
-    EXPECT_EQ(playUntilAnswered(sound, path), ENODEV);
-    EXPECT_EQ(gate->paths.back(), path);
-}
-
-// A sound service that hangs costs a caller one bounded wait; later callers are
-// told it is busy at once, it is used again once it answers, and it never holds
-// up the player's end.
-TEST_F(BackgroundSoundTest, AStuckBackendNeverHoldsTheCallerNorTheEnd) {
-    gate->open = false;
     auto sound = std::make_unique<BackgroundSound>(std::make_unique<GatedBackend>(gate));
+    EXPECT_EQ(sound->playFileAsync(dir.file("no/folder.wav")), ENOENT);
+    EXPECT_EQ(sound->playFileAsync(dir.path()), EISDIR);
+    EXPECT_EQ(gate->calls(), 0u);
+    EXPECT_EQ(playUntilAnswered(*sound, path), ENODEV);
+    EXPECT_EQ(gate->paths.back(), path);
+
+    gate->set(false);
+    const std::size_t answered = gate->calls();
     EXPECT_EQ(within10s([&] { return sound->playFileAsync(path); }), EBUSY);
     EXPECT_EQ(within10s([&] { return sound->playFileAsync(path); }), EBUSY);
-    EXPECT_LE(gate->calls(), 1u);
+    EXPECT_LE(gate->calls(), answered + 1);
     gate->set(true);
-    EXPECT_EQ(playUntilAnswered(*sound, path), 0);
-    EXPECT_GE(gate->calls(), 2u);
+    EXPECT_EQ(playUntilAnswered(*sound, path), ENODEV);
+    EXPECT_GE(gate->calls(), answered + 2);
     gate->set(false);
     within10s([&] {
         EXPECT_EQ(sound->playFileAsync(path), EBUSY);
@@ -116,15 +114,13 @@ TEST_F(BackgroundSoundTest, AStuckBackendNeverHoldsTheCallerNorTheEnd) {
     gate->set(true);  // lets the abandoned worker finish
 }
 
-// No sound server is needed: the calls return, and a failure is a code the
+// No sound server is needed: the call returns, and a failure is a code the
 // error log can describe.
 TEST_F(BackgroundSoundTest, TheRealServiceReturnsWhateverTheOutcome) {
     within10s([&] {
         CanberraSound sound;
-        for (int call = 0; call < 3; ++call) {
-            const int rc = sound.playFileAsync(path);
-            EXPECT_TRUE(rc == 0 || !errorText(rc).empty()) << "call " << call << " code " << rc;
-        }
+        const int rc = sound.playFileAsync(path);
+        EXPECT_TRUE(rc == 0 || !errorText(rc).empty()) << rc;
         return 0;
     });
 }

@@ -4,50 +4,43 @@
 
 #include <clocale>
 #include <cwctype>
-#include <vector>
+#include <tuple>
 
 namespace kolu {
 namespace {
 
-struct DecodeCase {
-    const char* name;
-    std::string bytes;
-    std::u16string expected;
-};
-
-// One row per kind of sequence, valid ones at their range ends; whatever is not
-// valid UTF-8 decodes byte by byte as Windows-1252.
-const std::vector<DecodeCase> kDecodeCases = {
-    {"two byte", "\xC2\x80\xDF\xBF", u"\u0080\u07FF"},
-    {"three byte", "\xE0\xA0\x80\xEF\xBF\xBF", u"\u0800\uFFFF"},
-    {"four byte", "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF", u"\xD800\xDC00\xDBFF\xDFFF"},
-    {"stray continuation", "a\x80z", u"a\u20ACz"},
-    {"undefined 1252 bytes and the top", "\x81\x9D\x9F\xFF", u"\u0081\u009D\u0178\u00FF"},
-    {"overlong", "\xC0\xAF\xE0\x80\xAF", u"\u00C0\u00AF\u00E0\u20AC\u00AF"},
-    {"encoded surrogate", "\xED\xA0\x80", u"\u00ED\u00A0\u20AC"},
-    {"beyond U+10FFFF", "\xF4\x90\x80\x80", u"\u00F4\u0090\u20AC\u20AC"},
-    {"broken by a new lead", "\xE2\x82\xC3\xA9", u"\u00E2\u201A\u00E9"},
-    {"truncated at the end", "x\xF0\x9F\x98", u"x\u00F0\u0178\u02DC"},
-    {"nul kept", std::string("a\0b", 3), std::u16string(u"a\0b", 3)},
-};
-
 // Inbound bytes arrive in arbitrary chunks: every cut, and byte by byte, must
 // decode exactly like the whole text (random chunkings: the protocol fuzz replay).
 TEST(Utf8Decoding, WholeAndSplitAtEveryPoint) {
-    for (const auto& c : kDecodeCases) {
-        EXPECT_EQ(fromUtf8(c.bytes), c.expected) << c.name;
-        for (std::size_t cut = 0; cut <= c.bytes.size(); ++cut) {
+    // One row per kind of sequence, valid ones at their range ends; whatever is not
+    // valid UTF-8 decodes byte by byte as Windows-1252.
+    const std::tuple<const char*, std::string, std::u16string> cases[] = {
+        {"two byte", "\xC2\x80\xDF\xBF", u"\u0080\u07FF"},
+        {"three byte", "\xE0\xA0\x80\xEF\xBF\xBF", u"\u0800\uFFFF"},
+        {"four byte", "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF", u"\xD800\xDC00\xDBFF\xDFFF"},
+        {"stray continuation", "a\x80z", u"a\u20ACz"},
+        {"undefined 1252 bytes and the top", "\x81\x9D\x9F\xFF", u"\u0081\u009D\u0178\u00FF"},
+        {"overlong", "\xC0\xAF\xE0\x80\xAF", u"\u00C0\u00AF\u00E0\u20AC\u00AF"},
+        {"encoded surrogate", "\xED\xA0\x80", u"\u00ED\u00A0\u20AC"},
+        {"beyond U+10FFFF", "\xF4\x90\x80\x80", u"\u00F4\u0090\u20AC\u20AC"},
+        {"broken by a new lead", "\xE2\x82\xC3\xA9", u"\u00E2\u201A\u00E9"},
+        {"truncated at the end", "x\xF0\x9F\x98", u"x\u00F0\u0178\u02DC"},
+        {"nul kept", std::string("a\0b", 3), std::u16string(u"a\0b", 3)},
+    };
+    for (const auto& [name, bytes, expected] : cases) {
+        EXPECT_EQ(fromUtf8(bytes), expected) << name;
+        for (std::size_t cut = 0; cut <= bytes.size(); ++cut) {
             Utf8StreamDecoder decoder;
-            std::u16string got = decoder.decode(std::string_view(c.bytes).substr(0, cut));
-            got += decoder.decode(std::string_view(c.bytes).substr(cut));
-            EXPECT_EQ(got + decoder.flush(), c.expected) << c.name << " cut " << cut;
+            std::u16string got = decoder.decode(std::string_view(bytes).substr(0, cut));
+            got += decoder.decode(std::string_view(bytes).substr(cut));
+            EXPECT_EQ(got + decoder.flush(), expected) << name << " cut " << cut;
         }
         Utf8StreamDecoder decoder;
         std::u16string got;
-        for (char byte : c.bytes) {
+        for (char byte : bytes) {
             got += decoder.decode(std::string_view(&byte, 1));
         }
-        EXPECT_EQ(got + decoder.flush(), c.expected) << c.name << " byte by byte";
+        EXPECT_EQ(got + decoder.flush(), expected) << name << " byte by byte";
     }
 }
 
@@ -60,11 +53,16 @@ TEST(Utf8Decoding, OnlyATailThatCanStillCompleteIsHeld) {
     EXPECT_EQ(decoder.decode("\xA9"), u"\u00A9");
 }
 
-TEST(Utf8Encoding, RoundTripsAndReplacesLoneSurrogates) {
+TEST(Utf8Encoding, RoundTripsReplacesLoneSurrogatesAndNeverCutsASurrogatePair) {
     const std::u16string text = u"za\u017C\u00F3\u0142\u0107 \u20AC\uFFFF\xD83D\xDE00";
     EXPECT_EQ(fromUtf8(toUtf8(text)), text);
     EXPECT_EQ(toUtf8(u"a\xD800"), "a\xEF\xBF\xBD");
     EXPECT_EQ(toUtf8(u"\xDC00\xD800"), "\xEF\xBF\xBD\xEF\xBF\xBD");
+    const std::u16string pair = u"a\U0001F600b";
+    EXPECT_EQ(cutAtWholeChar(pair, 2), u"a");
+    EXPECT_EQ(cutAtWholeChar(pair, 3), u"a\U0001F600");
+    EXPECT_EQ(cutAtWholeChar(pair, 100), pair);
+    EXPECT_EQ(cutAtWholeChar(u"a\xD83Dz", 2), u"a\xD83D");  // a lone high surrogate is whole
 }
 
 // "ab" + euro (3 bytes) + emoji (4 bytes) + "c": whole characters end at byte 0, 1, 2, 5,
@@ -86,14 +84,6 @@ TEST(Utf8Encoding, BoundedCutsBeforeTheFirstCharacterThatDoesNotFit) {
     }
     char small[4];
     EXPECT_EQ(toUtf8Bounded(u"\xD800x", small, 3), 0u);  // U+FFFD needs three bytes
-}
-
-TEST(Utf8Encoding, CutNeverEndsInsideASurrogatePair) {
-    const std::u16string text = u"a\U0001F600b";
-    EXPECT_EQ(cutAtWholeChar(text, 2), u"a");
-    EXPECT_EQ(cutAtWholeChar(text, 3), u"a\U0001F600");
-    EXPECT_EQ(cutAtWholeChar(text, 100), text);
-    EXPECT_EQ(cutAtWholeChar(u"a\xD83Dz", 2), u"a\xD83D");  // a lone high surrogate is whole
 }
 
 // Every fold is the C library's lower case, and folding twice changes nothing.

@@ -1,5 +1,6 @@
 #pragma once
 // A clock and random generator whose answers a test sets.
+#include <algorithm>
 #include <vector>
 
 #include "platform/clock.h"
@@ -29,11 +30,7 @@ class FakeRandom final : public Random {
         seeded = value;
         ++seedCalls;
     }
-    int next() override {
-        int value = values[nextIndex < values.size() ? nextIndex : values.size() - 1];
-        ++nextIndex;
-        return value;
-    }
+    int next() override { return values[std::min(nextIndex++, values.size() - 1)]; }
 };
 
 }  // namespace kolu::test

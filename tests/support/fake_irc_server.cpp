@@ -13,11 +13,8 @@
 
 namespace kolu::test {
 
-namespace {
-
 using Clock = std::chrono::steady_clock;
 
-// A socket bound to 127.0.0.1 on a port the system chose.
 int bindLoopback(int& port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
@@ -34,8 +31,6 @@ int bindLoopback(int& port) {
     port = ntohs(address.sin_port);
     return fd;
 }
-
-}  // namespace
 
 std::string printable(std::string_view bytes) {
     std::string out;
@@ -59,20 +54,15 @@ std::optional<std::string> takeLine(std::string& buffer) {
 }
 
 bool sendAll(int fd, std::string_view bytes) {
-    const auto deadline = Clock::now() + kDefaultWait;
+    // A peer that stops reading makes send time out instead of blocking the test.
+    const timeval wait{kDefaultWait.count() / 1000, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof wait);
     while (!bytes.empty()) {
-        const ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (n > 0) {
-            bytes.remove_prefix(static_cast<std::size_t>(n));
-            continue;
-        }
-        // The peer is not reading; wait a bounded time rather than block a test forever.
-        const auto left = std::chrono::duration_cast<Millis>(deadline - Clock::now()).count();
-        pollfd waiting{fd, POLLOUT, 0};
-        if ((n < 0 && errno != EAGAIN && errno != EINTR) || left <= 0 ||
-            ::poll(&waiting, 1, static_cast<int>(left)) <= 0) {
+        const ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (n <= 0) {
             return false;
         }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
     }
     return true;
 }
@@ -185,16 +175,6 @@ bool FakeIrcServer::send(const std::string& bytes) {
     return m_clientFd >= 0 && sendAll(m_clientFd, bytes);
 }
 
-void FakeIrcServer::pauseReading(Millis duration) {
-    std::lock_guard lock(m_mutex);
-    m_resumeReading = Clock::now() + duration;
-}
-
-bool FakeIrcServer::readingPaused() const {
-    std::lock_guard lock(m_mutex);
-    return Clock::now() < m_resumeReading;
-}
-
 void FakeIrcServer::closeClient() {
     std::unique_lock lock(m_mutex);
     m_closeRequested = m_clientFd >= 0;
@@ -209,16 +189,6 @@ testing::AssertionResult FakeIrcServer::waitForDisconnect(Millis timeout) {
                << "the client did not close its connection within " << timeout.count() << " ms";
     }
     return testing::AssertionSuccess();
-}
-
-int FakeIrcServer::connectionCount() const {
-    std::lock_guard lock(m_mutex);
-    return m_accepted;
-}
-
-std::string FakeIrcServer::received() const {
-    std::lock_guard lock(m_mutex);
-    return m_received;
 }
 
 int FakeIrcServer::refusedPort() {

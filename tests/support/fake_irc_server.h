@@ -23,6 +23,9 @@ inline constexpr Millis kDefaultWait{3000};
 std::string printable(std::string_view bytes);
 // The first line of `buffer`, taken out with its LF (a CR before the LF stays).
 std::optional<std::string> takeLine(std::string& buffer);
+// A socket bound to 127.0.0.1 on a port the system chose, not yet listening; throws
+// std::runtime_error when it can't.
+int bindLoopback(int& port);
 // Writes all of `bytes`; false on an error or when the peer takes none for kDefaultWait.
 bool sendAll(int fd, std::string_view bytes);
 
@@ -31,8 +34,6 @@ class FakeIrcServer {
     // Throws std::runtime_error when it can't listen.
     FakeIrcServer();
     ~FakeIrcServer();
-    FakeIrcServer(const FakeIrcServer&) = delete;
-    FakeIrcServer& operator=(const FakeIrcServer&) = delete;
 
     int port() const { return m_port; }
 
@@ -50,12 +51,24 @@ class FakeIrcServer {
     // Waits until the client last claimed has ended its connection.
     testing::AssertionResult waitForDisconnect(Millis timeout = kDefaultWait);
 
-    int connectionCount() const;
+    int connectionCount() const {
+        std::lock_guard lock(m_mutex);
+        return m_accepted;
+    }
     // Every byte received so far, from all connections, unframed.
-    std::string received() const;
+    std::string received() const {
+        std::lock_guard lock(m_mutex);
+        return m_received;
+    }
     // Reads nothing for `duration`, as a busy server: what the client sends fills the buffers.
-    void pauseReading(Millis duration);
-    bool readingPaused() const;
+    void pauseReading(Millis duration) {
+        std::lock_guard lock(m_mutex);
+        m_resumeReading = std::chrono::steady_clock::now() + duration;
+    }
+    bool readingPaused() const {
+        std::lock_guard lock(m_mutex);
+        return std::chrono::steady_clock::now() < m_resumeReading;
+    }
 
     // A free 127.0.0.1 port with nothing listening on it.
     static int refusedPort();

@@ -16,8 +16,8 @@ struct NgircdOptions {
     int pingTimeout = 120;
     int pongTimeout = 20;
     std::string listen = "127.0.0.1";  // or "::1"
-    // Also listen with TLS on tlsPort(), with a certificate for "localhost" from a throw-away
-    // authority (caFile()).
+    // Also listen with TLS on tlsPort(), with a self-signed certificate for "localhost"
+    // (caFile()).
     bool tls = false;
     // ngIRCd's own flood penalties (a burst, then about three commands a second); off, it
     // takes whatever comes as fast as it comes.
@@ -26,24 +26,20 @@ struct NgircdOptions {
 
 class NgircdFixture {
   public:
-    static constexpr const char* kMotdLine = "Welcome to the Kolu test server";
-
     // Returns once the server accepts connections; throws std::runtime_error, with the
     // server's output, when it does not.
     explicit NgircdFixture(NgircdOptions options = {});
     ~NgircdFixture() { stop(); }
-    NgircdFixture(const NgircdFixture&) = delete;
-    NgircdFixture& operator=(const NgircdFixture&) = delete;
 
     int port() const { return m_port; }
     int tlsPort() const { return m_tlsPort; }
-    std::string caFile() const { return m_dir.file("ca.pem"); }
+    std::string caFile() const { return m_dir.file("server.pem"); }
     const std::string& host() const { return m_options.listen; }
 
     // SIGTERM, then SIGKILL after 3 seconds; reaps it. Safe to repeat.
     void stop();
-    // The server's output so far and how it ended, for failure messages.
-    std::string log() const;
+    // The server's output so far, for failure messages.
+    std::string log() const { return m_dir.read("ngircd.log"); }
 
   private:
     // false when another process took the port first.
@@ -55,7 +51,6 @@ class NgircdFixture {
     int m_port = 0;
     int m_tlsPort = 0;
     pid_t m_pid = -1;
-    std::string m_ending;
 };
 
 }  // namespace kolu::test

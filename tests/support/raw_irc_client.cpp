@@ -11,16 +11,10 @@
 #include <cstring>
 
 namespace kolu::test {
-namespace {
 
 using Clock = std::chrono::steady_clock;
 
-struct Parts {
-    std::string nick, command;
-    std::vector<std::string> params;
-};
-
-Parts split(const std::string& line) {
+RawIrcClient::Parts RawIrcClient::split(const std::string& line) {
     Parts parts;
     std::size_t pos = 0;
     if (!line.empty() && line[0] == ':') {
@@ -40,33 +34,6 @@ Parts split(const std::string& line) {
     return parts;
 }
 
-}  // namespace
-
-int connectTcp(const std::string& host, int port, Millis timeout) {
-    addrinfo hints{};
-    hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* address = nullptr;
-    if (::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &address) != 0) {
-        errno = EINVAL;
-        return -1;
-    }
-    const int fd = ::socket(address->ai_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    // On Linux the send timeout also bounds connect.
-    const timeval wait{timeout.count() / 1000, (timeout.count() % 1000) * 1000};
-    const bool failed = fd < 0 ||
-                        ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof wait) != 0 ||
-                        ::connect(fd, address->ai_addr, address->ai_addrlen) != 0;
-    const int error = errno;
-    ::freeaddrinfo(address);
-    if (failed) {
-        ::close(fd);
-        errno = error;
-        return -1;
-    }
-    return fd;
-}
-
 void RawIrcClient::close() {
     if (m_fd >= 0) {
         ::close(m_fd);
@@ -77,10 +44,25 @@ void RawIrcClient::close() {
 testing::AssertionResult RawIrcClient::connect(const std::string& host, int port) {
     close();
     m_buffer.clear();
-    m_fd = connectTcp(host, port);
-    if (m_fd < 0) {
+    addrinfo hints{};
+    hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* address = nullptr;
+    if (::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &address) != 0) {
+        return testing::AssertionFailure() << "not a numeric address: " << host;
+    }
+    m_fd = ::socket(address->ai_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    // On Linux the send timeout also bounds connect.
+    const timeval wait{kDefaultWait.count() / 1000, 0};
+    const bool failed = m_fd < 0 ||
+                        ::setsockopt(m_fd, SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof wait) != 0 ||
+                        ::connect(m_fd, address->ai_addr, address->ai_addrlen) != 0;
+    const int error = errno;
+    ::freeaddrinfo(address);
+    if (failed) {
+        close();
         return testing::AssertionFailure()
-               << "cannot connect to " << host << ":" << port << ": " << std::strerror(errno);
+               << "cannot connect to " << host << ":" << port << ": " << std::strerror(error);
     }
     return testing::AssertionSuccess();
 }
@@ -117,11 +99,6 @@ std::optional<std::string> RawIrcClient::waitFor(const LineMatch& match, Millis 
             close();  // lines still buffered were delivered first
         }
     }
-}
-
-std::optional<std::string> RawIrcClient::waitFor(const std::string& substring, Millis timeout) {
-    return waitFor([&](const std::string& line) { return line.find(substring) != line.npos; },
-                   timeout);
 }
 
 testing::AssertionResult RawIrcClient::await(const LineMatch& expected, const std::string& what) {
@@ -173,18 +150,6 @@ std::string RawIrcClient::transcript() const {
         out += "  " + printable(m_history[i]) + "\n";
     }
     return out.empty() ? "  (nothing received)\n" : out;
-}
-
-std::string RawIrcClient::commandOf(const std::string& line) {
-    return split(line).command;
-}
-
-std::string RawIrcClient::nickOf(const std::string& line) {
-    return split(line).nick;
-}
-
-std::vector<std::string> RawIrcClient::paramsOf(const std::string& line) {
-    return split(line).params;
 }
 
 }  // namespace kolu::test

@@ -12,9 +12,6 @@
 
 namespace kolu::test {
 
-// A blocking socket connected to a numeric IPv4 or IPv6 address, or -1 with errno set.
-int connectTcp(const std::string& host, int port, Millis timeout = kDefaultWait);
-
 class RawIrcClient {
   public:
     using LineMatch = std::function<bool(const std::string& line)>;
@@ -24,6 +21,7 @@ class RawIrcClient {
     RawIrcClient(const RawIrcClient&) = delete;
     RawIrcClient& operator=(const RawIrcClient&) = delete;
 
+    // A blocking connection to a numeric IPv4 or IPv6 address.
     testing::AssertionResult connect(const std::string& host, int port);
     // PASS (unless `password` is empty), NICK and USER, then waits for 001; a refusal fails early.
     testing::AssertionResult login(const std::string& nick, const std::string& password = "");
@@ -38,16 +36,20 @@ class RawIrcClient {
     // The first line (CR LF removed) that matches; the lines before it are consumed. Empty on
     // timeout or once the server has closed.
     std::optional<std::string> waitFor(const LineMatch& match, Millis timeout = kDefaultWait);
-    std::optional<std::string> waitFor(const std::string& substring, Millis timeout = kDefaultWait);
 
     // The last lines received, for failure messages.
     std::string transcript() const;
 
     // Of ":prefix COMMAND params": the command, the prefix's nickname, and the parameters
     // with the trailing one's colon removed.
-    static std::string commandOf(const std::string& line);
-    static std::string nickOf(const std::string& line);
-    static std::vector<std::string> paramsOf(const std::string& line);
+    struct Parts {
+        std::string nick, command;
+        std::vector<std::string> params;
+    };
+    static Parts split(const std::string& line);
+    static std::string commandOf(const std::string& line) { return split(line).command; }
+    static std::string nickOf(const std::string& line) { return split(line).nick; }
+    static std::vector<std::string> paramsOf(const std::string& line) { return split(line).params; }
 
   private:
     // The first line `expected` accepts, or a failure at a refusal (ERROR, 400-599).

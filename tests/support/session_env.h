@@ -4,15 +4,18 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "connection/session.h"
+#include "platform/files.h"
 #include "platform/sockets.h"
 #include "platform/sound.h"
+#include "settings/colour_table.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/fixed_metrics.h"
 #include "tests/support/settings_env.h"
-#include "settings/colour_table.h"
+#include "ui/user_list.h"
 
 namespace kolu::test {
 
@@ -37,22 +40,70 @@ class RecordingSound final : public SoundPlayer {
 class SessionEnv {
   public:
     // `sockets` defaults to a real layer on loopback.
-    explicit SessionEnv(SocketLayer* sockets = nullptr);
+    explicit SessionEnv(SocketLayer* layer = nullptr)
+        : sockets(layer ? *layer : realSockets),
+          colours(defaultColours()),
+          session(SessionServices{settings.settings, settings.log, sockets, sound, settings.clock,
+                                  settings.random, host, metrics, colours}) {
+        settings.install();
+        settings.settings.RegTworzKlucz();  // the first-run defaults, as the client starts
+        // The clock stands still: tests that are not about pacing send unpaced.
+        settings.settings.RegZapiszLONG(u"sendpace", 0);
+    }
 
     // Writes servers.txt with one server at 127.0.0.1 (and `server` = 0).
-    void useServer(int port, const std::string& password = "");
+    void useServer(int port, const std::string& password = "") {
+        writeFileAtomically(settings.dir.file("servers.txt"),
+                            "Test\t127.0.0.1\t" + std::to_string(port) + "\t" + password + "\r\n",
+                            0600);
+        settings.settings.RegZapiszLONG(u"server", 0);
+    }
     // Fills the user options a login needs.
     void setUser(const std::u16string& nick = u"tester",
                  const std::u16string& email = u"me@example.org",
-                 const std::u16string& fullName = u"Test User");
+                 const std::u16string& fullName = u"Test User") {
+        settings.settings.RegZapiszMsg(u"nick", nick, 120);
+        settings.settings.RegZapiszMsg(u"email", email, 240);
+        settings.settings.RegZapiszMsg(u"fullname", fullName, 500);
+    }
 
     // The texts shown in a tab; by name, "" is the status tab and an unknown name shows nothing.
-    std::vector<std::u16string> lines(int tab = 0);
-    std::vector<std::u16string> lines(std::u16string_view tab);
-    std::u16string lastLine(std::u16string_view tab = {});
-    std::vector<std::u16string> users(std::u16string_view channel);
+    std::vector<std::u16string> lines(int tab = 0) {
+        std::vector<std::u16string> out;
+        const TextLines* text = session.tabs.pobierz_hwndtxtbiez(tab);
+        for (std::size_t i = 0; text && i < text->lineCount(); ++i) {
+            out.emplace_back(text->line(i).text);
+        }
+        return out;
+    }
+    std::vector<std::u16string> lines(std::u16string_view tab) {
+        const int index = tab.empty() ? 0 : session.tabs.znajdz_zakladke(tab);
+        return index < 0 ? std::vector<std::u16string>{} : lines(index);
+    }
+    std::u16string lastLine(std::u16string_view tab = {}) {
+        const std::vector<std::u16string> all = lines(tab);
+        return all.empty() ? u"" : all.back();
+    }
+    std::vector<std::u16string> users(std::u16string_view channel) {
+        std::vector<std::u16string> out;
+        const UserList* list = session.tabs.pobierz_hwndlist(channel);
+        for (std::size_t i = 0; list && i < list->size(); ++i) {
+            out.push_back(list->at(i).label);
+        }
+        return out;
+    }
     bool pollUntil(const std::function<bool()>& done,
-                   std::chrono::milliseconds timeout = std::chrono::milliseconds(3000));
+                   std::chrono::milliseconds timeout = std::chrono::milliseconds(3000)) {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                return false;
+            }
+            session.connection.pollTick();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return true;
+    }
 
     SettingsEnv settings;
     PosixSocketLayer realSockets;
