@@ -176,7 +176,7 @@ TEST_F(ChannelEventsTest, BeingKickedRemovesTheTabAndRejoinsOnlyWhenAsked) {
 
 // Texts composed in the fixed buffers are cut at 255 characters, never inside a
 // pair; texts without such a buffer (the topic) are kept whole.
-TEST_F(ChannelEventsTest, LongWordsAreCutAtAWholeCharacter) {
+TEST_F(ChannelEventsTest, LongWordsAreCutAtAWholeCharacterAndMalformedLinesChangeNothingOfOurs) {
     set(u"show_adr", 0);
     set(u"short_jp", 1);
     const std::u16string smileys = test::repeat(u"\U0001F600", 200);
@@ -189,10 +189,8 @@ TEST_F(ChannelEventsTest, LongWordsAreCutAtAWholeCharacter) {
     EXPECT_EQ(h.env.lastLine(u"#chan"), (u"carol was kicked by op (" + reason).substr(0, 255));
     h.dispatch(u":op!o@h TOPIC #chan :" + reason);
     EXPECT_EQ(h.env.lastLine(u"#chan"), u"op changes topic to '" + reason + u"'");
-}
 
-// Malformed lines of every channel event are nobody's own.
-TEST_F(ChannelEventsTest, MalformedLinesChangeNothingOfOurs) {
+    // Malformed lines of every channel event are nobody's own.
     set(u"rejoin", 1);
     const std::u16string huge(10000, u'x');
     for (const char16_t* command : {u"JOIN", u"PART", u"NICK", u"KICK", u"MODE"}) {

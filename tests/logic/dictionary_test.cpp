@@ -54,7 +54,7 @@ class DictionaryTest : public ::testing::Test {
     Dictionary dictionary{env.settings, env.log};
 };
 
-TEST_F(DictionaryTest, WordsAreStoredByteForByteWithAlternativesLinkedAtTheChainsEnd) {
+TEST_F(DictionaryTest, WordsAreStoredByteForByteWithAlternativesLinkedAtTheChainsEndAndTaught) {
     const std::pair<std::vector<std::u16string_view>, std::string> cases[] = {
         {{u"/join", u"/jab", u"/jump"}, slashWords("join\0ab\0ump\0"sv, {{1, 1049}, {5, 1064}})},
         {{u"/whois", u"/who"}, slashWords("whois\0\0"sv, {{3, 1054}})},  // linked from 'i'
@@ -68,16 +68,15 @@ TEST_F(DictionaryTest, WordsAreStoredByteForByteWithAlternativesLinkedAtTheChain
         EXPECT_EQ(env.read("dict.dat"), bytes);
     }
     EXPECT_EQ(env.decodedLog(), "");
-}
 
-TEST_F(DictionaryTest, TeachesEachSpaceSeparatedPieceOfTwoToTwoHundredFiftyCharacters) {
-    const std::pair<std::u16string, Words> cases[] = {
+    // A text teaches each space-separated piece of two to two hundred fifty characters.
+    const std::pair<std::u16string, Words> texts[] = {
         {u"a bb  c Hello hello tab\tin", {u"bb", u"Hello", u"hello", u"tab\tin"}},
         // Each character's low byte is stored; a word holding a 0 one is not taught.
         {u"za\u015b a\u0100b", {test::storedForm(u"za\u015b")}},
         {std::u16string(300, u'q') + u" ok", {std::u16string(250, u'q'), u"ok"}},
     };
-    for (const auto& [text, words] : cases) {
+    for (const auto& [text, words] : texts) {
         env.write("dict.dat", test::emptyDictionary());
         dictionary.DbDodajTekst(text);
         EXPECT_EQ(referenceWords(env.read("dict.dat")), words) << toUtf8(text);

@@ -83,7 +83,7 @@ class ServerFile : public ::testing::Test {
     ServerListServices services{env.settings, env.log, env.clock, env.random};
 };
 
-TEST_F(ServerFile, AFailedSaveLeavesTheOldFileAndASavedOneHasOwnerOnlyAccess) {
+TEST_F(ServerFile, AFailedOrRefusedSaveLeavesTheOldFileAndASavedOneHasOwnerOnlyAccess) {
     const std::string old = "Old\to.net\t6667\t\r\n";
     env.write("servers.txt", old);
     ASSERT_EQ(::chmod(path().c_str(), 0644), 0);
@@ -101,9 +101,9 @@ TEST_F(ServerFile, AFailedSaveLeavesTheOldFileAndASavedOneHasOwnerOnlyAccess) {
     EXPECT_EQ(SrvZapiszPlik(listOf({{u"N", u"n"}}), services), 1);
     EXPECT_EQ(env.read("servers.txt"), "N\tn\t6667\t\r\n");
     EXPECT_EQ(mode(), 0600u);
-}
 
-TEST_F(ServerFile, AFileThatCannotBeReadIsReportedAndNeverReplaced) {
+    // A file that cannot be read is reported and never replaced.
+    ASSERT_EQ(::remove(path().c_str()), 0);
     ASSERT_EQ(::mkdir(path().c_str(), 0700), 0);
     const ServerList unreadable = SrvCzytajPlik(services);
     EXPECT_TRUE(unreadable.empty());
