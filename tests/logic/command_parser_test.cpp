@@ -158,7 +158,7 @@ TEST(CommandLineWire, ColonGoesAfterTheNthRunOfSpaces) {
     EXPECT_EQ(CommandParser::czytaj_komende(u"/who\tx"), u"/who\tx");
 }
 
-TEST_F(CommandLineTest, PastedLinesAreEnteredOneByOneAndManyOnlyAfterAYes) {
+TEST_F(CommandLineTest, PastedLinesAreEnteredOneByOneAndManyOnlyAfterAYesAndSentTextIsTaught) {
     open({u"#a"});
     type(u"one\r\ntwo  \n\n/me three\r");
     EXPECT_EQ(sockets.sentLines(),
@@ -172,20 +172,8 @@ TEST_F(CommandLineTest, PastedLinesAreEnteredOneByOneAndManyOnlyAfterAYes) {
     EXPECT_EQ(env.host.questions, std::vector{question});
     EXPECT_EQ(input.text(), twelve);
     EXPECT_EQ(sockets.sentLines().size(), 3u);
-}
 
-TEST_F(CommandLineTest, ErrorLinesAreCutToTheMessageBufferAtAWholeCharacter) {
-    open({u"#a"});
-    state().socket = kInvalidSocket;
-    type(u"/" + std::u16string(300, u'x'));
-    // A character of two units that would straddle the end is left out whole.
-    type(u"/" + std::u16string(251, u'y') + u"\U0001F600 more");
-    EXPECT_EQ(shown(), (Texts{u"#a|* /" + std::u16string(252, u'x') + u"|L",
-                              u"#a|* /" + std::u16string(251, u'y') + u"|L"}));
-}
-
-TEST_F(CommandLineTest, SentTextIsTaughtWhenSelfTeachingIsOn) {
-    open({u"#a"});
+    // Sent text is taught when self-teaching is on.
     type(u"hello there");
     env.settings.settings.RegZapiszLONG(u"whspteach", 1);
     type(u"/me waves");
@@ -196,6 +184,16 @@ TEST_F(CommandLineTest, SentTextIsTaughtWhenSelfTeachingIsOn) {
     env.settings.putString(kSettingsKey, u"whspteach", u"on");
     type(u"/msg Bob hi");
     EXPECT_EQ(teacher.taught, (Texts{u"/me waves", u"waves", u"/msg Bob hi"}));
+}
+
+TEST_F(CommandLineTest, ErrorLinesAreCutToTheMessageBufferAtAWholeCharacter) {
+    open({u"#a"});
+    state().socket = kInvalidSocket;
+    type(u"/" + std::u16string(300, u'x'));
+    // A character of two units that would straddle the end is left out whole.
+    type(u"/" + std::u16string(251, u'y') + u"\U0001F600 more");
+    EXPECT_EQ(shown(), (Texts{u"#a|* /" + std::u16string(252, u'x') + u"|L",
+                              u"#a|* /" + std::u16string(251, u'y') + u"|L"}));
 }
 
 // The Commands menu hands its answers to the same command line.

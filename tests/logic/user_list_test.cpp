@@ -56,11 +56,8 @@ class LiteralList {
         });
     }
     int find(std::u16string_view nickname) const {
-        const std::u16string_view wanted = strip(nickname);
-        if (wanted.empty()) {
-            return -1;
-        }
-        for (std::size_t i = 0; i < rows.size(); ++i) {
+        const std::u16string_view wanted = strip(nickname);  // "" finds nothing
+        for (std::size_t i = 0; !wanted.empty() && i < rows.size(); ++i) {
             if (equalsIgnoreCase(strip(cutAtWholeChar(rows[i].label, 255)), wanted)) {
                 return static_cast<int>(i);
             }
