@@ -51,16 +51,24 @@ struct World {
     }
     int tab(std::u16string_view name) { return h.tabs().znajdz_zakladke(name); }
     Colour colour(LineClass lineClass) { return h.env.colours.of(lineClass); }
+    // Dispatches `raw`; `text` is then the last line of tab `name` ("" the status
+    // tab), in the colour of `lineClass`.
+    void shows(std::u16string_view raw, std::u16string_view name, std::u16string_view text,
+               LineClass lineClass) {
+        h.dispatch(raw);
+        EXPECT_EQ(h.env.lastLine(name), text) << toUtf8(raw);
+        EXPECT_EQ(h.lastColour(name.empty() ? 0 : tab(name)), colour(lineClass)) << toUtf8(raw);
+    }
 
     test::HandlerEnv h;
 };
 
 class ChannelEventsTest : public ::testing::Test, protected World {};
 
-TEST_F(ChannelEventsTest, OwnJoinMakesTheTabOrReusesItInAnyCase) {
-    h.dispatch(u":ME!m@home JOIN :#new");  // the nick matches whatever its case
+TEST_F(ChannelEventsTest, OwnJoinMakesTheTabOrReusesItThenOthersJoinAndPartLines) {
+    // The nick matches whatever its case.
+    shows(u":ME!m@home JOIN :#new", u"#new", u"*** Now talking in #new", LineClass::Join);
     EXPECT_EQ(h.tabs().selected(), tab(u"#new"));
-    EXPECT_EQ(h.lastColour(tab(u"#new")), colour(LineClass::Join));
     EXPECT_EQ(h.state().autoban.channel, u"#new");  // where the names reply goes
     EXPECT_EQ(h.soundsPlayed(), Sounds{"join.wav"});
 
@@ -71,10 +79,9 @@ TEST_F(ChannelEventsTest, OwnJoinMakesTheTabOrReusesItInAnyCase) {
     EXPECT_EQ(h.tabs().count(), tabs);
     EXPECT_EQ(h.tabs().selected(), tab(u"#chan"));
     EXPECT_EQ(h.tabs().labelColourForPaint(h.tabs().selected()), 0u);
-}
 
-// short_jp is on unless 0 (missing reads -1); the address shows only when show_adr is 1.
-TEST_F(ChannelEventsTest, JoinAndPartLinesInBothFormsWithAndWithoutAddress) {
+    // Others': short_jp is on unless 0 (missing reads -1); the address shows only when
+    // show_adr is 1.
     const std::tuple<std::uint32_t, std::uint32_t, const char16_t*, const char16_t*> cases[] = {
         {kMissing, 1, u"*** Joins: dan (d@h.x)", u"*** Parts: dan (d@h.x)"},
         {0, 2, u"*** dan has joined #chan", u"*** dan has left #chan"},
@@ -82,21 +89,15 @@ TEST_F(ChannelEventsTest, JoinAndPartLinesInBothFormsWithAndWithoutAddress) {
     for (const auto& [shortJp, showAdr, join, part] : cases) {
         set(u"short_jp", shortJp);
         set(u"show_adr", showAdr);
-        h.dispatch(u":dan!d@h.x JOIN :#chan");
-        EXPECT_EQ(h.env.lastLine(u"#chan"), join);
-        h.dispatch(u":dan!d@h.x part #chan :see you");
-        EXPECT_EQ(h.env.lastLine(u"#chan"), part);
-        EXPECT_EQ(h.lastColour(tab(u"#chan")), colour(LineClass::Part));
+        shows(u":dan!d@h.x JOIN :#chan", u"#chan", join, LineClass::Join);
+        shows(u":dan!d@h.x part #chan :see you", u"#chan", part, LineClass::Part);
     }
-    h.dispatch(u":dan!d@h JOIN #nowhere");
-    EXPECT_EQ(h.env.lastLine(u""), u"*** dan has joined #nowhere");
+    shows(u":dan!d@h JOIN #nowhere", u"", u"*** dan has joined #nowhere", LineClass::Join);
 }
 
-TEST_F(ChannelEventsTest, NickChangeRenamesInEveryChannelHoldingTheUser) {
-    h.dispatch(u":bob!b@h NICK :rob");
+TEST_F(ChannelEventsTest, NickChangeRenamesInEveryChannelHoldingTheUserAndOurOwnFitsItsBuffer) {
+    shows(u":bob!b@h NICK :rob", u"#other", u"bob is now known as rob", LineClass::Nick);
     EXPECT_EQ(h.env.users(u"#other"), Names{u"@rob"});
-    EXPECT_EQ(h.env.lastLine(u"#other"), u"bob is now known as rob");
-    EXPECT_EQ(h.lastColour(tab(u"#other")), colour(LineClass::Nick));
     // The query tab keeps its name and gets no line; the status tab neither.
     EXPECT_TRUE(h.lines(u"bob").empty());
     EXPECT_TRUE(h.lines(0).empty());
@@ -106,15 +107,14 @@ TEST_F(ChannelEventsTest, NickChangeRenamesInEveryChannelHoldingTheUser) {
     h.dispatch(u":me!m@home NICK :");
     EXPECT_EQ(h.state().currentNick, u"me");
     EXPECT_EQ(h.env.users(u"#chan"), (Names{u"@op", u"+carla", u"rob"}));
-}
 
-TEST_F(ChannelEventsTest, OwnNickChangePrintsInStatusAndOwnChannelsAndFitsItsBuffer) {
+    // Our own prints in the status tab and our channels, and fits its buffer.
     h.state().wantedNick = u"autoban-target";
     h.dispatch(u":Me!m@home NICK :zed");
     EXPECT_EQ(h.state().currentNick, u"zed");
     EXPECT_EQ(h.state().wantedNick, u"autoban-target");  // only emptied before login
     EXPECT_EQ(h.lines(0), Names{u"Your nick is now zed"});
-    EXPECT_EQ(h.lines(u"#other").size(), 1u);
+    EXPECT_EQ(h.lines(u"#other").size(), 2u);
     h.dispatch(u":zed!m@home PART #other");  // later events of the new nickname are our own
     EXPECT_EQ(tab(u"#other"), -1);
 
@@ -125,48 +125,36 @@ TEST_F(ChannelEventsTest, OwnNickChangePrintsInStatusAndOwnChannelsAndFitsItsBuf
     EXPECT_EQ(h.env.lastLine(u""), u"Your nick is now " + longNick);
 }
 
-TEST_F(ChannelEventsTest, QuitPrintsInEachChannelOfTheUserOnly) {
+TEST_F(ChannelEventsTest, QuitPrintsInEachChannelOfTheUserOnlyThenClosingTopicAndInvite) {
     set(u"show_adr", 1);
-    h.dispatch(u":bob!b@h.x QUIT");
-    EXPECT_EQ(h.env.lastLine(u"#chan"), u"*** bob (b@h.x) Quit ()");
+    shows(u":bob!b@h.x QUIT", u"#chan", u"*** bob (b@h.x) Quit ()", LineClass::Quit);
     EXPECT_EQ(h.env.lastLine(u"#other"), u"*** bob (b@h.x) Quit ()");
-    EXPECT_EQ(h.lastColour(tab(u"#chan")), colour(LineClass::Quit));
     EXPECT_TRUE(h.env.users(u"#other").empty());
-    h.dispatch(u":carol QUIT :gone");
-    EXPECT_EQ(h.env.lastLine(u"#chan"), u"*** carol () Quit (gone)");
+    shows(u":carol QUIT :gone", u"#chan", u"*** carol () Quit (gone)", LineClass::Quit);
     h.dispatch(u":zoe!z@h QUIT :bye");
     EXPECT_EQ(h.lines(u"#other").size(), 2u);
     EXPECT_TRUE(h.lines(u"bob").empty());
     EXPECT_TRUE(h.lines(0).empty());
     EXPECT_EQ(h.soundsPlayed(), Sounds{"quit.wav"});  // once a second
-}
 
-// show_adr 0 hides the address in the closing line; the invitation always shows it.
-TEST_F(ChannelEventsTest, ClosingTopicAndInviteLines) {
+    // show_adr 0 hides the address in the closing line; the invitation always shows it.
     set(u"show_adr", 0);
-    h.dispatch(u"ERROR :Closing Link: me[h.x] (Quit: bye)");
-    EXPECT_EQ(h.env.lastLine(u""), u"Closing Link:");
+    using enum LineClass;
+    shows(u"ERROR :Closing Link: me[h.x] (Quit: bye)", u"", u"Closing Link:", Info2);
     EXPECT_FALSE(h.state().connected);
-
-    h.dispatch(u":bob!b@h TOPIC #chan :fresh: topic here");
-    EXPECT_EQ(h.env.lastLine(u"#chan"), u"bob changes topic to 'fresh: topic here'");
-    EXPECT_EQ(h.lastColour(tab(u"#chan")), colour(LineClass::Topic));
-    h.dispatch(u":bob!b@h TOPIC #elsewhere :x");
-    EXPECT_EQ(h.env.lastLine(u""), u"bob changes topic to 'x'");
-
-    h.dispatch(u":bob!b@h.x INVITE me :#secret");
-    EXPECT_EQ(h.env.lastLine(u""), u"bob (b@h.x) invites you to join #secret");
-    EXPECT_EQ(h.lastColour(0), colour(LineClass::Invite));
+    shows(u":bob!b@h TOPIC #chan :fresh: topic here", u"#chan",
+          u"bob changes topic to 'fresh: topic here'", Topic);
+    shows(u":bob!b@h TOPIC #elsewhere :x", u"", u"bob changes topic to 'x'", Topic);
+    shows(u":bob!b@h.x INVITE me :#secret", u"", u"bob (b@h.x) invites you to join #secret",
+          Invite);
 }
 
 // Without " :" the victim is the first word; alone it is also the reason.
 TEST_F(ChannelEventsTest, KickOfSomeoneElse) {
     set(u"rejoin", 1);
-    h.dispatch(u":op!o@h KICK #chan bob");
-    EXPECT_EQ(h.env.lastLine(u"#chan"), u"bob was kicked by op (bob)");
-    EXPECT_EQ(h.lastColour(tab(u"#chan")), colour(LineClass::Kick));
-    h.dispatch(u":op!o@h KICK #chan carol flood");
-    EXPECT_EQ(h.env.lastLine(u"#chan"), u"carol was kicked by op (flood)");
+    shows(u":op!o@h KICK #chan bob", u"#chan", u"bob was kicked by op (bob)", LineClass::Kick);
+    shows(u":op!o@h KICK #chan carol flood", u"#chan", u"carol was kicked by op (flood)",
+          LineClass::Kick);
     EXPECT_EQ(h.env.users(u"#chan"), Names{u"@op"});
     EXPECT_TRUE(h.sockets.sentLines().empty());
 }
@@ -176,9 +164,8 @@ TEST_F(ChannelEventsTest, BeingKickedRemovesTheTabAndRejoinsOnlyWhenAsked) {
         h.dispatch(u":me!m@home JOIN #chan");
         h.sockets.sent.clear();
         set(u"rejoin", rejoin);
-        h.dispatch(u":op!o@h KICK #chan ME :out");
+        shows(u":op!o@h KICK #chan ME :out", u"", u"You were kicked by op (out)", LineClass::Kick);
         EXPECT_EQ(tab(u"#chan"), -1);
-        EXPECT_EQ(h.env.lastLine(u""), u"You were kicked by op (out)");
         EXPECT_EQ(h.sockets.sentLines(), rejoin == 1 ? std::vector<std::string>{"JOIN #chan"}
                                                      : std::vector<std::string>{});
     }
@@ -189,7 +176,7 @@ TEST_F(ChannelEventsTest, BeingKickedRemovesTheTabAndRejoinsOnlyWhenAsked) {
 
 // Texts composed in the fixed buffers are cut at 255 characters, never inside a
 // pair; texts without such a buffer (the topic) are kept whole.
-TEST_F(ChannelEventsTest, LongWordsAreCutAtAWholeCharacter) {
+TEST_F(ChannelEventsTest, LongWordsAreCutAtAWholeCharacterAndMalformedLinesChangeNothingOfOurs) {
     set(u"show_adr", 0);
     set(u"short_jp", 1);
     const std::u16string smileys = test::repeat(u"\U0001F600", 200);
@@ -202,10 +189,8 @@ TEST_F(ChannelEventsTest, LongWordsAreCutAtAWholeCharacter) {
     EXPECT_EQ(h.env.lastLine(u"#chan"), (u"carol was kicked by op (" + reason).substr(0, 255));
     h.dispatch(u":op!o@h TOPIC #chan :" + reason);
     EXPECT_EQ(h.env.lastLine(u"#chan"), u"op changes topic to '" + reason + u"'");
-}
 
-// Malformed lines of every channel event are nobody's own.
-TEST_F(ChannelEventsTest, MalformedLinesChangeNothingOfOurs) {
+    // Malformed lines of every channel event are nobody's own.
     set(u"rejoin", 1);
     const std::u16string huge(10000, u'x');
     for (const char16_t* command : {u"JOIN", u"PART", u"NICK", u"KICK", u"MODE"}) {
@@ -253,11 +238,10 @@ TEST(ModeParser, StatusChangesOfChannelModes) {
 }
 
 TEST_F(ChannelEventsTest, ModesOfUsersAndUnknownChannelsPrintInTheStatusTab) {
-    h.dispatch(u":ME MODE me :-w+x");
-    EXPECT_EQ(h.env.lastLine(u""), u"*** ME sets mode: -w+x");
+    shows(u":ME MODE me :-w+x", u"", u"*** ME sets mode: -w+x", LineClass::Mode);
     h.dispatch(u":op!o@h MODE #elsewhere +o bob");
-    h.dispatch(u":op!o@h MODE bob +o bob");  // a query tab has no list
-    EXPECT_EQ(h.env.lastLine(u""), u"*** op sets mode: +o bob");
+    // A query tab has no list.
+    shows(u":op!o@h MODE bob +o bob", u"", u"*** op sets mode: +o bob", LineClass::Mode);
     EXPECT_EQ(h.env.users(u"#chan"), (Names{u"@op", u"+carol", u"bob"}));
     // Overlong: the line is cut at a whole character, every mode still walked.
     const std::u16string huge(10000, u'o');
@@ -271,51 +255,39 @@ TEST_F(ChannelEventsTest, ModesOfUsersAndUnknownChannelsPrintInTheStatusTab) {
 }
 
 // A server announcing five ranks: every member of #t holds some, one several.
-struct RankedWorld : World {
-    RankedWorld() {
-        h.dispatch(u":srv 005 me CHANTYPES=# PREFIX=(qaohv)~&@%+ NICKLEN=30 :are supported");
-        h.dispatch(u":me!m@home JOIN #t");
-        h.dispatch(u":srv 353 me = #t :+vic %hal ~own @+multi &adm plain ~%@&+all @opa");
-    }
-};
-
-TEST(ChannelRanks, NamesOfEveryRankSortHighestFirstAndKeepTheHighest) {
-    RankedWorld w;
-    EXPECT_EQ(w.h.env.users(u"#t"),
+TEST_F(ChannelEventsTest, NamesOfEveryRankSortHighestFirstAndKeepTheHighest) {
+    h.dispatch(u":srv 005 me CHANTYPES=# PREFIX=(qaohv)~&@%+ NICKLEN=30 :are supported");
+    h.dispatch(u":me!m@home JOIN #t");
+    h.dispatch(u":srv 353 me = #t :+vic %hal ~own @+multi &adm plain ~%@&+all @opa");
+    EXPECT_EQ(h.env.users(u"#t"),
               (Names{u"~all", u"~own", u"&adm", u"@multi", u"@opa", u"%hal", u"+vic", u"plain"}));
     // Each is found by its bare nickname: a JOIN of a listed member adds no row.
-    w.h.dispatch(u":multi!m@h JOIN #t");
-    w.h.dispatch(u":all!a@h JOIN #t");
-    EXPECT_EQ(w.h.env.users(u"#t").size(), 8u);
-    w.h.dispatch(u":hal!h@x QUIT :bye");
-    w.h.dispatch(u":own!o@x NICK :boss");
-    EXPECT_EQ(w.h.env.users(u"#t"),
+    h.dispatch(u":multi!m@h JOIN #t");
+    h.dispatch(u":all!a@h JOIN #t");
+    EXPECT_EQ(h.env.users(u"#t").size(), 8u);
+    h.dispatch(u":hal!h@x QUIT :bye");
+    h.dispatch(u":own!o@x NICK :boss");
+    EXPECT_EQ(h.env.users(u"#t"),
               (Names{u"~all", u"~boss", u"&adm", u"@multi", u"@opa", u"+vic", u"plain"}));
 
     // Modes of every rank take a member and show the highest held.
-    w.h.dispatch(u":adm!a@x MODE #t +hk vic key");
-    EXPECT_EQ(w.h.env.users(u"#t"),
-              (Names{u"~all", u"~boss", u"&adm", u"@multi", u"@opa", u"%vic", u"plain"}));
-    w.h.dispatch(u":adm!a@x MODE #t -h+q vic plain");
-    EXPECT_EQ(w.h.env.users(u"#t"),
+    h.dispatch(u":adm!a@x MODE #t +hk-h+q vic key vic plain");
+    EXPECT_EQ(h.env.users(u"#t"),
               (Names{u"~all", u"~boss", u"~plain", u"&adm", u"@multi", u"@opa", u"+vic"}));
     // multi keeps its voice once no longer an operator.
-    w.h.dispatch(u":adm!a@x MODE #t -qo plain multi");
-    EXPECT_EQ(w.h.env.users(u"#t"),
+    h.dispatch(u":adm!a@x MODE #t -qo plain multi");
+    EXPECT_EQ(h.env.users(u"#t"),
               (Names{u"~all", u"~boss", u"&adm", u"@opa", u"+multi", u"+vic", u"plain"}));
-}
 
-// Names that are rank symbols alone make no row either.
-TEST(ChannelRanks, ABadPrefixKeepsTheRanksKnownSoFar) {
-    RankedWorld w;
+    // A bad PREFIX keeps the ranks known so far; names that are rank symbols alone make no row.
     for (const char16_t* value :
          {u"(qaohv)~&@%", u"(ov@+", u"ov)@+", u"(ov)@a", u"(ov)@ ", u"(ov)@,", u"(ov)@#", u"(oo)@+",
           u"(ov)@@", u"(abcdefghijk)!\"$%&'*-./;", u"", u"(", u")"}) {
-        w.h.dispatch(u":srv 005 me PREFIX=" + std::u16string(value) + u" :are supported");
+        h.dispatch(u":srv 005 me PREFIX=" + std::u16string(value) + u" :are supported");
     }
-    w.h.dispatch(u":srv 353 me = #t :%new ~ ~% @ &");
-    EXPECT_EQ(w.h.env.users(u"#t").size(), 9u);
-    EXPECT_EQ(w.h.env.users(u"#t")[6], u"%new");
+    h.dispatch(u":srv 353 me = #t :%new ~ ~% @ &");
+    EXPECT_EQ(h.env.users(u"#t"),
+              (Names{u"~all", u"~boss", u"&adm", u"@opa", u"%new", u"+multi", u"+vic", u"plain"}));
 }
 
 }  // namespace

@@ -54,7 +54,7 @@ class DictionaryTest : public ::testing::Test {
     Dictionary dictionary{env.settings, env.log};
 };
 
-TEST_F(DictionaryTest, WordsAreStoredByteForByteWithAlternativesLinkedAtTheChainsEnd) {
+TEST_F(DictionaryTest, WordsAreStoredByteForByteWithAlternativesLinkedAtTheChainsEndAndTaught) {
     const std::pair<std::vector<std::u16string_view>, std::string> cases[] = {
         {{u"/join", u"/jab", u"/jump"}, slashWords("join\0ab\0ump\0"sv, {{1, 1049}, {5, 1064}})},
         {{u"/whois", u"/who"}, slashWords("whois\0\0"sv, {{3, 1054}})},  // linked from 'i'
@@ -68,16 +68,15 @@ TEST_F(DictionaryTest, WordsAreStoredByteForByteWithAlternativesLinkedAtTheChain
         EXPECT_EQ(env.read("dict.dat"), bytes);
     }
     EXPECT_EQ(env.decodedLog(), "");
-}
 
-TEST_F(DictionaryTest, TeachesEachSpaceSeparatedPieceOfTwoToTwoHundredFiftyCharacters) {
-    const std::pair<std::u16string, Words> cases[] = {
+    // A text teaches each space-separated piece of two to two hundred fifty characters.
+    const std::pair<std::u16string, Words> texts[] = {
         {u"a bb  c Hello hello tab\tin", {u"bb", u"Hello", u"hello", u"tab\tin"}},
         // Each character's low byte is stored; a word holding a 0 one is not taught.
         {u"za\u015b a\u0100b", {test::storedForm(u"za\u015b")}},
         {std::u16string(300, u'q') + u" ok", {std::u16string(250, u'q'), u"ok"}},
     };
-    for (const auto& [text, words] : cases) {
+    for (const auto& [text, words] : texts) {
         env.write("dict.dat", test::emptyDictionary());
         dictionary.DbDodajTekst(text);
         EXPECT_EQ(referenceWords(env.read("dict.dat")), words) << toUtf8(text);
@@ -88,7 +87,7 @@ TEST_F(DictionaryTest, TeachesEachSpaceSeparatedPieceOfTwoToTwoHundredFiftyChara
     EXPECT_EQ(env.read("dict.dat"), before);
 }
 
-TEST_F(DictionaryTest, NewResetAndEmptyDictionariesAreTheSeedWords) {
+TEST_F(DictionaryTest, NewResetAndEmptyDictionariesAreTheSeedWordsAndBackupsAreWholeCopies) {
     dictionary.DbTworzSlownik(0);
     const std::string fresh = env.read("dict.dat");
     EXPECT_EQ(fresh, test::seedDictionary());
@@ -103,13 +102,10 @@ TEST_F(DictionaryTest, NewResetAndEmptyDictionariesAreTheSeedWords) {
     env.write("dict.dat", "");  // an empty file is filled like a missing one
     dictionary.DbTworzSlownik(0);
     EXPECT_EQ(env.read("dict.dat"), fresh);
-}
 
-TEST_F(DictionaryTest, BackupAndRestoreCopyWholeFiles) {
-    dictionary.DbTworzSlownik(0);
-    const std::string first = env.read("dict.dat");
+    // Backup and restore copy whole files.
     dictionary.DbPrzywrocKopie();  // no backup yet: reported, nothing changed
-    EXPECT_EQ(env.read("dict.dat"), first);
+    EXPECT_EQ(env.read("dict.dat"), fresh);
     EXPECT_EQ(env.logCount("DbCopy\t\tCopyFileW : " + std::to_string(ENOENT)), 1u);
 
     dictionary.DbDodajTekst(u"first words");
@@ -152,17 +148,14 @@ TEST_F(DictionaryTest, DamageEndsTheWalkIsReportedOnceAndAddingLosesNoWord) {
     };
     const Rows jj{u"/jab", u"/join"}, j{u"/join"};
     const Case cases[] = {
-        {"ends inside a record", [](std::string& b) { b.resize(1082); }, jj, "without an end"},
-        {"shorter than the header", [](std::string& b) { b.resize(600); }, {}, "its header"},
-        {"slot past the end", [](std::string& b) { relink(b, 4 * '/', 5000); }, {}, "outside"},
-        {"slot into a record",
-         [](std::string& b) { relink(b, 4 * '/', 1026); },
-         {},
-         "into a record"},
-        {"next back into a cycle", [](std::string& b) { relink(b, 1049, 1029); }, jj, "back"},
-        {"next to itself", [](std::string& b) { relink(b, 1029, 1029); }, j, "back"},
+        {"ends inside a record", [](auto& b) { b.resize(1082); }, jj, "without an end"},
+        {"shorter than the header", [](auto& b) { b.resize(600); }, {}, "its header"},
+        {"slot past the end", [](auto& b) { relink(b, 4 * '/', 5000); }, {}, "outside"},
+        {"slot into a record", [](auto& b) { relink(b, 4 * '/', 1026); }, {}, "into a record"},
+        {"next back into a cycle", [](auto& b) { relink(b, 1049, 1029); }, jj, "back"},
+        {"next to itself", [](auto& b) { relink(b, 1029, 1029); }, j, "back"},
         {"no word ends",
-         [](std::string& b) {
+         [](auto& b) {
              for (std::size_t at = kDictHeaderBytes + 4; at < b.size(); at += 5) {
                  b[at] = b[at] == 0 ? 'z' : b[at];
              }
@@ -170,7 +163,7 @@ TEST_F(DictionaryTest, DamageEndsTheWalkIsReportedOnceAndAddingLosesNoWord) {
          {},
          "without an end"},
         {"a word longer than any taught",
-         [](std::string& b) {
+         [](auto& b) {
              relink(b, 4 * 'q', static_cast<std::uint32_t>(b.size()));
              for (int i = 0; i < 300; ++i) {
                  b += std::string(4, '\0') + 'q';
@@ -219,7 +212,7 @@ Rows lookup(std::string bytes, std::u16string_view typed, int maximum) {
     return result.words;
 }
 
-TEST(WordListing, OffersWordsInTheWalksOrderUpToTheMaximum) {
+TEST(WordListing, OffersWordsInTheWalksOrderUpToTheMaximumFirstCharacterAsTyped) {
     const std::string& jjj = kJoinJabJump;
     const std::string seeds = test::seedDictionary();
     // Later alternatives first; the maximum cuts the earliest-added branches short.
@@ -232,10 +225,13 @@ TEST(WordListing, OffersWordsInTheWalksOrderUpToTheMaximum) {
     }
     EXPECT_EQ(lookup(seeds, u"/who", 5), (Rows{u"/whowas", u"/whois"}));
     EXPECT_EQ(lookup(seeds, u"/", 3), (Rows{u"/msg", u"/part", u"/join"}));
-}
+    // "/jo" ends at a terminator among the alternatives after "/jo": it is not
+    // listed and does not count against the maximum.
+    EXPECT_EQ(lookup(test::buildDictionary({u"/jo", u"/joe", u"/jog", u"/join"}), u"/jo", 2),
+              (Rows{u"/jog", u"/joe"}));
 
-TEST(WordListing, FirstCharacterAsTypedTheRestAsStored) {
-    // 'B' and U+0142 share a slot; what follows comes back as its low byte.
+    // The first character as typed, the rest as stored: 'B' and U+0142 share a slot; what follows
+    // comes back as its low byte.
     const std::string bytes = test::buildDictionary({u"Bob", u"\u0142ab", u"za\u015b"});
     EXPECT_EQ(lookup(bytes, u"B", 5), (Rows{u"Bab", u"Bob"}));
     EXPECT_EQ(lookup(bytes, u"\u0142a", 5), (Rows{u"\u0142ab"}));
@@ -243,13 +239,6 @@ TEST(WordListing, FirstCharacterAsTypedTheRestAsStored) {
     // A typed character with the low byte 0 matches nothing, not even a word's end.
     EXPECT_EQ(lookup(test::buildDictionary({u"ab", u"a"}), u"a\u0100", 5), Rows{});
     EXPECT_EQ(lookup(test::buildDictionary({u"ab"}), u"\u0100", 5), Rows{});
-}
-
-TEST(WordListing, AStoredTypedWordLetsTheNextAlternativeTakeItsPlace) {
-    // "/jo" ends at a terminator among the alternatives after "/jo": it is not
-    // listed and does not count against the maximum.
-    const std::string bytes = test::buildDictionary({u"/jo", u"/joe", u"/jog", u"/join"});
-    EXPECT_EQ(lookup(bytes, u"/jo", 2), (Rows{u"/jog", u"/joe"}));
 }
 
 TEST(WordListing, LongChainsAreWalkedWithoutExhaustingTheStack) {

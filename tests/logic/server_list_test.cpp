@@ -26,10 +26,6 @@ using namespace std::string_literals;
 using Records = std::vector<ServerRecord>;
 using Texts = std::vector<std::u16string>;
 
-Records records(const ServerList& list) {
-    return Records(list.servers().begin(), list.servers().end());
-}
-
 ServerList listOf(std::initializer_list<std::pair<std::u16string, std::u16string>> servers) {
     ServerList list;
     for (const auto& [network, server] : servers) {
@@ -51,19 +47,16 @@ TEST(ServerFileFormat, MalformedFilesParseToTheServersTheyHold) {
         {"A\rB\ta\t1\t\r\n", {{u"A\rB", u"a", u"1", u""}}},
         {"A\0junk\ta\t1\0x\tpa\0\r\n\0\0\0\r\n"s, {a}},                      // a NUL ends its field
         {"Caf\xE9\t\x80\t1\t\r\n", {{u"Caf\u00E9", u"\u20AC", u"1", u""}}},  // Windows-1252
+        // Overlong fields are cut to their room at a whole character: 40 characters
+        // outside the BMP are 80 code units, 31 fit whole in 63.
+        {toUtf8(test::repeat(u"\U0001F600", 40)) + "\t" + std::string(10000, 's') +
+             "\t1\t\r\nB\tb\t2\t",
+         {{test::repeat(u"\U0001F600", 31), std::u16string(127, u's'), u"1", u""}, b}},
     };
     for (const auto& [text, expected] : cases) {
-        EXPECT_EQ(records(SrvTworzListe(text)), expected) << text;
+        const ServerList list = SrvTworzListe(text);
+        EXPECT_EQ(Records(list.servers().begin(), list.servers().end()), expected) << text;
     }
-}
-
-TEST(ServerFileFormat, OverlongFieldsAreCutToTheirRoomAtAWholeCharacter) {
-    // 40 characters outside the BMP are 80 code units: 31 fit whole in 63.
-    const ServerList cut = SrvTworzListe(toUtf8(test::repeat(u"\U0001F600", 40)) + "\t" +
-                                         std::string(10000, 's') + "\t1\t\r\nB\tb\t2\t");
-    ASSERT_EQ(cut.size(), 2u);
-    EXPECT_EQ(cut.server(0)->network, test::repeat(u"\U0001F600", 31));
-    EXPECT_EQ(cut.server(0)->server, std::u16string(127, u's'));
 }
 
 class ServerFile : public ::testing::Test {
@@ -90,7 +83,7 @@ class ServerFile : public ::testing::Test {
     ServerListServices services{env.settings, env.log, env.clock, env.random};
 };
 
-TEST_F(ServerFile, AFailedSaveLeavesTheOldFileAndASavedOneHasOwnerOnlyAccess) {
+TEST_F(ServerFile, AFailedOrRefusedSaveLeavesTheOldFileAndASavedOneHasOwnerOnlyAccess) {
     const std::string old = "Old\to.net\t6667\t\r\n";
     env.write("servers.txt", old);
     ASSERT_EQ(::chmod(path().c_str(), 0644), 0);
@@ -108,9 +101,9 @@ TEST_F(ServerFile, AFailedSaveLeavesTheOldFileAndASavedOneHasOwnerOnlyAccess) {
     EXPECT_EQ(SrvZapiszPlik(listOf({{u"N", u"n"}}), services), 1);
     EXPECT_EQ(env.read("servers.txt"), "N\tn\t6667\t\r\n");
     EXPECT_EQ(mode(), 0600u);
-}
 
-TEST_F(ServerFile, AFileThatCannotBeReadIsReportedAndNeverReplaced) {
+    // A file that cannot be read is reported and never replaced.
+    ASSERT_EQ(::remove(path().c_str()), 0);
     ASSERT_EQ(::mkdir(path().c_str(), 0700), 0);
     const ServerList unreadable = SrvCzytajPlik(services);
     EXPECT_TRUE(unreadable.empty());
@@ -154,7 +147,7 @@ std::vector<std::int32_t> expand(const PortList& list) {
     return ports;
 }
 
-TEST(PortList, GivesThePortsInTextOrder) {
+TEST(PortList, GivesThePortsInTextOrderBoundedWithoutOverflow) {
     const std::pair<std::u16string, std::vector<std::int32_t>> cases[] = {
         {u"6665-6667,6666", {6665, 6666, 6667, 6666}},  // a port listed twice is twice as likely
         {u"7000-6667,,irc,0,65536,1", {1}},  // reversed ranges, empty pieces and words add nothing
@@ -171,10 +164,7 @@ TEST(PortList, GivesThePortsInTextOrder) {
         EXPECT_EQ(SrvTworzTbPortow(text, list), static_cast<int>(ports.size()));
         EXPECT_EQ(expand(list), ports) << toUtf8(text);
     }
-}
-
-TEST(PortList, HugeRangesAreBoundedAndTheCountNeverOverflows) {
-    PortList list;
+    // Huge ranges are bounded; reads outside the list answer -1.
     EXPECT_EQ(SrvTworzTbPortow(u"6667-99999999,1-2", list), 65535 - 6667 + 1 + 2);
     EXPECT_EQ(list.at(65535 - 6667 + 1), 1);
     EXPECT_EQ(list.at(list.count()), -1);
@@ -194,7 +184,6 @@ TEST(PortChoice, TakesRandModuloCountSeededWithTheTickCountAtEveryChoice) {
     for (auto [value, port] : {std::pair{6, 7001}, {3, 7002}, {-5, 7002}}) {
         clock.ticks += 7;
         random.values = {value};
-        random.nextIndex = 0;
         EXPECT_EQ(SrvLosujPort(u"6667,7000-7001,+7002", clock, random, &tls), port) << value;
         EXPECT_EQ(random.seeded, clock.ticks);
     }

@@ -20,9 +20,6 @@ namespace kolu {
 void PrintTo(const PlacedLine& line, std::ostream* out) {
     *out << "{line " << line.index << ", top " << line.top << ", height " << line.height << "}";
 }
-void PrintTo(const ScrollStep& step, std::ostream* out) {
-    *out << "{" << step.position << (step.redraw ? ", redraw}" : ", stored}");
-}
 
 namespace {
 
