@@ -30,8 +30,7 @@ TEST(Startup, FirstStartWritesEverySettingAndShippedFileASecondNothing) {
         services.settings.RegCzytajMsg(u"email", email, 240);
         EXPECT_EQ(email, fromUtf8(loginName()) + u"@localhost");
         EXPECT_EQ(services.settings.CzytajInstallDir(), fromUtf8(dataFolder()));
-        EXPECT_TRUE(
-            fileExists(dataFolder() + "help/help.html"));  // which files: shipped files' tests
+        EXPECT_TRUE(fileExists(dataFolder() + "help/help.html"));  // the rest: shipped files' tests
         ASSERT_EQ(readWholeFile(registryFile(), before), 0);
     }
     Services second(dataFolder(), registryFile());
@@ -70,11 +69,10 @@ TEST(ApplicationIcon, EachEmbeddedSizeDecodesToTheDrawnPixels) {
         int differing = 0;
         for (int y = 0; y < size; ++y) {
             for (int x = 0; x < size; ++x) {
-                const QRgb pixel = image.pixel(x, y);
                 const tools::Rgba want = drawn.at(x, y);  // colour only counts where opaque
-                differing += qAlpha(pixel) != want.a ||
-                             (want.a != 0 && (qRed(pixel) != want.r || qGreen(pixel) != want.g ||
-                                              qBlue(pixel) != want.b));
+                const QRgb pixel = image.pixel(x, y);
+                differing += pixel != qRgba(want.r, want.g, want.b, want.a) &&
+                             (want.a != 0 || qAlpha(pixel) != 0);
             }
         }
         EXPECT_EQ(differing, 0) << name.toStdString();

@@ -1,6 +1,6 @@
 #pragma once
 // What the widget tests share: the one QApplication, colours as Qt draws them, pixel counts,
-// answers to popup menus and modal dialogs, and the real main window over fresh settings.
+// and answers to popup menus and modal dialogs.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -9,24 +9,14 @@
 #include <QColor>
 #include <QContextMenuEvent>
 #include <QImage>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
-#include <algorithm>
 #include <functional>
 #include <memory>
-#include <string>
-#include <vector>
 
-#include "gui/input_line.h"
-#include "gui/main_window.h"
-#include "platform/files.h"
-#include "platform/sockets.h"
 #include "tests/support/session_env.h"
-#include "ui/text_lines.h"
-#include "ui/user_list.h"
 
 namespace kolu::test {
 
@@ -131,84 +121,27 @@ inline std::shared_ptr<MenuSeen> rightClick(QWidget* target, QPoint point, int i
 }
 
 // Answers a modal dialog that a call under test is about to run: once a modal widget of type
-// T is up, `act` gets it. `acted` is shared, as a retry may still be queued after a test ends.
+// T is up, `act` gets it.
 template <typename T>
-void whenModal(std::function<void(T*)> act, std::shared_ptr<bool> acted = nullptr,
-               int turnsLeft = 200) {
-    QTimer::singleShot(0, [act = std::move(act), acted, turnsLeft]() mutable {
+void whenModal(std::function<void(T*)> act, int turnsLeft = 200) {
+    QTimer::singleShot(0, [act = std::move(act), turnsLeft]() mutable {
         if (auto* modal = qobject_cast<T*>(QApplication::activeModalWidget())) {
             act(modal);
-            if (acted) {
-                *acted = true;
-            }
         } else if (turnsLeft > 0) {
-            whenModal<T>(std::move(act), acted, turnsLeft - 1);
+            whenModal<T>(std::move(act), turnsLeft - 1);
         }
     });
 }
 
-// Clicks `button` of the next message box; returns the flag telling it was shown.
+// Clicks `button` of the next message box; returns the flag telling it was shown (shared, as a
+// retry may still be queued after a test ends).
 inline std::shared_ptr<bool> answerMessageBox(QMessageBox::StandardButton button) {
     auto shown = std::make_shared<bool>(false);
-    whenModal<QMessageBox>([button](QMessageBox* box) { box->button(button)->click(); }, shown);
+    whenModal<QMessageBox>([button, shown](QMessageBox* box) {
+        *shown = true;
+        box->button(button)->click();
+    });
     return shown;
 }
-
-// The real main window over settings in a fresh folder: the settings key holds its first-run
-// values and the window's colours are the defaults; a test writes the files the window reads
-// (useServer: servers.txt naming one server, logging in as kolu), then starts it.
-class WindowFixture : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        env.install();
-        env.settings.RegTworzKlucz();
-        env.settings.RegZapiszLONG(u"sendpace", 0);  // the clock stands still
-    }
-    void TearDown() override { window.reset(); }
-
-    void startWindow() {
-        window = std::make_unique<MainWindow>(MainWindowServices{
-            env.settings, env.log, sockets, sound, env.clock, env.random, colours});
-        window->show();
-    }
-    Session& session() { return window->session(); }
-    void useServer(int port) {
-        writeFileAtomically(env.dir.file("servers.txt"),
-                            "Test\t127.0.0.1\t" + std::to_string(port) + "\t\r\n", 0600);
-        env.settings.RegZapiszMsg(u"nick", u"kolu", 120);
-        env.settings.RegZapiszMsg(u"email", u"me@example.org", 240);
-    }
-    int tab(std::u16string_view name) { return session().tabs.znajdz_zakladke(name); }
-    std::vector<std::u16string> linesOf(int index) {
-        std::vector<std::u16string> out;
-        const TextLines* text = index >= 0 ? session().tabs.pobierz_hwndtxtbiez(index) : nullptr;
-        for (std::size_t i = 0; text && i < text->lineCount(); ++i) {
-            out.emplace_back(text->line(i).text);
-        }
-        return out;
-    }
-    bool tabShows(int index, std::u16string_view wanted) {
-        return std::ranges::any_of(linesOf(index), [&](const std::u16string& line) {
-            return line.find(wanted) != std::u16string::npos;
-        });
-    }
-    std::size_t members(std::u16string_view channel) {
-        const UserList* list = session().tabs.pobierz_hwndlist(channel);
-        return list ? list->size() : 0;
-    }
-    QLineEdit* edit() { return window->inputLine().editControl(); }
-    // The window active and its input line focused, as a user types.
-    void startTyping() {
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-        edit()->setFocus();
-    }
-
-    SettingsEnv env;
-    PosixSocketLayer sockets;
-    RecordingSound sound;
-    ColourTable colours = defaultColours();
-    std::unique_ptr<MainWindow> window;
-};
 
 }  // namespace kolu::test
