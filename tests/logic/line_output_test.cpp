@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -25,11 +24,7 @@ using Files = std::vector<std::string>;
 
 Files txtFiles(const std::string& folder) {
     Files names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        if (entry.path().extension() == ".txt") {
-            names.push_back(entry.path().filename().string());
-        }
-    }
+    listFolder(folder, "*.txt", names);
     std::sort(names.begin(), names.end());
     return names;
 }
