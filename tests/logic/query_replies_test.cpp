@@ -22,7 +22,6 @@ namespace {
 using Texts = std::vector<std::u16string>;
 using Sent = std::vector<std::string>;
 
-using test::HandlerEnv;
 using Calls = std::vector<test::RecordingCommands::Call>;
 
 TEST(Tokeniser, SplitsLinesIntoAtMostFourWordsReadsNumbersAndLearnsTheNickname) {
@@ -90,7 +89,7 @@ TEST(Tokeniser, SplitsLinesIntoAtMostFourWordsReadsNumbersAndLearnsTheNickname) 
         SessionState state;
         state.currentNick = current;
         state.wantedNick = u"wanted";
-        TrackNickname(state, HandlerEnv::line(line));
+        TrackNickname(state, test::HandlerEnv::line(line));
         EXPECT_EQ(state.currentNick, expectedCurrent) << toUtf8(line);
         EXPECT_EQ(state.wantedNick, expectedWanted) << toUtf8(line);
     }
@@ -98,7 +97,7 @@ TEST(Tokeniser, SplitsLinesIntoAtMostFourWordsReadsNumbersAndLearnsTheNickname) 
 
 // skipmotd 0 shows the message of the day (tested against a real server); all else hides it.
 TEST(DispatcherTest, UnknownLinesShowWordThreeTheMotdIsHiddenAndANickClashTriesTheAlternative) {
-    HandlerEnv h;
+    test::HandlerEnv h;
     for (const std::int32_t skip : {1, -1}) {
         h.settings().RegZapiszLONG(u"skipmotd", skip);
         h.dispatch(u":srv 375 me :- srv Message of the day -");
@@ -147,7 +146,7 @@ TEST(DispatcherTest, UnknownLinesShowWordThreeTheMotdIsHiddenAndANickClashTriesT
         {std::u16string(30, u'a'), u"other", {{u"/NICK other", u""}}},  // too long to read
     };
     for (const auto& [alternick, answer, calls] : cases) {
-        HandlerEnv fresh;
+        test::HandlerEnv fresh;
         fresh.state().wantedNick = u"KOLU2";
         fresh.settings().RegZapiszMsg(u"alternick", alternick, 200);
         fresh.env.host.textAnswers = {answer};
@@ -161,13 +160,7 @@ TEST(DispatcherTest, UnknownLinesShowWordThreeTheMotdIsHiddenAndANickClashTriesT
 
 class QueryRepliesTest : public ::testing::Test {
   protected:
-    QueryRepliesTest() { env.state().currentNick = u"me"; }
-    // A ban by host waits for the WHOIS of `nick`.
-    void banning(std::u16string_view nick, std::optional<std::u16string> kick = {}) {
-        env.state().wantedNick = nick;
-        env.state().autoban = {u"#chan", kick.has_value(), kick};
-    }
-
+    QueryRepliesTest() { env.state().currentNick = u"me"; }  // logged in
     test::HandlerEnv env;
 };
 
@@ -213,7 +206,8 @@ TEST_F(QueryRepliesTest, WhoisIsPrintedWithUserAtHostUnlessABanAwaitsItThenTheBa
     env.dispatch(u":srv 311 me bob ~b host.example * :Bob B");
     env.dispatch(u":srv 312 me bob irc.example :A server");
     env.dispatch(u":srv 318 me bob :End of /WHOIS list.");
-    banning(u"bob", u"KICK #chan bob");
+    // A ban by host (of the wanted nickname) now awaits the WHOIS.
+    env.state().autoban = {u"#chan", true, u"KICK #chan bob"};
     env.dispatch(u":srv 311 me carol ~c host.example * :Carol C");
     env.dispatch(u":srv 311 me bob ~b");  // awaited, but without a host
     // A ban by host sends the ban, then the kick line waiting for it.
@@ -229,8 +223,8 @@ TEST_F(QueryRepliesTest, WhoisIsPrintedWithUserAtHostUnlessABanAwaitsItThenTheBa
     EXPECT_EQ(env.lastColour(0), env.env.colours.of(LineClass::Whois));
 
     // A kick line that isn't to follow the ban keeps waiting for its own.
-    banning(u"bob", u"KICK #chan bob");
-    env.state().autoban.kickAfterBan = false;
+    env.state().wantedNick = u"bob";
+    env.state().autoban = {u"#chan", false, u"KICK #chan bob"};
     env.dispatch(u":srv 311 me bob u h");
     EXPECT_EQ(env.sockets.sentLines(),
               (Sent{"MODE #chan +b *!*@bob.example.org", "KICK #chan bob", "MODE #chan +b *!*@h"}));
@@ -240,7 +234,8 @@ TEST_F(QueryRepliesTest, WhoisIsPrintedWithUserAtHostUnlessABanAwaitsItThenTheBa
 TEST_F(QueryRepliesTest, BanListLinesNotAwaitedArePrintedAndTheAwaitedListOfferedForRemoval) {
     env.dispatch(u":srv 367 me #chan m1 op 1");
     env.dispatch(u":srv 368 me #chan :End of Channel Ban List");
-    banning(u"bob");  // a ban by host is waiting: its channel's ban lines are printed
+    env.state().wantedNick = u"bob";  // a ban by host waits: its channel's ban lines are printed
+    env.state().autoban.channel = u"#chan";
     env.dispatch(u":srv 367 me #chan m2 op 1");
     env.state().wantedNick.clear();
     env.dispatch(u":srv 367 me #other m3");
