@@ -213,8 +213,7 @@ TEST_F(FavoritesTest, IdsStayUniqueAndRoutedThroughAddsAndRemovals) {
 }
 
 TEST_F(FavoritesTest, AFailedSaveLeavesTheOldFileWhole) {
-    const std::string old = "keep me\r\n";
-    env.write("favorites.txt", old);
+    env.write("favorites.txt", "keep me\r\n");
     menu.append(std::u16string(60, u'a'), 40200);  // room for the log's entry, not the file
     menu.append(std::u16string(60, u'b'), 40201);
     {
@@ -222,7 +221,7 @@ TEST_F(FavoritesTest, AFailedSaveLeavesTheOldFileWhole) {
         ASSERT_TRUE(limit.set());
         favorites.FavZapisz(menu, menu.size());
     }
-    EXPECT_EQ(env.read("favorites.txt"), old);
+    EXPECT_EQ(env.read("favorites.txt"), "keep me\r\n");
     EXPECT_EQ(env.logCount("FavZapisz\t\tWriteFile : " + std::to_string(EFBIG)), 1u);
     favorites.FavZapisz(menu, 0);
     EXPECT_EQ(env.read("favorites.txt"), "");
