@@ -22,7 +22,6 @@ namespace {
 using Texts = std::vector<std::u16string>;
 using Sent = std::vector<std::string>;
 
-using test::HandlerEnv;
 using Calls = std::vector<test::RecordingCommands::Call>;
 
 TEST(Tokeniser, SplitsLinesIntoAtMostFourWordsReadsNumbersAndLearnsTheNickname) {
@@ -90,16 +89,15 @@ TEST(Tokeniser, SplitsLinesIntoAtMostFourWordsReadsNumbersAndLearnsTheNickname) 
         SessionState state;
         state.currentNick = current;
         state.wantedNick = u"wanted";
-        TrackNickname(state, HandlerEnv::line(line));
+        TrackNickname(state, test::HandlerEnv::line(line));
         EXPECT_EQ(state.currentNick, expectedCurrent) << toUtf8(line);
         EXPECT_EQ(state.wantedNick, expectedWanted) << toUtf8(line);
     }
 }
 
-// Against a real server skipmotd 0 shows the message of the day; any other value, or none,
-// hides it.
+// skipmotd 0 shows the message of the day (tested against a real server); all else hides it.
 TEST(DispatcherTest, UnknownLinesShowWordThreeTheMotdIsHiddenAndANickClashTriesTheAlternative) {
-    HandlerEnv h;
+    test::HandlerEnv h;
     for (const std::int32_t skip : {1, -1}) {
         h.settings().RegZapiszLONG(u"skipmotd", skip);
         h.dispatch(u":srv 375 me :- srv Message of the day -");
@@ -125,8 +123,7 @@ TEST(DispatcherTest, UnknownLinesShowWordThreeTheMotdIsHiddenAndANickClashTriesT
     clash();  // the alternative, without asking
     h.env.host.textAnswers = {u"mine"};
     clash();
-    // The answer is the new wanted nickname; once that is taken too, the
-    // alternative is tried again before asking.
+    // The answer becomes the wanted nickname; when that is taken too, the alternative is next.
     clash();
     ASSERT_EQ(h.env.host.prompts.size(), 1u);
     EXPECT_EQ(h.env.host.prompts[0].commandId, 432);
@@ -149,12 +146,10 @@ TEST(DispatcherTest, UnknownLinesShowWordThreeTheMotdIsHiddenAndANickClashTriesT
         {std::u16string(30, u'a'), u"other", {{u"/NICK other", u""}}},  // too long to read
     };
     for (const auto& [alternick, answer, calls] : cases) {
-        HandlerEnv fresh;
+        test::HandlerEnv fresh;
         fresh.state().wantedNick = u"KOLU2";
         fresh.settings().RegZapiszMsg(u"alternick", alternick, 200);
-        if (answer) {
-            fresh.env.host.textAnswers = {*answer};
-        }
+        fresh.env.host.textAnswers = {answer};
         fresh.dispatch(u":srv 432 * kolu1 :Erroneous nickname");
         EXPECT_EQ(fresh.env.host.prompts.size(), 1u);
         EXPECT_EQ(fresh.commands.calls, calls) << toUtf8(alternick);
@@ -165,25 +160,15 @@ TEST(DispatcherTest, UnknownLinesShowWordThreeTheMotdIsHiddenAndANickClashTriesT
 
 class QueryRepliesTest : public ::testing::Test {
   protected:
-    QueryRepliesTest() { env.state().currentNick = u"me"; }
-    // As the client's own JOIN does: the tab, and the names reply awaited for it.
-    void joined(std::u16string_view channel) {
-        env.tabs().usun_zakladkeT(channel);
-        env.tabs().dodaj_zakladke(channel);
-        env.state().autoban.channel = channel;
-    }
-    // A ban by host waits for the WHOIS of `nick`.
-    void banning(std::u16string_view nick, std::optional<std::u16string> kick = {}) {
-        env.state().wantedNick = nick;
-        env.state().autoban = {u"#chan", kick.has_value(), kick};
-    }
-
+    QueryRepliesTest() { env.state().currentNick = u"me"; }  // logged in
     test::HandlerEnv env;
 };
 
 TEST_F(QueryRepliesTest, NamesFillOnlyTheJustJoinedChannelAndSkipALastDuplicate) {
-    joined(u"#chan");
+    // As the client's own JOIN does: the tab, and the names reply awaited for it.
+    env.tabs().dodaj_zakladke(u"#chan");
     env.tabs().dodaj_zakladke(u"&other");
+    env.state().autoban.channel = u"#chan";
     env.dispatch(u":srv 353 me = #chan :@Adam bob +alice");
     env.dispatch(u":srv 353 me = &other :x y");
     env.dispatch(u":srv 366 me #chan :End of /NAMES list.");
@@ -206,7 +191,9 @@ TEST_F(QueryRepliesTest, NamesFillOnlyTheJustJoinedChannelAndSkipALastDuplicate)
         {u":srv 353 me = #" + huge + u" :a", {}},
     };
     for (const auto& [line, expected] : cases) {
-        joined(u"#c");
+        env.tabs().usun_zakladkeT(u"#c");
+        env.tabs().dodaj_zakladke(u"#c");
+        env.state().autoban.channel = u"#c";
         env.dispatch(line);
         EXPECT_EQ(env.env.users(u"#c"), expected) << toUtf8(line.substr(0, 40));
     }
@@ -219,15 +206,13 @@ TEST_F(QueryRepliesTest, WhoisIsPrintedWithUserAtHostUnlessABanAwaitsItThenTheBa
     env.dispatch(u":srv 311 me bob ~b host.example * :Bob B");
     env.dispatch(u":srv 312 me bob irc.example :A server");
     env.dispatch(u":srv 318 me bob :End of /WHOIS list.");
-    banning(u"bob");
+    // A ban by host (of the wanted nickname) now awaits the WHOIS.
+    env.state().autoban = {u"#chan", true, u"KICK #chan bob"};
     env.dispatch(u":srv 311 me carol ~c host.example * :Carol C");
     env.dispatch(u":srv 311 me bob ~b");  // awaited, but without a host
-    // A ban by host sends the ban (the first line sent), then the kick line waiting for it.
-    banning(u"bob", u"KICK #chan bob");
+    // A ban by host sends the ban, then the kick line waiting for it.
     env.dispatch(u":srv 311 me BOB ~b bob.example.org * :Bob");
     env.dispatch(u":srv 319 me bob :#chan @#other");
-    EXPECT_EQ(env.sockets.sentLines(),
-              (Sent{"MODE #chan +b *!*@bob.example.org", "KICK #chan bob"}));
     env.dispatch(u":srv 318 me bob :End of /WHOIS list.");
     EXPECT_EQ(env.state().wantedNick, u"");
     // The request is over: the next WHOIS of bob is the next line shown.
@@ -238,28 +223,29 @@ TEST_F(QueryRepliesTest, WhoisIsPrintedWithUserAtHostUnlessABanAwaitsItThenTheBa
     EXPECT_EQ(env.lastColour(0), env.env.colours.of(LineClass::Whois));
 
     // A kick line that isn't to follow the ban keeps waiting for its own.
-    banning(u"bob", u"KICK #chan bob");
-    env.state().autoban.kickAfterBan = false;
+    env.state().wantedNick = u"bob";
+    env.state().autoban = {u"#chan", false, u"KICK #chan bob"};
     env.dispatch(u":srv 311 me bob u h");
-    EXPECT_EQ(env.sockets.sentLines().back(), "MODE #chan +b *!*@h");
+    EXPECT_EQ(env.sockets.sentLines(),
+              (Sent{"MODE #chan +b *!*@bob.example.org", "KICK #chan bob", "MODE #chan +b *!*@h"}));
     EXPECT_EQ(env.state().autoban.kickLine, u"KICK #chan bob");
 }
 
 TEST_F(QueryRepliesTest, BanListLinesNotAwaitedArePrintedAndTheAwaitedListOfferedForRemoval) {
     env.dispatch(u":srv 367 me #chan m1 op 1");
     env.dispatch(u":srv 368 me #chan :End of Channel Ban List");
-    banning(u"bob");  // a ban by host is waiting: its channel's ban lines are printed
+    env.state().wantedNick = u"bob";  // a ban by host waits: its channel's ban lines are printed
+    env.state().autoban.channel = u"#chan";
     env.dispatch(u":srv 367 me #chan m2 op 1");
     env.state().wantedNick.clear();
     env.dispatch(u":srv 367 me #other m3");
     env.dispatch(u":srv 367 me #chan");  // without a mask
 
-    joined(u"#chan");
+    // The ban list of #chan is now awaited.
     env.dispatch(u":srv 367 me #CHAN *!*@a.example op 1700000000");
     env.dispatch(u":srv 367 me #chan bad!*@* op 1700000001");
     // Units 126 and 127 are a pair: it doesn't fit a mask's 127.
-    const std::u16string longMask = std::u16string(126, u'm') + u"\U0001F600" + u"zz";
-    env.dispatch(u":srv 367 me #chan " + longMask);
+    env.dispatch(u":srv 367 me #chan " + std::u16string(126, u'm') + u"\U0001F600zz");
     env.dispatch(u":srv 368 me #chan :End of Channel Ban List");
     EXPECT_EQ(env.lines(), (Texts{u"#chan m1 op 1", u"#chan :End of Channel Ban List",
                                   u"#chan m2 op 1", u"#other m3", u"#chan"}));  // not awaited
@@ -276,16 +262,13 @@ TEST_F(QueryRepliesTest, BanListLinesNotAwaitedArePrintedAndTheAwaitedListOffere
     // Cancelled or out of range, nothing is removed (and the list is emptied all the
     // same: m2 is the only entry left); without a command line the removal is sent directly.
     env.context.commands = nullptr;
-    for (const std::optional<int> pick : {std::optional<int>(), std::optional<int>(5)}) {
+    for (const std::optional<int> pick :
+         {std::optional<int>(), std::optional<int>(5), std::optional<int>(0)}) {
         env.state().autoban.channel = u"#chan";
-        env.dispatch(u":srv 367 me #chan m1");
+        env.dispatch(pick == 0 ? u":srv 367 me #chan m2" : u":srv 367 me #chan m1");
         env.env.host.pickAnswers = {pick};
         koniec_banlisty(env.context);
     }
-    env.state().autoban.channel = u"#chan";
-    env.dispatch(u":srv 367 me #chan m2 op 1");
-    env.env.host.pickAnswers = {0};
-    koniec_banlisty(env.context);
     EXPECT_EQ(env.sockets.sentLines(), (Sent{"MODE #chan -b m2"}));
 }
 
@@ -304,8 +287,7 @@ TEST_F(QueryRepliesTest, AwayTopicInvitationAndIsonAnswers) {
     env.dispatch(u":srv 332 me #gone :topic");
     env.dispatch(u":srv 331 me #chan no colon");
     env.dispatch(u":srv 341 me bob #chan");
-    // Who takes ISON answers is checked against a real server; before a notify list is
-    // attached, they go nowhere.
+    // Until a notify list is attached ISON answers go nowhere (a real server's test has one).
     env.dispatch(u":srv 303 me :alice bob");
     EXPECT_EQ(env.lines(), (Texts{u"bob is away: gone fishing :)", u"#gone :topic",
                                   u"#chan no colon", u"bob has been invited to  #chan"}));
@@ -338,17 +320,14 @@ class NotifyListTest : public QueryRepliesTest {
 };
 
 TEST_F(NotifyListTest, NamesSplitAndCutWholeArrivalsAndDeparturesShownOnceNewcomersLookedUp) {
-    const std::pair<std::u16string, Texts> cases[] = {
-        {u" a  b", {u"a", u"b"}},
-        {std::u16string(62, u'p') + u"\U0001F600" + u" x", {std::u16string(62, u'p'), u"x"}},
-    };
-    for (const auto& [text, names] : cases) {
-        Texts got;
-        for (const NotifyEntry& entry : NotifyList::NotifyList_Create(text)) {
-            got.push_back(entry.name);
-        }
-        EXPECT_EQ(got, names) << toUtf8(text);
+    // Blanks part the names; one too long is cut whole, here before a surrogate pair.
+    const std::u16string cut(62, u'p');
+    Texts names;
+    for (const NotifyEntry& entry :
+         NotifyList::NotifyList_Create(u" a  " + cut + u"\U0001F600 b")) {
+        names.push_back(entry.name);
     }
+    EXPECT_EQ(names, (Texts{u"a", cut, u"b"}));
 
     watch(u"Alice bob ");
     notify.NotifyList_Update(u"alice");
