@@ -174,13 +174,15 @@ TEST_F(MainWindowTest, ReadsAndSendsWhileTheEventLoopKeepsTurning) {
 
     // More than the socket buffers hold while the server reads nothing: the
     // window goes on at once and every line arrives whole, in order.
-    server.pauseReading(std::chrono::milliseconds(500));
+    // The pause outlasts any slow machine: sends that waited for the server would end after it.
+    server.pauseReading(std::chrono::seconds(20));
     constexpr int kLong = 4600;
     const auto line = [](int i) { return std::string(980, 'a' + i % 26) + std::to_string(i); };
     for (int i = 0; i < kLong; ++i) {
         session().connection.wys(session().state.socket, u"PRIVMSG #kolu :" + fromUtf8(line(i)));
     }
     EXPECT_TRUE(server.readingPaused()) << "the sends waited for the server";
+    server.pauseReading(std::chrono::milliseconds(0));
     QTRY_VERIFY_WITH_TIMEOUT(server.received().find(line(kLong - 1)) != std::string::npos, 10000);
     for (int i = 0; i < kLong; ++i) {
         ASSERT_TRUE(server.expectLine("PRIVMSG #kolu :" + line(i)));
