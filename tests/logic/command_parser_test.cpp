@@ -91,9 +91,7 @@ struct Row {
 };
 
 const std::string kPing = "PRIVMSG bob :\x01PING 1188731888\x01";
-const std::string kAction =
-    "PRIVMSG #a :\x01"
-    "ACTION ";
+const std::string kAction = std::string("PRIVMSG #a :\x01") + "ACTION ";
 // Too long for one line from "me" however it is sent; either half fits.
 const std::string kX(300, 'x'), kY(200, 'y');
 

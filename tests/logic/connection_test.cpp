@@ -31,7 +31,6 @@ class ConnectionTest : public ::testing::Test {
     }
     void connect() {
         connection().connectCommand();
-        ASSERT_NE(state().socket, kInvalidSocket);
         ASSERT_TRUE(server.waitForClient());
         ASSERT_TRUE(server.expectLine("nick tester"));
         ASSERT_TRUE(server.expectLine("user me example.org kolu :Test User"));
@@ -160,7 +159,6 @@ TEST(ConnectionAddresses, AnAddressThatRefusesIsPassedForTheNextAndTheLineNamesT
     env.settings.write("servers.txt", "Test\tirc.test\t" + std::to_string(server.port()) + "\t");
     env.session.connection.connectCommand();
     ASSERT_TRUE(server.waitForClient());
-    EXPECT_TRUE(server.expectLine("nick tester"));
     EXPECT_EQ(env.lines(), Lines{u"*** Connecting to irc.test [127.0.0.1] (" +
                                  fromUtf8(std::to_string(server.port())) + u")"});
 }

@@ -194,8 +194,7 @@ TEST_F(DictionaryTest, DamageEndsTheWalkIsReportedOnceAndAddingLosesNoWord) {
         dictionary.DbDodajSlowo(u"qz");
         const std::string after = env.read("dict.dat");
         words.insert({u"/jazz", u"qz"});
-        const Words readable = referenceWords(after);
-        EXPECT_TRUE(std::includes(readable.begin(), readable.end(), words.begin(), words.end()));
+        EXPECT_TRUE(std::ranges::includes(referenceWords(after), words));
         // The file is whole records again, ending in a word's end.
         EXPECT_EQ((after.size() - kDictHeaderBytes) % kDictRecordBytes, 0u);
         EXPECT_EQ(after.back(), '\0');
@@ -213,18 +212,17 @@ Rows lookup(std::string bytes, std::u16string_view typed, int maximum) {
 }
 
 TEST(WordListing, OffersWordsInTheWalksOrderUpToTheMaximumFirstCharacterAsTyped) {
-    const std::string& jjj = kJoinJabJump;
-    const std::string seeds = test::seedDictionary();
     // Later alternatives first; the maximum cuts the earliest-added branches short.
-    EXPECT_EQ(lookup(jjj, u"/j", 5), (Rows{u"/jump", u"/jab", u"/join"}));
-    EXPECT_EQ(lookup(jjj, u"/j", 2), (Rows{u"/jab", u"/join"}));
-    EXPECT_EQ(lookup(jjj, u"/j", 0), Rows{u"/join"});  // below 1 lists the first path
-    EXPECT_EQ(lookup(jjj, u"/ja", 5), Rows{u"/jab"});
+    EXPECT_EQ(lookup(kJoinJabJump, u"/j", 5), (Rows{u"/jump", u"/jab", u"/join"}));
+    EXPECT_EQ(lookup(kJoinJabJump, u"/j", 2), (Rows{u"/jab", u"/join"}));
+    EXPECT_EQ(lookup(kJoinJabJump, u"/j", 0), Rows{u"/join"});  // below 1 lists the first path
+    EXPECT_EQ(lookup(kJoinJabJump, u"/ja", 5), Rows{u"/jab"});
+    // Never the typed word itself.
     for (std::u16string_view none : {u"/join", u"/joins", u"", u"/J"}) {
-        EXPECT_EQ(lookup(jjj, none, 5), Rows{}) << toUtf8(none);  // never the typed word itself
+        EXPECT_EQ(lookup(kJoinJabJump, none, 5), Rows{}) << toUtf8(none);
     }
-    EXPECT_EQ(lookup(seeds, u"/who", 5), (Rows{u"/whowas", u"/whois"}));
-    EXPECT_EQ(lookup(seeds, u"/", 3), (Rows{u"/msg", u"/part", u"/join"}));
+    EXPECT_EQ(lookup(test::seedDictionary(), u"/who", 5), (Rows{u"/whowas", u"/whois"}));
+    EXPECT_EQ(lookup(test::seedDictionary(), u"/", 3), (Rows{u"/msg", u"/part", u"/join"}));
     // "/jo" ends at a terminator among the alternatives after "/jo": it is not
     // listed and does not count against the maximum.
     EXPECT_EQ(lookup(test::buildDictionary({u"/jo", u"/joe", u"/jog", u"/join"}), u"/jo", 2),

@@ -25,14 +25,6 @@ namespace {
 
 using Texts = std::vector<std::u16string>;
 
-Texts rowTexts(std::u16string_view text, int maxWidth, const TextMetrics& metrics) {
-    Texts texts;
-    for (const WrapRow& row : wrapRows(text, maxWidth, metrics)) {
-        texts.emplace_back(text.substr(row.start, row.length));
-    }
-    return texts;
-}
-
 // 6 px per character: 60 px fit 10 characters (fit / 2 = 5), 42 px fit 7 (3).
 TEST(WrapRule, CutsRowsWhereTheRuleSays) {
     const std::tuple<std::u16string, int, Texts> cases[] = {
@@ -51,7 +43,11 @@ TEST(WrapRule, CutsRowsWhereTheRuleSays) {
     };
     test::FixedMetrics metrics(6, 13);
     for (const auto& [text, maxWidth, rows] : cases) {
-        EXPECT_EQ(rowTexts(text, maxWidth, metrics), rows) << toUtf8(text) << " " << maxWidth;
+        Texts texts;
+        for (const WrapRow& row : wrapRows(text, maxWidth, metrics)) {
+            texts.push_back(text.substr(row.start, row.length));
+        }
+        EXPECT_EQ(texts, rows) << toUtf8(text) << " " << maxWidth;
         EXPECT_EQ(wrapRowCount(text, maxWidth, metrics), rows.size());
     }
 }
@@ -122,9 +118,7 @@ TEST(TextLines, IncrementalTotalsEqualAFullReMeasure) {
     metrics.setWidth(u'i', 2);
     std::mt19937 random(2024);
     // Formatting codes among the characters: they take no room.
-    const char16_t alphabet[] =
-        u"abc Wi  xy\x02\x03"
-        u"4,";
+    const char16_t alphabet[] = u"abc Wi  xy\u0002\u00034,";
     for (int trial = 0; trial < 20; ++trial) {
         TextLines lines(&metrics, static_cast<int>(random() % 120));
         Texts texts;
