@@ -21,11 +21,6 @@ using std::chrono::milliseconds;
 using test::RawIrcClient;
 using Lines = std::vector<std::u16string>;
 
-bool contains(const Lines& lines, std::u16string_view text) {
-    return std::any_of(lines.begin(), lines.end(),
-                       [&](const std::u16string& line) { return line.find(text) != line.npos; });
-}
-
 // The parameters of the next `command` the other user gets from the client.
 std::vector<std::string> heard(RawIrcClient& other, const std::string& command,
                                test::Millis timeout = test::kDefaultWait) {
@@ -56,7 +51,7 @@ class AgainstNgircd : public ::testing::Test {
     }
     bool waitFor(std::u16string_view name, std::u16string_view text,
                  milliseconds timeout = test::kDefaultWait) {
-        return env.pollUntil([&] { return contains(env.lines(name), text); }, timeout);
+        return env.pollUntil([&] { return test::anyLineHas(env.lines(name), text); }, timeout);
     }
     bool waitForUsers(std::u16string_view channel, const Lines& expected) {
         return env.pollUntil([&] { return env.users(channel) == expected; });
@@ -153,7 +148,8 @@ TEST_F(AgainstNgircd, RefusesACertificateForAnotherHostUntilTheUserTrustsIt) {
 
     env.host.yesNoAnswers = {true};
     env.session.connection.connectCommand();
-    EXPECT_TRUE(contains(env.lines(), u"*** Certificate trusted for 127.0.0.1: connecting again"));
+    EXPECT_TRUE(
+        test::anyLineHas(env.lines(), u"*** Certificate trusted for 127.0.0.1: connecting again"));
     ASSERT_TRUE(env.host.isRunning(kRetryTimer));
     EXPECT_EQ(env.settings.dir.mode(TlsTrust::kFileName), 0600u);
     env.session.connection.retryTick();

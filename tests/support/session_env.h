@@ -1,6 +1,7 @@
 #pragma once
 // A whole client session over real sockets (or a fake layer) with a recording host, fixed
 // text metrics and the default colours.
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -37,6 +38,31 @@ class RecordingSound final : public SoundPlayer {
     }
 };
 
+// The texts shown in tab `index`; none for a tab that does not exist.
+inline std::vector<std::u16string> tabLines(TabRegistry& tabs, int index) {
+    std::vector<std::u16string> out;
+    const TextLines* text = tabs.pobierz_hwndtxtbiez(index);
+    for (std::size_t i = 0; text && i < text->lineCount(); ++i) {
+        out.emplace_back(text->line(i).text);
+    }
+    return out;
+}
+
+// A channel's user list as shown, top to bottom; none without the channel.
+inline std::vector<std::u16string> memberLabels(TabRegistry& tabs, std::u16string_view channel) {
+    std::vector<std::u16string> out;
+    const UserList* list = tabs.pobierz_hwndlist(channel);
+    for (std::size_t i = 0; list && i < list->size(); ++i) {
+        out.push_back(list->at(i).label);
+    }
+    return out;
+}
+
+inline bool anyLineHas(const std::vector<std::u16string>& lines, std::u16string_view text) {
+    return std::ranges::any_of(
+        lines, [&](const std::u16string& line) { return line.find(text) != line.npos; });
+}
+
 class SessionEnv {
   public:
     // `sockets` defaults to a real layer on loopback.
@@ -68,29 +94,16 @@ class SessionEnv {
     }
 
     // The texts shown in a tab; by name, "" is the status tab and an unknown name shows nothing.
-    std::vector<std::u16string> lines(int tab = 0) {
-        std::vector<std::u16string> out;
-        const TextLines* text = session.tabs.pobierz_hwndtxtbiez(tab);
-        for (std::size_t i = 0; text && i < text->lineCount(); ++i) {
-            out.emplace_back(text->line(i).text);
-        }
-        return out;
-    }
+    std::vector<std::u16string> lines(int tab = 0) { return tabLines(session.tabs, tab); }
     std::vector<std::u16string> lines(std::u16string_view tab) {
-        const int index = tab.empty() ? 0 : session.tabs.znajdz_zakladke(tab);
-        return index < 0 ? std::vector<std::u16string>{} : lines(index);
+        return lines(tab.empty() ? 0 : session.tabs.znajdz_zakladke(tab));
     }
     std::u16string lastLine(std::u16string_view tab = {}) {
         const std::vector<std::u16string> all = lines(tab);
         return all.empty() ? u"" : all.back();
     }
     std::vector<std::u16string> users(std::u16string_view channel) {
-        std::vector<std::u16string> out;
-        const UserList* list = session.tabs.pobierz_hwndlist(channel);
-        for (std::size_t i = 0; list && i < list->size(); ++i) {
-            out.push_back(list->at(i).label);
-        }
-        return out;
+        return memberLabels(session.tabs, channel);
     }
     bool pollUntil(const std::function<bool()>& done,
                    std::chrono::milliseconds timeout = std::chrono::milliseconds(3000)) {

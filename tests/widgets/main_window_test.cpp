@@ -62,22 +62,12 @@ class MainWindowTest : public ::testing::Test {
         env.settings.RegZapiszMsg(u"email", u"me@example.org", 240);
     }
     int tab(std::u16string_view name) { return session().tabs.znajdz_zakladke(name); }
-    std::vector<std::u16string> linesOf(int index) {
-        std::vector<std::u16string> out;
-        const TextLines* text = index >= 0 ? session().tabs.pobierz_hwndtxtbiez(index) : nullptr;
-        for (std::size_t i = 0; text && i < text->lineCount(); ++i) {
-            out.emplace_back(text->line(i).text);
-        }
-        return out;
-    }
+    std::vector<std::u16string> linesOf(int index) { return test::tabLines(session().tabs, index); }
     bool tabShows(int index, std::u16string_view wanted) {
-        return std::ranges::any_of(linesOf(index), [&](const std::u16string& line) {
-            return line.find(wanted) != std::u16string::npos;
-        });
+        return test::anyLineHas(linesOf(index), wanted);
     }
     std::size_t members(std::u16string_view channel) {
-        const UserList* list = session().tabs.pobierz_hwndlist(channel);
-        return list ? list->size() : 0;
+        return test::memberLabels(session().tabs, channel).size();
     }
     QLineEdit* edit() { return window->inputLine().editControl(); }
     void startTyping() {
