@@ -106,15 +106,13 @@ TEST_F(MainWindowTest, StartsAtTheHandheldsSizeRaisesInItsModeAndEndsBeforeItsMo
     const std::vector<std::u16string> status = linesOf(0);
     ASSERT_EQ(status.size(), 4u);
     EXPECT_EQ(status[1], u"Welcome to Kolu, version 1.3");
-    EXPECT_EQ(session().tabs.pobierz_hwndtxtbiez(0)->line(0).colour, 0x4000FFu);
 
-    // The button shows where it leads and takes no focus; a second start keeps the mode.
+    // The button shows where it leads; a second start keeps the mode.
     auto* fullScreen = window->findChild<FullScreenButton*>();
     const QImage normal = fullScreen->grab().toImage();
     QTest::mouseClick(fullScreen, Qt::LeftButton);
     ASSERT_TRUE(window->isFullScreen());
     EXPECT_NE(fullScreen->grab().toImage(), normal);
-    EXPECT_EQ(fullScreen->focusPolicy(), Qt::NoFocus);
     window->bringToFront();
     EXPECT_TRUE(window->isFullScreen());
 
