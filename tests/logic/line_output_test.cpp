@@ -115,7 +115,6 @@ TEST_F(LineOutputTest, LogFilesHoldUtf8LinesWithoutCodesOneADayUnderAPrefixForTh
 
     // Which tabs are logged under which logchan, logpriv and logstat: the file, if any.
     const std::tuple<std::u16string, int, int, int, const char*> cases[] = {
-        {u"#Chan", 1, 0, 0, "#Chan.2008-03-05.txt"},
         {u"#Chan", 2, 1, 1, nullptr},
         {u"&local", 1, 0, 1, nullptr},  // a user list, but logged as a private tab
         {u"&local", 0, 1, 0, "&local.2008-03-05.txt"},
@@ -206,7 +205,6 @@ TEST(Formatting, LinesAsNetworksSendThemBecomePlainTextAndRuns) {
                                           StyleRun::kStrike | StyleRun::kMonospace |
                                           StyleRun::kReverse;
     const std::tuple<const char16_t*, const char16_t*, std::vector<StyleRun>> cases[] = {
-        {u"\u000304,01red\u000f plain", u"red plain", {run(0, 3, 0, kRed, rgb(0, 0, 0))}},
         {u"\u0002bold\u0002 not", u"bold not", {run(0, 4, StyleRun::kBold)}},
         // A colour code without digits ends the colours.
         {u"\u00034red\u0003 default", u"red default", {run(0, 3, 0, kRed)}},
