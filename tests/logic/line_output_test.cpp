@@ -205,6 +205,7 @@ TEST(Formatting, LinesAsNetworksSendThemBecomePlainTextAndRuns) {
                                           StyleRun::kStrike | StyleRun::kMonospace |
                                           StyleRun::kReverse;
     const std::tuple<const char16_t*, const char16_t*, std::vector<StyleRun>> cases[] = {
+        {u"\u000304,01red\u000f plain", u"red plain", {run(0, 3, 0, kRed, rgb(0, 0, 0))}},
         {u"\u0002bold\u0002 not", u"bold not", {run(0, 4, StyleRun::kBold)}},
         // A colour code without digits ends the colours.
         {u"\u00034red\u0003 default", u"red default", {run(0, 3, 0, kRed)}},

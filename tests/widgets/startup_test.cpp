@@ -26,6 +26,9 @@ TEST(Startup, FirstStartWritesEverySettingAndShippedFileASecondNothing) {
     std::string before;
     {
         Services services(dataFolder(), registryFile());
+        std::u16string email;
+        services.settings.RegCzytajMsg(u"email", email, 240);
+        EXPECT_EQ(email, fromUtf8(loginName()) + u"@localhost");
         EXPECT_EQ(services.settings.CzytajInstallDir(), fromUtf8(dataFolder()));
         EXPECT_TRUE(fileExists(dataFolder() + "help/help.html"));  // the rest: shipped files' tests
         ASSERT_EQ(readWholeFile(registryFile(), before), 0);

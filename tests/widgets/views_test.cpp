@@ -94,6 +94,7 @@ TEST_F(ColorEditTest, ABurstIsFollowedOnceTheLoopTurnsOffKeepsTheViewStillAndSte
     EXPECT_EQ(bar->maximum(), 0);
     EXPECT_EQ(view->scrollPosition(), largest);
     QApplication::processEvents();
+    EXPECT_EQ(bar->pageStep(), 10 * row);
 
     view->setAutoScroll(false);
     view->addLine(blocks(u"## new"), kBlue);
