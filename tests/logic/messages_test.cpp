@@ -221,7 +221,7 @@ TEST(MessageSplit, CutsAtTheLastBlankThatFitsOrInsideAWordWithoutAndLosesNothing
     // Random texts: every piece fits and blanks join them back.
     const Text chars[] = {u" ", u"a", u"\u00f3", u"\u20ac", u"\U0001F600"};
     std::mt19937 random(7);
-    for (int round = 0; round < 200; ++round) {
+    for (std::size_t round = 0; round < 200; ++round) {
         const Text nick(1 + round % 30, u'n'), head = round % 2 ? kAct : kSay;
         const Text tail = round % 2 ? kMark : u"";
         Text text = u"a";

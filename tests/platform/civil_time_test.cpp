@@ -23,7 +23,7 @@ TEST(CivilTime, EveryDayFrom1900To2200MatchesTimegmAndBadMonthsStayInsideTheTabl
                 // A time of day that moves with the date, so every field is exercised.
                 const int hour = (day * 7 + month) % 24, minute = (year + day * 13) % 60,
                           second = (month * 17 + day) % 60;
-                std::tm tm{second, minute, hour, day, month - 1, year - 1900};
+                std::tm tm{second, minute, hour, day, month - 1, year - 1900, 0, 0, 0, 0, nullptr};
                 const std::time_t expected = timegm(&tm);
                 if (tm.tm_mday != day) {
                     continue;  // no such day in this month
