@@ -53,25 +53,6 @@ Colour colourOf(const HandlerContext& context, LineClass lineClass) {
     return context.colours.of(lineClass);
 }
 
-// Victim and reason of a KICK's fourth word, "victim :reason". Servers always
-// mark the reason; when one doesn't, a nickname has no blanks, so the victim is
-// the first word and the reason the rest (or the victim again when alone).
-void splitKick(std::u16string_view word3, std::u16string& victim, std::u16string& reason) {
-    std::size_t at = word3.find(u" :");
-    std::size_t skip = 2;
-    if (at == std::u16string_view::npos) {
-        at = word3.find(u' ');
-        skip = 1;
-    }
-    if (at == std::u16string_view::npos) {
-        victim.assign(word3);
-        reason.assign(word3);
-        return;
-    }
-    victim.assign(word3.substr(0, at));
-    reason.assign(word3.substr(at + skip));
-}
-
 }  // namespace
 
 int reply_JOIN(HandlerContext& context, const Reply& reply) {
@@ -81,7 +62,7 @@ int reply_JOIN(HandlerContext& context, const Reply& reply) {
             return;  // nobody joined
         }
         context.sounds.PlayWAV(u"join");
-        const std::u16string& channel = reply.word(2);
+        const std::u16string& channel = reply.params[0];
         std::u16string text;
         if (!isCurrentNick(context, nick)) {
             dodaj_do_listy(context.tabs, channel, nick);
@@ -110,7 +91,7 @@ int reply_PART(HandlerContext& context, const Reply& reply) {
             return;  // nobody left
         }
         context.sounds.PlayWAV(u"part");
-        const std::u16string& channel = reply.word(2);
+        const std::u16string& channel = reply.params[0];
         if (isCurrentNick(context, nick)) {
             context.tabs.usun_zakladkeT(channel);
             return;
@@ -127,7 +108,7 @@ int reply_PART(HandlerContext& context, const Reply& reply) {
 int reply_NICK(HandlerContext& context, const Reply& reply) {
     return guarded(context, u"reply_NICK", [&] {
         const std::u16string oldNick(sourceNick(reply.word(0)));
-        const std::u16string& newNick = reply.word(2);
+        const std::u16string& newNick = reply.params[0];
         // A change to no nickname would leave empty rows and an empty current
         // nickname (which reads as "not logged in"): such a line changes nothing.
         if (newNick.empty()) {
@@ -168,11 +149,8 @@ int DisplayNICK(HandlerContext& context, std::u16string_view oldNick, std::u16st
 
 int reply_QUIT(HandlerContext& context, const Reply& reply) {
     return guarded(context, u"reply_QUIT", [&] {
-        // The tokeniser splits a reason of several words after its first one.
-        std::u16string reason = reply.word(2);
-        if (reply.count >= 4) {
-            reason += u" " + reply.word(3);
-        }
+        // A reason a server sent without its colon is still whole.
+        const std::u16string reason = reply.params.from(0);
         const std::u16string body =
             cutToBuffer(nickWithAddress(context, reply) + u" Quit (" + reason + u")");
         context.sounds.PlayWAV(u"quit");
@@ -212,8 +190,8 @@ int reply_Disconnected(HandlerContext& context, const Reply& reply) {
 int reply_TOPIC(HandlerContext& context, const Reply& reply) {
     return guarded(context, u"reply_TOPIC", [&] {
         const std::u16string text = std::u16string(sourceNick(reply.word(0))) +
-                                    u" changes topic to '" + reply.word(3) + u"'";
-        context.output.RIDodajLinie(reply.word(2), text, colourOf(context, LineClass::Topic));
+                                    u" changes topic to '" + reply.params.from(1) + u"'";
+        context.output.RIDodajLinie(reply.params[0], text, colourOf(context, LineClass::Topic));
     });
 }
 
@@ -222,7 +200,7 @@ int reply_INVITE(HandlerContext& context, const Reply& reply) {
         const std::u16string_view source = reply.word(0);
         const std::u16string text = std::u16string(sourceNick(source)) + u" (" +
                                     std::u16string(sourceUserHost(source)) +
-                                    u") invites you to join " + reply.word(3);
+                                    u") invites you to join " + reply.params.from(1);
         context.sounds.PlayWAV(u"invite");
         context.output.RIDodajLinie(u"", text, colourOf(context, LineClass::Invite));
     });
@@ -230,10 +208,11 @@ int reply_INVITE(HandlerContext& context, const Reply& reply) {
 
 int reply_KICK(HandlerContext& context, const Reply& reply) {
     return guarded(context, u"reply_KICK", [&] {
-        const std::u16string& channel = reply.word(2);
-        std::u16string victim;
-        std::u16string reason;
-        splitKick(reply.word(3), victim, reason);
+        const MessageParams& params = reply.params;
+        const std::u16string& channel = params[0];
+        const std::u16string& victim = params[1];
+        // Without a reason the victim stands in for it.
+        const std::u16string reason = params.size() > 2 ? params.from(2) : victim;
         context.sounds.PlayWAV(u"kick");
         std::u16string text;
         std::u16string_view target = channel;

@@ -32,12 +32,16 @@ bool wordIs(const Reply& reply, int index, std::u16string_view text) {
 }
 
 bool isCtcp(const Reply& reply) {
-    const std::u16string& text = reply.word(3);
+    const std::u16string& text = reply.params[1];
     return !text.empty() && text.front() == kCtcpMark;
 }
 
 int printToStatus(HandlerContext& context, const Reply& reply) {
-    context.output.RIDodajLinie(u"", reply.word(3), context.colours.of(LineClass::Normal));
+    // An ERROR line's reason is all of its parameter; its third blank is inside it.
+    const MessageParams& params = reply.params;
+    const std::u16string& text =
+        equalsIgnoreCase(params.command(), u"ERROR") ? params.from(0) : reply.word(3);
+    context.output.RIDodajLinie(u"", text, context.colours.of(LineClass::Normal));
     return 1;
 }
 

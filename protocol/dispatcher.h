@@ -62,8 +62,13 @@ int DispatchReply(HandlerContext& context, const Reply& reply);
 // nickname and then asks the user; every other numeric prints word 3. Returns 1.
 int reply_numeric(HandlerContext& context, const Reply& reply);
 
+// Reply 001 (the welcome): printed like any numeric; the channel modes go back
+// to their defaults until the server announces its own. Returns 1.
+int Welcome(HandlerContext& context, const Reply& reply);
+
 // Reply 005 (the server's features): printed like any numeric; its PREFIX
-// token sets the member ranks of every user list. Returns 1.
+// token sets the member ranks of every user list, its CHANMODES, EXCEPTS and
+// INVEX tokens which channel modes take a parameter. Returns 1.
 int ServerFeatures(HandlerContext& context, const Reply& reply);
 
 // Replies 432 and 433. Returns 1.

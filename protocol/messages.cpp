@@ -90,15 +90,15 @@ int reply_PRIVMSG(HandlerContext& context, const Reply& reply) {
         if (isIgnored(context, nick)) {
             return;
         }
-        const std::u16string text = u"<" + std::u16string(nick) + u"> " + reply.word(3);
-        std::u16string_view target = reply.word(2);
+        const std::u16string said = reply.params.from(1);
+        const std::u16string text = u"<" + std::u16string(nick) + u"> " + said;
+        std::u16string_view target = reply.params[0];
         if (isOwnNick(context, target)) {
             target = queryTarget(context, nick);
         } else {
             noteChannelSpeaker(context, target, nick);
         }
-        const Colour colour =
-            HighlightLine(context, reply.word(3), context.colours.of(LineClass::Normal));
+        const Colour colour = HighlightLine(context, said, context.colours.of(LineClass::Normal));
         context.output.RIDodajLinie(target, text, colour);
     });
 }
@@ -115,14 +115,15 @@ int reply_NOTICE(HandlerContext& context, const Reply& reply) {
         if (loggedIn) {
             context.sounds.PlayWAV(u"notice");
         }
+        const std::u16string& to = reply.params[0];
         std::u16string target;
-        if (loggedIn && !isOwnNick(context, reply.word(2))) {
-            text += u":" + reply.word(2) + u"- " + reply.word(3);
-            if (context.tabs.znajdz_zakladke(reply.word(2)) >= 0) {
-                target = reply.word(2);
+        if (loggedIn && !isOwnNick(context, to)) {
+            text += u":" + to + u"- " + reply.params.from(1);
+            if (context.tabs.znajdz_zakladke(to) >= 0) {
+                target = to;
             }
         } else {
-            text += u"- " + reply.word(3);
+            text += u"- " + reply.params.from(1);
             target = context.tabs.pobierz_nazwebiez();
         }
         context.output.RIDodajLinie(target, text, context.colours.of(LineClass::Notice));
@@ -133,7 +134,7 @@ int reply_PING(HandlerContext& context, const Reply& reply) {
     return guarded(context, u"reply_PING", [&] {
         // The line sender ends a line at a CR, LF or NUL, so a token carrying one
         // can't add a line of its own.
-        const std::u16string pong = u"PONG :" + reply.word(1);
+        const std::u16string pong = u"PONG :" + reply.params[0];
         if (context.settings.RegCzytajLONG(u"hideping") == 0) {
             context.output.RIDodajLinie(u"", u"PING? PONG!", context.colours.of(LineClass::Ping));
         }
@@ -143,7 +144,8 @@ int reply_PING(HandlerContext& context, const Reply& reply) {
 
 int Parsuj_mIRC(HandlerContext& context, const Reply& reply) {
     return guarded(context, u"Parsuj_mIRC", [&] {
-        std::u16string_view body = reply.word(3);
+        const std::u16string text = reply.params.from(1);
+        std::u16string_view body = text;
         if (body.empty()) {
             return;
         }
@@ -171,7 +173,7 @@ int Parsuj_mIRC(HandlerContext& context, const Reply& reply) {
 int ShowAction(HandlerContext& context, const Reply& reply, std::u16string_view action) {
     return guarded(context, u"ShowAction", [&] {
         const std::u16string_view nick = sourceNick(reply.word(0));
-        std::u16string_view target = reply.word(2);
+        std::u16string_view target = reply.params[0];
         const bool toChannel = !isOwnNick(context, target);
         if (!toChannel) {
             // The query tab opens even for an ignored nick; only the line is dropped.
@@ -214,7 +216,7 @@ int reply_mIRC_PING(HandlerContext& context, const Reply& reply, std::u16string_
                                        u"NOTICE " + nick + u" :" + kCtcpMark + u"PING " +
                                            std::u16string(argument) + kCtcpMark);
             }
-            const std::u16string& target = reply.word(2);
+            const std::u16string& target = reply.params[0];
             if (isOwnNick(context, target)) {
                 context.output.RIDodajLinie(u"", u"[" + nick + u" PING]", colour);
             } else {

@@ -5,7 +5,7 @@
 
 #include "platform/text.h"
 #include "protocol/channel_events.h"
-#include "protocol/string_ops.h"
+#include "protocol/session_state.h"
 #include "settings/error_log.h"
 #include "ui/line_output.h"
 #include "ui/tab_registry.h"
@@ -17,44 +17,21 @@ namespace {
 // The MODE line is composed in a buffer of this many characters, terminator included.
 constexpr std::size_t kModeLineBuffer = 256;
 
-// Walks the parameters after the mode string, one per call, without ever
-// moving past the end of the text.
-class ModeParameters {
-  public:
-    ModeParameters(std::u16string_view text, std::size_t firstBlank)
-        : m_text(text), m_position(firstBlank) {}
-
-    // The next parameter; empty once they have run out. Some servers mark the
-    // last parameter as a trailing one (":nick"); that colon is no part of it.
-    std::u16string next() {
-        if (m_position < m_text.size()) {
-            ++m_position;  // past the blank NextWord stopped at
-        }
-        std::u16string parameter;
-        m_position = NextWord(parameter, m_text, m_position);
-        if (!parameter.empty() && parameter.front() == u':') {
-            parameter.erase(0, 1);
-        }
-        return parameter;
-    }
-
-  private:
-    std::u16string_view m_text;
-    std::size_t m_position;
-};
-
 }  // namespace
 
 int reply_MODE(HandlerContext& context, const Reply& reply) {
     try {
         const std::u16string_view setter = sourceNick(reply.word(0));
-        std::u16string text = u"*** " + std::u16string(setter) + u" sets mode: " + reply.word(3);
+        const MessageParams& params = reply.params;
+        // The modes and their parameters as the server meant them: a last
+        // parameter's colon is no part of what was set.
+        std::u16string text = u"*** " + std::u16string(setter) + u" sets mode: " + params.from(1);
         if (text.size() >= kModeLineBuffer) {
             text.resize(cutAtWholeChar(text, kModeLineBuffer - 1).size());
         }
         // A user mode the client set on itself belongs to the status tab.
         const std::u16string_view target =
-            equalsIgnoreCase(setter, reply.word(2)) ? std::u16string_view() : reply.word(2);
+            equalsIgnoreCase(setter, params[0]) ? std::u16string_view() : params[0];
         context.output.RIDodajLinie(target, text, context.colours.of(LineClass::Mode));
     } catch (const std::bad_alloc&) {
         context.log.LogError(u"LocalAlloc", u"reply_MODE", 0);
@@ -63,38 +40,25 @@ int reply_MODE(HandlerContext& context, const Reply& reply) {
 }
 
 int ParsujMody(HandlerContext& context, const Reply& reply) {
-    const std::u16string& word3 = reply.word(3);
-    const std::size_t blank = word3.find(u' ');
-    if (blank == std::u16string::npos) {
+    const MessageParams& params = reply.params;
+    if (params.size() < 3) {
         return 1;  // no parameters, so no member's status changes
     }
-    const std::u16string& channel = reply.word(2);
-    const std::u16string_view modes = std::u16string_view(word3).substr(0, blank);
+    const std::u16string_view channel = params[0];
+    const std::u16string_view modes = params[1];
     try {
-        ModeParameters parameters(word3, blank);
+        std::size_t next = 2;  // parameters are taken in turn; missing ones read as empty
         const MemberRanks& ranks = context.tabs.memberRanks();
         bool plus = false;  // a mode string without a sign removes
         for (const char16_t mode : modes) {
-            switch (mode) {
-                case u'+':
-                    plus = true;
-                    break;
-                case u'-':
-                    plus = false;
-                    break;
-                case u'b':
-                case u'k':
-                case u'l':
-                    parameters.next();  // a mask, key or limit: not a member
-                    break;
-                default:
-                    // Operator and voice take a member even where the server
-                    // announced other ranks.
-                    if (mode == u'o' || mode == u'v' || ranks.rankOfMode(mode) >= 0) {
-                        ZmienMod(context.tabs, context.sounds, channel, parameters.next(), mode,
-                                 plus);
-                    }
-                    break;
+            if (mode == u'+' || mode == u'-') {
+                plus = mode == u'+';
+            } else if (mode == u'o' || mode == u'v' || ranks.rankOfMode(mode) >= 0) {
+                // Operator and voice take a member even where the server
+                // announced other ranks.
+                ZmienMod(context.tabs, context.sounds, channel, params[next++], mode, plus);
+            } else if (context.state.channelModes.takesParameter(mode, plus)) {
+                ++next;  // a mask, key or limit: not a member
             }
         }
     } catch (const std::bad_alloc&) {

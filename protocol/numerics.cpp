@@ -1,6 +1,5 @@
 // Numeric replies: the routing table to the query-reply handlers, the server's
 // features, the message of the day and the nickname clash during login.
-#include <algorithm>
 #include <array>
 #include <optional>
 #include <string>
@@ -26,7 +25,8 @@ struct NumericRow {
     ReplyRoute route;
 };
 
-constexpr std::array<NumericRow, 17> kNumericRows{{
+constexpr std::array<NumericRow, 18> kNumericRows{{
+    {1, {0, "Welcome", Welcome}},
     {5, {0, "ServerFeatures", ServerFeatures}},
     {301, {0, "UserIsAway", UserIsAway}},
     {303, {0, "reply_ISON", reply_ISON}},
@@ -100,22 +100,28 @@ int reply_numeric(HandlerContext& context, const Reply& reply) {
     return routeNumeric(wordNumber(reply.word(1))).handler(context, reply);
 }
 
+int Welcome(HandlerContext& context, const Reply& reply) {
+    // What the previous server announced does not hold for this one.
+    context.state.channelModes = ChannelModes();
+    return printText(context, reply);
+}
+
 int ServerFeatures(HandlerContext& context, const Reply& reply) {
     printText(context, reply);
     return guarded(context, u"ServerFeatures", [&] {
-        // "TOKEN TOKEN=value ... :are supported by this server"
-        const std::u16string_view tokens = reply.word(3);
+        // "me TOKEN TOKEN=value ... :are supported by this server": the closing
+        // text is no token, and names none of those read here.
         constexpr std::u16string_view kPrefixToken = u"PREFIX=";
-        for (std::size_t start = 0; start < tokens.size() && tokens[start] != u':';) {
-            const std::size_t blank = std::min(tokens.find(u' ', start), tokens.size());
-            const std::u16string_view token = tokens.substr(start, blank - start);
+        for (std::size_t i = 1; i < reply.params.size(); ++i) {
+            const std::u16string_view token = reply.params[i];
             if (token.starts_with(kPrefixToken)) {
                 // A value that isn't one keeps the ranks known so far.
                 if (const auto ranks = MemberRanks::parse(token.substr(kPrefixToken.size()))) {
                     context.tabs.setMemberRanks(*ranks);
                 }
+            } else {
+                context.state.channelModes.learn(token);
             }
-            start = blank + 1;
         }
     });
 }

@@ -34,17 +34,6 @@ void printStatus(HandlerContext& context, u16string_view text, LineClass lineCla
     context.output.RIDodajLinie(u"", text, context.colours.of(lineClass));
 }
 
-// The text up to the first blank (all of it when there is none).
-u16string_view firstWord(u16string_view text) {
-    return text.substr(0, text.find(u' '));
-}
-
-// The text from `start` up to the next blank (or the end).
-u16string_view wordBetween(u16string_view text, std::size_t start) {
-    const std::size_t end = text.find(u' ', start);
-    return text.substr(start, end == kNone ? kNone : end - start);
-}
-
 // Channel and nickname comparisons ignore case, as IRC names do.
 bool isAutobanChannel(const HandlerContext& context, u16string_view channel) {
     const std::u16string& wanted = context.state.autoban.channel;
@@ -69,16 +58,6 @@ std::u16string banField(u16string_view text) {
     return std::u16string(cutAtWholeChar(text, kBanFieldCapacity - 1));
 }
 
-// The channel a names reply is about: from its first '#' (or, without one,
-// its first '&') up to the next blank; empty when it names none.
-u16string_view namesChannel(u16string_view text) {
-    std::size_t start = text.find(u'#');
-    if (start == kNone) {
-        start = text.find(u'&');
-    }
-    return start == kNone ? u16string_view{} : wordBetween(text, start);
-}
-
 void fillNames(HandlerContext& context, u16string_view channel, u16string_view names) {
     // Every name but the last goes in unchecked; the last is checked for a
     // duplicate. A doubled blank or an empty list gives empty names, which the
@@ -91,21 +70,15 @@ void fillNames(HandlerContext& context, u16string_view channel, u16string_view n
     dodaj_do_listy(context.tabs, channel, names.substr(start));
 }
 
-// A topic answer: `before` + the text after `separator` + `after` in the
-// channel's tab; the whole answer in the status tab when there is no such tab
-// or no separator.
-void printTopic(HandlerContext& context, const Reply& reply, u16string_view separator,
-                u16string_view before, u16string_view after) {
-    const u16string_view text = reply.word(3);
-    const u16string_view channel = firstWord(text);
-    const std::size_t at = text.find(separator);
-    if (context.tabs.znajdz_zakladke(channel) == -1 || at == kNone) {
-        printStatus(context, text, LineClass::Topic);
+// A topic answer about the channel in parameter 1: `line` in the channel's tab
+// when `complete`; the whole answer in the status tab when there is no such tab
+// or the answer lacks what `line` is made of.
+void printTopic(HandlerContext& context, const Reply& reply, bool complete, u16string_view line) {
+    const std::u16string& channel = reply.params[1];
+    if (!complete || context.tabs.znajdz_zakladke(channel) == -1) {
+        printStatus(context, reply.word(3), LineClass::Topic);
         return;
     }
-    std::u16string line(before);
-    line += text.substr(at + separator.size());
-    line += after;
     context.output.RIDodajLinie(channel, line, context.colours.of(LineClass::Topic));
 }
 
@@ -113,23 +86,22 @@ void printTopic(HandlerContext& context, const Reply& reply, u16string_view sepa
 
 int wypelnij_liste(HandlerContext& context, const Reply& reply) {
     return guarded(context, u"wypelnij_liste", [&] {
-        const u16string_view text = reply.word(3);
-        const u16string_view channel = namesChannel(text);
-        if (!channel.empty() && isAutobanChannel(context, channel)) {
-            const std::size_t afterChannel =
-                static_cast<std::size_t>(channel.data() - text.data()) + channel.size();
-            const std::size_t colon = text.find(u':', afterChannel);
-            if (colon != kNone) {
-                fillNames(context, channel, text.substr(colon + 1));
+        // "me [type] channel names": the names are the last parameter, with or
+        // without a colon, and the channel is the one before them.
+        const MessageParams& params = reply.params;
+        if (params.size() >= 3) {
+            const std::u16string& channel = params[params.size() - 2];
+            if (isAutobanChannel(context, channel)) {
+                fillNames(context, channel, params[params.size() - 1]);
             }
         }
-        printStatus(context, text, LineClass::Normal);
+        printStatus(context, reply.word(3), LineClass::Normal);
     });
 }
 
 int koniec_listy(HandlerContext& context, const Reply& reply) {
     return guarded(context, u"koniec_listy", [&] {
-        if (isAutobanChannel(context, firstWord(reply.word(3)))) {
+        if (isAutobanChannel(context, reply.params[1])) {
             context.state.autoban.channel.clear();
         }
         printStatus(context, reply.word(3), LineClass::Normal);
@@ -138,15 +110,11 @@ int koniec_listy(HandlerContext& context, const Reply& reply) {
 
 int UserIsAway(HandlerContext& context, const Reply& reply) {
     return guarded(context, u"UserIsAway", [&] {
-        const u16string_view text = reply.word(3);
-        const std::size_t at = text.find(u" :");
-        if (at == kNone) {
+        const MessageParams& params = reply.params;
+        if (params.size() < 3) {
             return;  // not an away message: shown nowhere
         }
-        std::u16string line(text.substr(0, at));
-        line += u" is away: ";
-        line += text.substr(at + 2);
-        printStatus(context, line, LineClass::Normal);
+        printStatus(context, params[1] + u" is away: " + params.from(2), LineClass::Normal);
     });
 }
 
@@ -155,21 +123,23 @@ int reply_ISON(HandlerContext& context, const Reply& reply) {
         if (!context.state.userIsonPending) {
             // The notify list's own query; until one is attached the answer goes nowhere.
             if (context.notify) {
-                context.notify->NotifyList_Update(reply.word(3));
+                context.notify->NotifyList_Update(reply.params.from(1));
             }
             return;
         }
         context.state.userIsonPending = false;
-        printStatus(context, u"ison: " + reply.word(3), LineClass::Normal);
+        printStatus(context, u"ison: " + reply.params.from(1), LineClass::Normal);
     });
 }
 
 int HostFromWhoisAutoban(HandlerContext& context, const Reply& reply) {
     return guarded(context, u"HostFromWhoisAutoban", [&] {
+        // "me nick user host * :name"
+        const MessageParams& params = reply.params;
         std::u16string text = reply.word(3);
         const std::size_t userAt = text.find(u' ');
         const std::size_t hostAt = userAt == kNone ? kNone : text.find(u' ', userAt + 1);
-        if (!banByHostWaits(context, firstWord(text)) || hostAt == kNone) {
+        if (!banByHostWaits(context, params[1]) || params.size() < 4) {
             // Shown as nick user@host * :name.
             if (hostAt != kNone) {
                 text[hostAt] = u'@';
@@ -178,10 +148,9 @@ int HostFromWhoisAutoban(HandlerContext& context, const Reply& reply) {
             return;
         }
         AutobanRequest& request = context.state.autoban;
-        const u16string_view host = wordBetween(text, hostAt + 1);
         const SocketHandle socket = context.state.socket;
-        context.connection.SendNonEmpty(
-            socket, u"MODE " + request.channel + u" +b *!*@" + std::u16string(host));
+        context.connection.SendNonEmpty(socket,
+                                        u"MODE " + request.channel + u" +b *!*@" + params[3]);
         if (request.kickAfterBan) {
             request.kickAfterBan = false;
             if (request.kickLine) {
@@ -194,7 +163,7 @@ int HostFromWhoisAutoban(HandlerContext& context, const Reply& reply) {
 
 int HideWhois(HandlerContext& context, const Reply& reply) {
     return guarded(context, u"HideWhois", [&] {
-        if (!banByHostWaits(context, firstWord(reply.word(3)))) {
+        if (!banByHostWaits(context, reply.params[1])) {
             printStatus(context, reply.word(3), LineClass::Whois);
         }
     });
@@ -202,7 +171,7 @@ int HideWhois(HandlerContext& context, const Reply& reply) {
 
 int EndOfWhois(HandlerContext& context, const Reply& reply) {
     return guarded(context, u"EndOfWhois", [&] {
-        if (banByHostWaits(context, firstWord(reply.word(3)))) {
+        if (banByHostWaits(context, reply.params[1])) {
             context.state.wantedNick.clear();
             context.state.autoban.channel.clear();
             return;
@@ -212,31 +181,35 @@ int EndOfWhois(HandlerContext& context, const Reply& reply) {
 }
 
 int ShowNoTopic(HandlerContext& context, const Reply& reply) {
-    return guarded(context, u"ShowNoTopic", [&] { printTopic(context, reply, u" :", u"", u""); });
+    // "me channel :text"
+    return guarded(context, u"ShowNoTopic",
+                   [&] { printTopic(context, reply, reply.params.size() == 3, reply.params[2]); });
 }
 
 int ShowTopic(HandlerContext& context, const Reply& reply) {
-    return guarded(context, u"ShowTopic",
-                   [&] { printTopic(context, reply, u" :", u"Topic is '", u"'"); });
+    // "me channel :topic"
+    return guarded(context, u"ShowTopic", [&] {
+        printTopic(context, reply, reply.params.size() == 3,
+                   u"Topic is '" + reply.params[2] + u"'");
+    });
 }
 
 int TopicSetBy(HandlerContext& context, const Reply& reply) {
-    return guarded(context, u"TopicSetBy",
-                   [&] { printTopic(context, reply, u" ", u"Set by ", u""); });
+    // "me channel setter time": the setter and time as the server sent them.
+    return guarded(context, u"TopicSetBy", [&] {
+        printTopic(context, reply, reply.params.size() >= 3, u"Set by " + reply.params.from(2));
+    });
 }
 
 int ShowInvited(HandlerContext& context, const Reply& reply) {
     return guarded(context, u"ShowInvited", [&] {
-        const u16string_view text = reply.word(3);
-        const std::size_t blank = text.find(u' ');
-        if (blank == kNone) {
-            printStatus(context, text, LineClass::Normal);
+        const MessageParams& params = reply.params;
+        if (params.size() < 3) {
+            printStatus(context, reply.word(3), LineClass::Normal);
             return;
         }
-        // The rest keeps its blank, so two stand before the channel.
-        std::u16string line(text.substr(0, blank));
-        line += u" has been invited to ";
-        line += text.substr(blank);
+        // The channel keeps the blank before it, so two stand there.
+        const std::u16string line = params[1] + u" has been invited to  " + params.from(2);
         context.sounds.PlayWAV(u"invite");
         printStatus(context, line, LineClass::Normal);
     });
@@ -244,21 +217,20 @@ int ShowInvited(HandlerContext& context, const Reply& reply) {
 
 int ban2list(HandlerContext& context, const Reply& reply) {
     return guarded(context, u"ban2list", [&] {
-        const u16string_view text = reply.word(3);
-        const u16string_view channel = firstWord(text);
-        const std::size_t blank = text.find(u' ');
-        if (!banListAwaited(context, channel) || blank == kNone) {
-            printStatus(context, text, LineClass::Normal);
+        // "me channel mask [setter time]"
+        const MessageParams& params = reply.params;
+        const std::u16string& channel = params[1];
+        if (!banListAwaited(context, channel) || params.size() < 3) {
+            printStatus(context, reply.word(3), LineClass::Normal);
             return;
         }
-        context.state.banList.push_back(
-            BanRecord{banField(channel), banField(wordBetween(text, blank + 1))});
+        context.state.banList.push_back(BanRecord{banField(channel), banField(params[2])});
     });
 }
 
 int EndOfBanList(HandlerContext& context, const Reply& reply) {
     return guarded(context, u"EndOfBanList", [&] {
-        if (!banListAwaited(context, firstWord(reply.word(3)))) {
+        if (!banListAwaited(context, reply.params[1])) {
             printStatus(context, reply.word(3), LineClass::Normal);
             return;
         }

@@ -34,6 +34,7 @@ int tworz_odpowiedz(std::u16string_view line, Reply& reply) {
         ++count;
     }
     reply.count = count;
+    reply.params.parse(line);
     return count;
 }
 
@@ -43,6 +44,7 @@ void zwolnij_odpowiedz(Reply& reply) {
         word.clear();
     }
     reply.count = 0;
+    reply.params.clear();
 }
 
 std::u16string_view sourceNick(std::u16string_view source) {

@@ -1,10 +1,13 @@
 #pragma once
 // The parsed form of one inbound line: up to four words, the fourth holding the
-// rest of the line. One reply is alive while its line is dispatched; handlers
-// read its words and copy what they need to keep.
+// rest of the line, and the same line's parameters as the protocol reads them.
+// One reply is alive while its line is dispatched; handlers read its words and
+// parameters and copy what they need to keep.
 #include <array>
 #include <string>
 #include <string_view>
+
+#include "protocol/message_params.h"
 
 namespace kolu {
 
@@ -13,6 +16,7 @@ struct Reply {
 
     std::array<std::u16string, kMaxWords> words;
     int count = 0;
+    MessageParams params;
 
     // Word i, or an empty text for a word the line does not have.
     const std::u16string& word(int i) const;
@@ -28,7 +32,8 @@ class ReplyDispatcher {
 
 // Splits a line (without its line end) into words separated by single blanks;
 // a colon starting any word is removed and the fourth word is the rest of the
-// line. Fills `reply` and returns the word count (0 for an empty line).
+// line. Fills `reply` (its parameters too) and returns the word count (0 for an
+// empty line).
 int tworz_odpowiedz(std::u16string_view line, Reply& reply);
 
 // Empties the reply once its line has been handled.

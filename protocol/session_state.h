@@ -8,6 +8,7 @@
 
 #include "platform/rate_window.h"
 #include "platform/sockets.h"
+#include "protocol/channel_modes.h"
 
 namespace kolu {
 
@@ -45,6 +46,10 @@ struct SessionState {
     int isonCounter = 20;
     bool userIsonPending = false;
     bool optionsOpen = false;
+
+    // As the server's 005 reply announces them; back to the defaults at each
+    // welcome (001), before a new server's announcement.
+    ChannelModes channelModes;
 
     AutobanRequest autoban;
     std::vector<BanRecord> banList;

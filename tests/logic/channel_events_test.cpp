@@ -139,6 +139,8 @@ TEST_F(ChannelEventsTest, QuitPrintsInEachChannelOfTheUserOnlyThenClosingTopicAn
           u"bob changes topic to 'fresh: topic here'", Topic);
     shows(u":bob!b@h.x INVITE me :#secret", u"", u"bob (b@h.x) invites you to join #secret",
           Invite);
+    // A reason's inner colons are its own.
+    shows(u":op!o@h QUIT :back :soon", u"#chan", u"*** op Quit (back :soon)", Quit);
 }
 
 // Without " :" the victim is the first word; alone it is also the reason.
@@ -162,7 +164,7 @@ TEST_F(ChannelEventsTest, BeingKickedRemovesTheTabAndRejoinsOnlyWhenAsked) {
                                                      : std::vector<std::string>{});
     }
     set(u"rejoin", 1);  // "JOIN " alone would be malformed
-    h.dispatch(u":op!o@h KICK : me :x");
+    h.dispatch(u":op!o@h KICK  me :x");
     EXPECT_TRUE(h.sockets.sentLines().empty());
 }
 
@@ -240,6 +242,26 @@ TEST_F(ChannelEventsTest, ModesOfUsersAndUnknownChannelsPrintInTheStatusTab) {
     const std::u16string pairs = test::repeat(u"\U0001F600", 300);
     h.dispatch(u":op MODE #x +oo " + pairs);
     EXPECT_EQ(h.env.lastLine(u""), (u"*** op sets mode: +oo " + pairs).substr(0, 254));
+    // What was set, whether or not the server marks the last parameter.
+    shows(u":op!u@h MODE #chan -o :bob", u"#chan", u"*** op sets mode: -o bob", LineClass::Mode);
+}
+
+// Which modes take a parameter follows the server's 005; each welcome forgets it.
+TEST_F(ChannelEventsTest, ModesTakeTheParametersTheServerAnnounces) {
+    const auto mode = [&](std::u16string_view change) {
+        h.dispatch(u":op!o@h MODE #chan " + std::u16string(change));
+        return h.env.users(u"#chan");
+    };
+    // A limit takes its parameter only when set.
+    EXPECT_EQ(mode(u"-l+v bob"), (Names{u"@op", u"+bob", u"+carol"}));
+    h.dispatch(u":srv 005 me EXCEPTS INVEX=J :are supported by this server");
+    EXPECT_EQ(mode(u"+eo bad!*@* bob"), (Names{u"@bob", u"@op", u"+carol"}));
+    EXPECT_EQ(mode(u"+J-o x!*@* bob"), (Names{u"@op", u"+bob", u"+carol"}));
+    h.dispatch(u":srv 001 me :Welcome");
+    EXPECT_EQ(mode(u"+eo x!*@* carol"), (Names{u"@op", u"+bob", u"+carol"}));
+    // Groups past the fourth are not read; a value of fewer than four is no value.
+    h.dispatch(u":srv 005 me CHANMODES=beI,k,fl,imnpst,Z CHANMODES=b,k :are supported");
+    EXPECT_EQ(mode(u"+fZe-f+o 5:10 m!*@* carol"), (Names{u"@carol", u"@op", u"+bob"}));
 }
 
 // A server announcing five ranks: every member of #t holds some, one several.

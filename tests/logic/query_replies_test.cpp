@@ -93,6 +93,35 @@ TEST(Tokeniser, SplitsLinesIntoAtMostFourWordsReadsNumbersAndLearnsTheNickname) 
     }
 }
 
+// Beside the four words, the parameters: one marked with ':' is the last and
+// runs to the end; without the mark the last word is the last parameter.
+TEST(Tokeniser, ParametersEndAtTheColonMarkedOneOrTheLastWord) {
+    using Params = std::vector<std::string>;
+    const std::tuple<std::u16string, std::string, std::string, Params> cases[] = {
+        {u":op!u@h MODE #t +o :raw", "op!u@h", "MODE", {"#t", "+o", "raw"}},
+        {u":srv 332 me #u word", "srv", "332", {"me", "#u", "word"}},
+        {u":n PRIVMSG #c :a :b  c", "n", "PRIVMSG", {"#c", "a :b  c"}},
+        {u"ERROR :You must log in", "", "ERROR", {"You must log in"}},
+        {u":srv 005 me A  B :", "srv", "005", {"me", "A", "", "B", ""}},
+        {u"PING x", "", "PING", {"x"}},
+        {u":", "", "", {}},
+    };
+    Reply reply;
+    for (const auto& [line, source, command, params] : cases) {
+        tworz_odpowiedz(line, reply);
+        Params got;
+        for (std::size_t i = 0; i < reply.params.size(); ++i) {
+            got.push_back(toUtf8(reply.params[i]));
+        }
+        EXPECT_EQ(toUtf8(reply.params.source()), source) << toUtf8(line);
+        EXPECT_EQ(toUtf8(reply.params.command()), command) << toUtf8(line);
+        EXPECT_EQ(got, params) << toUtf8(line);
+        EXPECT_TRUE(reply.params[params.size()].empty());
+    }
+    tworz_odpowiedz(u":op MODE #t +ov  :a b", reply);
+    EXPECT_EQ(reply.params.from(1), u"+ov  a b");
+}
+
 // skipmotd 0 shows the message of the day (tested against a real server); all else hides it.
 TEST(DispatcherTest, UnknownLinesShowWordThreeTheMotdIsHiddenAndANickClashTriesTheAlternative) {
     test::HandlerEnv h;
@@ -106,9 +135,11 @@ TEST(DispatcherTest, UnknownLinesShowWordThreeTheMotdIsHiddenAndANickClashTriesT
     h.dispatch(u":srv 401 me bob :No such nick");
     h.dispatch(u":srv PING :not a ping");
     h.dispatch(u"ERROR :Closing link now");
+    h.dispatch(u"ERROR :You must log in with SASL to join this server");
     h.dispatch(u":srv 000 me :zero");
     EXPECT_EQ(h.lines(),
-              (Texts{u"LS :multi-prefix sasl", u"bob :No such nick", u"a ping", u"now", u"zero"}));
+              (Texts{u"LS :multi-prefix sasl", u"bob :No such nick", u"a ping", u"Closing link now",
+                     u"You must log in with SASL to join this server", u"zero"}));
 
     // A nickname clash tries the alternative once, then asks.
     h.state().wantedNick = u"kolu1";
@@ -179,7 +210,9 @@ TEST_F(QueryRepliesTest, NamesFillOnlyTheJustJoinedChannelAndSkipALastDuplicate)
     const std::u16string huge(10000, u'n');
     const std::pair<std::u16string, Texts> cases[] = {
         {u":srv 353 me = #c :a b A", {u"a", u"b"}},
-        {u":srv 353 me * &c :x #c :y", {u"y"}},         // the channel is found from its '#'
+        // The names are the last parameter, with or without a colon, after the channel.
+        {u":srv 353 me = #c y", {u"y"}},
+        {u":srv 353 me #c :x y", {u"x", u"y"}},
         {u":srv 353 me = #c :a  b @ +", {u"a", u"b"}},  // empty and prefix-only names skipped
         {u":srv 353 me :::", {}},
         // Too long to be found again: no duplicate test hits.
@@ -288,6 +321,18 @@ TEST_F(QueryRepliesTest, AwayTopicInvitationAndIsonAnswers) {
     env.dispatch(u":srv 303 me :alice bob");
     EXPECT_EQ(env.lines(), (Texts{u"bob is away: gone fishing :)", u"#gone :topic",
                                   u"#chan no colon", u"bob has been invited to  #chan"}));
+
+    // A last parameter reads the same with or without its colon.
+    env.dispatch(u":srv 301 me raw gone");
+    env.dispatch(u":srv 341 me bob :#chan");
+    env.dispatch(u":srv 332 me #chan word");
+    env.dispatch(u":srv 333 me #chan alice :1700000000");
+    const Texts status = env.lines();
+    EXPECT_EQ(Texts(status.end() - 2, status.end()),
+              (Texts{u"raw is away: gone", u"bob has been invited to  #chan"}));
+    const Texts channel = env.lines(u"#chan");
+    EXPECT_EQ(Texts(channel.end() - 2, channel.end()),
+              (Texts{u"Topic is 'word'", u"Set by alice 1700000000"}));
     EXPECT_EQ(env.soundsPlayed(), (Sent{"invite.wav"}));
 }
 
