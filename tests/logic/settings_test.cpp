@@ -10,6 +10,7 @@
 #include <map>
 #include <tuple>
 
+#include "connection/connection.h"
 #include "options/model/options_store.h"
 #include "platform/error_text.h"
 #include "platform/files.h"
@@ -281,6 +282,16 @@ TEST(ShippedFiles, EveryServerLineFitsTheDialogAndTheEncodersWriteCanonicalFiles
               "\x28\0\0\0\x03\0\0\0\x02\0\0\0\x01\0\x18\0\0\0\0\0\x18\0\0\0"
               "\x13\x0B\0\0\x13\x0B\0\0\0\0\0\0\0\0\0\0"
               "\0\0\0\0\0\0\x3C\x32\x28\0\0\0\x1E\x14\x0A\0\0\0\0\0\0\0\0\0"s);
+}
+
+// The help page tells how long the connection waits before it reopens.
+TEST(ShippedFiles, TheHelpPageStatesTheWaitsBeforeAReconnect) {
+    std::string help;
+    ASSERT_EQ(readWholeFile(std::string(KOLU_SOURCE_DIR) + "/resources/help/help.html", help), 0);
+    const auto says = [&](const std::string& text) { return help.find(text) != std::string::npos; };
+    EXPECT_TRUE(says("ends within a minute") && Connection::kLongConnectionMs == 60000);
+    EXPECT_TRUE(says("Reconnecting in " + std::to_string(Connection::kRetryIntervalMs / 1000)));
+    EXPECT_TRUE(says("up to " + std::to_string(Connection::kLongestRetryMs / 1000) + " seconds"));
 }
 
 }  // namespace
