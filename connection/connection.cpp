@@ -100,19 +100,20 @@ SocketHandle Connection::connectFinished(SocketHandle sock) {
         m_parts.host.setConnectedLabel(false);
         WSzamknij(kInvalidSocket);
         DisplayDisconnected();
-        const bool reconnect = m_parts.settings.switchOn(u"reconnect");
+        const std::int32_t reconnect = m_parts.settings.RegCzytajLONG(u"reconnect");
         const RetryChoice choice = std::exchange(m_nextRetry, RetryChoice::kAsSet);
         if (choice == RetryChoice::kNow) {
             m_state.retryTimerRunning = m_parts.host.startTimer(kRetryTimer, kTrustedRetryMs);
         } else if (choice == RetryChoice::kNever) {
             // The user refused the certificate: asking again every few seconds would nag.
-        } else if (reconnect && !m_state.retryTimerRunning) {
+        } else if (m_parts.settings.switchOn(u"reconnect") && !m_state.retryTimerRunning) {
             if (m_parts.host.startTimer(kRetryTimer, kRetryIntervalMs)) {
                 m_state.retryTimerRunning = true;
             } else {
                 m_parts.log.LogError(u"SetTimer2", u"polacz", 0);
             }
-        } else if (!reconnect && m_state.retryTimerRunning) {
+        } else if (reconnect == 0 && m_state.retryTimerRunning) {
+            // Only a 0 stops a pending retry; a missing value leaves it.
             stopRetryTimer(u"polacz");
         }
         return kInvalidSocket;
