@@ -208,7 +208,7 @@ std::u16string storeFailureText(long result) {
     }
 }
 
-// The settings file could not take the page values: nothing of them was kept.
+// The settings file could not be written: none of the page values was kept.
 OptionsSaveResult settingsNotWritten(long result) {
     return {false, u"The options could not be saved: the settings file could not be written (" +
                        storeFailureText(result) + u").\r\nNothing was changed."};
