@@ -174,7 +174,7 @@ bool CommandParser::connected() const {
 
 void CommandParser::teach(std::u16string_view text) {
     // A missing setting (-1) leaves self-teaching on.
-    if (m_teacher && m_parts.settings.RegCzytajLONG(u"whspteach") != 0) {
+    if (m_teacher && m_parts.settings.switchOn(u"whspteach")) {
         m_teacher->DbDodajTekst(text);
     }
 }

@@ -76,7 +76,7 @@ void NotifyList::NotifyList_Update(std::u16string_view online) {
             const std::u16string name = entry.name;
             m_parts.output.addLine(u"", u"*** " + name + u" is on IRC", colour);
             // A missing setting (-1) counts as on.
-            if (m_commands && m_parts.settings.RegCzytajLONG(u"not_whois") != 0) {
+            if (m_commands && m_parts.settings.switchOn(u"not_whois")) {
                 m_commands->ParsujKomende(u"/whois " + name, u"");
             }
         }

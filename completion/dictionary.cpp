@@ -136,7 +136,7 @@ int Dictionary::DbPrzywrocKopie() {
 }
 
 int Dictionary::startUp() {
-    if (m_settings.RegCzytajLONG(u"whspback") != 0) {
+    if (m_settings.switchOn(u"whspback")) {
         DbKopiaZapasowa();
     }
     return DbTworzSlownik(0);

@@ -106,13 +106,14 @@ SocketHandle Connection::connectFinished(SocketHandle sock) {
             m_state.retryTimerRunning = m_parts.host.startTimer(kRetryTimer, kTrustedRetryMs);
         } else if (choice == RetryChoice::kNever) {
             // The user refused the certificate: asking again every few seconds would nag.
-        } else if (reconnect == 1 && !m_state.retryTimerRunning) {
+        } else if (m_parts.settings.switchOn(u"reconnect") && !m_state.retryTimerRunning) {
             if (m_parts.host.startTimer(kRetryTimer, kRetryIntervalMs)) {
                 m_state.retryTimerRunning = true;
             } else {
                 m_parts.log.LogError(u"SetTimer2", u"polacz", 0);
             }
         } else if (reconnect == 0 && m_state.retryTimerRunning) {
+            // Only a 0 stops a pending retry; a missing value leaves it.
             stopRetryTimer(u"polacz");
         }
         return kInvalidSocket;
@@ -667,7 +668,7 @@ void Connection::pollTick() {
     if (m_state.connected && !m_state.currentNick.empty()) {
         if (++m_state.isonCounter > 20) {
             m_state.isonCounter = 0;
-            if (!m_state.userIsonPending && m_parts.settings.RegCzytajLONG(u"en_notify") != 0 &&
+            if (!m_state.userIsonPending && m_parts.settings.switchOn(u"en_notify") &&
                 !m_state.optionsOpen && m_notify) {
                 m_notify->NotifyList_Ison();
             }
@@ -696,7 +697,7 @@ void Connection::pollTick() {
     }
     if (m_state.userQuit) {
         m_state.userQuit = false;
-    } else if (m_parts.settings.RegCzytajLONG(u"reconnect") == 1) {
+    } else if (m_parts.settings.switchOn(u"reconnect")) {
         if (m_parts.clock.tickCount() - m_connectedAt >= kLongConnectionMs) {
             m_retryDelayMs = kRetryIntervalMs;
             m_state.socket = polacz();

@@ -203,7 +203,7 @@ bool ColorEdit::pictureShown() const {
     if (!m_picture || m_picture->isNull()) {
         return false;
     }
-    return !m_settings || m_settings->RegCzytajLONG(u"bmp") != 0;
+    return !m_settings || m_settings->switchOn(u"bmp");
 }
 
 void ColorEdit::paintBackground(QPainter& painter) {

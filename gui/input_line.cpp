@@ -421,8 +421,8 @@ bool InputLine::enterPastedLines(const QString& text) {
 }
 
 void InputLine::paintEditBackground(QPainter& painter, const QRect& client) {
-    const bool pictureShown = m_picture && !m_picture->isNull() &&
-                              (!m_settings || m_settings->RegCzytajLONG(u"bmp") != 0);
+    const bool pictureShown =
+        m_picture && !m_picture->isNull() && (!m_settings || m_settings->switchOn(u"bmp"));
     if (pictureShown) {
         paintPictureUnder(painter, *m_edit, client, *m_picture);
         return;

@@ -578,7 +578,7 @@ void MainWindow::toggleFullScreen() {
 }
 
 void MainWindow::showWelcome(bool splash) {
-    if (splash && m_services.settings.RegCzytajLONG(u"splashscr") == 1) {
+    if (splash && m_services.settings.switchOn(u"splashscr")) {
         Splash screen(m_scale, m_services.settings.RegCzytajLONG(u"VGA") == 1, this);
         screen.exec();
     }

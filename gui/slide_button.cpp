@@ -100,8 +100,8 @@ void SlideButton::applyBoundary() {
 }
 
 void SlideButton::paintBackground(QPainter& painter) {
-    const bool pictureShown = m_picture && !m_picture->isNull() &&
-                              (!m_settings || m_settings->RegCzytajLONG(u"bmp") != 0);
+    const bool pictureShown =
+        m_picture && !m_picture->isNull() && (!m_settings || m_settings->switchOn(u"bmp"));
     if (pictureShown) {
         paintPictureUnder(painter, *this, rect(), *m_picture);
         return;

@@ -113,7 +113,7 @@ bool UserListView::pictureShown() const {
     if (!m_picture || m_picture->isNull()) {
         return false;
     }
-    return !m_settings || m_settings->RegCzytajLONG(u"bmp") != 0;
+    return !m_settings || m_settings->switchOn(u"bmp");
 }
 
 void UserListView::paintBackground(QPainter& painter, const QRect& area, bool picture) const {

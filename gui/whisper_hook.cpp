@@ -41,7 +41,7 @@ WhisperList* WhisperHook::list() const {
 }
 
 void WhisperHook::fieldChanged() {
-    if (m_services.settings.RegCzytajLONG(u"whsp_enable") == 0) {
+    if (!m_services.settings.switchOn(u"whsp_enable")) {
         return;
     }
     const std::u16string text = m_field.text().toStdU16String();

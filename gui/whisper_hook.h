@@ -23,6 +23,8 @@ struct WhisperServices {
     int scaleFactor = 1;
 };
 
+// It plays DbWhisperNotify: the field's changes and focus reach it directly, so
+// a host keeps no current list of its own.
 class WhisperHook final : public QObject {
     Q_OBJECT
   public:

@@ -20,8 +20,8 @@ class WhisperList final : public QTreeWidget {
     // `host`), one row high until it is filled.
     WhisperList(QWidget& host, const QWidget& field, int scaleFactor);
 
-    // Refills the rows (DbWhisperRefresh for each word); the list keeps its left
-    // and bottom edges.
+    // Refills the rows (DbWhisperRefresh for each word, each row made as
+    // DbTworzWhisper makes it); the list keeps its left and bottom edges.
     void setWords(const std::vector<std::u16string>& words);
     QString word(int row) const;
     int rows() const { return topLevelItemCount(); }

@@ -39,6 +39,7 @@ void BigPal::select(int column, int row) {
     emit picked(selectedColour());
 }
 
+// OpRysujBigPal.
 void BigPal::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const int side = kBigPalCell * m_factor;
@@ -53,8 +54,10 @@ void BigPal::paintEvent(QPaintEvent*) {
 }
 
 void BigPal::mousePressEvent(QMouseEvent* event) {
-    const QPoint at = event->position().toPoint() / m_factor;
-    select(at.x() / kBigPalCell, at.y() / kBigPalCell);
+    // Whole-number division: QPoint's own would round the last pixels of a scaled
+    // cell into the next one.
+    const QPoint at = event->position().toPoint();
+    select(at.x() / m_factor / kBigPalCell, at.y() / m_factor / kBigPalCell);
 }
 
 GreyPal::GreyPal(int pixelFactor, QWidget* parent)

@@ -1,7 +1,7 @@
 #pragma once
-// The "Text:" and "Bg:" swatches of the View page: the whole area in the colour
-// of their slot, no caret; a click (or Space, for keyboard users) toggles the
-// quick palette above them.
+// The "Text:" and "Bg:" swatches of the View page (OpKontrolkaProc): the whole
+// area in the colour of their slot, no caret; a click (or Space, for keyboard
+// users) toggles the quick palette above them.
 #include <QWidget>
 
 #include "settings/colour_table.h"

@@ -26,7 +26,9 @@ class ConnectionPage final : public OptionsPageWidget {
     QComboBox* networks() const { return m_networks; }
     QComboBox* servers() const { return m_servers; }
 
+    // srvprocadd: a new record, appended when the Server dialog takes it.
     void addServer();
+    // srvprocedit: the chosen record, changed in place when the dialog takes it.
     void editServer();
     void deleteServer();
 

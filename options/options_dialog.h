@@ -49,6 +49,8 @@ class OptionsDialog final : public QDialog {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    // OpPokazStrone: the tab widget shows the page's controls; the page then
+    // selects and focuses what it shows first.
     void showPage(int index);
     void fitPageNames();
     void collect();

@@ -31,7 +31,8 @@ T* controlById(const QObject* parent, int id) {
     return parent->findChild<T*>(QString::number(id));
 }
 
-// Small builders that name each control after its id.
+// Small builders that name each control after its id. The check boxes toggle
+// themselves on a tap, as OpPrzelaczCheck did for the dialog's plain ones.
 QCheckBox* makeCheck(int id, const QString& text, QWidget* parent);
 QLabel* makeLabel(int id, const QString& text, QWidget* parent);
 QLineEdit* makeEdit(int id, QWidget* parent);

@@ -1,6 +1,6 @@
 #pragma once
-// The quick palette: the 16 colours in button order (ids 601 to 616), then
-// "More colors" (1351). Hidden until a swatch opens it.
+// The quick palette (OpTworzPalete): the 16 colours in button order (ids 601
+// to 616), then "More colors" (1351). Hidden until a swatch opens it.
 #include <QFrame>
 
 namespace kolu {

@@ -19,6 +19,7 @@ ScreenPage::ScreenPage(QWidget* parent) : OptionsPageWidget(parent) {
     QCheckBox* enable = makeCheck(1401, QStringLiteral("Enable"), bitmap);
     m_pictures = new QComboBox(bitmap);
     m_pictures->setObjectName(QStringLiteral("1402"));
+    // OpTworzBlendTrack; the style draws it (OpBlendRefresh's skin is not kept).
     m_blend = new QSlider(Qt::Horizontal, bitmap);
     m_blend->setObjectName(QStringLiteral("1403"));
     m_blend->setRange(0, 10);

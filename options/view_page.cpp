@@ -15,6 +15,8 @@
 namespace kolu {
 namespace {
 
+// A preview list of colour names: OpTworzTxtCol (1301), OpTworzListCol (1302)
+// and OpTworzEditCol (1303).
 QListWidget* previewList(int id, const QStringList& items, QWidget* parent) {
     auto* list = new QListWidget(parent);
     list->setObjectName(QString::number(id));

@@ -46,13 +46,16 @@ class ViewPage final : public OptionsPageWidget {
   private:
     // A tap on item `item` of preview list `id`.
     void listUsed(int id, int item);
+    // OpShowPalette: the quick palette opens above the swatch, or closes.
     void swatchTapped(ColourEditor::Swatch swatch);
     void storeColour(Colour colour);
     // The size list closed on `index`.
     void sizeChosen(int index);
     // OpChangeFont: the preview font of list `id` for size index `index`.
     void OpChangeFont(int id, int index);
-    // The lists, swatches and palette as the editor's state says.
+    // The lists, swatches and palette as the editor's state says: each list's
+    // items in their colours on its background (OpListViewRefresh), and the
+    // palette hidden when the editor closed it (OpUkryjPalete).
     void refresh();
 
     int m_scale;

@@ -272,6 +272,10 @@ bool RegistryStore::hasUnsaved() const {
     return m_state->unsaved;
 }
 
+long RegistryStore::commitUnsaved() {
+    return m_state->unsaved ? commit() : kErrorSuccess;
+}
+
 void RegistryStore::discardUnsaved() {
     State& s = *m_state;
     if (!s.unsaved) {

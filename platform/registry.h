@@ -70,6 +70,10 @@ class RegistryStore {
 
     // Whether writes are waiting for a commit (the last one failed or no key closed yet).
     bool hasUnsaved() const;
+    // Commits the writes still waiting (kErrorSuccess when none wait), so that a
+    // caller about to write a set of values it may have to take back can first
+    // part them from the earlier ones.
+    long commitUnsaved();
     // Forgets every write not yet committed: the store reads as its file again.
     // Lets a caller that could not save a set of values take them all back.
     void discardUnsaved();

@@ -36,7 +36,7 @@ bool isCurrentNick(const HandlerContext& context, std::u16string_view nick) {
 // nick, followed by " (user@host)" when `show_adr` is 1.
 std::u16string nickWithAddress(HandlerContext& context, const Reply& reply) {
     std::u16string text(sourceNick(reply.word(0)));
-    if (context.settings.RegCzytajLONG(u"show_adr") == 1) {
+    if (context.settings.switchOn(u"show_adr")) {
         text += u" (";
         text += sourceUserHost(reply.word(0));
         text += u")";
@@ -46,7 +46,7 @@ std::u16string nickWithAddress(HandlerContext& context, const Reply& reply) {
 
 // Only 0 selects the long join and part lines; a missing value reads as -1.
 bool shortJoinPart(HandlerContext& context) {
-    return context.settings.RegCzytajLONG(u"short_jp") != 0;
+    return context.settings.switchOn(u"short_jp");
 }
 
 Colour colourOf(const HandlerContext& context, LineClass lineClass) {
@@ -177,7 +177,7 @@ int DisplayQUIT(HandlerContext& context, std::u16string_view nick, std::u16strin
 int reply_Disconnected(HandlerContext& context, const Reply& reply) {
     guarded(context, u"reply_Disconnected", [&] {
         std::u16string text = reply.word(1) + u" " + reply.word(2);
-        if (context.settings.RegCzytajLONG(u"show_adr") == 1) {
+        if (context.settings.switchOn(u"show_adr")) {
             text += u" " + reply.word(3);
         }
         context.output.RIDodajLinie(u"", text, colourOf(context, LineClass::Info2));
@@ -222,7 +222,7 @@ int reply_KICK(HandlerContext& context, const Reply& reply) {
         } else {
             context.tabs.usun_zakladkeT(channel);
             // "JOIN " alone would be a malformed line: rejoin only a named channel.
-            if (context.settings.RegCzytajLONG(u"rejoin") == 1 && !channel.empty()) {
+            if (context.settings.switchOn(u"rejoin") && !channel.empty()) {
                 context.connection.SendNonEmpty(context.state.socket, u"JOIN " + channel);
             }
             text = u"You were kicked by ";

@@ -135,7 +135,7 @@ int reply_PING(HandlerContext& context, const Reply& reply) {
         // The line sender ends a line at a CR, LF or NUL, so a token carrying one
         // can't add a line of its own.
         const std::u16string pong = u"PONG :" + reply.params[0];
-        if (context.settings.RegCzytajLONG(u"hideping") == 0) {
+        if (!context.settings.switchOn(u"hideping")) {
             context.output.RIDodajLinie(u"", u"PING? PONG!", context.colours.of(LineClass::Ping));
         }
         context.connection.SendNonEmpty(context.state.socket, pong);
@@ -238,7 +238,7 @@ int reply_mIRC_PING(HandlerContext& context, const Reply& reply, std::u16string_
 
 Colour HighlightLine(HandlerContext& context, std::u16string_view text, Colour colour) {
     // A missing `en_hlights` (-1) leaves highlighting on.
-    if (context.settings.RegCzytajLONG(u"en_hlights") == 0) {
+    if (!context.settings.switchOn(u"en_hlights")) {
         return colour;
     }
     // Without memory for the comparison the line keeps the colour it was given.

@@ -69,7 +69,7 @@ void sendNick(HandlerContext& context, std::u16string_view nick) {
 
 // The message of the day; a missing `skipmotd` (-1) skips it too.
 int ShowMotd(HandlerContext& context, const Reply& reply) {
-    if (context.settings.RegCzytajLONG(u"skipmotd") == 0) {
+    if (!context.settings.switchOn(u"skipmotd")) {
         printText(context, reply);
     }
     return 1;

@@ -1,6 +1,7 @@
 #pragma once
 // Small text operations the protocol engine and the connection share: trimming
-// blanks, and cutting a text at a separator or a blank.
+// blanks, and cutting a text at a separator or a blank. CopyChars has no
+// function here: a std::u16string copies a counted piece whole.
 // Positions are indexes into the source text.
 #include <cstddef>
 #include <string>

@@ -6,6 +6,7 @@
 #include "platform/sockets.h"
 #include "platform/text.h"
 #include "platform/time_stamp.h"
+#include "settings/setting_defaults.h"
 #include "settings/settings.h"
 
 namespace kolu {
@@ -47,7 +48,8 @@ bool ErrorLog::debugOn() {
     std::uint32_t type = 0;
     long result = m_store.queryValue(key, u"debug", &type, &value, &size);
     m_store.closeKey(key);
-    return result == kErrorSuccess && type == kRegDword && value == 1;
+    const bool read = result == kErrorSuccess && type == kRegDword && size == sizeof value;
+    return switchIsOn(u"debug", read ? static_cast<std::int32_t>(value) : -1);
 }
 
 std::string ErrorLog::filePath() {

@@ -16,12 +16,19 @@ enum class SettingKind {
     Colours,        // the 96-byte colour table
 };
 
+// How the client reads a number that switches something on or off. Most
+// switches are on unless they read 0, so a missing one (-1) is on; a few are on
+// only when they read exactly 1. Every reader and the options dialog's check
+// boxes go through switchIsOn, so the dialog shows what the client does.
+enum class SwitchReading { OnlyWhenOne, UnlessZero };
+
 struct SettingDefault {
     std::u16string_view name;
     SettingKind kind;
     std::uint32_t sizeBytes;  // strings: bytes used to read and write the value
     std::int32_t number;
     std::u16string_view text;
+    SwitchReading reading = SwitchReading::OnlyWhenOne;
 };
 
 inline constexpr std::u16string_view kProgramName = u"Marvoline Kolu v1.3";
@@ -32,27 +39,27 @@ inline constexpr SettingDefault kSettingDefaults[] = {
     {u"alternick", SettingKind::AlterNick, 120, 0, {}},
     {u"fullname", SettingKind::Text, 500, 0, kProgramName},
     {u"email", SettingKind::Email, 240, 0, {}},
-    {u"short_jp", SettingKind::Dword, 4, 0, {}},
+    {u"short_jp", SettingKind::Dword, 4, 0, {}, SwitchReading::UnlessZero},
     {u"show_adr", SettingKind::Dword, 4, 0, {}},
     {u"rejoin", SettingKind::Dword, 4, 0, {}},
     {u"reconnect", SettingKind::Dword, 4, 0, {}},
-    {u"hideping", SettingKind::Dword, 4, 0, {}},
-    {u"skipmotd", SettingKind::Dword, 4, 0, {}},
+    {u"hideping", SettingKind::Dword, 4, 0, {}, SwitchReading::UnlessZero},
+    {u"skipmotd", SettingKind::Dword, 4, 0, {}, SwitchReading::UnlessZero},
     {u"splashscr", SettingKind::Dword, 4, 1, {}},
     {u"kolory", SettingKind::Colours, 96, 0, {}},
     {u"Fonts", SettingKind::Dword, 4, 34, {}},
-    {u"bmp", SettingKind::Dword, 4, 0, {}},
+    {u"bmp", SettingKind::Dword, 4, 0, {}, SwitchReading::UnlessZero},
     {u"bmpfile", SettingKind::Text, 500, 0, u""},
     {u"VGA", SettingKind::Dword, 4, 0, {}},
     {u"bmpblend", SettingKind::Dword, 4, 6, {}},
-    {u"snd_enable", SettingKind::Dword, 4, 1, {}},
-    {u"tstamps", SettingKind::Dword, 4, 0, {}},
+    {u"snd_enable", SettingKind::Dword, 4, 1, {}, SwitchReading::UnlessZero},
+    {u"tstamps", SettingKind::Dword, 4, 0, {}, SwitchReading::UnlessZero},
     {u"partmsg", SettingKind::Text, 500, 0, kProgramName},
     {u"quitmsg", SettingKind::Text, 500, 0, kProgramName},
-    {u"en_ignore", SettingKind::Dword, 4, 0, {}},
-    {u"en_hlights", SettingKind::Dword, 4, 0, {}},
-    {u"en_notify", SettingKind::Dword, 4, 0, {}},
-    {u"not_whois", SettingKind::Dword, 4, 0, {}},
+    {u"en_ignore", SettingKind::Dword, 4, 0, {}, SwitchReading::UnlessZero},
+    {u"en_hlights", SettingKind::Dword, 4, 0, {}, SwitchReading::UnlessZero},
+    {u"en_notify", SettingKind::Dword, 4, 0, {}, SwitchReading::UnlessZero},
+    {u"not_whois", SettingKind::Dword, 4, 0, {}, SwitchReading::UnlessZero},
     {u"ignore", SettingKind::Text, 4002, 0, u""},
     {u"hlights", SettingKind::Text, 4002, 0, u""},
     {u"notify", SettingKind::Text, 4002, 0, u""},
@@ -61,9 +68,9 @@ inline constexpr SettingDefault kSettingDefaults[] = {
     {u"logstat", SettingKind::Dword, 4, 0, {}},
     {u"logpath", SettingKind::InstallFolder, 500, 0, {}},
     {u"debug", SettingKind::Dword, 4, 0, {}},
-    {u"whsp_enable", SettingKind::Dword, 4, 1, {}},
-    {u"whspteach", SettingKind::Dword, 4, 0, {}},
-    {u"whspback", SettingKind::Dword, 4, 0, {}},
+    {u"whsp_enable", SettingKind::Dword, 4, 1, {}, SwitchReading::UnlessZero},
+    {u"whspteach", SettingKind::Dword, 4, 0, {}, SwitchReading::UnlessZero},
+    {u"whspback", SettingKind::Dword, 4, 0, {}, SwitchReading::UnlessZero},
     {u"whspmax", SettingKind::Dword, 4, 2, {}},
     // Outbound pacing: lines that may go at once, then one per sendpace
     // milliseconds while more wait (what servers allow before they drop a flooder).
@@ -76,6 +83,16 @@ inline constexpr SettingDefault kSettingDefaults[] = {
     {u"pinglimsec", SettingKind::Dword, 4, 10, {}},  // seconds
     {u"sndgapms", SettingKind::Dword, 4, 1000, {}},  // between plays of one sound; 0: no limit
 };
+
+// Whether the switch `name` reading `value` (-1 when missing) is on.
+constexpr bool switchIsOn(std::u16string_view name, std::int32_t value) {
+    for (const SettingDefault& setting : kSettingDefaults) {
+        if (setting.name == name) {
+            return setting.reading == SwitchReading::UnlessZero ? value != 0 : value == 1;
+        }
+    }
+    return value == 1;
+}
 
 struct SoundDefault {
     std::u16string_view event;

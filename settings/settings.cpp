@@ -46,6 +46,10 @@ std::int32_t Settings::RegCzytajLimit(std::u16string_view name, std::int32_t low
     return value >= low && value <= high ? value : fallback;
 }
 
+bool Settings::switchOn(std::u16string_view name) {
+    return switchIsOn(name, RegCzytajLONG(name));
+}
+
 void Settings::RegZapiszLONG(std::u16string_view name, std::int32_t value) {
     SettingsKey key(m_store, m_log, kSettingsKey, u"RegZapiszLONG");
     if (key) {

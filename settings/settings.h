@@ -44,6 +44,8 @@ class Settings {
     // A number setting within [low, high]; its first-run default when it is missing
     // (a store written by an older version lacks it) or out of range.
     std::int32_t RegCzytajLimit(std::u16string_view name, std::int32_t low, std::int32_t high);
+    // An on/off setting as the client reads it (switchIsOn).
+    bool switchOn(std::u16string_view name);
 
     // Reads a string value stored in at most `sizeBytes` bytes into `buffer`; on any
     // failure `buffer` is left as it was. Returns whether it was read.

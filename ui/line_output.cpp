@@ -59,7 +59,7 @@ int LineOutput::RIDodajLinie(std::u16string_view target, std::u16string_view tex
     // A line is a wide C string to everything downstream: it ends at a NUL.
     text = text.substr(0, text.find(u'\0'));
     std::u16string line;
-    if (m_settings.RegCzytajLONG(u"tstamps") != 0) {
+    if (m_settings.switchOn(u"tstamps")) {
         line = timeStamp(m_clock.localTime());
     }
     line += text;
@@ -67,7 +67,7 @@ int LineOutput::RIDodajLinie(std::u16string_view target, std::u16string_view tex
     int destination = target.empty() ? -1 : m_tabs.znajdz_zakladke(target);
     if (destination >= 1) {
         const char16_t* setting = target[0] == u'#' ? u"logchan" : u"logpriv";
-        if (m_settings.RegCzytajLONG(setting) == 1) {
+        if (m_settings.switchOn(setting)) {
             // Logged under the tab's own label so one conversation keeps one file
             // whatever case the server spells the name in this time.
             loguj(m_tabs.pobierz_nazwe(destination, m_tabs.pobierz_lparam(destination)->nameLength),
@@ -78,7 +78,7 @@ int LineOutput::RIDodajLinie(std::u16string_view target, std::u16string_view tex
         if (m_tabs.count() == 0) {
             return 0;  // no status tab yet: nowhere to show the line
         }
-        if (m_settings.RegCzytajLONG(u"logstat") == 1) {
+        if (m_settings.switchOn(u"logstat")) {
             loguj(m_tabs.pobierz_nazwe(0, kStatusNameLength), toUtf8(plainText(line)));
         }
     }

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,7 +19,8 @@ namespace kolu {
 
 enum class OptionsPage { Connection, Options, Colors, Sounds, Info, Files };
 
-// A check box and the 32-bit setting it shows (checked = 1).
+// A check box and the 32-bit setting it shows: checked as the client reads the
+// value (switchIsOn), stored as 1 or 0.
 struct CheckSetting {
     int id;
     std::u16string_view name;
@@ -85,6 +87,10 @@ struct OptionsPages {
 
     std::map<int, bool> checks;           // by check box id
     std::map<int, std::u16string> texts;  // by text field id
+    // String values, by name, that could not be read (too long for their page's
+    // buffer, or missing): shown empty, and left as they are while still empty.
+    std::set<std::u16string, std::less<>> unreadTexts;   // of the settings key
+    std::set<std::u16string, std::less<>> unreadSounds;  // of the sounds key
 
     // Colors
     ColourArray colours{};

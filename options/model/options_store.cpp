@@ -1,6 +1,7 @@
 #include "options/model/options_store.h"
 
 #include <algorithm>
+#include <set>
 
 #include "platform/error_text.h"
 #include "platform/files.h"
@@ -26,7 +27,8 @@ struct PageKeys {
 void readChecks(PageKeys keys, OptionsPages& pages, OptionsPage page, const char16_t* label) {
     for (const CheckSetting& check : kCheckSettings) {
         if (check.page == page) {
-            pages.checks[check.id] = keys.settings.readDword(check.name, label) == 1;
+            pages.checks[check.id] =
+                switchIsOn(check.name, keys.settings.readDword(check.name, label));
         }
     }
 }
@@ -40,12 +42,32 @@ void writeChecks(PageKeys keys, const OptionsPages& pages, OptionsPage page,
     }
 }
 
+// A string value for a control. One that can't be read (missing, too long for
+// the page's buffer, or not a string) shows empty and is remembered in `unread`,
+// so that saving an untouched page leaves it as it is.
+std::u16string readShown(SettingsKey& key, std::u16string_view name, std::uint32_t sizeBytes,
+                         std::set<std::u16string, std::less<>>& unread, const char16_t* label) {
+    std::u16string text;
+    if (!key.readString(name, sizeBytes, text, label)) {
+        unread.emplace(name);
+    }
+    return text;
+}
+
+// Writes what a control holds, unless it still shows empty a value that could not be read.
+void writeShown(SettingsKey& key, std::u16string_view name, std::u16string_view text,
+                std::uint32_t sizeBytes, const std::set<std::u16string, std::less<>>& unread,
+                const char16_t* label) {
+    if (!text.empty() || !unread.contains(name)) {
+        key.writeString(name, text, sizeBytes, label);
+    }
+}
+
 void readTexts(PageKeys keys, OptionsPages& pages, OptionsPage page, const char16_t* label) {
     for (const TextSetting& setting : kTextSettings) {
         if (setting.page == page) {
-            std::u16string text;
-            keys.settings.readString(setting.name, setting.sizeBytes, text, label);
-            pages.texts[setting.id] = std::move(text);
+            pages.texts[setting.id] =
+                readShown(keys.settings, setting.name, setting.sizeBytes, pages.unreadTexts, label);
         }
     }
 }
@@ -60,7 +82,7 @@ void writeTexts(PageKeys keys, const OptionsPages& pages, OptionsPage page, cons
         if (setting.trimRight) {
             TrimRight(text);
         }
-        keys.settings.writeString(setting.name, text, setting.sizeBytes, label);
+        writeShown(keys.settings, setting.name, text, setting.sizeBytes, pages.unreadTexts, label);
     }
 }
 
@@ -93,8 +115,8 @@ void RegOpCzytajSounds(PageKeys keys, OptionsPages& pages, Settings& settings) {
     readChecks(keys, pages, OptionsPage::Sounds, u"RegOpCzytajSounds");
     if (keys.sounds) {
         for (int i = 0; i < kSoundEventCount; ++i) {
-            keys.sounds.readString(kSoundDefaults[i].event, kSoundValueSize, pages.soundFiles[i],
-                                   u"RegWczytajDzwieki");
+            pages.soundFiles[i] = readShown(keys.sounds, kSoundDefaults[i].event, kSoundValueSize,
+                                            pages.unreadSounds, u"RegWczytajDzwieki");
         }
     }
     pages.wavFiles = {u""};
@@ -108,9 +130,8 @@ void RegOpCzytajInfo(PageKeys keys, OptionsPages& pages) {
     readChecks(keys, pages, OptionsPage::Info, label);
     readTexts(keys, pages, OptionsPage::Info, label);
     for (int i = 0; i < kSpecialListCount; ++i) {
-        std::u16string list;
-        keys.settings.readString(kSpecialListSettings[i].name, kSpecialListSize, list, label);
-        pages.lists[i] = splitSpecialList(list);
+        pages.lists[i] = splitSpecialList(readShown(keys.settings, kSpecialListSettings[i].name,
+                                                    kSpecialListSize, pages.unreadTexts, label));
     }
 }
 
@@ -123,12 +144,8 @@ void RegOpCzytajFiles(PageKeys keys, OptionsPages& pages) {
     pages.whspmax = whispers >= 1 && whispers <= kMaxWhispers ? whispers : 2;
 }
 
-// RegSrvIdxZapisz, then the names. servers.txt itself is staged by the caller.
-void RegOpZapiszConnection(PageKeys keys, const OptionsPages& pages, bool listSaved) {
-    const int position = chosenServerPosition(pages.servers, pages.chosenServer);
-    if (listSaved && position >= 0) {
-        keys.settings.writeDword(u"server", position, u"RegSrvIdxZapisz");
-    }
+// The names. servers.txt and `server`, the position in it, are stored by the caller.
+void RegOpZapiszConnection(PageKeys keys, const OptionsPages& pages) {
     writeTexts(keys, pages, OptionsPage::Connection, u"RegOpZapiszConnection");
 }
 
@@ -150,8 +167,8 @@ void RegOpZapiszSounds(PageKeys keys, const OptionsPages& pages) {
     writeChecks(keys, pages, OptionsPage::Sounds, u"RegOpZapiszSounds");
     if (keys.sounds) {
         for (int i = 0; i < kSoundEventCount; ++i) {
-            keys.sounds.writeString(kSoundDefaults[i].event, pages.soundFiles[i], kSoundValueSize,
-                                    u"RegZapiszDzwieki");
+            writeShown(keys.sounds, kSoundDefaults[i].event, pages.soundFiles[i], kSoundValueSize,
+                       pages.unreadSounds, u"RegZapiszDzwieki");
         }
     }
 }
@@ -161,8 +178,8 @@ void RegOpZapiszInfo(PageKeys keys, const OptionsPages& pages) {
     writeChecks(keys, pages, OptionsPage::Info, label);
     writeTexts(keys, pages, OptionsPage::Info, label);
     for (int i = 0; i < kSpecialListCount; ++i) {
-        keys.settings.writeString(kSpecialListSettings[i].name, joinSpecialList(pages.lists[i]),
-                                  kSpecialListSize, label);
+        writeShown(keys.settings, kSpecialListSettings[i].name, joinSpecialList(pages.lists[i]),
+                   kSpecialListSize, pages.unreadTexts, label);
     }
 }
 
@@ -189,6 +206,31 @@ std::u16string storeFailureText(long result) {
         default:
             return u"write error " + fromUtf8(std::to_string(result));
     }
+}
+
+// The settings file could not be written: none of the page values was kept.
+OptionsSaveResult settingsNotWritten(long result) {
+    return {false, u"The options could not be saved: the settings file could not be written (" +
+                       storeFailureText(result) + u").\r\nNothing was changed."};
+}
+
+// `server` indexes servers.txt, so it is stored only once the new list is in place.
+std::u16string RegSrvIdxZapisz(const ServerListServices& services, const OptionsPages& pages) {
+    const int position = chosenServerPosition(pages.servers, pages.chosenServer);
+    if (position < 0) {
+        return u"";
+    }
+    SettingsKey key(services.settings.store(), services.log, kSettingsKey, u"RegSrvIdxZapisz");
+    if (!key) {
+        return u"The options were saved, but the chosen server could not be stored.";
+    }
+    key.writeDword(u"server", position, u"RegSrvIdxZapisz");
+    // Not committed, it still waits in the store, which commits it with its next write.
+    if (const long result = key.close()) {
+        return u"The options were saved, but the chosen server could not be written yet (" +
+               storeFailureText(result) + u").";
+    }
+    return u"";
 }
 
 }  // namespace
@@ -218,6 +260,13 @@ OptionsSaveResult zapisz_ustawienia(const ServerListServices& services, const Op
     RegistryStore& store = settings.store();
     OptionsSaveResult outcome;
 
+    // Values an earlier write left waiting are committed on their own first: a
+    // failed save takes back all that waits, and that must be its own values only.
+    if (const long result = store.commitUnsaved()) {
+        services.log.LogRegError(result, u"RegCloseKey", u"zapisz_ustawienia");
+        return settingsNotWritten(result);
+    }
+
     // servers.txt first, beside the old file: nothing is replaced yet.
     StagedFile serversFile;
     bool listSaved = pages.servers.readError() == 0;
@@ -241,7 +290,7 @@ OptionsSaveResult zapisz_ustawienia(const ServerListServices& services, const Op
     }
     SettingsKey soundsKey(store, services.log, kSoundsKey, u"RegZapiszDzwieki", true);
     const PageKeys keys{settingsKey, soundsKey};
-    RegOpZapiszConnection(keys, pages, listSaved);
+    RegOpZapiszConnection(keys, pages);
     RegOpZapiszOptions(keys, pages);
     RegOpZapiszColors(keys, pages);
     RegOpZapiszSounds(keys, pages);
@@ -255,18 +304,16 @@ OptionsSaveResult zapisz_ustawienia(const ServerListServices& services, const Op
     }
     if (store.hasUnsaved()) {
         store.discardUnsaved();
-        outcome.problem =
-            u"The options could not be saved: the settings file could not be "
-            u"written (" +
-            storeFailureText(result) + u").\r\nNothing was changed.";
-        return outcome;
+        return settingsNotWritten(result);
     }
     outcome.settingsSaved = true;
     if (listSaved) {
         if (const int rc = serversFile.commit()) {
             services.log.LogError(u"MoveFileW", u"SrvZapiszPlik", rc);
             outcome.problem = u"The settings were saved, but servers.txt could not be replaced (" +
-                              withoutLineEnd(errorText(rc)) + u").";
+                              withoutLineEnd(errorText(rc)) + u"), so the chosen server was kept.";
+        } else {
+            outcome.problem = RegSrvIdxZapisz(services, pages);
         }
     }
     return outcome;

@@ -3,8 +3,9 @@
 // has a reader and a writer, called in page order on the settings key opened
 // once. Saving is whole or nothing: servers.txt is staged first, every value is
 // committed in one write of the settings file, and only then does the new
-// servers.txt replace the old one; when either write fails, both files keep
-// what they held and the store forgets the values it could not save.
+// servers.txt replace the old one, followed by `server`, the chosen position in
+// it; when either write fails, both files keep what they held and the store
+// forgets the values it could not save.
 #include <string>
 
 #include "options/model/options_pages.h"

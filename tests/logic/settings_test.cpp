@@ -19,6 +19,7 @@
 #include "servers/port_list.h"
 #include "servers/server_list.h"
 #include "settings/install_step.h"
+#include "settings/settings_key.h"
 #include "tests/logic/logic_util.h"
 #include "tests/support/fake_socket_layer.h"
 #include "tests/support/file_size_limit.h"
@@ -202,10 +203,18 @@ TEST_F(OptionsStoreTest, WhatTheDialogsOwnRoundTripDoesNotReachIsStoredAndAnUnre
     EXPECT_EQ(again.lists[2], pages.lists[2]);
     EXPECT_EQ(env.read("servers.txt"), "A\tirc.a\t6667\t\r\nB\tirc.b\t7000\tpw\r\n");
 
-    // A server list that can't be read (a folder in its place, even by root) is never saved
-    // over its file, and the chosen server stays.
+    // A list that can't replace its file (a folder took its place, even for root) leaves
+    // `server` indexing the list that stays.
     ASSERT_EQ(::unlink(env.dir.file("servers.txt").c_str()), 0);
     ASSERT_EQ(::mkdir(env.dir.file("servers.txt").c_str(), 0700), 0);
+    pages.chosenServer = pages.servers.server(0);
+    const OptionsSaveResult unreplaced = zapisz_ustawienia(services(), pages);
+    EXPECT_TRUE(unreplaced.settingsSaved);
+    EXPECT_NE(unreplaced.problem.find(u"could not be replaced"), std::u16string::npos);
+    EXPECT_EQ(env.settings.RegCzytajLONG(u"server"), 1);
+
+    // A server list that can't be read (that folder) is never saved over its file, and the
+    // chosen server stays.
     const OptionsSaveResult result = zapisz_ustawienia(services(), wczytaj_ustawienia(services()));
     EXPECT_TRUE(result.settingsSaved);
     EXPECT_NE(result.problem.find(u"server list was not saved"), std::u16string::npos);
@@ -219,12 +228,17 @@ TEST_F(OptionsStoreTest, AFailedWriteChangesNeitherFile) {
     pages.texts[1110] = u"changed";
     pages.chosenServer = pages.servers.server(1);
     SrvUsunRekord(pages.servers, pages.servers.server(0));
-    // Large enough for the new servers.txt, too small for the settings file.
-    for (rlim_t limit : {rlim_t{200}, rlim_t{4}}) {
+    // Large enough for the new servers.txt, too small for the settings file; the last time
+    // with an earlier write waiting, which the failed save must not take back.
+    for (const auto [limit, earlierWrite] :
+         {std::pair{rlim_t{200}, false}, {rlim_t{4}, false}, {rlim_t{200}, true}}) {
         OptionsSaveResult result;
         {
             test::FileSizeLimit full(limit);
             ASSERT_TRUE(full.set());
+            if (earlierWrite) {
+                env.settings.RegZapiszLONG(u"tstamps", 1);  // not committed: it waits
+            }
             result = zapisz_ustawienia(services(), pages);
         }
         EXPECT_FALSE(result.settingsSaved) << limit;
@@ -236,10 +250,41 @@ TEST_F(OptionsStoreTest, AFailedWriteChangesNeitherFile) {
         listFolder(env.dir.path(), "*.tmp", leftovers);
         EXPECT_TRUE(leftovers.empty()) << limit;
     }
+    EXPECT_EQ(env.settings.RegCzytajLONG(u"tstamps"), 1);
     // Once there is room the same save goes through; the chosen server moved up.
     EXPECT_TRUE(zapisz_ustawienia(services(), pages).settingsSaved);
     EXPECT_EQ(env.read("servers.txt"), "B\tirc.b\t7000\tpw\r\n");
     EXPECT_EQ(env.settings.RegCzytajLONG(u"server"), 0);
+}
+
+// An untouched OK keeps what the client does: a switch stays as the client reads it, and a
+// value too long for its page's buffer (shown empty) stays whole until its field gets a text.
+TEST_F(OptionsStoreTest, AnUntouchedSaveKeepsTheSwitchesAsReadAndTheValuesTooLongToShow) {
+    env.putDword(kSettingsKey, u"skipmotd", 2);  // on: read as anything but 0
+    env.putDword(kSettingsKey, u"show_adr", 2);  // off: read as 1 only
+    const std::u16string part(300, u'p');
+    const std::u16string ignored = test::repeat(u"nicka ", 400);
+    const std::u16string sound(260, u's');
+    env.putString(kSettingsKey, u"partmsg", part);
+    env.putString(kSettingsKey, u"nick", std::u16string(70, u'n'));
+    env.putString(kSettingsKey, u"ignore", ignored);
+    env.putString(kSoundsKey, u"join", sound);
+    OptionsPages pages = wczytaj_ustawienia(services());
+    EXPECT_TRUE(pages.check(1208));
+    EXPECT_FALSE(pages.check(1202));
+    EXPECT_EQ(pages.text(1603), u"");
+    pages.texts[1110] = u"edited";
+    ASSERT_EQ(zapisz_ustawienia(services(), pages).problem, u"");
+
+    EXPECT_TRUE(env.settings.switchOn(u"skipmotd"));
+    EXPECT_FALSE(env.settings.switchOn(u"show_adr"));
+    EXPECT_EQ(text(u"partmsg", 1000), part);
+    EXPECT_EQ(text(u"ignore", 10000), ignored);
+    EXPECT_EQ(text(u"nick", 120), u"edited");
+    SettingsKey sounds(env.store, env.log, kSoundsKey, u"test");
+    std::u16string joinSound;
+    sounds.readString(u"join", 1000, joinSound, u"test");
+    EXPECT_EQ(joinSound, sound);
 }
 
 using namespace std::string_literals;

@@ -240,6 +240,16 @@ TEST_F(OptionsDialogTest, TheServerDialogNeedsNetworkServerAndPortsAndFitsTheHan
     EXPECT_EQ(record, (ServerRecord{u"New", u"old.net", u"7000", u""}));
 }
 
+// At scale 2 a cell is 16 pixels wide and high: its last pixel row and column are still its own.
+TEST(SelectColour, ATapOnTheLastPixelsOfAScaledCellPicksThatCell) {
+    SelectColourDialog select(0, 2);
+    QTest::mouseClick(select.field(), Qt::LeftButton, {}, QPoint(3 * 16 + 15, 4 * 16 + 15));
+    EXPECT_EQ(select.field()->selectedColumn(), 3);
+    EXPECT_EQ(select.field()->selectedRow(), 4);
+    QTest::mouseClick(select.shades(), Qt::LeftButton, {}, QPoint(47, 2 * 16 + 15));
+    EXPECT_EQ(select.shades()->selectedCell(), 2);
+}
+
 // How a picture is blended is the main window's test, where Options applies one.
 TEST(BackgroundPicture, RefusesWhatCantBeAPicture) {
     test::SettingsEnv env;
