@@ -51,10 +51,10 @@ int CommandParser::enterLine(std::u16string_view text, std::u16string_view tabNa
         dodaj_komunikat(u"", u"*** You're not on a channel");
     } else if (connected()) {
         const std::u16string head = u"PRIVMSG " + std::u16string(tabName) + u" :";
-        for (const std::u16string& piece : sendPieces(head, text)) {
-            Input2Tab(tabName, m_parts.state.currentNick, piece, u"<", u">",
-                      m_parts.colours.of(LineClass::Normal));
-        }
+        sendPieces(head, text, {}, [&](std::u16string_view piece) {
+            return Input2Tab(tabName, m_parts.state.currentNick, piece, u"<", u">",
+                             m_parts.colours.of(LineClass::Normal));
+        });
     } else {
         dodaj_komunikat(tabName, u"*** Not connected to server");
     }
@@ -99,55 +99,64 @@ std::u16string CommandParser::commandLine(std::u16string_view line, int n) {
     return result;
 }
 
-bool CommandParser::wyslij_komende(std::u16string_view line, int n) {
+bool CommandParser::wyslij_komende(std::u16string_view line, int n, std::optional<LineEcho> echo) {
     const std::u16string sent = commandLine(line, n);
-    // The server would cut a longer line or drop the connection.
-    if (const std::size_t bytes = utf8Size(sent); bytes > kMaxSentLineBytes) {
-        dodaj_komunikat(selectedTarget(),
-                        u"*** Line too long (" + decimalText(static_cast<long long>(bytes)) +
-                            u" bytes, at most " +
-                            decimalText(static_cast<long long>(kMaxSentLineBytes)) +
-                            u"): not sent");
+    if (const std::u16string refusal = longLineRefusal(sent); !refusal.empty()) {
+        dodaj_komunikat(selectedTarget(), refusal);
         return false;
     }
-    m_parts.connection.SendNonEmpty(m_parts.state.socket, sent);
-    return !sent.empty();
+    if (sent.empty()) {
+        return false;  // empty lines are not sent
+    }
+    if (echo) {
+        m_parts.connection.sendEchoed(m_parts.state.socket, sent, std::move(*echo));
+    } else {
+        m_parts.connection.wys(m_parts.state.socket, sent);
+    }
+    return true;
 }
 
-std::vector<std::u16string> CommandParser::sendPieces(std::u16string_view head,
-                                                      std::u16string_view text,
-                                                      std::u16string_view tail) {
+void CommandParser::sendPieces(std::u16string_view head, std::u16string_view text,
+                               std::u16string_view tail,
+                               const std::function<LineEcho(std::u16string_view piece)>& echoOf) {
     const SessionState& state = m_parts.state;
     // Before the login completes the nickname asked for is the one to expect.
     const std::u16string_view nick =
         state.currentNick.empty() ? state.wantedNick : state.currentNick;
-    std::vector<std::u16string> pieces = splitMessage(text, nick, head, tail);
+    const std::vector<std::u16string> pieces = splitMessage(text, nick, head, tail);
     if (pieces.empty()) {
         dodaj_komunikat(selectedTarget(), u"*** Message target too long: not sent");
     }
     for (const std::u16string& piece : pieces) {
         std::u16string line(head);
         line.append(piece).append(tail);
-        m_parts.connection.wys(state.socket, line);
+        m_parts.connection.sendEchoed(state.socket, line, echoOf(piece));
     }
-    return pieces;
 }
 
-void CommandParser::CommandSent(std::u16string_view target, std::u16string_view text,
-                                std::u16string_view open, std::u16string_view close,
-                                Colour colour) {
+LineEcho CommandParser::CommandSent(std::u16string_view target, std::u16string_view text,
+                                    std::u16string_view open, std::u16string_view close,
+                                    Colour colour) {
     std::u16string line = u"-> ";
     line.append(open).append(target).append(close).append(u" ").append(text);
-    m_parts.output.addLine(selectedTarget(), line, colour);
+    return {selectedTarget(), std::move(line), colour};
 }
 
-void CommandParser::Input2Tab(std::u16string_view tabName, std::u16string_view nick,
-                              std::u16string_view text, std::u16string_view prefix,
-                              std::u16string_view suffix, Colour colour) {
+LineEcho CommandParser::Input2Tab(std::u16string_view tabName, std::u16string_view nick,
+                                  std::u16string_view text, std::u16string_view prefix,
+                                  std::u16string_view suffix, Colour colour) {
     teach(text);
     std::u16string line(prefix);
     line.append(nick).append(suffix).append(u" ").append(text);
-    m_parts.output.addLine(tabName, line, colour);
+    return {std::u16string(tabName), std::move(line), colour};
+}
+
+void CommandParser::cancelWaitingLines(bool quietWhenNone) {
+    const std::size_t dropped = m_parts.connection.dropWaitingLines();
+    if (dropped > 0 || !quietWhenNone) {
+        dodaj_komunikat(selectedTarget(), dropped > 0 ? waitingLinesDropped(dropped)
+                                                      : u"*** No lines are waiting to be sent");
+    }
 }
 
 void CommandParser::brak_parametrow(std::u16string_view command) {

@@ -5,11 +5,14 @@
 // lines and never sent. Every part that issues a "/" command as text runs it here.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "protocol/handler_context.h"
+#include "protocol/server_link.h"
 #include "settings/colour_table.h"
 
 namespace kolu {
@@ -18,7 +21,6 @@ class Clock;
 class Host;
 class InputLineModel;
 class LinePrinter;
-class ServerLink;
 class Settings;
 class TabRegistry;
 class WordTeacher;
@@ -71,15 +73,21 @@ class CommandParser final : public CommandRunner {
     // spaces when n > 0 and there are that many; empty results are not sent.
     static std::u16string commandLine(std::u16string_view line, int n);
     // Sends commandLine(line, n) unless it is empty or longer than an IRC line,
-    // which is refused with a local line; true when sent.
-    bool wyslij_komende(std::u16string_view line, int n);
+    // which is refused with a local line; true when sent. `echo` shows when it goes.
+    bool wyslij_komende(std::u16string_view line, int n, std::optional<LineEcho> echo = {});
 
-    // "-> " + open + target + close + " " + text in the selected tab.
-    void CommandSent(std::u16string_view target, std::u16string_view text, std::u16string_view open,
-                     std::u16string_view close, Colour colour);
-    // prefix + nick + suffix + " " + text in the named tab; teaches the text first.
-    void Input2Tab(std::u16string_view tabName, std::u16string_view nick, std::u16string_view text,
-                   std::u16string_view prefix, std::u16string_view suffix, Colour colour);
+    // The echoes, shown once their line has gone (the pacing may hold it):
+    // "-> " + open + target + close + " " + text in the selected tab;
+    LineEcho CommandSent(std::u16string_view target, std::u16string_view text,
+                         std::u16string_view open, std::u16string_view close, Colour colour);
+    // prefix + nick + suffix + " " + text in the named tab, the text taught at once.
+    LineEcho Input2Tab(std::u16string_view tabName, std::u16string_view nick,
+                       std::u16string_view text, std::u16string_view prefix,
+                       std::u16string_view suffix, Colour colour);
+
+    // The cancel command and Escape in the input line: drops the lines waiting for
+    // their turn and says how many; with `quietWhenNone`, says nothing when none wait.
+    void cancelWaitingLines(bool quietWhenNone);
     // "* " + command + ": insufficient parameters" / ": not connected to server"
     // in the selected tab, local-message colour.
     void brak_parametrow(std::u16string_view command);
@@ -90,10 +98,10 @@ class CommandParser final : public CommandRunner {
   private:
     // One line entered in tab `tabName` (the status tab when `statusTab`).
     int enterLine(std::u16string_view text, std::u16string_view tabName, bool statusTab);
-    // Sends `text` as head + piece + tail lines that each fit when relayed and
-    // returns the pieces, in order; none, after a local line, when nothing fits.
-    std::vector<std::u16string> sendPieces(std::u16string_view head, std::u16string_view text,
-                                           std::u16string_view tail = {});
+    // Sends `text` as head + piece + tail lines that each fit when relayed, each
+    // shown as `echoOf(piece)` when it goes; a local line when nothing fits.
+    void sendPieces(std::u16string_view head, std::u16string_view text, std::u16string_view tail,
+                    const std::function<LineEcho(std::u16string_view piece)>& echoOf);
     // The selected tab as a line target: "" for the status tab.
     std::u16string selectedTarget() const;
     bool connected() const;

@@ -13,7 +13,7 @@
 namespace kolu {
 namespace {
 
-enum class Row { Plain, Part, Quit, Ping, Me, Notice, Msg, Query, Ison };
+enum class Row { Plain, Part, Quit, Ping, Me, Notice, Msg, Query, Ison, Cancel };
 
 struct Command {
     std::u16string_view word;
@@ -29,7 +29,7 @@ constexpr Command kCommands[] = {
     {u"/mode", Row::Plain, 0},    {u"/quit", Row::Quit, 1},   {u"/topic", Row::Plain, 2},
     {u"/kick", Row::Plain, 3},    {u"/ping", Row::Ping, 2},   {u"/me", Row::Me, 0},
     {u"/notice", Row::Notice, 2}, {u"/msg", Row::Msg, 2},     {u"/query", Row::Query, 2},
-    {u"/away", Row::Plain, 1},    {u"/ison", Row::Ison, 1},
+    {u"/away", Row::Plain, 1},    {u"/ison", Row::Ison, 1},   {u"/cancel", Row::Cancel, 0},
 };
 
 const Command* findCommand(std::u16string_view word) {
@@ -111,6 +111,9 @@ int CommandParser::wyslij_zapytanie(std::u16string_view command, std::u16string_
             m_parts.state.userIsonPending = true;
             wyslij_komende(text, 1);
             return 0;
+        case Row::Cancel:
+            cancelWaitingLines(false);
+            return 0;
     }
     return 0;
 }
@@ -150,8 +153,9 @@ void CommandParser::sendPing(std::u16string_view text) {
     std::u16string line = u"/PRIVMSG";
     line.append(text.substr(args.commandEnd, args.targetEnd - args.commandEnd));
     line.append(u" \u0001PING ").append(time.begin(), time.end()).append(u"\u0001");
-    wyslij_komende(line, 2);
-    CommandSent(args.target, u"PING", u"[", u"]", m_parts.colours.of(LineClass::Ping));
+    wyslij_komende(
+        line, 2,
+        CommandSent(args.target, u"PING", u"[", u"]", m_parts.colours.of(LineClass::Ping)));
 }
 
 void CommandParser::sendAction(std::u16string_view command, std::u16string_view tabName,
@@ -167,10 +171,10 @@ void CommandParser::sendAction(std::u16string_view command, std::u16string_view 
     }
     const std::u16string head = u"PRIVMSG " + std::u16string(tabName) + u" :\u0001ACTION ";
     // Each piece is an action of its own, marks included.
-    for (const std::u16string& piece : sendPieces(head, action, u"\u0001")) {
-        Input2Tab(tabName, m_parts.state.currentNick, piece, u"* ", u"",
-                  m_parts.colours.of(LineClass::Action));
-    }
+    sendPieces(head, action, u"\u0001", [&](std::u16string_view piece) {
+        return Input2Tab(tabName, m_parts.state.currentNick, piece, u"* ", u"",
+                         m_parts.colours.of(LineClass::Action));
+    });
 }
 
 void CommandParser::sendNotice(std::u16string_view command, std::u16string_view text) {
@@ -181,9 +185,9 @@ void CommandParser::sendNotice(std::u16string_view command, std::u16string_view 
     }
     // As the command line sends it: the typed word and spacing, ':' before the message.
     const std::u16string head = std::u16string(text.substr(1, messageStart(text, args) - 1)) + u":";
-    for (const std::u16string& piece : sendPieces(head, args.message)) {
-        CommandSent(args.target, piece, u"-", u"-", m_parts.colours.of(LineClass::Normal));
-    }
+    sendPieces(head, args.message, {}, [&](std::u16string_view piece) {
+        return CommandSent(args.target, piece, u"-", u"-", m_parts.colours.of(LineClass::Normal));
+    });
 }
 
 void CommandParser::sendMessage(std::u16string_view command, std::u16string_view text,
@@ -208,13 +212,10 @@ void CommandParser::sendMessage(std::u16string_view command, std::u16string_view
         u":";
     const Colour normal = m_parts.colours.of(LineClass::Normal);
     const bool ownTab = m_parts.tabs.znajdz_zakladke(args.target) != -1;
-    for (const std::u16string& piece : sendPieces(head, args.message)) {
-        if (ownTab) {
-            Input2Tab(args.target, m_parts.state.currentNick, piece, u"<", u">", normal);
-        } else {
-            CommandSent(args.target, piece, u"*", u"*", normal);
-        }
-    }
+    sendPieces(head, args.message, {}, [&](std::u16string_view piece) {
+        return ownTab ? Input2Tab(args.target, m_parts.state.currentNick, piece, u"<", u">", normal)
+                      : CommandSent(args.target, piece, u"*", u"*", normal);
+    });
 }
 
 }  // namespace kolu

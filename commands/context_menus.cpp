@@ -4,6 +4,7 @@
 #include <new>
 
 #include "commands/menu_commands.h"
+#include "commands/message_split.h"
 #include "platform/text.h"
 #include "protocol/handler_context.h"
 #include "protocol/server_link.h"
@@ -198,13 +199,14 @@ void ContextMenus::run(const ContextItem& item, const Subject& subject, ContextM
     const std::u16string target = expandContextLine(item.target, subject.channel, subject.nick);
     switch (item.action) {
         case A::Send:
-            send(line);
+            send(subject, line);
             break;
         case A::SendReason:
         case A::SendAnswer:
             if (std::optional<std::u16string> answer = ask(item.id)) {
                 const bool reason = item.action == A::SendReason;
-                send(reason && answer->empty() ? line : line + (reason ? u" :" : u"") + *answer);
+                send(subject,
+                     reason && answer->empty() ? line : line + (reason ? u" :" : u"") + *answer);
             }
             break;
         case A::Parse:
@@ -240,7 +242,7 @@ void ContextMenus::run(const ContextItem& item, const Subject& subject, ContextM
         case A::RemoveBan:
             m_parts.state.autoban.channel = subject.channel;
             m_parts.state.wantedNick.clear();
-            send(line);
+            send(subject, line);
             break;
         case A::ScrollOn:
         case A::ScrollOff:
@@ -252,8 +254,18 @@ void ContextMenus::run(const ContextItem& item, const Subject& subject, ContextM
     }
 }
 
-void ContextMenus::send(std::u16string_view line) {
-    m_parts.connection.wys(m_parts.connection.socketQuery(), line);
+bool ContextMenus::fits(const Subject& subject, std::u16string_view line) {
+    const std::u16string refusal = longLineRefusal(line);
+    if (!refusal.empty()) {
+        m_parts.output.addLine(subject.lineTab, refusal, kLocalMessageColour);
+    }
+    return refusal.empty();
+}
+
+void ContextMenus::send(const Subject& subject, std::u16string_view line) {
+    if (fits(subject, line)) {
+        m_parts.connection.wys(m_parts.connection.socketQuery(), line);
+    }
 }
 
 std::optional<std::u16string> ContextMenus::ask(int id) {
@@ -267,6 +279,9 @@ std::optional<std::u16string> ContextMenus::ask(int id) {
 }
 
 void ContextMenus::requestBan(const Subject& subject, std::u16string kickLine, bool kick) {
+    if (kick && !fits(subject, kickLine)) {
+        return;  // refused before the ban: a ban without its kick was not asked for
+    }
     AutobanRequest& request = m_parts.state.autoban;
     request.channel = subject.channel;
     // The request's nickname is kept where the login's wanted nickname is.
@@ -278,7 +293,7 @@ void ContextMenus::requestBan(const Subject& subject, std::u16string kickLine, b
             request.kickLine = std::move(kickLine);
         }
     }
-    send(u"WHOIS " + subject.nick);
+    send(subject, u"WHOIS " + subject.nick);
 }
 
 void ContextMenus::ignoreLine(const Subject& subject, std::u16string_view text) {

@@ -130,7 +130,9 @@ class ContextMenus {
     int track(ContextMenuWindow& window, ContextMenuId menuId, const Subject& subject,
               std::u16string_view label);
     void run(const ContextItem& item, const Subject& subject, ContextMenuWindow& window);
-    void send(std::u16string_view line);
+    // Whether `line` may be sent; a line too long is refused in the subject's tab.
+    bool fits(const Subject& subject, std::u16string_view line);
+    void send(const Subject& subject, std::u16string_view line);
     // The one-field prompt of the item's id; nothing when cancelled.
     std::optional<std::u16string> ask(int id);
     void requestBan(const Subject& subject, std::u16string kickLine, bool kick);

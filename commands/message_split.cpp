@@ -14,6 +14,17 @@ constexpr std::size_t kLongestCharBytes = 4;
 
 }  // namespace
 
+std::u16string longLineRefusal(std::u16string_view line) {
+    // The server would cut a longer line or drop the connection.
+    const std::size_t bytes = utf8Size(line);
+    if (bytes <= kMaxSentLineBytes) {
+        return {};
+    }
+    return u"*** Line too long (" + decimalText(static_cast<long long>(bytes)) +
+           u" bytes, at most " + decimalText(static_cast<long long>(kMaxSentLineBytes)) +
+           u"): not sent";
+}
+
 std::vector<std::u16string> splitMessage(std::u16string_view text, std::u16string_view nick,
                                          std::u16string_view head, std::u16string_view tail) {
     // ":" nick "!" user "@" host " " before the line as it was sent.

@@ -14,6 +14,10 @@ namespace kolu {
 inline constexpr std::size_t kIrcLineBytes = 512;
 inline constexpr std::size_t kMaxSentLineBytes = kIrcLineBytes - 2;
 
+// Empty when `line` fits what the client may send as one line; else the local
+// line that says it was not sent. Every line the user sends passes here.
+std::u16string longLineRefusal(std::u16string_view line);
+
 // `text` in pieces, each to be sent by `nick` as head + piece + tail (for
 // example "PRIVMSG #a :\x01ACTION " and "\x01"). Cut at the last blank that
 // fits, which is dropped; inside a word only when a piece has no blank; never

@@ -89,8 +89,9 @@ SocketHandle Connection::polacz() {
     const SocketHandle sock = WSotworz();
     if (m_pending) {
         // The event loop finishes the connect (socketWritable or connectTimedOut).
-        m_state.socket = m_pending->sock;
-        return m_state.socket;
+        // Until the login is sent the socket isn't the session's: whatever else
+        // is sent meanwhile finds no connection and never reaches it.
+        return kInvalidSocket;
     }
     return connectFinished(sock);
 }
@@ -181,7 +182,7 @@ void Connection::hostLookedUp(std::uint64_t lookupId, const HostLookup& answer) 
 }
 
 void Connection::settleConnect(SocketHandle sock) {
-    m_state.socket = m_pending ? m_pending->sock : connectFinished(sock);
+    m_state.socket = m_pending ? kInvalidSocket : connectFinished(sock);
 }
 
 SocketHandle Connection::connectTo(SocketHandle sock, const HostLookup& answer,
@@ -443,6 +444,12 @@ void Connection::endPendingConnect() {
     m_pending.reset();
 }
 
+void Connection::abandonPendingConnect() {
+    const SocketHandle sock = m_pending->sock;
+    endPendingConnect();
+    WSzamknij(sock);
+}
+
 int Connection::zaloguj(SocketHandle sock, const std::string& host, std::uint16_t port,
                         const std::string& password) {
     Settings& settings = m_parts.settings;
@@ -461,16 +468,24 @@ int Connection::zaloguj(SocketHandle sock, const std::string& host, std::uint16_
         return 0;
     }
     printInfo(u"*** Connecting to " + fromUtf8(host) + u" (" + decimalText(port) + u")");
+    // From here the socket is the session's: the login is the first thing on
+    // it, and what the socket can't take at once waits in the outbound queue.
+    m_state.socket = sock;
+    m_sendingLogin = true;
     if (!password.empty()) {
         wys(sock, u"PASS " + fromUtf8(password));
     }
     wys(sock, u"nick " + m_state.wantedNick);
     wys(sock, u"user " + userName + u" " + mailHost + u" kolu :" + fullName);
+    m_sendingLogin = false;
     return 1;
 }
 
 int Connection::sendBytes(SocketHandle sock, std::string_view bytes, const char16_t* operation) {
     const bool queueable = sock == m_state.socket && sock != kInvalidSocket;
+    if (queueable && m_overflowed) {
+        return kSocketError;  // the connection is closing: nothing may follow the cut line
+    }
     if (queueable && !m_outbound.empty()) {
         queueOutbound(bytes, operation);  // behind what waits, so the order holds
         return static_cast<int>(bytes.size());
@@ -494,14 +509,24 @@ int Connection::sendBytes(SocketHandle sock, std::string_view bytes, const char1
 
 void Connection::queueOutbound(std::string_view bytes, const char16_t* operation) {
     if (m_outbound.size() + bytes.size() > kOutboundLimit) {
-        // A server that takes nothing for this long is as good as gone.
-        m_outbound.clear();
-        m_parts.sockets.setLastError(kWsaEnobufs);
-        m_parts.log.LogSocketError(m_parts.sockets, operation, u"wys");
+        overflowed(operation);
         return;
     }
     m_outbound.append(bytes);
     m_parts.host.watchSocket(m_state.socket, m_watched && !m_readingPaused, true);
+}
+
+void Connection::overflowed(const char16_t* operation) {
+    // A server that takes nothing for this long is as good as gone, and the
+    // queue ends inside a line: whatever followed would be glued onto it.
+    m_overflowed = true;
+    m_outbound.clear();
+    m_parts.host.watchSocket(m_state.socket, m_watched && !m_readingPaused, false);
+    m_parts.log.LogError(operation, u"wys", kWsaEnobufs);
+    printInfo(u"*** The server has not taken the last " +
+              decimalText(static_cast<long long>(kOutboundLimit / 1024)) +
+              u" KB sent: disconnecting");
+    m_state.connected = false;  // the next poll tick closes the connection
 }
 
 void Connection::flushOutbound() {
@@ -514,6 +539,11 @@ void Connection::flushOutbound() {
     if (sent == kSocketError) {
         if (sockets.lastError() == kWsaEwouldblock) {
             sockets.setLastError(0);
+            if (sockets.sendWaitsForRead(m_state.socket)) {
+                // The socket stays writable meanwhile: the next read resumes the flush.
+                m_flushAfterRead = true;
+                m_parts.host.watchSocket(m_state.socket, m_watched && !m_readingPaused, false);
+            }
             return;
         }
         m_outbound.clear();
@@ -535,38 +565,50 @@ int Connection::sendPaceMs() {
 }
 
 int Connection::wys(SocketHandle sock, std::u16string_view text) {
+    return sendOrQueue(sock, text, std::nullopt);
+}
+
+int Connection::sendEchoed(SocketHandle sock, std::u16string_view text, LineEcho echo) {
+    return sendOrQueue(sock, text, std::move(echo));
+}
+
+int Connection::sendOrQueue(SocketHandle sock, std::u16string_view text,
+                            std::optional<LineEcho> echo) {
     std::string line = toUtf8(oneLine(text));
-    if (sock == kInvalidSocket) {
-        return sendLine(sock, line);  // reported as the failed send it is
-    }
-    if (skipsPacing(line)) {
-        return sendLine(sock, line);
-    }
-    const std::uint32_t now = m_parts.clock.tickCount();
-    if (sock != m_state.socket) {
-        // The login, before the connection is the session's: counted, never held.
+    const std::uint64_t now = m_parts.clock.monotonicMs();
+    const bool login = sock != kInvalidSocket && (m_sendingLogin || sock != m_state.socket);
+    if (login) {
+        // The login is counted, never held: a server waits only so long for it.
         m_pacer.count(now, sendPaceMs());
-        return sendLine(sock, line);
     }
-    if (m_paced.empty() && m_pacer.tryTake(now, sendBurst(), sendPaceMs())) {
-        return sendLine(sock, line);
+    // A line without a socket is reported as the failed send it is.
+    if (sock == kInvalidSocket || login || skipsPacing(line) ||
+        (m_paced.empty() && m_pacer.tryTake(now, sendBurst(), sendPaceMs()))) {
+        const int result = sendLine(sock, line);
+        show(echo);
+        return result;
     }
     const int size = static_cast<int>(line.size()) + 1;
-    m_paced.push_back(std::move(line));
-    if (m_paced.size() == 1) {
+    if (m_paced.push({std::move(line), std::move(echo)})) {
         releasePaced();
     }
     return size;
 }
 
+void Connection::show(const std::optional<LineEcho>& echo) {
+    if (echo) {
+        m_parts.output.RIDodajLinie(echo->tab, echo->text, echo->colour);
+    }
+}
+
 void Connection::releasePaced() {
-    const std::uint32_t now = m_parts.clock.tickCount();
+    const std::uint64_t now = m_parts.clock.monotonicMs();
     const int burst = sendBurst();
     const int pace = sendPaceMs();
     while (!m_paced.empty() && m_pacer.tryTake(now, burst, pace)) {
-        const std::string line = std::move(m_paced.front());
-        m_paced.pop_front();
-        sendLine(m_state.socket, line);
+        const PacedLines::Line next = m_paced.pop();
+        sendLine(m_state.socket, next.bytes);
+        show(next.echo);
     }
     if (!m_paced.empty()) {
         m_parts.host.startTimer(kPaceTimer, std::max(1, m_pacer.waitMs(now, burst, pace)));
@@ -575,21 +617,23 @@ void Connection::releasePaced() {
 
 void Connection::paceTick() {
     m_parts.host.stopTimer(kPaceTimer);
-    if (m_state.socket != kInvalidSocket) {
-        releasePaced();
+    if (m_state.socket == kInvalidSocket) {
+        return;
     }
+    releasePaced();
+    // Told at the first turn, when the lines entered together have all joined the queue.
+    show(m_paced.waitingNotice(m_parts.colours.of(LineClass::Info)));
+}
+
+std::size_t Connection::dropWaitingLines() {
+    m_parts.host.stopTimer(kPaceTimer);
+    return m_paced.clear();
 }
 
 void Connection::dropPaced() {
-    m_parts.host.stopTimer(kPaceTimer);
-    if (m_paced.empty()) {
-        return;
+    if (const std::size_t dropped = dropWaitingLines(); dropped > 0) {
+        printInfo(waitingLinesDropped(dropped));
     }
-    const std::size_t dropped = m_paced.size();
-    m_paced.clear();
-    printInfo(u"*** " + decimalText(static_cast<long long>(dropped)) +
-              (dropped == 1 ? u" line waiting to be sent was dropped"
-                            : u" lines waiting to be sent were dropped"));
 }
 
 int Connection::sendLine(SocketHandle sock, std::string_view line) {
@@ -625,6 +669,8 @@ int Connection::WSzamknij(SocketHandle sock) {
         }
         m_watched = false;
         m_outbound.clear();
+        m_overflowed = false;
+        m_flushAfterRead = false;
         dropPaced();
     }
     if (m_parts.sockets.closeSocket(sock) == kSocketError) {
@@ -742,6 +788,9 @@ void Connection::socketReadable() {
         m_parts.inbound.readReady(m_state.socket, *m_dispatcher, kReadBudgetBytes);
     // A closed or failed socket stays readable: the poll tick ends the connection.
     watchReading(result != Inbound::ReadResult::kClosed && result != Inbound::ReadResult::kFailed);
+    if (std::exchange(m_flushAfterRead, false) && !m_outbound.empty()) {
+        m_parts.host.watchSocket(m_state.socket, m_watched && !m_readingPaused, true);
+    }
 }
 
 void Connection::retryTick() {
@@ -754,7 +803,7 @@ void Connection::retryTick() {
 void Connection::connectCommand() {
     m_retryDelayMs = kRetryIntervalMs;  // the user's choice overrides any wait
     if (m_pending) {
-        endPendingConnect();  // Disconnect while connecting: give up the attempt
+        abandonPendingConnect();  // Disconnect while connecting: give up the attempt
         rozlacz();
     } else if (m_state.socket != kInvalidSocket) {
         disconnectRequest();
@@ -773,7 +822,7 @@ void Connection::disconnectRequest() {
 
 void Connection::exitCommand() {
     if (m_pending) {
-        endPendingConnect();
+        abandonPendingConnect();
     }
     WSzamknij(m_state.socket);
     m_state.socket = kInvalidSocket;

@@ -3,13 +3,13 @@
 // wait), logging in, sending lines, closing, and the poll, retry and
 // Connect/Disconnect events that drive it over time through the host's timers.
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "connection/paced_lines.h"
 #include "connection/send_pacer.h"
 #include "platform/sockets.h"
 #include "protocol/notify_hooks.h"
@@ -74,6 +74,8 @@ class Connection final : public ServerLink {
     int zaloguj(SocketHandle sock, const std::string& host, std::uint16_t port,
                 const std::string& password);
     int wys(SocketHandle sock, std::u16string_view text) override;
+    int sendEchoed(SocketHandle sock, std::u16string_view text, LineEcho echo) override;
+    std::size_t dropWaitingLines() override;
     int SendNonEmpty(SocketHandle sock, std::u16string_view text) override;
     int WSzamknij(SocketHandle sock);
     int rozlacz();
@@ -104,6 +106,9 @@ class Connection final : public ServerLink {
     // One protocol line (without its line feed) in pieces that fit the piece buffer.
     int sendLine(SocketHandle sock, std::string_view line);
     void queueOutbound(std::string_view bytes, const char16_t* operation);
+    // wys and sendEchoed: sends now, or queues the line behind the pacing.
+    int sendOrQueue(SocketHandle sock, std::u16string_view text, std::optional<LineEcho> echo);
+    void show(const std::optional<LineEcho>& echo);
     // The pacing settings (a missing or unusable value reads as its default).
     int sendBurst();
     int sendPaceMs();
@@ -112,6 +117,8 @@ class Connection final : public ServerLink {
     // The connection ended: lines still waiting for their turn are dropped, said once.
     void dropPaced();
     void flushOutbound();
+    // The outbound queue is full: the connection is given up.
+    void overflowed(const char16_t* operation);
     void stopRetryTimer(const char16_t* label);
     void printInfo(std::u16string_view text);
     // The end of polacz once the connect has succeeded (`sock`) or failed.
@@ -146,6 +153,8 @@ class Connection final : public ServerLink {
                        const SocketAddress& address);
     SocketHandle failedConnect(SocketHandle sock);
     void endPendingConnect();
+    // Gives up the connect under way and closes its socket.
+    void abandonPendingConnect();
     // After a short connection: the next attempt when the retry timer fires.
     void retryLater();
     // Asks the host to watch the socket for reading, or to stop (a closed
@@ -176,7 +185,10 @@ class Connection final : public ServerLink {
     int m_retryDelayMs = kRetryIntervalMs;
     std::string m_outbound;  // sent lines the socket hasn't taken yet, in order
     SendPacer m_pacer;
-    std::deque<std::string> m_paced;  // lines waiting for their turn, in order
+    PacedLines m_paced;
+    bool m_overflowed = false;      // the queue overflowed: nothing more is sent until the close
+    bool m_flushAfterRead = false;  // the queued bytes wait for a read (TLS), not for room
+    bool m_sendingLogin = false;    // zaloguj is sending: never paced
     bool m_watched = false;        // the host reports readability: the tick reads only what is left
     bool m_readingPaused = false;  // a read found the end, or came during a dispatch
 };

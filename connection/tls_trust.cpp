@@ -22,7 +22,7 @@ std::string entryFor(std::string_view host, std::string_view fingerprint) {
 
 bool TlsTrust::trusts(std::string_view host, std::string_view fingerprint) const {
     std::string text;
-    if (fingerprint.empty() || readWholeFile(m_path, text) != 0) {
+    if (fingerprint.empty() || readWholeFile(m_path, text, kFileLimit) != 0) {
         return false;
     }
     const std::string wanted = entryFor(host, fingerprint);
@@ -43,7 +43,7 @@ bool TlsTrust::trusts(std::string_view host, std::string_view fingerprint) const
 
 int TlsTrust::trust(std::string_view host, std::string_view fingerprint) {
     std::string text;
-    const int readError = readWholeFile(m_path, text);
+    const int readError = readWholeFile(m_path, text, kFileLimit);
     if (readError != 0 && fileExists(m_path)) {
         return readError;  // never replace trusts that could not be read
     }

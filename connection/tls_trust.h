@@ -9,6 +9,8 @@ namespace kolu {
 class TlsTrust {
   public:
     static constexpr const char* kFileName = "tls_trust.txt";
+    // Far more than anyone trusts by hand; a larger file is not read.
+    static constexpr std::size_t kFileLimit = 1 << 20;
 
     // `path`: the trust file (it need not exist yet).
     explicit TlsTrust(std::string path) : m_path(std::move(path)) {}

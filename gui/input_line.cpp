@@ -234,6 +234,10 @@ bool InputLine::editKeyPressed(QKeyEvent* event) {
             m_model.resetHistoryPosition();
             emit entered();
             return true;
+        case Qt::Key_Escape:
+            event->accept();
+            emit escaped();
+            return true;
         case Qt::Key_Up:
             event->accept();
             m_model.historyUp();

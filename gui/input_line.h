@@ -71,6 +71,9 @@ class InputLine final : public QComboBox, private InputLineObserver {
     // Enter was pressed: the owner runs the line (parsuj over the model, which
     // clears it and adds it to the history) and closes the word-completion list.
     void entered();
+    // Escape reached the edit field (no word list took it): the owner drops the
+    // lines still waiting to be sent.
+    void escaped();
     // Left (37) or right (39) arrow released: the owner switches tabs.
     void switchTab(int key);
     // The user changed the text (typing, pasting, deleting): for word completion.

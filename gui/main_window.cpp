@@ -110,6 +110,8 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
     m_input->setFont(m_dialogFont);
     m_input->setNickCompletion(&m_nickCompletion);
     connect(m_input, &InputLine::entered, this, [this] { onEnter(); });
+    connect(m_input, &InputLine::escaped, this,
+            [this] { m_session->commands.cancelWaitingLines(true); });
     connect(m_input, &InputLine::switchTab, this,
             [this](int key) { m_session->tabs.PrzelaczZakladke(key); });
     m_whispers = std::make_unique<WhisperServices>(

@@ -43,12 +43,15 @@ SystemTime SystemClock::utcTime() const {
     return now(false);
 }
 
-std::uint32_t SystemClock::tickCount() const {
+std::uint64_t SystemClock::monotonicMs() const {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
-    const auto ms = static_cast<std::uint64_t>(ts.tv_sec) * 1000u +
-                    static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u;
-    return static_cast<std::uint32_t>(ms);  // wraps like GetTickCount
+    return static_cast<std::uint64_t>(ts.tv_sec) * 1000u +
+           static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u;
+}
+
+std::uint32_t SystemClock::tickCount() const {
+    return static_cast<std::uint32_t>(monotonicMs());  // wraps like GetTickCount
 }
 
 void CRandom::seed(unsigned value) {

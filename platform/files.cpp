@@ -313,14 +313,18 @@ int File::close() {
     return closeFd(fd);
 }
 
-int readWholeFile(const std::string& path, std::string& out) {
+int readWholeFile(const std::string& path, std::string& out, std::size_t limit) {
     File file;
     if (const int rc = File::open(path, OpenMode::ReadOnly, file)) {
         return rc;
     }
     std::string data;
-    if (const int rc = file.readRest(data)) {
+    if (const int rc =
+            file.readRest(data, [limit](std::string_view read) { return read.size() > limit; })) {
         return rc;
+    }
+    if (data.size() > limit) {
+        return EFBIG;
     }
     out = std::move(data);
     return 0;

@@ -47,8 +47,8 @@ class File {
     int m_fd = -1;
 };
 
-// Reads a whole file into `out`.
-int readWholeFile(const std::string& path, std::string& out);
+// Reads a whole file into `out`; a file of more than `limit` bytes is EFBIG.
+int readWholeFile(const std::string& path, std::string& out, std::size_t limit = SIZE_MAX);
 
 // Writes the whole file or leaves the old one: temporary file, fsync, rename.
 int writeFileAtomically(const std::string& path, std::string_view bytes, unsigned mode = 0644);

@@ -548,10 +548,12 @@ int PosixSocketLayer::tlsSend(SocketHandle sock, Entry& entry, const char* data,
         return fail(kWsaEnotconn);
     }
     int sent = 0;
+    entry.sendWaitsForRead = false;
     while (sent < length) {
         TlsStream::Stall stall = TlsStream::Stall::kNone;
         int err = 0;
         const int n = entry.tls->write(data + sent, length - sent, stall, err);
+        entry.sendWaitsForRead = stall == TlsStream::Stall::kWantRead;
         if (n > 0) {
             sent += n;
         } else if (stall == TlsStream::Stall::kFailed) {
@@ -564,6 +566,11 @@ int PosixSocketLayer::tlsSend(SocketHandle sock, Entry& entry, const char* data,
         }
     }
     return sent;
+}
+
+bool PosixSocketLayer::sendWaitsForRead(SocketHandle sock) {
+    const auto it = m_sockets.find(sock);
+    return it != m_sockets.end() && it->second.sendWaitsForRead;
 }
 
 int SocketLayer::startTls(SocketHandle /*sock*/, std::string_view /*hostName*/,

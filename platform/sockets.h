@@ -108,6 +108,9 @@ class SocketLayer {
     virtual int send(SocketHandle sock, const char* data, int length) = 0;
     // closesocket: 0 or kSocketError.
     virtual int closeSocket(SocketHandle sock) = 0;
+    // After a send that would block: whether it waits for the peer's bytes (TLS)
+    // rather than for room to write, so that watching for writability would spin.
+    virtual bool sendWaitsForRead(SocketHandle /*sock*/) { return false; }
 
     // TLS on a connected socket for `hostName`: 0, or kSocketError with `problem`
     // saying why. continueTls then moves the handshake on until it is done or
@@ -141,6 +144,7 @@ class PosixSocketLayer : public SocketLayer {
     int recv(SocketHandle sock, char* buffer, int length) override;
     int send(SocketHandle sock, const char* data, int length) override;
     int closeSocket(SocketHandle sock) override;
+    bool sendWaitsForRead(SocketHandle sock) override;
     int startTls(SocketHandle sock, std::string_view hostName, std::string& problem) override;
     TlsStep continueTls(SocketHandle sock, TlsPeer& peer) override;
 
@@ -156,6 +160,7 @@ class PosixSocketLayer : public SocketLayer {
         // inside a record); the layer waits itself where the socket should block.
         std::unique_ptr<TlsStream> tls;
         bool blocking = true;
+        bool sendWaitsForRead = false;  // the last TLS send stalled wanting the peer's bytes
     };
 
     // The socket's entry, or nullptr with lastError set (not started, unknown handle).

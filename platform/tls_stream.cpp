@@ -5,10 +5,14 @@
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
 
+#include <dirent.h>
+
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <sstream>
 
 namespace kolu {
 namespace {
@@ -37,6 +41,35 @@ std::string sha256Fingerprint(X509* certificate) {
         text += kHex[digest[i] & 0xF];
     }
     return text;
+}
+
+// The system's authorities (SSL_CERT_FILE and SSL_CERT_DIR may name others).
+// Whether any could be found: the loading call succeeds even when none can.
+bool loadAuthorities(SSL_CTX* context) {
+    if (SSL_CTX_set_default_verify_paths(context) != 1) {
+        ERR_clear_error();
+        return false;
+    }
+    if (sk_X509_OBJECT_num(X509_STORE_get0_objects(SSL_CTX_get_cert_store(context))) > 0) {
+        return true;
+    }
+    // A folder's authorities are read only when needed: its hashed names count.
+    const char* folders = std::getenv(X509_get_default_cert_dir_env());
+    std::stringstream list(folders != nullptr ? folders : X509_get_default_cert_dir());
+    for (std::string folder; std::getline(list, folder, ':');) {
+        if (DIR* dir = ::opendir(folder.c_str())) {
+            bool found = false;
+            for (const dirent* entry; !found && (entry = ::readdir(dir)) != nullptr;) {
+                const std::string_view name = entry->d_name;
+                found = name.size() == 10 && name.substr(8) == ".0";
+            }
+            ::closedir(dir);
+            if (found) {
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 bool isAddressLiteral(const std::string& host) {
@@ -81,13 +114,13 @@ std::unique_ptr<TlsStream> TlsStream::open(int fd, std::string_view hostName,
     }
     SSL_CTX* context = handles->context;
     SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
-    // The system's authorities (SSL_CERT_FILE and SSL_CERT_DIR may name others).
-    SSL_CTX_set_default_verify_paths(context);
+    const bool authorities = loadAuthorities(context);
     // Verified, but not fatal inside the handshake: the caller weighs the verdict
     // against the fingerprints the user trusted.
     SSL_CTX_set_verify(context, SSL_VERIFY_NONE, nullptr);
     // Servers often close without a goodbye: that reads as the end, not an error.
-    SSL_CTX_set_options(context, SSL_OP_IGNORE_UNEXPECTED_EOF);
+    // A renegotiation would let a write wait for a read: it is refused.
+    SSL_CTX_set_options(context, SSL_OP_IGNORE_UNEXPECTED_EOF | SSL_OP_NO_RENEGOTIATION);
     SSL_CTX_set_mode(context, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
 
     handles->ssl = SSL_new(context);
@@ -104,7 +137,9 @@ std::unique_ptr<TlsStream> TlsStream::open(int fd, std::string_view hostName,
         problem = queuedProblem("host name not usable for TLS");
         return nullptr;
     }
-    return std::unique_ptr<TlsStream>(new TlsStream(std::move(handles)));
+    auto stream = std::unique_ptr<TlsStream>(new TlsStream(std::move(handles)));
+    stream->m_noAuthorities = !authorities;
+    return stream;
 }
 
 TlsStep TlsStream::handshake(TlsPeer& peer) {
@@ -140,6 +175,9 @@ TlsStep TlsStream::handshake(TlsPeer& peer) {
     peer.problem = certificate == nullptr ? "no certificate"
                    : peer.verified        ? ""
                                           : X509_verify_cert_error_string(verdict);
+    if (!peer.verified && m_noAuthorities) {
+        peer.problem += "; no trusted authorities could be loaded";
+    }
     return TlsStep::kDone;
 }
 

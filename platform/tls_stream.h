@@ -53,6 +53,7 @@ class TlsStream {
 
     std::unique_ptr<Handles> m_handles;
     bool m_established = false;
+    bool m_noAuthorities = false;  // none of the system's authorities could be loaded
 };
 
 }  // namespace kolu

@@ -3,12 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <thread>
 
+#include "connection/tls_trust.h"
+#include "platform/files.h"
 #include "platform/text.h"
 #include "tests/support/fake_irc_server.h"
 #include "tests/support/fake_socket_layer.h"
 #include "tests/support/session_env.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/tls_test_server.h"
+#include "ui/tab_registry.h"
 #include "ui/text_lines.h"
 
 namespace kolu {
@@ -103,12 +109,31 @@ TEST_F(ConnectionTest, AHostLookupAnsweredAfterTheUserGaveUpIsIgnored) {
     EXPECT_TRUE(server.waitForClient());
 }
 
-// The burst of five, then one line per interval; the interval crosses the tick count's wrap.
+// The lookup runs in the background: a command typed meanwhile finds no
+// connection, and the login is sent whole however slow the pacing.
+TEST_F(ConnectionTest, ACommandTypedWhileConnectingFindsNoConnectionAndTheLoginIsNeverHeld) {
+    set(u"sendburst", 1);
+    set(u"sendpace", 60000);
+    env.host.deferBackground = true;
+    connection().connectCommand();
+    env.session.commands.ParsujKomende(u"/join #early", u"");
+    EXPECT_EQ(env.lastLine(), u"* /join: not connected to server");
+    ASSERT_EQ(env.host.background.size(), 1u);
+    env.host.background[0].first();
+    env.host.background[0].second();
+    ASSERT_TRUE(server.waitForClient());
+    EXPECT_TRUE(server.expectLine("nick tester"));
+    EXPECT_TRUE(server.expectLine("user me example.org kolu :Test User"));
+    EXPECT_TRUE(state().connected);
+    EXPECT_TRUE(server.expectNoLine(milliseconds(100)));
+}
+
+// The burst of five, then one line per interval.
 TEST_F(ConnectionTest, LinesPastTheBurstWaitTheirTurnInOrderAndPongDoesNot) {
     set(u"sendpace", 2000);
-    env.settings.clock.ticks = 0xFFFFFFFFu - 11000;
     connect();
-    env.settings.clock.ticks += 10000;  // idle long enough for a whole burst
+    // Idle for longer than a 32-bit millisecond count can tell: the whole burst is back.
+    env.settings.clock.ticks += 25ull * 24 * 3600 * 1000;
     for (char16_t n = u'1'; n <= u'8'; ++n) {
         connection().wys(state().socket, std::u16string(u"PRIVMSG #c :") + n);
     }
@@ -137,6 +162,35 @@ TEST_F(ConnectionTest, LinesPastTheBurstWaitTheirTurnInOrderAndPongDoesNot) {
     EXPECT_TRUE(env.host.running.empty());
     EXPECT_FALSE(state().userIsonPending);
     EXPECT_TRUE(server.waitForDisconnect());
+    EXPECT_TRUE(server.expectNoLine(milliseconds(100)));
+}
+
+// A line held by the pacing shows when it goes; the waiting ones are counted once and
+// can be dropped.
+TEST_F(ConnectionTest, HeldLinesShowWhenTheyGoAndTheWaitingOnesAreCountedAndCanBeDropped) {
+    set(u"sendburst", 1);
+    set(u"sendpace", 2000);
+    connect();
+    env.settings.clock.ticks += 60000;
+    state().currentNick = u"tester";
+    TabRegistry& tabs = env.session.tabs;
+    tabs.select(tabs.dodaj_zakladke(u"#c"));
+    for (const char16_t* line : {u"/msg #c one", u"/msg #c two", u"/msg #c three"}) {
+        env.session.commands.ParsujKomende(line, u"#c");
+    }
+    EXPECT_TRUE(server.expectLine("PRIVMSG #c :one"));
+    EXPECT_EQ(env.lines(u"#c"), Lines{u"<tester> one"});
+    env.settings.clock.ticks += 2000;
+    connection().paceTick();
+    EXPECT_TRUE(server.expectLine("PRIVMSG #c :two"));
+    env.session.commands.ParsujKomende(u"/cancel", u"#c");
+    env.session.commands.ParsujKomende(u"/CANCEL", u"#c");
+    EXPECT_EQ(env.lines(u"#c"),
+              (Lines{u"<tester> one", u"<tester> two",
+                     u"*** 1 line is waiting to be sent (Escape or /cancel drops them)",
+                     u"*** 1 line waiting to be sent was dropped",
+                     u"*** No lines are waiting to be sent"}));
+    EXPECT_FALSE(env.host.isRunning(kPaceTimer));
     EXPECT_TRUE(server.expectNoLine(milliseconds(100)));
 }
 
@@ -210,6 +264,20 @@ TEST(TlsPort, AServerThatAnswersInPlainTextFailsTheHandshakeAndNeverGetsTheLogin
     EXPECT_EQ(server.connectionCount(), 1);
 }
 
+TEST(TlsPort, WithNoTrustedAuthoritiesToLoadTheRefusalSaysSo) {
+    test::TlsTestServer server;
+    const test::ScopedEnv file("SSL_CERT_FILE", "/nonexistent/authorities.pem");
+    const test::ScopedEnv folder("SSL_CERT_DIR", "/nonexistent");
+    test::SessionEnv env;
+    env.setUser();
+    env.settings.write("servers.txt", "Test\t127.0.0.1\t+" + std::to_string(server.port()) + "\t");
+    env.session.connection.connectCommand();
+    ASSERT_FALSE(env.lines().empty());
+    EXPECT_TRUE(
+        test::anyLineHas(env.lines(), u"; no trusted authorities could be loaded; SHA-256 "))
+        << toUtf8(env.lines()[0]);
+}
+
 // The socket layer is a fake here: each send call is one piece.
 TEST(LineSender, LinesGoOutInWholePiecesOf1024BytesAndAFailedPieceIsReported) {
     test::FakeSocketLayer sockets;
@@ -253,6 +321,60 @@ TEST(LineSender, LinesGoOutInWholePiecesOf1024BytesAndAFailedPieceIsReported) {
     EXPECT_EQ(env.lines().back(), u"*** [10038] Software caused connection abort");
     const TextLines& status = *env.session.tabs.pobierz_hwndtxtbiez(0);
     EXPECT_EQ(status.line(status.lineCount() - 1).colour, env.colours.of(LineClass::Info));
+}
+
+// The server reads nothing: past the outbound limit the connection is given up,
+// and nothing follows the line the queue cut.
+TEST(LineSender, AnOverflowingQueueEndsTheConnectionWithNothingGluedOntoTheCutLine) {
+    test::FakeSocketLayer sockets;
+    sockets.acceptSends = true;
+    sockets.room = 100;
+    test::SessionEnv env{&sockets};
+    SessionState& state = env.session.state;
+    state.socket = 7;
+    state.connected = true;
+    Connection& connection = env.session.connection;
+    const std::u16string line = u"PRIVMSG #c :" + std::u16string(400, u'x');
+    for (std::size_t queued = 0; queued <= Connection::kOutboundLimit; queued += line.size()) {
+        connection.wys(7, line);
+    }
+    EXPECT_FALSE(state.connected);
+    EXPECT_EQ(env.lastLine(), u"*** The server has not taken the last 1024 KB sent: disconnecting");
+    sockets.room = SIZE_MAX;
+    connection.wys(7, u"PING :more");
+    connection.socketWritable();
+    EXPECT_EQ(sockets.sentLines(), std::vector<std::string>{});
+}
+
+// A TLS write may wait for the peer's next record: the socket stays writable
+// meanwhile, so watching it for writes would spin until something is read.
+TEST(LineSender, AWriteThatWaitsForAReadIsRetriedAfterTheNextReadNotOnEveryWakeUp) {
+    test::FakeSocketLayer sockets;
+    sockets.acceptSends = true;
+    sockets.room = 0;
+    sockets.sendWantsRead = true;
+    test::SessionEnv env{&sockets};
+    env.session.state.socket = 7;
+    env.session.state.connected = true;
+    Connection& connection = env.session.connection;
+    connection.wys(7, u"PRIVMSG #c :hi");
+    EXPECT_TRUE(env.host.watch.writable);
+    connection.socketWritable();
+    EXPECT_FALSE(env.host.watch.writable);
+    sockets.queueData(":irc.test NOTICE me :hi\r\n");
+    connection.socketReadable();
+    EXPECT_TRUE(env.host.watch.writable);
+}
+
+TEST(TlsTrustFile, AFileOverItsLimitIsNeitherReadNorReplaced) {
+    test::TempDir dir;
+    const std::string path = dir.file(TlsTrust::kFileName);
+    const std::string text = "irc.test AB:CD\n" + std::string(TlsTrust::kFileLimit, '#');
+    ASSERT_EQ(writeFileAtomically(path, text), 0);
+    TlsTrust trust(path);
+    EXPECT_FALSE(trust.trusts("irc.test", "AB:CD"));
+    EXPECT_EQ(trust.trust("other.test", "EF:01"), EFBIG);
+    EXPECT_EQ(dir.read(TlsTrust::kFileName), text);
 }
 
 }  // namespace

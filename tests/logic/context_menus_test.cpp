@@ -109,6 +109,17 @@ TEST_F(ContextMenusTest, UserItemsActOnTheNicknameWithoutItsRankPromptAndAwaitTh
                     "WHOIS carol", "MODE #a +b *!*@c.x", "KICK #a bob :spam", "WHOIS dave"}));
 }
 
+// The longest reason the prompt takes, in a script of two bytes a character.
+TEST_F(ContextMenusTest, AKickReasonThatMakesTheLineTooLongIsRefusedBeforeAnyBan) {
+    for (const int id : {40312, 40315}) {
+        answer(std::u16string(249, u'\u0436'));
+        onUser(u"bob", id);
+        EXPECT_EQ(env.lines(u"#a").back(), u"*** Line too long (511 bytes, at most 510): not sent");
+    }
+    EXPECT_EQ(env.sockets.sentLines(), Sent{});
+    EXPECT_FALSE(env.state().autoban.kickLine.has_value());
+}
+
 TEST_F(ContextMenusTest, IgnoreAndUnignoreSaySoChannelItemsSendTheirModesAndCloseParts) {
     onUser(u"@bob", 40305);
     onUser(u"carol", 40306);  // not listed: still reported

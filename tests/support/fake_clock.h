@@ -11,11 +11,12 @@ class FakeClock final : public Clock {
   public:
     SystemTime local{2007, 9, 2, 11, 20, 8, 0, 0};
     SystemTime utc{2007, 9, 2, 11, 18, 8, 0, 0};
-    std::uint32_t ticks = 123456;
+    std::uint64_t ticks = 123456;  // the tick count is its low 32 bits
 
     SystemTime localTime() const override { return local; }
     SystemTime utcTime() const override { return utc; }
-    std::uint32_t tickCount() const override { return ticks; }
+    std::uint32_t tickCount() const override { return static_cast<std::uint32_t>(ticks); }
+    std::uint64_t monotonicMs() const override { return ticks; }
 };
 
 // Returns the scripted values in turn (then repeats the last); remembers the seed.

@@ -44,6 +44,19 @@ class FakeHost : public Host {
     void setConnectedLabel(bool connected) override { labels.push_back(connected); }
     void focusInput() override {}
 
+    // The last socket watch asked for; granted only with grantWatch.
+    struct Watch {
+        SocketHandle sock = kInvalidSocket;
+        bool readable = false;
+        bool writable = false;
+    };
+    Watch watch;
+    bool grantWatch = false;
+    bool watchSocket(SocketHandle sock, bool readable, bool writable) override {
+        watch = {sock, readable, writable};
+        return grantWatch;
+    }
+
     // With deferBackground, work handed to runInBackground waits here for the test.
     bool deferBackground = false;
     std::vector<std::pair<std::function<void()>, std::function<void()>>> background;

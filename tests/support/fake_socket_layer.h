@@ -3,6 +3,7 @@
 // settable. Calls fail unless a test scripts otherwise: queuing an inbound event switches
 // select and recv to follow the script, in order.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <string>
@@ -38,6 +39,11 @@ class FakeSocketLayer : public SocketLayer {
     // When set, send succeeds and each call's bytes are kept in order.
     bool acceptSends = false;
     std::vector<std::string> sent;
+    // With acceptSends: the bytes the socket takes before it would block, as a
+    // non-blocking socket whose peer reads nothing.
+    std::size_t room = SIZE_MAX;
+    // A send that would block waits for the peer's bytes, as TLS may.
+    bool sendWantsRead = false;
 
     void queueData(std::string bytes) { queue({Event::Kind::Data, std::move(bytes)}); }
     void queueClose() { queue({Event::Kind::Close, {}}); }
@@ -129,10 +135,17 @@ class FakeSocketLayer : public SocketLayer {
         if (!acceptSends) {
             return fail("send");
         }
+        if (room == 0) {
+            error = kWsaEwouldblock;
+            return record("send", kSocketError);
+        }
+        length = static_cast<int>(std::min(static_cast<std::size_t>(length), room));
+        room -= static_cast<std::size_t>(length);
         sent.emplace_back(data, static_cast<std::size_t>(length));
         return record("send", length);
     }
     int closeSocket(SocketHandle) override { return fail("closeSocket"); }
+    bool sendWaitsForRead(SocketHandle) override { return sendWantsRead; }
 
   private:
     void queue(Event event) {

@@ -130,6 +130,10 @@ TEST_F(InputLineTest, ControlKeysTypeFormattingCodesArrowReleasesSwitchTabsAndTh
     QKeyEvent repeat(QEvent::KeyRelease, Qt::Key_Left, Qt::NoModifier, QString(), true);
     QApplication::sendEvent(QApplication::focusWidget(), &repeat);
     EXPECT_EQ(switched.count(), 2);
+    // Escape is the owner's: it drops the lines waiting to be sent.
+    QSignalSpy escaped(input, &InputLine::escaped);
+    key(Qt::Key_Escape);
+    EXPECT_EQ(escaped.count(), 1);
 
     // The caret comes back where it was (Tab would select everything); a selection leaves
     // its start as the remembered caret.

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "commands/favorites.h"
+#include "connection/tls_trust.h"
 #include "gui/color_edit.h"
 #include "gui/drawn_button.h"
 #include "gui/input_line.h"
@@ -36,10 +37,24 @@
 #include "tests/support/fake_irc_server.h"
 #include "tests/support/ngircd_fixture.h"
 #include "tests/support/raw_irc_client.h"
+#include "tests/support/tls_test_server.h"
 #include "tests/widgets/widget_util.h"
 
 namespace kolu {
 namespace {
+
+// Real sockets; a test may act once right after a connect has begun.
+class ConnectHookSockets final : public PosixSocketLayer {
+  public:
+    std::function<void()> afterConnect;
+    int connect(SocketHandle sock, const SocketAddress& address, std::uint16_t port) override {
+        const int result = PosixSocketLayer::connect(sock, address, port);
+        if (afterConnect) {
+            std::exchange(afterConnect, nullptr)();
+        }
+        return result;
+    }
+};
 
 // The real main window over fresh first-run settings, one favourite sentence and the default
 // colours; useServer names the one server a connect goes to, logging in as kolu.
@@ -55,9 +70,10 @@ class MainWindowTest : public ::testing::Test {
         window->show();
     }
     Session& session() { return window->session(); }
-    void useServer(int port) {
+    void useServer(int port, const std::string& portPrefix = "") {
         writeFileAtomically(env.dir.file("servers.txt"),
-                            "Test\t127.0.0.1\t" + std::to_string(port) + "\t\r\n", 0600);
+                            "Test\t127.0.0.1\t" + portPrefix + std::to_string(port) + "\t\r\n",
+                            0600);
         env.settings.RegZapiszMsg(u"nick", u"kolu", 120);
         env.settings.RegZapiszMsg(u"email", u"me@example.org", 240);
     }
@@ -93,7 +109,7 @@ class MainWindowTest : public ::testing::Test {
     }
 
     test::SettingsEnv env;
-    PosixSocketLayer sockets;
+    ConnectHookSockets sockets;
     test::RecordingSound sound;
     ColourTable colours = test::defaultColours();
     std::unique_ptr<MainWindow> window;
@@ -235,6 +251,34 @@ TEST_F(MainWindowTest, JoinsTalksShowsEachTabOpsTheTappedUserAndCompletesAgainst
     QTest::keyClicks(edit(), QStringLiteral("#words"));
     QTest::keyClick(edit(), Qt::Key_Return);
     QTRY_VERIFY_WITH_TIMEOUT(tab(u"#words") > 0, kWaitMs);
+}
+
+// Lines typed at each step of reaching a TLS port: the name lookup, the TCP connect and the
+// handshake. None may reach the socket before the login, in clear text or inside TLS.
+TEST_F(MainWindowTest, LinesTypedWhileATlsConnectionIsMadeFindNoConnectionAndNeverPrecedeTheLogin) {
+    test::TlsTestServer server(true);
+    useServer(server.port(), "+");
+    env.write(TlsTrust::kFileName, "127.0.0.1 " + server.fingerprint() + "\n");
+    startTyping();
+    const auto enter = [&](const char* line) {
+        type(QString::fromLatin1(line));
+        QTest::keyClick(edit(), Qt::Key_Return);
+    };
+    window->handleCommand(MainWindow::kConnectId);  // the name is looked up in the background
+    enter("/join #lookup");
+    sockets.afterConnect = [&] { enter("/join #connect"); };
+    // (QTRY_* would end the test quietly on a timeout: gtest never hears of it.)
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.firstByte().has_value(); }, 5000));
+    enter("/join #handshake");
+    server.release();
+    const std::vector<std::string> login{"nick kolu",
+                                         "user me example.org kolu :Marvoline Kolu v1.3"};
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.lines().size() >= login.size(); }, 5000));
+    EXPECT_EQ(server.lines(), login);
+    EXPECT_EQ(server.firstByte(), 0x16) << "not a TLS record";
+    const std::vector<std::u16string> status = linesOf(0);
+    EXPECT_EQ(std::count(status.begin(), status.end(), u"* /join: not connected to server"), 3);
+    EXPECT_FALSE(test::anyLineHas(status, u"Software caused connection abort"));
 }
 
 // A loopback port whose accept queue is full: a connect there is never answered.
