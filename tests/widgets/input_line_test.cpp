@@ -182,7 +182,7 @@ TEST_F(InputLineTest, EditCommandsReachWordCompletionAndRightClickOrHoldOpenThei
     edited.clear();
     const QPoint end(edit()->width() - 3, edit()->height() / 2);  // past the text
     QTest::mousePress(edit(), Qt::LeftButton, Qt::NoModifier, end);
-    QTRY_VERIFY_WITH_TIMEOUT(seen->shown, 3000);
+    KOLU_WAIT_FOR(seen->shown, 3000);
     QTest::mouseRelease(edit(), Qt::LeftButton, Qt::NoModifier, end);
     EXPECT_EQ(seen->items, (QStringList{"Cut (grey)", "Copy (grey)", "Paste", "Delete (grey)"}));
     EXPECT_EQ(model.text(), u"hello worldhello");

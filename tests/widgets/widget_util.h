@@ -33,6 +33,19 @@ class QtApplication final : public ::testing::Environment {
 inline ::testing::Environment* const kQtApplication =
     ::testing::AddGlobalTestEnvironment(new QtApplication);
 
+// Waits, running the event loop, until `condition` holds, and fails the test when it never
+// does. (QTRY_* report to QTest's own result, which gtest never reads: a timeout would end the
+// test quietly as a pass.)
+#define KOLU_WAIT_FOR(condition, timeoutMs)                                               \
+    ASSERT_TRUE(QTest::qWaitFor([&] { return static_cast<bool>(condition); }, timeoutMs)) \
+        << "waited " << (timeoutMs) << " ms for " #condition
+// The same for two values that should become equal; a timeout shows both.
+#define KOLU_WAIT_EQ(actual, expected, timeoutMs)                                 \
+    do {                                                                          \
+        (void)QTest::qWaitFor([&] { return (actual) == (expected); }, timeoutMs); \
+        ASSERT_EQ(actual, expected) << "after waiting " << (timeoutMs) << " ms";  \
+    } while (false)
+
 inline QColor qcolour(Colour c) {
     return QColor(static_cast<int>(redOf(c)), static_cast<int>(greenOf(c)),
                   static_cast<int>(blueOf(c)));
