@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QSlider>
@@ -393,6 +394,62 @@ TEST_F(MainWindowTest, TextViewAndLabelsOpenTheirTabsMenusAndEmptyPlacesNone) {
     UserListView* list = window->userListView(channel);
     list->refresh();
     EXPECT_TRUE(opensNoMenu(list->viewport(), QPoint(2, 5 * list->rowHeight())));
+}
+
+// When the next popup menu is open: `act` runs, then the menu closes if it is still there.
+void underNextMenu(std::function<void()> act, int turnsLeft = 300) {
+    QTimer::singleShot(10, [act = std::move(act), turnsLeft]() mutable {
+        if (!QApplication::activePopupWidget()) {
+            if (turnsLeft > 0) {
+                underNextMenu(std::move(act), turnsLeft - 1);
+            }
+            return;
+        }
+        act();
+        if (QWidget* menu = QApplication::activePopupWidget()) {
+            menu->close();
+        }
+    });
+}
+
+// A tab's windows outlive the handlers running in them: the retry removing every tab under
+// each of the four open menus, and a query closed from its own view's menu.
+TEST_F(MainWindowTest, TabsGoingUnderTheirOpenMenusOrFromTheirOwnMenuLeaveTheWindowWhole) {
+    Session& s = session();
+    const std::pair<std::u16string_view, bool> menus[] = {
+        {u"", false}, {u"#a", false}, {u"#a", true}, {u"bob", false}};
+    for (const auto& [name, onUserList] : menus) {
+        s.tabs.dodaj_zakladke(u"#a");
+        dodaj_do_listy(s.tabs, u"#a", u"@bob");
+        s.tabs.dodaj_zakladke(u"bob");
+        const int index = tab(name);
+        s.tabs.select(index);
+        s.tabs.ZmienZakladke();
+        QAbstractScrollArea* target = window->textView(index);
+        if (onUserList) {
+            target = window->userListView(index);
+        }
+        const QPointer<QWidget> watched = target;
+        bool opened = false;
+        underNextMenu([&] {
+            opened = true;
+            s.tabs.usun_wszystkie();
+        });
+        QContextMenuEvent tap(QContextMenuEvent::Mouse, QPoint(2, 2),
+                              target->viewport()->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(target->viewport(), &tap);
+        EXPECT_TRUE(opened);
+        EXPECT_EQ(s.tabs.count(), 1);
+        EXPECT_FALSE(watched.isNull()) << "still there when its handler returns";
+        QTRY_VERIFY(index == 0 || watched.isNull());
+    }
+    s.tabs.select(s.tabs.dodaj_zakladke(u"bob"));
+    s.tabs.ZmienZakladke();
+    const QPointer<ColorEdit> query = window->textView(1);
+    test::rightClick(query->viewport(), QPoint(2, 2), 40499);
+    EXPECT_EQ(s.tabs.count(), 1);
+    EXPECT_FALSE(query.isNull());
+    QTRY_VERIFY(query.isNull());
 }
 
 // The order and the cycling of nickname completion are its logic tests'; here the keys.
