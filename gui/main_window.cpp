@@ -122,6 +122,7 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
             m_inputModel.setText(text.toStdU16String());
             m_input->setCaret(static_cast<int>(text.size()));
         });
+    m_inputWhispers->setTabClaim([this] { return m_input->completesNickname(); });
     m_prompts.setFieldHook([this](QDialog& dialog, QLineEdit& field) {
         attachWhispers(field, dialog, *m_whispers, [] { return 1; });
     });

@@ -516,7 +516,10 @@ TEST_F(MainWindowTest, WordListsTakeAWordByTickOrTabThenNicknamesCompleteAndFavo
     InputLine& line = window->inputLine();
     EXPECT_EQ(line.itemText(line.count() - 1).toStdString(), "afirst sentence b");
 
-    // With no word list to take it, Tab and Shift+Tab complete a member's nickname.
+    // Tab and Shift+Tab complete a member's nickname even over an open word list, whose word
+    // Ctrl+Space still takes.
+    env.settings.RegZapiszLONG(u"whsp_enable", 1);
+    session().dictionary.DbDodajSlowo(u"always");
     TabRegistry& tabs = session().tabs;
     ASSERT_TRUE(tabs.select(tabs.dodaj_zakladke(u"#kolu")));
     dodaj_do_listy(tabs, u"#kolu", u"@alice");
@@ -525,15 +528,20 @@ TEST_F(MainWindowTest, WordListsTakeAWordByTickOrTabThenNicknamesCompleteAndFavo
     clear();
     QWidget* focused = QApplication::focusWidget();
     QTest::keyClicks(focused, QStringLiteral("al"));
+    ASSERT_EQ(rows(), std::vector<std::string>{"always"});
     QTest::keyClick(focused, Qt::Key_Tab);
     EXPECT_EQ(shown(), "alice: ");
     EXPECT_EQ(edit()->cursorPosition(), 7);
+    EXPECT_EQ(list(), nullptr);
     QTest::keyClick(focused, Qt::Key_Tab, Qt::ShiftModifier);
     EXPECT_EQ(shown(), "alan: ") << "backwards from the first wraps to the last";
     EXPECT_EQ(QApplication::focusWidget(), focused);
+    clear();
+    QTest::keyClicks(focused, QStringLiteral("al"));
+    QTest::keyClick(focused, Qt::Key_Space, Qt::ControlModifier);
+    EXPECT_EQ(shown(), "always ");
 
-    // Switched on again, a dialog's field offers one word while it holds no blank.
-    env.settings.RegZapiszLONG(u"whsp_enable", 1);
+    // A dialog's field offers one word while it holds no blank.
     std::vector<int> offered;
     test::whenModal<OneFieldPrompt>([&](OneFieldPrompt* prompt) {
         for (const char* text : {"/w", "a /w"}) {
