@@ -638,11 +638,12 @@ bool MainWindow::stopTimer(TimerId id) {
 }
 
 void MainWindow::messageBox(std::u16string_view text, std::u16string_view title) {
-    QMessageBox::warning(this, qs(title), qs(text), QMessageBox::Ok);
+    messageInWindow(this, QMessageBox::Warning, qs(title), qs(text), QMessageBox::Ok);
 }
 
 bool MainWindow::askYesNo(std::u16string_view text, std::u16string_view title) {
-    return QMessageBox::question(this, qs(title), qs(text)) == QMessageBox::Yes;
+    return messageInWindow(this, QMessageBox::Question, qs(title), qs(text),
+                           QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
 bool MainWindow::watchSocket(SocketHandle sock, bool readable, bool writable) {

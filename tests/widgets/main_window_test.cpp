@@ -396,6 +396,30 @@ TEST_F(MainWindowTest, TextViewAndLabelsOpenTheirTabsMenusAndEmptyPlacesNone) {
     EXPECT_TRUE(opensNoMenu(list->viewport(), QPoint(2, 5 * list->rowHeight())));
 }
 
+// On a handheld-sized window a long question (the certificate's) and a message wrap to fit it.
+TEST_F(MainWindowTest, MessageBoxesAreNoWiderThanTheirWindow) {
+    window->resize(240, 320);
+    const std::u16string text =
+        u"The certificate of irc.example.org could not be verified (unable to get local issuer "
+        u"certificate).\n\nSHA-256 fingerprint:\n01:23:45:67:89:AB:CD:EF\n\nTrust this "
+        u"certificate for irc.example.org from now on?";
+    std::vector<int> widths;
+    auto answer = [&](QMessageBox::StandardButton button) {
+        test::whenModal<QMessageBox>([&widths, button](QMessageBox* box) {
+            widths.push_back(box->frameGeometry().width());
+            box->button(button)->click();
+        });
+    };
+    answer(QMessageBox::Yes);
+    EXPECT_TRUE(window->askYesNo(text, u"Certificate"));
+    answer(QMessageBox::Ok);
+    window->messageBox(text, u"Warning");
+    ASSERT_EQ(widths.size(), 2u);
+    EXPECT_LE(widths[0], window->frameGeometry().width());
+    EXPECT_LE(widths[1], window->frameGeometry().width());
+    EXPECT_LT(window->width(), 300);
+}
+
 // When the next popup menu is open: `act` runs, then the menu closes if it is still there.
 void underNextMenu(std::function<void()> act, int turnsLeft = 300) {
     QTimer::singleShot(10, [act = std::move(act), turnsLeft]() mutable {
