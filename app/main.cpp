@@ -11,6 +11,7 @@
 
 #include "app/services.h"
 #include "gui/main_window.h"
+#include "gui/prompt_dialogs.h"
 #include "platform/paths.h"
 #include "platform/qt/single_instance.h"
 #include "resources/shipped_resources.h"
@@ -57,20 +58,22 @@ QIcon applicationIcon() {
 // shipped files could not be put in place.
 void reportStartupProblems(QWidget* window, const kolu::Services& services) {
     if (!services.store.corruptFileKeptAs().empty()) {
-        QMessageBox::warning(
-            window, QStringLiteral("Warning"),
+        kolu::messageInWindow(
+            window, QMessageBox::Warning, QStringLiteral("Warning"),
             QStringLiteral("The settings file could not be read. It was kept as\n%1\n"
                            "and Kolu started with default settings.")
-                .arg(QString::fromStdString(services.store.corruptFileKeptAs())));
+                .arg(QString::fromStdString(services.store.corruptFileKeptAs())),
+            QMessageBox::Ok);
     }
     if (!services.install.failures.empty()) {
         QStringList lines;
         for (const std::string& failure : services.install.failures) {
             lines << QString::fromStdString(failure);
         }
-        QMessageBox::warning(window, QStringLiteral("Warning"),
-                             QStringLiteral("Kolu could not install some of its files:\n") +
-                                 lines.join(QLatin1Char('\n')));
+        kolu::messageInWindow(window, QMessageBox::Warning, QStringLiteral("Warning"),
+                              QStringLiteral("Kolu could not install some of its files:\n") +
+                                  lines.join(QLatin1Char('\n')),
+                              QMessageBox::Ok);
     }
 }
 

@@ -1,5 +1,7 @@
 #include "commands/command_parser.h"
 
+#include <algorithm>
+
 #include "commands/input_line_model.h"
 #include "commands/message_split.h"
 #include "completion/word_teacher.h"
@@ -26,24 +28,37 @@ int CommandParser::parsuj(InputLineModel& input) {
     const std::u16string tabName = m_parts.tabs.pobierz_nazwebiez();
     const bool statusTab = m_parts.tabs.selected() == 0;
     if (lines.size() > kPasteLinesUnasked &&
-        !m_parts.host.askYesNo(u"Send " + decimalText(static_cast<long long>(lines.size())) +
-                                   u" lines to " + tabName + u"?",
-                               u"Paste")) {
+        !m_parts.host.askYesNo(pasteQuestion(lines, tabName), u"Paste")) {
         return 0;
     }
     input.setText(u"");
     input.resetHistoryPosition();
+    input.addToHistory(lines, static_cast<std::size_t>(m_parts.settings.RegCzytajLimit(
+                                  u"histmax", 1, kMaxHistoryEntries)));
+    // Pasted lines are message text: a line beginning with '/' (a path, a quoted
+    // command) is sent as it reads, never run.
+    const bool commands = lines.size() == 1;
     int result = 0;
     for (const std::u16string& line : lines) {
-        input.addToHistory(line);
-        result |= enterLine(line, tabName, statusTab);
+        result |= enterLine(line, tabName, statusTab, commands);
     }
     return result;
 }
 
-int CommandParser::enterLine(std::u16string_view text, std::u16string_view tabName,
-                             bool statusTab) {
-    if (text.front() == u'/') {
+std::u16string CommandParser::pasteQuestion(const std::vector<std::u16string>& lines,
+                                            std::u16string_view tabName) {
+    std::u16string question = u"Send " + decimalText(static_cast<long long>(lines.size())) +
+                              u" lines to " + std::u16string(tabName) + u"?";
+    if (std::any_of(lines.begin(), lines.end(),
+                    [](const std::u16string& line) { return line.front() == u'/'; })) {
+        question += u"\nLines beginning with \"/\" are sent as text, not run as commands.";
+    }
+    return question;
+}
+
+int CommandParser::enterLine(std::u16string_view text, std::u16string_view tabName, bool statusTab,
+                             bool commands) {
+    if (commands && text.front() == u'/') {
         return ParsujKomende(text, tabName);
     }
     // The status tab has no conversation, connected or not.

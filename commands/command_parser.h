@@ -45,6 +45,8 @@ class CommandParser final : public CommandRunner {
     static constexpr std::uint32_t kMessageSettingSize = 500;
     // Pasted text of more lines than this is sent only when the user agrees.
     static constexpr std::size_t kPasteLinesUnasked = 5;
+    // The input line's history keeps the newest `histmax` lines, at most this many.
+    static constexpr std::int32_t kMaxHistoryEntries = 10000;
 
     // `teacher` may be null: nothing is taught then.
     explicit CommandParser(Parts parts, WordTeacher* teacher = nullptr);
@@ -54,8 +56,9 @@ class CommandParser final : public CommandRunner {
     // Enter in the input line: takes and clears its text, records it in the history
     // and acts on it. Returns 1 after /quit, else 0; the caller stores it as the
     // user-quit flag. Text of several lines (pasted) is taken line by line, each as
-    // if typed and entered, history included, in the tab selected now; past
-    // kPasteLinesUnasked lines the host asks first, and a No leaves the text as it is.
+    // message text (a leading '/' included) in the tab selected now, and all of
+    // them go into the history at once; past kPasteLinesUnasked lines the host asks
+    // first, and a No leaves the text as it is.
     int parsuj(InputLineModel& input);
 
     // Any "/" command text. `tabName` is the conversation it concerns (the
@@ -96,8 +99,13 @@ class CommandParser final : public CommandRunner {
     void dodaj_komunikat(std::u16string_view tabName, std::u16string_view text);
 
   private:
-    // One line entered in tab `tabName` (the status tab when `statusTab`).
-    int enterLine(std::u16string_view text, std::u16string_view tabName, bool statusTab);
+    // One line entered in tab `tabName` (the status tab when `statusTab`); with
+    // `commands` a line beginning with '/' is run as a command.
+    int enterLine(std::u16string_view text, std::u16string_view tabName, bool statusTab,
+                  bool commands);
+    // "Send N lines to tab?", and when some begin with '/', that they go as text.
+    static std::u16string pasteQuestion(const std::vector<std::u16string>& lines,
+                                        std::u16string_view tabName);
     // Sends `text` as head + piece + tail lines that each fit when relayed, each
     // shown as `echoOf(piece)` when it goes; a local line when nothing fits.
     void sendPieces(std::u16string_view head, std::u16string_view text, std::u16string_view tail,

@@ -1,6 +1,7 @@
 #include "commands/input_line_model.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "platform/text.h"
 #include "protocol/string_ops.h"
@@ -29,16 +30,32 @@ void InputLineModel::setText(std::u16string_view text) {
     notifyText();
 }
 
-void InputLineModel::addToHistory(std::u16string_view line) {
-    if (m_history.empty()) {
-        if (m_observer) {
-            m_observer->dropDownRoomNeeded();
-        }
-    } else {
-        std::erase_if(m_history,
-                      [&](const std::u16string& entry) { return equalsIgnoreCase(entry, line); });
+void InputLineModel::addToHistory(std::span<const std::u16string> lines, std::size_t limit) {
+    if (lines.empty()) {
+        return;
     }
-    m_history.emplace_back(line);
+    if (m_history.empty() && m_observer) {
+        m_observer->dropDownRoomNeeded();
+    }
+    // Newest first: each line is kept where it was sent last, up to the limit.
+    std::unordered_set<std::u16string> seen;
+    std::vector<std::u16string> kept;
+    auto keep = [&](std::u16string entry) {
+        std::u16string folded = entry;
+        std::transform(folded.begin(), folded.end(), folded.begin(), foldCase);
+        if (seen.insert(std::move(folded)).second) {
+            kept.push_back(std::move(entry));
+        }
+    };
+    for (auto line = lines.rbegin(); line != lines.rend() && kept.size() < limit; ++line) {
+        keep(*line);
+    }
+    for (auto entry = m_history.rbegin(); entry != m_history.rend() && kept.size() < limit;
+         ++entry) {
+        keep(std::move(*entry));
+    }
+    std::reverse(kept.begin(), kept.end());
+    m_history = std::move(kept);
     // Removing entries shifts the indexes; a selection can't be trusted afterwards.
     m_selection = -1;
     if (m_observer) {

@@ -3,6 +3,8 @@
 // of sent lines (oldest first, no two equal without regard to case) and which
 // history entry is selected. The input widget observes it and shows it; Up and
 // Down walk the history through the position kept here.
+#include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,9 +35,11 @@ class InputLineModel {
     void setText(std::u16string_view text);
 
     const std::vector<std::u16string>& history() const { return m_history; }
-    // Appends a sent line as the newest entry after removing every entry equal to
-    // it ignoring case, so a line sent again moves to the end and appears once.
-    void addToHistory(std::u16string_view line);
+    // Appends sent lines, oldest first, as the newest entries after removing every
+    // entry equal to one of them ignoring case, so a line sent again moves to the
+    // end and appears once; then only the newest `limit` entries are kept. The
+    // observer hears of it once, however many lines a paste brings.
+    void addToHistory(std::span<const std::u16string> lines, std::size_t limit);
 
     // The selected history entry, -1 for none.
     int selection() const { return m_selection; }

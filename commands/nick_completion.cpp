@@ -58,6 +58,15 @@ std::optional<CompletedLine> NickCompletion::complete(std::u16string_view line, 
     return CompletedLine{std::move(text), newCaret};
 }
 
+bool NickCompletion::completes(std::u16string_view line, std::size_t caret) {
+    caret = cutAtWholeChar(line, caret).size();
+    if (continues(m_tabs.pobierz_nazwebiez(), line, caret)) {
+        return true;
+    }
+    const std::size_t start = wordStartBefore(line, caret);
+    return !matches(line.substr(start, caret - start)).empty();
+}
+
 bool NickCompletion::continues(std::u16string_view tab, std::u16string_view line,
                                std::size_t caret) const {
     return m_cycle && m_cycle->tab == tab && m_cycle->line == line && m_cycle->caret == caret;

@@ -30,6 +30,9 @@ class NickCompletion {
     // the word is empty or nothing matches.
     std::optional<CompletedLine> complete(std::u16string_view line, std::size_t caret,
                                           bool backwards);
+    // Whether a Tab now would change the line: the word before `caret` begins a
+    // nickname, or the line is the one the last Tab left.
+    bool completes(std::u16string_view line, std::size_t caret);
     // Any other key: the next Tab completes afresh.
     void endCycle() { m_cycle.reset(); }
 

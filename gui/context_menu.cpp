@@ -29,17 +29,20 @@ std::unique_ptr<QMenu> buildContextMenu(const ContextMenu& menu, QWidget* parent
 }
 
 int QtContextMenuWindow::track(const ContextMenu& menu) {
-    std::unique_ptr<QMenu> popup = buildContextMenu(menu, m_owner);
+    // The owner (and with it the menu, its child) may be deleted while the menu
+    // is open, when its tab goes: the menu is deleted here only if still there.
+    const QPointer<QMenu> popup = buildContextMenu(menu, m_owner).release();
     // The id is taken from the triggered action rather than exec()'s answer, so
     // an action triggered by other means while the menu is open counts as well.
     int chosen = 0;
     for (QAction* action : popup->findChildren<QAction*>()) {
         if (action->data().isValid()) {  // items, not the submenus' own actions
-            QObject::connect(action, &QAction::triggered, popup.get(),
+            QObject::connect(action, &QAction::triggered, popup,
                              [&chosen, action] { chosen = action->data().toInt(); });
         }
     }
     popup->exec(m_position + QPoint(0, menu.dropPixels));
+    delete popup.data();
     return chosen;
 }
 

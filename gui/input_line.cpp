@@ -298,6 +298,11 @@ bool InputLine::event(QEvent* event) {
     return QComboBox::event(event);
 }
 
+bool InputLine::completesNickname() const {
+    return m_nicks && m_nicks->completes(m_edit->text().toStdU16String(),
+                                         static_cast<std::size_t>(m_edit->cursorPosition()));
+}
+
 bool InputLine::nickKeyPressed(QKeyEvent* event) {
     if (!m_nicks) {
         return false;

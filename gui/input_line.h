@@ -45,6 +45,8 @@ class InputLine final : public QComboBox, private InputLineObserver {
     // Tab and Shift+Tab complete nicknames through `completion`, which outlives
     // the widget; without one Tab moves the focus as usual.
     void setNickCompletion(NickCompletion* completion) { m_nicks = completion; }
+    // Whether Tab would complete a nickname at the caret now.
+    bool completesNickname() const;
 
     // Focus2Input: the keyboard focus to the edit field.
     void Focus2Input();

@@ -124,6 +124,7 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
             m_inputModel.setText(text.toStdU16String());
             m_input->setCaret(static_cast<int>(text.size()));
         });
+    m_inputWhispers->setTabClaim([this] { return m_input->completesNickname(); });
     m_prompts.setFieldHook([this](QDialog& dialog, QLineEdit& field) {
         attachWhispers(field, dialog, *m_whispers, [] { return 1; });
     });
@@ -357,24 +358,42 @@ void MainWindow::addTabWidgets(int index) {
     if (!record || m_tabWidgets.count(record)) {
         return;
     }
+    // A removed tab's windows are deleted only once their event handlers have
+    // returned (m_removedWindows): until then each holds the tab's record, whose
+    // models it shows.
+    const std::shared_ptr<TabRecord> shared = m_session->tabs.sharedRecord(index);
+    auto keepRecord = [shared](QWidget* window) {
+        connect(window, &QObject::destroyed, [shared] {});
+    };
     TabWidgets widgets;
     widgets.view =
         new ColorEdit(record->text, m_metrics, m_services.colours, &m_viewShared, m_strip);
+    keepRecord(widgets.view);
     widgets.view->setSettings(&m_services.settings);
     widgets.view->setBackgroundPicture(m_hasBackground ? &m_background : nullptr);
     widgets.view->hide();
-    // The menus act on the current tab, whose windows are the ones shown.
+    // The menus act on the current tab, whose windows are the ones shown; a
+    // window whose tab is gone opens none.
     connect(widgets.view, &ColorEdit::contextMenuRequested, this,
-            [this](QPoint at) { showContextMenu(m_session->tabs.selected(), at, false); });
+            [this, view = widgets.view](QPoint at) {
+                if (textView(m_session->tabs.selected()) == view) {
+                    showContextMenu(m_session->tabs.selected(), at, false);
+                }
+            });
     if (record->userList) {
         widgets.list = new UserListView(*record->userList, m_services.colours, m_strip);
+        keepRecord(widgets.list);
         widgets.list->setSettings(&m_services.settings);
         widgets.list->setListFont(m_listFont, m_listFontSize);
         widgets.list->setBackgroundPicture(m_hasBackground ? &m_background : nullptr);
         connect(widgets.list, &UserListView::tabSwitchRequested, this,
                 [this](int key) { m_session->tabs.PrzelaczZakladke(key); });
         connect(widgets.list, &UserListView::contextMenuRequested, this,
-                [this](QPoint at) { showContextMenu(m_session->tabs.selected(), at, true); });
+                [this, list = widgets.list](QPoint at) {
+                    if (userListView(m_session->tabs.selected()) == list) {
+                        showContextMenu(m_session->tabs.selected(), at, true);
+                    }
+                });
         widgets.list->hide();
     }
     m_tabWidgets[record] = widgets;
@@ -386,8 +405,8 @@ void MainWindow::removeTabWidgets(int index) {
     if (it == m_tabWidgets.end()) {
         return;
     }
-    delete it->second.view;
-    delete it->second.list;
+    m_removedWindows.remove(it->second.view);
+    m_removedWindows.remove(it->second.list);
     m_tabWidgets.erase(it);
 }
 
@@ -397,6 +416,7 @@ void MainWindow::showContextMenu(int index, QPoint globalPosition, bool onUserLi
     if (!view || (onUserList && !list)) {
         return;
     }
+    const RemovedTabWindows::HandlerScope running(m_removedWindows);
     Session& s = *m_session;
     ContextMenus menus({s.state, s.connection, s.commands, m_services.settings, s.tabs, s.output,
                         m_services.colours, *this, m_services.log});
@@ -620,11 +640,12 @@ bool MainWindow::stopTimer(TimerId id) {
 }
 
 void MainWindow::messageBox(std::u16string_view text, std::u16string_view title) {
-    QMessageBox::warning(this, qs(title), qs(text), QMessageBox::Ok);
+    messageInWindow(this, QMessageBox::Warning, qs(title), qs(text), QMessageBox::Ok);
 }
 
 bool MainWindow::askYesNo(std::u16string_view text, std::u16string_view title) {
-    return QMessageBox::question(this, qs(title), qs(text)) == QMessageBox::Yes;
+    return messageInWindow(this, QMessageBox::Question, qs(title), qs(text),
+                           QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
 bool MainWindow::watchSocket(SocketHandle sock, bool readable, bool writable) {

@@ -15,6 +15,7 @@
 #include "connection/session.h"
 #include "gui/prompt_dialogs.h"
 #include "gui/qt_text_metrics.h"
+#include "gui/removed_tab_windows.h"
 #include "ui/host.h"
 #include "ui/text_view_layout.h"
 
@@ -163,6 +164,7 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
     QMenu* m_favoritesPopup = nullptr;
     std::map<int, QAction*> m_actions;
     std::map<const TabRecord*, TabWidgets> m_tabWidgets;
+    RemovedTabWindows m_removedWindows;
     QTimer m_timers[5];
     // The connection's socket, watched for reading and for a connect's end.
     QSocketNotifier* m_readWatch = nullptr;

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -191,6 +192,43 @@ void fitPromptToWindow(QDialog& dialog, const QWidget* window) {
         height = std::max(std::min(height, window->height()), least.height());
     }
     dialog.resize(width, height);
+}
+
+namespace {
+
+// QMessageBox sizes itself for the screen each time it is shown (wider than a
+// handheld-sized window for a long text): narrowed again afterwards.
+class WindowMessageBox final : public QMessageBox {
+  public:
+    WindowMessageBox(QWidget* parent, Icon icon, const QString& title, const QString& text,
+                     StandardButtons buttons)
+        : QMessageBox(icon, title, text, buttons, parent) {}
+
+  protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event);
+        const QWidget* window = parentWidget() ? parentWidget()->window() : nullptr;
+        if (!window || width() <= window->width()) {
+            return;
+        }
+        for (QLabel* label : findChildren<QLabel*>()) {
+            label->setWordWrap(true);
+        }
+        const int fitted = std::max(window->width(), layout()->totalMinimumSize().width());
+        const int height =
+            layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(fitted) : this->height();
+        setFixedSize(fitted, height);
+        move(window->geometry().center() - QPoint(fitted / 2, height / 2));
+    }
+};
+
+}  // namespace
+
+QMessageBox::StandardButton messageInWindow(QWidget* parent, QMessageBox::Icon icon,
+                                            const QString& title, const QString& text,
+                                            QMessageBox::StandardButtons buttons) {
+    WindowMessageBox box(parent, icon, title, text, buttons);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
 void QtPrompts::prepare(QDialog& dialog, std::initializer_list<QLineEdit*> fields) {

@@ -5,6 +5,7 @@
 // Host implementation.
 #include <QDialog>
 #include <QFont>
+#include <QMessageBox>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -111,6 +112,13 @@ class PickFromListPrompt final : public QDialog {
 // window), wrapping the captions as needed. Without a window only the size
 // hint counts.
 void fitPromptToWindow(QDialog& dialog, const QWidget* window);
+
+// A message box over `parent` (OK, or Yes and No for a question) that, where
+// the system would make it wider than `parent`'s window, is narrowed to it with
+// its text wrapped. Answers the button pressed.
+QMessageBox::StandardButton messageInWindow(QWidget* parent, QMessageBox::Icon icon,
+                                            const QString& title, const QString& text,
+                                            QMessageBox::StandardButtons buttons);
 
 // The bodies of the Host prompts: each builds its dialog over `parent` with the
 // texts and field limits of the command id, runs it modally and returns the

@@ -120,10 +120,13 @@ bool WhisperHook::eventFilter(QObject* watched, QEvent* event) {
     }
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        const bool takeFirst =
-            (key->key() == Qt::Key_Tab && key->modifiers() == Qt::NoModifier) ||
-            (key->key() == Qt::Key_Space && key->modifiers() == Qt::ControlModifier);
-        if (takeFirst) {
+        const bool tab = key->key() == Qt::Key_Tab && key->modifiers() == Qt::NoModifier;
+        if (tab && m_tabClaimed && m_tabClaimed()) {
+            // The field's own Tab changes the word these rows were offered for.
+            closeQuietly();
+            return false;
+        }
+        if (tab || (key->key() == Qt::Key_Space && key->modifiers() == Qt::ControlModifier)) {
             take(0);
             return true;
         }

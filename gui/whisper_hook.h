@@ -3,7 +3,8 @@
 // typed word up in the dictionary (unless `whsp_enable` is 0) and opens,
 // refills or closes the whisper list above the field; the field losing the
 // focus, a taken word, the cross or Escape close it. Keyboard users take the
-// first row with Tab or Ctrl+Space. Hosts attach it with one call.
+// first row with Ctrl+Space, or with Tab unless the field claims Tab (the input
+// line, for a nickname to complete). Hosts attach it with one call.
 #include <QObject>
 #include <QPointer>
 #include <functional>
@@ -37,6 +38,10 @@ class WhisperHook final : public QObject {
                 bool followsCaret, Replace replace);
     ~WhisperHook() override;
 
+    // Asked at each plain Tab while the list is open: when it answers true, Tab is
+    // left to the field and the list closes.
+    void setTabClaim(std::function<bool()> claimed) { m_tabClaimed = std::move(claimed); }
+
     // The open list, or null.
     WhisperList* list() const;
     // DbMonitorujSlowo: the field changed.
@@ -59,6 +64,7 @@ class WhisperHook final : public QObject {
     Maximum m_maximum;
     bool m_followsCaret;
     Replace m_replace;
+    std::function<bool()> m_tabClaimed;
     QPointer<WhisperList> m_list;
     QObject* m_focusOwner = nullptr;
 };

@@ -82,6 +82,7 @@ inline constexpr SettingDefault kSettingDefaults[] = {
     {u"pinglimit", SettingKind::Dword, 4, 3, {}},    // CTCP PING replies per pinglimsec
     {u"pinglimsec", SettingKind::Dword, 4, 10, {}},  // seconds
     {u"sndgapms", SettingKind::Dword, 4, 1000, {}},  // between plays of one sound; 0: no limit
+    {u"histmax", SettingKind::Dword, 4, 500, {}},    // lines the input line's history keeps
 };
 
 // Whether the switch `name` reading `value` (-1 when missing) is on.

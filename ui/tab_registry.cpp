@@ -21,7 +21,7 @@ int TabRegistry::dodaj_zakladke(std::u16string_view name) {
     }
     const int index = count();
     try {
-        auto record = std::make_unique<TabRecord>(m_metrics);
+        auto record = std::make_shared<TabRecord>(m_metrics);
         if (!name.empty() && (name[0] == u'#' || name[0] == u'&')) {
             record->userList = std::make_unique<UserList>(m_memberRanks);
         } else if (index > 0) {
@@ -72,6 +72,10 @@ TextLines* TabRegistry::pobierz_hwndtxtbiez(int index) {
 
 TabRecord* TabRegistry::pobierz_lparam(int index) {
     return valid(index) ? m_tabs[index].record.get() : nullptr;
+}
+
+std::shared_ptr<TabRecord> TabRegistry::sharedRecord(int index) {
+    return valid(index) ? m_tabs[index].record : nullptr;
 }
 
 std::u16string TabRegistry::pobierz_nazwebiez() const {

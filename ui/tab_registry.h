@@ -72,6 +72,9 @@ class TabRegistry {
     std::u16string pobierz_nazwe(int index, std::size_t length) const;
     TextLines* pobierz_hwndtxtbiez(int index);
     TabRecord* pobierz_lparam(int index);
+    // Tab `index`'s record shared with windows that may outlive the tab for a
+    // moment (deleted once their event handlers have returned); null for no such tab.
+    std::shared_ptr<TabRecord> sharedRecord(int index);
     // The selected tab's name ("" when none is selected).
     std::u16string pobierz_nazwebiez() const;
     // By name: null when there is no such tab (and the user list for a query tab).
@@ -116,7 +119,7 @@ class TabRegistry {
   private:
     struct Tab {
         std::u16string label;
-        std::unique_ptr<TabRecord> record;
+        std::shared_ptr<TabRecord> record;
     };
 
     bool valid(int index) const { return index >= 0 && index < count(); }

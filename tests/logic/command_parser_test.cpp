@@ -154,15 +154,18 @@ TEST(CommandLineWire, ColonGoesAfterTheNthRunOfSpaces) {
 
 TEST_F(CommandLineTest, PastedLinesAreEnteredOneByOneAndManyOnlyAfterAYesAndSentTextIsTaught) {
     open({u"#a"});
-    type(u"one\r\ntwo  \n\n/me three\r");
+    // Pasted, a line beginning with '/' is text like the others, never run.
+    type(u"one\r\ntwo  \n\n/etc/hosts\r");
     EXPECT_EQ(sockets.sentLines(),
-              (Strings{"PRIVMSG #a :one", "PRIVMSG #a :two", kAction + "three\x01"}));
-    EXPECT_EQ(input.history(), (Texts{u"one", u"two", u"/me three"}));
+              (Strings{"PRIVMSG #a :one", "PRIVMSG #a :two", "PRIVMSG #a :/etc/hosts"}));
+    EXPECT_EQ(input.history(), (Texts{u"one", u"two", u"/etc/hosts"}));
 
     // Many lines wait for a yes (tests/integration answers yes to fifty).
-    const std::u16string twelve = u"a\nb\nc\nd\ne\nf\ng\nh\ni\nj\nk\nl";
+    const std::u16string twelve = u"a\nb\nc\nd\ne\nf\ng\nh\ni\nj\nk\n/l";
     type(twelve);
-    const test::MessageBoxCall question{u"Send 12 lines to #a?", u"Paste"};
+    const test::MessageBoxCall question{
+        u"Send 12 lines to #a?\nLines beginning with \"/\" are sent as text, not run as commands.",
+        u"Paste"};
     EXPECT_EQ(env.host.questions, std::vector{question});
     EXPECT_EQ(input.text(), twelve);
     EXPECT_EQ(sockets.sentLines().size(), 3u);
@@ -178,6 +181,23 @@ TEST_F(CommandLineTest, PastedLinesAreEnteredOneByOneAndManyOnlyAfterAYesAndSent
     env.settings.putString(kSettingsKey, u"whspteach", u"on");
     type(u"/msg Bob hi");
     EXPECT_EQ(teacher.taught, (Texts{u"/me waves", u"waves", u"/msg Bob hi"}));
+}
+
+// However many lines a paste brings, the history changes once and keeps the newest histmax.
+TEST_F(CommandLineTest, AHistoryOfHistmaxLinesTakesAPasteInOneChange) {
+    struct Counting final : InputLineObserver {
+        int changes = 0;
+        void historyChanged() override { ++changes; }
+    } counting;
+    open({u"#a"});
+    env.settings.settings.RegZapiszLONG(u"histmax", 3);
+    type(u"one");
+    type(u"two");
+    input.setObserver(&counting);
+    type(u"x\nTWO\ny\nx");
+    EXPECT_EQ(counting.changes, 1);
+    EXPECT_EQ(input.history(), (Texts{u"TWO", u"y", u"x"}));
+    input.setObserver(nullptr);
 }
 
 TEST_F(CommandLineTest, ErrorLinesAreCutToTheMessageBufferAtAWholeCharacter) {

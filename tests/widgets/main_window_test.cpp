@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QSlider>
@@ -439,6 +440,86 @@ TEST_F(MainWindowTest, TextViewAndLabelsOpenTheirTabsMenusAndEmptyPlacesNone) {
     EXPECT_TRUE(opensNoMenu(list->viewport(), QPoint(2, 5 * list->rowHeight())));
 }
 
+// On a handheld-sized window a long question (the certificate's) and a message wrap to fit it.
+TEST_F(MainWindowTest, MessageBoxesAreNoWiderThanTheirWindow) {
+    window->resize(240, 320);
+    const std::u16string text =
+        u"The certificate of irc.example.org could not be verified (unable to get local issuer "
+        u"certificate).\n\nSHA-256 fingerprint:\n01:23:45:67:89:AB:CD:EF\n\nTrust this "
+        u"certificate for irc.example.org from now on?";
+    std::vector<int> widths;
+    auto answer = [&](QMessageBox::StandardButton button) {
+        test::whenModal<QMessageBox>([&widths, button](QMessageBox* box) {
+            widths.push_back(box->frameGeometry().width());
+            box->button(button)->click();
+        });
+    };
+    answer(QMessageBox::Yes);
+    EXPECT_TRUE(window->askYesNo(text, u"Certificate"));
+    answer(QMessageBox::Ok);
+    window->messageBox(text, u"Warning");
+    ASSERT_EQ(widths.size(), 2u);
+    EXPECT_LE(widths[0], window->frameGeometry().width());
+    EXPECT_LE(widths[1], window->frameGeometry().width());
+    EXPECT_LT(window->width(), 300);
+}
+
+// When the next popup menu is open: `act` runs, then the menu closes if it is still there.
+void underNextMenu(std::function<void()> act, int turnsLeft = 300) {
+    QTimer::singleShot(10, [act = std::move(act), turnsLeft]() mutable {
+        if (!QApplication::activePopupWidget()) {
+            if (turnsLeft > 0) {
+                underNextMenu(std::move(act), turnsLeft - 1);
+            }
+            return;
+        }
+        act();
+        if (QWidget* menu = QApplication::activePopupWidget()) {
+            menu->close();
+        }
+    });
+}
+
+// A tab's windows outlive the handlers running in them: the retry removing every tab under
+// each of the four open menus, and a query closed from its own view's menu.
+TEST_F(MainWindowTest, TabsGoingUnderTheirOpenMenusOrFromTheirOwnMenuLeaveTheWindowWhole) {
+    Session& s = session();
+    const std::pair<std::u16string_view, bool> menus[] = {
+        {u"", false}, {u"#a", false}, {u"#a", true}, {u"bob", false}};
+    for (const auto& [name, onUserList] : menus) {
+        s.tabs.dodaj_zakladke(u"#a");
+        dodaj_do_listy(s.tabs, u"#a", u"@bob");
+        s.tabs.dodaj_zakladke(u"bob");
+        const int index = tab(name);
+        s.tabs.select(index);
+        s.tabs.ZmienZakladke();
+        QAbstractScrollArea* target = window->textView(index);
+        if (onUserList) {
+            target = window->userListView(index);
+        }
+        const QPointer<QWidget> watched = target;
+        bool opened = false;
+        underNextMenu([&] {
+            opened = true;
+            s.tabs.usun_wszystkie();
+        });
+        QContextMenuEvent tap(QContextMenuEvent::Mouse, QPoint(2, 2),
+                              target->viewport()->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(target->viewport(), &tap);
+        EXPECT_TRUE(opened);
+        EXPECT_EQ(s.tabs.count(), 1);
+        EXPECT_FALSE(watched.isNull()) << "still there when its handler returns";
+        QTRY_VERIFY(index == 0 || watched.isNull());
+    }
+    s.tabs.select(s.tabs.dodaj_zakladke(u"bob"));
+    s.tabs.ZmienZakladke();
+    const QPointer<ColorEdit> query = window->textView(1);
+    test::rightClick(query->viewport(), QPoint(2, 2), 40499);
+    EXPECT_EQ(s.tabs.count(), 1);
+    EXPECT_FALSE(query.isNull());
+    QTRY_VERIFY(query.isNull());
+}
+
 // The order and the cycling of nickname completion are its logic tests'; here the keys.
 TEST_F(MainWindowTest, WordListsTakeAWordByTickOrTabThenNicknamesCompleteAndFavouritesGoIn) {
     startTyping();
@@ -503,7 +584,10 @@ TEST_F(MainWindowTest, WordListsTakeAWordByTickOrTabThenNicknamesCompleteAndFavo
     InputLine& line = window->inputLine();
     EXPECT_EQ(line.itemText(line.count() - 1).toStdString(), "afirst sentence b");
 
-    // With no word list to take it, Tab and Shift+Tab complete a member's nickname.
+    // Tab and Shift+Tab complete a member's nickname even over an open word list, whose word
+    // Ctrl+Space still takes.
+    env.settings.RegZapiszLONG(u"whsp_enable", 1);
+    session().dictionary.DbDodajSlowo(u"always");
     TabRegistry& tabs = session().tabs;
     ASSERT_TRUE(tabs.select(tabs.dodaj_zakladke(u"#kolu")));
     dodaj_do_listy(tabs, u"#kolu", u"@alice");
@@ -512,15 +596,20 @@ TEST_F(MainWindowTest, WordListsTakeAWordByTickOrTabThenNicknamesCompleteAndFavo
     clear();
     QWidget* focused = QApplication::focusWidget();
     QTest::keyClicks(focused, QStringLiteral("al"));
+    ASSERT_EQ(rows(), std::vector<std::string>{"always"});
     QTest::keyClick(focused, Qt::Key_Tab);
     EXPECT_EQ(shown(), "alice: ");
     EXPECT_EQ(edit()->cursorPosition(), 7);
+    EXPECT_EQ(list(), nullptr);
     QTest::keyClick(focused, Qt::Key_Tab, Qt::ShiftModifier);
     EXPECT_EQ(shown(), "alan: ") << "backwards from the first wraps to the last";
     EXPECT_EQ(QApplication::focusWidget(), focused);
+    clear();
+    QTest::keyClicks(focused, QStringLiteral("al"));
+    QTest::keyClick(focused, Qt::Key_Space, Qt::ControlModifier);
+    EXPECT_EQ(shown(), "always ");
 
-    // Switched on again, a dialog's field offers one word while it holds no blank.
-    env.settings.RegZapiszLONG(u"whsp_enable", 1);
+    // A dialog's field offers one word while it holds no blank.
     std::vector<int> offered;
     test::whenModal<OneFieldPrompt>([&](OneFieldPrompt* prompt) {
         for (const char* text : {"/w", "a /w"}) {

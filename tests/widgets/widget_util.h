@@ -102,9 +102,12 @@ inline QAction* findMenuItem(QMenu* menu, int id, QStringList& items) {
 // action data is `id` (0: none, the menu just closes).
 inline void chooseFromNextMenu(int id, const std::shared_ptr<MenuSeen>& seen, int turnsLeft = 300) {
     QTimer::singleShot(10, [id, seen, turnsLeft] {
+        if (seen->stop) {
+            return;  // a later menu is not this one's
+        }
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         if (!menu) {
-            if (turnsLeft > 0 && !seen->stop) {
+            if (turnsLeft > 0) {
                 chooseFromNextMenu(id, seen, turnsLeft - 1);
             }
             return;
