@@ -21,16 +21,22 @@ class MessageParams {
     const std::u16string& source() const { return m_source; }
     const std::u16string& command() const { return m_command; }
 
-    std::size_t size() const { return m_params.size(); }
+    std::size_t size() const { return m_size; }
     // Parameter i (0 is the first after the command); empty when there are fewer.
     const std::u16string& operator[](std::size_t i) const;
     // Parameters i and after, joined by single blanks (the last without its colon).
     std::u16string from(std::size_t i) const;
 
   private:
+    // The next parameter's string, kept from an earlier line where there is one.
+    std::u16string& nextParameter();
+
     std::u16string m_source;
     std::u16string m_command;
+    // The first m_size are this line's; the rest keep their storage for the next
+    // line, as one reply is reused for every line of a connection.
     std::vector<std::u16string> m_params;
+    std::size_t m_size = 0;
 };
 
 }  // namespace kolu

@@ -85,15 +85,40 @@ inline constexpr SettingDefault kSettingDefaults[] = {
     {u"histmax", SettingKind::Dword, 4, 500, {}},    // lines the input line's history keeps
 };
 
-// Whether the switch `name` reading `value` (-1 when missing) is on.
-constexpr bool switchIsOn(std::u16string_view name, std::int32_t value) {
+constexpr const SettingDefault* findSetting(std::u16string_view name) {
     for (const SettingDefault& setting : kSettingDefaults) {
         if (setting.name == name) {
-            return setting.reading == SwitchReading::UnlessZero ? value != 0 : value == 1;
+            return &setting;
         }
     }
-    return value == 1;
+    return nullptr;
 }
+
+constexpr bool switchIsOn(SwitchReading reading, std::int32_t value) {
+    return reading == SwitchReading::UnlessZero ? value != 0 : value == 1;
+}
+
+// Whether the switch `name` reading `value` (-1 when missing) is on.
+constexpr bool switchIsOn(std::u16string_view name, std::int32_t value) {
+    const SettingDefault* setting = findSetting(name);
+    return switchIsOn(setting ? setting->reading : SwitchReading::OnlyWhenOne, value);
+}
+
+// A switch named in the code, its reading found when the program is compiled
+// (the readers ask for every line shown); a name not in the table above does
+// not compile.
+class SwitchName {
+  public:
+    consteval SwitchName(const char16_t* name)
+        : m_name(name), m_reading(findSetting(name)->reading) {}
+
+    std::u16string_view name() const { return m_name; }
+    bool isOn(std::int32_t value) const { return switchIsOn(m_reading, value); }
+
+  private:
+    std::u16string_view m_name;
+    SwitchReading m_reading;
+};
 
 struct SoundDefault {
     std::u16string_view event;

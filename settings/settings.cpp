@@ -46,8 +46,8 @@ std::int32_t Settings::RegCzytajLimit(std::u16string_view name, std::int32_t low
     return value >= low && value <= high ? value : fallback;
 }
 
-bool Settings::switchOn(std::u16string_view name) {
-    return switchIsOn(name, RegCzytajLONG(name));
+bool Settings::switchOn(SwitchName name) {
+    return name.isOn(RegCzytajLONG(name.name()));
 }
 
 void Settings::RegZapiszLONG(std::u16string_view name, std::int32_t value) {

@@ -10,6 +10,7 @@
 
 #include "platform/registry.h"
 #include "settings/colour_table.h"
+#include "settings/setting_defaults.h"
 
 namespace kolu {
 
@@ -45,7 +46,7 @@ class Settings {
     // (a store written by an older version lacks it) or out of range.
     std::int32_t RegCzytajLimit(std::u16string_view name, std::int32_t low, std::int32_t high);
     // An on/off setting as the client reads it (switchIsOn).
-    bool switchOn(std::u16string_view name);
+    bool switchOn(SwitchName name);
 
     // Reads a string value stored in at most `sizeBytes` bytes into `buffer`; on any
     // failure `buffer` is left as it was. Returns whether it was read.

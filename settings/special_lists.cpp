@@ -68,7 +68,7 @@ bool Settings::readSpecialList(std::u16string_view listName, std::u16string& lis
 
 int Settings::RegSpListJest(std::u16string_view name, std::u16string_view enableName,
                             std::u16string_view listName) {
-    if (!enableName.empty() && !switchOn(enableName)) {
+    if (!enableName.empty() && !switchIsOn(enableName, RegCzytajLONG(enableName))) {
         return -1;
     }
     std::u16string list;

@@ -66,7 +66,8 @@ int LineOutput::RIDodajLinie(std::u16string_view target, std::u16string_view tex
 
     int destination = target.empty() ? -1 : m_tabs.znajdz_zakladke(target);
     if (destination >= 1) {
-        const char16_t* setting = target[0] == u'#' ? u"logchan" : u"logpriv";
+        const SwitchName setting =
+            target[0] == u'#' ? SwitchName(u"logchan") : SwitchName(u"logpriv");
         if (m_settings.switchOn(setting)) {
             // Logged under the tab's own label so one conversation keeps one file
             // whatever case the server spells the name in this time.

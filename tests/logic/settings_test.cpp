@@ -230,7 +230,7 @@ TEST_F(OptionsStoreTest, AFailedWriteChangesNeitherFile) {
     SrvUsunRekord(pages.servers, pages.servers.server(0));
     // Large enough for the new servers.txt, too small for the settings file; the last time
     // with an earlier write waiting, which the failed save must not take back.
-    for (const auto [limit, earlierWrite] :
+    for (const auto& [limit, earlierWrite] :
          {std::pair{rlim_t{200}, false}, {rlim_t{4}, false}, {rlim_t{200}, true}}) {
         OptionsSaveResult result;
         {
