@@ -21,7 +21,6 @@ class MessageTags {
     // A tag given twice has its later value; one without a value has an empty one.
     const std::u16string* find(std::u16string_view key) const;
 
-    bool empty() const { return m_tags.empty(); }
     void clear() { m_tags.clear(); }
 
   private:
