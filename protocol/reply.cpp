@@ -15,6 +15,9 @@ const std::u16string& Reply::word(int i) const {
 
 int tworz_odpowiedz(std::u16string_view line, Reply& reply) {
     zwolnij_odpowiedz(reply);
+    if (!line.empty() && line.front() == u'@') {
+        line = reply.tags.take(line);
+    }
     const std::size_t n = line.size();
     std::size_t position = 0;
     int count = 0;
@@ -45,6 +48,7 @@ void zwolnij_odpowiedz(Reply& reply) {
     }
     reply.count = 0;
     reply.params.clear();
+    reply.tags.clear();
 }
 
 std::u16string_view sourceNick(std::u16string_view source) {

@@ -122,6 +122,44 @@ TEST(Tokeniser, ParametersEndAtTheColonMarkedOneOrTheLastWord) {
     EXPECT_EQ(reply.params.from(1), u"+ov  a b");
 }
 
+// A leading tag section goes to the reply's tags; the words are those of the rest.
+TEST(Tokeniser, TagSectionsAreUnescapedAndLeaveTheRestOfTheLineAsIfUntagged) {
+    using Tags = std::vector<std::pair<std::u16string, std::optional<std::u16string>>>;
+    const std::tuple<std::u16string, std::vector<std::string>, Tags> cases[] = {
+        {u"@time=1;+draft/r=x;v.org/k=v :n!u@h PRIVMSG #c :hi",
+         {"n!u@h", "PRIVMSG", "#c", "hi"},
+         {{u"time", u"1"}, {u"+draft/r", u"x"}, {u"v.org/k", u"v"}, {u"Time", std::nullopt}}},
+        {uR"(@a=\:\s\\\r\n;b=\b\;c=end\ PING x)",
+         {"PING", "x"},
+         {{u"a", u"; \\\r\n"}, {u"b", u"b"}, {u"c", u"end"}}},
+        // A later duplicate wins; no value and an empty value are both empty.
+        {u"@k=1;flag;k=2;e=;v=a=b PING",
+         {"PING"},
+         {{u"k", u"2"}, {u"flag", u""}, {u"e", u""}, {u"v", u"a=b"}}},
+        // Malformed: nothing after the section, empty names, stray ';', extra blanks.
+        {u"@", {}, {}},
+        {u"@a=b;c", {}, {{u"a", u"b"}}},
+        {u"@;;=v;x=1; PING x", {"PING", "x"}, {{u"", std::nullopt}, {u"x", u"1"}}},
+        {u"@a   :srv 001 me :hi", {"srv", "001", "me", "hi"}, {{u"a", u""}}},
+        {u"@a=1 @b=2 PING", {"@b=2", "PING"}, {}},
+        {u"@" + test::repeat(u"k;", 1000) + u" PING x", {"PING", "x"}, {{u"k", u""}}},
+        // An untagged line keeps no tags from the line before.
+        {u"PING :@k", {"PING", "@k"}, {{u"k", std::nullopt}}},
+    };
+    Reply reply;
+    for (const auto& [line, words, tags] : cases) {
+        EXPECT_EQ(tworz_odpowiedz(line, reply), static_cast<int>(words.size())) << toUtf8(line);
+        EXPECT_EQ(test::wordsOf(reply), words) << toUtf8(line);
+        for (const auto& [key, value] : tags) {
+            const std::u16string* found = reply.tags.find(key);
+            EXPECT_EQ(found ? std::optional(*found) : std::nullopt, value) << toUtf8(line);
+        }
+    }
+    tworz_odpowiedz(u"@t=1 :n PRIVMSG #c :a b", reply);
+    EXPECT_EQ(reply.params.source(), u"n");
+    EXPECT_EQ(reply.params.from(1), u"a b");
+}
+
 // skipmotd 0 shows the message of the day (tested against a real server); all else hides it.
 TEST(DispatcherTest, UnknownLinesShowWordThreeTheMotdIsHiddenAndANickClashTriesTheAlternative) {
     test::HandlerEnv h;
@@ -183,6 +221,21 @@ TEST(DispatcherTest, UnknownLinesShowWordThreeTheMotdIsHiddenAndANickClashTriesT
         EXPECT_EQ(fresh.commands.calls, calls) << toUtf8(alternick);
         EXPECT_EQ(fresh.state().connected, !calls.empty());
         EXPECT_EQ(fresh.state().userQuit, calls.empty());
+    }
+}
+
+// Tags change nothing a handler shows: a message and a numeric print as they do untagged.
+TEST(DispatcherTest, TaggedLinesPrintWhatTheUntaggedOnesDo) {
+    test::HandlerEnv plain;
+    test::HandlerEnv tagged;
+    for (const std::u16string line :
+         {u":bob!b@h PRIVMSG me :hello there", u":srv 401 me alice :No such nick"}) {
+        plain.dispatch(line);
+        tagged.dispatch(uR"(@time=2026-01-01T00:00:00Z;msgid=a\sb )" + line);
+    }
+    ASSERT_EQ(plain.tabs().count(), 2);  // the status tab and bob's query
+    for (int tab = 0; tab < 2; ++tab) {
+        EXPECT_EQ(tagged.lines(tab), plain.lines(tab));
     }
 }
 
