@@ -4,6 +4,7 @@
 
 #include "commands/input_line_model.h"
 #include "commands/message_split.h"
+#include "commands/secret_mask.h"
 #include "completion/word_teacher.h"
 #include "platform/text.h"
 #include "protocol/server_link.h"
@@ -31,13 +32,26 @@ int CommandParser::parsuj(InputLineModel& input) {
         !m_parts.host.askYesNo(pasteQuestion(lines, tabName), u"Paste")) {
         return 0;
     }
-    input.setText(u"");
-    input.resetHistoryPosition();
-    input.addToHistory(lines, static_cast<std::size_t>(m_parts.settings.RegCzytajLimit(
-                                  u"histmax", 1, kMaxHistoryEntries)));
     // Pasted lines are message text: a line beginning with '/' (a path, a quoted
     // command) is sent as it reads, never run.
     const bool commands = lines.size() == 1;
+    // The history keeps passwords masked; a recalled mask is never sent as one.
+    std::vector<std::u16string> remembered;
+    for (const std::u16string& line : lines) {
+        const std::optional<SecretSpan> password = passwordInLine(line, tabName, commands);
+        if (password &&
+            std::u16string_view(line).substr(password->start, password->size) == kPasswordMask) {
+            dodaj_komunikat(selectedTarget(), u"*** Type the password in place of " +
+                                                  std::u16string(kPasswordMask) +
+                                                  u": the history does not keep it");
+            return 0;
+        }
+        remembered.push_back(masked(line, password));
+    }
+    input.setText(u"");
+    input.resetHistoryPosition();
+    input.addToHistory(remembered, static_cast<std::size_t>(m_parts.settings.RegCzytajLimit(
+                                       u"histmax", 1, kMaxHistoryEntries)));
     int result = 0;
     for (const std::u16string& line : lines) {
         result |= enterLine(line, tabName, statusTab, commands);
@@ -67,8 +81,8 @@ int CommandParser::enterLine(std::u16string_view text, std::u16string_view tabNa
     } else if (connected()) {
         const std::u16string head = u"PRIVMSG " + std::u16string(tabName) + u" :";
         sendPieces(head, text, {}, [&](std::u16string_view piece) {
-            return Input2Tab(tabName, m_parts.state.currentNick, piece, u"<", u">",
-                             m_parts.colours.of(LineClass::Normal));
+            return Input2Tab(tabName, m_parts.state.currentNick, shownMessage(tabName, piece), u"<",
+                             u">", m_parts.colours.of(LineClass::Normal));
         });
     } else {
         dodaj_komunikat(tabName, u"*** Not connected to server");
@@ -82,7 +96,7 @@ int CommandParser::ParsujKomende(std::u16string_view text, std::u16string_view t
         brak_polaczenia(command);
         return 0;
     }
-    teach(text);
+    teach(masked(text, passwordInLine(text, tabName, true)));
     return wyslij_zapytanie(command, tabName, text);
 }
 

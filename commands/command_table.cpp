@@ -3,6 +3,7 @@
 #include <string>
 
 #include "commands/command_parser.h"
+#include "commands/secret_mask.h"
 #include "platform/civil_time.h"
 #include "platform/text.h"
 #include "protocol/server_link.h"
@@ -213,8 +214,9 @@ void CommandParser::sendMessage(std::u16string_view command, std::u16string_view
     const Colour normal = m_parts.colours.of(LineClass::Normal);
     const bool ownTab = m_parts.tabs.znajdz_zakladke(args.target) != -1;
     sendPieces(head, args.message, {}, [&](std::u16string_view piece) {
-        return ownTab ? Input2Tab(args.target, m_parts.state.currentNick, piece, u"<", u">", normal)
-                      : CommandSent(args.target, piece, u"*", u"*", normal);
+        const std::u16string shown = shownMessage(args.target, piece);
+        return ownTab ? Input2Tab(args.target, m_parts.state.currentNick, shown, u"<", u">", normal)
+                      : CommandSent(args.target, shown, u"*", u"*", normal);
     });
 }
 

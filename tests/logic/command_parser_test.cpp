@@ -2,11 +2,14 @@
 // messages against a real server are in tests/integration.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <map>
 
 #include "commands/command_parser.h"
 #include "commands/input_line_model.h"
 #include "commands/menu_commands.h"
+#include "commands/secret_mask.h"
 #include "completion/word_teacher.h"
 #include "platform/text.h"
 #include "tests/support/fake_socket_layer.h"
@@ -222,6 +225,84 @@ TEST_F(CommandLineTest, MenuAnswersAreCutToTheirBuffersAtAWholeCharacter) {
     EXPECT_EQ(sockets.sentLines(),
               (Strings{"WHOIS " + std::string(249, 'a'), "WHOIS " + std::string(248, 'b'),
                        "INVITE " + std::string(250, 'c') + " d"}));
+}
+
+// Lines as typed (in tab "#a" unless the line names the tab) and as they may be shown.
+TEST(PasswordMask, OnlyThePasswordOfALineToTheNicknameServiceIsMasked) {
+    struct Case {
+        std::u16string_view tab, line, shown;
+        bool commands = true;
+    };
+    const Case cases[] = {
+        {u"#a", u"/msg NickServ IDENTIFY hunter2", u"/msg NickServ IDENTIFY ********"},
+        {u"#a", u"/MSG nickserv@services.example identify acct pw",
+         u"/MSG nickserv@services.example identify acct ********"},
+        {u"#a", u"/query NickServ  register  pw  me@example.org",
+         u"/query NickServ  register  ********  me@example.org"},
+        {u"#a", u"/privmsg NickServ :LOGIN acct pw", u"/privmsg NickServ :LOGIN acct ********"},
+        {u"#a", u"/nickserv GHOST me pw", u"/nickserv GHOST me ********"},
+        {u"#a", u"/ns regain me pw", u"/ns regain me ********"},
+        {u"#a", u"/ns GROUP main pw", u"/ns GROUP main ********"},
+        {u"#a", u"/ns set password pw", u"/ns set password ********"},
+        {u"NickServ", u"recover me pw", u"recover me ********"},
+        {u"NickServ", u"release me pw", u"release me ********", false},
+        // Without the password argument, to another target or not a password command: as typed.
+        {u"#a", u"/ns GHOST me", u"/ns GHOST me"},
+        {u"#a", u"/ns GROUP", u"/ns GROUP"},
+        {u"#a", u"/ns SET EMAIL x@y", u"/ns SET EMAIL x@y"},
+        {u"#a", u"/ns INFO me", u"/ns INFO me"},
+        {u"#a", u"/msg NickServs IDENTIFY pw", u"/msg NickServs IDENTIFY pw"},
+        {u"#a", u"/msg ChanServ IDENTIFY pw", u"/msg ChanServ IDENTIFY pw"},
+        {u"#a", u"/notice NickServ IDENTIFY pw", u"/notice NickServ IDENTIFY pw"},
+        {u"#a", u"/ msg NickServ IDENTIFY pw", u"/ msg NickServ IDENTIFY pw"},
+        {u"#a", u"IDENTIFY pw", u"IDENTIFY pw"},
+        {u"NickServ", u"/release me pw", u"/release me pw"},
+        {u"#a", u"/", u"/"},
+        {u"#a", u"/msg NickServ", u"/msg NickServ"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(masked(c.line, passwordInLine(c.line, c.tab, c.commands)), c.shown)
+            << toUtf8(c.line);
+    }
+}
+
+// What goes to the server keeps the password; the echo, the log, the history and
+// the taught words never hold it, and a recalled mask is not sent as a password.
+TEST_F(CommandLineTest, APasswordToTheNicknameServiceGoesOnlyToTheServer) {
+    env.settings.settings.RegZapiszLONG(u"whspteach", 1);
+    env.settings.settings.RegZapiszLONG(u"logpriv", 1);
+    open({u"#a", u"NickServ"});
+    type(u"/msg NickServ IDENTIFY hunter2");
+    type(u"register pw2 me@example.org");
+    tabs().select(tabs().znajdz_zakladke(u"#a"));
+    type(u"/msg nickserv@services.example ghost me pw3");
+    type(u"/ns identify pw4");
+    EXPECT_EQ(sockets.sentLines(),
+              (Strings{"PRIVMSG NickServ :IDENTIFY hunter2",
+                       "PRIVMSG NickServ :register pw2 me@example.org",
+                       "PRIVMSG nickserv@services.example :ghost me pw3", "ns identify pw4"}));
+    EXPECT_EQ(shown(), (Texts{u"#a|-> *nickserv@services.example* ghost me ********|N",
+                              u"NickServ|<me> IDENTIFY ********|N",
+                              u"NickServ|<me> register ******** me@example.org|N"}));
+    std::ifstream log(env.session.output.logFilePath(u"NickServ"), std::ios::binary);
+    const std::string logged{std::istreambuf_iterator<char>(log), {}};
+    EXPECT_NE(logged.find("<me> IDENTIFY ********"), logged.npos);
+    EXPECT_EQ(logged.find("hunter2"), logged.npos);
+    EXPECT_EQ(
+        input.history(),
+        (Texts{u"/msg NickServ IDENTIFY ********", u"register ******** me@example.org",
+               u"/msg nickserv@services.example ghost me ********", u"/ns identify ********"}));
+    EXPECT_EQ(teacher.taught, (Texts{u"/msg NickServ IDENTIFY ********", u"IDENTIFY ********",
+                                     u"register ******** me@example.org",
+                                     u"/msg nickserv@services.example ghost me ********",
+                                     u"/ns identify ********"}));
+
+    input.historyUp();
+    parser.parsuj(input);
+    EXPECT_EQ(sockets.sentLines().size(), 4u);
+    EXPECT_EQ(input.text(), u"/ns identify ********");
+    EXPECT_EQ(shown().at(1),
+              u"#a|*** Type the password in place of ********: the history does not keep it|L");
 }
 
 }  // namespace
