@@ -91,15 +91,16 @@ std::optional<SecretSpan> passwordInLine(std::u16string_view line, std::u16strin
             start = 0;
         }
     } else {
-        const std::vector<SecretSpan> words = wordsOf(line.substr(1));
+        const std::u16string_view typed = line.substr(1);
+        const std::vector<SecretSpan> words = wordsOf(typed);
         // The command word follows the '/' at once, as the command line reads it.
         const std::u16string_view command =
-            words.empty() || words.front().start != 0 ? u"" : wordAt(line.substr(1), words.front());
+            words.empty() || words.front().start != 0 ? u"" : wordAt(typed, words.front());
         if (equalsIgnoreCase(command, u"msg") || equalsIgnoreCase(command, u"query") ||
             equalsIgnoreCase(command, u"privmsg")) {
-            start = messageAfter(line.substr(1), words, true);
+            start = messageAfter(typed, words, true);
         } else if (equalsIgnoreCase(command, u"nickserv") || equalsIgnoreCase(command, u"ns")) {
-            start = messageAfter(line.substr(1), words, false);
+            start = messageAfter(typed, words, false);
         }
         if (start) {
             ++*start;  // past the '/'
