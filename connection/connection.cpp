@@ -447,6 +447,13 @@ int Connection::zaloguj(SocketHandle sock, const std::string& host, std::uint16_
     // it, and what the socket can't take at once waits in the outbound queue.
     m_state.socket = sock;
     m_sendingLogin = true;
+    // Asked first, so a server that knows it holds the registration until CAP
+    // END; one that doesn't answers with an error the negotiation hides.
+    const bool negotiate = m_parts.settings.switchOn(u"ircv3");
+    m_state.caps.reset(negotiate);
+    if (negotiate) {
+        wys(sock, u"CAP LS 302");
+    }
     if (!password.empty()) {
         wys(sock, u"PASS " + fromUtf8(password));
     }

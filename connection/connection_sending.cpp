@@ -22,7 +22,8 @@ std::u16string_view oneLine(std::u16string_view text) {
 }
 
 // The keep-alive answer and the goodbye never wait behind other lines: a late
-// PONG costs the connection, and a QUIT must go before the socket closes.
+// PONG costs the connection, and a QUIT must go before the socket closes. Nor
+// do the capability and login exchanges, which hold up the registration.
 bool skipsPacing(std::string_view line) {
     auto is = [&](std::string_view command) {
         if (line.size() < command.size() ||
@@ -36,7 +37,7 @@ bool skipsPacing(std::string_view line) {
         }
         return true;
     };
-    return is("PONG") || is("QUIT");
+    return is("PONG") || is("QUIT") || is("CAP") || is("AUTHENTICATE");
 }
 
 }  // namespace

@@ -28,7 +28,8 @@ SwitchesPage::SwitchesPage(QWidget* parent) : OptionsPageWidget(parent) {
                           {{1206, "Reconnect"},
                            {1207, "Hide Ping?Pong!"},
                            {1208, "Skip MOTD"},
-                           {1209, "Splash Screen at startup"}},
+                           {1209, "Splash Screen at startup"},
+                           {1210, "Use IRCv3 capabilities"}},
                           this));
     page->addStretch();
 }

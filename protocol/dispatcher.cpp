@@ -7,6 +7,7 @@
 
 #include "platform/text.h"
 #include "protocol/channel_events.h"
+#include "protocol/extension_routes.h"
 #include "protocol/messages.h"
 #include "protocol/session_state.h"
 #include "settings/colour_table.h"
@@ -168,6 +169,11 @@ ReplyRoute routeReply(const Reply& reply) {
 int DispatchReply(HandlerContext& context, const Reply& reply) {
     if (reply.count == 0) {
         return 1;  // nothing to show; the framing drops such lines anyway
+    }
+    // Before the nickname is learnt: those lines are not part of the login
+    // replies it is learnt from.
+    if (dispatchExtension(context, reply)) {
+        return 1;
     }
     TrackNickname(context.state, reply);
     return routeReply(reply).handler(context, reply);

@@ -54,7 +54,8 @@ ReplyRoute routeNumeric(std::int32_t number);
 // Returns 1.
 int TrackNickname(SessionState& state, const Reply& reply);
 
-// TrackNickname, then the first handler whose test the line passes. Returns 1.
+// The extensions' lines to their own handlers (dispatchExtension); every other
+// line to TrackNickname, then the first handler whose test the line passes. Returns 1.
 int DispatchReply(HandlerContext& context, const Reply& reply);
 
 // Numeric replies: query replies go to their handlers, the message of the day

@@ -8,7 +8,9 @@
 
 #include "platform/rate_window.h"
 #include "platform/sockets.h"
+#include "protocol/capabilities.h"
 #include "protocol/channel_modes.h"
+#include "protocol/sasl.h"
 
 namespace kolu {
 
@@ -50,6 +52,11 @@ struct SessionState {
     // As the server's 005 reply announces them; back to the defaults at each
     // welcome (001), before a new server's announcement.
     ChannelModes channelModes;
+
+    // What was negotiated with this connection's server, and the account to
+    // log in to while registering (none: no SASL).
+    Capabilities caps;
+    std::optional<SaslLogin> saslLogin;
 
     AutobanRequest autoban;
     std::vector<BanRecord> banList;

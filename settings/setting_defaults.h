@@ -83,6 +83,8 @@ inline constexpr SettingDefault kSettingDefaults[] = {
     {u"pinglimsec", SettingKind::Dword, 4, 10, {}},  // seconds
     {u"sndgapms", SettingKind::Dword, 4, 1000, {}},  // between plays of one sound; 0: no limit
     {u"histmax", SettingKind::Dword, 4, 500, {}},    // lines the input line's history keeps
+    // Negotiates capabilities and SASL with servers that offer them.
+    {u"ircv3", SettingKind::Dword, 4, 1, {}, SwitchReading::UnlessZero},
 };
 
 constexpr const SettingDefault* findSetting(std::u16string_view name) {

@@ -169,14 +169,13 @@ TEST(DispatcherTest, UnknownLinesShowWordThreeTheMotdIsHiddenAndANickClashTriesT
         h.dispatch(u":srv 372 me :- hello");
         h.dispatch(u":srv 376 me :End of MOTD");
     }
-    h.dispatch(u":srv CAP * LS :multi-prefix sasl");
     h.dispatch(u":srv 401 me bob :No such nick");
     h.dispatch(u":srv PING :not a ping");
     h.dispatch(u"ERROR :Closing link now");
     h.dispatch(u"ERROR :You must log in with SASL to join this server");
     h.dispatch(u":srv 000 me :zero");
     EXPECT_EQ(h.lines(),
-              (Texts{u"LS :multi-prefix sasl", u"bob :No such nick", u"a ping", u"Closing link now",
+              (Texts{u"bob :No such nick", u"a ping", u"Closing link now",
                      u"You must log in with SASL to join this server", u"zero"}));
 
     // A nickname clash tries the alternative once, then asks.

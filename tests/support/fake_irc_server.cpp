@@ -111,6 +111,11 @@ void FakeIrcServer::run() {
                     m_received.append(buffer, static_cast<std::size_t>(n));
                     m_partial.append(buffer, static_cast<std::size_t>(n));
                     while (std::optional<std::string> line = takeLine(m_partial)) {
+                        if (!m_scriptsCap && line->starts_with("CAP ")) {
+                            // As a server from before capabilities answers.
+                            sendAll(m_clientFd, ":fake.server 421 * CAP :Unknown command\r\n");
+                            continue;
+                        }
                         m_lines.push_back(std::move(*line));
                     }
                 }

@@ -70,6 +70,13 @@ class FakeIrcServer {
         return std::chrono::steady_clock::now() < m_resumeReading;
     }
 
+    // By default the server knows no capabilities: CAP lines are answered with
+    // 421 and never reach expectLine. On, they come to the test like any line.
+    void scriptCap(bool on) {
+        std::lock_guard lock(m_mutex);
+        m_scriptsCap = on;
+    }
+
     // A free 127.0.0.1 port with nothing listening on it.
     static int refusedPort();
 
@@ -88,6 +95,7 @@ class FakeIrcServer {
     int m_ended = 0;
     std::chrono::steady_clock::time_point m_resumeReading{};
     bool m_closeRequested = false;
+    bool m_scriptsCap = false;
     bool m_stopping = false;
     std::string m_received;
     std::string m_partial;

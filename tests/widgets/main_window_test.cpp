@@ -272,7 +272,7 @@ TEST_F(MainWindowTest, LinesTypedWhileATlsConnectionIsMadeFindNoConnectionAndNev
     KOLU_WAIT_FOR(server.firstByte().has_value(), 5000);
     enter("/join #handshake");
     server.release();
-    const std::vector<std::string> login{"nick kolu",
+    const std::vector<std::string> login{"CAP LS 302", "nick kolu",
                                          "user me example.org kolu :Marvoline Kolu v1.3"};
     KOLU_WAIT_FOR(server.lines().size() >= login.size(), 5000);
     EXPECT_EQ(server.lines(), login);

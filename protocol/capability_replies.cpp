@@ -1,0 +1,77 @@
+#include "protocol/capability_replies.h"
+
+#include <string>
+
+#include "platform/text.h"
+#include "protocol/server_link.h"
+#include "protocol/session_state.h"
+#include "settings/colour_table.h"
+#include "ui/line_output.h"
+
+namespace kolu {
+
+namespace {
+
+void sendAll(HandlerContext& context, const std::vector<std::u16string>& lines) {
+    for (const std::u16string& line : lines) {
+        context.connection.wys(context.state.socket, line);
+    }
+}
+
+// Ends the negotiation when nothing more is awaited.
+void finishIfDone(HandlerContext& context) {
+    if (const auto end = context.state.caps.finishNegotiation()) {
+        context.connection.wys(context.state.socket, *end);
+    }
+}
+
+}  // namespace
+
+int reply_CAP(HandlerContext& context, const Reply& reply) {
+    // "CAP <nick> <subcommand> [*] :list": a "*" before the list says more follows.
+    const MessageParams& params = reply.params;
+    const std::u16string& subcommand = params[1];
+    const bool more = params.size() > 3 && params[2] == u"*";
+    const std::u16string& list = more ? params[3] : params[2];
+    Capabilities& caps = context.state.caps;
+    if (equalsIgnoreCase(subcommand, u"LS")) {
+        if (caps.negotiating()) {
+            sendAll(context, caps.offersListed(list, more, context.state.saslLogin.has_value()));
+            if (!more) {
+                finishIfDone(context);
+            }
+        }
+    } else if (equalsIgnoreCase(subcommand, u"ACK")) {
+        caps.granted(list);
+        finishIfDone(context);
+    } else if (equalsIgnoreCase(subcommand, u"NAK")) {
+        caps.refused(list);
+        finishIfDone(context);
+    } else if (equalsIgnoreCase(subcommand, u"NEW")) {
+        sendAll(context, caps.offersAdded(list));
+    } else if (equalsIgnoreCase(subcommand, u"DEL")) {
+        caps.offersRemoved(list);
+    }
+    return 1;
+}
+
+int EndNegotiationAtWelcome(HandlerContext& context, const Reply&) {
+    context.state.caps.stopNegotiating();
+    return 0;
+}
+
+int HideCapabilityError(HandlerContext& context, const Reply& reply) {
+    if (!context.state.caps.negotiating()) {
+        return 0;
+    }
+    // "421 <nick> CAP :Unknown command"; 451 names the command on some servers only.
+    const bool aboutCap = equalsIgnoreCase(reply.params[1], u"CAP");
+    const bool isNotRegistered = reply.params.command() == u"451";
+    if (!aboutCap && !isNotRegistered) {
+        return 0;
+    }
+    context.state.caps.stopNegotiating();
+    return 1;
+}
+
+}  // namespace kolu

@@ -1,0 +1,20 @@
+#pragma once
+// The server's answers in capability negotiation.
+#include "protocol/handler_context.h"
+#include "protocol/reply.h"
+
+namespace kolu {
+
+// "CAP <nick> LS|ACK|NAK|NEW|DEL [*] :list". Returns 1.
+int reply_CAP(HandlerContext& context, const Reply& reply);
+
+// A server that registers the client without CAP END knows no capabilities:
+// the negotiation is over. Returns 0, so the welcome is shown as always.
+int EndNegotiationAtWelcome(HandlerContext& context, const Reply& reply);
+
+// The error a server from before capabilities answers CAP LS with (421
+// unknown command, 451 not registered, 410 bad subcommand) is not shown while
+// negotiating: 1 when hidden, else 0.
+int HideCapabilityError(HandlerContext& context, const Reply& reply);
+
+}  // namespace kolu
