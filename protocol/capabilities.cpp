@@ -37,8 +37,8 @@ const std::vector<std::u16string_view>& Capabilities::understood() {
     static const std::vector<std::u16string_view> names{
         u"cap-notify",    u"multi-prefix", u"userhost-in-names", u"server-time",
         u"away-notify",   u"account-notify", u"extended-join",   u"chghost",
-        u"invite-notify", u"echo-message", u"batch",             u"labeled-response",
-        u"message-tags",  u"sasl",
+        u"invite-notify", u"echo-message", u"batch",             u"message-tags",
+        u"sasl",
     };
     return names;
 }

@@ -19,6 +19,8 @@ struct ExtensionRow {
 // to leave the line to the specified dispatch (a 421 about another command).
 constexpr std::array kExtensionRows{
     ExtensionRow{u"CAP", reply_CAP},
+    // Tags without a message (typing notices and the like): nothing to show.
+    ExtensionRow{u"TAGMSG", [](HandlerContext&, const Reply&) { return 1; }},
     ExtensionRow{u"001", EndNegotiationAtWelcome},
     ExtensionRow{u"410", HideCapabilityError},
     ExtensionRow{u"421", HideCapabilityError},

@@ -169,6 +169,7 @@ TEST(DispatcherTest, UnknownLinesShowWordThreeTheMotdIsHiddenAndANickClashTriesT
         h.dispatch(u":srv 372 me :- hello");
         h.dispatch(u":srv 376 me :End of MOTD");
     }
+    h.dispatch(u"@+typing=active :bob!u@h TAGMSG #chan");  // nothing to show
     h.dispatch(u":srv 401 me bob :No such nick");
     h.dispatch(u":srv PING :not a ping");
     h.dispatch(u"ERROR :Closing link now");
