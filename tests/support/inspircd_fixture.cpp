@@ -163,10 +163,15 @@ InspircdFixture::InspircdFixture(InspircdOptions options) : m_options(options) {
     std::filesystem::create_directories(m_dir.file("anope/logs"));
     std::ofstream(m_dir.file("motd.txt")) << "Welcome to the Kolu test server\n";
     std::ofstream(m_dir.file("anope/services.motd")) << "Kolu test services\n";
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        if (startOnce()) {
-            return;
+    try {
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            if (startOnce()) {
+                return;
+            }
         }
+    } catch (...) {
+        stop();  // no destructor runs for a constructor that throws
+        throw;
     }
     const std::string output = logs();
     throw std::runtime_error("InspIRCd found a port taken 5 times in a row; last output:\n" +
@@ -328,15 +333,18 @@ bool InspircdFixture::startOnce() {
         return static_cast<bool>(probe.connect(host(), m_port));
     };
     if (const Wait seen = waitUntil(m_server, listening); seen != Wait::Seen) {
-        const std::string output = logs();
         stop();
-        if (seen == Wait::Exited && output.find("bind") != std::string::npos) {
-            return false;  // a port was taken since it was chosen
+        if (lostAPort()) {
+            return false;
         }
         throw std::runtime_error(
             std::string("InspIRCd ") +
             (seen == Wait::Exited ? "stopped while starting" : "did not listen within 5 s") +
-            "; output:\n" + output);
+            "; output:\n" + logs());
+    }
+    if (lostAPort()) {
+        stop();
+        return false;
     }
 
     // Services run as "nobody" when the tests run as root, so their folder is theirs, and the
@@ -387,6 +395,11 @@ bool InspircdFixture::startOnce() {
         throw std::runtime_error(reason + "; output:\n" + logs());
     }
     return true;
+}
+
+bool InspircdFixture::lostAPort() const {
+    // Printed at once, unlike the log, and InspIRCd goes on without the port.
+    return m_dir.read("inspircd.out").find("listeners failed to bind") != std::string::npos;
 }
 
 void InspircdFixture::stop() {

@@ -87,6 +87,9 @@ class InspircdFixture {
     void writeServerConfig() const;
     void writeServicesConfig() const;
     void writeServicesDatabase() const;
+    // Whether InspIRCd could not listen on one of its ports: another process took it since it
+    // was chosen.
+    bool lostAPort() const;
     std::string serverLog() const { return m_dir.read("inspircd.log"); }
 
     InspircdOptions m_options;

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 
@@ -81,6 +82,8 @@ testing::AssertionResult RawIrcClient::connectTls(const std::string& host, int p
     if (testing::AssertionResult connected = connect(host, port); !connected) {
         return connected;
     }
+    // OpenSSL writes with write(), so a server that has gone would raise SIGPIPE.
+    std::signal(SIGPIPE, SIG_IGN);
     // The receive timeout bounds the handshake; afterwards reads never block.
     const timeval wait{kDefaultWait.count() / 1000, 0};
     m_context = SSL_CTX_new(TLS_client_method());
