@@ -1,136 +1,31 @@
 #include "tests/support/inspircd_fixture.h"
 
-#include <fcntl.h>
-#include <grp.h>
-#include <openssl/evp.h>
-#include <openssl/pem.h>
-#include <openssl/x509.h>
-#include <pwd.h>
-#include <sys/prctl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <csignal>
-#include <cstdio>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <iterator>
+#include <map>
 #include <stdexcept>
-#include <thread>
+#include <utility>
 #include <vector>
 
+#include "tests/support/child_process.h"
 #include "tests/support/fake_irc_server.h"
 #include "tests/support/raw_irc_client.h"
 
 namespace kolu::test {
 namespace {
 
-using Clock = std::chrono::steady_clock;
 constexpr const char* kServerBinary = "/usr/sbin/inspircd";
 constexpr const char* kServicesBinary = "/usr/sbin/anope";
 constexpr const char* kLinkPassword = "kolu-link-secret";
 // The services administrator addCertificate() acts as.
 constexpr const char* kAdminNick = "KoluAdmin";
 constexpr const char* kAdminPassword = "kolu-admin-secret";
-
-// Who a child runs as: anyone but root, who gets "nobody" (Anope pauses three seconds at
-// start to warn a root user).
-struct Identity {
-    bool drop = false;
-    uid_t uid = 0;
-    gid_t gid = 0;
-};
-
-Identity unprivileged() {
-    Identity identity;
-    if (::geteuid() == 0) {
-        const passwd* nobody = ::getpwnam("nobody");
-        identity = {true, nobody ? nobody->pw_uid : 65534, nobody ? nobody->pw_gid : 65534};
-    }
-    return identity;
-}
-
-// Starts `args` with no input and its output in `logPath`; -1 when it can't.
-pid_t spawn(const std::vector<std::string>& args, const std::string& logPath,
-            const Identity& identity) {
-    std::vector<char*> argv;
-    for (const std::string& arg : args) {
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    }
-    argv.push_back(nullptr);
-    const int logFd = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    const int nullFd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-    const pid_t parent = ::getpid();
-    const pid_t pid = logFd < 0 || nullFd < 0 ? -1 : ::fork();
-    if (pid == 0) {
-        // Only async-signal-safe calls between fork and exec. A crashing server leaves no core
-        // file behind, and dies with the tests; the death signal is set after the change of
-        // user, which would clear it.
-        const rlimit noCore{0, 0};
-        ::setrlimit(RLIMIT_CORE, &noCore);
-        if (identity.drop && (::setgroups(0, nullptr) != 0 || ::setgid(identity.gid) != 0 ||
-                              ::setuid(identity.uid) != 0)) {
-            ::_exit(125);
-        }
-        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-        if (::getppid() != parent) {
-            ::_exit(126);
-        }
-        ::dup2(nullFd, STDIN_FILENO);
-        ::dup2(logFd, STDOUT_FILENO);
-        ::dup2(logFd, STDERR_FILENO);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    if (logFd >= 0) {
-        ::close(logFd);
-    }
-    if (nullFd >= 0) {
-        ::close(nullFd);
-    }
-    return pid;
-}
-
-void terminate(pid_t& pid) {
-    if (pid <= 0) {
-        return;
-    }
-    ::kill(pid, SIGTERM);
-    const auto deadline = Clock::now() + std::chrono::seconds(3);
-    while (::waitpid(pid, nullptr, WNOHANG) == 0) {
-        if (Clock::now() > deadline) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    pid = -1;
-}
-
-enum class Wait { Seen, Exited, TimedOut };
-
-// Until `done` holds, `pid` ends (it is then reaped) or five seconds pass.
-Wait waitUntil(pid_t& pid, const std::function<bool()>& done) {
-    for (const auto deadline = Clock::now() + std::chrono::seconds(5);;) {
-        if (done()) {
-            return Wait::Seen;
-        }
-        if (::waitpid(pid, nullptr, WNOHANG) == pid) {
-            pid = -1;
-            return done() ? Wait::Seen : Wait::Exited;
-        }
-        if (Clock::now() > deadline) {
-            return Wait::TimedOut;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-}
 
 // The welcome 900 (logged in) ends a NickServ registration or identification; what services
 // said instead shows in the transcript.
@@ -151,14 +46,7 @@ InspircdFixture::InspircdFixture(InspircdOptions options) : m_options(options) {
                                      " is not installed (scripts/deps.sh installs it)");
         }
     }
-    const std::string script =
-        "cd '" + m_dir.path() +
-        "' && openssl req -x509 -nodes -days 2 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1"
-        " -subj /CN=localhost -addext subjectAltName=DNS:localhost -keyout server.key -out"
-        " server.pem >openssl.log 2>&1";
-    if (std::system(script.c_str()) != 0) {
-        throw std::runtime_error("cannot make a test certificate:\n" + m_dir.read("openssl.log"));
-    }
+    makeClientCertificate("localhost");  // the server's: self-signed, so its own authority
     std::filesystem::create_directories(m_dir.file("anope/data"));
     std::filesystem::create_directories(m_dir.file("anope/logs"));
     std::ofstream(m_dir.file("motd.txt")) << "Welcome to the Kolu test server\n";
@@ -178,126 +66,40 @@ InspircdFixture::InspircdFixture(InspircdOptions options) : m_options(options) {
                              output);
 }
 
-void InspircdFixture::writeServerConfig() const {
-    const std::string dir = m_dir.path();
-    std::ofstream conf(m_dir.file("inspircd.conf"), std::ios::trunc);
-    conf << "<server name=\"" << kServerName
-         << "\" description=\"Kolu test server\" id=\"0KO\" network=\"KoluTest\">\n"
-         << "<admin name=\"Kolu tests\" nick=\"admin\" email=\"tests@irc.test\">\n"
-         << "<pid file=\"" << dir << "inspircd.pid\">\n"
-         << "<log method=\"file\" type=\"* -USERINPUT -USEROUTPUT\" level=\"default\" flush=\"1\""
-         << " target=\"" << dir << "inspircd.log\">\n"
-         << "<bind address=\"127.0.0.1\" port=\"" << m_port << "\" type=\"clients\">\n"
-         << "<bind address=\"127.0.0.1\" port=\"" << m_tlsPort
-         << "\" type=\"clients\" sslprofile=\"Clients\">\n"
-         << "<bind address=\"127.0.0.1\" port=\"" << m_linkPort
-         << "\" type=\"servers\">\n"
-         // The fingerprint's hash is the one services are told to expect.
-         << "<sslprofile name=\"Clients\" provider=\"gnutls\" certfile=\"" << dir
-         << "server.pem\" keyfile=\"" << dir
-         << "server.key\" hash=\"sha256\" requestclientcert=\"yes\">\n"
-         << "<files motd=\"" << dir
-         << "motd.txt\">\n"
-         // Loopback only: no lookups, and no limits or penalties that would slow tests down.
-         << "<connect name=\"main\" allow=\"*\" maxchans=\"100\" localmax=\"1000\""
-         << " globalmax=\"1000\" maxconnwarn=\"no\" resolvehostnames=\"no\" useident=\"no\""
-         << " limit=\"5000\" pingfreq=\"120\" timeout=\"60\" sendq=\"1048576\" recvq=\"65536\""
-         << " threshold=\"1000\" commandrate=\"1000000\" fakelag=\"no\" motd=\"motd\""
-         << " usests=\"" << (m_options.sts ? "yes" : "no") << "\">\n"
-         << "<dns server=\"127.0.0.1\" timeout=\"1\">\n"
-         << "<class name=\"Everything\" commands=\"*\" privs=\"*\" usermodes=\"*\" "
-            "chanmodes=\"*\">\n"
-         << "<type name=\"NetAdmin\" classes=\"Everything\">\n"
-         << "<oper name=\"" << kOperName << "\" password=\"" << kOperPassword
-         << "\" host=\"*@*\" type=\"NetAdmin\">\n"
-         << "<options defaultmodes=\"not\">\n"
-         << "<link name=\"" << kServicesName << "\" ipaddr=\"127.0.0.1\" port=\"" << m_linkPort
-         << "\" allowmask=\"127.0.0.0/8\" sendpass=\"" << kLinkPassword << "\" recvpass=\""
-         << kLinkPassword << "\">\n"
-         << "<uline server=\"" << kServicesName << "\" silent=\"yes\">\n"
-         << "<sasl target=\"" << kServicesName << "\" requiressl=\"no\">\n";
-    if (m_options.sts) {
-        conf << "<sts host=\"*\" duration=\"" << m_options.stsDuration << "\" port=\"" << m_tlsPort
-             << "\" preload=\"no\">\n";
+void InspircdFixture::writeConfig(const std::string& name, const std::string& path) const {
+    std::ifstream in(std::string(KOLU_TEST_SUPPORT_DIR) + "/inspircd/" + name);
+    std::string text(std::istreambuf_iterator<char>(in), {});
+    if (text.empty()) {
+        throw std::runtime_error("cannot read the configuration template " + name);
     }
-    std::vector<std::string> modules = {
-        "cap", "ircv3", "ircv3_accounttag", "ircv3_batch", "ircv3_capnotify", "ircv3_chghost",
-        "ircv3_ctctags", "ircv3_echomessage", "ircv3_invitenotify", "ircv3_labeledresponse",
-        "ircv3_msgid", "ircv3_servertime", "monitor", "namesx", "uhnames", "sasl",
-        "services_account", "spanningtree", "chghost", "ssl_gnutls", "sslinfo",
-        // Services will not link without it.
-        "hidechans"};
-    if (m_options.sts) {
-        modules.push_back("ircv3_sts");
+    const std::pair<std::string, std::string> values[] = {
+        {"@DIR@", m_dir.path()},
+        {"@PORT@", std::to_string(m_port)},
+        {"@TLS_PORT@", std::to_string(m_tlsPort)},
+        {"@LINK_PORT@", std::to_string(m_linkPort)},
+        {"@LINK_PASSWORD@", kLinkPassword},
+        {"@SERVER@", kServerName},
+        {"@SERVICES@", kServicesName},
+        {"@OPER_NAME@", kOperName},
+        {"@OPER_PASSWORD@", kOperPassword},
+        {"@ADMIN@", kAdminNick},
+        {"@USE_STS@", m_options.sts ? "yes" : "no"}};
+    for (const auto& [key, value] : values) {
+        for (std::size_t at = text.find(key); at != std::string::npos;
+             at = text.find(key, at + value.size())) {
+            text.replace(at, key.size(), value);
+        }
     }
-    for (const std::string& module : modules) {
-        conf << "<module name=\"" << module << "\">\n";
+    if (m_options.sts && name == "inspircd.conf") {
+        text += "<sts host=\"*\" duration=\"" + std::to_string(m_options.stsDuration) +
+                "\" port=\"" + std::to_string(m_tlsPort) +
+                "\" preload=\"no\">\n<module name=\"ircv3_sts\">\n";
     }
-}
-
-void InspircdFixture::writeServicesConfig() const {
-    const std::string dir = m_dir.file("anope/");
-    std::ofstream conf(dir + "services.conf", std::ios::trunc);
-    conf << "define { name = \"services.host\"; value = \"" << kServicesName << "\" }\n"
-         << "uplink { host = \"127.0.0.1\"; ipv6 = no; ssl = no; port = " << m_linkPort
-         << "; password = \"" << kLinkPassword << "\" }\n"
-         << "serverinfo { name = \"" << kServicesName
-         << "\"; description = \"Kolu test services\"; pid = \"" << dir
-         << "services.pid\"; motd = \"" << dir << "services.motd\" }\n"
-         << "module { name = \"inspircd3\"; use_server_side_mlock = yes;"
-         << " use_server_side_topiclock = yes }\n"
-         << "networkinfo { networkname = \"KoluTest\"; nicklen = 31; userlen = 10; hostlen = 64;"
-         << " chanlen = 32; modelistsize = 100;"
-         << " vhost_chars = \"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.-\";"
-         << " allow_undotted_vhosts = false; disallow_start_or_end = \".-\" }\n"
-         // The server's own case mapping, or the link is refused; a second between tries to
-         // reach the server; many wrong passwords before a kill.
-         << "options { seed = 2938471; casemap = \"rfc1459\"; strictpasswords = yes;"
-         << " badpasslimit = 1000; badpasstimeout = 1h; updatetimeout = 5m; expiretimeout = 30m;"
-         << " readtimeout = 5s; warningtimeout = 4h; timeoutcheck = 1s; retrywait = 1s;"
-         << " hideprivilegedcommands = yes; hideregisteredcommands = yes }\n"
-         << "mail { usemail = no }\n"
-         << "module { name = \"db_flatfile\"; database = \"anope.db\"; keepbackups = 0;"
-         << " fork = no }\n"
-         // Passwords kept as they are, so accounts can be written before services start.
-         << "module { name = \"enc_none\" }\n"
-         << "log { target = \"services.log\"; admin = \"*\"; commands = \"*\"; servers = \"*\";"
-         << " users = \"connect disconnect nick\"; other = \"*\"; rawio = no; debug = no }\n"
-         << "opertype { name = \"Services Root\"; commands = \"*\"; privs = \"*\" }\n"
-         << "oper { name = \"" << kAdminNick
-         << "\"; type = \"Services Root\"; require_oper = no }\n"
-         << "service { nick = \"NickServ\"; user = \"services\"; host = \"services.host\";"
-         << " gecos = \"Nickname Registration Service\" }\n"
-         // Registration needs no e-mail, no waiting and no confirmation, and a registered
-         // nickname is not taken back from whoever uses it.
-         << "module { name = \"nickserv\"; client = \"NickServ\"; forceemail = no;"
-         << " confirmemailchanges = no; defaults = \"ns_secure ns_private hide_email hide_mask\";"
-         << " regdelay = 0s; expire = 21d; secureadmins = yes; modeonid = yes;"
-         << " hidenetsplitquit = no; killquick = 20s; kill = 60s; enforceruser = \"enforcer\";"
-         << " enforcerhost = \"services.host\"; releasetimeout = 1m;"
-         << " guestnickprefix = \"Guest\"; nonicknameownership = yes; passlen = 32 }\n"
-         << "module { name = \"help\" }\n"
-         << "command { service = \"NickServ\"; name = \"HELP\"; command = \"generic/help\" }\n"
-         << "module { name = \"ns_register\"; registration = \"none\"; resenddelay = 90s }\n"
-         << "command { service = \"NickServ\"; name = \"REGISTER\";"
-         << " command = \"nickserv/register\" }\n"
-         << "module { name = \"ns_identify\"; maxlogins = 100 }\n"
-         << "command { service = \"NickServ\"; name = \"IDENTIFY\";"
-         << " command = \"nickserv/identify\" }\n"
-         << "module { name = \"ns_cert\"; max = 5 }\n"
-         << "command { service = \"NickServ\"; name = \"CERT\"; command = \"nickserv/cert\" }\n"
-         << "module { name = \"m_sasl\" }\n";
+    std::ofstream(path, std::ios::trunc) << text;
 }
 
 void InspircdFixture::writeServicesDatabase() const {
     std::ofstream db(m_dir.file("anope/data/anope.db"), std::ios::trunc);
-    const auto base64 = [](const std::string& bytes) {
-        std::string out(4 * ((bytes.size() + 2) / 3) + 1, '\0');
-        out.resize(static_cast<std::size_t>(EVP_EncodeBlock(
-            reinterpret_cast<unsigned char*>(out.data()),
-            reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size()))));
-        return out;
-    };
     unsigned long long id = 1000;
     for (const ServicesAccount& account : m_options.accounts) {
         db << "OBJECT NickCore\nDATA display " << account.name << "\nDATA uniqueid " << ++id
@@ -314,8 +116,8 @@ bool InspircdFixture::startOnce() {
     m_port = FakeIrcServer::refusedPort();
     m_tlsPort = FakeIrcServer::refusedPort();
     m_linkPort = FakeIrcServer::refusedPort();
-    writeServerConfig();
-    writeServicesConfig();
+    writeConfig("inspircd.conf", m_dir.file("inspircd.conf"));
+    writeConfig("services.conf", m_dir.file("anope/services.conf"));
     writeServicesDatabase();
 
     std::vector<std::string> server = {kServerBinary, "--nofork",
@@ -323,7 +125,7 @@ bool InspircdFixture::startOnce() {
     if (::geteuid() == 0) {
         server.push_back("--runasroot");
     }
-    m_server = spawn(server, m_dir.file("inspircd.out"), Identity{});
+    m_server = startProgram(server, m_dir.file("inspircd.out"));
     if (m_server < 0) {
         throw std::runtime_error("cannot start InspIRCd (fork, or opening its output file)");
     }
@@ -332,7 +134,7 @@ bool InspircdFixture::startOnce() {
         RawIrcClient probe;
         return static_cast<bool>(probe.connect(host(), m_port));
     };
-    if (const Wait seen = waitUntil(m_server, listening); seen != Wait::Seen) {
+    if (const Wait seen = waitUntil(m_server, listening); seen != Wait::Seen || lostAPort()) {
         stop();
         if (lostAPort()) {
             return false;
@@ -342,14 +144,10 @@ bool InspircdFixture::startOnce() {
             (seen == Wait::Exited ? "stopped while starting" : "did not listen within 5 s") +
             "; output:\n" + logs());
     }
-    if (lostAPort()) {
-        stop();
-        return false;
-    }
 
     // Services run as "nobody" when the tests run as root, so their folder is theirs, and the
     // folders above it can be passed through.
-    const Identity identity = unprivileged();
+    const RunAs identity = nobodyWhenRoot();
     if (identity.drop) {
         bool handed = ::chmod(m_dir.path().c_str(), 0711) == 0;
         for (const auto& entry :
@@ -363,10 +161,11 @@ bool InspircdFixture::startOnce() {
         }
     }
     const std::string anope = m_dir.file("anope");
-    m_services = spawn({kServicesBinary, "--nofork", "--confdir=" + anope,
-                        "--dbdir=" + anope + "/data", "--logdir=" + anope + "/logs",
-                        "--modulesdir=/usr/lib/anope", "--localedir=/usr/share/anope/locale"},
-                       m_dir.file("anope.out"), identity);
+    m_services =
+        startProgram({kServicesBinary, "--nofork", "--confdir=" + anope,
+                      "--dbdir=" + anope + "/data", "--logdir=" + anope + "/logs",
+                      "--modulesdir=/usr/lib/anope", "--localedir=/usr/share/anope/locale"},
+                     m_dir.file("anope.out"), identity);
     if (m_services < 0) {
         stop();
         throw std::runtime_error("cannot start Anope (fork, or opening its output file)");
@@ -375,18 +174,8 @@ bool InspircdFixture::startOnce() {
     RawIrcClient probe;
     const bool connected = probe.connect(host(), m_port);
     const auto linked = [&] {
-        if (!connected || !probe.send("CAP LS 302")) {
-            return false;
-        }
-        bool offered = false;
-        while (const auto line = probe.waitForCommand({"CAP"})) {
-            offered = offered || line->find(" sasl=") != std::string::npos;
-            const std::vector<std::string> params = RawIrcClient::paramsOf(*line);
-            if (params.size() < 4 || params[2] != "*") {
-                break;  // the last line of the list
-            }
-        }
-        return offered;
+        const auto caps = connected ? probe.capabilities() : std::map<std::string, std::string>{};
+        return caps.count("sasl") > 0 && !caps.at("sasl").empty();
     };
     if (const Wait seen = waitUntil(m_services, linked); seen != Wait::Seen) {
         const std::string reason = seen == Wait::Exited ? "Anope stopped before it linked"
@@ -403,8 +192,8 @@ bool InspircdFixture::lostAPort() const {
 }
 
 void InspircdFixture::stop() {
-    terminate(m_services);
-    terminate(m_server);
+    stopProgram(m_services);
+    stopProgram(m_server);
 }
 
 std::string InspircdFixture::logs() const {
@@ -461,29 +250,22 @@ ClientCertificate makeClientCertificate(const std::string& folder, const std::st
     const std::string script =
         "openssl req -x509 -nodes -days 2 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1"
         " -subj '/CN=" +
-        name + "' -keyout '" + made.keyFile + "' -out '" + made.certFile + "' >'" + folder + name +
-        ".log' 2>&1";
-    if (std::system(script.c_str()) != 0) {
-        std::ifstream log(folder + name + ".log");
-        throw std::runtime_error("cannot make a client certificate:\n" +
-                                 std::string(std::istreambuf_iterator<char>(log), {}));
+        name + "' -addext 'subjectAltName=DNS:" + name + "' -keyout '" + made.keyFile + "' -out '" +
+        made.certFile + "' >'" + folder + name +
+        ".log' 2>&1 && openssl x509 -noout -fingerprint -sha256 -in '" + made.certFile + "' >'" +
+        folder + name + ".log'";
+    const bool ok = std::system(script.c_str()) == 0;
+    std::ifstream log(folder + name + ".log");
+    const std::string output(std::istreambuf_iterator<char>(log), {});
+    // "sha256 Fingerprint=AB:CD:...", as services keep it: lowercase hex digits alone.
+    for (std::size_t at = output.find('=');
+         ok && at != std::string::npos && ++at < output.size();) {
+        if (std::isxdigit(static_cast<unsigned char>(output[at]))) {
+            made.fingerprint += static_cast<char>(std::tolower(output[at]));
+        }
     }
-    FILE* file = std::fopen(made.certFile.c_str(), "r");
-    X509* certificate = file ? PEM_read_X509(file, nullptr, nullptr, nullptr) : nullptr;
-    if (file) {
-        std::fclose(file);
-    }
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int size = 0;
-    const bool digested = certificate && X509_digest(certificate, EVP_sha256(), digest, &size) == 1;
-    X509_free(certificate);
-    if (!digested) {
-        throw std::runtime_error("cannot read back the client certificate " + made.certFile);
-    }
-    static constexpr char kHex[] = "0123456789abcdef";
-    for (unsigned int i = 0; i < size; ++i) {
-        made.fingerprint += kHex[digest[i] >> 4];
-        made.fingerprint += kHex[digest[i] & 0xF];
+    if (made.fingerprint.size() != 64) {
+        throw std::runtime_error("cannot make the certificate " + made.certFile + ":\n" + output);
     }
     return made;
 }

@@ -38,8 +38,8 @@ struct ClientCertificate {
     std::string fingerprint;  // SHA-256, lowercase hex without separators
 };
 
-// A new key pair and self-signed certificate, `name`.pem and `name`.key in `folder` (ending in
-// '/'); throws std::runtime_error when it can't be made.
+// A new key pair and self-signed certificate for `name` (its subject and DNS name), `name`.pem
+// and `name`.key in `folder` (ending in '/'); throws std::runtime_error when it can't be made.
 ClientCertificate makeClientCertificate(const std::string& folder, const std::string& name);
 
 class InspircdFixture {
@@ -61,7 +61,7 @@ class InspircdFixture {
     int port() const { return m_port; }
     // TLS with a certificate for "localhost" signed by caFile(); it asks for client certificates.
     int tlsPort() const { return m_tlsPort; }
-    std::string caFile() const { return m_dir.file("server.pem"); }
+    std::string caFile() const { return m_dir.file("localhost.pem"); }
 
     // Registers `nick` with NickServ as a raw client of that nickname, so nobody may be using
     // it at the time. The password must be at least five characters and not the nickname.
@@ -84,8 +84,8 @@ class InspircdFixture {
   private:
     // false when another process took one of the ports first.
     bool startOnce();
-    void writeServerConfig() const;
-    void writeServicesConfig() const;
+    // The template `name` (tests/support/inspircd/) with this start's values, written to `path`.
+    void writeConfig(const std::string& name, const std::string& path) const;
     void writeServicesDatabase() const;
     // Whether InspIRCd could not listen on one of its ports: another process took it since it
     // was chosen.

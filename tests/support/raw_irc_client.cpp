@@ -1,8 +1,8 @@
 #include "tests/support/raw_irc_client.h"
 
-#include <fcntl.h>
 #include <netdb.h>
 #include <openssl/err.h>
+#include <openssl/evp.h>
 #include <openssl/ssl.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -13,10 +13,19 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <sstream>
 
 namespace kolu::test {
 
 using Clock = std::chrono::steady_clock;
+
+std::string base64(const std::string& bytes) {
+    std::string out(4 * ((bytes.size() + 2) / 3) + 1, '\0');
+    out.resize(static_cast<std::size_t>(EVP_EncodeBlock(
+        reinterpret_cast<unsigned char*>(out.data()),
+        reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size()))));
+    return out;
+}
 
 RawIrcClient::Parts RawIrcClient::split(const std::string& line) {
     Parts parts;
@@ -84,7 +93,7 @@ testing::AssertionResult RawIrcClient::connectTls(const std::string& host, int p
     }
     // OpenSSL writes with write(), so a server that has gone would raise SIGPIPE.
     std::signal(SIGPIPE, SIG_IGN);
-    // The receive timeout bounds the handshake; afterwards reads never block.
+    // The receive timeout bounds the handshake, and a read of a record that is still arriving.
     const timeval wait{kDefaultWait.count() / 1000, 0};
     m_context = SSL_CTX_new(TLS_client_method());
     bool ready = m_context != nullptr &&
@@ -111,33 +120,18 @@ testing::AssertionResult RawIrcClient::connectTls(const std::string& host, int p
         return testing::AssertionFailure()
                << "no TLS session with " << host << ":" << port << ": " << reason;
     }
-    ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) | O_NONBLOCK);
+    // A read that finds only TLS housekeeping (session tickets) returns rather than waits.
+    SSL_clear_mode(m_ssl, SSL_MODE_AUTO_RETRY);
     return testing::AssertionSuccess();
 }
 
 bool RawIrcClient::send(const std::string& line) {
-    if (m_fd < 0) {
-        return false;
-    }
-    if (!m_ssl) {
-        return sendAll(m_fd, line + "\r\n");
-    }
     const std::string bytes = line + "\r\n";
-    const auto deadline = Clock::now() + kDefaultWait;
-    for (;;) {
-        const int n = SSL_write(m_ssl, bytes.data(), static_cast<int>(bytes.size()));
-        if (n > 0) {
-            return true;  // without partial writes, one success writes it all
-        }
-        const int error = SSL_get_error(m_ssl, n);
-        if ((error != SSL_ERROR_WANT_READ && error != SSL_ERROR_WANT_WRITE) ||
-            Clock::now() > deadline) {
-            return false;
-        }
-        pollfd waiting{m_fd, static_cast<short>(error == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT),
-                       0};
-        ::poll(&waiting, 1, 10);
+    if (m_fd < 0 || !m_ssl) {
+        return m_fd >= 0 && sendAll(m_fd, bytes);
     }
+    // The socket blocks, within its send timeout, so one call writes it all or fails.
+    return SSL_write(m_ssl, bytes.data(), static_cast<int>(bytes.size())) > 0;
 }
 
 bool RawIrcClient::receive() {
@@ -241,6 +235,54 @@ void RawIrcClient::quit(const std::string& message) {
         waitFor([](const std::string&) { return false; });  // until the server closes
     }
     close();
+}
+
+std::map<std::string, std::string> RawIrcClient::capabilities() {
+    std::map<std::string, std::string> caps;
+    send("CAP LS 302");
+    while (const auto line = waitForCommand({"CAP"})) {
+        const std::vector<std::string> params = paramsOf(*line);
+        if (params.size() < 3 || params[1] != "LS") {
+            break;
+        }
+        std::istringstream words(params.back());
+        for (std::string word; words >> word;) {
+            const std::size_t equals = word.find('=');
+            caps[word.substr(0, equals)] =
+                equals == std::string::npos ? "" : word.substr(equals + 1);
+        }
+        if (params.size() == 3) {  // no "*": the last line
+            break;
+        }
+    }
+    return caps;
+}
+
+RawIrcClient::SaslOutcome RawIrcClient::authenticate(const std::string& nick,
+                                                     const std::string& mechanism,
+                                                     const std::string& response) {
+    send("CAP REQ :sasl");
+    send("NICK " + nick);
+    send("USER " + nick + " 0 * :Raw client " + nick);
+    SaslOutcome outcome;
+    const auto ack = waitFor([](const std::string& line) {
+        const Parts parts = split(line);
+        return parts.command == "CAP" && parts.params.size() > 1 &&
+               (parts.params[1] == "ACK" || parts.params[1] == "NAK");
+    });
+    if (!ack || paramsOf(*ack)[1] != "ACK" || !send("AUTHENTICATE " + mechanism) ||
+        !waitForCommand({"AUTHENTICATE"}) || !send("AUTHENTICATE " + response)) {
+        return outcome;
+    }
+    while (const auto line = waitForCommand({"900", "903", "904", "905", "906", "908"})) {
+        const Parts parts = split(*line);
+        if (parts.command != "900") {
+            outcome.end = parts.command;
+            break;
+        }
+        outcome.account = parts.params.size() > 2 ? parts.params[2] : "";
+    }
+    return outcome;
 }
 
 std::string RawIrcClient::transcript() const {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,6 +15,8 @@ struct ssl_st;
 struct ssl_ctx_st;
 
 namespace kolu::test {
+
+std::string base64(const std::string& bytes);
 
 class RawIrcClient {
   public:
@@ -47,6 +50,19 @@ class RawIrcClient {
     // The first line whose command (a word or a numeric) is one of `commands`.
     std::optional<std::string> waitForCommand(const std::vector<std::string>& commands,
                                               Millis timeout = kDefaultWait);
+
+    // Sends CAP LS 302: the capabilities offered (over one line or several), by name, with
+    // their values ("" for none).
+    std::map<std::string, std::string> capabilities();
+
+    // Before the login: asks for "sasl", sends NICK and USER, then AUTHENTICATE `mechanism`
+    // and the one answer `response` (base64, or "+" for none).
+    struct SaslOutcome {
+        std::string end;      // the numeric that ended the exchange; "" on silence or a NAK
+        std::string account;  // from 900, when the server logged the client in
+    };
+    SaslOutcome authenticate(const std::string& nick, const std::string& mechanism,
+                             const std::string& response);
 
     // The last lines received, for failure messages.
     std::string transcript() const;
