@@ -2,8 +2,8 @@
 // A real IRCv3 server (InspIRCd 3) linked to real account services (Anope 2) for integration
 // tests: both run in the foreground on free 127.0.0.1 ports with configurations generated in
 // a temporary folder, and both are always stopped and reaped when the fixture goes away.
-// Starting the pair takes about half a second; a suite that does not need a fresh server per
-// test can share one (see the integration tests' SetUpTestSuite).
+// Starting the pair takes about 0.4 s; a suite that does not need a fresh server per test can
+// share one (see the integration tests' SetUpTestSuite).
 #include <gtest/gtest.h>
 #include <sys/types.h>
 
@@ -50,8 +50,8 @@ class InspircdFixture {
     static constexpr const char* kOperName = "tester";
     static constexpr const char* kOperPassword = "operpass";
 
-    // Returns once services have linked and finished their burst, so SASL is offered with its
-    // mechanisms; throws std::runtime_error with both programs' logs when they do not.
+    // Returns once services have linked and SASL is offered with their mechanisms; throws
+    // std::runtime_error with both programs' logs when that does not happen.
     explicit InspircdFixture(InspircdOptions options = {});
     ~InspircdFixture() { stop(); }
     InspircdFixture(const InspircdFixture&) = delete;

@@ -16,6 +16,7 @@ struct ssl_ctx_st;
 
 namespace kolu::test {
 
+// Standard base64 with padding, as AUTHENTICATE and services' databases want it.
 std::string base64(const std::string& bytes);
 
 class RawIrcClient {
