@@ -1,24 +1,18 @@
 #include "tests/support/ngircd_fixture.h"
 
-#include <fcntl.h>
 #include <pwd.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <stdexcept>
-#include <thread>
 
+#include "tests/support/child_process.h"
 #include "tests/support/fake_irc_server.h"
 
 namespace kolu::test {
 namespace {
 
-using Clock = std::chrono::steady_clock;
 constexpr const char* kBinary = "/usr/sbin/ngircd";
 
 }  // namespace
@@ -88,29 +82,11 @@ bool NgircdFixture::startOnce() {
     m_port = FakeIrcServer::refusedPort();
     m_tlsPort = m_options.tls ? FakeIrcServer::refusedPort() : 0;
     writeFiles();
-    const std::string confPath = m_dir.file("ngircd.conf");
-    const std::string logPath = m_dir.file("ngircd.log");
-    const int logFd = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    const int nullFd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-    const char* argv[] = {kBinary, "-n", "-f", confPath.c_str(), nullptr};
-    const pid_t parent = ::getpid();
-    m_pid = logFd < 0 || nullFd < 0 ? -1 : ::fork();
-    if (m_pid == 0) {
-        // Only async-signal-safe calls between fork and exec; the server dies with the tests.
-        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-        if (::getppid() != parent) {
-            ::_exit(126);
-        }
-        ::dup2(nullFd, STDIN_FILENO);
-        ::dup2(logFd, STDOUT_FILENO);
-        ::dup2(logFd, STDERR_FILENO);
-        ::execv(kBinary, const_cast<char* const*>(argv));
-        ::_exit(127);
-    }
-    ::close(logFd);
-    ::close(nullFd);
+    m_pid =
+        startProgram({kBinary, "-n", "-f", m_dir.file("ngircd.conf")}, m_dir.file("ngircd.log"));
     if (m_pid < 0) {
-        throw std::runtime_error("cannot start ngIRCd (fork, or opening " + logPath + ")");
+        throw std::runtime_error("cannot start ngIRCd (fork, or opening " +
+                                 m_dir.file("ngircd.log") + ")");
     }
     // ngIRCd writes ::1 as 0::1.
     const std::string shown = m_options.listen == "::1" ? "0::1" : m_options.listen;
@@ -118,43 +94,24 @@ bool NgircdFixture::startOnce() {
     const std::string listening = "Now listening on [" + shown +
                                   "]:" + std::to_string(m_options.tls ? m_tlsPort : m_port) + " ";
     const std::string where = m_options.listen + ":" + std::to_string(m_port);
-    for (const auto deadline = Clock::now() + std::chrono::seconds(5);;) {
-        if (::waitpid(m_pid, nullptr, WNOHANG) == m_pid) {
-            m_pid = -1;
-            if (log().find("Address already in use") != std::string::npos) {
-                return false;
-            }
-            throw std::runtime_error("ngIRCd stopped before listening on " + where + "; output:\n" +
-                                     log());
-        }
-        // Written once ngIRCd listens, and so accepts, on the port it was given.
-        if (log().find(listening) != std::string::npos) {
-            return true;
-        }
-        if (Clock::now() > deadline) {
-            stop();
-            throw std::runtime_error("ngIRCd did not accept connections on " + where +
-                                     " within 5 s; output:\n" + log());
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    // Written once ngIRCd listens, and so accepts, on the port it was given.
+    const Wait seen = waitUntil(m_pid, [&] { return log().find(listening) != std::string::npos; });
+    if (seen == Wait::Exited && log().find("Address already in use") != std::string::npos) {
+        return false;
     }
+    if (seen != Wait::Seen) {
+        stop();
+        throw std::runtime_error(seen == Wait::Exited
+                                     ? "ngIRCd stopped before listening on " + where +
+                                           "; output:\n" + log()
+                                     : "ngIRCd did not accept connections on " + where +
+                                           " within 5 s; output:\n" + log());
+    }
+    return true;
 }
 
 void NgircdFixture::stop() {
-    if (m_pid <= 0) {
-        return;
-    }
-    ::kill(m_pid, SIGTERM);
-    const auto deadline = Clock::now() + std::chrono::seconds(3);
-    while (::waitpid(m_pid, nullptr, WNOHANG) == 0) {
-        if (Clock::now() > deadline) {
-            ::kill(m_pid, SIGKILL);
-            ::waitpid(m_pid, nullptr, 0);
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    m_pid = -1;
+    stopProgram(m_pid);
 }
 
 }  // namespace kolu::test
