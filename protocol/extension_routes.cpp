@@ -5,6 +5,8 @@
 #include "platform/text.h"
 #include "protocol/capability_replies.h"
 #include "protocol/dispatcher.h"
+#include "protocol/own_echoes.h"
+#include "protocol/tagged_lines.h"
 
 namespace kolu {
 
@@ -23,6 +25,15 @@ constexpr std::array kExtensionRows{
     ExtensionRow{u"410", HideCapabilityError},
     ExtensionRow{u"421", HideCapabilityError},
     ExtensionRow{u"451", HideCapabilityError},
+    ExtensionRow{u"BATCH", reply_BATCH},
+    ExtensionRow{u"PRIVMSG", reply_OwnMessage},
+    ExtensionRow{u"NOTICE", reply_OwnMessage},
+    ExtensionRow{u"401", ForgetRefusedEcho},
+    ExtensionRow{u"403", ForgetRefusedEcho},
+    ExtensionRow{u"404", ForgetRefusedEcho},
+    ExtensionRow{u"407", ForgetRefusedEcho},
+    ExtensionRow{u"413", ForgetRefusedEcho},
+    ExtensionRow{u"414", ForgetRefusedEcho},
 };
 
 }  // namespace
