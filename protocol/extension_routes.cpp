@@ -19,15 +19,16 @@ struct ExtensionRow {
 
 // By command word; numerics by their number as written. A handler returns 0
 // to leave the line to the specified dispatch (a 421 about another command).
+// The commonest lines come first: most lines are messages, and a match ends the search.
 constexpr std::array kExtensionRows{
+    ExtensionRow{u"PRIVMSG", reply_OwnMessage},
+    ExtensionRow{u"NOTICE", reply_OwnMessage},
     ExtensionRow{u"CAP", reply_CAP},
     ExtensionRow{u"001", EndNegotiationAtWelcome},
     ExtensionRow{u"410", HideCapabilityError},
     ExtensionRow{u"421", HideCapabilityError},
     ExtensionRow{u"451", HideCapabilityError},
     ExtensionRow{u"BATCH", reply_BATCH},
-    ExtensionRow{u"PRIVMSG", reply_OwnMessage},
-    ExtensionRow{u"NOTICE", reply_OwnMessage},
     ExtensionRow{u"401", ForgetRefusedEcho},
     ExtensionRow{u"403", ForgetRefusedEcho},
     ExtensionRow{u"404", ForgetRefusedEcho},

@@ -11,6 +11,7 @@ namespace kolu {
 namespace {
 
 constexpr char16_t kCtcpMark = u'\u0001';
+constexpr std::u16string_view kEchoMessage = u"echo-message";
 
 // The next word of `line` from `pos`, the blanks after it skipped.
 std::u16string_view nextWord(std::u16string_view line, std::size_t& pos) {
@@ -62,6 +63,33 @@ void showOwnLine(HandlerContext& context, std::u16string_view command, std::u16s
     } else {
         context.output.RIDodajLinie(u"", u"-> *" + to + u"* " + std::u16string(text), normal);
     }
+}
+
+// A PRIVMSG or NOTICE while the server echoes messages: 0 unless it is the
+// client's own.
+int showOwnMessage(HandlerContext& context, const Reply& reply) {
+    SessionState& state = context.state;
+    const std::u16string_view nick = sourceNick(reply.params.source());
+    if (nick.empty() || !equalsIgnoreCase(nick, state.currentNick)) {
+        return 0;
+    }
+    return guarded(context, u"reply_OwnMessage", [&] {
+        const std::u16string& command = reply.params.command();
+        const std::u16string& target = reply.params[0];
+        const std::u16string text = reply.params.from(1);
+        const bool toSelf = equalsIgnoreCase(target, state.currentNick);
+        if (std::optional<LineEcho> echo = state.echoes.take(command, target, text)) {
+            if (toSelf) {
+                state.echoes.shownToSelf(command, text);
+            }
+            context.output.RIDodajLinie(echo->tab, echo->text, echo->colour);
+            return;
+        }
+        if (toSelf && state.echoes.takeSecondCopy(command, text)) {
+            return;
+        }
+        showOwnLine(context, command, target, text);
+    });
 }
 
 }  // namespace
@@ -129,31 +157,11 @@ bool PendingEchoes::takeSecondCopy(std::u16string_view command, std::u16string_v
 }
 
 int reply_OwnMessage(HandlerContext& context, const Reply& reply) {
-    SessionState& state = context.state;
-    if (!state.caps.enabled(u"echo-message")) {
+    // Every message passes here: the common answer stays cheap.
+    if (!context.state.caps.enabled(kEchoMessage)) {
         return 0;
     }
-    const std::u16string_view nick = sourceNick(reply.params.source());
-    if (nick.empty() || !equalsIgnoreCase(nick, state.currentNick)) {
-        return 0;
-    }
-    return guarded(context, u"reply_OwnMessage", [&] {
-        const std::u16string& command = reply.params.command();
-        const std::u16string& target = reply.params[0];
-        const std::u16string text = reply.params.from(1);
-        const bool toSelf = equalsIgnoreCase(target, state.currentNick);
-        if (std::optional<LineEcho> echo = state.echoes.take(command, target, text)) {
-            if (toSelf) {
-                state.echoes.shownToSelf(command, text);
-            }
-            context.output.RIDodajLinie(echo->tab, echo->text, echo->colour);
-            return;
-        }
-        if (toSelf && state.echoes.takeSecondCopy(command, text)) {
-            return;
-        }
-        showOwnLine(context, command, target, text);
-    });
+    return showOwnMessage(context, reply);
 }
 
 int ForgetRefusedEcho(HandlerContext& context, const Reply& reply) {

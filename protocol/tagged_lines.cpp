@@ -9,10 +9,8 @@
 
 namespace kolu {
 
-TaggedLineScope::TaggedLineScope(HandlerContext& context, const Reply& reply) : m_context(context) {
-    if (reply.tags.empty()) {
-        return;  // the common case costs one test
-    }
+void TaggedLineScope::begin(const Reply& reply) {
+    HandlerContext& context = m_context;
     LineOutput& output = context.output;
     m_active = true;
     m_outerTime = output.lineTime();
@@ -43,10 +41,7 @@ TaggedLineScope::TaggedLineScope(HandlerContext& context, const Reply& reply) : 
     context.sounds.setMuted(m_outerMuted || quiet);
 }
 
-TaggedLineScope::~TaggedLineScope() {
-    if (!m_active) {
-        return;
-    }
+void TaggedLineScope::end() {
     m_context.state.batches.endLine();
     m_context.output.setLineTime(m_outerTime);
     m_context.output.setCollector(m_outerCollector);

@@ -12,12 +12,24 @@ namespace kolu {
 
 class TaggedLineScope {
   public:
-    TaggedLineScope(HandlerContext& context, const Reply& reply);
-    ~TaggedLineScope();
+    // Inline, so an untagged line costs one test.
+    TaggedLineScope(HandlerContext& context, const Reply& reply) : m_context(context) {
+        if (!reply.tags.empty()) {
+            begin(reply);
+        }
+    }
+    ~TaggedLineScope() {
+        if (m_active) {
+            end();
+        }
+    }
     TaggedLineScope(const TaggedLineScope&) = delete;
     TaggedLineScope& operator=(const TaggedLineScope&) = delete;
 
   private:
+    void begin(const Reply& reply);
+    void end();
+
     HandlerContext& m_context;
     LineTime m_time;
     bool m_active = false;

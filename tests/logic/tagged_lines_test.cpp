@@ -65,6 +65,10 @@ class TaggedLines : public ::testing::Test {
         return h.tabs().pobierz_lparam(h.tabs().znajdz_zakladke(tab))->activity;
     }
 
+    // Declared first so it goes last: the zone is read again once TZ is put back.
+    struct ZoneReread {
+        ~ZoneReread() { tzset(); }
+    } reread;
     test::ScopedEnv zone{"TZ", "CET-1"};
     test::HandlerEnv h;
 };
