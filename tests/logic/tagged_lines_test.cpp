@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/civil_time.h"
@@ -175,6 +177,20 @@ TEST(Batches, OpenBatchesAreBoundedAndLinesOfOnesNotOpenedAreNotTaken) {
     loop.open(u"y", u"chathistory", u"", u"x");
     const std::u16string x = u"x";
     EXPECT_FALSE(loop.startLine(&x, u"QUIT"));
+}
+
+TEST(PendingEchoes, LinesAreMatchedAsTheServerSendsThemBack) {
+    PendingEchoes echoes;
+    // Sent as typed: any case, runs of blanks.
+    EXPECT_TRUE(echoes.await(u"notice  #Chan   :two  words", {u"#chan", u"shown", 5}, 0));
+    EXPECT_FALSE(echoes.await(u"JOIN #chan", {u"#chan", u"no", 1}, 0));
+    EXPECT_FALSE(echoes.take(u"PRIVMSG", u"#chan", u"two  words"));  // another command
+    EXPECT_FALSE(echoes.take(u"NOTICE", u"#chan", u"two words"));    // another text
+    const std::optional<LineEcho> echo = echoes.take(u"NOTICE", u"#CHAN", u"two  words");
+    ASSERT_TRUE(echo);
+    EXPECT_EQ(std::tie(echo->tab, echo->text, echo->colour),
+              std::make_tuple(std::u16string(u"#chan"), std::u16string(u"shown"), 5u));
+    EXPECT_EQ(echoes.size(), 0u);
 }
 
 // Own messages with echo-message: sent through the command line, shown when
