@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "connection/tls_trust.h"
+#include "platform/civil_time.h"
 #include "platform/clock.h"
 #include "platform/error_text.h"
 #include "platform/text.h"
@@ -451,6 +452,8 @@ int Connection::zaloguj(SocketHandle sock, const std::string& host, std::uint16_
     // END; one that doesn't answers with an error the negotiation hides.
     const bool negotiate = m_parts.settings.switchOn(u"ircv3");
     m_state.caps.reset(negotiate);
+    m_state.connectedAtMs = epochMs(m_parts.clock);
+    m_state.echoes.clear();
     if (negotiate) {
         wys(sock, u"CAP LS 302");
     }
@@ -492,6 +495,9 @@ int Connection::rozlacz() {
     WSzamknij(m_state.socket);
     m_state.socket = kInvalidSocket;
     m_state.userIsonPending = false;  // no answer can come any more
+    // Batches the server never closed: their summaries are all that is left of them.
+    m_state.batches.closeAll(m_parts.output, m_parts.colours);
+    m_state.echoes.clear();
     DisplayDisconnected();
     return 1;
 }

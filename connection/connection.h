@@ -109,6 +109,9 @@ class Connection final : public ServerLink {
     // wys and sendEchoed: sends now, or queues the line behind the pacing.
     int sendOrQueue(SocketHandle sock, std::u16string_view text, std::optional<LineEcho> echo);
     void show(const std::optional<LineEcho>& echo);
+    // The echo of `line` once it has gone: shown now, or, when the server echoes
+    // messages itself, when the server's echo comes back.
+    void showSent(std::string_view line, std::optional<LineEcho> echo);
     // The pacing settings (a missing or unusable value reads as its default).
     int sendBurst();
     int sendPaceMs();

@@ -146,7 +146,7 @@ int Connection::sendOrQueue(SocketHandle sock, std::u16string_view text,
     if (sock == kInvalidSocket || login || skipsPacing(line) ||
         (m_paced.empty() && m_pacer.tryTake(now, sendBurst(), sendPaceMs()))) {
         const int result = sendLine(sock, line);
-        show(echo);
+        showSent(line, std::move(echo));
         return result;
     }
     const int size = static_cast<int>(line.size()) + 1;
@@ -162,6 +162,14 @@ void Connection::show(const std::optional<LineEcho>& echo) {
     }
 }
 
+void Connection::showSent(std::string_view line, std::optional<LineEcho> echo) {
+    if (echo && m_state.caps.enabled(u"echo-message") &&
+        m_state.echoes.await(fromUtf8(line), *echo, m_parts.clock.monotonicMs())) {
+        return;
+    }
+    show(echo);
+}
+
 void Connection::releasePaced() {
     const std::uint64_t now = m_parts.clock.monotonicMs();
     const int burst = sendBurst();
@@ -169,7 +177,7 @@ void Connection::releasePaced() {
     while (!m_paced.empty() && m_pacer.tryTake(now, burst, pace)) {
         const PacedLines::Line next = m_paced.pop();
         sendLine(m_state.socket, next.bytes);
-        show(next.echo);
+        showSent(next.bytes, next.echo);
     }
     if (!m_paced.empty()) {
         m_parts.host.startTimer(kPaceTimer, std::max(1, m_pacer.waitMs(now, burst, pace)));

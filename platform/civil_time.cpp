@@ -1,5 +1,7 @@
 #include "platform/civil_time.h"
 
+#include <ctime>
+
 namespace kolu {
 namespace {
 
@@ -17,6 +19,38 @@ std::int64_t leapDaysThrough(std::int64_t year) {
 }
 
 constexpr int kDaysBeforeMonth[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+
+int daysInMonth(int year, int month) {
+    constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && isLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+// Reads exactly `digits` decimal digits at `pos`, moving past them.
+bool readDigits(std::u16string_view text, std::size_t& pos, std::size_t digits, int& value) {
+    if (text.size() - pos < digits) {
+        return false;
+    }
+    value = 0;
+    for (std::size_t end = pos + digits; pos < end; ++pos) {
+        if (text[pos] < u'0' || text[pos] > u'9') {
+            return false;
+        }
+        value = value * 10 + (text[pos] - u'0');
+    }
+    return true;
+}
+
+bool readMark(std::u16string_view text, std::size_t& pos, char16_t mark) {
+    if (pos >= text.size() || text[pos] != mark) {
+        return false;
+    }
+    ++pos;
+    return true;
+}
+
+int millisecondsOf(std::int64_t value) {
+    return static_cast<int>(value % 1000 < 0 ? value % 1000 + 1000 : value % 1000);
+}
 
 }  // namespace
 
@@ -36,6 +70,54 @@ std::int64_t secondsSinceEpoch(const SystemTime& utc) {
 
 std::int64_t pobierz_czas(const Clock& clock) {
     return secondsSinceEpoch(clock.utcTime());
+}
+
+std::optional<std::int64_t> parseUtcStamp(std::u16string_view text) {
+    SystemTime t;
+    std::size_t pos = 0;
+    if (!readDigits(text, pos, 4, t.year) || !readMark(text, pos, u'-') ||
+        !readDigits(text, pos, 2, t.month) || !readMark(text, pos, u'-') ||
+        !readDigits(text, pos, 2, t.day) || !readMark(text, pos, u'T') ||
+        !readDigits(text, pos, 2, t.hour) || !readMark(text, pos, u':') ||
+        !readDigits(text, pos, 2, t.minute) || !readMark(text, pos, u':') ||
+        !readDigits(text, pos, 2, t.second)) {
+        return std::nullopt;
+    }
+    if (readMark(text, pos, u'.')) {
+        int scale = 100;
+        const std::size_t first = pos;
+        for (; pos < text.size() && text[pos] >= u'0' && text[pos] <= u'9'; ++pos) {
+            t.milliseconds += (text[pos] - u'0') * scale;
+            scale /= 10;
+        }
+        if (pos == first) {
+            return std::nullopt;
+        }
+    }
+    // A leap second (60) is kept as the last second of its minute.
+    if (!readMark(text, pos, u'Z') || pos != text.size() || t.month < 1 || t.month > 12 ||
+        t.day < 1 || t.day > daysInMonth(t.year, t.month) || t.hour > 23 || t.minute > 59 ||
+        t.second > 60) {
+        return std::nullopt;
+    }
+    t.second = t.second == 60 ? 59 : t.second;
+    return secondsSinceEpoch(t) * 1000 + t.milliseconds;
+}
+
+std::optional<SystemTime> localTimeAt(std::int64_t epochMs) {
+    const int ms = millisecondsOf(epochMs);
+    const std::time_t seconds = static_cast<std::time_t>((epochMs - ms) / 1000);
+    std::tm tm{};
+    if (localtime_r(&seconds, &tm) == nullptr) {
+        return std::nullopt;
+    }
+    return SystemTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_wday, tm.tm_mday,
+                      tm.tm_hour,        tm.tm_min,     tm.tm_sec,  ms};
+}
+
+std::int64_t epochMs(const Clock& clock) {
+    const SystemTime utc = clock.utcTime();
+    return secondsSinceEpoch(utc) * 1000 + utc.milliseconds;
 }
 
 }  // namespace kolu

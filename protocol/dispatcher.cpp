@@ -10,6 +10,7 @@
 #include "protocol/extension_routes.h"
 #include "protocol/messages.h"
 #include "protocol/session_state.h"
+#include "protocol/tagged_lines.h"
 #include "settings/colour_table.h"
 #include "ui/line_output.h"
 
@@ -170,6 +171,7 @@ int DispatchReply(HandlerContext& context, const Reply& reply) {
     if (reply.count == 0) {
         return 1;  // nothing to show; the framing drops such lines anyway
     }
+    const TaggedLineScope tagged(context, reply);
     // Before the nickname is learnt: those lines are not part of the login
     // replies it is learnt from.
     if (dispatchExtension(context, reply)) {

@@ -5,6 +5,8 @@
 #include "platform/text.h"
 #include "protocol/capability_replies.h"
 #include "protocol/dispatcher.h"
+#include "protocol/own_echoes.h"
+#include "protocol/tagged_lines.h"
 
 namespace kolu {
 
@@ -17,7 +19,10 @@ struct ExtensionRow {
 
 // By command word; numerics by their number as written. A handler returns 0
 // to leave the line to the specified dispatch (a 421 about another command).
+// The commonest lines come first: most lines are messages, and a match ends the search.
 constexpr std::array kExtensionRows{
+    ExtensionRow{u"PRIVMSG", reply_OwnMessage},
+    ExtensionRow{u"NOTICE", reply_OwnMessage},
     ExtensionRow{u"CAP", reply_CAP},
     // Tags without a message (typing notices and the like): nothing to show.
     ExtensionRow{u"TAGMSG", [](HandlerContext&, const Reply&) { return 1; }},
@@ -25,6 +30,13 @@ constexpr std::array kExtensionRows{
     ExtensionRow{u"410", HideCapabilityError},
     ExtensionRow{u"421", HideCapabilityError},
     ExtensionRow{u"451", HideCapabilityError},
+    ExtensionRow{u"BATCH", reply_BATCH},
+    ExtensionRow{u"401", ForgetRefusedEcho},
+    ExtensionRow{u"403", ForgetRefusedEcho},
+    ExtensionRow{u"404", ForgetRefusedEcho},
+    ExtensionRow{u"407", ForgetRefusedEcho},
+    ExtensionRow{u"413", ForgetRefusedEcho},
+    ExtensionRow{u"414", ForgetRefusedEcho},
 };
 
 }  // namespace

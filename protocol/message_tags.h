@@ -22,6 +22,7 @@ class MessageTags {
     const std::u16string* find(std::u16string_view key) const;
 
     void clear() { m_tags.clear(); }
+    bool empty() const { return m_tags.empty(); }
 
   private:
     // In the line's order, repeats included: lookups search from the end.

@@ -8,8 +8,10 @@
 
 #include "platform/rate_window.h"
 #include "platform/sockets.h"
+#include "protocol/batches.h"
 #include "protocol/capabilities.h"
 #include "protocol/channel_modes.h"
+#include "protocol/own_echoes.h"
 #include "protocol/sasl.h"
 
 namespace kolu {
@@ -57,6 +59,12 @@ struct SessionState {
     // log in to while registering (none: no SASL).
     Capabilities caps;
     std::optional<SaslLogin> saslLogin;
+    // The clock's UTC time at the login, in milliseconds since the epoch (0
+    // before any): lines a server tags with an earlier time are replays.
+    std::int64_t connectedAtMs = 0;
+    // The server's open batches, and own messages waiting for their echo.
+    Batches batches;
+    PendingEchoes echoes;
 
     AutobanRequest autoban;
     std::vector<BanRecord> banList;

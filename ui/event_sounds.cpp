@@ -14,7 +14,7 @@ EventSounds::EventSounds(Settings& settings, SoundPlayer& player, ErrorLog& log)
     : m_settings(settings), m_player(player), m_log(log) {}
 
 int EventSounds::PlayWAV(std::u16string_view event) {
-    if (!m_settings.switchOn(u"snd_enable")) {
+    if (m_muted || !m_settings.switchOn(u"snd_enable")) {
         return 1;
     }
     std::u16string path;

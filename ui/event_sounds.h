@@ -23,12 +23,17 @@ class EventSounds {
     // was played less than `sndgapms` ago. Returns 1.
     int PlayWAV(std::u16string_view event);
 
+    // While muted nothing plays (lines replayed from before the connection).
+    void setMuted(bool muted) { m_muted = muted; }
+    bool muted() const { return m_muted; }
+
   private:
     Settings& m_settings;
     SoundPlayer& m_player;
     ErrorLog& m_log;
     // When each event's sound was last played (clock ticks); a handful of events.
     std::map<std::u16string, std::uint32_t, std::less<>> m_lastPlayed;
+    bool m_muted = false;
 };
 
 }  // namespace kolu

@@ -58,9 +58,12 @@ LineOutput::LineOutput(TabRegistry& tabs, Settings& settings, const Clock& clock
 int LineOutput::RIDodajLinie(std::u16string_view target, std::u16string_view text, Colour colour) {
     // A line is a wide C string to everything downstream: it ends at a NUL.
     text = text.substr(0, text.find(u'\0'));
+    if (m_collector && m_collector->collect(target, text, colour)) {
+        return 0;
+    }
     std::u16string line;
     if (m_settings.switchOn(u"tstamps")) {
-        line = timeStamp(m_clock.localTime());
+        line = timeStamp(lineLocalTime());
     }
     line += text;
 
@@ -90,7 +93,7 @@ int LineOutput::RIDodajLinie(std::u16string_view target, std::u16string_view tex
     if (view.lineCount() == before) {
         m_log.LogError(u"LocalAlloc", u"ColorEditProc WM_APP+1", ENOMEM);
     }
-    if (destination != m_tabs.selected()) {
+    if (destination != m_tabs.selected() && !(m_lineTime && m_lineTime->replayed)) {
         m_tabs.setActivity(destination, colour == 0 ? kHiddenTabGrey : colour);
     }
     return total;
@@ -105,9 +108,13 @@ std::string LineOutput::logFilePath(std::u16string_view tabName) {
     }
     path += logSafeName(tabName);
     path += u'.';
-    path += logDate(m_clock.localTime());
+    path += logDate(lineLocalTime());
     path += u".txt";
     return toUtf8(path);
+}
+
+SystemTime LineOutput::lineLocalTime() const {
+    return m_lineTime ? m_lineTime->local : m_clock.localTime();
 }
 
 int LineOutput::loguj(std::u16string_view tabName, std::string_view line) {

@@ -5,8 +5,10 @@
 #include <ctime>
 #include <memory>
 #include <thread>
+#include <tuple>
 
 #include "platform/civil_time.h"
+#include "platform/text.h"
 #include "tests/support/temp_dir.h"
 
 namespace kolu {
@@ -77,6 +79,58 @@ TEST(SystemClock, LocalAndUtcTimesMatchTheCLibraryAndTicksAreMilliseconds) {
     const std::uint32_t elapsed = clock.tickCount() - start;
     EXPECT_GE(elapsed, 29u);
     EXPECT_LT(elapsed, 5000u);
+}
+
+std::int64_t timegmMs(int year, int month, int day, int hour, int minute, int second, int ms) {
+    std::tm tm{second, minute, hour, day, month - 1, year - 1900, 0, 0, 0, 0, nullptr};
+    return static_cast<std::int64_t>(timegm(&tm)) * 1000 + ms;
+}
+
+TEST(UtcStamp, ReadsTheServersFormatWithAnyFractionAndRefusesEverythingElse) {
+    EXPECT_EQ(parseUtcStamp(u"2026-12-08T10:15:30.123Z"), timegmMs(2026, 12, 8, 10, 15, 30, 123));
+    EXPECT_EQ(parseUtcStamp(u"2026-12-08T10:15:30Z"), timegmMs(2026, 12, 8, 10, 15, 30, 0));
+    EXPECT_EQ(parseUtcStamp(u"2026-12-08T10:15:30.5Z"), timegmMs(2026, 12, 8, 10, 15, 30, 500));
+    EXPECT_EQ(parseUtcStamp(u"2026-12-08T10:15:30.123999Z"),
+              timegmMs(2026, 12, 8, 10, 15, 30, 123));
+    EXPECT_EQ(parseUtcStamp(u"2024-02-29T23:59:59Z"), timegmMs(2024, 2, 29, 23, 59, 59, 0));
+    EXPECT_EQ(parseUtcStamp(u"2016-12-31T23:59:60Z"), timegmMs(2016, 12, 31, 23, 59, 59, 0));
+    for (std::u16string_view bad :
+         {u"", u"2026-12-08T10:15:30", u"2026-12-08 10:15:30Z", u"2026-12-08T10:15:30.Z",
+          u"2026-12-08T10:15:30ZZ", u"2026-12-08T10:15:3Z", u"2026-12-08T1a:15:30Z",
+          u"2026-12-08T10:15:30+01:00", u"2026-02-29T00:00:00Z", u"2026-04-31T00:00:00Z",
+          u"2026-00-10T00:00:00Z", u"2026-13-10T00:00:00Z", u"2026-12-00T00:00:00Z",
+          u"2026-12-08T24:00:00Z", u"2026-12-08T10:60:00Z", u"2026-12-08T10:15:61Z",
+          u"-026-12-08T10:15:30Z", u"1765188930"}) {
+        EXPECT_FALSE(parseUtcStamp(bad)) << toUtf8(bad);
+    }
+}
+
+// Local times in a zone ahead of UTC by a half hour and in one behind it: the
+// date moves forward and back across midnight, milliseconds are kept.
+TEST(UtcStamp, LocalTimeFollowsTheZoneAcrossMidnight) {
+    struct Case {
+        const char* zone;
+        std::int64_t at;
+        SystemTime local;
+    };
+    const Case cases[] = {
+        {"IST-5:30", timegmMs(2026, 12, 8, 20, 15, 30, 250), {2026, 12, 3, 9, 1, 45, 30, 250}},
+        {"IST-5:30", timegmMs(2026, 12, 8, 18, 29, 59, 0), {2026, 12, 2, 8, 23, 59, 59, 0}},
+        {"EST5", timegmMs(2027, 1, 1, 3, 0, 0, 7), {2026, 12, 4, 31, 22, 0, 0, 7}},
+        {"UTC0", -1, {1969, 12, 3, 31, 23, 59, 59, 999}},
+    };
+    for (const Case& c : cases) {
+        test::ScopedEnv zone("TZ", c.zone);
+        tzset();
+        const std::optional<SystemTime> local = localTimeAt(c.at);
+        ASSERT_TRUE(local) << c.zone;
+        EXPECT_EQ(std::tie(local->year, local->month, local->day, local->dayOfWeek, local->hour,
+                           local->minute, local->second, local->milliseconds),
+                  std::tie(c.local.year, c.local.month, c.local.day, c.local.dayOfWeek,
+                           c.local.hour, c.local.minute, c.local.second, c.local.milliseconds))
+            << c.zone << " " << c.at;
+    }
+    tzset();
 }
 
 }  // namespace
