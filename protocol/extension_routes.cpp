@@ -19,11 +19,16 @@ struct ExtensionRow {
 // By command word; numerics by their number as written. A handler returns 0
 // to leave the line to the specified dispatch (a 421 about another command).
 constexpr std::array kExtensionRows{
-    ExtensionRow{u"CAP", reply_CAP},           ExtensionRow{u"001", EndNegotiationAtWelcome},
-    ExtensionRow{u"410", HideCapabilityError}, ExtensionRow{u"421", HideCapabilityError},
-    ExtensionRow{u"451", HideCapabilityError}, ExtensionRow{u"AWAY", reply_AWAY},
-    ExtensionRow{u"ACCOUNT", reply_ACCOUNT},   ExtensionRow{u"CHGHOST", reply_CHGHOST},
-    ExtensionRow{u"JOIN", JoinWithDetails},    ExtensionRow{u"INVITE", InviteOfAnother},
+    ExtensionRow{u"CAP", reply_CAP},
+    ExtensionRow{u"001", EndNegotiationAtWelcome},
+    ExtensionRow{u"410", HideCapabilityError},
+    ExtensionRow{u"421", HideCapabilityError},
+    ExtensionRow{u"451", HideCapabilityError},
+    ExtensionRow{u"AWAY", reply_AWAY},  // member extensions
+    ExtensionRow{u"ACCOUNT", reply_ACCOUNT},
+    ExtensionRow{u"CHGHOST", reply_CHGHOST},
+    ExtensionRow{u"JOIN", JoinWithDetails},
+    ExtensionRow{u"INVITE", InviteOfAnother},
 };
 
 }  // namespace
