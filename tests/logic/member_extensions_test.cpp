@@ -60,7 +60,7 @@ constexpr std::initializer_list<std::u16string_view> kAll = {
     u"multi-prefix",  u"userhost-in-names", u"away-notify",  u"account-notify",
     u"extended-join", u"chghost",           u"invite-notify"};
 
-TEST(MemberExtensions, NamesWithAddressesKeepEveryRankAndTheAddressFollowsTheMember) {
+TEST(MemberExtensions, NamesWithAddressesKeepEveryRankAndTheAddress) {
     MemberWorld w(kAll);
     w.names(u"#chan", u"@+ann!a@h1 bob!b@h2 +carol me!m@home");
     EXPECT_EQ(w.h.env.users(u"#chan"), (Names{u"@ann", u"+carol", u"bob", u"me"}));
@@ -71,18 +71,6 @@ TEST(MemberExtensions, NamesWithAddressesKeepEveryRankAndTheAddressFollowsTheMem
     // Both ranks were kept: taking one leaves the other shown.
     w.h.dispatch(u":op!o@x MODE #chan -o ann");
     EXPECT_EQ(w.h.env.users(u"#chan"), (Names{u"+ann", u"+carol", u"bob", u"me"}));
-
-    w.h.dispatch(u":bob!b@h2 NICK rob");
-    EXPECT_EQ(w.details(u"#chan", u"bob"), nullptr);
-    ASSERT_NE(w.details(u"#chan", u"rob"), nullptr);
-    EXPECT_EQ(w.details(u"#chan", u"rob")->userHost, u"b@h2");
-    // What is known goes with the member; one joining under the name later is new.
-    w.h.dispatch(u":rob!b@h2 PART #chan");
-    w.h.dispatch(u":ann!a@h1 QUIT :bye");
-    EXPECT_EQ(w.details(u"#chan", u"rob"), nullptr);
-    EXPECT_EQ(w.details(u"#chan", u"ann"), nullptr);
-    w.h.dispatch(u":ann!z@elsewhere JOIN #chan");
-    EXPECT_EQ(w.details(u"#chan", u"ann")->userHost, u"z@elsewhere");
 }
 
 TEST(MemberExtensions, APlainServersListsKnowNothingMoreAndItsJoinsReadAsAlways) {
@@ -96,33 +84,31 @@ TEST(MemberExtensions, APlainServersListsKnowNothingMoreAndItsJoinsReadAsAlways)
 
 TEST(MemberExtensions, ABurstOfAwayLinesPrintsNothingAndMarksTheMemberInEveryChannel) {
     MemberWorld w(kAll);
-    std::u16string names;
+    auto nick = [](int i) { return u"u" + fromUtf8(std::to_string(i)); };
+    std::u16string names = u"me";
     for (int i = 0; i < 400; ++i) {
-        names += u"u" + std::u16string(1, static_cast<char16_t>(u'a' + i % 26)) +
-                 fromUtf8(std::to_string(i)) + u" ";
+        names += u" " + nick(i);
     }
-    names += u"me";
     w.names(u"#chan", names);
-    w.names(u"#other", u"ua0 ub1");
+    w.names(u"#other", u"u0 u1");
     const std::size_t before = w.allLines();
     for (int i = 0; i < 400; ++i) {
-        w.h.dispatch(u":u" + std::u16string(1, static_cast<char16_t>(u'a' + i % 26)) +
-                     fromUtf8(std::to_string(i)) + u"!u@split.net AWAY :Gone fishing");
+        w.h.dispatch(u":" + nick(i) + u"!u@split.net AWAY :Gone fishing");
     }
     w.h.dispatch(u":stranger!s@h AWAY :not in our channels");
     EXPECT_EQ(w.allLines(), before);
     for (const std::u16string_view channel : {u"#chan", u"#other"}) {
-        ASSERT_NE(w.details(channel, u"ub1"), nullptr);
-        EXPECT_TRUE(w.details(channel, u"ub1")->away);
-        EXPECT_EQ(w.details(channel, u"ub1")->awayReason, u"Gone fishing");
+        ASSERT_NE(w.details(channel, u"u1"), nullptr);
+        EXPECT_TRUE(w.details(channel, u"u1")->away);
+        EXPECT_EQ(w.details(channel, u"u1")->awayReason, u"Gone fishing");
     }
-    EXPECT_TRUE(w.details(u"#chan", u"uj399")->away);
+    EXPECT_TRUE(w.details(u"#chan", u"u399")->away);
     EXPECT_EQ(w.details(u"#chan", u"me"), nullptr);
     EXPECT_EQ(w.h.tabs().znajdz_zakladke(u"stranger"), -1);
 
-    w.h.dispatch(u":ub1!u@split.net AWAY");
-    EXPECT_FALSE(w.details(u"#other", u"ub1")->away);
-    EXPECT_EQ(w.details(u"#other", u"ub1")->awayReason, u"");
+    w.h.dispatch(u":u1!u@split.net AWAY");
+    EXPECT_FALSE(w.details(u"#other", u"u1")->away);
+    EXPECT_EQ(w.details(u"#other", u"u1")->awayReason, u"");
     // Coming back from an away nobody knew of makes no record.
     w.h.dispatch(u":me!m@home AWAY");
     EXPECT_EQ(w.details(u"#chan", u"me"), nullptr);
