@@ -18,7 +18,9 @@
 #include "platform/sockets.h"
 #include "platform/sound.h"
 #include "platform/text.h"
+#include "protocol/dispatcher.h"
 #include "protocol/query_replies.h"
+#include "protocol/session_state.h"
 #include "settings/error_log.h"
 #include "settings/settings.h"
 #include "ui/host.h"
@@ -196,6 +198,71 @@ void BM_NamesReplyIntoJoinedChannel(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * count);
 }
 BENCHMARK(BM_NamesReplyIntoJoinedChannel)->Arg(5000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// The same reply from a server that lists every rank and each member's
+// address ("@+nick!user@host"), the addresses kept per member.
+void BM_NamesWithAddressesIntoJoinedChannel(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    std::vector<std::u16string> names = randomNames(count);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        names[i] = (i % 50 == 0 ? u"@+" : u"") + names[i] + u"!user@host" +
+                   fromUtf8(std::to_string(i % 97)) + u".example.net";
+    }
+    const std::vector<Reply> replies = namesReply(names);
+    BenchSession bench;
+    bench.session.state.caps.enable(u"multi-prefix");
+    bench.session.state.caps.enable(u"userhost-in-names");
+    HandlerContext& context = bench.session.context;
+    for (auto _ : state) {
+        state.PauseTiming();
+        UserList& list = bench.join();
+        state.ResumeTiming();
+        for (std::size_t i = 0; i + 1 < replies.size(); ++i) {
+            wypelnij_liste(context, replies[i]);
+        }
+        koniec_listy(context, replies.back());
+        benchmark::DoNotOptimize(list.at(0));
+        if (list.size() != static_cast<std::size_t>(count) || !list.details(list.nicknameAt(0))) {
+            state.SkipWithError("names or addresses missing from the list");
+        }
+    }
+    state.counters["lines"] = static_cast<double>(replies.size());
+    state.SetItemsProcessed(state.iterations() * count);
+}
+BENCHMARK(BM_NamesWithAddressesIntoJoinedChannel)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// A netsplit's rejoin in a 10,000-user channel: an AWAY line from each of 1,000
+// away members, then each coming back.
+void BM_AwayBurstInBigChannel(benchmark::State& state) {
+    const std::vector<std::u16string> names = randomNames(10000);
+    const std::vector<Reply> replies = namesReply(names);
+    std::vector<Reply> away(1000);
+    std::vector<Reply> back(away.size());
+    for (std::size_t i = 0; i < away.size(); ++i) {
+        const std::u16string source = u":" + std::u16string(MemberRanks().strip(names[i * 10])) +
+                                      u"!u@split.example.net AWAY";
+        tworz_odpowiedz(source + u" :Gone fishing", away[i]);
+        tworz_odpowiedz(source, back[i]);
+    }
+    BenchSession bench;
+    bench.session.state.caps.enable(u"away-notify");
+    HandlerContext& context = bench.session.context;
+    bench.join();
+    for (std::size_t i = 0; i + 1 < replies.size(); ++i) {
+        wypelnij_liste(context, replies[i]);
+    }
+    koniec_listy(context, replies.back());
+    for (auto _ : state) {
+        for (const Reply& reply : away) {
+            DispatchReply(context, reply);
+        }
+        for (const Reply& reply : back) {
+            DispatchReply(context, reply);
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(away.size() * 2));
+}
+BENCHMARK(BM_AwayBurstInBigChannel)->Unit(benchmark::kMillisecond);
 
 // One JOIN and its PART in a channel of N users: the checked add, then the
 // removal, which finds the row and shifts the rows after it.

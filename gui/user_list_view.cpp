@@ -2,10 +2,12 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QToolTip>
 #include <algorithm>
 
 #include "gui/background_picture.h"
@@ -135,6 +137,38 @@ QColor UserListView::textColour(const std::u16string& label) const {
                                                                         : kVoiceColour]);
 }
 
+QColor UserListView::rowColour(std::size_t row) const {
+    const UserEntry& entry = m_users.at(row);
+    const QColor text = textColour(entry.label);
+    const MemberDetails* details = m_users.details(m_users.nicknameAt(row));
+    if (!details || !details->away) {
+        return text;
+    }
+    const QColor background = toQColor(m_colours[kUserListBackground]);
+    return QColor((text.red() + background.red()) / 2, (text.green() + background.green()) / 2,
+                  (text.blue() + background.blue()) / 2);
+}
+
+bool UserListView::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) {
+        return QAbstractScrollArea::viewportEvent(event);
+    }
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const int row = rowAt(help->pos());
+    std::u16string tip;
+    if (row >= 0) {
+        const std::u16string_view nickname = m_users.nicknameAt(static_cast<std::size_t>(row));
+        tip = memberTooltip(nickname, m_users.details(nickname));
+    }
+    if (tip.empty()) {
+        QToolTip::hideText();
+        event->ignore();
+    } else {
+        QToolTip::showText(help->globalPos(), QString::fromStdU16String(tip), viewport());
+    }
+    return true;
+}
+
 void UserListView::paintEvent(QPaintEvent*) {
     QPainter painter(viewport());
     const bool picture = pictureShown();
@@ -166,7 +200,7 @@ void UserListView::paintEvent(QPaintEvent*) {
         const QRect rect(0, static_cast<int>(row - first) * m_rowHeight, width, m_rowHeight);
         painter.setPen(static_cast<int>(row) == m_selected
                            ? colours.color(QPalette::Active, QPalette::HighlightedText)
-                           : textColour(label));
+                           : rowColour(row));
         painter.drawText(rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip,
                          QString::fromStdU16String(label));
     }

@@ -3,8 +3,9 @@
 // listproc and RysujUserliste play). It draws a UserList owned by the tab, one
 // row per member at the user-list font size, each name in its status colour over
 // the user-list background or the background picture, the selected row in the
-// highlight colours. The model tells nobody about changes: the owner calls
-// refresh() after it changed the list. Only the rows in view are drawn.
+// highlight colours; an away member's name is greyed, and hovering a member
+// the server told more of shows its address, account and away reason. The model tells nobody about
+// changes: the owner calls refresh() after it changed the list. Only the rows in view are drawn.
 #include <QAbstractScrollArea>
 #include <QImage>
 #include <QPoint>
@@ -69,6 +70,8 @@ class UserListView final : public QAbstractScrollArea {
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    // A hover over a row of a member something is known of shows it.
+    bool viewportEvent(QEvent* event) override;
 
   private:
     void updateScrollBar();
@@ -78,6 +81,9 @@ class UserListView final : public QAbstractScrollArea {
     // or the user-list background colour.
     void paintBackground(QPainter& painter, const QRect& area, bool picture) const;
     QColor textColour(const std::u16string& label) const;
+    // A member known to be away is drawn in its colour dimmed halfway to the
+    // list's background.
+    QColor rowColour(std::size_t row) const;
 
     const UserList& m_users;
     const ColourTable& m_colours;

@@ -5,6 +5,7 @@
 #include "platform/text.h"
 #include "protocol/capability_replies.h"
 #include "protocol/dispatcher.h"
+#include "protocol/member_extensions.h"
 #include "protocol/own_echoes.h"
 #include "protocol/tagged_lines.h"
 
@@ -23,6 +24,7 @@ struct ExtensionRow {
 constexpr std::array kExtensionRows{
     ExtensionRow{u"PRIVMSG", reply_OwnMessage},
     ExtensionRow{u"NOTICE", reply_OwnMessage},
+    ExtensionRow{u"JOIN", JoinWithDetails},
     ExtensionRow{u"CAP", reply_CAP},
     // Tags without a message (typing notices and the like): nothing to show.
     ExtensionRow{u"TAGMSG", [](HandlerContext&, const Reply&) { return 1; }},
@@ -37,6 +39,10 @@ constexpr std::array kExtensionRows{
     ExtensionRow{u"407", ForgetRefusedEcho},
     ExtensionRow{u"413", ForgetRefusedEcho},
     ExtensionRow{u"414", ForgetRefusedEcho},
+    ExtensionRow{u"AWAY", reply_AWAY},  // member extensions
+    ExtensionRow{u"ACCOUNT", reply_ACCOUNT},
+    ExtensionRow{u"CHGHOST", reply_CHGHOST},
+    ExtensionRow{u"INVITE", InviteOfAnother},
 };
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "platform/text.h"
 #include "protocol/guarded.h"
+#include "protocol/member_extensions.h"
 #include "protocol/notify_hooks.h"
 #include "protocol/server_link.h"
 #include "protocol/session_state.h"
@@ -64,10 +65,10 @@ void fillNames(HandlerContext& context, u16string_view channel, u16string_view n
     // list drops, as it drops rank symbols without a nickname.
     std::size_t start = 0;
     for (std::size_t blank = names.find(u' '); blank != kNone; blank = names.find(u' ', start)) {
-        DodajDoListyOpt(context.tabs, channel, names.substr(start, blank - start));
+        addNamesEntry(context, channel, names.substr(start, blank - start), false);
         start = blank + 1;
     }
-    dodaj_do_listy(context.tabs, channel, names.substr(start));
+    addNamesEntry(context, channel, names.substr(start), true);
 }
 
 // A topic answer about the channel in parameter 1: `line` in the channel's tab

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <optional>
 #include <utility>
 
 #include "platform/text.h"
@@ -211,6 +212,9 @@ void UserList::track(const UserEntry& entry, int delta) {
         ++m_names[name];
     } else if (const auto it = m_names.find(name); it != m_names.end() && --it->second == 0) {
         m_names.erase(it);
+        if (!m_details.empty()) {
+            m_details.erase(name);
+        }
     }
     if (!isRegular(entry)) {
         m_irregular += delta;
@@ -271,10 +275,20 @@ bool UserList::rename(std::u16string_view oldNickname, std::u16string_view newNi
     }
     UserEntry updated = m_rows[index];
     describe(updated, m_ranks.strip(newNickname));
+    // The old name's record goes with its last row; the member keeps it.
+    std::optional<MemberDetails> kept;
+    std::u16string newKey;
+    if (const MemberDetails* known = details(oldNickname)) {
+        kept = *known;
+        newKey = folded(rowNickname(updated));
+    }
     track(updated, 1);
     track(m_rows[index], -1);
     m_rows[index] = std::move(updated);
     place(static_cast<std::size_t>(index));
+    if (kept) {
+        m_details.insert_or_assign(std::move(newKey), std::move(*kept));
+    }
     m_recent.rename(m_ranks.strip(oldNickname), m_ranks.strip(newNickname));
     return true;
 }
@@ -340,6 +354,7 @@ void UserList::setRanks(const MemberRanks& ranks) {
     for (const UserEntry& row : m_rows) {
         track(row, 1);
     }
+    std::erase_if(m_details, [&](const auto& item) { return m_names.count(item.first) == 0; });
 }
 
 // Out of memory, an operation changes nothing and reports nothing found.
@@ -412,8 +427,25 @@ void UserList::clear() {
     m_rows.clear();
     m_pending.clear();
     m_names.clear();
+    m_details.clear();
     m_irregular = 0;
     m_recent.clear();
+}
+
+const MemberDetails* UserList::details(std::u16string_view nickname) const {
+    const std::u16string_view wanted = m_ranks.strip(nickname);
+    if (m_details.empty() || wanted.empty()) {
+        return nullptr;
+    }
+    const auto it = m_details.find(folded(wanted));
+    return it == m_details.end() ? nullptr : &it->second;
+}
+
+MemberDetails* UserList::editDetails(std::u16string_view nickname) {
+    if (!contains(nickname)) {
+        return nullptr;
+    }
+    return &m_details[folded(m_ranks.strip(nickname))];
 }
 
 void UserList::noteSpeaker(std::u16string_view nickname) {

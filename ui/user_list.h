@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "ui/member_details.h"
 #include "ui/member_ranks.h"
 #include "ui/recent_speakers.h"
 
@@ -69,6 +70,14 @@ class UserList {
     // Every row goes (the channel was left without a part, by a disconnect).
     void clear();
 
+    // What is known of a listed member beyond its ranks (leading rank symbols
+    // and case ignored); null when nothing is. details() never creates;
+    // editDetails() creates an empty record for a listed member, and gives null
+    // for one not listed. A member's record goes with its last row and follows
+    // a rename.
+    const MemberDetails* details(std::u16string_view nickname) const;
+    MemberDetails* editDetails(std::u16string_view nickname);
+
     // A member spoke in the channel (others' lines are not noted). Removing or
     // renaming a member, or clearing the list, updates its recent speakers too.
     void noteSpeaker(std::u16string_view nickname);
@@ -97,6 +106,9 @@ class UserList {
     // Rows (merged or waiting) per folded nickname, for contains().
     std::unordered_map<std::u16string, int> m_names;
     MemberRanks m_ranks;
+    // By folded nickname, like m_names; empty unless a server told something,
+    // so a plain server's lists pay nothing for it.
+    std::unordered_map<std::u16string, MemberDetails> m_details;
     // Rows whose key isn't their nickname with or without a rank digit (only
     // hostile renames make them); while there are any, find() scans.
     int m_irregular = 0;

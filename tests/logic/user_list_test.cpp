@@ -210,6 +210,45 @@ TEST_P(UserListRandomTest, MatchesTheLiteralList) {
     expectSame(list, literal, -1);
 }
 
+// What is known of a member lives while a row of it does, and follows it.
+TEST(UserListDetails, KeptPerMemberUntilItsLastRowGoesAndFollowARename) {
+    UserList list;
+    for (const char16_t* name : {u"@Ann", u"bob", u"bob", u"+carol", u"!x"}) {
+        list.insert(name);
+    }
+    EXPECT_EQ(list.editDetails(u"nobody"), nullptr);
+    EXPECT_EQ(list.details(u"nobody"), nullptr);
+    EXPECT_EQ(list.details(u"ann"), nullptr);  // listed, nothing known
+    list.editDetails(u"+ANN")->account = u"annacct";
+    list.editDetails(u"bob")->away = true;
+    list.editDetails(u"!x")->userHost = u"x@h";
+    EXPECT_EQ(list.details(u"@ann")->account, u"annacct");
+
+    // Two rows of bob: the record stays until both are gone.
+    EXPECT_TRUE(list.remove(u"bob"));
+    ASSERT_NE(list.details(u"BOB"), nullptr);
+    EXPECT_TRUE(list.details(u"BOB")->away);
+    EXPECT_TRUE(list.remove(u"bob"));
+    EXPECT_EQ(list.details(u"bob"), nullptr);
+    list.insert(u"bob");
+    EXPECT_EQ(list.details(u"bob"), nullptr);
+
+    // A rename, also to another case of the same name, and a rank change keep it.
+    EXPECT_TRUE(list.rename(u"ann", u"anna"));
+    EXPECT_EQ(list.details(u"ann"), nullptr);
+    EXPECT_EQ(list.details(u"anna")->account, u"annacct");
+    EXPECT_TRUE(list.rename(u"anna", u"ANNA"));
+    EXPECT_TRUE(list.changeRank(u"anna", u'v', true));
+    EXPECT_EQ(list.details(u"Anna")->account, u"annacct");
+
+    // A late 005 that makes "!" a rank leaves x no nickname: its row and record go.
+    list.setRanks(*MemberRanks::parse(u"(yov)!@+"));
+    EXPECT_EQ(list.details(u"!x"), nullptr);
+    EXPECT_EQ(list.details(u"anna")->account, u"annacct");
+    list.clear();
+    EXPECT_EQ(list.details(u"anna"), nullptr);
+}
+
 INSTANTIATE_TEST_SUITE_P(Seeds, UserListRandomTest,
                          ::testing::Combine(::testing::Values(1u, 2u, 3u), ::testing::Values(1, 97),
                                             ::testing::ValuesIn(kRankSets)));
