@@ -5,6 +5,7 @@
 #include "platform/text.h"
 #include "protocol/capability_replies.h"
 #include "protocol/dispatcher.h"
+#include "protocol/monitor.h"
 
 namespace kolu {
 
@@ -17,13 +18,20 @@ struct ExtensionRow {
 
 // By command word; numerics by their number as written. A handler returns 0
 // to leave the line to the specified dispatch (a 421 about another command).
+// clang-format off
 constexpr std::array kExtensionRows{
     ExtensionRow{u"CAP", reply_CAP},
     ExtensionRow{u"001", EndNegotiationAtWelcome},
     ExtensionRow{u"410", HideCapabilityError},
     ExtensionRow{u"421", HideCapabilityError},
     ExtensionRow{u"451", HideCapabilityError},
+    ExtensionRow{u"730", reply_MonOnline},
+    ExtensionRow{u"731", reply_MonOffline},
+    ExtensionRow{u"732", HideMonitorList},
+    ExtensionRow{u"733", HideMonitorList},
+    ExtensionRow{u"734", MonitorListFull},
 };
+// clang-format on
 
 }  // namespace
 
