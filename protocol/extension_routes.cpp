@@ -6,6 +6,7 @@
 #include "protocol/capability_replies.h"
 #include "protocol/dispatcher.h"
 #include "protocol/monitor.h"
+#include "protocol/standard_replies.h"
 
 namespace kolu {
 
@@ -30,6 +31,9 @@ constexpr std::array kExtensionRows{
     ExtensionRow{u"732", HideMonitorList},
     ExtensionRow{u"733", HideMonitorList},
     ExtensionRow{u"734", MonitorListFull},
+    ExtensionRow{u"FAIL", ShowStandardReply},
+    ExtensionRow{u"WARN", ShowStandardReply},
+    ExtensionRow{u"NOTE", ShowStandardReply},
 };
 // clang-format on
 
