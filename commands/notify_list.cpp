@@ -53,8 +53,8 @@ void NotifyList::NotifyList_Load() {
         return;
     }
     m_parts.connection.wys(state.socket, u"MONITOR C");
-    if (state.monitorLimit && m_parts.settings.switchOn(u"en_notify")) {
-        startMonitor(*state.monitorLimit);
+    if (const auto limit = monitorLimit(); limit && m_parts.settings.switchOn(u"en_notify")) {
+        startMonitor(*limit);
     }
 }
 
@@ -75,8 +75,16 @@ int NotifyList::NotifyList_Find(const NotifyEntries& list, std::u16string& name)
     return 0;
 }
 
+std::optional<std::size_t> NotifyList::monitorLimit() {
+    // With the extensions switched off the list is polled as it always was.
+    if (!m_parts.settings.switchOn(u"ircv3")) {
+        return std::nullopt;
+    }
+    return m_parts.state.monitorLimit;
+}
+
 void NotifyList::NotifyList_Ison() {
-    const std::optional<std::size_t>& limit = m_parts.state.monitorLimit;
+    const std::optional<std::size_t> limit = monitorLimit();
     if (!limit) {
         m_monitoring = false;
         m_parts.connection.wys(m_parts.state.socket, u"ISON " + readList());

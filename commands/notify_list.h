@@ -6,6 +6,7 @@
 // where the server offers MONITOR, it is handed the list once instead and
 // tells of each arrival and departure itself.
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -80,6 +81,9 @@ class NotifyList final : public NotifyHooks {
     // "MONITOR + ..." with as many entries as the server's limit takes; the
     // rest are named in one line.
     void startMonitor(std::size_t limit);
+    // The server's MONITOR limit while the list may use it (0: none); nothing
+    // when it is polled with ISON.
+    std::optional<std::size_t> monitorLimit();
 
     Parts m_parts;
     CommandRunner* m_commands;

@@ -47,7 +47,8 @@ bool Connection::stsOffered(std::u16string_view value) {
 }
 
 void Connection::applyStsPolicy(ConnectionData& server) {
-    if (server.tls) {
+    // With the extensions switched off a host is reached as the server list says.
+    if (server.tls || !m_parts.settings.switchOn(u"ircv3")) {
         return;
     }
     const std::string key = lowerAscii(server.host);

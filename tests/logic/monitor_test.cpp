@@ -173,6 +173,12 @@ TEST(MonitorAnswers, ANewConnectionPollsWithIsonUntilItsServerOffersMonitor) {
     env.dispatch(u":srv 001 me :Welcome");
     env.notify().NotifyList_Ison();
     EXPECT_EQ(env.takeSent(), Sent{"ISON a b "});
+
+    // With the extensions switched off an offer changes nothing.
+    env.settings().RegZapiszLONG(u"ircv3", 0);
+    env.dispatch(u":srv 005 me MONITOR=100 :are supported by this server");
+    env.notify().NotifyList_Ison();
+    EXPECT_EQ(env.takeSent(), Sent{"ISON a b "});
 }
 
 TEST(MonitorOnTheWire, ThePollHandsTheServerTheListAndSendsNoIson) {

@@ -142,6 +142,17 @@ TEST_F(StsConnection, APlainTextServerWithALivePolicyIsReachedOverTlsUntilItRuns
     EXPECT_TRUE(plain.expectLine("nick tester"));
 }
 
+TEST_F(StsConnection, WithTheExtensionsSwitchedOffAPolicyIsNotFollowed) {
+    test::FakeIrcServer plain;
+    env.useServer(plain.port());
+    env.settings.settings.RegZapiszLONG(u"ircv3", 0);
+    const auto elsewhere = static_cast<std::uint16_t>(test::FakeIrcServer::refusedPort());
+    ASSERT_EQ(policies().remember("127.0.0.1", elsewhere, 300, now()), 0);
+    env.session.connection.connectCommand();
+    ASSERT_TRUE(plain.waitForClient());
+    EXPECT_TRUE(plain.expectLine("nick tester"));
+}
+
 TEST_F(StsConnection, APolicyNeverAcceptsACertificateThatWouldBeRefused) {
     test::TlsTestServer tls;
     test::FakeIrcServer plain;
