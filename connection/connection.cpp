@@ -130,6 +130,7 @@ SocketHandle Connection::WSotworz() {
         WSzamknij(sock);
         return kInvalidSocket;
     }
+    applyStsPolicy(server);
     if (sockets.setNonBlocking(sock, true) == kSocketError) {
         m_parts.log.LogSocketError(sockets, u"ioctlsocket", u"WSotworz");
         WSzamknij(sock);
@@ -248,6 +249,7 @@ SocketHandle Connection::login(SocketHandle sock, const ConnectionData& server,
     if (used != server.host && "[" + used + "]" != server.host) {
         shown += " [" + used + "]";
     }
+    m_server = server;
     if (zaloguj(sock, shown, server.port, server.password) == 0) {
         WSzamknij(sock);
         return kInvalidSocket;
@@ -552,8 +554,11 @@ void Connection::pollTick() {
     if (m_notify) {
         m_notify->NotifyList_Reset();
     }
+    const bool toTls = std::exchange(m_stsReconnect, false);
     if (m_state.userQuit) {
         m_state.userQuit = false;
+    } else if (toTls) {
+        m_state.socket = polacz();  // not a short connection: the server asked for it
     } else if (m_parts.settings.switchOn(u"reconnect")) {
         if (m_parts.clock.tickCount() - m_connectedAt >= kLongConnectionMs) {
             m_retryDelayMs = kRetryIntervalMs;

@@ -100,6 +100,9 @@ class Connection final : public ServerLink {
     void exitCommand();
     // The socket the other parts send on; kInvalidSocket when not connected.
     SocketHandle socketQuery() const override { return m_state.socket; }
+    // Plain text: closes and comes back over TLS on the offer's port. TLS: the
+    // offer's duration is remembered for the host.
+    bool stsOffered(std::u16string_view value) override;
 
   private:
     int sendBytes(SocketHandle sock, std::string_view bytes, const char16_t* operation);
@@ -152,6 +155,10 @@ class Connection final : public ServerLink {
     // Asks whether to trust the certificate that was refused.
     void offerTrust(const std::string& host, const TlsPeer& peer);
     std::string trustFile();
+    std::string stsFile();
+    // A plain-text server whose host asked for TLS (this run, or in a policy
+    // that still holds) is reached over TLS on the port it named.
+    void applyStsPolicy(ConnectionData& server);
     SocketHandle login(SocketHandle sock, const ConnectionData& server,
                        const SocketAddress& address);
     SocketHandle failedConnect(SocketHandle sock);
@@ -194,6 +201,12 @@ class Connection final : public ServerLink {
     bool m_sendingLogin = false;    // zaloguj is sending: never paced
     bool m_watched = false;        // the host reports readability: the tick reads only what is left
     bool m_readingPaused = false;  // a read found the end, or came during a dispatch
+    // The server of the connection logged in to last.
+    ConnectionData m_server;
+    // Hosts that asked for TLS over plain text in this run, with their TLS port:
+    // not remembered in the file until a TLS connection repeats the policy.
+    std::vector<std::pair<std::string, std::uint16_t>> m_stsUpgrades;
+    bool m_stsReconnect = false;  // closing for TLS: the next attempt goes at once
 };
 
 }  // namespace kolu

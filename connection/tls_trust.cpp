@@ -3,16 +3,10 @@
 #include <algorithm>
 
 #include "platform/files.h"
+#include "platform/text.h"
 
 namespace kolu {
 namespace {
-
-std::string lowerAscii(std::string_view text) {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
-    return lower;
-}
 
 std::string entryFor(std::string_view host, std::string_view fingerprint) {
     return lowerAscii(host) + ' ' + std::string(fingerprint);

@@ -310,4 +310,11 @@ bool equalsIgnoreCase(std::u16string_view a, std::u16string_view b) {
     return true;
 }
 
+std::string lowerAscii(std::string_view text) {
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
+    return lower;
+}
+
 }  // namespace kolu

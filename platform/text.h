@@ -66,5 +66,7 @@ class Utf8StreamDecoder {
 // the client compares nicknames, tab names and list entries.
 char16_t foldCase(char16_t c);
 bool equalsIgnoreCase(std::u16string_view a, std::u16string_view b);
+// A host name as files key it: ASCII letters in lower case, other bytes kept.
+std::string lowerAscii(std::string_view text);
 
 }  // namespace kolu

@@ -25,6 +25,13 @@ void finishIfDone(HandlerContext& context) {
     }
 }
 
+// An "sts" offer is the server's security policy, handed to the connection;
+// true when the connection is closing to return over TLS.
+bool followStsOffer(HandlerContext& context) {
+    const std::u16string* offer = context.state.caps.offered(u"sts");
+    return offer != nullptr && context.connection.stsOffered(*offer);
+}
+
 }  // namespace
 
 int reply_CAP(HandlerContext& context, const Reply& reply) {
@@ -36,7 +43,12 @@ int reply_CAP(HandlerContext& context, const Reply& reply) {
     Capabilities& caps = context.state.caps;
     if (equalsIgnoreCase(subcommand, u"LS")) {
         if (caps.negotiating()) {
-            sendAll(context, caps.offersListed(list, more, context.state.saslLogin.has_value()));
+            const std::vector<std::u16string> requests =
+                caps.offersListed(list, more, context.state.saslLogin.has_value());
+            if (!more && followStsOffer(context)) {
+                return 1;
+            }
+            sendAll(context, requests);
             if (!more) {
                 finishIfDone(context);
             }
@@ -48,7 +60,10 @@ int reply_CAP(HandlerContext& context, const Reply& reply) {
         caps.refused(list);
         finishIfDone(context);
     } else if (equalsIgnoreCase(subcommand, u"NEW")) {
-        sendAll(context, caps.offersAdded(list));
+        const std::vector<std::u16string> requests = caps.offersAdded(list);
+        if (!followStsOffer(context)) {
+            sendAll(context, requests);
+        }
     } else if (equalsIgnoreCase(subcommand, u"DEL")) {
         caps.offersRemoved(list);
     }

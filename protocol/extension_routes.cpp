@@ -6,7 +6,9 @@
 #include "protocol/capability_replies.h"
 #include "protocol/dispatcher.h"
 #include "protocol/member_extensions.h"
+#include "protocol/monitor.h"
 #include "protocol/own_echoes.h"
+#include "protocol/standard_replies.h"
 #include "protocol/tagged_lines.h"
 
 namespace kolu {
@@ -21,6 +23,7 @@ struct ExtensionRow {
 // By command word; numerics by their number as written. A handler returns 0
 // to leave the line to the specified dispatch (a 421 about another command).
 // The commonest lines come first: most lines are messages, and a match ends the search.
+// clang-format off
 constexpr std::array kExtensionRows{
     ExtensionRow{u"PRIVMSG", reply_OwnMessage},
     ExtensionRow{u"NOTICE", reply_OwnMessage},
@@ -43,7 +46,16 @@ constexpr std::array kExtensionRows{
     ExtensionRow{u"ACCOUNT", reply_ACCOUNT},
     ExtensionRow{u"CHGHOST", reply_CHGHOST},
     ExtensionRow{u"INVITE", InviteOfAnother},
+    ExtensionRow{u"730", reply_MonOnline},
+    ExtensionRow{u"731", reply_MonOffline},
+    ExtensionRow{u"732", HideMonitorList},
+    ExtensionRow{u"733", HideMonitorList},
+    ExtensionRow{u"734", MonitorListFull},
+    ExtensionRow{u"FAIL", ShowStandardReply},
+    ExtensionRow{u"WARN", ShowStandardReply},
+    ExtensionRow{u"NOTE", ShowStandardReply},
 };
+// clang-format on
 
 }  // namespace
 

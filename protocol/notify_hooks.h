@@ -13,6 +13,9 @@ class NotifyHooks {
     virtual void NotifyList_Reset() = 0;
     // The nicknames online, separated by blanks, as the ISON answer gives them.
     virtual void NotifyList_Update(std::u16string_view online) = 0;
+    // MONITOR's answers about one watched nickname: it came (730) or went (731).
+    virtual void monitorArrived(std::u16string_view nick) = 0;
+    virtual void monitorLeft(std::u16string_view nick) = 0;
 };
 
 }  // namespace kolu

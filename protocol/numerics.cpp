@@ -7,6 +7,7 @@
 #include "platform/text.h"
 #include "protocol/dispatcher.h"
 #include "protocol/guarded.h"
+#include "protocol/monitor.h"
 #include "protocol/query_replies.h"
 #include "protocol/server_link.h"
 #include "protocol/session_state.h"
@@ -103,6 +104,7 @@ int reply_numeric(HandlerContext& context, const Reply& reply) {
 int Welcome(HandlerContext& context, const Reply& reply) {
     // What the previous server announced does not hold for this one.
     context.state.channelModes = ChannelModes();
+    context.state.monitorLimit.reset();
     return printText(context, reply);
 }
 
@@ -119,7 +121,7 @@ int ServerFeatures(HandlerContext& context, const Reply& reply) {
                 if (const auto ranks = MemberRanks::parse(token.substr(kPrefixToken.size()))) {
                     context.tabs.setMemberRanks(*ranks);
                 }
-            } else {
+            } else if (!learnMonitor(context.state, token)) {
                 context.state.channelModes.learn(token);
             }
         }

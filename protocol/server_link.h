@@ -34,6 +34,10 @@ class ServerLink {
     virtual void disconnectRequest() = 0;
     // The socket to send on; kInvalidSocket when not connected.
     virtual SocketHandle socketQuery() const = 0;
+    // The server's "sts" offer ("port=6697,duration=2592000"), as CAP LS or CAP NEW
+    // gives it. True when the connection closes to come back over TLS: the rest
+    // of the negotiation is moot.
+    virtual bool stsOffered(std::u16string_view value) = 0;
 };
 
 // "*** 3 lines waiting to be sent were dropped"

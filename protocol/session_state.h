@@ -2,6 +2,7 @@
 // The process-wide state of one running client that several parts share: the
 // connection, its timers, the nicknames, the notify counter and flags. One
 // instance lives in the session; nothing of it is global.
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -54,6 +55,9 @@ struct SessionState {
     // As the server's 005 reply announces them; back to the defaults at each
     // welcome (001), before a new server's announcement.
     ChannelModes channelModes;
+    // Set when the server's 005 offers MONITOR: how many nicknames it watches
+    // for one client (0: no limit). Forgotten at each welcome.
+    std::optional<std::size_t> monitorLimit;
 
     // What was negotiated with this connection's server, and the account to
     // log in to while registering (none: no SASL).

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <stdexcept>
+#include <utility>
 
 #include "tests/support/fake_irc_server.h"
 
@@ -41,8 +42,8 @@ std::string fingerprintOf(X509* certificate) {
 
 }  // namespace
 
-TlsTestServer::TlsTestServer(bool holdHandshake)
-    : m_tls(std::make_unique<Tls>()), m_released(!holdHandshake) {
+TlsTestServer::TlsTestServer(bool holdHandshake, std::string greeting)
+    : m_tls(std::make_unique<Tls>()), m_greeting(std::move(greeting)), m_released(!holdHandshake) {
     Tls& tls = *m_tls;
     tls.key = EVP_EC_gen("P-256");
     tls.certificate = X509_new();
@@ -114,7 +115,9 @@ void TlsTestServer::run() {
             ssl = SSL_new(m_tls->context);
         }
     }
-    if (ssl != nullptr && SSL_set_fd(ssl, fd) == 1 && SSL_accept(ssl) == 1) {
+    if (ssl != nullptr && SSL_set_fd(ssl, fd) == 1 && SSL_accept(ssl) == 1 &&
+        (m_greeting.empty() ||
+         SSL_write(ssl, m_greeting.data(), static_cast<int>(m_greeting.size())) > 0)) {
         std::string buffer;
         char chunk[4096];
         int got = 0;

@@ -2,7 +2,8 @@
 // A server for the client's TLS ports: it listens on a free 127.0.0.1 port with a fresh
 // self-signed certificate, takes one client, keeps the first byte that client sent before
 // any TLS was spoken, can hold the handshake until the test lets it go, and then keeps
-// every line read through TLS.
+// every line read through TLS. What it says to the client is fixed in advance: a
+// greeting sent once the handshake is done.
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -16,7 +17,7 @@ namespace kolu::test {
 class TlsTestServer {
   public:
     // Throws std::runtime_error when it can't listen or make its certificate.
-    explicit TlsTestServer(bool holdHandshake = false);
+    explicit TlsTestServer(bool holdHandshake = false, std::string greeting = {});
     ~TlsTestServer();
     TlsTestServer(const TlsTestServer&) = delete;
     TlsTestServer& operator=(const TlsTestServer&) = delete;
@@ -38,6 +39,7 @@ class TlsTestServer {
 
     std::unique_ptr<Tls> m_tls;
     std::string m_fingerprint;
+    std::string m_greeting;
     int m_listenFd = -1;
     int m_port = 0;
 
