@@ -451,6 +451,7 @@ int Connection::zaloguj(SocketHandle sock, const std::string& host, std::uint16_
     // END; one that doesn't answers with an error the negotiation hides.
     const bool negotiate = m_parts.settings.switchOn(u"ircv3");
     m_state.caps.reset(negotiate);
+    m_state.sasl.reset();
     if (negotiate) {
         wys(sock, u"CAP LS 302");
     }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/text.h"
+#include "protocol/sasl_replies.h"
 #include "protocol/server_link.h"
 #include "protocol/session_state.h"
 #include "settings/colour_table.h"
@@ -18,14 +19,23 @@ void sendAll(HandlerContext& context, const std::vector<std::u16string>& lines) 
     }
 }
 
-// Ends the negotiation when nothing more is awaited.
-void finishIfDone(HandlerContext& context) {
+bool listsSasl(std::u16string_view list) {
+    for (std::size_t at = list.find(u"sasl"); at != list.npos; at = list.find(u"sasl", at + 1)) {
+        const std::size_t end = at + 4;
+        if ((at == 0 || list[at - 1] == u' ') && (end == list.size() || list[end] == u' ')) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+void finishNegotiationIfDone(HandlerContext& context) {
     if (const auto end = context.state.caps.finishNegotiation()) {
         context.connection.wys(context.state.socket, *end);
     }
 }
-
-}  // namespace
 
 int reply_CAP(HandlerContext& context, const Reply& reply) {
     // "CAP <nick> <subcommand> [*] :list": a "*" before the list says more follows.
@@ -38,15 +48,23 @@ int reply_CAP(HandlerContext& context, const Reply& reply) {
         if (caps.negotiating()) {
             sendAll(context, caps.offersListed(list, more, context.state.saslLogin.has_value()));
             if (!more) {
-                finishIfDone(context);
+                if (!caps.offered(u"sasl")) {
+                    saslUnavailable(context);
+                }
+                finishNegotiationIfDone(context);
             }
         }
     } else if (equalsIgnoreCase(subcommand, u"ACK")) {
+        const bool hadSasl = caps.enabled(u"sasl");
         caps.granted(list);
-        finishIfDone(context);
+        startSaslIfGranted(context, hadSasl);
+        finishNegotiationIfDone(context);
     } else if (equalsIgnoreCase(subcommand, u"NAK")) {
         caps.refused(list);
-        finishIfDone(context);
+        if (listsSasl(list)) {
+            saslUnavailable(context);
+        }
+        finishNegotiationIfDone(context);
     } else if (equalsIgnoreCase(subcommand, u"NEW")) {
         sendAll(context, caps.offersAdded(list));
     } else if (equalsIgnoreCase(subcommand, u"DEL")) {
@@ -57,6 +75,7 @@ int reply_CAP(HandlerContext& context, const Reply& reply) {
 
 int EndNegotiationAtWelcome(HandlerContext& context, const Reply&) {
     context.state.caps.stopNegotiating();
+    context.state.sasl.reset();  // registered: a login still under way can't change that
     return 0;
 }
 

@@ -8,6 +8,9 @@ namespace kolu {
 // "CAP <nick> LS|ACK|NAK|NEW|DEL [*] :list". Returns 1.
 int reply_CAP(HandlerContext& context, const Reply& reply);
 
+// Sends CAP END when nothing more is awaited.
+void finishNegotiationIfDone(HandlerContext& context);
+
 // A server that registers the client without CAP END knows no capabilities:
 // the negotiation is over. Returns 0, so the welcome is shown as always.
 int EndNegotiationAtWelcome(HandlerContext& context, const Reply& reply);

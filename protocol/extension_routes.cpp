@@ -5,6 +5,7 @@
 #include "platform/text.h"
 #include "protocol/capability_replies.h"
 #include "protocol/dispatcher.h"
+#include "protocol/sasl_replies.h"
 
 namespace kolu {
 
@@ -23,6 +24,16 @@ constexpr std::array kExtensionRows{
     ExtensionRow{u"410", HideCapabilityError},
     ExtensionRow{u"421", HideCapabilityError},
     ExtensionRow{u"451", HideCapabilityError},
+    ExtensionRow{u"AUTHENTICATE", reply_AUTHENTICATE},
+    ExtensionRow{u"900", reply_LoggedInOut},
+    ExtensionRow{u"901", reply_LoggedInOut},
+    ExtensionRow{u"902", reply_SaslOutcome},
+    ExtensionRow{u"903", reply_SaslOutcome},
+    ExtensionRow{u"904", reply_SaslOutcome},
+    ExtensionRow{u"905", reply_SaslOutcome},
+    ExtensionRow{u"906", reply_SaslOutcome},
+    ExtensionRow{u"907", reply_SaslOutcome},
+    ExtensionRow{u"908", reply_SaslMechanisms},
 };
 
 }  // namespace

@@ -57,6 +57,8 @@ struct SessionState {
     // log in to while registering (none: no SASL).
     Capabilities caps;
     std::optional<SaslLogin> saslLogin;
+    // The login under way while registering; none before it starts and once it ended.
+    std::optional<SaslExchange> sasl;
 
     AutobanRequest autoban;
     std::vector<BanRecord> banList;

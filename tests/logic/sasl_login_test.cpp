@@ -1,0 +1,145 @@
+// The account login as a session makes it with a scripted server: the
+// AUTHENTICATE exchange inside the capability negotiation, CAP END after its
+// outcome, and what a failure leads to.
+#include <gtest/gtest.h>
+
+#include "platform/crypto.h"
+#include "protocol/sasl.h"
+#include "tests/support/fake_irc_server.h"
+#include "tests/support/session_env.h"
+#include "ui/host.h"
+
+namespace kolu {
+namespace {
+
+using std::chrono::milliseconds;
+
+class SaslLoginTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        env.useServer(server.port());
+        env.setUser();
+        server.scriptCap(true);
+    }
+    // Connects with `login` and answers the capability list with `offers`,
+    // up to the client's REQ.
+    void connectOffering(const std::string& offers, std::u16string mechanism = u"PLAIN",
+                         bool required = false) {
+        SaslLogin login;
+        login.mechanism = std::move(mechanism);
+        login.account = u"alice";
+        login.password = u"s3cret pass";
+        login.required = required;
+        env.session.state.saslLogin = login;
+        env.session.connection.connectCommand();
+        ASSERT_TRUE(server.waitForClient());
+        ASSERT_TRUE(server.expectLine("CAP LS 302"));
+        ASSERT_TRUE(server.expectLine("nick tester"));
+        ASSERT_TRUE(server.expectLine("user me example.org kolu :Test User"));
+        serverSays(":irc.test CAP * LS :" + offers);
+    }
+    // Through the PLAIN payload, which the server has not answered yet.
+    void loginWithPlain(bool required = false) {
+        connectOffering("multi-prefix sasl=PLAIN,EXTERNAL", u"PLAIN", required);
+        ASSERT_TRUE(server.expectLine("CAP REQ :multi-prefix sasl"));
+        serverSays(":irc.test CAP tester ACK :multi-prefix sasl");
+        ASSERT_TRUE(server.expectLine("AUTHENTICATE PLAIN"));
+        serverSays("AUTHENTICATE +");
+        ASSERT_TRUE(server.expectLine("AUTHENTICATE " + payload));
+    }
+    void serverSays(const std::string& line) {
+        ASSERT_TRUE(server.send(line + "\r\n"));
+        for (int i = 0; i < 20; ++i) {
+            env.session.connection.pollTick();
+        }
+    }
+    // Nothing shown gives the password or what carried it away.
+    void expectNoSecretShown() {
+        EXPECT_FALSE(test::anyLineHas(env.lines(), u"s3cret"));
+        EXPECT_FALSE(test::anyLineHas(env.lines(), fromUtf8(payload)));
+        EXPECT_FALSE(test::anyLineHas(env.lines(), u"AUTHENTICATE"));
+    }
+
+    const std::string payload = base64Encode(std::string("\0alice\0s3cret pass", 18));
+    test::FakeIrcServer server;
+    test::SessionEnv env;
+};
+
+TEST_F(SaslLoginTest, PlainLoginHoldsCapEndUntilTheServerSaysItSucceeded) {
+    loginWithPlain();
+    EXPECT_TRUE(server.expectNoLine(milliseconds(150)));  // no CAP END yet
+    serverSays(":irc.test 900 tester tester!me@host alice :You are now logged in as alice");
+    serverSays(":irc.test 903 tester :SASL authentication successful");
+    EXPECT_TRUE(server.expectLine("CAP END"));
+    const std::vector<std::u16string> lines = env.lines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], u"*** You are now logged in as alice");
+    EXPECT_EQ(lines.back(), u"*** SASL login succeeded");
+    EXPECT_EQ(env.session.tabs.pobierz_hwndtxtbiez(0)->line(lines.size() - 1).colour,
+              env.colours.of(LineClass::Info));
+    expectNoSecretShown();
+    EXPECT_TRUE(env.session.state.connected);
+}
+
+TEST_F(SaslLoginTest, ARequiredLoginThatFailsQuitsWithoutReconnecting) {
+    env.settings.settings.RegZapiszLONG(u"reconnect", 1);
+    loginWithPlain(true);
+    serverSays(":irc.test 904 tester :SASL authentication failed");
+    EXPECT_TRUE(server.expectLine("QUIT"));
+    EXPECT_TRUE(env.pollUntil([&] { return env.session.state.socket == kInvalidSocket; }));
+    EXPECT_TRUE(server.waitForDisconnect());
+    EXPECT_TRUE(test::anyLineHas(env.lines(), u"*** SASL login failed"));
+    EXPECT_FALSE(env.host.isRunning(kRetryTimer));
+    EXPECT_EQ(server.received().find("CAP END"), std::string::npos);
+    expectNoSecretShown();
+}
+
+TEST_F(SaslLoginTest, AnOptionalLoginThatFailsGoesOnAsAGuest) {
+    loginWithPlain(false);
+    serverSays(":irc.test 908 tester EXTERNAL :are available SASL mechanisms");
+    EXPECT_EQ(env.lastLine(),
+              u"*** The server does not offer SASL login with PLAIN (it offers EXTERNAL)");
+    serverSays(":irc.test 904 tester :SASL authentication failed");
+    EXPECT_TRUE(server.expectLine("CAP END"));
+    EXPECT_TRUE(test::anyLineHas(env.lines(), u"*** SASL login failed"));
+    EXPECT_TRUE(env.session.state.connected);
+    expectNoSecretShown();
+}
+
+TEST_F(SaslLoginTest, AMechanismTheServerDoesNotOfferIsNotTried) {
+    connectOffering("sasl=EXTERNAL");
+    EXPECT_TRUE(server.expectLine("CAP REQ :sasl"));
+    serverSays(":irc.test CAP tester ACK :sasl");
+    EXPECT_TRUE(server.expectLine("CAP END"));
+    EXPECT_EQ(server.received().find("AUTHENTICATE"), std::string::npos);
+    EXPECT_EQ(env.lastLine(),
+              u"*** SASL login failed: the server does not offer PLAIN (it offers EXTERNAL)");
+}
+
+TEST_F(SaslLoginTest, AServerWithoutSaslIsSaidOnceAndTheLoginGoesOn) {
+    connectOffering("multi-prefix");
+    EXPECT_TRUE(server.expectLine("CAP REQ :multi-prefix"));
+    EXPECT_EQ(env.lastLine(), u"*** SASL login failed: the server offers no account login");
+    serverSays(":irc.test CAP tester ACK :multi-prefix");
+    EXPECT_TRUE(server.expectLine("CAP END"));
+    EXPECT_EQ(std::ranges::count(env.lines(), env.lastLine()), 1);
+}
+
+TEST_F(SaslLoginTest, GarbageFromTheServerAbortsTheExchangeAndEndsNegotiation) {
+    connectOffering("sasl");
+    EXPECT_TRUE(server.expectLine("CAP REQ :sasl"));
+    serverSays(":irc.test CAP tester ACK :sasl");
+    EXPECT_TRUE(server.expectLine("AUTHENTICATE PLAIN"));
+    serverSays("AUTHENTICATE not*base64");
+    EXPECT_TRUE(server.expectLine("AUTHENTICATE *"));
+    EXPECT_TRUE(server.expectLine("CAP END"));
+    EXPECT_EQ(env.lastLine(),
+              u"*** SASL login failed: the server sent a message that is not base64");
+    // The server's confirmation is shown, and changes nothing more.
+    serverSays(":irc.test 906 tester :SASL authentication aborted");
+    EXPECT_EQ(env.lastLine(), u"*** SASL login aborted");
+    EXPECT_TRUE(server.expectNoLine(milliseconds(100)));
+}
+
+}  // namespace
+}  // namespace kolu
