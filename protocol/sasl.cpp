@@ -77,6 +77,13 @@ bool offersMechanism(std::u16string_view offer, std::u16string_view mechanism) {
     return false;
 }
 
+TlsClientCert clientCertificateFor(const std::optional<SaslLogin>& login) {
+    if (!login || !equalsIgnoreCase(login->mechanism, u"EXTERNAL")) {
+        return {};
+    }
+    return TlsClientCert{login->certFile, login->keyFile};
+}
+
 SaslExchange::SaslExchange(SaslLogin login, NonceSource nonce)
     : m_login(std::move(login)), m_nonce(nonce ? std::move(nonce) : NonceSource(randomNonce)) {}
 

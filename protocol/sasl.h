@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/tls_stream.h"
+
 namespace kolu {
 
 // The account a server's connection logs in to, as set for that server.
@@ -71,6 +73,10 @@ class SaslExchange {
     bool m_failed = false;
     std::u16string m_problem;
 };
+
+// The certificate to offer on a TLS connection: the login's, when it logs in
+// with EXTERNAL; none otherwise.
+TlsClientCert clientCertificateFor(const std::optional<SaslLogin>& login);
 
 // Whether a "sasl=" offer or a 908 list (comma-separated) names `mechanism`.
 bool offersMechanism(std::u16string_view list, std::u16string_view mechanism);

@@ -3,10 +3,12 @@
 // outcome, and what a failure leads to.
 #include <gtest/gtest.h>
 
+#include "connection/tls_trust.h"
 #include "platform/crypto.h"
 #include "protocol/sasl.h"
 #include "tests/support/fake_irc_server.h"
 #include "tests/support/session_env.h"
+#include "tests/support/tls_test_server.h"
 #include "ui/host.h"
 
 namespace kolu {
@@ -139,6 +141,48 @@ TEST_F(SaslLoginTest, GarbageFromTheServerAbortsTheExchangeAndEndsNegotiation) {
     serverSays(":irc.test 906 tester :SASL authentication aborted");
     EXPECT_EQ(env.lastLine(), u"*** SASL login aborted");
     EXPECT_TRUE(server.expectNoLine(milliseconds(100)));
+}
+
+// EXTERNAL: the login's certificate goes with the TLS handshake, or nothing goes.
+class ClientCertificateTest : public ::testing::Test {
+  protected:
+    void connectWith(const std::string& certFile, const std::string& keyFile) {
+        env.setUser();
+        env.settings.write("servers.txt",
+                           "Test\t127.0.0.1\t+" + std::to_string(server.port()) + "\t\r\n");
+        env.settings.settings.RegZapiszLONG(u"server", 0);
+        env.settings.write(TlsTrust::kFileName, "127.0.0.1 " + server.fingerprint() + "\n");
+        SaslLogin login;
+        login.mechanism = u"EXTERNAL";
+        login.certFile = certFile;
+        login.keyFile = keyFile;
+        env.session.state.saslLogin = login;
+        env.session.connection.connectCommand();
+    }
+
+    test::TlsTestServer server;
+    test::SessionEnv env;
+};
+
+TEST_F(ClientCertificateTest, TheLoginsCertificateIsOfferedInTheHandshake) {
+    const std::string cert = env.settings.dir.file("client.pem");
+    const std::string key = env.settings.dir.file("client.key");
+    server.writePem(cert, key);
+    connectWith(cert, key);
+    ASSERT_TRUE(env.pollUntil([&] { return !server.lines().empty(); }));
+    EXPECT_EQ(server.lines().front(), "CAP LS 302");
+    EXPECT_EQ(server.clientFingerprint(), server.fingerprint());
+}
+
+TEST_F(ClientCertificateTest, AMissingCertificateStopsTheConnectionWithAClearLine) {
+    const std::string missing = env.settings.dir.file("gone.pem");
+    connectWith(missing, "");
+    EXPECT_EQ(env.session.state.socket, kInvalidSocket);
+    EXPECT_TRUE(test::anyLineHas(env.lines(), u"*** Unable to connect (TLS: client certificate " +
+                                                  fromUtf8(missing) +
+                                                  u": No such file or directory)"));
+    EXPECT_TRUE(server.lines().empty());
+    EXPECT_EQ(server.firstByte(), std::nullopt);
 }
 
 }  // namespace
