@@ -54,7 +54,7 @@ void startSaslIfGranted(HandlerContext& context, bool wasEnabled) {
         return;
     }
     const std::u16string* offer = state.caps.offered(u"sasl");
-    SaslExchange& exchange = state.sasl.emplace(*state.saslLogin);
+    SaslExchange& exchange = state.sasl.emplace(*state.saslLogin, state.saslNonce);
     const std::optional<std::u16string> first = exchange.start(offer ? *offer : u"");
     if (!first) {
         failedLocally(context, exchange.problem());

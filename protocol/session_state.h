@@ -59,6 +59,8 @@ struct SessionState {
     std::optional<SaslLogin> saslLogin;
     // The login under way while registering; none before it starts and once it ended.
     std::optional<SaslExchange> sasl;
+    // Where a SCRAM login takes its nonce; empty: random bytes. Fixed by tests.
+    SaslExchange::NonceSource saslNonce;
 
     AutobanRequest autoban;
     std::vector<BanRecord> banList;
