@@ -78,12 +78,5 @@ TEST(CryptoTest, RandomBytesComeInTheCountAskedAndDiffer) {
     EXPECT_EQ(seen.size(), 8u);
 }
 
-TEST(CryptoTest, SameBytesComparesLengthAndEveryByte) {
-    EXPECT_TRUE(sameBytes("proof", "proof"));
-    EXPECT_FALSE(sameBytes("proof", "proog"));
-    EXPECT_FALSE(sameBytes("proof", "proo"));
-    EXPECT_TRUE(sameBytes("", ""));
-}
-
 }  // namespace
 }  // namespace kolu
