@@ -90,6 +90,7 @@ int HideCapabilityError(HandlerContext& context, const Reply& reply) {
         return 0;
     }
     context.state.caps.stopNegotiating();
+    saslUnavailable(context);
     return 1;
 }
 

@@ -17,7 +17,8 @@ int EndNegotiationAtWelcome(HandlerContext& context, const Reply& reply);
 
 // The error a server from before capabilities answers CAP LS with (421
 // unknown command, 451 not registered, 410 bad subcommand) is not shown while
-// negotiating: 1 when hidden, else 0.
+// negotiating: 1 when hidden, else 0. An account login set for the server
+// can't be made then, and is reported as failed.
 int HideCapabilityError(HandlerContext& context, const Reply& reply);
 
 }  // namespace kolu

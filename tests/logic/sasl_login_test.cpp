@@ -127,6 +127,21 @@ TEST_F(SaslLoginTest, AServerWithoutSaslIsSaidOnceAndTheLoginGoesOn) {
     EXPECT_EQ(std::ranges::count(env.lines(), env.lastLine()), 1);
 }
 
+TEST_F(SaslLoginTest, ARequiredLoginEndsTheConnectionWithAServerThatKnowsNoCapabilities) {
+    server.scriptCap(false);  // CAP is answered with 421
+    SaslLogin login;
+    login.mechanism = u"PLAIN";
+    login.required = true;
+    env.session.state.saslLogin = login;
+    env.session.connection.connectCommand();
+    ASSERT_TRUE(server.waitForClient());
+    EXPECT_TRUE(server.expectLine("nick tester"));
+    EXPECT_TRUE(server.expectLine("user me example.org kolu :Test User"));
+    EXPECT_TRUE(env.pollUntil([&] { return env.session.state.socket == kInvalidSocket; }));
+    EXPECT_TRUE(test::anyLineHas(env.lines(), u"the server offers no account login"));
+    EXPECT_EQ(server.received().find("AUTHENTICATE"), std::string::npos);
+}
+
 TEST_F(SaslLoginTest, GarbageFromTheServerAbortsTheExchangeAndEndsNegotiation) {
     connectOffering("sasl");
     EXPECT_TRUE(server.expectLine("CAP REQ :sasl"));
