@@ -40,6 +40,12 @@ void loginEnded(HandlerContext& context, bool failed) {
     finishNegotiationIfDone(context);
 }
 
+// The numerics are this client's to show only on a connection that logs in
+// with SASL; elsewhere (a login through a service, say) they show as before.
+bool saslInPlay(const SessionState& state) {
+    return state.saslLogin.has_value() && state.caps.enabled(u"sasl");
+}
+
 void failedLocally(HandlerContext& context, const std::u16string& problem) {
     printInfo(context, u"*** SASL login failed: " + problem);
     loginEnded(context, true);
@@ -87,6 +93,9 @@ int reply_AUTHENTICATE(HandlerContext& context, const Reply& reply) {
 }
 
 int reply_LoggedInOut(HandlerContext& context, const Reply& reply) {
+    if (!saslInPlay(context.state)) {
+        return 0;
+    }
     return guarded(context, u"reply_LoggedInOut", [&] {
         // "900 <nick> <mask> <account> :text", "901 <nick> <mask> :text".
         const MessageParams& params = reply.params;
@@ -102,6 +111,9 @@ int reply_LoggedInOut(HandlerContext& context, const Reply& reply) {
 }
 
 int reply_SaslOutcome(HandlerContext& context, const Reply& reply) {
+    if (!saslInPlay(context.state)) {
+        return 0;
+    }
     return guarded(context, u"reply_SaslOutcome", [&] {
         const std::u16string& number = reply.params.command();
         bool failed = true;
@@ -128,6 +140,9 @@ int reply_SaslOutcome(HandlerContext& context, const Reply& reply) {
 }
 
 int reply_SaslMechanisms(HandlerContext& context, const Reply& reply) {
+    if (!saslInPlay(context.state)) {
+        return 0;
+    }
     return guarded(context, u"reply_SaslMechanisms", [&] {
         // "908 <nick> <mechanisms> :are available SASL mechanisms"
         const std::u16string& list = reply.params[1];

@@ -16,6 +16,8 @@ void saslUnavailable(HandlerContext& context);
 
 // "AUTHENTICATE <data>". Returns 1.
 int reply_AUTHENTICATE(HandlerContext& context, const Reply& reply);
+// On a connection that logs in with SASL (else they return 0 and the
+// numerics show as any other):
 // 900 logged in, 901 logged out: the server's text. Returns 1.
 int reply_LoggedInOut(HandlerContext& context, const Reply& reply);
 // 902-907: the login's outcome. Returns 1.

@@ -142,6 +142,18 @@ TEST_F(SaslLoginTest, ARequiredLoginEndsTheConnectionWithAServerThatKnowsNoCapab
     EXPECT_EQ(server.received().find("AUTHENTICATE"), std::string::npos);
 }
 
+TEST_F(SaslLoginTest, WithoutASaslLoginTheNumericsShowAsAnyOther) {
+    server.scriptCap(false);
+    env.session.connection.connectCommand();
+    ASSERT_TRUE(server.waitForClient());
+    EXPECT_TRUE(server.expectLine("nick tester"));
+    serverSays(":irc.test 001 tester :Welcome");
+    serverSays(":irc.test 900 tester tester!me@host alice :You are now logged in as alice");
+    const std::u16string viaService = env.lastLine();
+    serverSays(":irc.test 999 tester tester!me@host alice :You are now logged in as alice");
+    EXPECT_EQ(viaService, env.lastLine());
+}
+
 TEST_F(SaslLoginTest, GarbageFromTheServerAbortsTheExchangeAndEndsNegotiation) {
     connectOffering("sasl");
     EXPECT_TRUE(server.expectLine("CAP REQ :sasl"));
