@@ -10,6 +10,7 @@
 #include "platform/error_text.h"
 #include "platform/text.h"
 #include "protocol/inbound.h"
+#include "protocol/sasl.h"
 #include "protocol/string_ops.h"
 #include "settings/error_log.h"
 #include "settings/settings.h"
@@ -298,7 +299,8 @@ SocketHandle Connection::connected(SocketHandle sock, PendingConnect attempt) {
         return login(sock, attempt.server, attempt.addresses[attempt.next]);
     }
     std::string problem;
-    if (m_parts.sockets.startTls(sock, attempt.server.host, problem) != 0) {
+    if (m_parts.sockets.startTls(sock, attempt.server.host, problem,
+                                 clientCertificateFor(m_state.saslLogin)) != 0) {
         m_parts.sockets.setLastError(0);  // told by the failure line
         return failedTls(sock, fromUtf8(problem));
     }
@@ -456,6 +458,7 @@ int Connection::zaloguj(SocketHandle sock, const std::string& host, std::uint16_
     m_state.caps.reset(negotiate);
     m_state.connectedAtMs = epochMs(m_parts.clock);
     m_state.echoes.clear();
+    m_state.sasl.reset();
     if (negotiate) {
         wys(sock, u"CAP LS 302");
     }

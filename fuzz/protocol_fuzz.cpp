@@ -9,8 +9,10 @@
 // still logging in), the nickname prompt's answer (bits 1-2), the ban-list pick
 // (bits 3-4), the notify list (bit 5), a waiting "ban by host" on bob in #chan
 // (bit 6) and a typed /ison (bit 7); bytes 2-4 the sizes of the chunks the
-// rest is read in, in turn (1-256, 1-1021 and 1-16 bytes), so UTF-8 sequences and
-// CR LF pairs get split across reads. The server's bytes end at the first of two
+// rest is read in, in turn (1-256, 1-1021 and 1-16 bytes, the last from byte 4's
+// low bits), so UTF-8 sequences and CR LF pairs get split across reads. Byte 4's
+// bits 4-5 pick the account login (none, PLAIN, SCRAM-SHA-256 with the nonce
+// "fuzznonce", EXTERNAL) and bit 6 makes it required. The server's bytes end at the first of two
 // markers: after 0xFF 0xFE comes a line the user then types (its first byte
 // picks the tab; several lines are a paste), after 0xFF 0xFD the ignore,
 // highlight and notify lists (NUL between them) in place of the defaults. Each
@@ -22,7 +24,8 @@
 // search would, that each tab's newest line shows no control character and
 // keeps its styled runs inside it, and that every log file a tab would get lies directly in the
 // sandbox folder; now and then and at exit, that no file was written anywhere in
-// the sandbox but that folder. The sanitizers catch the rest.
+// the sandbox but that folder; at the end, that the login's password and its
+// PLAIN payload show in no tab unless the server's bytes held them. The sanitizers catch the rest.
 #include <signal.h>
 #include <unistd.h>
 
@@ -48,6 +51,7 @@
 #include "platform/text.h"
 #include "protocol/dispatcher.h"
 #include "protocol/query_replies.h"
+#include "protocol/sasl.h"
 #include "settings/colour_table.h"
 #include "settings/error_log.h"
 #include "settings/settings.h"
@@ -638,6 +642,47 @@ class Feeder {
 };
 
 constexpr std::string_view kTypedMarker = "\xFF\xFE";
+
+constexpr std::u16string_view kLoginPassword = u"fuzz-secret-pw";
+// base64 of "\0me\0fuzz-secret-pw", the PLAIN payload.
+constexpr std::u16string_view kPlainPayload = u"AG1lAGZ1enotc2VjcmV0LXB3";
+
+// The account login byte 4 asks for, if any.
+std::optional<SaslLogin> fuzzLogin(std::uint8_t bits) {
+    static constexpr std::u16string_view kMechanisms[] = {u"", u"PLAIN", u"SCRAM-SHA-256",
+                                                          u"EXTERNAL"};
+    const std::u16string_view mechanism = kMechanisms[(bits >> 4) & 3];
+    if (mechanism.empty()) {
+        return std::nullopt;
+    }
+    SaslLogin login;
+    login.mechanism = mechanism;
+    login.account = u"me";
+    login.password = kLoginPassword;
+    login.required = (bits & 0x40) != 0;
+    return login;
+}
+
+// No tab shows what only the login knew. An input that holds a secret itself,
+// or control bytes that shown text drops (and that could join its parts), can
+// show it lawfully.
+void checkSecretsHidden(TabRegistry& tabs, std::string_view input) {
+    const bool dropsBytes = std::any_of(input.begin(), input.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 && c != '\r' && c != '\n';
+    });
+    for (const std::u16string_view secret : {kLoginPassword, kPlainPayload}) {
+        if (dropsBytes || input.find(toUtf8(secret)) != std::string_view::npos) {
+            continue;
+        }
+        for (int i = 0; i < tabs.count(); ++i) {
+            const TextLines* text = tabs.pobierz_hwndtxtbiez(i);
+            for (std::size_t n = 0; text && n < text->lineCount(); ++n) {
+                require(text->line(n).text.find(secret) == std::u16string::npos,
+                        "the login's secrets are never shown");
+            }
+        }
+    }
+}
 constexpr std::string_view kListsMarker = "\xFF\xFD";
 
 // Every protocol line sent since `from` whole: at most 510 bytes before its line
@@ -708,6 +753,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Session session(SessionServices{
             {w.settings, w.log, sockets, sound, w.clock, w.random}, host, w.metrics, w.colours});
         Feeder feeder(session, sockets, host, data + 2);
+        session.state.saslLogin = fuzzLogin(data[4]);
+        session.state.saslNonce = [] { return std::optional<std::string>("fuzznonce"); };
         session.connection.connectCommand();
         require(session.state.connected && session.state.socket != kInvalidSocket,
                 "the session connects");
@@ -736,6 +783,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             feeder.checkSent();
         }
         checkSession(session, w);
+        if (session.state.saslLogin) {
+            checkSecretsHidden(session.tabs,
+                               std::string_view(reinterpret_cast<const char*>(data) + 5, size - 5));
+        }
         if (std::getenv("KOLU_PFUZZ_SHOW")) {
             show(session, sockets);
         }

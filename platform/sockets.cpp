@@ -574,7 +574,7 @@ bool PosixSocketLayer::sendWaitsForRead(SocketHandle sock) {
 }
 
 int SocketLayer::startTls(SocketHandle /*sock*/, std::string_view /*hostName*/,
-                          std::string& problem) {
+                          std::string& problem, const TlsClientCert& /*cert*/) {
     problem = "TLS is not available";
     setLastError(kWsaEopnotsupp);
     return kSocketError;
@@ -585,7 +585,8 @@ TlsStep SocketLayer::continueTls(SocketHandle /*sock*/, TlsPeer& peer) {
     return TlsStep::kFailed;
 }
 
-int PosixSocketLayer::startTls(SocketHandle sock, std::string_view hostName, std::string& problem) {
+int PosixSocketLayer::startTls(SocketHandle sock, std::string_view hostName, std::string& problem,
+                               const TlsClientCert& cert) {
     Entry* entry = check(sock);
     if (entry != nullptr && entry->state == State::kConnecting) {
         settleConnect(sock, *entry);  // the host's watch saw the connect finish
@@ -600,7 +601,7 @@ int PosixSocketLayer::startTls(SocketHandle sock, std::string_view hostName, std
         return failErrno(errno);
     }
     entry->blocking = !(flags & O_NONBLOCK);
-    entry->tls = TlsStream::open(sock, hostName, problem);
+    entry->tls = TlsStream::open(sock, hostName, problem, cert);
     return entry->tls ? 0 : fail(kWsaEopnotsupp);
 }
 

@@ -112,11 +112,13 @@ class SocketLayer {
     // rather than for room to write, so that watching for writability would spin.
     virtual bool sendWaitsForRead(SocketHandle /*sock*/) { return false; }
 
-    // TLS on a connected socket for `hostName`: 0, or kSocketError with `problem`
+    // TLS on a connected socket for `hostName`, with `cert` offered when the
+    // server asks for a client certificate: 0, or kSocketError with `problem`
     // saying why. continueTls then moves the handshake on until it is done or
     // failed; after it, recv, send and select carry the plain bytes and the
     // blocking mode still holds. By default this layer has no TLS.
-    virtual int startTls(SocketHandle sock, std::string_view hostName, std::string& problem);
+    virtual int startTls(SocketHandle sock, std::string_view hostName, std::string& problem,
+                         const TlsClientCert& cert);
     virtual TlsStep continueTls(SocketHandle sock, TlsPeer& peer);
 };
 
@@ -145,7 +147,8 @@ class PosixSocketLayer : public SocketLayer {
     int send(SocketHandle sock, const char* data, int length) override;
     int closeSocket(SocketHandle sock) override;
     bool sendWaitsForRead(SocketHandle sock) override;
-    int startTls(SocketHandle sock, std::string_view hostName, std::string& problem) override;
+    int startTls(SocketHandle sock, std::string_view hostName, std::string& problem,
+                 const TlsClientCert& cert) override;
     TlsStep continueTls(SocketHandle sock, TlsPeer& peer) override;
 
   private:

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -72,6 +73,42 @@ bool loadAuthorities(SSL_CTX* context) {
     return false;
 }
 
+// Whether `path` can be read; `problem` says why not. OpenSSL's own reasons for
+// a missing file are too terse to act on.
+bool readable(const std::string& path, const char* what, std::string& problem) {
+    if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+        std::fclose(file);
+        return true;
+    }
+    problem = std::string(what) + " " + path + ": " + std::strerror(errno);
+    return false;
+}
+
+// Loads the client certificate and its key into `context`; false with `problem` set.
+bool useClientCert(SSL_CTX* context, const TlsClientCert& cert, std::string& problem) {
+    const std::string& keyFile = cert.keyFile.empty() ? cert.certFile : cert.keyFile;
+    if (!readable(cert.certFile, "client certificate", problem) ||
+        !readable(keyFile, "client key", problem)) {
+        return false;
+    }
+    if (SSL_CTX_use_certificate_chain_file(context, cert.certFile.c_str()) != 1) {
+        problem = "client certificate " + cert.certFile + ": " + queuedProblem("not a certificate");
+        return false;
+    }
+    // Loading the key already compares it with the certificate.
+    if (SSL_CTX_use_PrivateKey_file(context, keyFile.c_str(), SSL_FILETYPE_PEM) != 1 &&
+        ERR_GET_REASON(ERR_peek_last_error()) != X509_R_KEY_VALUES_MISMATCH) {
+        problem = "client key " + keyFile + ": " + queuedProblem("not a key");
+        return false;
+    }
+    if (ERR_peek_last_error() != 0 || SSL_CTX_check_private_key(context) != 1) {
+        ERR_clear_error();
+        problem = "the client key does not belong to the client certificate";
+        return false;
+    }
+    return true;
+}
+
 bool isAddressLiteral(const std::string& host) {
     unsigned char bytes[16];
     return ::inet_pton(AF_INET, host.c_str(), bytes) == 1 ||
@@ -94,8 +131,8 @@ TlsStream::TlsStream(std::unique_ptr<Handles> handles) : m_handles(std::move(han
 
 TlsStream::~TlsStream() = default;
 
-std::unique_ptr<TlsStream> TlsStream::open(int fd, std::string_view hostName,
-                                           std::string& problem) {
+std::unique_ptr<TlsStream> TlsStream::open(int fd, std::string_view hostName, std::string& problem,
+                                           const TlsClientCert& cert) {
     // OpenSSL writes to the socket with write(), not send(MSG_NOSIGNAL): a peer
     // that has gone must fail the write, not end the program.
     static std::once_flag ignorePipe;
@@ -122,6 +159,9 @@ std::unique_ptr<TlsStream> TlsStream::open(int fd, std::string_view hostName,
     // A renegotiation would let a write wait for a read: it is refused.
     SSL_CTX_set_options(context, SSL_OP_IGNORE_UNEXPECTED_EOF | SSL_OP_NO_RENEGOTIATION);
     SSL_CTX_set_mode(context, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
+    if (!cert.certFile.empty() && !useClientCert(context, cert, problem)) {
+        return nullptr;
+    }
 
     handles->ssl = SSL_new(context);
     SSL* ssl = handles->ssl;

@@ -14,6 +14,13 @@ namespace kolu {
 // What the handshake needs next, or how it ended.
 enum class TlsStep { kDone, kWantRead, kWantWrite, kFailed };
 
+// The certificate the client proves itself with, as PEM files; no certificate
+// file, no certificate. The key may share the certificate's file.
+struct TlsClientCert {
+    std::string certFile;
+    std::string keyFile;  // empty: the key is in certFile
+};
+
 // The peer as the handshake left it.
 struct TlsPeer {
     bool verified = false;    // chain and host name both check out
@@ -27,8 +34,11 @@ class TlsStream {
     enum class Stall { kNone, kWantRead, kWantWrite, kClosed, kFailed };
 
     // TLS 1.2 or newer on `fd` for `hostName` (a name gets SNI and a name check,
-    // an address literal an address check). Null and `problem` set on failure.
-    static std::unique_ptr<TlsStream> open(int fd, std::string_view hostName, std::string& problem);
+    // an address literal an address check), offering `cert` when the server asks
+    // for one. Null and `problem` set on failure, a certificate or key that can't
+    // be read or don't belong together included.
+    static std::unique_ptr<TlsStream> open(int fd, std::string_view hostName, std::string& problem,
+                                           const TlsClientCert& cert = {});
     ~TlsStream();
     TlsStream(const TlsStream&) = delete;
     TlsStream& operator=(const TlsStream&) = delete;

@@ -48,6 +48,7 @@ void Capabilities::reset(bool negotiating) {
     m_enabled.clear();
     m_requestsOut = 0;
     m_negotiating = negotiating;
+    m_endHeld = false;
 }
 
 void Capabilities::takeOffers(std::u16string_view list) {
@@ -136,7 +137,7 @@ void Capabilities::refused(std::u16string_view) {
 }
 
 std::optional<std::u16string> Capabilities::finishNegotiation() {
-    if (!m_negotiating || m_requestsOut > 0) {
+    if (!m_negotiating || m_requestsOut > 0 || m_endHeld) {
         return std::nullopt;
     }
     m_negotiating = false;

@@ -38,10 +38,13 @@ class Capabilities {
     // True while REQ lines wait for their ACK or NAK.
     bool awaitingAnswer() const { return m_requestsOut > 0; }
 
-    // "CAP END" once, when negotiation is under way and nothing is pending;
+    // "CAP END" once, when negotiation is under way and nothing is pending (no
+    // answer and no login);
     // nothing otherwise.
     std::optional<std::u16string> finishNegotiation();
     bool negotiating() const { return m_negotiating; }
+    // While an account login runs, CAP END waits for its outcome.
+    void holdEnd(bool held) { m_endHeld = held; }
     // The server registered the client, or showed it knows no capabilities:
     // no CAP END is due; what was granted stays.
     void stopNegotiating() { m_negotiating = false; }
@@ -64,6 +67,7 @@ class Capabilities {
     std::vector<std::u16string> m_enabled;
     int m_requestsOut = 0;
     bool m_negotiating = false;
+    bool m_endHeld = false;
 };
 
 }  // namespace kolu

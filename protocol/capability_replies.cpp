@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/text.h"
+#include "protocol/sasl_replies.h"
 #include "protocol/server_link.h"
 #include "protocol/session_state.h"
 #include "settings/colour_table.h"
@@ -18,11 +19,14 @@ void sendAll(HandlerContext& context, const std::vector<std::u16string>& lines) 
     }
 }
 
-// Ends the negotiation when nothing more is awaited.
-void finishIfDone(HandlerContext& context) {
-    if (const auto end = context.state.caps.finishNegotiation()) {
-        context.connection.wys(context.state.socket, *end);
+bool listsSasl(std::u16string_view list) {
+    for (std::size_t at = list.find(u"sasl"); at != list.npos; at = list.find(u"sasl", at + 1)) {
+        const std::size_t end = at + 4;
+        if ((at == 0 || list[at - 1] == u' ') && (end == list.size() || list[end] == u' ')) {
+            return true;
+        }
     }
+    return false;
 }
 
 // An "sts" offer is the server's security policy, handed to the connection;
@@ -33,6 +37,12 @@ bool followStsOffer(HandlerContext& context) {
 }
 
 }  // namespace
+
+void finishNegotiationIfDone(HandlerContext& context) {
+    if (const auto end = context.state.caps.finishNegotiation()) {
+        context.connection.wys(context.state.socket, *end);
+    }
+}
 
 int reply_CAP(HandlerContext& context, const Reply& reply) {
     // "CAP <nick> <subcommand> [*] :list": a "*" before the list says more follows.
@@ -50,15 +60,23 @@ int reply_CAP(HandlerContext& context, const Reply& reply) {
             }
             sendAll(context, requests);
             if (!more) {
-                finishIfDone(context);
+                if (!caps.offered(u"sasl")) {
+                    saslUnavailable(context);
+                }
+                finishNegotiationIfDone(context);
             }
         }
     } else if (equalsIgnoreCase(subcommand, u"ACK")) {
+        const bool hadSasl = caps.enabled(u"sasl");
         caps.granted(list);
-        finishIfDone(context);
+        startSaslIfGranted(context, hadSasl);
+        finishNegotiationIfDone(context);
     } else if (equalsIgnoreCase(subcommand, u"NAK")) {
         caps.refused(list);
-        finishIfDone(context);
+        if (listsSasl(list)) {
+            saslUnavailable(context);
+        }
+        finishNegotiationIfDone(context);
     } else if (equalsIgnoreCase(subcommand, u"NEW")) {
         const std::vector<std::u16string> requests = caps.offersAdded(list);
         if (!followStsOffer(context)) {
@@ -72,6 +90,7 @@ int reply_CAP(HandlerContext& context, const Reply& reply) {
 
 int EndNegotiationAtWelcome(HandlerContext& context, const Reply&) {
     context.state.caps.stopNegotiating();
+    context.state.sasl.reset();  // registered: a login still under way can't change that
     return 0;
 }
 
@@ -86,6 +105,7 @@ int HideCapabilityError(HandlerContext& context, const Reply& reply) {
         return 0;
     }
     context.state.caps.stopNegotiating();
+    saslUnavailable(context);
     return 1;
 }
 

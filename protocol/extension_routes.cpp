@@ -8,6 +8,7 @@
 #include "protocol/member_extensions.h"
 #include "protocol/monitor.h"
 #include "protocol/own_echoes.h"
+#include "protocol/sasl_replies.h"
 #include "protocol/standard_replies.h"
 #include "protocol/tagged_lines.h"
 
@@ -54,6 +55,16 @@ constexpr std::array kExtensionRows{
     ExtensionRow{u"FAIL", ShowStandardReply},
     ExtensionRow{u"WARN", ShowStandardReply},
     ExtensionRow{u"NOTE", ShowStandardReply},
+    ExtensionRow{u"AUTHENTICATE", reply_AUTHENTICATE},
+    ExtensionRow{u"900", reply_LoggedInOut},
+    ExtensionRow{u"901", reply_LoggedInOut},
+    ExtensionRow{u"902", reply_SaslOutcome},
+    ExtensionRow{u"903", reply_SaslOutcome},
+    ExtensionRow{u"904", reply_SaslOutcome},
+    ExtensionRow{u"905", reply_SaslOutcome},
+    ExtensionRow{u"906", reply_SaslOutcome},
+    ExtensionRow{u"907", reply_SaslOutcome},
+    ExtensionRow{u"908", reply_SaslMechanisms},
 };
 // clang-format on
 

@@ -69,6 +69,10 @@ struct SessionState {
     // The server's open batches, and own messages waiting for their echo.
     Batches batches;
     PendingEchoes echoes;
+    // The login under way while registering; none before it starts and once it ended.
+    std::optional<SaslExchange> sasl;
+    // Where a SCRAM login takes its nonce; empty: random bytes. Fixed by tests.
+    SaslExchange::NonceSource saslNonce;
 
     AutobanRequest autoban;
     std::vector<BanRecord> banList;

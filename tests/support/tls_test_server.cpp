@@ -1,11 +1,13 @@
 #include "tests/support/tls_test_server.h"
 
 #include <openssl/evp.h>
+#include <openssl/pem.h>
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <stdexcept>
 #include <utility>
 
@@ -66,6 +68,8 @@ TlsTestServer::TlsTestServer(bool holdHandshake, std::string greeting)
         throw std::runtime_error("cannot make the test certificate");
     }
     m_fingerprint = fingerprintOf(certificate);
+    // A client certificate is asked for, and any is taken: tests check which came.
+    SSL_CTX_set_verify(tls.context, SSL_VERIFY_PEER, [](int, X509_STORE_CTX*) { return 1; });
     m_listenFd = bindLoopback(m_port);
     if (::listen(m_listenFd, 4) != 0) {
         ::close(m_listenFd);
@@ -118,6 +122,10 @@ void TlsTestServer::run() {
     if (ssl != nullptr && SSL_set_fd(ssl, fd) == 1 && SSL_accept(ssl) == 1 &&
         (m_greeting.empty() ||
          SSL_write(ssl, m_greeting.data(), static_cast<int>(m_greeting.size())) > 0)) {
+        if (X509* offered = SSL_get0_peer_certificate(ssl)) {
+            std::lock_guard lock(m_mutex);
+            m_clientFingerprint = fingerprintOf(offered);
+        }
         std::string buffer;
         char chunk[4096];
         int got = 0;
@@ -144,6 +152,27 @@ void TlsTestServer::release() {
     std::lock_guard lock(m_mutex);
     m_released = true;
     m_changed.notify_all();
+}
+
+std::string TlsTestServer::clientFingerprint() const {
+    std::lock_guard lock(m_mutex);
+    return m_clientFingerprint;
+}
+
+void TlsTestServer::writePem(const std::string& certFile, const std::string& keyFile) const {
+    std::FILE* cert = std::fopen(certFile.c_str(), "w");
+    std::FILE* key = std::fopen(keyFile.c_str(), "w");
+    const bool written =
+        cert != nullptr && key != nullptr && PEM_write_X509(cert, m_tls->certificate) == 1 &&
+        PEM_write_PrivateKey(key, m_tls->key, nullptr, nullptr, 0, nullptr, nullptr) == 1;
+    for (std::FILE* file : {cert, key}) {
+        if (file != nullptr) {
+            std::fclose(file);
+        }
+    }
+    if (!written) {
+        throw std::runtime_error("cannot write the test certificate");
+    }
 }
 
 std::vector<std::string> TlsTestServer::lines() const {

@@ -30,6 +30,11 @@ class TlsTestServer {
     // Lets a held handshake go on.
     void release();
 
+    // SHA-256 of the certificate the client offered ("" for none), once the handshake is done.
+    std::string clientFingerprint() const;
+    // Writes this server's certificate and key as PEM, for a client to offer as its own.
+    void writePem(const std::string& certFile, const std::string& keyFile) const;
+
     // Every line read through TLS so far, without its LF.
     std::vector<std::string> lines() const;
 
@@ -47,6 +52,7 @@ class TlsTestServer {
     std::condition_variable m_changed;
     int m_clientFd = -1;
     std::optional<unsigned char> m_firstByte;
+    std::string m_clientFingerprint;
     bool m_released = true;
     bool m_stopping = false;
     std::vector<std::string> m_lines;

@@ -1,0 +1,217 @@
+// The account login as a session makes it with a scripted server: the
+// AUTHENTICATE exchange inside the capability negotiation, CAP END after its
+// outcome, and what a failure leads to.
+#include <gtest/gtest.h>
+
+#include "connection/tls_trust.h"
+#include "platform/crypto.h"
+#include "protocol/sasl.h"
+#include "tests/support/fake_irc_server.h"
+#include "tests/support/session_env.h"
+#include "tests/support/tls_test_server.h"
+#include "ui/host.h"
+
+namespace kolu {
+namespace {
+
+using std::chrono::milliseconds;
+
+class SaslLoginTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        env.useServer(server.port());
+        env.setUser();
+        server.scriptCap(true);
+    }
+    // Connects with an account to log in to (none for an empty mechanism),
+    // through the login lines.
+    void connectWith(std::u16string mechanism, bool required = false) {
+        if (!mechanism.empty()) {
+            env.session.state.saslLogin =
+                SaslLogin{std::move(mechanism), u"alice", u"s3cret pass", {}, {}, required};
+        }
+        env.session.connection.connectCommand();
+        ASSERT_TRUE(server.waitForClient());
+        // Unscripted, the server answers CAP itself and the test never sees it.
+        ASSERT_TRUE(server.expectLine(capScripted ? "CAP LS 302" : "nick tester"));
+        if (capScripted) {
+            ASSERT_TRUE(server.expectLine("nick tester"));
+        }
+        ASSERT_TRUE(server.expectLine("user me example.org kolu :Test User"));
+    }
+    // Connects and answers the capability list with `offers`, up to the client's REQ.
+    void connectOffering(const std::string& offers, std::u16string mechanism = u"PLAIN",
+                         bool required = false) {
+        connectWith(std::move(mechanism), required);
+        serverSays(":irc.test CAP * LS :" + offers);
+    }
+    void knowNoCapabilities() {
+        capScripted = false;
+        server.scriptCap(false);  // CAP is answered with 421
+    }
+    // Through the PLAIN payload, which the server has not answered yet.
+    void loginWithPlain(bool required = false) {
+        connectOffering("multi-prefix sasl=PLAIN,EXTERNAL", u"PLAIN", required);
+        ASSERT_TRUE(server.expectLine("CAP REQ :multi-prefix sasl"));
+        serverSays(":irc.test CAP tester ACK :multi-prefix sasl");
+        ASSERT_TRUE(server.expectLine("AUTHENTICATE PLAIN"));
+        serverSays("AUTHENTICATE +");
+        ASSERT_TRUE(server.expectLine("AUTHENTICATE " + payload));
+    }
+    void serverSays(const std::string& line) {
+        ASSERT_TRUE(server.send(line + "\r\n"));
+        for (int i = 0; i < 20; ++i) {
+            env.session.connection.pollTick();
+        }
+    }
+    // Nothing shown gives the password or what carried it away.
+    void expectNoSecretShown() {
+        EXPECT_FALSE(test::anyLineHas(env.lines(), u"s3cret"));
+        EXPECT_FALSE(test::anyLineHas(env.lines(), fromUtf8(payload)));
+        EXPECT_FALSE(test::anyLineHas(env.lines(), u"AUTHENTICATE"));
+    }
+
+    bool capScripted = true;
+    const std::string payload = base64Encode(std::string("\0alice\0s3cret pass", 18));
+    test::FakeIrcServer server;
+    test::SessionEnv env;
+};
+
+TEST_F(SaslLoginTest, PlainLoginHoldsCapEndUntilTheServerSaysItSucceeded) {
+    loginWithPlain();
+    EXPECT_TRUE(server.expectNoLine(milliseconds(150)));  // no CAP END yet
+    serverSays(":irc.test 900 tester tester!me@host alice :You are now logged in as alice");
+    serverSays(":irc.test 903 tester :SASL authentication successful");
+    EXPECT_TRUE(server.expectLine("CAP END"));
+    const std::vector<std::u16string> lines = env.lines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], u"*** You are now logged in as alice");
+    EXPECT_EQ(lines.back(), u"*** SASL login succeeded");
+    EXPECT_EQ(env.session.tabs.pobierz_hwndtxtbiez(0)->line(lines.size() - 1).colour,
+              env.colours.of(LineClass::Info));
+    expectNoSecretShown();
+    EXPECT_TRUE(env.session.state.connected);
+}
+
+TEST_F(SaslLoginTest, ARequiredLoginThatFailsQuitsWithoutReconnecting) {
+    env.settings.settings.RegZapiszLONG(u"reconnect", 1);
+    loginWithPlain(true);
+    serverSays(":irc.test 904 tester :SASL authentication failed");
+    EXPECT_TRUE(server.expectLine("QUIT"));
+    EXPECT_TRUE(env.pollUntil([&] { return env.session.state.socket == kInvalidSocket; }));
+    EXPECT_TRUE(server.waitForDisconnect());
+    EXPECT_TRUE(test::anyLineHas(env.lines(), u"*** SASL login failed"));
+    EXPECT_FALSE(env.host.isRunning(kRetryTimer));
+    EXPECT_EQ(server.received().find("CAP END"), std::string::npos);
+    expectNoSecretShown();
+}
+
+TEST_F(SaslLoginTest, AnOptionalLoginThatFailsGoesOnAsAGuest) {
+    loginWithPlain(false);
+    serverSays(":irc.test 908 tester EXTERNAL :are available SASL mechanisms");
+    EXPECT_EQ(env.lastLine(),
+              u"*** The server does not offer SASL login with PLAIN (it offers EXTERNAL)");
+    serverSays(":irc.test 904 tester :SASL authentication failed");
+    EXPECT_TRUE(server.expectLine("CAP END"));
+    EXPECT_TRUE(test::anyLineHas(env.lines(), u"*** SASL login failed"));
+    EXPECT_TRUE(env.session.state.connected);
+    expectNoSecretShown();
+}
+
+TEST_F(SaslLoginTest, AMechanismTheServerDoesNotOfferIsNotTried) {
+    connectOffering("sasl=EXTERNAL");
+    EXPECT_TRUE(server.expectLine("CAP REQ :sasl"));
+    serverSays(":irc.test CAP tester ACK :sasl");
+    EXPECT_TRUE(server.expectLine("CAP END"));
+    EXPECT_EQ(server.received().find("AUTHENTICATE"), std::string::npos);
+    EXPECT_EQ(env.lastLine(),
+              u"*** SASL login failed: the server does not offer PLAIN (it offers EXTERNAL)");
+}
+
+TEST_F(SaslLoginTest, AServerWithoutSaslIsSaidOnceAndTheLoginGoesOn) {
+    connectOffering("multi-prefix");
+    EXPECT_TRUE(server.expectLine("CAP REQ :multi-prefix"));
+    EXPECT_EQ(env.lastLine(), u"*** SASL login failed: the server offers no account login");
+    serverSays(":irc.test CAP tester ACK :multi-prefix");
+    EXPECT_TRUE(server.expectLine("CAP END"));
+    EXPECT_EQ(std::ranges::count(env.lines(), env.lastLine()), 1);
+}
+
+TEST_F(SaslLoginTest, ARequiredLoginEndsTheConnectionWithAServerThatKnowsNoCapabilities) {
+    knowNoCapabilities();
+    connectWith(u"PLAIN", true);
+    EXPECT_TRUE(env.pollUntil([&] { return env.session.state.socket == kInvalidSocket; }));
+    EXPECT_TRUE(test::anyLineHas(env.lines(), u"the server offers no account login"));
+    EXPECT_EQ(server.received().find("AUTHENTICATE"), std::string::npos);
+}
+
+TEST_F(SaslLoginTest, WithoutASaslLoginTheNumericsShowAsAnyOther) {
+    knowNoCapabilities();
+    connectWith(u"");
+    serverSays(":irc.test 001 tester :Welcome");
+    serverSays(":irc.test 900 tester tester!me@host alice :You are now logged in as alice");
+    const std::u16string viaService = env.lastLine();
+    serverSays(":irc.test 999 tester tester!me@host alice :You are now logged in as alice");
+    EXPECT_EQ(viaService, env.lastLine());
+}
+
+TEST_F(SaslLoginTest, GarbageFromTheServerAbortsTheExchangeAndEndsNegotiation) {
+    connectOffering("sasl");
+    EXPECT_TRUE(server.expectLine("CAP REQ :sasl"));
+    serverSays(":irc.test CAP tester ACK :sasl");
+    EXPECT_TRUE(server.expectLine("AUTHENTICATE PLAIN"));
+    serverSays("AUTHENTICATE not*base64");
+    EXPECT_TRUE(server.expectLine("AUTHENTICATE *"));
+    EXPECT_TRUE(server.expectLine("CAP END"));
+    EXPECT_EQ(env.lastLine(),
+              u"*** SASL login failed: the server sent a message that is not base64");
+    // The server's confirmation is shown, and changes nothing more.
+    serverSays(":irc.test 906 tester :SASL authentication aborted");
+    EXPECT_EQ(env.lastLine(), u"*** SASL login aborted");
+    EXPECT_TRUE(server.expectNoLine(milliseconds(100)));
+}
+
+// EXTERNAL: the login's certificate goes with the TLS handshake, or nothing goes.
+class ClientCertificateTest : public ::testing::Test {
+  protected:
+    void connectWith(const std::string& certFile, const std::string& keyFile) {
+        env.setUser();
+        env.settings.write("servers.txt",
+                           "Test\t127.0.0.1\t+" + std::to_string(server.port()) + "\t\r\n");
+        env.settings.settings.RegZapiszLONG(u"server", 0);
+        env.settings.write(TlsTrust::kFileName, "127.0.0.1 " + server.fingerprint() + "\n");
+        SaslLogin login;
+        login.mechanism = u"EXTERNAL";
+        login.certFile = certFile;
+        login.keyFile = keyFile;
+        env.session.state.saslLogin = login;
+        env.session.connection.connectCommand();
+    }
+
+    test::TlsTestServer server;
+    test::SessionEnv env;
+};
+
+TEST_F(ClientCertificateTest, TheLoginsCertificateIsOfferedInTheHandshake) {
+    const std::string cert = env.settings.dir.file("client.pem");
+    const std::string key = env.settings.dir.file("client.key");
+    server.writePem(cert, key);
+    connectWith(cert, key);
+    ASSERT_TRUE(env.pollUntil([&] { return !server.lines().empty(); }));
+    EXPECT_EQ(server.lines().front(), "CAP LS 302");
+    EXPECT_EQ(server.clientFingerprint(), server.fingerprint());
+}
+
+TEST_F(ClientCertificateTest, AMissingCertificateStopsTheConnectionWithAClearLine) {
+    const std::string missing = env.settings.dir.file("gone.pem");
+    connectWith(missing, "");
+    EXPECT_EQ(env.session.state.socket, kInvalidSocket);
+    EXPECT_TRUE(test::anyLineHas(env.lines(), u"*** Unable to connect (TLS: client certificate " +
+                                                  fromUtf8(missing) +
+                                                  u": No such file or directory)"));
+    EXPECT_TRUE(server.lines().empty());
+    EXPECT_EQ(server.firstByte(), std::nullopt);
+}
+
+}  // namespace
+}  // namespace kolu
