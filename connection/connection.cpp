@@ -247,6 +247,7 @@ SocketHandle Connection::login(SocketHandle sock, const ConnectionData& server,
     if (used != server.host && "[" + used + "]" != server.host) {
         shown += " [" + used + "]";
     }
+    chooseLogin(server);
     if (zaloguj(sock, shown, server.port, server.password) == 0) {
         WSzamknij(sock);
         return kInvalidSocket;
@@ -385,6 +386,15 @@ void Connection::offerTrust(const std::string& host, const TlsPeer& peer) {
 
 std::string Connection::trustFile() {
     return toUtf8(m_parts.settings.CzytajInstallDir()) + TlsTrust::kFileName;
+}
+
+void Connection::chooseLogin(const ConnectionData& server) {
+    const std::string path = toUtf8(m_parts.settings.CzytajInstallDir()) + ServerLogins::kFileName;
+    if (!m_logins || m_logins->path() != path) {
+        m_logins.emplace(
+            path, [this](std::u16string_view text) { printInfo(u"*** " + std::u16string(text)); });
+    }
+    m_state.saslLogin = m_logins->find(fromUtf8(server.host));
 }
 
 SocketHandle Connection::failedTls(SocketHandle sock, std::u16string_view problem) {

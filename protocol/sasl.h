@@ -11,6 +11,9 @@ struct SaslLogin {
     std::u16string password;
     std::string certFile;  // EXTERNAL: the client certificate and its key (PEM)
     std::string keyFile;
+    bool required = false;  // the connection is given up when the login fails
+
+    bool operator==(const SaslLogin&) const = default;
 };
 
 }  // namespace kolu
