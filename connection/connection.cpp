@@ -295,6 +295,8 @@ void Connection::connectTimedOut() {
 }
 
 SocketHandle Connection::connected(SocketHandle sock, PendingConnect attempt) {
+    // Before the handshake: an EXTERNAL login's certificate goes with it.
+    chooseLogin(attempt.server);
     if (!attempt.server.tls) {
         return login(sock, attempt.server, attempt.addresses[attempt.next]);
     }
@@ -390,6 +392,15 @@ void Connection::offerTrust(const std::string& host, const TlsPeer& peer) {
 
 std::string Connection::trustFile() {
     return toUtf8(m_parts.settings.CzytajInstallDir()) + TlsTrust::kFileName;
+}
+
+void Connection::chooseLogin(const ConnectionData& server) {
+    const std::string path = toUtf8(m_parts.settings.CzytajInstallDir()) + ServerLogins::kFileName;
+    if (!m_logins || m_logins->path() != path) {
+        m_logins.emplace(
+            path, [this](std::u16string_view text) { printInfo(u"*** " + std::u16string(text)); });
+    }
+    m_state.saslLogin = m_logins->find(fromUtf8(server.host));
 }
 
 SocketHandle Connection::failedTls(SocketHandle sock, std::u16string_view problem) {

@@ -11,6 +11,7 @@
 
 #include "connection/paced_lines.h"
 #include "connection/send_pacer.h"
+#include "connection/server_logins.h"
 #include "platform/sockets.h"
 #include "protocol/notify_hooks.h"
 #include "protocol/server_link.h"
@@ -159,6 +160,8 @@ class Connection final : public ServerLink {
     // A plain-text server whose host asked for TLS (this run, or in a policy
     // that still holds) is reached over TLS on the port it named.
     void applyStsPolicy(ConnectionData& server);
+    // The account login set for the server about to be logged in to, or none.
+    void chooseLogin(const ConnectionData& server);
     SocketHandle login(SocketHandle sock, const ConnectionData& server,
                        const SocketAddress& address);
     SocketHandle failedConnect(SocketHandle sock);
@@ -195,6 +198,7 @@ class Connection final : public ServerLink {
     int m_retryDelayMs = kRetryIntervalMs;
     std::string m_outbound;  // sent lines the socket hasn't taken yet, in order
     SendPacer m_pacer;
+    std::optional<ServerLogins> m_logins;  // kept so a damaged file is reported once
     PacedLines m_paced;
     bool m_overflowed = false;      // the queue overflowed: nothing more is sent until the close
     bool m_flushAfterRead = false;  // the queued bytes wait for a read (TLS), not for room

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QVBoxLayout>
 
+#include "connection/server_logins.h"
 #include "gui/whisper_hook.h"
 #include "options/server_dialog.h"
 #include "options/textured_button.h"
@@ -100,7 +101,7 @@ void ConnectionPage::showChoice() {
 
 void ConnectionPage::addServer() {
     ServerRecord record;
-    ServerDialog dialog(record, this);
+    ServerDialog dialog(record, this, m_logins);
     dialog.setFont(font());
     if (m_whispers) {
         dialog.offerWhispers(*m_whispers, true);
@@ -118,12 +119,16 @@ void ConnectionPage::editServer() {
     if (!record) {
         return;
     }
-    ServerDialog dialog(*record, this);
+    const std::u16string oldServer = record->server;
+    ServerDialog dialog(*record, this, m_logins);
     dialog.setFont(font());
     if (m_whispers) {
         dialog.offerWhispers(*m_whispers, false);
     }
     if (dialog.exec() == QDialog::Accepted) {
+        if (writtenServerName(record->server) != writtenServerName(oldServer)) {
+            dropHost(oldServer);
+        }
         m_choice.SrvPokazWybrany(SrvIndeks(m_choice.list(), record));
         showChoice();
     }
@@ -135,9 +140,32 @@ void ConnectionPage::deleteServer() {
     }
     if (QMessageBox::question(this, QStringLiteral("Delete server"),
                               QStringLiteral("Are you sure?")) == QMessageBox::Yes) {
+        dropHost(m_choice.selectedRecord()->server);
         m_choice.SrvUsun(m_choice.selectedServer());
         showChoice();
     }
+}
+
+void ConnectionPage::dropHost(const std::u16string& server) {
+    if (m_logins) {
+        m_droppedHosts.push_back(writtenServerName(server));
+    }
+}
+
+void ConnectionPage::forgetDroppedLogins() {
+    for (const std::u16string& host : m_droppedHosts) {
+        const auto servers = m_choice.list().servers();
+        const bool stillNamed =
+            std::any_of(servers.begin(), servers.end(),
+                        [&](const ServerRecord& r) { return writtenServerName(r.server) == host; });
+        if (!stillNamed && m_logins->remove(host) != 0) {
+            // The server list is saved already; the login merely outlives its server.
+            QMessageBox::warning(
+                this, QStringLiteral("Warning"),
+                QStringLiteral("The login of %1 could not be removed.").arg(qs(host)));
+        }
+    }
+    m_droppedHosts.clear();
 }
 
 }  // namespace kolu

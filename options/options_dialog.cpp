@@ -11,6 +11,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "connection/server_logins.h"
 #include "gui/whisper_hook.h"
 #include "options/connection_page.h"
 #include "options/files_page.h"
@@ -20,6 +21,8 @@
 #include "options/sounds_page.h"
 #include "options/switches_page.h"
 #include "options/view_page.h"
+#include "platform/text.h"
+#include "settings/settings.h"
 #include "ui/host.h"
 
 namespace kolu {
@@ -57,6 +60,9 @@ OptionsDialog::OptionsDialog(const OptionsDialogServices& services, int scaleFac
         WhisperServices{settings, services.dictionary, scaleFactor});
     auto* connection =
         new ConnectionPage(m_values.servers, m_values.server, scaleFactor, m_whispers.get());
+    m_logins = std::make_unique<ServerLogins>(toUtf8(settings.CzytajInstallDir()) +
+                                              ServerLogins::kFileName);
+    connection->useLogins(m_logins.get());
     auto* view = new ViewPage(scaleFactor);
     auto* screen = new ScreenPage;
     m_pages = {connection,
@@ -168,6 +174,10 @@ void OptionsDialog::accept() {
     const OptionsSaveResult result = zapisz_ustawienia(m_services.servers, m_values);
     if (!result.problem.empty()) {
         m_services.host.messageBox(result.problem, u"Error!");
+    }
+    if (result.problem.empty()) {
+        // Only a saved server list lets the logins of its deleted servers go.
+        static_cast<ConnectionPage*>(m_pages[kConnection])->forgetDroppedLogins();
     }
     if (result.settingsSaved) {
         QDialog::accept();

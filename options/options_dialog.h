@@ -20,6 +20,7 @@ class ConnectionPage;
 class Dictionary;
 class Host;
 class OptionsPageWidget;
+class ServerLogins;
 class SoundPlayer;
 struct WhisperServices;
 
@@ -57,6 +58,7 @@ class OptionsDialog final : public QDialog {
 
     OptionsDialogServices m_services;
     std::unique_ptr<WhisperServices> m_whispers;
+    std::unique_ptr<ServerLogins> m_logins;  // the server dialogs' account logins
     OptionsPages m_values;
     QTabWidget* m_tabs;
     QDialogButtonBox* m_buttons;

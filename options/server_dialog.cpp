@@ -6,9 +6,15 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QTabWidget>
+#include <QVBoxLayout>
 
+#include "connection/server_logins.h"
 #include "gui/whisper_hook.h"
 #include "options/page_widget.h"
+#include "options/server_login_page.h"
+#include "platform/error_text.h"
 
 namespace kolu {
 namespace {
@@ -22,10 +28,13 @@ QLineEdit* field(int id, int limit, const std::u16string& text, QWidget* parent)
 
 }  // namespace
 
-ServerDialog::ServerDialog(ServerRecord& record, QWidget* parent)
-    : QDialog(parent), m_record(record) {
+ServerDialog::ServerDialog(ServerRecord& record, QWidget* parent, ServerLogins* logins)
+    : QDialog(parent), m_record(record), m_logins(logins) {
     setWindowTitle(QStringLiteral("Server"));
-    auto* form = new QFormLayout(this);
+    auto* layout = new QVBoxLayout(this);
+    auto* serverPage = new QWidget(this);
+    auto* form = new QFormLayout(serverPage);
+    form->setContentsMargins(0, 0, 0, 0);
     m_network = field(3102, kNetworkLimit, record.network, this);
     m_server = field(3104, kServerLimit, record.server, this);
     m_ports = field(3106, kPortsLimit, record.ports, this);
@@ -41,11 +50,33 @@ ServerDialog::ServerDialog(ServerRecord& record, QWidget* parent)
     form->addRow(makeLabel(3105, QStringLiteral("Port(s)"), this), m_ports);
     form->addRow(QString(), tlsNote);
     form->addRow(makeLabel(3107, QStringLiteral("Password"), this), m_password);
+    if (m_logins) {
+        // A page of its own: below the server's fields it would not fit the
+        // handheld's screen.
+        auto* pages = new QTabWidget(this);
+        pages->setAccessibleName(QStringLiteral("Server pages"));
+        pages->addTab(serverPage, QStringLiteral("Server"));
+        m_loginPage = new ServerLoginPage;
+        // Taller than the handheld's screen: it scrolls rather than being cut off.
+        auto* scroller = new QScrollArea;
+        scroller->setWidget(m_loginPage);
+        scroller->setWidgetResizable(true);
+        scroller->setFrameShape(QFrame::NoFrame);
+        scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        pages->addTab(scroller, QStringLiteral("Account"));
+        if (!record.server.empty()) {
+            m_shownLogin = m_logins->find(writtenServerName(record.server));
+        }
+        m_loginPage->show(m_shownLogin);
+        layout->addWidget(pages);
+    } else {
+        layout->addWidget(serverPage);
+    }
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     m_ok = buttons->button(QDialogButtonBox::Ok);
     connect(buttons, &QDialogButtonBox::accepted, this, &ServerDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &ServerDialog::reject);
-    form->addRow(buttons);
+    layout->addWidget(buttons);
 }
 
 void ServerDialog::offerWhispers(const WhisperServices& services, bool adding) {
@@ -71,10 +102,38 @@ int ServerDialog::SrvZapisz() {
     return 1;
 }
 
-void ServerDialog::accept() {
-    if (SrvZapisz() == 1) {
-        QDialog::accept();
+bool ServerDialog::saveLogin(const std::u16string& oldHost) {
+    const std::u16string host = writtenServerName(m_record.server);
+    const std::optional<SaslLogin> login = m_loginPage->login();
+    const bool moved = host != writtenServerName(oldHost);
+    int error = 0;
+    if (login && (moved || login != m_shownLogin)) {
+        error = m_logins->set(host, *login);
+    } else if (!login && !moved && m_shownLogin) {
+        error = m_logins->remove(host);
     }
+    // A new or renamed server left at "None" keeps whatever its host already has:
+    // another server entry for that host may log in with it.
+    if (error != 0) {
+        QMessageBox::warning(
+            this, QStringLiteral("Warning"),
+            QStringLiteral("The login could not be saved (%1).").arg(qs(errorPhrase(error))),
+            QMessageBox::Ok);
+        return false;
+    }
+    return true;
+}
+
+void ServerDialog::accept() {
+    const ServerRecord before = m_record;
+    if (SrvZapisz() != 1) {
+        return;
+    }
+    if (m_loginPage && !saveLogin(before.server)) {
+        m_record = before;  // nothing is taken unless all of it is
+        return;
+    }
+    QDialog::accept();
 }
 
 }  // namespace kolu

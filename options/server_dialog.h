@@ -2,8 +2,13 @@
 // The small "Server" dialog of the Connection page: network, server, port(s)
 // and a hidden password. OK stores the fields into the record only when the
 // first three hold text (SrvZapisz); otherwise it warns and stays open, so
-// Cancel always leaves the record as it was.
+// Cancel always leaves the record as it was. Given the logins store, the
+// dialog has a second page for the server's account login, saved by OK under
+// the server's host (the old host's login is the caller's to forget).
 #include <QDialog>
+#include <optional>
+
+#include "protocol/sasl.h"
 
 #include "servers/server_list.h"
 
@@ -12,6 +17,8 @@ class QPushButton;
 
 namespace kolu {
 
+class ServerLoginPage;
+class ServerLogins;
 struct WhisperServices;
 
 class ServerDialog final : public QDialog {
@@ -23,8 +30,9 @@ class ServerDialog final : public QDialog {
     static constexpr int kPortsLimit = 60;
     static constexpr int kPasswordLimit = 60;
 
-    // Shows `record` (SrvWczytaj); OK writes it back.
-    ServerDialog(ServerRecord& record, QWidget* parent = nullptr);
+    // Shows `record` (SrvWczytaj); OK writes it back, and with `logins` the
+    // account login too.
+    ServerDialog(ServerRecord& record, QWidget* parent = nullptr, ServerLogins* logins = nullptr);
 
     // Word completion on the fields (one word); the network only when adding, and
     // never on the password, whose hidden text a list would show.
@@ -39,9 +47,18 @@ class ServerDialog final : public QDialog {
     QLineEdit* portsField() const { return m_ports; }
     QLineEdit* passwordField() const { return m_password; }
     QPushButton* okButton() const { return m_ok; }
+    // The account page; null without a logins store.
+    ServerLoginPage* loginPage() const { return m_loginPage; }
 
   private:
+    // Writes the login page to the store when it or the host changed; false
+    // (after a warning) when the store could not be written.
+    bool saveLogin(const std::u16string& oldHost);
+
     ServerRecord& m_record;
+    ServerLogins* m_logins;
+    ServerLoginPage* m_loginPage = nullptr;
+    std::optional<SaslLogin> m_shownLogin;  // as read for the record's host
     QLineEdit* m_network;
     QLineEdit* m_server;
     QLineEdit* m_ports;

@@ -76,4 +76,12 @@ std::u16string errorText(int code) {
     return errnoText(code);
 }
 
+std::u16string errorPhrase(int code) {
+    std::u16string text = errorText(code);
+    while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r')) {
+        text.pop_back();
+    }
+    return text;
+}
+
 }  // namespace kolu

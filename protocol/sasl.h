@@ -22,6 +22,8 @@ struct SaslLogin {
     std::string keyFile;
     // A failed login ends the connection instead of going on without the account.
     bool required = false;
+
+    bool operator==(const SaslLogin&) const = default;
 };
 
 class SaslExchange {

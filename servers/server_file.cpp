@@ -131,6 +131,10 @@ std::string serverFileText(const ServerList& list) {
     return text;
 }
 
+std::u16string writtenServerName(std::u16string_view server) {
+    return writtenField(server, ServerRecord::kServerRoom, false);
+}
+
 int SrvZapiszPlik(ServerList list, const ServerListServices& services) {
     if (list.readError() != 0) {
         // Replacing a file we could not read would lose the servers it holds.

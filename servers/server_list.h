@@ -153,6 +153,9 @@ ServerList SrvCzytajPlik(const ServerListServices& services);
 // The bytes SrvZapiszPlik writes for `list`. A TAB or line break inside a field
 // would split the line, so it is written as a blank (a TAB in the last field is kept).
 std::string serverFileText(const ServerList& list);
+// The server column of one record as serverFileText writes it: what files kept
+// beside servers.txt use to name that server.
+std::u16string writtenServerName(std::u16string_view server);
 
 // Replaces servers.txt with the list (mode 0600; whole or not at all) and frees the
 // list. Returns 1 when written, 0 when the old file was left (the failure is reported,

@@ -190,13 +190,6 @@ void RegOpZapiszFiles(PageKeys keys, const OptionsPages& pages) {
     keys.settings.writeDword(u"whspmax", std::clamp(pages.whspmax, 1, kMaxWhispers), label);
 }
 
-std::u16string withoutLineEnd(std::u16string text) {
-    while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r')) {
-        text.pop_back();
-    }
-    return text;
-}
-
 std::u16string storeFailureText(long result) {
     switch (result) {
         case kErrorDiskFull:
@@ -279,7 +272,7 @@ OptionsSaveResult zapisz_ustawienia(const ServerListServices& services, const Op
                                                 serverFileText(pages.servers), kServersFileMode)) {
         services.log.LogError(u"WriteFile", u"SrvZapiszPlik", rc);
         outcome.problem = u"The options could not be saved: servers.txt could not be written (" +
-                          withoutLineEnd(errorText(rc)) + u").\r\nNothing was changed.";
+                          errorPhrase(rc) + u").\r\nNothing was changed.";
         return outcome;
     }
 
@@ -311,7 +304,7 @@ OptionsSaveResult zapisz_ustawienia(const ServerListServices& services, const Op
         if (const int rc = serversFile.commit()) {
             services.log.LogError(u"MoveFileW", u"SrvZapiszPlik", rc);
             outcome.problem = u"The settings were saved, but servers.txt could not be replaced (" +
-                              withoutLineEnd(errorText(rc)) + u"), so the chosen server was kept.";
+                              errorPhrase(rc) + u"), so the chosen server was kept.";
         } else {
             outcome.problem = RegSrvIdxZapisz(services, pages);
         }

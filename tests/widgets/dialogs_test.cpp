@@ -14,6 +14,7 @@
 #include <QTreeWidget>
 
 #include "commands/menu_commands.h"
+#include "connection/server_logins.h"
 #include "gui/background_picture.h"
 #include "gui/prompt_dialogs.h"
 #include "options/colour_field.h"
@@ -26,6 +27,7 @@
 #include "options/screen_page.h"
 #include "options/select_colour_dialog.h"
 #include "options/server_dialog.h"
+#include "options/server_login_page.h"
 #include "options/sounds_page.h"
 #include "options/view_page.h"
 #include "tests/support/file_size_limit.h"
@@ -238,6 +240,167 @@ TEST_F(OptionsDialogTest, TheServerDialogNeedsNetworkServerAndPortsAndFitsTheHan
     dialog.okButton()->click();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(record, (ServerRecord{u"New", u"old.net", u"7000", u""}));
+}
+
+SaslLogin plainLogin(std::u16string account, std::u16string password) {
+    return SaslLogin{u"PLAIN", std::move(account), std::move(password), "", "", false};
+}
+
+TEST_F(OptionsDialogTest,
+       TheServerDialogsAccountPageFitsTheHandheldAndEnablesWhatItsMechanismUses) {
+    ServerLogins logins(env.settings.dir.file(ServerLogins::kFileName));
+    const SaslLogin external{u"EXTERNAL", u"me", u"", "/c.pem", "/k.pem", true};
+    ASSERT_EQ(logins.set(u"old.net", external), 0);
+    ServerRecord record{u"Old", u"old.net", u"6667", u""};
+    ServerDialog dialog(record, nullptr, &logins);
+    ServerLoginPage* page = dialog.loginPage();
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->login(), external);
+
+    dialog.resize(240, dialog.sizeHint().height());
+    dialog.show();
+    expectFits(dialog, QSize(240, 320));
+    auto* pages = dialog.findChild<QTabWidget*>();
+    pages->setCurrentIndex(1);
+    // The page scrolls down; across, every control is whole.
+    EXPECT_LE(dialog.width(), 240);
+    EXPECT_LE(dialog.height(), 320);
+    for (const QWidget* child : page->findChildren<QWidget*>()) {
+        const int left = child->mapTo(&dialog, QPoint(0, 0)).x();
+        EXPECT_TRUE(!child->isVisible() || (left >= 0 && left + child->width() <= dialog.width()))
+            << child->metaObject()->className();
+    }
+    for (QWidget* control : page->findChildren<QWidget*>()) {
+        if (!qobject_cast<QLabel*>(control) && control->focusPolicy() != Qt::NoFocus) {
+            EXPECT_FALSE(control->accessibleName().isEmpty()) << control->metaObject()->className();
+        }
+    }
+    EXPECT_EQ(page->accountField()->maxLength(), 100);
+    EXPECT_EQ(page->passwordField()->maxLength(), 300);
+    EXPECT_EQ(page->certificateField()->maxLength(), 500);
+    EXPECT_EQ(page->keyField()->maxLength(), 500);
+    EXPECT_EQ(page->passwordField()->echoMode(), QLineEdit::Password);
+
+    struct Enabled {
+        const char* mechanism;
+        bool account, password, files, required;
+    };
+    for (const Enabled& row :
+         {Enabled{"None", false, false, false, false}, Enabled{"PLAIN", true, true, false, true},
+          Enabled{"SCRAM-SHA-256", true, true, false, true},
+          Enabled{"EXTERNAL", true, false, true, true}}) {
+        page->mechanismBox()->setCurrentText(QString::fromLatin1(row.mechanism));
+        SCOPED_TRACE(row.mechanism);
+        EXPECT_EQ(page->accountField()->isEnabled(), row.account);
+        EXPECT_EQ(page->passwordField()->isEnabled(), row.password);
+        for (QWidget* file : {static_cast<QWidget*>(page->certificateField()),
+                              static_cast<QWidget*>(page->keyField()),
+                              static_cast<QWidget*>(page->certificateBrowse()),
+                              static_cast<QWidget*>(page->keyBrowse())}) {
+            EXPECT_EQ(file->isEnabled(), row.files);
+        }
+        EXPECT_EQ(page->requiredBox()->isEnabled(), row.required);
+    }
+    // What the mechanism does not use is not kept.
+    page->mechanismBox()->setCurrentText(QStringLiteral("PLAIN"));
+    page->passwordField()->setText(QStringLiteral("pw"));
+    EXPECT_EQ(page->login(), (SaslLogin{u"PLAIN", u"me", u"pw", "", "", true}));
+}
+
+TEST_F(OptionsDialogTest, AServerLoginIsKeptWhenItCannotBeSavedAndTheServerIsLeftAsItWas) {
+    ServerLogins logins(env.settings.dir.file(ServerLogins::kFileName));
+    ASSERT_EQ(logins.set(u"old.net", plainLogin(u"me", u"pw")), 0);
+    const std::string before = env.settings.read(ServerLogins::kFileName);
+    ServerRecord record{u"Old", u"old.net", u"6667", u""};
+    ServerDialog dialog(record, nullptr, &logins);
+    dialog.show();
+    dialog.serverField()->setText(QStringLiteral("new.net"));
+    dialog.loginPage()->accountField()->setText(QStringLiteral("you"));
+    {
+        test::FileSizeLimit full(8);
+        ASSERT_TRUE(full.set());
+        const auto warned = test::answerMessageBox(QMessageBox::Ok);
+        dialog.okButton()->click();
+        EXPECT_TRUE(*warned);
+    }
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(record, (ServerRecord{u"Old", u"old.net", u"6667", u""}));
+    EXPECT_EQ(env.settings.read(ServerLogins::kFileName), before);
+}
+
+// The login follows its server through the Options dialog; servers.txt never changes form.
+TEST_F(OptionsDialogTest, ServerLoginsAreSavedByTheServerDialogsOkAndFollowRenamesAndDeletes) {
+    const std::string servers = file("servers.txt");
+    ServerLogins logins(env.settings.dir.file(ServerLogins::kFileName));
+    auto connection = [](const OptionsDialog& dialog) {
+        return static_cast<ConnectionPage*>(dialog.page(OptionsDialog::kConnection));
+    };
+    auto editLogin = [](const std::function<void(ServerDialog*)>& change, bool ok) {
+        test::whenModal<ServerDialog>([change, ok](ServerDialog* server) {
+            change(server);
+            if (ok) {
+                server->okButton()->click();
+            } else {
+                server->reject();
+            }
+        });
+    };
+    auto setPlain = [](ServerDialog* server, const QString& account) {
+        ServerLoginPage* page = server->loginPage();
+        page->mechanismBox()->setCurrentText(QStringLiteral("PLAIN"));
+        page->accountField()->setText(account);
+        page->passwordField()->setText(QStringLiteral("pw\tx"));
+    };
+    {
+        auto dialog = open();
+        editLogin([&](ServerDialog* server) { setPlain(server, QStringLiteral("cancelled")); },
+                  false);
+        connection(*dialog)->editServer();
+        EXPECT_FALSE(fileExists(logins.path()));
+        editLogin([&](ServerDialog* server) { setPlain(server, QStringLiteral("me")); }, true);
+        connection(*dialog)->editServer();
+        EXPECT_EQ(logins.find(u"irc.net"), plainLogin(u"me", u"pw\tx"));
+        // Shown again when the server is edited again, and a Cancel leaves it.
+        editLogin(
+            [](ServerDialog* server) {
+                EXPECT_EQ(server->loginPage()->login(), plainLogin(u"me", u"pw\tx"));
+                server->loginPage()->mechanismBox()->setCurrentIndex(0);
+            },
+            false);
+        connection(*dialog)->editServer();
+        dialog->accept();
+    }
+    EXPECT_EQ(file("servers.txt"), servers);
+    EXPECT_EQ(logins.find(u"irc.net"), plainLogin(u"me", u"pw\tx"));
+
+    // A rename moves the login; the old host's goes once the list is saved.
+    {
+        auto dialog = open();
+        editLogin(
+            [](ServerDialog* server) { server->serverField()->setText(QStringLiteral("irc.new")); },
+            true);
+        connection(*dialog)->editServer();
+        EXPECT_EQ(logins.find(u"irc.new"), plainLogin(u"me", u"pw\tx"));
+        EXPECT_EQ(logins.find(u"irc.net"), plainLogin(u"me", u"pw\tx"));
+        dialog->accept();
+    }
+    EXPECT_EQ(file("servers.txt"), "Net\tirc.new\t6667\t\r\n");
+    EXPECT_EQ(logins.find(u"irc.net"), std::nullopt);
+
+    // A deleted server's login stays while the list is not saved.
+    for (const bool save : {false, true}) {
+        auto dialog = open();
+        test::answerMessageBox(QMessageBox::Yes);
+        connection(*dialog)->deleteServer();
+        ASSERT_EQ(connection(*dialog)->servers()->count(), 0);
+        if (save) {
+            dialog->accept();
+        } else {
+            dialog->reject();
+        }
+        EXPECT_EQ(logins.find(u"irc.new").has_value(), !save);
+    }
+    EXPECT_EQ(file("servers.txt"), "");
 }
 
 // At scale 2 a cell is 16 pixels wide and high: its last pixel row and column are still its own.
