@@ -40,9 +40,8 @@ struct MemberWorld {
         h.dispatch(u":srv 353 me = " + std::u16string(channel) + u" :" + std::u16string(entries));
         h.dispatch(u":srv 366 me " + std::u16string(channel) + u" :End of /NAMES list.");
     }
-    UserList& list(std::u16string_view channel) { return *h.tabs().pobierz_hwndlist(channel); }
     const MemberDetails* details(std::u16string_view channel, std::u16string_view nick) {
-        return list(channel).details(nick);
+        return h.tabs().pobierz_hwndlist(channel)->details(nick);
     }
     // Lines of every tab, to show a line printed nowhere.
     std::size_t allLines() {

@@ -55,11 +55,11 @@ TEST(SaslExchangeTest, PlainSendsAccountAndPasswordOnceAndExternalSendsNothing) 
 
 TEST(SaslExchangeTest, AMechanismTheServerDoesNotListOrTheClientDoesNotKnowIsNotTried) {
     for (const auto& [mechanism, offer] :
-         {std::pair{u"PLAIN", u"EXTERNAL,PLAINX,SCRAM-SHA"}, std::pair{u"DIGEST-MD5", u""}}) {
+         {std::pair{u"PLAIN", u"EXTERNAL,PLAINX"}, std::pair{u"DIGEST-MD5", u"DIGEST-MD5"}}) {
         SaslExchange exchange({mechanism});
         EXPECT_EQ(exchange.start(offer), std::nullopt) << toUtf8(mechanism);
         EXPECT_TRUE(exchange.failed());
-        EXPECT_NE(exchange.problem().find(offer), std::u16string::npos);
+        EXPECT_NE(exchange.problem().find(mechanism), std::u16string::npos);
     }
 }
 

@@ -1,12 +1,8 @@
 // The client certificate a TLS connection offers: files that can't be used
 // stop the connection with a reason, before anything is sent.
 #include <gtest/gtest.h>
-#include <openssl/evp.h>
-#include <openssl/pem.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <cstdio>
 
 #include "platform/files.h"
 #include "platform/tls_stream.h"
@@ -60,12 +56,7 @@ TEST_F(TlsClientCertTest, FilesThatCantBeUsedAreRefusedWithTheirReason) {
                            "client certificate " + dir.file("junk.pem") + ": "));
 
     // Another key than the certificate's.
-    EVP_PKEY* other = EVP_EC_gen("P-256");
-    std::FILE* file = std::fopen(dir.file("other.key").c_str(), "w");
-    ASSERT_NE(file, nullptr);
-    PEM_write_PrivateKey(file, other, nullptr, nullptr, 0, nullptr, nullptr);
-    std::fclose(file);
-    EVP_PKEY_free(other);
+    test::TlsTestServer().writePem(dir.file("other.pem"), dir.file("other.key"));
     EXPECT_EQ(openProblem({cert, dir.file("other.key")}),
               "the client key does not belong to the client certificate");
 }
