@@ -10,38 +10,26 @@ namespace kolu {
 namespace {
 
 std::string hex(std::string_view bytes) {
-    static constexpr char kDigits[] = "0123456789abcdef";
     std::string out;
-    for (const char c : bytes) {
-        out += kDigits[static_cast<unsigned char>(c) >> 4];
-        out += kDigits[static_cast<unsigned char>(c) & 0xF];
+    for (const unsigned char c : bytes) {
+        out += "0123456789abcdef"[c >> 4];
+        out += "0123456789abcdef"[c & 0xF];
     }
     return out;
 }
 
-TEST(CryptoTest, Base64FollowsTheRfcVectorsBothWays) {
-    const std::pair<std::string, std::string> vectors[] = {
-        {"", ""},
-        {"f", "Zg=="},
-        {"fo", "Zm8="},
-        {"foo", "Zm9v"},
-        {"foob", "Zm9vYg=="},
-        {"fooba", "Zm9vYmE="},
-        {"foobar", "Zm9vYmFy"},
-    };
-    for (const auto& [plain, encoded] : vectors) {
+TEST(CryptoTest, Base64FollowsTheRfcVectorsBothWaysAndRefusesWhatIsNotStrictBase64) {
+    for (const auto& [plain, encoded] : {std::pair{"", ""},
+                                         {"f", "Zg=="},
+                                         {"fo", "Zm8="},
+                                         {"foo", "Zm9v"},
+                                         {"foob", "Zm9vYg=="},
+                                         {"fooba", "Zm9vYmE="},
+                                         {"foobar", "Zm9vYmFy"},
+                                         {"\xff\xfe\x80", "//6A"}}) {
         EXPECT_EQ(base64Encode(plain), encoded);
         EXPECT_EQ(base64Decode(encoded), plain) << encoded;
     }
-    // Every byte value survives the round trip.
-    std::string all;
-    for (int i = 0; i < 256; ++i) {
-        all += static_cast<char>(i);
-    }
-    EXPECT_EQ(base64Decode(base64Encode(all)), all);
-}
-
-TEST(CryptoTest, Base64DecodeRefusesWhatIsNotStrictBase64) {
     for (const std::string_view bad : {"Zg=", "Zg", "Zm9v\n", "Zm 9", "Zm9-", "Z===", "=Zm9",
                                        "Zg==Zm9v", "Zm=v", "Zh==", "Zm9="}) {
         EXPECT_EQ(base64Decode(bad), std::nullopt) << bad;
@@ -51,31 +39,27 @@ TEST(CryptoTest, Base64DecodeRefusesWhatIsNotStrictBase64) {
 TEST(CryptoTest, DigestsAndKeysMatchPublishedVectors) {
     EXPECT_EQ(hex(sha256("abc")),
               "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
-    EXPECT_EQ(hex(hmacSha256(std::string(20, '\x0b'), "Hi There")),
-              "b0344c61d8db38535ca8afceaf0bf12b881dc200c9833da726e9376c2e32cff7");
     EXPECT_EQ(hex(hmacSha256("Jefe", "what do ya want for nothing?")),
               "5bdcc146bf60754e6a042426089575c75a003f089d2739839dec58b964ec3843");
     // A key longer than the block is hashed first.
     EXPECT_EQ(hex(hmacSha256(std::string(131, '\xaa'),
                              "Test Using Larger Than Block-Size Key - Hash Key First")),
               "60e431591ee0b67f0d8a26aacbf5b77f8e0bc6213728c5140546040f0ee37f54");
+    // Two blocks of output; many iterations are covered by the SCRAM example.
     EXPECT_EQ(hex(pbkdf2Sha256("passwd", "salt", 1, 64)),
               "55ac046e56e3089fec1691c22544b605f94185216dde0465e68b9d57c20dacbc"
               "49ca9cccf179b645991664b39d77ef317c71b845b1e30bd509112041d3a19783");
-    EXPECT_EQ(hex(pbkdf2Sha256("Password", "NaCl", 80000, 64)),
-              "4ddcd8f60b98be21830cee5ef22701f9641a4418d04c0414aeff08876b34ab56"
-              "a1d425a1225833549adb841b51c9b3176a272bdebba1d078478f62b397f33c8d");
 }
 
 TEST(CryptoTest, RandomBytesComeInTheCountAskedAndDiffer) {
     std::set<std::string> seen;
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < 4; ++i) {
         const auto bytes = randomBytes(18);
         ASSERT_TRUE(bytes.has_value());
         EXPECT_EQ(bytes->size(), 18u);
         seen.insert(*bytes);
     }
-    EXPECT_EQ(seen.size(), 8u);
+    EXPECT_EQ(seen.size(), 4u);
 }
 
 }  // namespace

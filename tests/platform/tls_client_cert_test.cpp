@@ -1,12 +1,8 @@
 // The client certificate a TLS connection offers: files that can't be used
 // stop the connection with a reason, before anything is sent.
 #include <gtest/gtest.h>
-#include <openssl/evp.h>
-#include <openssl/pem.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <cstdio>
 
 #include "platform/files.h"
 #include "platform/tls_stream.h"
@@ -29,10 +25,8 @@ class TlsClientCertTest : public ::testing::Test {
     // Opens TLS on one end of the pair; the problem when it can't.
     std::optional<std::string> openProblem(const TlsClientCert& offered) {
         std::string problem;
-        if (TlsStream::open(fds[0], "irc.test", problem, offered)) {
-            return std::nullopt;
-        }
-        return problem;
+        return TlsStream::open(fds[0], "irc.test", problem, offered) ? std::nullopt
+                                                                     : std::optional(problem);
     }
 
     int fds[2] = {-1, -1};
@@ -44,38 +38,25 @@ class TlsClientCertTest : public ::testing::Test {
 
 TEST_F(TlsClientCertTest, AMatchingPairIsTakenWithTheKeyApartOrInTheSameFile) {
     EXPECT_EQ(openProblem({cert, key}), std::nullopt);
-    std::string both;
-    std::string part;
-    ASSERT_EQ(readWholeFile(cert, part), 0);
-    both += part;
-    ASSERT_EQ(readWholeFile(key, part), 0);
-    both += part;
-    ASSERT_EQ(writeFileAtomically(dir.file("both.pem"), both), 0);
+    std::string certText;
+    std::string keyText;
+    ASSERT_EQ(readWholeFile(cert, certText) + readWholeFile(key, keyText), 0);
+    ASSERT_EQ(writeFileAtomically(dir.file("both.pem"), certText + keyText), 0);
     EXPECT_EQ(openProblem({dir.file("both.pem"), ""}), std::nullopt);
 }
 
 TEST_F(TlsClientCertTest, FilesThatCantBeUsedAreRefusedWithTheirReason) {
-    const auto missing = openProblem({dir.file("none.pem"), key});
-    ASSERT_TRUE(missing.has_value());
-    EXPECT_EQ(*missing,
-              "client certificate " + dir.file("none.pem") + ": No such file or directory");
-
-    const auto noKey = openProblem({cert, dir.file("none.key")});
-    ASSERT_TRUE(noKey.has_value());
-    EXPECT_EQ(noKey->rfind("client key " + dir.file("none.key"), 0), 0u) << *noKey;
-
+    const auto startsWith = [](const std::optional<std::string>& problem, std::string prefix) {
+        return problem.value_or("").starts_with(prefix);
+    };
+    EXPECT_TRUE(startsWith(openProblem({cert, dir.file("none.key")}),
+                           "client key " + dir.file("none.key")));
     ASSERT_EQ(writeFileAtomically(dir.file("junk.pem"), "not a certificate\n"), 0);
-    const auto junk = openProblem({dir.file("junk.pem"), key});
-    ASSERT_TRUE(junk.has_value());
-    EXPECT_EQ(junk->rfind("client certificate " + dir.file("junk.pem") + ": ", 0), 0u) << *junk;
+    EXPECT_TRUE(startsWith(openProblem({dir.file("junk.pem"), key}),
+                           "client certificate " + dir.file("junk.pem") + ": "));
 
     // Another key than the certificate's.
-    EVP_PKEY* other = EVP_EC_gen("P-256");
-    std::FILE* file = std::fopen(dir.file("other.key").c_str(), "w");
-    ASSERT_NE(file, nullptr);
-    PEM_write_PrivateKey(file, other, nullptr, nullptr, 0, nullptr, nullptr);
-    std::fclose(file);
-    EVP_PKEY_free(other);
+    test::TlsTestServer().writePem(dir.file("other.pem"), dir.file("other.key"));
     EXPECT_EQ(openProblem({cert, dir.file("other.key")}),
               "the client key does not belong to the client certificate");
 }
