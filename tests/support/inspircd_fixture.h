@@ -63,14 +63,6 @@ class InspircdFixture {
     int tlsPort() const { return m_tlsPort; }
     std::string caFile() const { return m_dir.file("localhost.pem"); }
 
-    // Registers `nick` with NickServ as a raw client of that nickname, so nobody may be using
-    // it at the time. The password must be at least five characters and not the nickname.
-    testing::AssertionResult registerAccount(const std::string& nick, const std::string& password);
-    // Lets `account` log in with SASL EXTERNAL from a certificate of that fingerprint. Services
-    // take only the connection's own certificate from the account holder, so a services
-    // administrator of the fixture's own adds it.
-    testing::AssertionResult addCertificate(const std::string& account,
-                                            const std::string& fingerprint);
     // A client certificate in the fixture's folder.
     ClientCertificate makeClientCertificate(const std::string& name = "client") {
         return test::makeClientCertificate(m_dir.path(), name);
@@ -99,7 +91,6 @@ class InspircdFixture {
     int m_linkPort = 0;
     pid_t m_server = -1;
     pid_t m_services = -1;
-    bool m_adminRegistered = false;
 };
 
 }  // namespace kolu::test
