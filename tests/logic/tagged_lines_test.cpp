@@ -207,44 +207,31 @@ class OwnEchoes : public TaggedLines {
     }
 };
 
-TEST_F(OwnEchoes, ShownOnceWhenEchoedWithTheEchoOfOldAndTheServersTime) {
-    const char16_t* typed[] = {u"/me waves", u"/notice #b psst", u"/msg #a hi all",
-                               u"/msg nobody hello"};
-    // As shown without the capability: all in #a, the tab they were typed in.
-    const std::size_t start = h.env.lines(u"#a").size();
-    for (const char16_t* line : typed) {
-        type(line, u"#a");
-    }
-    const Lines all = h.env.lines(u"#a");
-    const Lines shown(all.begin() + static_cast<std::ptrdiff_t>(start), all.end());
-    ASSERT_EQ(shown.size(), 4u);
-
+TEST_F(OwnEchoes, ShownOnceWhenEchoedInTheTabTypedInAndAtTheServersTime) {
     h.state().caps.enable(u"echo-message");
-    const Lines before = h.env.lines(u"#a");
-    for (const char16_t* line : typed) {
+    Lines expected = h.env.lines(u"#a");
+    for (const char16_t* line :
+         {u"/me waves", u"/notice #b psst", u"/msg #a hi all", u"/msg nobody hello"}) {
         type(line, u"#a");
     }
-    EXPECT_EQ(h.env.lines(u"#a"), before);  // nothing until the server echoes
+    EXPECT_EQ(h.env.lines(u"#a"), expected);  // nothing until the server echoes
     h.env.settings.putDword(kSettingsKey, u"tstamps", 1);
-    for (const char16_t* echo : {u"PRIVMSG #a :\u0001ACTION waves\u0001", u"NOTICE #b :psst",
-                                 u"PRIVMSG #a :hi all", u"PRIVMSG nobody :hello"}) {
+    const char16_t* echoes[] = {u"PRIVMSG #a :\u0001ACTION waves\u0001", u"NOTICE #b :psst",
+                                u"PRIVMSG #a :hi all", u"PRIVMSG nobody :hello"};
+    for (const char16_t* echo : echoes) {
         h.dispatch(u"@time=2026-12-08T11:00:00Z :me!m@home " + std::u16string(echo));
     }
-    Lines expected = before;
-    for (const std::u16string& line : shown) {
-        expected.push_back(u"[12:00] " + line);
-    }
+    expected.insert(expected.end(), {u"[12:00] * me waves", u"[12:00] -> -#b- psst",
+                                     u"[12:00] <me> hi all", u"[12:00] -> *nobody* hello"});
     EXPECT_EQ(h.env.lines(u"#a"), expected);
     EXPECT_EQ(h.state().echoes.size(), 0u);
 
     // The same messages sent from another client of the account: own lines in their tabs.
-    for (const char16_t* echo :
-         {u"PRIVMSG #a :\u0001ACTION waves\u0001", u"NOTICE #b :psst", u"PRIVMSG #a :hi all",
-          u"PRIVMSG nobody :hello", u"NOTICE #a :\u0001PING 1\u0001"}) {
+    for (const char16_t* echo : echoes) {
         h.dispatch(u":me!m@home " + std::u16string(echo));
     }
-    expected.push_back(u"[20:08] * me waves");
-    expected.push_back(u"[20:08] <me> hi all");
+    h.dispatch(u":me!m@home NOTICE #a :\u0001PING 1\u0001");
+    expected.insert(expected.end(), {u"[20:08] * me waves", u"[20:08] <me> hi all"});
     EXPECT_EQ(h.env.lines(u"#a"), expected);
     EXPECT_EQ(h.env.lastLine(u"#b"), u"[20:08] -> -#b- psst");
     EXPECT_EQ(h.env.lastLine(u""), u"[20:08] -> *nobody* hello");
