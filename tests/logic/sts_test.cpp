@@ -75,14 +75,18 @@ class StsConnection : public ::testing::Test {
     void trust(const test::TlsTestServer& tls) {
         env.settings.write(TlsTrust::kFileName, "127.0.0.1 " + tls.fingerprint() + "\n");
     }
-    void useTlsServer(int port) {
-        env.settings.write("servers.txt", "Test\t127.0.0.1\t+" + std::to_string(port) + "\t\r\n");
-    }
     StsPolicies policies() { return StsPolicies(env.settings.dir.file(StsPolicies::kFileName)); }
     std::int64_t now() { return pobierz_czas(env.settings.clock); }
+    void rememberPolicy(int port) {
+        ASSERT_EQ(policies().remember("127.0.0.1", static_cast<std::uint16_t>(port), 300, now()),
+                  0);
+    }
+    void disconnect() {
+        env.session.connection.connectCommand();
+        env.pollUntil([&] { return env.session.state.socket == kInvalidSocket; });
+    }
     static bool sent(const test::TlsTestServer& tls, std::string_view line) {
-        const std::vector<std::string> lines = tls.lines();
-        return std::find(lines.begin(), lines.end(), line) != lines.end();
+        return std::ranges::count(tls.lines(), line) > 0;
     }
 
     test::SessionEnv env;
@@ -103,8 +107,7 @@ TEST_F(StsConnection, APlainTextOfferReconnectsOverTlsAtOnceAndSetsNoPolicy) {
     EXPECT_TRUE(env.pollUntil([&] { return sent(tls, "nick tester"); }));
     EXPECT_TRUE(plain.waitForDisconnect());
     EXPECT_EQ(plain.connectionCount(), 1);
-    // The negotiation did not go on over plain text.
-    EXPECT_EQ(plain.received().find("CAP REQ"), std::string::npos);
+    EXPECT_EQ(plain.received().find("CAP REQ"), std::string::npos);  // not over plain text
     EXPECT_EQ(plain.received().find("CAP END"), std::string::npos);
     EXPECT_TRUE(test::anyLineHas(env.lines(), u"asks for TLS"));
     EXPECT_FALSE(fileExists(env.settings.dir.file(StsPolicies::kFileName)));
@@ -113,7 +116,7 @@ TEST_F(StsConnection, APlainTextOfferReconnectsOverTlsAtOnceAndSetsNoPolicy) {
 TEST_F(StsConnection, ATlsOfferIsRememberedForTheHostWithThePortInUse) {
     test::TlsTestServer tls(false, ":irc.test CAP * LS :sts=port=1,duration=300\r\n");
     trust(tls);
-    useTlsServer(tls.port());
+    env.settings.write("servers.txt", "Test\t127.0.0.1\t+" + std::to_string(tls.port()) + "\t\r\n");
     env.session.connection.connectCommand();
     ASSERT_TRUE(env.pollUntil([&] { return policies().live("127.0.0.1", now()).has_value(); }));
     EXPECT_EQ(policies().live("127.0.0.1", now() + 299), tls.port());
@@ -122,43 +125,35 @@ TEST_F(StsConnection, ATlsOfferIsRememberedForTheHostWithThePortInUse) {
     EXPECT_TRUE(env.session.state.connected);
 }
 
-TEST_F(StsConnection, APlainTextServerWithALivePolicyIsReachedOverTlsUntilItRunsOut) {
+// Not with the extensions switched off, and not once the policy has run out.
+TEST_F(StsConnection, APlainTextServerWithALivePolicyIsReachedOverTlsOnly) {
     test::TlsTestServer tls;
     trust(tls);
     test::FakeIrcServer plain;
     env.useServer(plain.port());
-    ASSERT_EQ(policies().remember("127.0.0.1", static_cast<std::uint16_t>(tls.port()), 300, now()),
-              0);
+    rememberPolicy(tls.port());
+    env.settings.settings.RegZapiszLONG(u"ircv3", 0);
+    env.session.connection.connectCommand();
+    ASSERT_TRUE(plain.waitForClient());
+    disconnect();
+
+    env.settings.settings.RegZapiszLONG(u"ircv3", 1);
     env.session.connection.connectCommand();
     EXPECT_TRUE(env.pollUntil([&] { return sent(tls, "nick tester"); }));
-    EXPECT_EQ(plain.connectionCount(), 0);
+    EXPECT_EQ(plain.connectionCount(), 1);
     EXPECT_TRUE(test::anyLineHas(env.lines(), u"over TLS only"));
+    disconnect();
 
-    env.session.connection.connectCommand();  // disconnect
-    env.pollUntil([&] { return env.session.state.socket == kInvalidSocket; });
-    env.settings.clock.utc.minute += 5;  // 300 seconds on: the policy has run out
+    env.settings.clock.utc.minute += 5;
     env.session.connection.connectCommand();
-    ASSERT_TRUE(plain.waitForClient());
-    EXPECT_TRUE(plain.expectLine("nick tester"));
-}
-
-TEST_F(StsConnection, WithTheExtensionsSwitchedOffAPolicyIsNotFollowed) {
-    test::FakeIrcServer plain;
-    env.useServer(plain.port());
-    env.settings.settings.RegZapiszLONG(u"ircv3", 0);
-    const auto elsewhere = static_cast<std::uint16_t>(test::FakeIrcServer::refusedPort());
-    ASSERT_EQ(policies().remember("127.0.0.1", elsewhere, 300, now()), 0);
-    env.session.connection.connectCommand();
-    ASSERT_TRUE(plain.waitForClient());
-    EXPECT_TRUE(plain.expectLine("nick tester"));
+    EXPECT_TRUE(plain.waitForClient());
 }
 
 TEST_F(StsConnection, APolicyNeverAcceptsACertificateThatWouldBeRefused) {
     test::TlsTestServer tls;
     test::FakeIrcServer plain;
     env.useServer(plain.port());
-    ASSERT_EQ(policies().remember("127.0.0.1", static_cast<std::uint16_t>(tls.port()), 300, now()),
-              0);
+    rememberPolicy(tls.port());
     env.session.connection.connectCommand();
     EXPECT_TRUE(test::anyLineHas(env.lines(), u"certificate not trusted"));
     EXPECT_EQ(plain.connectionCount(), 0);

@@ -23,19 +23,13 @@ namespace {
 using Lines = std::vector<std::u16string>;
 using Sounds = std::vector<std::string>;
 
-std::int64_t utcMs(int year, int month, int day, int hour, int minute) {
-    std::tm tm{0, minute, hour, day, month - 1, year - 1900, 0, 0, 0, 0, nullptr};
-    return static_cast<std::int64_t>(timegm(&tm)) * 1000;
-}
-
 // The client is "me" in #a (with alice, bob, carol) and #b (with bob, dave), the
 // status tab shown; each event has a sound; the local zone is an hour ahead of UTC.
 class TaggedLines : public ::testing::Test {
   protected:
     void SetUp() override {
         tzset();
-        // An entry of its own per colour, so a line given the wrong class shows.
-        ColourArray distinct{};
+        ColourArray distinct{};  // a colour per class, so a line of the wrong class shows
         for (int i = 0; i < kColourCount; ++i) {
             distinct[i] = static_cast<Colour>(i + 1);
         }
@@ -56,7 +50,7 @@ class TaggedLines : public ::testing::Test {
         h.env.settings.putString(kSettingsKey, u"hlights", u"me ");
         h.env.settings.putDword(kSettingsKey, u"en_hlights", 1);
         h.env.settings.putDword(kSettingsKey, u"tstamps", 1);
-        h.state().connectedAtMs = utcMs(2026, 12, 8, 12, 0);
+        h.state().connectedAtMs = *parseUtcStamp(u"2026-12-08T12:00:00Z");
         h.env.sound.played.clear();
         for (int tab = 0; tab < h.tabs().count(); ++tab) {
             h.tabs().setActivity(tab, 0);
@@ -113,9 +107,8 @@ TEST_F(TaggedLines, NetsplitAndNetjoinShowOneLinePerChannelAndKeepTheListsRight)
     h.state().caps.enable(u"batch");
     h.env.settings.putDword(kSettingsKey, u"tstamps", 0);
     h.dispatch(u"BATCH +s1 netsplit hub.example leaf.example");
-    for (const char16_t* nick : {u"alice", u"bob"}) {
-        h.dispatch(u"@batch=s1 :" + std::u16string(nick) + u"!x@h QUIT :hub.example leaf.example");
-    }
+    h.dispatch(u"@batch=s1 :alice!x@h QUIT :hub.example leaf.example");
+    h.dispatch(u"@batch=s1 :bob!x@h QUIT :hub.example leaf.example");
     EXPECT_EQ(h.env.lastLine(u"#a"), u"*** Now talking in #a");  // nothing yet
     h.dispatch(u"BATCH -s1");
     EXPECT_EQ(h.env.lastLine(u"#a"), u"*** Netsplit: hub.example leaf.example (2 quit)");
@@ -156,10 +149,9 @@ TEST(Batches, OpenBatchesAreBoundedAndLinesOfOnesNotOpenedAreNotTaken) {
         EXPECT_TRUE(
             batches.open(u"r" + decimalText(static_cast<long long>(i)), u"netsplit", u"", u""));
     }
-    EXPECT_FALSE(batches.open(u"late", u"netsplit", u"", u""));
-    EXPECT_FALSE(batches.open(u"r0", u"netsplit", u"", u""));  // already open
-    EXPECT_FALSE(batches.open(u"", u"netsplit", u"", u""));
-    EXPECT_EQ(batches.openCount(), Batches::kMaxOpen);
+    for (std::u16string_view refused : {u"late", u"r0", u""}) {  // one too many, open, none
+        EXPECT_FALSE(batches.open(refused, u"netsplit", u"", u""));
+    }
     const std::u16string late = u"late", first = u"r0";
     EXPECT_FALSE(batches.startLine(&late, u"QUIT"));
     EXPECT_FALSE(batches.collect(u"#a", u"x", 0));
@@ -207,44 +199,31 @@ class OwnEchoes : public TaggedLines {
     }
 };
 
-TEST_F(OwnEchoes, ShownOnceWhenEchoedWithTheEchoOfOldAndTheServersTime) {
-    const char16_t* typed[] = {u"/me waves", u"/notice #b psst", u"/msg #a hi all",
-                               u"/msg nobody hello"};
-    // As shown without the capability: all in #a, the tab they were typed in.
-    const std::size_t start = h.env.lines(u"#a").size();
-    for (const char16_t* line : typed) {
-        type(line, u"#a");
-    }
-    const Lines all = h.env.lines(u"#a");
-    const Lines shown(all.begin() + static_cast<std::ptrdiff_t>(start), all.end());
-    ASSERT_EQ(shown.size(), 4u);
-
+TEST_F(OwnEchoes, ShownOnceWhenEchoedInTheTabTypedInAndAtTheServersTime) {
     h.state().caps.enable(u"echo-message");
-    const Lines before = h.env.lines(u"#a");
-    for (const char16_t* line : typed) {
+    Lines expected = h.env.lines(u"#a");
+    for (const char16_t* line :
+         {u"/me waves", u"/notice #b psst", u"/msg #a hi all", u"/msg nobody hello"}) {
         type(line, u"#a");
     }
-    EXPECT_EQ(h.env.lines(u"#a"), before);  // nothing until the server echoes
+    EXPECT_EQ(h.env.lines(u"#a"), expected);  // nothing until the server echoes
     h.env.settings.putDword(kSettingsKey, u"tstamps", 1);
-    for (const char16_t* echo : {u"PRIVMSG #a :\u0001ACTION waves\u0001", u"NOTICE #b :psst",
-                                 u"PRIVMSG #a :hi all", u"PRIVMSG nobody :hello"}) {
+    const char16_t* echoes[] = {u"PRIVMSG #a :\u0001ACTION waves\u0001", u"NOTICE #b :psst",
+                                u"PRIVMSG #a :hi all", u"PRIVMSG nobody :hello"};
+    for (const char16_t* echo : echoes) {
         h.dispatch(u"@time=2026-12-08T11:00:00Z :me!m@home " + std::u16string(echo));
     }
-    Lines expected = before;
-    for (const std::u16string& line : shown) {
-        expected.push_back(u"[12:00] " + line);
-    }
+    expected.insert(expected.end(), {u"[12:00] * me waves", u"[12:00] -> -#b- psst",
+                                     u"[12:00] <me> hi all", u"[12:00] -> *nobody* hello"});
     EXPECT_EQ(h.env.lines(u"#a"), expected);
     EXPECT_EQ(h.state().echoes.size(), 0u);
 
     // The same messages sent from another client of the account: own lines in their tabs.
-    for (const char16_t* echo :
-         {u"PRIVMSG #a :\u0001ACTION waves\u0001", u"NOTICE #b :psst", u"PRIVMSG #a :hi all",
-          u"PRIVMSG nobody :hello", u"NOTICE #a :\u0001PING 1\u0001"}) {
+    for (const char16_t* echo : echoes) {
         h.dispatch(u":me!m@home " + std::u16string(echo));
     }
-    expected.push_back(u"[20:08] * me waves");
-    expected.push_back(u"[20:08] <me> hi all");
+    h.dispatch(u":me!m@home NOTICE #a :\u0001PING 1\u0001");
+    expected.insert(expected.end(), {u"[20:08] * me waves", u"[20:08] <me> hi all"});
     EXPECT_EQ(h.env.lines(u"#a"), expected);
     EXPECT_EQ(h.env.lastLine(u"#b"), u"[20:08] -> -#b- psst");
     EXPECT_EQ(h.env.lastLine(u""), u"[20:08] -> *nobody* hello");
