@@ -3,6 +3,7 @@
 // outcome, and what a failure leads to.
 #include <gtest/gtest.h>
 
+#include "connection/server_logins.h"
 #include "connection/tls_trust.h"
 #include "platform/crypto.h"
 #include "protocol/sasl.h"
@@ -17,6 +18,12 @@ namespace {
 using std::chrono::milliseconds;
 using namespace std::string_literals;
 
+// The account the connection takes for the test's server, as the server dialog stores it.
+void setLogin(test::SessionEnv& env, const SaslLogin& login) {
+    ASSERT_EQ(ServerLogins(env.settings.dir.file(ServerLogins::kFileName)).set(u"127.0.0.1", login),
+              0);
+}
+
 class SaslLoginTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -28,8 +35,7 @@ class SaslLoginTest : public ::testing::Test {
     // empty mechanism); an unscripted server answers CAP itself, unseen.
     void connectWith(std::u16string mechanism, bool required = false) {
         if (!mechanism.empty()) {
-            env.session.state.saslLogin =
-                SaslLogin{std::move(mechanism), u"alice", u"s3cret pass", {}, {}, required};
+            setLogin(env, SaslLogin{std::move(mechanism), u"alice", u"s3cret pass", {}, {}, required});
         }
         env.session.connection.connectCommand();
         ASSERT_TRUE(server.waitForClient());
@@ -171,7 +177,7 @@ class ClientCertificateTest : public ::testing::Test {
                            "Test\t127.0.0.1\t+" + std::to_string(server.port()) + "\t\r\n");
         env.settings.settings.RegZapiszLONG(u"server", 0);
         env.settings.write(TlsTrust::kFileName, "127.0.0.1 " + server.fingerprint() + "\n");
-        env.session.state.saslLogin = SaslLogin{u"EXTERNAL", {}, {}, certFile, keyFile};
+        setLogin(env, SaslLogin{u"EXTERNAL", {}, {}, certFile, keyFile});
         env.session.connection.connectCommand();
     }
 
