@@ -186,14 +186,12 @@ TEST_F(OptionsStoreTest, WhatTheDialogsOwnRoundTripDoesNotReachIsStoredAndAnUnre
     pages.chosenServer = pages.servers.server(1);
     // 61 characters: 59 are kept, and the trailing blank goes.
     pages.texts[1110] = std::u16string(58, u'n') + u"  x";
-    pages.colours[kFirstLineClass] = 0x123456;
     pages.lists[2] = {u"alice", u"", u"bob"};  // an empty entry survives as it was read
     EXPECT_EQ(zapisz_ustawienia(services(), pages).problem, u"");
 
     const OptionsPages again = wczytaj_ustawienia(services());
     EXPECT_EQ(again.server, 1);
     EXPECT_EQ(again.text(1110), std::u16string(58, u'n'));
-    EXPECT_EQ(again.colours, pages.colours);
     EXPECT_EQ(again.lists[2], pages.lists[2]);
     EXPECT_EQ(env.read("servers.txt"), "A\tirc.a\t6667\t\r\nB\tirc.b\t7000\tpw\r\n");
 
