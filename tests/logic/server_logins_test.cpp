@@ -162,12 +162,10 @@ TEST(ServerLoginChoice, EachConnectTakesTheServersLoginAndNoneWhenItHasNone) {
     ASSERT_EQ(logins.remove(u"127.0.0.1"), 0);
     connect();
     EXPECT_EQ(state.saslLogin, std::nullopt);
-    const auto lines = env.lines();
-    EXPECT_EQ(std::ranges::count_if(lines,
-                                    [](const std::u16string& line) {
-                                        return line.find(u"unreadable line") != line.npos;
-                                    }),
-              1);
+    const auto damaged = [](const std::u16string& line) {
+        return line.find(u"unreadable line") != line.npos;
+    };
+    EXPECT_EQ(std::ranges::count_if(env.lines(), damaged), 1);
 }
 
 }  // namespace

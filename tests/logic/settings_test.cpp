@@ -58,12 +58,10 @@ TEST_F(SettingsTest, ValuesRoundTripTheFirstRunFillsThemWithTheKeyAndSpecialList
     // The first run draws the nicknames and fills the derived values.
     env.clock.ticks = 4242;
     env.random.values = {249, 1000};  // -> 250 and 1
-    env.settings.setDefaultEmail(u"ala@localhost");
     env.settings.RegTworzKlucz();
     EXPECT_EQ(env.random.seeded, 4242u);
     EXPECT_EQ(text(u"nick"), u"kolu250");
     EXPECT_EQ(text(u"alternick"), u"kolu1");
-    EXPECT_EQ(text(u"email"), u"ala@localhost");
     EXPECT_EQ(text(u"logpath"), fromUtf8(env.dir.path()));
 
     // Without the key nothing is written nor created.
