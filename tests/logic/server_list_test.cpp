@@ -101,7 +101,6 @@ TEST_F(ServerFile, AFailedSaveIsLoggedARefusedOneKeepsTheFileAndASavedOneIsOwner
     EXPECT_LE(1u, env.logCount("SrvCzytajPlik\t\tCreateFileW : " + std::to_string(EISDIR)));
     ASSERT_EQ(::rmdir(path().c_str()), 0);
 
-    // Servers added to a list that could not be read must not replace the file.
     env.write("servers.txt", "Kept\tk\t1\t\r\n");
     ServerList list = listOf({{u"New", u"n"}});
     list.setReadError(EACCES);
@@ -151,7 +150,6 @@ TEST(PortList, GivesThePortsInTextOrderBoundedWithoutOverflow) {
         EXPECT_EQ(SrvTworzTbPortow(text, list), static_cast<int>(ports.size()));
         EXPECT_EQ(expand(list), ports) << toUtf8(text);
     }
-    // Huge ranges are bounded.
     EXPECT_EQ(SrvTworzTbPortow(u"6667-99999999,1-2", list), 65535 - 6667 + 1 + 2);
     EXPECT_EQ(list.at(65535 - 6667 + 1), 1);
     const int count = SrvTworzTbPortow(test::repeat(u"1-65535,7,", 5000), list);

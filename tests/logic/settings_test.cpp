@@ -51,7 +51,6 @@ TEST_F(SettingsTest, ValuesRoundTripTheFirstRunFillsThemWithTheKeyAndSpecialList
     // 10 bytes hold 4 characters and the terminator; the pair must not be split.
     env.settings.RegZapiszMsg(u"nick", u"abc\U0001F600", 10);
     EXPECT_EQ(text(u"nick", 10), u"abc");
-    // A value longer than the read size is not read.
     env.settings.RegZapiszMsg(u"partmsg", std::u16string(100, u'x'), 500);
     EXPECT_EQ(text(u"partmsg", 120), u"<missing>");
 
@@ -64,7 +63,6 @@ TEST_F(SettingsTest, ValuesRoundTripTheFirstRunFillsThemWithTheKeyAndSpecialList
     EXPECT_EQ(text(u"alternick"), u"kolu1");
     EXPECT_EQ(text(u"logpath"), fromUtf8(env.dir.path()));
 
-    // Without the key nothing is written nor created.
     test::SettingsEnv bare;
     bare.settings.RegZapiszLONG(u"tstamps", 1);
     bare.settings.RegTworzKlucz();
@@ -193,8 +191,7 @@ TEST_F(OptionsStoreTest, WhatTheDialogsOwnRoundTripDoesNotReachIsStoredAndAnUnre
     EXPECT_EQ(again.lists[2], pages.lists[2]);
     EXPECT_EQ(env.read("servers.txt"), "A\tirc.a\t6667\t\r\nB\tirc.b\t7000\tpw\r\n");
 
-    // A list that can't replace its file (a folder took its place, even for root) leaves
-    // `server` indexing the list that stays.
+    // A folder in servers.txt's place (even for root): `server` indexes the list that stays.
     ASSERT_EQ(::unlink(env.dir.file("servers.txt").c_str()), 0);
     ASSERT_EQ(::mkdir(env.dir.file("servers.txt").c_str(), 0700), 0);
     pages.chosenServer = pages.servers.server(0);
@@ -203,8 +200,7 @@ TEST_F(OptionsStoreTest, WhatTheDialogsOwnRoundTripDoesNotReachIsStoredAndAnUnre
     EXPECT_NE(unreplaced.problem.find(u"could not be replaced"), std::u16string::npos);
     EXPECT_EQ(env.settings.RegCzytajLONG(u"server"), 1);
 
-    // A server list that can't be read (that folder) is never saved over its file, and the
-    // chosen server stays.
+    // A list read from that folder is never saved over it, and the chosen server stays.
     const OptionsSaveResult result = zapisz_ustawienia(services(), wczytaj_ustawienia(services()));
     EXPECT_TRUE(result.settingsSaved);
     EXPECT_NE(result.problem.find(u"server list was not saved"), std::u16string::npos);
@@ -298,7 +294,6 @@ TEST(ShippedFiles, EveryServerLineFitsTheDialogAndTheEncodersWriteCanonicalFiles
     }
     EXPECT_NE(text.find("Local\t127.0.0.1\t6667\t\r\n"), std::string::npos);
 
-    // The sound and picture designs' encoders write canonical headers, little-endian data.
     const auto wav = tools::encodeWav({0, 1000, -2});
     // PCM, mono, 22050 Hz, 44100 bytes a second, 16 bits; then 6 bytes of samples.
     EXPECT_EQ(std::string(wav.begin(), wav.end()),
