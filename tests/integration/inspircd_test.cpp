@@ -2,10 +2,7 @@
 // (Anope): account logins, members' away state and hosts, the notify list over MONITOR,
 // and a strict transport policy. Raw connections play the other users.
 #include <gtest/gtest.h>
-#include <openssl/pem.h>
-#include <openssl/x509.h>
 
-#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -17,6 +14,7 @@
 #include "tests/support/raw_irc_client.h"
 #include "tests/support/session_env.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/tls_test_server.h"
 #include "ui/tab_registry.h"
 #include "ui/user_list.h"
 
@@ -24,31 +22,10 @@ namespace kolu {
 namespace {
 
 using test::InspircdFixture;
+using test::pemFingerprint;
 using test::RawIrcClient;
 
-// The server's certificate fingerprint as the trust file holds it ("AB:CD:...").
-std::string pemFingerprint(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "r");
-    X509* certificate = file ? PEM_read_X509(file, nullptr, nullptr, nullptr) : nullptr;
-    if (file) {
-        std::fclose(file);
-    }
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int size = 0;
-    if (certificate) {
-        X509_digest(certificate, EVP_sha256(), digest, &size);
-        X509_free(certificate);
-    }
-    std::string text;
-    for (unsigned int i = 0; i < size; ++i) {
-        char hex[4];
-        std::snprintf(hex, sizeof hex, i > 0 ? ":%02X" : "%02X", digest[i]);
-        text += hex;
-    }
-    return text;
-}
-
-// Words sent to the server, as they went (every send of the real socket layer).
+// Every byte the client sent, as the real socket layer sent it.
 class RecordingSockets final : public PosixSocketLayer {
   public:
     int send(SocketHandle sock, const char* data, int length) override {

@@ -44,6 +44,17 @@ std::string fingerprintOf(X509* certificate) {
 
 }  // namespace
 
+std::string pemFingerprint(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "r");
+    X509* certificate = file ? PEM_read_X509(file, nullptr, nullptr, nullptr) : nullptr;
+    if (file) {
+        std::fclose(file);
+    }
+    const std::string text = certificate ? fingerprintOf(certificate) : "";
+    X509_free(certificate);
+    return text;
+}
+
 TlsTestServer::TlsTestServer(bool holdHandshake, std::string greeting)
     : m_tls(std::make_unique<Tls>()), m_greeting(std::move(greeting)), m_released(!holdHandshake) {
     Tls& tls = *m_tls;

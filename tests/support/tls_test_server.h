@@ -14,6 +14,10 @@
 
 namespace kolu::test {
 
+// SHA-256 of the certificate in a PEM file as the client prints it, "AB:CD:..."; "" when the
+// file holds none.
+std::string pemFingerprint(const std::string& path);
+
 class TlsTestServer {
   public:
     // Throws std::runtime_error when it can't listen or make its certificate.
