@@ -279,11 +279,21 @@ TEST(TlsPort, WithNoTrustedAuthoritiesToLoadTheRefusalSaysSo) {
 }
 
 // The socket layer is a fake here: each send call is one piece.
-TEST(LineSender, LinesGoOutInWholePiecesOf1024BytesAndAFailedPieceIsReported) {
+class LineSender : public ::testing::Test {
+  protected:
+    LineSender() { sockets.acceptSends = true; }
+    // As after the login: the socket open and the connection made.
+    void connected() {
+        env.session.state.socket = 7;
+        env.session.state.connected = true;
+    }
+
     test::FakeSocketLayer sockets;
-    sockets.acceptSends = true;
     test::SessionEnv env{&sockets};
     Connection& connection = env.session.connection;
+};
+
+TEST_F(LineSender, LinesGoOutInWholePiecesOf1024BytesAndAFailedPieceIsReported) {
     EXPECT_EQ(connection.wys(7, std::u16string(1500, u'a')), 477);
     EXPECT_EQ(sockets.sent,
               (std::vector<std::string>{std::string(1024, 'a'), std::string(476, 'a') + "\n"}));
@@ -293,18 +303,11 @@ TEST(LineSender, LinesGoOutInWholePiecesOf1024BytesAndAFailedPieceIsReported) {
     EXPECT_EQ(sockets.sent, (std::vector<std::string>{std::string(1024, 'b'), "\n"}));
 
     // Fewer UTF-16 units than a piece holds bytes, but more bytes; the emoji
-    // straddles the first piece's end.
+    // straddles the first piece's end and goes whole into the next.
     sockets.sent.clear();
-    const std::u16string text =
-        std::u16string(511, u'\u0142') + u"\U0001F600" + std::u16string(489, u'\u0142');
-    connection.wys(7, text);
-    std::string joined;
-    for (const std::string& piece : sockets.sent) {
-        EXPECT_LE(piece.size(), 1024u);
-        EXPECT_EQ(toUtf8(fromUtf8(piece)), piece) << "split character";
-        joined += piece;
-    }
-    EXPECT_EQ(joined, toUtf8(text) + "\n");
+    const std::u16string head(511, u'\u0142'), tail = u"\U0001F600" + head.substr(22);
+    connection.wys(7, head + tail);
+    EXPECT_EQ(sockets.sent, (std::vector<std::string>{toUtf8(head), toUtf8(tail) + "\n"}));
 
     // Every line sent is one protocol line: a line end or NUL ends it.
     sockets.sent.clear();
@@ -325,20 +328,14 @@ TEST(LineSender, LinesGoOutInWholePiecesOf1024BytesAndAFailedPieceIsReported) {
 
 // The server reads nothing: past the outbound limit the connection is given up,
 // and nothing follows the line the queue cut.
-TEST(LineSender, AnOverflowingQueueEndsTheConnectionWithNothingGluedOntoTheCutLine) {
-    test::FakeSocketLayer sockets;
-    sockets.acceptSends = true;
+TEST_F(LineSender, AnOverflowingQueueEndsTheConnectionWithNothingGluedOntoTheCutLine) {
     sockets.room = 100;
-    test::SessionEnv env{&sockets};
-    SessionState& state = env.session.state;
-    state.socket = 7;
-    state.connected = true;
-    Connection& connection = env.session.connection;
+    connected();
     const std::u16string line = u"PRIVMSG #c :" + std::u16string(400, u'x');
     for (std::size_t queued = 0; queued <= Connection::kOutboundLimit; queued += line.size()) {
         connection.wys(7, line);
     }
-    EXPECT_FALSE(state.connected);
+    EXPECT_FALSE(env.session.state.connected);
     EXPECT_EQ(env.lastLine(), u"*** The server has not taken the last 1024 KB sent: disconnecting");
     sockets.room = SIZE_MAX;
     connection.wys(7, u"PING :more");
@@ -348,15 +345,10 @@ TEST(LineSender, AnOverflowingQueueEndsTheConnectionWithNothingGluedOntoTheCutLi
 
 // A TLS write may wait for the peer's next record: the socket stays writable
 // meanwhile, so watching it for writes would spin until something is read.
-TEST(LineSender, AWriteThatWaitsForAReadIsRetriedAfterTheNextReadNotOnEveryWakeUp) {
-    test::FakeSocketLayer sockets;
-    sockets.acceptSends = true;
+TEST_F(LineSender, AWriteThatWaitsForAReadIsRetriedAfterTheNextReadNotOnEveryWakeUp) {
     sockets.room = 0;
     sockets.sendWantsRead = true;
-    test::SessionEnv env{&sockets};
-    env.session.state.socket = 7;
-    env.session.state.connected = true;
-    Connection& connection = env.session.connection;
+    connected();
     connection.wys(7, u"PRIVMSG #c :hi");
     EXPECT_TRUE(env.host.watch.writable);
     connection.socketWritable();
