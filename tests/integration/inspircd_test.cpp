@@ -126,6 +126,7 @@ TEST_F(AgainstInspircd, AWrongPasswordForARequiredLoginEndsTheConnectionWithoutJ
     ASSERT_TRUE(statusHas(u"*** Disconnected"));
     EXPECT_TRUE(env.session.state.currentNick.empty()) << "registered as a guest";
     EXPECT_EQ(sockets.wire.find("CAP END"), std::string::npos);
+    EXPECT_NE(sockets.wire.find("QUIT"), std::string::npos);
     EXPECT_FALSE(env.host.isRunning(kRetryTimer)) << "a refused login is retried";
 }
 

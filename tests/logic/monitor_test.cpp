@@ -148,29 +148,5 @@ TEST(MonitorAnswers, TheListGoesOnceWithinTheLimitAndIsonReturnsWithoutTheOffer)
     EXPECT_EQ(env.takeSent(), Sent{"ISON f "});
 }
 
-TEST(MonitorOnTheWire, ThePollHandsTheServerTheListAndSendsNoIson) {
-    test::FakeIrcServer server;
-    test::SessionEnv env;
-    env.useServer(server.port());
-    env.setUser();
-    env.settings.settings.RegZapiszMsg(u"notify", u"alice bob ", kSpecialListSize);
-    env.settings.settings.RegZapiszLONG(u"not_whois", 0);
-    env.settings.settings.RegZapiszLONG(u"en_notify", 1);
-    env.session.notify.NotifyList_Load();
-    env.session.connection.connectCommand();
-    ASSERT_TRUE(server.waitForClient());
-    EXPECT_TRUE(server.expectLine("nick tester"));
-    EXPECT_TRUE(server.expectLine("user me example.org kolu :Test User"));
-    ASSERT_TRUE(
-        server.send(":irc.test 001 tester :Welcome\r\n"
-                    ":irc.test 005 tester MONITOR :are supported by this server\r\n"));
-    ASSERT_TRUE(env.pollUntil([&] { return !env.session.state.currentNick.empty(); }));
-    for (int tick = 0; tick < 50; ++tick) {  // past two turns of the ISON poll
-        env.session.connection.pollTick();
-    }
-    EXPECT_TRUE(server.expectLine("MONITOR + alice,bob"));
-    EXPECT_TRUE(server.expectNoLine(test::Millis(100)));
-}
-
 }  // namespace
 }  // namespace kolu

@@ -99,18 +99,6 @@ TEST_F(SaslLoginTest, PlainLoginHoldsCapEndUntilTheServerSaysItSucceeded) {
     expectNoSecretShown();
 }
 
-TEST_F(SaslLoginTest, ARequiredLoginThatFailsQuitsWithoutReconnecting) {
-    env.settings.settings.RegZapiszLONG(u"reconnect", 1);
-    loginWithPlain(true);
-    serverSays(":irc.test 904 tester :SASL authentication failed");
-    EXPECT_TRUE(server.expectLine("QUIT"));
-    EXPECT_TRUE(server.waitForDisconnect());
-    EXPECT_TRUE(env.pollUntil([&] { return env.session.state.socket == kInvalidSocket; }));
-    EXPECT_TRUE(test::anyLineHas(env.lines(), u"*** SASL login failed"));
-    EXPECT_FALSE(env.host.isRunning(kRetryTimer));
-    EXPECT_EQ(server.received().find("CAP END"), std::string::npos);
-}
-
 TEST_F(SaslLoginTest, AnOptionalLoginThatFailsGoesOnAsAGuest) {
     loginWithPlain(false);
     serverSays(":irc.test 908 tester EXTERNAL :are available SASL mechanisms");
@@ -184,16 +172,6 @@ class ClientCertificateTest : public ::testing::Test {
     test::TlsTestServer server;
     test::SessionEnv env;
 };
-
-TEST_F(ClientCertificateTest, TheLoginsCertificateIsOfferedInTheHandshake) {
-    const std::string cert = env.settings.dir.file("client.pem");
-    const std::string key = env.settings.dir.file("client.key");
-    server.writePem(cert, key);
-    connectWith(cert, key);
-    ASSERT_TRUE(env.pollUntil([&] { return !server.lines().empty(); }));
-    EXPECT_EQ(server.lines().front(), "CAP LS 302");
-    EXPECT_EQ(server.clientFingerprint(), server.fingerprint());
-}
 
 TEST_F(ClientCertificateTest, AMissingCertificateStopsTheConnectionWithAClearLine) {
     const std::string missing = env.settings.dir.file("gone.pem");

@@ -133,10 +133,6 @@ void TlsTestServer::run() {
     if (ssl != nullptr && SSL_set_fd(ssl, fd) == 1 && SSL_accept(ssl) == 1 &&
         (m_greeting.empty() ||
          SSL_write(ssl, m_greeting.data(), static_cast<int>(m_greeting.size())) > 0)) {
-        if (X509* offered = SSL_get0_peer_certificate(ssl)) {
-            std::lock_guard lock(m_mutex);
-            m_clientFingerprint = fingerprintOf(offered);
-        }
         std::string buffer;
         char chunk[4096];
         int got = 0;
@@ -163,11 +159,6 @@ void TlsTestServer::release() {
     std::lock_guard lock(m_mutex);
     m_released = true;
     m_changed.notify_all();
-}
-
-std::string TlsTestServer::clientFingerprint() const {
-    std::lock_guard lock(m_mutex);
-    return m_clientFingerprint;
 }
 
 void TlsTestServer::writePem(const std::string& certFile, const std::string& keyFile) const {

@@ -34,8 +34,6 @@ class TlsTestServer {
     // Lets a held handshake go on.
     void release();
 
-    // SHA-256 of the certificate the client offered ("" for none), once the handshake is done.
-    std::string clientFingerprint() const;
     // Writes this server's certificate and key as PEM, for a client to offer as its own.
     void writePem(const std::string& certFile, const std::string& keyFile) const;
 
@@ -56,7 +54,6 @@ class TlsTestServer {
     std::condition_variable m_changed;
     int m_clientFd = -1;
     std::optional<unsigned char> m_firstByte;
-    std::string m_clientFingerprint;
     bool m_released = true;
     bool m_stopping = false;
     std::vector<std::string> m_lines;
