@@ -85,22 +85,6 @@ class NegotiationTest : public ::testing::Test {
     test::SessionEnv env;
 };
 
-// What is asked and when is the bookkeeping's; here the lines go and come on time.
-TEST_F(NegotiationTest, CapLsComesFirstAndEndFollowsTheAnswersWithoutShowingThem) {
-    server.scriptCap(true);
-    connect();
-    EXPECT_TRUE(server.expectLine("CAP LS 302"));
-    EXPECT_TRUE(server.expectLine("nick tester"));
-    EXPECT_TRUE(server.expectLine("user me example.org kolu :Test User"));
-    serverSays(":irc.test CAP * LS :away-notify echo-message");
-    EXPECT_TRUE(server.expectLine("CAP REQ :away-notify echo-message"));
-    serverSays(":irc.test CAP tester ACK :away-notify");
-    EXPECT_TRUE(server.expectLine("CAP END"));
-    EXPECT_TRUE(env.session.state.caps.enabled(u"away-notify"));
-    EXPECT_FALSE(test::anyLineHas(env.lines(), u"CAP"));
-    EXPECT_TRUE(env.session.state.currentNick.empty());  // the exchange names no one
-}
-
 TEST_F(NegotiationTest, AServerWithoutCapabilitiesLogsInAsBeforeAndItsErrorIsNotShown) {
     connect();  // the scripted server answers CAP with 421
     EXPECT_TRUE(server.expectLine("nick tester"));

@@ -139,20 +139,6 @@ TEST(MemberExtensions, ExtendedJoinShowsTodaysLineAndKeepsTheAccountAsAccountLin
     EXPECT_EQ(w.h.tabs().znajdz_zakladke(u"#new myacct"), -1);
 }
 
-TEST(MemberExtensions, AHostChangeMovesTheMemberWithoutPartingOrJoining) {
-    MemberWorld w(kAll);
-    w.names(u"#chan", u"@bob!b@old.host me!m@home");
-    w.names(u"#other", u"bob!b@old.host");
-    w.set(u"show_adr", 1);
-    const std::size_t before = w.allLines();
-    w.h.dispatch(u":bob!b@old.host CHGHOST newuser new.host");
-    w.h.dispatch(u":bob!b@old.host CHGHOST lonely");  // no host: ignored
-    EXPECT_EQ(w.allLines(), before);
-    EXPECT_EQ(w.h.env.users(u"#chan"), (Names{u"@bob", u"me"}));
-    EXPECT_EQ(w.details(u"#chan", u"bob")->userHost, u"newuser@new.host");
-    EXPECT_EQ(w.details(u"#other", u"bob")->userHost, u"newuser@new.host");
-}
-
 TEST(MemberExtensions, AnInvitationOfSomeoneElseShowsInItsChannelOursAsAlways) {
     MemberWorld w(kAll);
     w.h.setSound(u"invite", u"invite.wav");

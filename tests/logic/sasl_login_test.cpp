@@ -121,6 +121,8 @@ TEST_F(SaslLoginTest, AMechanismTheServerDoesNotOfferIsNotTried) {
 
 TEST_F(SaslLoginTest, AServerWithoutSaslIsSaidOnceAndTheLoginGoesOn) {
     negotiate("multi-prefix", "multi-prefix", "CAP END");
+    EXPECT_TRUE(env.session.state.caps.enabled(u"multi-prefix"));
+    EXPECT_FALSE(test::anyLineHas(env.lines(), u"CAP"));  // the exchange itself is not shown
     EXPECT_EQ(std::ranges::count(env.lines(),
                                  u"*** SASL login failed: the server offers no account login"),
               1);

@@ -1,4 +1,4 @@
-// The per-server login file, and the connection taking the chosen server's login.
+// The per-server login file.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,9 +7,8 @@
 #include "connection/server_logins.h"
 #include "platform/files.h"
 #include "platform/text.h"
-#include "tests/support/fake_irc_server.h"
+#include "tests/support/fake_irc_server.h"  // printable
 #include "tests/support/file_size_limit.h"
-#include "tests/support/session_env.h"
 #include "tests/support/temp_dir.h"
 
 namespace kolu {
@@ -130,42 +129,6 @@ TEST_F(ServerLoginsFile, DamagedLinesAreSkippedReportedOnceAndWrittenBackAsTheyW
     }
     EXPECT_EQ(logins.find(u"mech.example"), plain(u"fixed", u"pw"));
     EXPECT_EQ(reports.size(), 1u);
-}
-
-// The connection looks the login up at each attempt, by the chosen server's host.
-TEST(ServerLoginChoice, EachConnectTakesTheServersLoginAndNoneWhenItHasNone) {
-    test::FakeIrcServer server;
-    test::SessionEnv env;
-    env.useServer(server.port());
-    env.setUser();
-    env.settings.putDword(kSettingsKey, u"reconnect", 0);
-    ServerLogins logins(env.settings.dir.file(ServerLogins::kFileName));
-    const SaslLogin mine = plain(u"tester", u"secret", true);
-    ASSERT_EQ(logins.set(u"other.example", plain(u"someone", u"else")), 0);
-    ASSERT_EQ(logins.set(u"127.0.0.1", mine), 0);
-    std::string text = env.settings.dir.read(ServerLogins::kFileName);
-    ASSERT_EQ(writeFileAtomically(logins.path(), text + "damaged\n", 0600), 0);
-    Connection& connection = env.session.connection;
-    SessionState& state = env.session.state;
-
-    auto connect = [&] {
-        connection.connectCommand();
-        ASSERT_TRUE(server.waitForClient());
-        ASSERT_TRUE(server.expectLine("nick tester"));
-        ASSERT_TRUE(server.expectLine("user me example.org kolu :Test User"));
-    };
-    connect();
-    EXPECT_EQ(state.saslLogin, mine);
-    server.closeClient();
-    ASSERT_TRUE(env.pollUntil([&] { return state.socket == kInvalidSocket; }));
-
-    ASSERT_EQ(logins.remove(u"127.0.0.1"), 0);
-    connect();
-    EXPECT_EQ(state.saslLogin, std::nullopt);
-    const auto damaged = [](const std::u16string& line) {
-        return line.find(u"unreadable line") != line.npos;
-    };
-    EXPECT_EQ(std::ranges::count_if(env.lines(), damaged), 1);
 }
 
 }  // namespace

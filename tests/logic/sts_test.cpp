@@ -113,18 +113,6 @@ TEST_F(StsConnection, APlainTextOfferReconnectsOverTlsAtOnceAndSetsNoPolicy) {
     EXPECT_FALSE(fileExists(env.settings.dir.file(StsPolicies::kFileName)));
 }
 
-TEST_F(StsConnection, ATlsOfferIsRememberedForTheHostWithThePortInUse) {
-    test::TlsTestServer tls(false, ":irc.test CAP * LS :sts=port=1,duration=300\r\n");
-    trust(tls);
-    env.settings.write("servers.txt", "Test\t127.0.0.1\t+" + std::to_string(tls.port()) + "\t\r\n");
-    env.session.connection.connectCommand();
-    ASSERT_TRUE(env.pollUntil([&] { return policies().live("127.0.0.1", now()).has_value(); }));
-    EXPECT_EQ(policies().live("127.0.0.1", now() + 299), tls.port());
-    EXPECT_FALSE(policies().live("127.0.0.1", now() + 300));
-    EXPECT_TRUE(env.pollUntil([&] { return sent(tls, "CAP END"); }));
-    EXPECT_TRUE(env.session.state.connected);
-}
-
 // Not with the extensions switched off, and not once the policy has run out.
 TEST_F(StsConnection, APlainTextServerWithALivePolicyIsReachedOverTlsOnly) {
     test::TlsTestServer tls;
