@@ -107,7 +107,10 @@ SocketHandle Connection::connectFinished(SocketHandle sock) {
         m_parts.log.LogError(u"SetTimer", u"polacz", 0);
     }
     m_state.connected = true;
-    m_connectedAt = m_parts.clock.tickCount();
+    m_connectedAt = m_parts.clock.monotonicMs();
+    m_state.lag.reset(m_connectedAt);
+    m_heardBytes = m_parts.inbound.bytesReceived();
+    m_unheardLines.clear();
     m_watched = m_parts.host.watchSocket(sock, true, !m_outbound.empty());
     m_readingPaused = false;
     return sock;
@@ -514,6 +517,7 @@ int Connection::rozlacz() {
     // Batches the server never closed: their summaries are all that is left of them.
     m_state.batches.closeAll(m_parts.output, m_parts.colours);
     m_state.echoes.clear();
+    m_parts.host.showLag(std::nullopt);
     DisplayDisconnected();
     return 1;
 }
@@ -557,7 +561,7 @@ void Connection::pollTick() {
     } else {
         received = m_parts.inbound.odbierz(m_state.socket, *m_dispatcher);
     }
-    if (m_state.connected && received != 0) {
+    if (m_state.connected && received != 0 && linkAlive()) {
         return;
     }
     rozlacz();
@@ -574,13 +578,48 @@ void Connection::pollTick() {
     } else if (toTls) {
         m_state.socket = polacz();  // not a short connection: the server asked for it
     } else if (m_parts.settings.switchOn(u"reconnect")) {
-        if (m_parts.clock.tickCount() - m_connectedAt >= kLongConnectionMs) {
+        if (m_parts.clock.monotonicMs() - m_connectedAt >= kLongConnectionMs) {
             m_retryDelayMs = kRetryIntervalMs;
             m_state.socket = polacz();
         } else {
             retryLater();
         }
     }
+}
+
+bool Connection::linkAlive() {
+    const std::uint64_t now = m_parts.clock.monotonicMs();
+    if (const std::uint64_t bytes = m_parts.inbound.bytesReceived(); bytes != m_heardBytes) {
+        m_heardBytes = bytes;
+        m_state.lag.heard(now);
+        m_unheardLines.clear();
+    }
+    const auto milliseconds = [&](std::u16string_view setting) {
+        return 1000 * static_cast<std::uint64_t>(m_parts.settings.RegCzytajLimit(setting, 0, 86400));
+    };
+    const std::uint64_t silenceMs = milliseconds(u"lagcheck");
+    const std::uint64_t timeoutMs = milliseconds(u"lagtimeout");
+    if (silenceMs == 0) {
+        return true;
+    }
+    // Before the login a PING may be refused; the silence still counts.
+    if (!m_state.currentNick.empty()) {
+        if (const std::optional<std::u16string> ping = m_state.lag.pingDue(now, silenceMs)) {
+            sendLine(m_state.socket, toUtf8(*ping));
+        }
+    }
+    const std::optional<std::uint64_t> silent =
+        timeoutMs > 0 ? m_state.lag.timedOut(now, silenceMs, timeoutMs) : std::nullopt;
+    if (silent) {
+        printInfo(u"*** Ping timeout (" + decimalText(static_cast<long long>(*silent)) +
+                  u" seconds)");
+        for (const std::string& line : std::exchange(m_unheardLines, {})) {
+            printInfo(u"*** Perhaps lost with the link: " + fromUtf8(line));
+        }
+        m_state.connected = false;
+        return false;
+    }
+    return true;
 }
 
 void Connection::retryLater() {

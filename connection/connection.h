@@ -63,6 +63,8 @@ class Connection final : public ServerLink {
     static constexpr std::size_t kPieceBytes = 1024;
     // What the socket hasn't taken yet may grow to this; past it the send fails.
     static constexpr std::size_t kOutboundLimit = 1 << 20;
+    // Messages sent since the server was last heard, named if the link proves dead.
+    static constexpr std::size_t kMaxUnheardLines = 20;
 
     Connection(SessionState& state, Parts parts);
 
@@ -127,6 +129,10 @@ class Connection final : public ServerLink {
     // The outbound queue is full: the connection is given up.
     void overflowed(const char16_t* operation);
     void stopRetryTimer(const char16_t* label);
+    // Notes what the server sent since the last tick, sends the own PING a
+    // silence calls for, and gives the link up once the silence has lasted too
+    // long (false, the connection to be closed as a lost one).
+    bool linkAlive();
     void printInfo(std::u16string_view text);
     // The end of polacz once the connect has succeeded (`sock`) or failed.
     SocketHandle connectFinished(SocketHandle sock);
@@ -194,7 +200,9 @@ class Connection final : public ServerLink {
     RetryChoice m_nextRetry = RetryChoice::kAsSet;
     std::optional<PendingConnect> m_pending;
     std::uint64_t m_lookups = 0;      // lookups started; tells a stale answer from the awaited one
-    std::uint32_t m_connectedAt = 0;  // tick count when the last connection was made
+    std::uint64_t m_connectedAt = 0;  // monotonic time when the last connection was made
+    std::uint64_t m_heardBytes = 0;   // the inbound byte count when the link was last checked
+    std::vector<std::string> m_unheardLines;
     int m_retryDelayMs = kRetryIntervalMs;
     std::string m_outbound;  // sent lines the socket hasn't taken yet, in order
     SendPacer m_pacer;

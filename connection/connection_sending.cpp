@@ -21,23 +21,26 @@ std::u16string_view oneLine(std::u16string_view text) {
     return end == std::u16string_view::npos ? text : text.substr(0, end);
 }
 
+// Whether the protocol line's command is `command` (upper case), in any case.
+bool hasCommand(std::string_view line, std::string_view command) {
+    if (line.size() < command.size() ||
+        (line.size() > command.size() && line[command.size()] != ' ')) {
+        return false;
+    }
+    for (std::size_t i = 0; i < command.size(); ++i) {
+        if ((line[i] & ~0x20) != command[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // The keep-alive answer and the goodbye never wait behind other lines: a late
 // PONG costs the connection, and a QUIT must go before the socket closes. Nor
 // do the capability and login exchanges, which hold up the registration.
 bool skipsPacing(std::string_view line) {
-    auto is = [&](std::string_view command) {
-        if (line.size() < command.size() ||
-            (line.size() > command.size() && line[command.size()] != ' ')) {
-            return false;
-        }
-        for (std::size_t i = 0; i < command.size(); ++i) {
-            if ((line[i] & ~0x20) != command[i]) {
-                return false;
-            }
-        }
-        return true;
-    };
-    return is("PONG") || is("QUIT") || is("CAP") || is("AUTHENTICATE");
+    return hasCommand(line, "PONG") || hasCommand(line, "QUIT") || hasCommand(line, "CAP") ||
+           hasCommand(line, "AUTHENTICATE");
 }
 
 }  // namespace
@@ -206,6 +209,12 @@ void Connection::dropPaced() {
 }
 
 int Connection::sendLine(SocketHandle sock, std::string_view line) {
+    if (sock == m_state.socket && (hasCommand(line, "PRIVMSG") || hasCommand(line, "NOTICE"))) {
+        if (m_unheardLines.size() == kMaxUnheardLines) {
+            m_unheardLines.erase(m_unheardLines.begin());  // the newest matter most
+        }
+        m_unheardLines.emplace_back(line);
+    }
     std::string_view rest = line;
     // Long lines go out in pieces of whole characters that fit the piece buffer,
     // counted in bytes as they go out; the tail and the line feed go last.

@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QShortcut>
 #include <QSocketNotifier>
+#include <QTabBar>
 #include <QThread>
 #include <QUrl>
 
@@ -692,6 +693,11 @@ void MainWindow::setConnectedLabel(bool connected) {
     } else {
         ZmienMenuRozlaczony(m_menuBar, &m_services.log);
     }
+}
+
+void MainWindow::showLag(std::optional<std::uint64_t> ms) {
+    m_strip->labelRow()->setTabToolTip(
+        0, ms ? QStringLiteral("Lag: %1 ms").arg(static_cast<qulonglong>(*ms)) : QString());
 }
 
 void MainWindow::focusInput() {

@@ -90,6 +90,7 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
     bool watchSocket(SocketHandle sock, bool readable, bool writable) override;
     bool runInBackground(std::function<void()> work, std::function<void()> done) override;
     void focusInput() override;
+    void showLag(std::optional<std::uint64_t> ms) override;
     std::optional<std::u16string> promptOneField(int commandId, std::u16string_view title,
                                                  std::u16string_view prompt) override;
     std::optional<std::pair<std::u16string, std::u16string>> promptTwoFields(

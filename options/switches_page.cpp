@@ -29,7 +29,8 @@ SwitchesPage::SwitchesPage(QWidget* parent) : OptionsPageWidget(parent) {
                            {1207, "Hide Ping?Pong!"},
                            {1208, "Skip MOTD"},
                            {1209, "Splash Screen at startup"},
-                           {1210, "Use IRCv3 capabilities"}},
+                           {1210, "Use IRCv3 capabilities"},
+                           {1211, "Show lag in the status tab"}},
                           this));
     page->addStretch();
 }

@@ -44,8 +44,10 @@ SystemTime SystemClock::utcTime() const {
 }
 
 std::uint64_t SystemClock::monotonicMs() const {
+    // Counts a suspend too, unlike CLOCK_MONOTONIC: a link silent through a
+    // night's sleep is checked at the first tick after it, not minutes later.
     timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
+    clock_gettime(CLOCK_BOOTTIME, &ts);
     return static_cast<std::uint64_t>(ts.tv_sec) * 1000u +
            static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u;
 }

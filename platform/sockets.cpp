@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -304,6 +305,18 @@ int PosixSocketLayer::switchFamily(SocketHandle sock, Entry& entry, SocketAddres
     return 0;
 }
 
+// A link that died without a word (a router that forgot it, a peer that lost
+// power) is found by the system's probes too, not only by the client's PINGs.
+// Best effort: a socket that refuses them still connects.
+void PosixSocketLayer::setKeepAlive(SocketHandle sock) {
+    const int on = 1;
+    ::setsockopt(sock, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
+    ::setsockopt(sock, IPPROTO_TCP, TCP_KEEPIDLE, &kKeepAliveIdleS, sizeof kKeepAliveIdleS);
+    ::setsockopt(sock, IPPROTO_TCP, TCP_KEEPINTVL, &kKeepAliveIntervalS,
+                 sizeof kKeepAliveIntervalS);
+    ::setsockopt(sock, IPPROTO_TCP, TCP_KEEPCNT, &kKeepAliveProbes, sizeof kKeepAliveProbes);
+}
+
 int PosixSocketLayer::connect(SocketHandle sock, const SocketAddress& address, std::uint16_t port) {
     Entry* entry = check(sock);
     if (entry == nullptr) {
@@ -316,6 +329,9 @@ int PosixSocketLayer::connect(SocketHandle sock, const SocketAddress& address, s
     if (idle && entry->family != address.family &&
         switchFamily(sock, *entry, address.family) != 0) {
         return kSocketError;
+    }
+    if (idle) {
+        setKeepAlive(sock);
     }
     sockaddr_storage target;
     const socklen_t length = toSockaddr(address, port, target);

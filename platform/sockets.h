@@ -127,6 +127,12 @@ class SocketLayer {
 // The destructor closes what is still open.
 class PosixSocketLayer : public SocketLayer {
   public:
+    // Keepalive probes on an idle connection: the first after a minute's
+    // silence, then one every 15 s; four unanswered end the connection.
+    static constexpr int kKeepAliveIdleS = 60;
+    static constexpr int kKeepAliveIntervalS = 15;
+    static constexpr int kKeepAliveProbes = 4;
+
     PosixSocketLayer() = default;
     ~PosixSocketLayer() override;
     PosixSocketLayer(const PosixSocketLayer&) = delete;
@@ -175,6 +181,7 @@ class PosixSocketLayer : public SocketLayer {
     int failErrno(int errnoValue);
     int failTransfer(Entry& entry, int errnoValue);
     int switchFamily(SocketHandle sock, Entry& entry, SocketAddress::Family family);
+    static void setKeepAlive(SocketHandle sock);
     void settleConnect(SocketHandle sock, Entry& entry);
     int tlsRecv(SocketHandle sock, Entry& entry, char* buffer, int length);
     int tlsSend(SocketHandle sock, Entry& entry, const char* data, int length);

@@ -4,6 +4,7 @@
 
 #include "platform/text.h"
 #include "protocol/capability_replies.h"
+#include "protocol/lag_replies.h"
 #include "protocol/dispatcher.h"
 #include "protocol/member_extensions.h"
 #include "protocol/monitor.h"
@@ -65,6 +66,7 @@ constexpr std::array kExtensionRows{
     ExtensionRow{u"906", reply_SaslOutcome},
     ExtensionRow{u"907", reply_SaslOutcome},
     ExtensionRow{u"908", reply_SaslMechanisms},
+    ExtensionRow{u"PONG", reply_OwnPong},
 };
 // clang-format on
 

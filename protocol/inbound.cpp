@@ -201,6 +201,7 @@ int Inbound::odb(SocketHandle sock, ReplyDispatcher& dispatcher) {
         return 0;
     }
     const int used = std::min(received, kChunkBytes);
+    m_bytesReceived += static_cast<std::uint64_t>(used);
     m_framer.receive(std::string_view(buffer, static_cast<std::size_t>(used)), dispatcher);
     return received;
 }

@@ -3,6 +3,7 @@
 // decoding the bytes, cutting complete lines out of the pending text and handing
 // each line's reply to the dispatcher before the next chunk is read.
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -89,11 +90,14 @@ class Inbound {
 
     bool dispatching() const { return m_framer.dispatching(); }
     std::u16string_view pending() const { return m_framer.pending(); }
+    // Every byte read so far, over all connections: a change means the server was heard.
+    std::uint64_t bytesReceived() const { return m_bytesReceived; }
 
   private:
     SocketLayer& m_sockets;
     ErrorLog& m_log;
     LineFramer m_framer;
+    std::uint64_t m_bytesReceived = 0;
 };
 
 }  // namespace kolu

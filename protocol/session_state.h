@@ -12,6 +12,7 @@
 #include "protocol/batches.h"
 #include "protocol/capabilities.h"
 #include "protocol/channel_modes.h"
+#include "protocol/lag_check.h"
 #include "protocol/own_echoes.h"
 #include "protocol/sasl.h"
 
@@ -85,6 +86,7 @@ struct SessionState {
     RateWindow newQueries;
     bool queryLimitShown = false;
     RateWindow pingReplies;
+    LagCheck lag;
 };
 
 }  // namespace kolu

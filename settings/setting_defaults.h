@@ -85,6 +85,12 @@ inline constexpr SettingDefault kSettingDefaults[] = {
     {u"histmax", SettingKind::Dword, 4, 500, {}},    // lines the input line's history keeps
     // Negotiates capabilities and SASL with servers that offer them.
     {u"ircv3", SettingKind::Dword, 4, 1, {}, SwitchReading::UnlessZero},
+    // The client's own check of a silent link: a PING after lagcheck seconds
+    // without a byte from the server (0: none), the link given up after
+    // lagtimeout seconds more (0: never); showlag prints each lag measured.
+    {u"lagcheck", SettingKind::Dword, 4, 90, {}},
+    {u"lagtimeout", SettingKind::Dword, 4, 120, {}},
+    {u"showlag", SettingKind::Dword, 4, 0, {}},
 };
 
 constexpr const SettingDefault* findSetting(std::u16string_view name) {

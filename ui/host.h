@@ -2,6 +2,7 @@
 // What the logic asks of the windowing side: timers, message boxes, prompts, the
 // Connect/Disconnect label, focus. The Qt main window implements it; tests use a
 // recording fake with scripted answers.
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -59,6 +60,9 @@ class Host {
     virtual bool runInBackground(std::function<void()> /*work*/, std::function<void()> /*done*/) {
         return false;
     }
+
+    // The lag last measured on the link in milliseconds; nothing once the link is gone.
+    virtual void showLag(std::optional<std::uint64_t> /*ms*/) {}
 
     // Gives the keyboard focus to the input line.
     virtual void focusInput() = 0;

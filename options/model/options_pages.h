@@ -32,6 +32,7 @@ inline constexpr CheckSetting kCheckSettings[] = {
     {1203, u"rejoin", OptionsPage::Options},    {1206, u"reconnect", OptionsPage::Options},
     {1207, u"hideping", OptionsPage::Options},  {1208, u"skipmotd", OptionsPage::Options},
     {1209, u"splashscr", OptionsPage::Options}, {1210, u"ircv3", OptionsPage::Options},
+    {1211, u"showlag", OptionsPage::Options},
     {1401, u"bmp", OptionsPage::Colors},
     {1501, u"snd_enable", OptionsPage::Sounds}, {1601, u"tstamps", OptionsPage::Info},
     {1611, u"en_ignore", OptionsPage::Info},    {1613, u"en_hlights", OptionsPage::Info},

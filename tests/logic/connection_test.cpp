@@ -60,6 +60,7 @@ TEST_F(ConnectionTest, ServerCloseReconnectsAfreshInTheSameTickAfterAMinuteElseA
     set(u"reconnect", 1);
     connect();
     env.settings.clock.ticks += Connection::kLongConnectionMs;
+    env.settings.clock.utc.month -= 1;  // the wall clock set back a month makes it no shorter
     env.session.tabs.dodaj_zakladke(u"#chan");
     server.send(":irc.test 005 tester PREFIX=(qaohv)~&@%+ :are supported\r\n");
     server.closeClient();
@@ -145,6 +146,7 @@ TEST_F(ConnectionTest, LinesPastTheBurstWaitTheirTurnInOrderAndPongDoesNot) {
     EXPECT_TRUE(server.expectNoLine(milliseconds(100)));
     EXPECT_EQ(env.host.intervals[kPaceTimer], 2000);
 
+    env.settings.clock.utc.month += 1;  // nor does the wall clock a month ahead
     env.settings.clock.ticks += 1999;
     connection().paceTick();
     EXPECT_EQ(env.host.intervals[kPaceTimer], 1);  // not yet

@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -10,6 +12,7 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "tests/support/fake_irc_server.h"
@@ -138,7 +141,7 @@ TEST_F(SocketsTest, RefusedConnectShowsOnlyAsException) {
 
 // Once a non-blocking connect has finished, a second one says "is connected" as
 // on Windows, even when no select has looked at the socket yet.
-TEST_F(SocketsTest, ConnectedSocketsSayIsConnectedSelectCountsEachSetAndCleanupClosesThem) {
+TEST_F(SocketsTest, ConnectedSocketsProbeTheLinkSayIsConnectedSelectCountsEachSetAndCleanupCloses) {
     Listener listener;
     const SocketHandle sock = m_layer.openTcp();
     ASSERT_EQ(m_layer.setNonBlocking(sock, true), 0);
@@ -148,6 +151,15 @@ TEST_F(SocketsTest, ConnectedSocketsSayIsConnectedSelectCountsEachSetAndCleanupC
     m_peer = listener.accept();  // the handshake is over once the listener has it
     EXPECT_EQ(m_layer.connect(sock, kLoopback, listener.port()), kSocketError);
     EXPECT_EQ(m_layer.lastError(), kWsaEisconn);
+    for (const auto& [level, option, value] :
+         {std::tuple{SOL_SOCKET, SO_KEEPALIVE, 1},
+          {IPPROTO_TCP, TCP_KEEPIDLE, PosixSocketLayer::kKeepAliveIdleS},
+          {IPPROTO_TCP, TCP_KEEPCNT, PosixSocketLayer::kKeepAliveProbes}}) {
+        int set = 0;
+        socklen_t size = sizeof set;
+        ASSERT_EQ(::getsockopt(sock, level, option, &set, &size), 0);
+        EXPECT_EQ(set, value) << option;
+    }
     ASSERT_EQ(::send(m_peer, "x", 1, 0), 1);
     SelectSets sets{.read = true, .write = true};
     EXPECT_EQ(m_layer.select(sock, sets, 3000), 2);  // as Windows, one count per set

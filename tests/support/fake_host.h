@@ -43,6 +43,8 @@ class FakeHost : public Host {
     }
     void setConnectedLabel(bool connected) override { labels.push_back(connected); }
     void focusInput() override {}
+    std::vector<std::optional<std::uint64_t>> lags;
+    void showLag(std::optional<std::uint64_t> ms) override { lags.push_back(ms); }
 
     // The last socket watch asked for; granted only with grantWatch.
     struct Watch {
