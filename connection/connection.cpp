@@ -495,10 +495,11 @@ int Connection::WSzamknij(SocketHandle sock) {
             m_parts.host.watchSocket(kInvalidSocket, false);
         }
         m_watched = false;
+        const auto unsent = static_cast<std::size_t>(std::ranges::count(m_outbound, '\n'));
         m_outbound.clear();
         m_overflowed = false;
         m_flushAfterRead = false;
-        dropPaced();
+        dropPaced(unsent);
     }
     if (m_parts.sockets.closeSocket(sock) == kSocketError) {
         m_parts.log.LogSocketError(m_parts.sockets, u"closesocket", u"WSzamknij");

@@ -123,8 +123,9 @@ class Connection final : public ServerLink {
     int sendPaceMs();
     // Sends what the pacer lets go, and sets the timer for the rest.
     void releasePaced();
-    // The connection ended: lines still waiting for their turn are dropped, said once.
-    void dropPaced();
+    // The connection ended: lines still waiting for their turn are dropped, said
+    // once, together with `unsent` lines the socket never took.
+    void dropPaced(std::size_t unsent = 0);
     void flushOutbound();
     // The outbound queue is full: the connection is given up.
     void overflowed(const char16_t* operation);

@@ -202,8 +202,8 @@ std::size_t Connection::dropWaitingLines() {
     return m_paced.clear();
 }
 
-void Connection::dropPaced() {
-    if (const std::size_t dropped = dropWaitingLines(); dropped > 0) {
+void Connection::dropPaced(std::size_t unsent) {
+    if (const std::size_t dropped = dropWaitingLines() + unsent; dropped > 0) {
         printInfo(waitingLinesDropped(dropped));
     }
 }

@@ -358,6 +358,10 @@ TEST_F(LineSender, AWriteThatWaitsForAReadIsRetriedAfterTheNextReadNotOnEveryWak
     sockets.queueData(":irc.test NOTICE me :hi\r\n");
     connection.socketReadable();
     EXPECT_TRUE(env.host.watch.writable);
+    // Closed before the socket took the line: it is said to be dropped, never lost unsaid.
+    connection.disconnectRequest();
+    connection.pollTick();
+    EXPECT_EQ(std::ranges::count(env.lines(), u"*** 1 line waiting to be sent was dropped"), 1);
 }
 
 TEST(TlsTrustFile, AFileOverItsLimitIsNeitherReadNorReplaced) {
