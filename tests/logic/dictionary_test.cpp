@@ -222,7 +222,6 @@ TEST(WordListing, OffersWordsInTheWalksOrderUpToTheMaximumFirstCharacterAsTyped)
         EXPECT_EQ(lookup(kJoinJabJump, none, 5), Rows{}) << toUtf8(none);
     }
     EXPECT_EQ(lookup(test::seedDictionary(), u"/who", 5), (Rows{u"/whowas", u"/whois"}));
-    EXPECT_EQ(lookup(test::seedDictionary(), u"/", 3), (Rows{u"/msg", u"/part", u"/join"}));
     // "/jo" ends at a terminator among the alternatives after "/jo": it is not
     // listed and does not count against the maximum.
     EXPECT_EQ(lookup(test::buildDictionary({u"/jo", u"/joe", u"/jog", u"/join"}), u"/jo", 2),
