@@ -50,14 +50,12 @@ class LineOutputTest : public ::testing::Test {
     LineOutput output{tabs, env.settings, env.clock, env.log};
 };
 
-TEST_F(LineOutputTest, StampsShownAndLoggedHeightAnsweredHiddenTabsColouredSoundsLimited) {
-    env.putDword(kSettingsKey, u"logstat", 1);
+TEST_F(LineOutputTest, StampsShownHeightAnsweredHiddenTabsColouredSoundsLimited) {
     env.putString(kSettingsKey, u"tstamps", u"0");  // not a number: reads -1, so stamps are on
     env.clock.local.hour = 7;
     env.clock.local.minute = 5;
     EXPECT_EQ(output.RIDodajLinie(u"", u"hello", 0), 13);
     EXPECT_EQ(tabs.pobierz_lparam(0)->text.line(0).text, u"[07:05] hello");
-    EXPECT_EQ(env.read("Status.2007-09-11.txt"), "[07:05] hello\r\n");
     EXPECT_EQ(output.addLine(u"NICK", std::u16string(50, u'x'), 0), 26);  // found in any case
 
     // Hidden tabs take the line's colour.
