@@ -1,7 +1,5 @@
 #include "tests/support/inspircd_fixture.h"
 
-#include <openssl/evp.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/crypto.h"
 #include "tests/support/child_process.h"
 #include "tests/support/fake_irc_server.h"
 #include "tests/support/raw_irc_client.h"
@@ -25,14 +24,6 @@ namespace {
 constexpr const char* kServerBinary = "/usr/sbin/inspircd";
 constexpr const char* kServicesBinary = "/usr/sbin/anope";
 constexpr const char* kLinkPassword = "kolu-link-secret";
-// Standard base64 with padding, as services' database holds passwords.
-std::string base64(const std::string& bytes) {
-    std::string out(4 * ((bytes.size() + 2) / 3) + 1, '\0');
-    out.resize(static_cast<std::size_t>(EVP_EncodeBlock(
-        reinterpret_cast<unsigned char*>(out.data()),
-        reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size()))));
-    return out;
-}
 
 }  // namespace
 
@@ -99,7 +90,7 @@ void InspircdFixture::writeServicesDatabase() const {
     unsigned long long id = 1000;
     for (const ServicesAccount& account : m_options.accounts) {
         db << "OBJECT NickCore\nDATA display " << account.name << "\nDATA uniqueid " << ++id
-           << "\nDATA pass plain:" << base64(account.password) << "\nDATA email \nDATA cert ";
+           << "\nDATA pass plain:" << base64Encode(account.password) << "\nDATA email \nDATA cert ";
         for (const std::string& fingerprint : account.fingerprints) {
             db << fingerprint << " ";
         }
