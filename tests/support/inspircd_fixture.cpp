@@ -17,6 +17,7 @@
 #include "tests/support/child_process.h"
 #include "tests/support/fake_irc_server.h"
 #include "tests/support/raw_irc_client.h"
+#include "tests/support/tls_test_server.h"
 
 namespace kolu::test {
 namespace {
@@ -196,21 +197,17 @@ ClientCertificate makeClientCertificate(const std::string& folder, const std::st
         "openssl req -x509 -nodes -days 2 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1"
         " -subj '/CN=" +
         name + "' -addext 'subjectAltName=DNS:" + name + "' -keyout '" + made.keyFile + "' -out '" +
-        made.certFile + "' >'" + folder + name +
-        ".log' 2>&1 && openssl x509 -noout -fingerprint -sha256 -in '" + made.certFile + "' >'" +
-        folder + name + ".log'";
-    const bool ok = std::system(script.c_str()) == 0;
-    std::ifstream log(folder + name + ".log");
-    const std::string output(std::istreambuf_iterator<char>(log), {});
-    // "sha256 Fingerprint=AB:CD:...", as services keep it: lowercase hex digits alone.
-    for (std::size_t at = output.find('=');
-         ok && at != std::string::npos && ++at < output.size();) {
-        if (std::isxdigit(static_cast<unsigned char>(output[at]))) {
-            made.fingerprint += static_cast<char>(std::tolower(output[at]));
+        made.certFile + "' >'" + folder + name + ".log' 2>&1";
+    // "AB:CD:...", as services keep it: lowercase hex digits alone.
+    for (const char c : std::system(script.c_str()) == 0 ? pemFingerprint(made.certFile) : "") {
+        if (c != ':') {
+            made.fingerprint += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         }
     }
     if (made.fingerprint.size() != 64) {
-        throw std::runtime_error("cannot make the certificate " + made.certFile + ":\n" + output);
+        std::ifstream log(folder + name + ".log");
+        throw std::runtime_error("cannot make the certificate " + made.certFile + ":\n" +
+                                 std::string(std::istreambuf_iterator<char>(log), {}));
     }
     return made;
 }
