@@ -8,7 +8,6 @@
 
 #include "connection/server_logins.h"
 #include "connection/tls_trust.h"
-#include "platform/files.h"
 #include "platform/text.h"
 #include "tests/support/inspircd_fixture.h"
 #include "tests/support/raw_irc_client.h"
@@ -59,12 +58,7 @@ class AgainstInspircd : public ::testing::Test {
     // `nick` logs in to the suite's server, over TLS when `tls`, with `login` when given.
     void useServer(const std::u16string& nick, bool tls = false,
                    const std::optional<SaslLogin>& login = std::nullopt) {
-        const int port = tls ? server->tlsPort() : server->port();
-        writeFileAtomically(env.settings.dir.file("servers.txt"),
-                            "Test\t127.0.0.1\t" + std::string(tls ? "+" : "") +
-                                std::to_string(port) + "\t\r\n",
-                            0600);
-        env.settings.settings.RegZapiszLONG(u"server", 0);
+        env.useServer(tls ? server->tlsPort() : server->port(), "", tls);
         trustServer();
         env.setUser(nick, u"me@example.org", u"Kolu Tester");
         if (login) {
@@ -104,7 +98,7 @@ class AgainstInspircd : public ::testing::Test {
     test::SessionEnv env{&sockets};
 };
 
-TEST_F(AgainstInspircd, SaslPlainLogsInWhileRegisteringBeforeTheWelcomeAndNeverSendsThePasswordInClear) {
+TEST_F(AgainstInspircd, SaslPlainLogsInWhileRegisteringBeforeTheWelcomeAndNoPasswordGoesInClear) {
     useServer(u"alice", false, SaslLogin{u"PLAIN", u"alice", u"alicepass", "", "", true});
     ASSERT_TRUE(connectAs(u"alice")) << server->logs();
     ASSERT_TRUE(statusHas(u"You are now logged in as alice"));
@@ -189,8 +183,7 @@ TEST(InspircdStrictTransport, APlainConnectionMovesToTlsAndTheNextStartsThere) {
     InspircdFixture server(options);
     test::SessionEnv env;
     // By name: a TLS server states its policy only to a client that named the host (SNI).
-    env.settings.write("servers.txt", "Test\tlocalhost\t" + std::to_string(server.port()) + "\t\r\n");
-    env.settings.settings.RegZapiszLONG(u"server", 0);
+    env.useServer(server.port(), "", false, "localhost");
     env.settings.write(TlsTrust::kFileName, "localhost " + pemFingerprint(server.caFile()) + "\n");
     env.setUser(u"secure", u"me@example.org", u"Kolu Tester");
     const auto connectedOverTls = [&] {

@@ -8,7 +8,6 @@
 #include "commands/command_parser.h"
 #include "commands/input_line_model.h"
 #include "connection/tls_trust.h"
-#include "platform/files.h"
 #include "platform/text.h"
 #include "tests/support/ngircd_fixture.h"
 #include "tests/support/raw_irc_client.h"
@@ -37,11 +36,8 @@ class AgainstNgircd : public ::testing::Test {
     // Starts the server and lists it (at `host`, or its TLS port) as the client's only server.
     void serve(const std::string& host = "127.0.0.1") {
         server = std::make_unique<test::NgircdFixture>(options);
-        const std::string port =
-            options.tls ? "+" + std::to_string(server->tlsPort()) : std::to_string(server->port());
-        env.useServer(server->port(), options.password);
-        writeFileAtomically(env.settings.dir.file("servers.txt"),
-                            "Test\t" + host + "\t" + port + "\t" + options.password + "\r\n", 0600);
+        env.useServer(options.tls ? server->tlsPort() : server->port(), options.password,
+                      options.tls, host);
         env.setUser(u"kolu", u"me@example.org", u"Kolu Tester");
     }
     int type(std::u16string_view text) {
