@@ -1,6 +1,5 @@
 #include "tests/support/ngircd_fixture.h"
 
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -47,13 +46,10 @@ void NgircdFixture::writeFiles() {
     if (!m_options.password.empty()) {
         conf << "Password = " << m_options.password << "\n";
     }
-    if (::geteuid() == 0) {
+    if (const RunAs nobody = nobodyWhenRoot(); nobody.drop) {
         // ngIRCd will not stay root; "nobody" must be able to write its PID file here.
-        const passwd* nobody = ::getpwnam("nobody");
-        const uid_t uid = nobody ? nobody->pw_uid : 65534;
-        const gid_t gid = nobody ? nobody->pw_gid : 65534;
-        conf << "ServerUID = " << uid << "\nServerGID = " << gid << "\n";
-        if (::chown(m_dir.path().c_str(), uid, gid) != 0) {
+        conf << "ServerUID = " << nobody.uid << "\nServerGID = " << nobody.gid << "\n";
+        if (::chown(m_dir.path().c_str(), nobody.uid, nobody.gid) != 0) {
             throw std::runtime_error("cannot hand the ngIRCd folder to nobody: " + m_dir.path());
         }
     }
