@@ -277,27 +277,23 @@ TEST_F(MainWindowTest, LinesTypedWhileATlsConnectionIsMadeFindNoConnectionAndNev
 // A loopback port whose accept queue is full: a connect there is never answered.
 struct SilentPort {
     SilentPort() {
+        ::listen(fds[0], 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        auto* raw = reinterpret_cast<sockaddr*>(&address);
-        ::bind(fds[0], raw, length);
-        ::getsockname(fds[0], raw, &length);
-        ::listen(fds[0], 0);
-        ::connect(fds[1], raw, length);  // the fillers take the queue
-        ::connect(fds[2], raw, length);
-        port = ntohs(address.sin_port);
+        address.sin_port = htons(static_cast<std::uint16_t>(port));
+        for (const int filler : {fds[1], fds[2]}) {  // the fillers take the queue
+            ::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        }
     }
     ~SilentPort() {
         for (int fd : fds) {
             ::close(fd);
         }
     }
-    int fds[3] = {::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0),
-                  ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0),
-                  ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0)};
     int port = 0;
+    int fds[3] = {test::bindLoopback(port), ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0),
+                  ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0)};
 };
 
 TEST_F(MainWindowTest, AConnectNeverAnsweredLeavesTheWindowTurningAndFailsAfterItsWait) {
