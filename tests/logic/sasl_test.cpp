@@ -38,7 +38,8 @@ Lines feed(SaslExchange& exchange, std::string_view message) {
     return exchange.serverSays(last.empty() ? u"+" : fromUtf8(last));
 }
 
-TEST(SaslExchangeTest, PlainSendsAccountAndPasswordOnceAndExternalSendsNothing) {
+// EXTERNAL's empty answer is the InspIRCd tests' certificate login.
+TEST(SaslExchangeTest, PlainSendsAccountAndPasswordOnce) {
     SaslExchange plain({u"PLAIN", u"alice", u"p\u00e4ss word"});
     EXPECT_EQ(plain.start(u"EXTERNAL,PLAIN"), u"AUTHENTICATE PLAIN");
     EXPECT_EQ(carried(plain.serverSays(u"+")), std::string("\0alice\0p\xc3\xa4ss word", 17));
@@ -46,11 +47,6 @@ TEST(SaslExchangeTest, PlainSendsAccountAndPasswordOnceAndExternalSendsNothing) 
     // A second challenge is nothing PLAIN knows: the exchange is abandoned.
     EXPECT_EQ(plain.serverSays(u"+"), Lines{u"AUTHENTICATE *"});
     EXPECT_TRUE(plain.failed());
-
-    SaslExchange external({u"EXTERNAL"});
-    EXPECT_EQ(external.start(u""), u"AUTHENTICATE EXTERNAL");
-    EXPECT_EQ(external.serverSays(u"+"), Lines{u"AUTHENTICATE +"});
-    EXPECT_FALSE(external.failed());
 }
 
 TEST(SaslExchangeTest, AMechanismTheServerDoesNotListOrTheClientDoesNotKnowIsNotTried) {

@@ -48,9 +48,8 @@ TEST(Utf8Decoding, OnlyATailThatCanStillCompleteIsHeld) {
     Utf8StreamDecoder decoder;
     EXPECT_EQ(decoder.decode("\xED\xA0"), u"\u00ED\u00A0");  // a surrogate never completes
     EXPECT_FALSE(decoder.hasPending());
-    EXPECT_EQ(decoder.decode("ab\xC3"), u"ab");
-    decoder.reset();  // a new connection starts clean
-    EXPECT_EQ(decoder.decode("\xA9"), u"\u00A9");
+    EXPECT_EQ(decoder.decode("ab\xC3"), u"ab");  // a reset dropping it: the line framer's test
+    EXPECT_TRUE(decoder.hasPending());
 }
 
 TEST(Utf8Encoding, RoundTripsReplacesLoneSurrogatesAndNeverCutsASurrogatePair) {

@@ -1,7 +1,5 @@
 #include "tests/support/inspircd_fixture.h"
 
-#include <openssl/evp.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,9 +13,11 @@
 #include <utility>
 #include <vector>
 
+#include "platform/crypto.h"
 #include "tests/support/child_process.h"
 #include "tests/support/fake_irc_server.h"
 #include "tests/support/raw_irc_client.h"
+#include "tests/support/tls_test_server.h"
 
 namespace kolu::test {
 namespace {
@@ -25,14 +25,6 @@ namespace {
 constexpr const char* kServerBinary = "/usr/sbin/inspircd";
 constexpr const char* kServicesBinary = "/usr/sbin/anope";
 constexpr const char* kLinkPassword = "kolu-link-secret";
-// Standard base64 with padding, as services' database holds passwords.
-std::string base64(const std::string& bytes) {
-    std::string out(4 * ((bytes.size() + 2) / 3) + 1, '\0');
-    out.resize(static_cast<std::size_t>(EVP_EncodeBlock(
-        reinterpret_cast<unsigned char*>(out.data()),
-        reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size()))));
-    return out;
-}
 
 }  // namespace
 
@@ -99,7 +91,7 @@ void InspircdFixture::writeServicesDatabase() const {
     unsigned long long id = 1000;
     for (const ServicesAccount& account : m_options.accounts) {
         db << "OBJECT NickCore\nDATA display " << account.name << "\nDATA uniqueid " << ++id
-           << "\nDATA pass plain:" << base64(account.password) << "\nDATA email \nDATA cert ";
+           << "\nDATA pass plain:" << base64Encode(account.password) << "\nDATA email \nDATA cert ";
         for (const std::string& fingerprint : account.fingerprints) {
             db << fingerprint << " ";
         }
@@ -205,21 +197,17 @@ ClientCertificate makeClientCertificate(const std::string& folder, const std::st
         "openssl req -x509 -nodes -days 2 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1"
         " -subj '/CN=" +
         name + "' -addext 'subjectAltName=DNS:" + name + "' -keyout '" + made.keyFile + "' -out '" +
-        made.certFile + "' >'" + folder + name +
-        ".log' 2>&1 && openssl x509 -noout -fingerprint -sha256 -in '" + made.certFile + "' >'" +
-        folder + name + ".log'";
-    const bool ok = std::system(script.c_str()) == 0;
-    std::ifstream log(folder + name + ".log");
-    const std::string output(std::istreambuf_iterator<char>(log), {});
-    // "sha256 Fingerprint=AB:CD:...", as services keep it: lowercase hex digits alone.
-    for (std::size_t at = output.find('=');
-         ok && at != std::string::npos && ++at < output.size();) {
-        if (std::isxdigit(static_cast<unsigned char>(output[at]))) {
-            made.fingerprint += static_cast<char>(std::tolower(output[at]));
+        made.certFile + "' >'" + folder + name + ".log' 2>&1";
+    // "AB:CD:...", as services keep it: lowercase hex digits alone.
+    for (const char c : std::system(script.c_str()) == 0 ? pemFingerprint(made.certFile) : "") {
+        if (c != ':') {
+            made.fingerprint += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         }
     }
     if (made.fingerprint.size() != 64) {
-        throw std::runtime_error("cannot make the certificate " + made.certFile + ":\n" + output);
+        std::ifstream log(folder + name + ".log");
+        throw std::runtime_error("cannot make the certificate " + made.certFile + ":\n" +
+                                 std::string(std::istreambuf_iterator<char>(log), {}));
     }
     return made;
 }

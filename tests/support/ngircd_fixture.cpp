@@ -1,14 +1,14 @@
 #include "tests/support/ngircd_fixture.h"
 
-#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <stdexcept>
 
 #include "tests/support/child_process.h"
 #include "tests/support/fake_irc_server.h"
+#include "tests/support/inspircd_fixture.h"
 
 namespace kolu::test {
 namespace {
@@ -24,15 +24,7 @@ NgircdFixture::NgircdFixture(NgircdOptions options) : m_options(std::move(option
     }
     if (m_options.tls) {
         // Self-signed, so it is its own authority; ngIRCd reads the key once it is "nobody".
-        const std::string script =
-            "cd '" + m_dir.path() +
-            "' && openssl req -x509 -nodes -days 2 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1"
-            " -subj /CN=localhost -addext subjectAltName=DNS:localhost -keyout server.key -out"
-            " server.pem >openssl.log 2>&1 && chmod 0644 server.key";
-        if (std::system(script.c_str()) != 0) {
-            throw std::runtime_error("cannot make a test certificate:\n" +
-                                     m_dir.read("openssl.log"));
-        }
+        ::chmod(makeClientCertificate(m_dir.path(), "localhost").keyFile.c_str(), 0644);
     }
     for (int attempt = 0; attempt < 5; ++attempt) {
         if (startOnce()) {
@@ -54,13 +46,10 @@ void NgircdFixture::writeFiles() {
     if (!m_options.password.empty()) {
         conf << "Password = " << m_options.password << "\n";
     }
-    if (::geteuid() == 0) {
+    if (const RunAs nobody = nobodyWhenRoot(); nobody.drop) {
         // ngIRCd will not stay root; "nobody" must be able to write its PID file here.
-        const passwd* nobody = ::getpwnam("nobody");
-        const uid_t uid = nobody ? nobody->pw_uid : 65534;
-        const gid_t gid = nobody ? nobody->pw_gid : 65534;
-        conf << "ServerUID = " << uid << "\nServerGID = " << gid << "\n";
-        if (::chown(m_dir.path().c_str(), uid, gid) != 0) {
+        conf << "ServerUID = " << nobody.uid << "\nServerGID = " << nobody.gid << "\n";
+        if (::chown(m_dir.path().c_str(), nobody.uid, nobody.gid) != 0) {
             throw std::runtime_error("cannot hand the ngIRCd folder to nobody: " + m_dir.path());
         }
     }
@@ -73,8 +62,8 @@ void NgircdFixture::writeFiles() {
          // Ends a server orphaned by a crashed test run once its last client has gone.
          << "IdleTimeout = 120\n\n[Options]\nPAM = no\nIdent = no\nDNS = no\n";
     if (m_options.tls) {
-        conf << "\n[SSL]\nCertFile = " << m_dir.file("server.pem")
-             << "\nKeyFile = " << m_dir.file("server.key") << "\nPorts = " << m_tlsPort << "\n";
+        conf << "\n[SSL]\nCertFile = " << caFile() << "\nKeyFile = " << m_dir.file("localhost.key")
+             << "\nPorts = " << m_tlsPort << "\n";
     }
 }
 

@@ -33,7 +33,7 @@ class NgircdFixture {
 
     int port() const { return m_port; }
     int tlsPort() const { return m_tlsPort; }
-    std::string caFile() const { return m_dir.file("server.pem"); }
+    std::string caFile() const { return m_dir.file("localhost.pem"); }
     const std::string& host() const { return m_options.listen; }
 
     // SIGTERM, then SIGKILL after 3 seconds; reaps it. Safe to repeat.

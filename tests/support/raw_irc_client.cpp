@@ -146,13 +146,6 @@ testing::AssertionResult RawIrcClient::join(const std::string& channel) {
         "could not join " + channel);
 }
 
-void RawIrcClient::quit(const std::string& message) {
-    if (send("QUIT :" + message)) {
-        waitFor([](const std::string&) { return false; });  // until the server closes
-    }
-    close();
-}
-
 std::string RawIrcClient::transcript() const {
     std::string out;
     for (std::size_t i = m_history.size() > 15 ? m_history.size() - 15 : 0; i < m_history.size();

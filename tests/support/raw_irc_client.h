@@ -27,8 +27,6 @@ class RawIrcClient {
     testing::AssertionResult login(const std::string& nick, const std::string& password = "");
     // JOIN, then waits for the end of the names list, so the join's replies are past.
     testing::AssertionResult join(const std::string& channel);
-    // QUIT, then waits (bounded) for the server to close.
-    void quit(const std::string& message = "bye");
 
     // One protocol line; "\r\n" is added.
     bool send(const std::string& line);

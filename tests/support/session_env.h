@@ -77,10 +77,12 @@ class SessionEnv {
         settings.settings.RegZapiszLONG(u"sendpace", 0);
     }
 
-    // Writes servers.txt with one server at 127.0.0.1 (and `server` = 0).
-    void useServer(int port, const std::string& password = "") {
+    // Writes servers.txt with one server at `host` (and `server` = 0); a TLS port is "+port".
+    void useServer(int port, const std::string& password = "", bool tls = false,
+                   const std::string& host = "127.0.0.1") {
         writeFileAtomically(settings.dir.file("servers.txt"),
-                            "Test\t127.0.0.1\t" + std::to_string(port) + "\t" + password + "\r\n",
+                            "Test\t" + host + "\t" + (tls ? "+" : "") + std::to_string(port) +
+                                "\t" + password + "\r\n",
                             0600);
         settings.settings.RegZapiszLONG(u"server", 0);
     }

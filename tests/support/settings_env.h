@@ -74,17 +74,6 @@ struct SettingsEnv {
     void putString(std::u16string_view key, std::u16string_view name, std::u16string_view text) {
         put(key, name, kRegSz, encodeStringValue(text));
     }
-    bool hasValue(std::u16string_view key, std::u16string_view name) {
-        RegKey handle;
-        if (store.openKey(key, handle) != kErrorSuccess) {
-            return false;
-        }
-        std::uint32_t size = 0;
-        const bool present =
-            store.queryValue(handle, name, nullptr, nullptr, &size) == kErrorSuccess;
-        store.closeKey(handle);
-        return present;
-    }
 
   private:
     void put(std::u16string_view key, std::u16string_view name, std::uint32_t type,
