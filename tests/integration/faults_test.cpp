@@ -9,6 +9,7 @@
 
 #include "connection/tls_trust.h"
 #include "platform/files.h"
+#include "platform/text.h"
 #include "tests/support/fake_irc_server.h"
 #include "tests/support/fault_proxy.h"
 #include "tests/support/ngircd_fixture.h"
@@ -42,9 +43,9 @@ class Faults : public ::testing::Test {
     // the poll timer (which fires only once a second).
     void turn(bool tick = true) {
         const test::FakeHost::Watch& watch = env.host.watch;
-        pollfd fd{watch.sock, static_cast<short>((watch.readable ? POLLIN : 0) |
-                                                 (watch.writable ? POLLOUT : 0)),
-                  0};
+        pollfd fd{
+            watch.sock,
+            static_cast<short>((watch.readable ? POLLIN : 0) | (watch.writable ? POLLOUT : 0)), 0};
         if (fd.events != 0 && ::poll(&fd, 1, 5) > 0) {
             if (watch.readable && (fd.revents & (POLLIN | POLLHUP | POLLERR))) {
                 connection().socketReadable();
@@ -100,6 +101,9 @@ struct Ending {
     Fault fault;
     std::optional<std::u16string> abort;  // the line shown before "*** Disconnected"
 };
+void PrintTo(const Ending& ending, std::ostream* out) {
+    *out << ending.name;
+}
 
 class ServerEnds : public Faults, public ::testing::WithParamInterface<Ending> {};
 
@@ -121,24 +125,101 @@ TEST_P(ServerEnds, EveryTabSaysSoAndTheClientComesBackAfterADoublingWaitLosingNo
         expectEnded(said);
         EXPECT_FALSE(test::anyLineHas(env.lines(u"#chan"), u"<other>"));
         EXPECT_EQ(env.host.intervals[kRetryTimer], wait * 1000);
-        if (GetParam().fault == Fault::kHalfClose) {  // the client closed its side too
-            EXPECT_TRUE(turnUntil([&] { return proxy->clientEnded(); }));
-        }
         EXPECT_EQ(type(u"/join #waiting"), u"* /join: not connected to server");
         connection().retryTick();
         EXPECT_EQ(type(u"/join #connecting"), u"* /join: not connected to server");
         logIn();
         EXPECT_TRUE(server.expectNoLine(std::chrono::milliseconds(50)));
+        for (int tab = 0; tab < env.session.tabs.count(); ++tab) {
+            EXPECT_FALSE(test::anyLineHas(env.lines(tab), u"<other>"));
+        }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Faults, ServerEnds,
-    ::testing::Values(
-        Ending{"CutMidLine", Fault::kCut, std::nullopt},
-        Ending{"ResetMidLine", Fault::kReset, u"*** [10054] Software caused connection abort"},
-        Ending{"HalfClosed", Fault::kHalfClose, std::nullopt}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Faults, ServerEnds,
+                         ::testing::Values(Ending{"CutMidLine", Fault::kCut, std::nullopt},
+                                           Ending{"ResetMidLine", Fault::kReset,
+                                                  u"*** [10054] Software caused connection abort"},
+                                           Ending{"HalfClosed", Fault::kHalfClose, std::nullopt}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The stall lasts until the test lifts it: every turn that returns meanwhile, poll tick
+// included, is one that did not wait for the server.
+TEST_F(Faults, AStalledLinkLeavesTheClientTurningAndTheLineTypedMeanwhileGoesWhenItMoves) {
+    through(server.port());
+    connection().connectCommand();
+    logIn();
+    proxy->inject(Fault::kStall);
+    server.send(":other!u@h PRIVMSG #chan :held by the stall\r\n");
+    EXPECT_EQ(type(u"/msg #chan typed during the stall"), u"<tester> typed during the stall");
+    for (int i = 0; i < 100; ++i) {
+        turn();
+    }
+    EXPECT_TRUE(env.session.state.connected);
+    proxy->inject(Fault::kNone);
+    EXPECT_TRUE(server.expectLine("PRIVMSG #chan :typed during the stall"));
+    EXPECT_TRUE(turnUntil([&] { return env.lastLine(u"#chan") == u"<other> held by the stall"; }));
+}
+
+// One byte at a time, a UTF-8 character split across reads: each line shows whole once its
+// end has come, and an unfinished one shows nothing meanwhile.
+TEST_F(Faults, ATrickleShowsEachLineWholeOnceItsEndHasCome) {
+    through(server.port());
+    connection().connectCommand();
+    logIn();
+    proxy->inject(Fault::kTrickle, test::Millis(1));
+    const std::u16string text = u"za\u017c\u00f3\u0142\u0107 g\u0119\u015bl\u0105";
+    server.send(":other!u@h PRIVMSG #chan :" + toUtf8(text) + "\r\n:other!u@h PRIVMSG #chan :sec");
+    ASSERT_TRUE(turnUntil(
+        [&] { return env.session.inbound.pending() == u":other!u@h PRIVMSG #chan :sec"; }));
+    EXPECT_EQ(env.lastLine(u"#chan"), u"<other> " + text);
+    server.send("ond\r\n");
+    EXPECT_TRUE(turnUntil([&] { return env.lastLine(u"#chan") == u"<other> second"; }));
+}
+
+// The connect completes in the kernel while the server takes no connection: the client
+// logs in and takes a command meanwhile, which reaches the server after the login.
+TEST_F(Faults, ACommandTypedBeforeTheServerAcceptsGoesAfterTheLogin) {
+    through(server.port());
+    proxy->delayAccept(std::chrono::seconds(30));
+    connection().connectCommand();
+    ASSERT_TRUE(turnUntil([&] { return socket() != kInvalidSocket; }));
+    type(u"/join #early");
+    for (int i = 0; i < 20; ++i) {
+        turn();
+    }
+    EXPECT_EQ(proxy->accepted(), 0);
+    proxy->delayAccept(test::Millis(0));
+    ASSERT_TRUE(server.waitForClient());
+    EXPECT_TRUE(server.expectLine("nick tester"));
+    EXPECT_TRUE(server.expectLine("user me example.org kolu :Test User"));
+    EXPECT_TRUE(server.expectLine("join #early"));
+}
+
+// Half a TLS record, then a reset: the client must not wait for the rest of the record.
+TEST_F(Faults, AResetInsideATlsRecordEndsTheConnectionWhichComesBackOverTls) {
+    test::NgircdOptions options;
+    options.tls = true;
+    test::NgircdFixture ngircd(options);
+    through(ngircd.tlsPort(), true);
+    env.settings.write(TlsTrust::kFileName,
+                       "127.0.0.1 " + test::pemFingerprint(ngircd.caFile()) + "\n");
+    // Logged in and idle: the next record is the message below.
+    const auto loggedIn = [&](int times) {
+        return turnUntil(
+            [&] { return std::ranges::count(env.lines(), u"End of MOTD command") == times; });
+    };
+    connection().connectCommand();
+    ASSERT_TRUE(loggedIn(1)) << ngircd.log();
+    test::RawIrcClient other;
+    ASSERT_TRUE(other.connect(ngircd.host(), ngircd.port()));
+    ASSERT_TRUE(other.login("other"));
+    proxy->inject(Fault::kReset);
+    other.send("PRIVMSG tester :cut inside its record");
+    expectEnded({u"*** Disconnected", u"*** Reconnecting in 5 seconds"});
+    connection().retryTick();
+    EXPECT_TRUE(loggedIn(2)) << ngircd.log();
+}
 
 }  // namespace
 }  // namespace kolu

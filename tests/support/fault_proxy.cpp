@@ -50,11 +50,6 @@ int FaultProxy::accepted() const {
     return m_accepted;
 }
 
-bool FaultProxy::clientEnded() const {
-    std::lock_guard lock(m_mutex);
-    return m_clientEnded;
-}
-
 // Closes both connections; `reset` ends the client's with an RST instead of a FIN.
 void FaultProxy::endClient(bool reset) {
     if (reset && m_clientFd >= 0) {
@@ -75,29 +70,33 @@ void FaultProxy::endClient(bool reset) {
 void FaultProxy::run() {
     std::unique_lock lock(m_mutex);
     while (!m_stopping) {
-        turn(lock);
+        const bool stalled = m_fault == Fault::kStall;
+        pollfd fds[3] = {{Clock::now() >= m_acceptAt ? m_listenFd : -1, POLLIN, 0},
+                         {stalled ? -1 : m_clientFd, POLLIN, 0},
+                         {stalled || !m_held.empty() ? -1 : m_serverFd, POLLIN, 0}};
+        lock.unlock();
+        ::poll(fds, 3, 5);
+        lock.lock();
+        if (m_fault != Fault::kStall) {  // asked again: it may have begun during the poll
+            forward(fds[1].revents != 0, fds[2].revents != 0);
+        }
+        if (fds[0].revents != 0 && Clock::now() >= m_acceptAt) {
+            accept();
+        }
     }
 }
 
-void FaultProxy::turn(std::unique_lock<std::mutex>& lock) {
-    const bool stalled = m_fault == Fault::kStall;
-    pollfd fds[3] = {{Clock::now() >= m_acceptAt ? m_listenFd : -1, POLLIN, 0},
-                     {stalled ? -1 : m_clientFd, POLLIN, 0},
-                     {stalled || !m_held.empty() ? -1 : m_serverFd, POLLIN, 0}};
-    lock.unlock();
-    ::poll(fds, 3, 5);
-    lock.lock();
+void FaultProxy::forward(bool fromClient, bool fromServer) {
     char buffer[4096];
-    if (fds[1].revents != 0 && fds[1].fd == m_clientFd) {
+    if (fromClient) {
         const ssize_t n = ::recv(m_clientFd, buffer, sizeof buffer, 0);
         if (n <= 0) {
-            m_clientEnded = true;
             endClient(false);
         } else {
             sendAll(m_serverFd, std::string_view(buffer, static_cast<std::size_t>(n)));
         }
     }
-    if (fds[2].revents != 0 && fds[2].fd == m_serverFd && m_fault != Fault::kStall) {
+    if (fromServer && m_serverFd >= 0) {
         const ssize_t n = ::recv(m_serverFd, buffer, sizeof buffer, 0);
         const std::string_view bytes(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
         if (n <= 0) {
@@ -112,26 +111,26 @@ void FaultProxy::turn(std::unique_lock<std::mutex>& lock) {
             sendAll(m_clientFd, bytes);
         }
     }
-    if (!m_held.empty() && m_fault != Fault::kStall && Clock::now() >= m_nextByte) {
+    if (!m_held.empty() && Clock::now() >= m_nextByte) {
         const std::size_t count = m_fault == Fault::kTrickle ? 1 : m_held.size();
         sendAll(m_clientFd, std::string_view(m_held).substr(0, count));
         m_held.erase(0, count);
         m_nextByte = Clock::now() + m_gap;
     }
-    if (fds[0].revents != 0) {
-        endClient(false);
-        m_clientFd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
-        m_serverFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in target{};
-        target.sin_family = AF_INET;
-        target.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        target.sin_port = htons(static_cast<std::uint16_t>(m_targetPort));
-        if (::connect(m_serverFd, reinterpret_cast<sockaddr*>(&target), sizeof target) != 0) {
-            endClient(false);  // as a server that is not there: the client sees the end
-        }
-        m_accepted += 1;
-        m_clientEnded = false;
+}
+
+void FaultProxy::accept() {
+    endClient(false);
+    m_clientFd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+    m_serverFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in target{};
+    target.sin_family = AF_INET;
+    target.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    target.sin_port = htons(static_cast<std::uint16_t>(m_targetPort));
+    if (::connect(m_serverFd, reinterpret_cast<sockaddr*>(&target), sizeof target) != 0) {
+        endClient(false);  // as a server that is not there: the client sees the end
     }
+    ++m_accepted;
 }
 
 }  // namespace kolu::test

@@ -25,8 +25,6 @@ class FaultProxy {
     // Throws std::runtime_error when it can't listen.
     explicit FaultProxy(int targetPort);
     ~FaultProxy();
-    FaultProxy(const FaultProxy&) = delete;
-    FaultProxy& operator=(const FaultProxy&) = delete;
 
     int port() const { return m_port; }
     // Takes effect at the thread's next turn. A cut or reset ends the server's connection
@@ -36,12 +34,11 @@ class FaultProxy {
     void delayAccept(Millis wait);
 
     int accepted() const;
-    // The client has ended the connection it made last.
-    bool clientEnded() const;
 
   private:
     void run();
-    void turn(std::unique_lock<std::mutex>& lock);
+    void forward(bool fromClient, bool fromServer);
+    void accept();
     void endClient(bool reset);
 
     int m_listenFd = -1;
@@ -55,7 +52,6 @@ class FaultProxy {
     int m_clientFd = -1;
     int m_serverFd = -1;
     int m_accepted = 0;
-    bool m_clientEnded = false;
     bool m_stopping = false;
     std::string m_held;  // server bytes a trickle has still to pass on
 
