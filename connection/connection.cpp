@@ -565,6 +565,10 @@ void Connection::pollTick() {
     if (m_state.connected && received != 0 && linkAlive()) {
         return;
     }
+    connectionEnded();
+}
+
+void Connection::connectionEnded() {
     rozlacz();
     if (!m_parts.host.stopTimer(kPollTimer)) {
         m_parts.log.LogError(u"KillTimer", u"WndProc WM_TIMER", 0);
@@ -656,8 +660,14 @@ void Connection::socketReadable() {
     }
     const Inbound::ReadResult result =
         m_parts.inbound.readReady(m_state.socket, *m_dispatcher, kReadBudgetBytes);
-    // A closed or failed socket stays readable: the poll tick ends the connection.
-    watchReading(result != Inbound::ReadResult::kClosed && result != Inbound::ReadResult::kFailed);
+    if (result == Inbound::ReadResult::kClosed || !m_state.connected) {
+        // Ended now, not at the next poll tick: a line typed meanwhile would go to a
+        // dead socket and be lost without a word.
+        connectionEnded();
+        return;
+    }
+    // A failed socket stays readable: the poll tick ends the connection.
+    watchReading(result != Inbound::ReadResult::kFailed);
     if (std::exchange(m_flushAfterRead, false) && !m_outbound.empty()) {
         m_parts.host.watchSocket(m_state.socket, m_watched && !m_readingPaused, true);
     }

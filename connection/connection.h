@@ -177,6 +177,9 @@ class Connection final : public ServerLink {
     void abandonPendingConnect();
     // After a short connection: the next attempt when the retry timer fires.
     void retryLater();
+    // The server closed or the connection failed: the tabs are told, and the
+    // reconnect option says what follows.
+    void connectionEnded();
     // Asks the host to watch the socket for reading, or to stop (a closed
     // socket stays readable; a nested dispatch must not read).
     void watchReading(bool on);
