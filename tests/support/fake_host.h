@@ -46,16 +46,17 @@ class FakeHost : public Host {
     std::vector<std::optional<std::uint64_t>> lags;
     void showLag(std::optional<std::uint64_t> ms) override { lags.push_back(ms); }
 
-    // The last socket watch asked for; never granted: the tests' ticks read and write.
+    // The last socket watch asked for; granted only with grantWatch.
     struct Watch {
         SocketHandle sock = kInvalidSocket;
         bool readable = false;
         bool writable = false;
     };
     Watch watch;
+    bool grantWatch = false;
     bool watchSocket(SocketHandle sock, bool readable, bool writable) override {
         watch = {sock, readable, writable};
-        return false;
+        return grantWatch;
     }
 
     // With deferBackground, work handed to runInBackground waits here for the test.
