@@ -5,15 +5,9 @@
 // soon a 5,000-name reply to the client's JOIN is answered and listed. Only the
 // window's public API and the event loop drive the client, so the figures hold
 // however the connection reads its socket.
-#include <arpa/inet.h>
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <stdlib.h>
-#include <sys/socket.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QEventLoop>
@@ -21,7 +15,6 @@
 #include <QLineEdit>
 #include <QTimer>
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <fstream>
 #include <functional>
@@ -31,10 +24,10 @@
 #include <optional>
 #include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/services.h"
+#include "bench/loopback_server.h"
 #include "bench/window_bench.h"
 #include "gui/input_line.h"
 #include "gui/main_window.h"
@@ -51,42 +44,13 @@ double milliseconds(Clock::duration duration) {
     return std::chrono::duration<double, std::milli>(duration).count();
 }
 
-// A server for one client: it welcomes the client, answers each JOIN with the
-// join, a names reply (5,000 names for channels named "#names...") and a PING
-// carrying the channel's name, and floods a channel on request. It writes as
-// fast as the client reads and records when the client's lines arrive.
-class FloodServer {
+// It welcomes the client, answers each JOIN with the join, a names reply (5,000
+// names for channels named "#names...") and a PING carrying the channel's name,
+// floods a channel on request, and records when the client's lines arrive.
+class FloodServer final : public bench::LoopbackServer {
   public:
-    FloodServer() {
-        m_listen = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        if (m_listen < 0 || bind(m_listen, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
-            listen(m_listen, 1) != 0 ||
-            getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &size) != 0 ||
-            pipe(m_wake) != 0) {
-            std::abort();
-        }
-        m_port = ntohs(address.sin_port);
-        m_thread = std::thread([this] { run(); });
-    }
-    ~FloodServer() {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_stopping = true;
-        }
-        wake();
-        m_thread.join();
-        for (int fd : {m_listen, m_client, m_wake[0], m_wake[1]}) {
-            if (fd >= 0) {
-                close(fd);
-            }
-        }
-    }
-
-    int port() const { return m_port; }
+    FloodServer() { start(); }
+    ~FloodServer() override { stop(); }
 
     // Sends `count` PRIVMSG lines of 80-120 bytes to `channel`, after what is queued.
     void flood(const std::string& channel, long count) {
@@ -109,58 +73,8 @@ class FloodServer {
     }
 
   private:
-    void wake() {
-        const char byte = 0;
-        [[maybe_unused]] const ssize_t written = write(m_wake[1], &byte, 1);
-    }
-
-    void run() {
-        for (;;) {
-            {
-                const std::lock_guard lock(m_mutex);
-                if (m_stopping) {
-                    return;
-                }
-                fillFlood();
-            }
-            pollfd fds[2] = {{m_client >= 0 ? m_client : m_listen, POLLIN, 0},
-                             {m_wake[0], POLLIN, 0}};
-            if (m_client >= 0 && m_sent < m_out.size()) {
-                fds[0].events |= POLLOUT;
-            }
-            if (poll(fds, 2, -1) < 0) {
-                continue;
-            }
-            if (fds[1].revents) {
-                char drain[64];
-                [[maybe_unused]] const ssize_t got = read(m_wake[0], drain, sizeof drain);
-            }
-            if (m_client < 0) {
-                if (fds[0].revents & POLLIN) {
-                    m_client = accept(m_listen, nullptr, nullptr);
-                    fcntl(m_client, F_SETFL, O_NONBLOCK);
-                }
-                continue;
-            }
-            if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
-                readClient();
-            }
-            if (m_sent < m_out.size()) {
-                const ssize_t sent =
-                    ::send(m_client, m_out.data() + m_sent, m_out.size() - m_sent, MSG_NOSIGNAL);
-                if (sent > 0) {
-                    m_sent += static_cast<std::size_t>(sent);
-                }
-                if (m_sent == m_out.size()) {
-                    m_out.clear();
-                    m_sent = 0;
-                }
-            }
-        }
-    }
-
     // Keeps about 64 KiB of the flood waiting to be sent.
-    void fillFlood() {
+    void fill() override {
         if (m_floodLeft == 0 || m_out.size() - m_sent >= 65536) {
             return;
         }
@@ -181,32 +95,10 @@ class FloodServer {
         }
     }
 
-    void readClient() {
-        char buffer[4096];
-        const ssize_t got = recv(m_client, buffer, sizeof buffer, 0);
-        if (got <= 0) {
-            return;
-        }
+    void answer(const std::string& line) override {
         const Clock::time_point now = Clock::now();
-        m_partial.append(buffer, static_cast<std::size_t>(got));
-        std::size_t end;
-        while ((end = m_partial.find('\n')) != std::string::npos) {
-            std::string line = m_partial.substr(0, end);
-            m_partial.erase(0, end + 1);
-            if (!line.empty() && line.back() == '\r') {
-                line.pop_back();
-            }
-            const std::size_t space = line.find(' ');
-            std::transform(line.begin(), line.begin() + std::min(space, line.size()), line.begin(),
-                           [](unsigned char c) { return std::toupper(c); });
-            answer(line);
-            const std::lock_guard lock(m_mutex);
-            m_seen.emplace(line, now);
-            m_seen.emplace(line.substr(0, space), now);
-        }
-    }
-
-    void answer(const std::string& line) {
+        m_seen.emplace(line, now);
+        m_seen.emplace(line.substr(0, line.find(' ')), now);
         if (line.rfind("USER ", 0) == 0) {
             m_out += ":irc.bench 001 kolu :Welcome\r\n";
         } else if (line.rfind("JOIN ", 0) == 0) {
@@ -232,25 +124,11 @@ class FloodServer {
         }
     }
 
-    int m_listen = -1;
-    int m_client = -1;
-    int m_wake[2] = {-1, -1};
-    int m_port = 0;
-    std::string m_out;  // bytes for the client; the first m_sent are gone
-    std::size_t m_sent = 0;
-    std::string m_partial;
-
-    mutable std::mutex m_mutex;
-    bool m_stopping = false;
     std::string m_floodChannel;
     long m_floodLeft = 0;
     std::map<std::string, Clock::time_point> m_seen;
-
-    std::thread m_thread;
 };
 
-// What runUntil saw: when the condition first held and the longest gap between
-// two turns of the event loop meanwhile.
 struct Run {
     bool done = false;
     Clock::time_point at;

@@ -9,20 +9,13 @@
 //
 //   kolu_soak_bench            the full run (about 2,000,000 channel lines)
 //   kolu_soak_bench --short    a twentieth of it, for CI; exits 1 on growth
-#include <arpa/inet.h>
 #include <dirent.h>
-#include <fcntl.h>
 #include <malloc.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <stdlib.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QDir>
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -32,8 +25,6 @@
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
-#include <cctype>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -50,12 +41,13 @@
 #include <vector>
 
 #include "app/services.h"
+#include "bench/loopback_server.h"
+#include "bench/offscreen_folder.h"
 #include "gui/input_line.h"
 #include "gui/main_window.h"
 #include "gui/tab_strip.h"
 #include "platform/files.h"
 #include "platform/paths.h"
-#include "platform/sound.h"
 #include "resources/shipped_resources.h"
 #include "servers/server_list.h"
 
@@ -68,11 +60,6 @@ namespace kolu {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-class SilentSound final : public SoundPlayer {
-  public:
-    int playFileAsync(const std::string&) override { return 0; }
-};
 
 // ---------------------------------------------------------------------------
 // What is measured.
@@ -181,42 +168,15 @@ std::string numbered(char letter, long number) {
 // query's lines, a PING marker, or a drop of the connection. Each connection's
 // traffic comes from the same seed, so every round carries the same text
 // (nicknames are numbered on, at one length). Writes as fast as the client reads.
-class SoakServer {
+class SoakServer final : public bench::LoopbackServer {
   public:
     static constexpr int kChannels = 20;
     static constexpr int kMembersPerChannel = 40;
 
-    SoakServer() {
-        m_listen = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        if (m_listen < 0 || bind(m_listen, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
-            listen(m_listen, 4) != 0 ||
-            getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &size) != 0 ||
-            pipe(m_wake) != 0) {
-            throw std::runtime_error("the server could not listen");
-        }
-        m_port = ntohs(address.sin_port);
-        m_thread = std::thread([this] { run(); });
-    }
-    ~SoakServer() {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_stopping = true;
-        }
-        wake();
-        m_thread.join();
-        for (int fd : {m_listen, m_client, m_wake[0], m_wake[1]}) {
-            if (fd >= 0) {
-                close(fd);
-            }
-        }
-    }
+    SoakServer() { start(); }
+    ~SoakServer() override { stop(); }
 
     static std::string channelName(int index) { return "#soak" + std::to_string(index + 1); }
-    int port() const { return m_port; }
 
     // `lines` PRIVMSGs spread over the channels with `events` joins, parts,
     // nick changes and quits among them, then PING :marker.
@@ -276,83 +236,14 @@ class SoakServer {
         }
         wake();
     }
-    void wake() {
-        const char byte = 0;
-        [[maybe_unused]] const ssize_t written = write(m_wake[1], &byte, 1);
-    }
-
-    void run() {
-        for (;;) {
-            {
-                const std::lock_guard lock(m_mutex);
-                if (m_stopping) {
-                    return;
-                }
-                if (m_client >= 0) {
-                    fill();
-                }
-            }
-            // The next connection is accepted once the current one is gone.
-            pollfd fds[2] = {{m_wake[0], POLLIN, 0},
-                             {m_client >= 0 ? m_client : m_listen, POLLIN, 0}};
-            if (m_client >= 0 && m_sent < m_out.size()) {
-                fds[1].events |= POLLOUT;
-            }
-            if (poll(fds, 2, -1) < 0) {
-                continue;
-            }
-            if (fds[0].revents) {
-                char drain[64];
-                [[maybe_unused]] const ssize_t got = read(m_wake[0], drain, sizeof drain);
-            }
-            if (m_client < 0) {
-                if (fds[1].revents & POLLIN) {
-                    accepted(accept(m_listen, nullptr, nullptr));
-                }
-                continue;
-            }
-            if (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) {
-                readClient();
-            }
-            if (m_client >= 0 && m_sent < m_out.size()) {
-                const ssize_t sent =
-                    ::send(m_client, m_out.data() + m_sent, m_out.size() - m_sent, MSG_NOSIGNAL);
-                if (sent > 0) {
-                    m_sent += static_cast<std::size_t>(sent);
-                }
-            }
-            if (m_sent == m_out.size()) {
-                m_out.clear();
-                m_sent = 0;
-            }
-        }
-    }
-
-    void accepted(int fd) {
-        if (fd < 0) {
-            return;
-        }
-        fcntl(fd, F_SETFL, O_NONBLOCK);
-        const std::lock_guard lock(m_mutex);
-        m_client = fd;
+    void accepted() override {
         ++m_accepted;
-        m_out.clear();
-        m_sent = 0;
-        m_partial.clear();
         m_net = Channels();
         m_random.seed(20261209);
     }
-    void hangUp() {
-        const std::lock_guard lock(m_mutex);
-        close(m_client);
-        m_client = -1;
-        m_out.clear();
-        m_sent = 0;
-    }
 
-    // Keeps about 64 KiB waiting for the client while jobs are queued. Called
-    // with the mutex held.
-    void fill() {
+    // Keeps about 64 KiB waiting for the client while jobs are queued.
+    void fill() override {
         if (m_sent > 0 && m_out.size() - m_sent < 65536) {
             m_out.erase(0, m_sent);
             m_sent = 0;
@@ -364,8 +255,7 @@ class SoakServer {
                     return;  // sent first
                 }
                 m_jobs.pop_front();
-                close(m_client);
-                m_client = -1;
+                hangUp();
                 return;
             }
             while ((job.lines > 0 || job.events > 0) && m_out.size() < 131072) {
@@ -497,34 +387,9 @@ class SoakServer {
         }
     }
 
-    void readClient() {
-        char buffer[8192];
-        const ssize_t got = recv(m_client, buffer, sizeof buffer, 0);
-        if (got <= 0) {
-            if (got == 0 || (errno != EAGAIN && errno != EINTR)) {
-                hangUp();
-            }
-            return;
-        }
-        m_partial.append(buffer, static_cast<std::size_t>(got));
-        std::size_t end;
-        while ((end = m_partial.find('\n')) != std::string::npos) {
-            std::string line = m_partial.substr(0, end);
-            m_partial.erase(0, end + 1);
-            if (!line.empty() && line.back() == '\r') {
-                line.pop_back();
-            }
-            const std::lock_guard lock(m_mutex);
-            answer(line);
-        }
-    }
-
-    // Called with the mutex held.
-    void answer(const std::string& line) {
+    void answer(const std::string& line) override {
         const std::size_t space = line.find(' ');
-        std::string command = line.substr(0, space);  // the client sends some in lower case
-        std::transform(command.begin(), command.end(), command.begin(),
-                       [](unsigned char c) { return std::toupper(c); });
+        const std::string command = line.substr(0, space);
         const std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
         const std::string last = rest.substr(
             rest.rfind(':') == std::string::npos ? rest.rfind(' ') + 1 : rest.rfind(':') + 1);
@@ -586,26 +451,15 @@ class SoakServer {
         m_out += "PING :joined " + name + "\r\n";
     }
 
-    int m_listen = -1;
-    int m_client = -1;
-    int m_wake[2] = {-1, -1};
-    int m_port = 0;
-    std::string m_out;  // bytes for the client; the first m_sent are gone
-    std::size_t m_sent = 0;
-    std::string m_partial;
     std::mt19937 m_random;
     Channels m_net;
     long m_nicks = 0;
 
-    mutable std::mutex m_mutex;
-    bool m_stopping = false;
     std::deque<Job> m_jobs;
     int m_accepted = 0;
     std::string m_lastPong;
     long m_channelLines = 0;
     long m_events = 0;
-
-    std::thread m_thread;
 };
 
 // ---------------------------------------------------------------------------
@@ -1010,7 +864,7 @@ class Soak {
     Plan m_plan;
     SoakServer m_server;
     Services m_services{dataFolder(), registryFile()};
-    SilentSound m_sound;
+    bench::SilentSound m_sound;
     std::unique_ptr<MainWindow> m_window;
     Clock::time_point m_start;
     std::vector<Sample> m_samples;
@@ -1092,14 +946,10 @@ int soak(int argc, char** argv) {
         std::fprintf(stderr, "Qt's object hooks are not available\n");
         return 2;
     }
-    char xdg[] = "/tmp/kolu-soak-XXXXXX";
-    if (!mkdtemp(xdg)) {
+    const bench::OffscreenFolder folder;
+    if (!folder.made()) {
         return 2;
     }
-    for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR"}) {
-        setenv(name, xdg, 1);
-    }
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
     // The offscreen platform says so at every popup menu.
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
         if (!message.startsWith(QStringLiteral("This plugin does not support"))) {
@@ -1126,7 +976,6 @@ int soak(int argc, char** argv) {
         }
     }
     LiveObjects::instance().uninstall();
-    QDir(QString::fromLocal8Bit(xdg)).removeRecursively();
     return result;
 }
 
