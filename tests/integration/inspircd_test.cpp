@@ -154,7 +154,9 @@ TEST_F(AgainstInspircd, AMembersAwayStateAndNewHostReachTheUserListWithoutQuitOr
     ASSERT_TRUE(oper.login("opsy"));
     oper.send(std::string("OPER ") + InspircdFixture::kOperName + " " +
               InspircdFixture::kOperPassword);
-    ASSERT_TRUE(oper.waitForCommand({"381"})) << oper.transcript();
+    ASSERT_TRUE(oper.waitFor([](const std::string& line) {
+        return RawIrcClient::commandOf(line) == "381";  // you are now an operator
+    })) << oper.transcript();
     oper.send("CHGHOST other moved.example.org");
     ASSERT_TRUE(env.pollUntil([&] { return details()->userHost.ends_with(u"@moved.example.org"); }));
     other.send("AWAY");

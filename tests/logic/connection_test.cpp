@@ -240,7 +240,7 @@ TEST(TlsPort, AServerThatAnswersInPlainTextFailsTheHandshakeAndNeverGetsTheLogin
     FakeIrcServer server;
     test::SessionEnv env;
     env.setUser();
-    env.settings.write("servers.txt", "Test\t127.0.0.1\t+" + std::to_string(server.port()) + "\t");
+    env.useServer(server.port(), "", true);
     // Without a socket watch the handshake waits in place: the server answers meanwhile.
     std::thread client([&] { env.session.connection.connectCommand(); });
     ASSERT_TRUE(server.waitForClient());
@@ -262,7 +262,7 @@ TEST(TlsPort, WithNoTrustedAuthoritiesToLoadTheRefusalSaysSo) {
     const test::ScopedEnv folder("SSL_CERT_DIR", "/nonexistent");
     test::SessionEnv env;
     env.setUser();
-    env.settings.write("servers.txt", "Test\t127.0.0.1\t+" + std::to_string(server.port()) + "\t");
+    env.useServer(server.port(), "", true);
     env.session.connection.connectCommand();
     ASSERT_FALSE(env.lines().empty());
     EXPECT_TRUE(

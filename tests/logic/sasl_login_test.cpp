@@ -163,9 +163,7 @@ class ClientCertificateTest : public ::testing::Test {
   protected:
     void connectWith(const std::string& certFile, const std::string& keyFile) {
         env.setUser();
-        env.settings.write("servers.txt",
-                           "Test\t127.0.0.1\t+" + std::to_string(server.port()) + "\t\r\n");
-        env.settings.settings.RegZapiszLONG(u"server", 0);
+        env.useServer(server.port(), "", true);
         env.settings.write(TlsTrust::kFileName, "127.0.0.1 " + server.fingerprint() + "\n");
         setLogin(env, SaslLogin{u"EXTERNAL", {}, {}, certFile, keyFile});
         env.session.connection.connectCommand();

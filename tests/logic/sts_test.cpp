@@ -68,10 +68,7 @@ TEST(StsPolicyFile, APolicyHoldsForItsDurationFromTheWallClockAndZeroForgetsIt) 
 
 class StsConnection : public ::testing::Test {
   protected:
-    StsConnection() {
-        env.setUser();
-        env.settings.settings.RegZapiszLONG(u"server", 0);
-    }
+    StsConnection() { env.setUser(); }
     void trust(const test::TlsTestServer& tls) {
         env.settings.write(TlsTrust::kFileName, "127.0.0.1 " + tls.fingerprint() + "\n");
     }

@@ -14,10 +14,7 @@ namespace {
 
 class TlsClientCertTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
-        server.writePem(cert, key);
-    }
+    void SetUp() override { ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0); }
     void TearDown() override {
         ::close(fds[0]);
         ::close(fds[1]);
@@ -32,8 +29,8 @@ class TlsClientCertTest : public ::testing::Test {
     int fds[2] = {-1, -1};
     test::TempDir dir;
     test::TlsTestServer server;
-    std::string cert = dir.file("client.pem");
-    std::string key = dir.file("client.key");
+    std::string cert = server.pem().certFile;
+    std::string key = server.pem().keyFile;
 };
 
 TEST_F(TlsClientCertTest, AMatchingPairIsTakenWithTheKeyApartOrInTheSameFile) {
@@ -56,8 +53,8 @@ TEST_F(TlsClientCertTest, FilesThatCantBeUsedAreRefusedWithTheirReason) {
                            "client certificate " + dir.file("junk.pem") + ": "));
 
     // Another key than the certificate's.
-    test::TlsTestServer().writePem(dir.file("other.pem"), dir.file("other.key"));
-    EXPECT_EQ(openProblem({cert, dir.file("other.key")}),
+    const test::ClientCertificate other = test::makeClientCertificate(dir.path(), "other");
+    EXPECT_EQ(openProblem({cert, other.keyFile}),
               "the client key does not belong to the client certificate");
 }
 

@@ -31,10 +31,9 @@ FaultProxy::~FaultProxy() {
     ::close(m_listenFd);
 }
 
-void FaultProxy::inject(Fault fault, Millis gap) {
+void FaultProxy::inject(Fault fault) {
     std::lock_guard lock(m_mutex);
     m_fault = fault;
-    m_gap = gap;
     if (fault == Fault::kHalfClose && m_clientFd >= 0) {
         ::shutdown(m_clientFd, SHUT_WR);
     }
@@ -43,11 +42,6 @@ void FaultProxy::inject(Fault fault, Millis gap) {
 void FaultProxy::delayAccept(Millis wait) {
     std::lock_guard lock(m_mutex);
     m_acceptAt = Clock::now() + wait;
-}
-
-int FaultProxy::accepted() const {
-    std::lock_guard lock(m_mutex);
-    return m_accepted;
 }
 
 // Closes both connections; `reset` ends the client's with an RST instead of a FIN.
@@ -111,11 +105,10 @@ void FaultProxy::forward(bool fromClient, bool fromServer) {
             sendAll(m_clientFd, bytes);
         }
     }
-    if (!m_held.empty() && Clock::now() >= m_nextByte) {
+    if (!m_held.empty()) {
         const std::size_t count = m_fault == Fault::kTrickle ? 1 : m_held.size();
         sendAll(m_clientFd, std::string_view(m_held).substr(0, count));
         m_held.erase(0, count);
-        m_nextByte = Clock::now() + m_gap;
     }
 }
 
@@ -130,7 +123,6 @@ void FaultProxy::accept() {
     if (::connect(m_serverFd, reinterpret_cast<sockaddr*>(&target), sizeof target) != 0) {
         endClient(false);  // as a server that is not there: the client sees the end
     }
-    ++m_accepted;
 }
 
 }  // namespace kolu::test

@@ -16,7 +16,7 @@ class FaultProxy {
     enum class Fault {
         kNone,       // forwards both ways as the bytes come
         kStall,      // forwards nothing either way; both connections stay open
-        kTrickle,    // server bytes reach the client one at a time, `gap` apart
+        kTrickle,    // server bytes reach the client one at a time, one each turn
         kCut,        // half of the next server chunk, then a close (FIN) to the client
         kReset,      // half of the next server chunk, then a reset (RST) to the client
         kHalfClose,  // the client's side is shut for writing now, and still read
@@ -29,11 +29,9 @@ class FaultProxy {
     int port() const { return m_port; }
     // Takes effect at the thread's next turn. A cut or reset ends the server's connection
     // too and is then over; kNone after a trickle sends what is still held at once.
-    void inject(Fault fault, Millis gap = Millis(0));
-    // No connection is accepted until `wait` from now.
+    void inject(Fault fault);
+    // No connection is accepted (nor the target connected) until `wait` from now.
     void delayAccept(Millis wait);
-
-    int accepted() const;
 
   private:
     void run();
@@ -47,11 +45,9 @@ class FaultProxy {
 
     mutable std::mutex m_mutex;
     Fault m_fault = Fault::kNone;
-    Millis m_gap{0};
-    std::chrono::steady_clock::time_point m_acceptAt{}, m_nextByte{};
+    std::chrono::steady_clock::time_point m_acceptAt{};
     int m_clientFd = -1;
     int m_serverFd = -1;
-    int m_accepted = 0;
     bool m_stopping = false;
     std::string m_held;  // server bytes a trickle has still to pass on
 

@@ -3,8 +3,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -17,7 +15,6 @@
 #include "tests/support/child_process.h"
 #include "tests/support/fake_irc_server.h"
 #include "tests/support/raw_irc_client.h"
-#include "tests/support/tls_test_server.h"
 
 namespace kolu::test {
 namespace {
@@ -35,7 +32,7 @@ InspircdFixture::InspircdFixture(InspircdOptions options) : m_options(options) {
                                      " is not installed (scripts/deps.sh installs it)");
         }
     }
-    makeClientCertificate("localhost");  // the server's: self-signed, so its own authority
+    makeClientCertificate(m_dir.path(), "localhost");  // self-signed: its own authority
     std::filesystem::create_directories(m_dir.file("anope/data"));
     std::filesystem::create_directories(m_dir.file("anope/logs"));
     std::ofstream(m_dir.file("motd.txt")) << "Welcome to the Kolu test server\n";
@@ -189,27 +186,6 @@ void InspircdFixture::stop() {
 std::string InspircdFixture::logs() const {
     return "--- InspIRCd ---\n" + m_dir.read("inspircd.out") + serverLog() + "--- Anope ---\n" +
            m_dir.read("anope.out");
-}
-
-ClientCertificate makeClientCertificate(const std::string& folder, const std::string& name) {
-    ClientCertificate made{folder + name + ".pem", folder + name + ".key", {}};
-    const std::string script =
-        "openssl req -x509 -nodes -days 2 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1"
-        " -subj '/CN=" +
-        name + "' -addext 'subjectAltName=DNS:" + name + "' -keyout '" + made.keyFile + "' -out '" +
-        made.certFile + "' >'" + folder + name + ".log' 2>&1";
-    // "AB:CD:...", as services keep it: lowercase hex digits alone.
-    for (const char c : std::system(script.c_str()) == 0 ? pemFingerprint(made.certFile) : "") {
-        if (c != ':') {
-            made.fingerprint += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        }
-    }
-    if (made.fingerprint.size() != 64) {
-        std::ifstream log(folder + name + ".log");
-        throw std::runtime_error("cannot make the certificate " + made.certFile + ":\n" +
-                                 std::string(std::istreambuf_iterator<char>(log), {}));
-    }
-    return made;
 }
 
 }  // namespace kolu::test

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tests/support/temp_dir.h"
+#include "tests/support/tls_test_server.h"
 
 namespace kolu::test {
 
@@ -32,16 +33,6 @@ struct InspircdOptions {
     std::vector<ServicesAccount> accounts;
 };
 
-// A self-signed client certificate and the fingerprint services hold for it.
-struct ClientCertificate {
-    std::string certFile, keyFile;
-    std::string fingerprint;  // SHA-256, lowercase hex without separators
-};
-
-// A new key pair and self-signed certificate for `name` (its subject and DNS name), `name`.pem
-// and `name`.key in `folder` (ending in '/'); throws std::runtime_error when it can't be made.
-ClientCertificate makeClientCertificate(const std::string& folder, const std::string& name);
-
 class InspircdFixture {
   public:
     static constexpr const char* kServerName = "irc.test";
@@ -62,11 +53,6 @@ class InspircdFixture {
     // TLS with a certificate for "localhost" signed by caFile(); it asks for client certificates.
     int tlsPort() const { return m_tlsPort; }
     std::string caFile() const { return m_dir.file("localhost.pem"); }
-
-    // A client certificate in the fixture's folder.
-    ClientCertificate makeClientCertificate(const std::string& name = "client") {
-        return test::makeClientCertificate(m_dir.path(), name);
-    }
 
     // Services first, then the server: SIGTERM, SIGKILL after 3 seconds, reaped. Safe to repeat.
     void stop();

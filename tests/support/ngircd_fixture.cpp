@@ -8,7 +8,7 @@
 
 #include "tests/support/child_process.h"
 #include "tests/support/fake_irc_server.h"
-#include "tests/support/inspircd_fixture.h"
+#include "tests/support/tls_test_server.h"
 
 namespace kolu::test {
 namespace {

@@ -101,16 +101,6 @@ std::optional<std::string> RawIrcClient::waitFor(const LineMatch& match, Millis 
     }
 }
 
-std::optional<std::string> RawIrcClient::waitForCommand(const std::vector<std::string>& commands,
-                                                        Millis timeout) {
-    return waitFor(
-        [&](const std::string& line) {
-            return std::find(commands.begin(), commands.end(), split(line).command) !=
-                   commands.end();
-        },
-        timeout);
-}
-
 testing::AssertionResult RawIrcClient::await(const LineMatch& expected, const std::string& what) {
     const auto line = waitFor([&](const std::string& received) {
         const std::string command = split(received).command;

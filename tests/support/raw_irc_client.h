@@ -34,9 +34,6 @@ class RawIrcClient {
     // The first line (CR LF removed) that matches; the lines before it are consumed. Empty on
     // timeout or once the server has closed.
     std::optional<std::string> waitFor(const LineMatch& match, Millis timeout = kDefaultWait);
-    // The first line whose command (a word or a numeric) is one of `commands`.
-    std::optional<std::string> waitForCommand(const std::vector<std::string>& commands,
-                                              Millis timeout = kDefaultWait);
 
     // The last lines received, for failure messages.
     std::string transcript() const;

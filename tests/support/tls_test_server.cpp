@@ -3,11 +3,14 @@
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/ssl.h>
-#include <openssl/x509.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <utility>
 
@@ -15,23 +18,18 @@
 
 namespace kolu::test {
 
-struct TlsTestServer::Tls {
-    EVP_PKEY* key = nullptr;
-    X509* certificate = nullptr;
-    SSL_CTX* context = nullptr;
-    ~Tls() {
-        SSL_CTX_free(context);
-        X509_free(certificate);
-        EVP_PKEY_free(key);
+std::string pemFingerprint(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "r");
+    X509* certificate = file ? PEM_read_X509(file, nullptr, nullptr, nullptr) : nullptr;
+    if (file) {
+        std::fclose(file);
     }
-};
-
-namespace {
-
-std::string fingerprintOf(X509* certificate) {
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int size = 0;
-    X509_digest(certificate, EVP_sha256(), digest, &size);
+    if (certificate) {
+        X509_digest(certificate, EVP_sha256(), digest, &size);
+    }
+    X509_free(certificate);
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string text;
     for (unsigned int i = 0; i < size; ++i) {
@@ -42,48 +40,46 @@ std::string fingerprintOf(X509* certificate) {
     return text;
 }
 
-}  // namespace
-
-std::string pemFingerprint(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "r");
-    X509* certificate = file ? PEM_read_X509(file, nullptr, nullptr, nullptr) : nullptr;
-    if (file) {
-        std::fclose(file);
+ClientCertificate makeClientCertificate(const std::string& folder, const std::string& name) {
+    ClientCertificate made{folder + name + ".pem", folder + name + ".key", {}};
+    const std::string script =
+        "openssl req -x509 -nodes -days 2 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1"
+        " -subj '/CN=" +
+        name + "' -addext 'subjectAltName=DNS:" + name + "' -keyout '" + made.keyFile + "' -out '" +
+        made.certFile + "' >'" + folder + name + ".log' 2>&1";
+    // "AB:CD:...", as services keep it: lowercase hex digits alone.
+    for (const char c : std::system(script.c_str()) == 0 ? pemFingerprint(made.certFile) : "") {
+        if (c != ':') {
+            made.fingerprint += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
     }
-    const std::string text = certificate ? fingerprintOf(certificate) : "";
-    X509_free(certificate);
-    return text;
+    if (made.fingerprint.size() != 64) {
+        std::ifstream log(folder + name + ".log");
+        throw std::runtime_error("cannot make the certificate " + made.certFile + ":\n" +
+                                 std::string(std::istreambuf_iterator<char>(log), {}));
+    }
+    return made;
 }
 
+
 TlsTestServer::TlsTestServer(bool holdHandshake, std::string greeting)
-    : m_tls(std::make_unique<Tls>()), m_greeting(std::move(greeting)), m_released(!holdHandshake) {
-    Tls& tls = *m_tls;
-    tls.key = EVP_EC_gen("P-256");
-    tls.certificate = X509_new();
-    X509* certificate = tls.certificate;
-    X509_NAME* name = X509_get_subject_name(certificate);
-    const bool made = tls.key != nullptr && X509_set_version(certificate, 2) == 1 &&
-                      ASN1_INTEGER_set(X509_get_serialNumber(certificate), 1) == 1 &&
-                      X509_gmtime_adj(X509_getm_notBefore(certificate), -60) != nullptr &&
-                      X509_gmtime_adj(X509_getm_notAfter(certificate), 86400) != nullptr &&
-                      X509_NAME_add_entry_by_txt(
-                          name, "CN", MBSTRING_ASC,
-                          reinterpret_cast<const unsigned char*>("127.0.0.1"), -1, -1, 0) == 1 &&
-                      X509_set_issuer_name(certificate, name) == 1 &&
-                      X509_set_pubkey(certificate, tls.key) == 1 &&
-                      X509_sign(certificate, tls.key, EVP_sha256()) > 0 &&
-                      (tls.context = SSL_CTX_new(TLS_server_method())) != nullptr &&
-                      SSL_CTX_use_certificate(tls.context, certificate) == 1 &&
-                      SSL_CTX_use_PrivateKey(tls.context, tls.key) == 1;
-    if (!made) {
-        throw std::runtime_error("cannot make the test certificate");
+    : m_pem(makeClientCertificate(m_dir.path(), "server")),
+      m_context(SSL_CTX_new(TLS_server_method())),
+      m_fingerprint(pemFingerprint(m_pem.certFile)),
+      m_greeting(std::move(greeting)),
+      m_released(!holdHandshake) {
+    if (m_context == nullptr ||
+        SSL_CTX_use_certificate_file(m_context, m_pem.certFile.c_str(), SSL_FILETYPE_PEM) != 1 ||
+        SSL_CTX_use_PrivateKey_file(m_context, m_pem.keyFile.c_str(), SSL_FILETYPE_PEM) != 1) {
+        SSL_CTX_free(m_context);
+        throw std::runtime_error("cannot load the test certificate");
     }
-    m_fingerprint = fingerprintOf(certificate);
     // A client certificate is asked for, and any is taken: tests check which came.
-    SSL_CTX_set_verify(tls.context, SSL_VERIFY_PEER, [](int, X509_STORE_CTX*) { return 1; });
+    SSL_CTX_set_verify(m_context, SSL_VERIFY_PEER, [](int, X509_STORE_CTX*) { return 1; });
     m_listenFd = bindLoopback(m_port);
     if (::listen(m_listenFd, 4) != 0) {
         ::close(m_listenFd);
+        SSL_CTX_free(m_context);
         throw std::runtime_error("cannot listen");
     }
     m_thread = std::thread([this] { run(); });
@@ -102,6 +98,7 @@ TlsTestServer::~TlsTestServer() {
     m_changed.notify_all();
     m_thread.join();
     ::close(m_listenFd);
+    SSL_CTX_free(m_context);
 }
 
 void TlsTestServer::run() {
@@ -127,7 +124,7 @@ void TlsTestServer::run() {
         m_changed.notify_all();
         m_changed.wait(lock, [&] { return m_released || m_stopping; });
         if (!m_stopping && any) {
-            ssl = SSL_new(m_tls->context);
+            ssl = SSL_new(m_context);
         }
     }
     if (ssl != nullptr && SSL_set_fd(ssl, fd) == 1 && SSL_accept(ssl) == 1 &&
@@ -159,22 +156,6 @@ void TlsTestServer::release() {
     std::lock_guard lock(m_mutex);
     m_released = true;
     m_changed.notify_all();
-}
-
-void TlsTestServer::writePem(const std::string& certFile, const std::string& keyFile) const {
-    std::FILE* cert = std::fopen(certFile.c_str(), "w");
-    std::FILE* key = std::fopen(keyFile.c_str(), "w");
-    const bool written =
-        cert != nullptr && key != nullptr && PEM_write_X509(cert, m_tls->certificate) == 1 &&
-        PEM_write_PrivateKey(key, m_tls->key, nullptr, nullptr, 0, nullptr, nullptr) == 1;
-    for (std::FILE* file : {cert, key}) {
-        if (file != nullptr) {
-            std::fclose(file);
-        }
-    }
-    if (!written) {
-        throw std::runtime_error("cannot write the test certificate");
-    }
 }
 
 std::vector<std::string> TlsTestServer::lines() const {

@@ -1,22 +1,35 @@
 #pragma once
 // A server for the client's TLS ports: it listens on a free 127.0.0.1 port with a fresh
-// self-signed certificate, takes one client, keeps the first byte that client sent before
+// self-signed certificate (made as makeClientCertificate makes one), takes one client, keeps the first byte that client sent before
 // any TLS was spoken, can hold the handshake until the test lets it go, and then keeps
 // every line read through TLS. What it says to the client is fixed in advance: a
 // greeting sent once the handshake is done.
+#include <openssl/types.h>
+
 #include <condition_variable>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "tests/support/temp_dir.h"
+
 namespace kolu::test {
 
 // SHA-256 of the certificate in a PEM file as the client prints it, "AB:CD:..."; "" when the
 // file holds none.
 std::string pemFingerprint(const std::string& path);
+
+// A self-signed certificate, as a client offers one, and the fingerprint services hold for it.
+struct ClientCertificate {
+    std::string certFile, keyFile;
+    std::string fingerprint;  // SHA-256, lowercase hex without separators
+};
+
+// A new key pair and self-signed certificate for `name` (its subject and DNS name), `name`.pem
+// and `name`.key in `folder` (ending in '/'); throws std::runtime_error when it can't be made.
+ClientCertificate makeClientCertificate(const std::string& folder, const std::string& name);
 
 class TlsTestServer {
   public:
@@ -34,17 +47,18 @@ class TlsTestServer {
     // Lets a held handshake go on.
     void release();
 
-    // Writes this server's certificate and key as PEM, for a client to offer as its own.
-    void writePem(const std::string& certFile, const std::string& keyFile) const;
+    // This server's certificate and key, for a client to offer as its own.
+    const ClientCertificate& pem() const { return m_pem; }
 
     // Every line read through TLS so far, without its LF.
     std::vector<std::string> lines() const;
 
   private:
-    struct Tls;
     void run();
 
-    std::unique_ptr<Tls> m_tls;
+    TempDir m_dir;
+    ClientCertificate m_pem;
+    SSL_CTX* m_context = nullptr;
     std::string m_fingerprint;
     std::string m_greeting;
     int m_listenFd = -1;
