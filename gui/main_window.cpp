@@ -18,6 +18,7 @@
 #include "gui/color_edit.h"
 #include "gui/context_menu.h"
 #include "gui/drawn_button.h"
+#include "gui/find_bar.h"
 #include "gui/input_line.h"
 #include "gui/menu_labels.h"
 #include "gui/qt_font.h"
@@ -141,6 +142,14 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
                 [this, request] { scrollCurrentView(request); });
     }
 
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this), &QShortcut::activated, this,
+            [this] {
+                m_findBar->open();
+                showSelectedTab();
+            });
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F), this),
+            &QShortcut::activated, this, [this] { openHistorySearch(m_findBar->field()->text()); });
+
     m_fullScreenButton = new FullScreenButton(m_central);
     connect(m_fullScreenButton, &QAbstractButton::clicked, this, [this] { toggleFullScreen(); });
 
@@ -155,6 +164,13 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
     connect(m_strip, &TabStrip::focusInputRequested, this, [this] { focusInput(); });
     connect(m_strip, &TabStrip::contextMenuRequested, this,
             [this](int index, QPoint at) { showContextMenu(index, at, false); });
+
+    m_findBar = new FindBar(m_strip);
+    connect(m_findBar, &FindBar::dismissed, this, [this] {
+        showSelectedTab();
+        focusInput();
+    });
+    connect(m_findBar, &FindBar::allTabsRequested, this, &MainWindow::openHistorySearch);
 
     m_slide = new SlideButton(m_session->tabs, *m_strip, services.colours, m_scale, m_strip);
     m_slide->setSettings(&services.settings);
@@ -329,8 +345,15 @@ void MainWindow::showSelectedTab() {
         }
         // The final width at once: each width change wraps the whole scrollback again.
         const int height = std::max(0, m_strip->height() - row);
-        const int listWidth = list ? m_session->tabs.pobierz_lparam(i)->userListWidth : 0;
-        view->setGeometry(0, row, std::max(0, m_strip->width() - listWidth), height);
+        TabRecord* record = m_session->tabs.pobierz_lparam(i);
+        const int listWidth = list ? record->userListWidth : 0;
+        const int viewWidth = std::max(0, m_strip->width() - listWidth);
+        // The find bar takes the bottom of the view's column.
+        const int findHeight = m_findBar->isHidden() ? 0 : m_findBar->sizeHint().height();
+        view->setGeometry(0, row, viewWidth, std::max(0, height - findHeight));
+        m_findBar->setTarget(view, &record->text);
+        m_findBar->setGeometry(0, row + height - findHeight, viewWidth, findHeight);
+        m_findBar->raise();
         view->show();
         view->raise();
         if (list) {
@@ -405,6 +428,9 @@ void MainWindow::removeTabWidgets(int index) {
     auto it = record ? m_tabWidgets.find(record) : m_tabWidgets.end();
     if (it == m_tabWidgets.end()) {
         return;
+    }
+    if (m_findBar->target() == it->second.view) {
+        m_findBar->setTarget(nullptr, nullptr);
     }
     m_removedWindows.remove(it->second.view);
     m_removedWindows.remove(it->second.list);
@@ -557,6 +583,38 @@ void MainWindow::insertFavorite(int id) {
         }
     }
     focusInput();
+}
+
+void MainWindow::setHistorySearch(HistorySearch search) {
+    m_historySearch = std::move(search);
+    delete m_searchDialog;  // the next one searches with the new function
+}
+
+void MainWindow::openHistorySearch(const QString& query) {
+    if (!m_searchDialog) {
+        m_searchDialog = new SearchDialog(m_historySearch, this);
+        m_searchDialog->setFont(m_dialogFont);
+        connect(m_searchDialog, &SearchDialog::hitChosen, this, &MainWindow::showHistoryHit);
+    }
+    if (!query.isEmpty()) {
+        m_searchDialog->setQuery(query);
+    }
+    m_searchDialog->show();
+    m_searchDialog->raise();
+    m_searchDialog->activateWindow();
+    m_searchDialog->field()->setFocus();
+}
+
+void MainWindow::showHistoryHit(const QString& /*network*/, const QString& tab, qint64 /*id*/) {
+    // The client is on one network at a time: its tabs go by name. Status lines
+    // are stored under the status tab's name.
+    const std::u16string name = tab.toStdU16String();
+    const int index = m_session->tabs.pobierz_nazwe(0, name.size()) == name
+                          ? 0
+                          : m_session->tabs.znajdz_zakladke(name);
+    if (index >= 0 && m_session->tabs.select(index)) {
+        m_session->tabs.ZmienZakladke();
+    }
 }
 
 void MainWindow::addFavorite() {
