@@ -1,11 +1,10 @@
 #include "gui/search_dialog.h"
 
 #include <QDateTime>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QThread>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <exception>
@@ -17,7 +16,8 @@
 namespace kolu {
 namespace {
 
-enum Column { kWhere, kTime, kText };
+// What a chosen row tells.
+enum Role { kNetworkRole = Qt::UserRole, kTabRole, kIdRole };
 
 // What a query's thread hands back.
 struct Answer {
@@ -32,18 +32,16 @@ SearchDialog::SearchDialog(HistorySearch search, QWidget* parent)
       m_search(std::move(search)),
       m_field(new QLineEdit(this)),
       m_status(new QLabel(this)),
-      m_results(new QTreeWidget(this)) {
+      m_results(new QListWidget(this)) {
     setWindowTitle(QStringLiteral("Search all tabs"));
     auto* layout = new QVBoxLayout(this);
     m_field->setPlaceholderText(QStringLiteral("Words to find in every tab's history"));
     m_field->setClearButtonEnabled(true);
-    m_results->setColumnCount(3);
-    m_results->setHeaderLabels(
-        {QStringLiteral("Tab"), QStringLiteral("Time"), QStringLiteral("Text")});
-    m_results->setRootIsDecorated(false);
-    m_results->setUniformRowHeights(true);
-    m_results->setAllColumnsShowFocus(true);
-    m_results->header()->setStretchLastSection(true);
+    // Two lines a hit, where and when above the words, so a handheld's narrow
+    // window shows them whole rather than in squeezed columns.
+    m_results->setWordWrap(true);
+    m_results->setAlternatingRowColors(true);
+    m_results->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     layout->addWidget(m_field);
     layout->addWidget(m_status);
     layout->addWidget(m_results, 1);
@@ -54,10 +52,9 @@ SearchDialog::SearchDialog(HistorySearch search, QWidget* parent)
     connect(&m_typing, &QTimer::timeout, this, &SearchDialog::runQuery);
     connect(m_field, &QLineEdit::textChanged, this, [this] { m_typing.start(); });
     connect(m_field, &QLineEdit::returnPressed, this, &SearchDialog::runQuery);
-    connect(m_results, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
-        emit hitChosen(item->data(kWhere, Qt::UserRole).toString(),
-                       item->data(kTime, Qt::UserRole).toString(),
-                       item->data(kText, Qt::UserRole).toLongLong());
+    connect(m_results, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+        emit hitChosen(item->data(kNetworkRole).toString(), item->data(kTabRole).toString(),
+                       item->data(kIdRole).toLongLong());
     });
     if (!m_search) {
         m_field->setEnabled(false);
@@ -117,24 +114,21 @@ void SearchDialog::showHits(std::vector<SearchHit> hits) {
     m_results->clear();
     std::stable_sort(hits.begin(), hits.end(),
                      [](const SearchHit& a, const SearchHit& b) { return a.time > b.time; });
-    QList<QTreeWidgetItem*> items;
+    const QDate today = QDate::currentDate();
     for (const SearchHit& hit : hits) {
-        auto* item = new QTreeWidgetItem;
         const QString network = qs(hit.network);
         const QString tab = qs(hit.tab);
-        item->setText(kWhere, network.isEmpty() ? tab : network + QLatin1Char('/') + tab);
-        item->setText(kTime, QDateTime::fromMSecsSinceEpoch(hit.time).toString(
-                                 QStringLiteral("yyyy-MM-dd HH:mm")));
-        item->setText(kText, qs(plainText(hit.text)));
-        item->setToolTip(kText, item->text(kText));
-        item->setData(kWhere, Qt::UserRole, network);
-        item->setData(kTime, Qt::UserRole, tab);
-        item->setData(kText, Qt::UserRole, static_cast<qlonglong>(hit.id));
-        items.append(item);
+        const QDateTime time = QDateTime::fromMSecsSinceEpoch(hit.time);
+        QString where = network.isEmpty() ? tab : tab + QStringLiteral(" · ") + network;
+        where += QStringLiteral(" · ") + time.toString(time.date() == today
+                                                           ? QStringLiteral("HH:mm")
+                                                           : QStringLiteral("yyyy-MM-dd HH:mm"));
+        auto* item = new QListWidgetItem(where + QLatin1Char('\n') + qs(plainText(hit.text)));
+        item->setData(kNetworkRole, network);
+        item->setData(kTabRole, tab);
+        item->setData(kIdRole, static_cast<qlonglong>(hit.id));
+        m_results->addItem(item);
     }
-    m_results->addTopLevelItems(items);
-    m_results->resizeColumnToContents(kWhere);
-    m_results->resizeColumnToContents(kTime);
     if (hits.empty()) {
         m_status->setText(QStringLiteral("No line holds these words."));
     } else {

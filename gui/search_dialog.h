@@ -13,7 +13,7 @@
 
 class QLabel;
 class QLineEdit;
-class QTreeWidget;
+class QListWidget;
 
 namespace kolu {
 
@@ -42,7 +42,7 @@ class SearchDialog final : public QDialog {
     // Puts the words in the field and searches for them at once.
     void setQuery(const QString& query);
     QLineEdit* field() const { return m_field; }
-    QTreeWidget* results() const { return m_results; }
+    QListWidget* results() const { return m_results; }
     QString status() const;
     // A query is out and its answer not back yet.
     bool searching() const { return m_pending > 0; }
@@ -58,7 +58,7 @@ class SearchDialog final : public QDialog {
     HistorySearch m_search;
     QLineEdit* m_field;
     QLabel* m_status;
-    QTreeWidget* m_results;
+    QListWidget* m_results;
     QTimer m_typing;
     std::uint64_t m_generation = 0;  // the latest query's number: older answers are dropped
     int m_pending = 0;
