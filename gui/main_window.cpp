@@ -143,10 +143,7 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
     }
 
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this), &QShortcut::activated, this,
-            [this] {
-                m_findBar->open();
-                showSelectedTab();
-            });
+            &MainWindow::openFindBar);
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F), this),
             &QShortcut::activated, this, [this] { openHistorySearch(m_findBar->field()->text()); });
 
@@ -234,6 +231,8 @@ void MainWindow::applyFonts() {
     m_listFont = fontWithCellHeight(m_listFontSize);
     m_metrics.setFont(fontWithCellHeight(textSize));
     m_strip->setScale(m_scale, vga);
+    // The bar shares the tab's narrow width: sized as the tab labels are.
+    m_findBar->setFont(fontWithCellHeight(13 * factor));
     for (auto& [record, widgets] : m_tabWidgets) {
         widgets.view->metricsChanged();
         if (widgets.list) {
@@ -344,15 +343,14 @@ void MainWindow::showSelectedTab() {
             continue;
         }
         // The final width at once: each width change wraps the whole scrollback again.
-        const int height = std::max(0, m_strip->height() - row);
+        // An open find bar takes the tab's bottom edge, under the view and the list.
+        const int findHeight = m_findBar->isHidden() ? 0 : m_findBar->sizeHint().height();
+        const int height = std::max(0, m_strip->height() - row - findHeight);
         TabRecord* record = m_session->tabs.pobierz_lparam(i);
         const int listWidth = list ? record->userListWidth : 0;
-        const int viewWidth = std::max(0, m_strip->width() - listWidth);
-        // The find bar takes the bottom of the view's column.
-        const int findHeight = m_findBar->isHidden() ? 0 : m_findBar->sizeHint().height();
-        view->setGeometry(0, row, viewWidth, std::max(0, height - findHeight));
+        view->setGeometry(0, row, std::max(0, m_strip->width() - listWidth), height);
         m_findBar->setTarget(view, &record->text);
-        m_findBar->setGeometry(0, row + height - findHeight, viewWidth, findHeight);
+        m_findBar->setGeometry(0, row + height, m_strip->width(), findHeight);
         m_findBar->raise();
         view->show();
         view->raise();
@@ -585,6 +583,11 @@ void MainWindow::insertFavorite(int id) {
     focusInput();
 }
 
+void MainWindow::openFindBar() {
+    m_findBar->open();
+    showSelectedTab();  // the view makes room for it
+}
+
 void MainWindow::setHistorySearch(HistorySearch search) {
     m_historySearch = std::move(search);
     delete m_searchDialog;  // the next one searches with the new function
@@ -594,6 +597,7 @@ void MainWindow::openHistorySearch(const QString& query) {
     if (!m_searchDialog) {
         m_searchDialog = new SearchDialog(m_historySearch, this);
         m_searchDialog->setFont(m_dialogFont);
+        m_searchDialog->setGeometry(geometry());  // as Options: the window's size, handhelds too
         connect(m_searchDialog, &SearchDialog::hitChosen, this, &MainWindow::showHistoryHit);
     }
     if (!query.isEmpty()) {

@@ -71,6 +71,8 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
     QAction* action(int id) const;
     // Ctrl+F's bar under the current tab's view.
     FindBar& findBar() { return *m_findBar; }
+    // Ctrl+F: the bar opened over the current tab.
+    void openFindBar();
     // What Ctrl+Shift+F searches; none: the dialog says history is off.
     void setHistorySearch(HistorySearch search);
     // Ctrl+Shift+F: the all-tabs search, opened (once) with these words.
