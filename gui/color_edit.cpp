@@ -103,6 +103,7 @@ void ColorEdit::lineAppended(const TextLines& /*lines*/) {
             [this] {
                 m_refreshQueued = false;
                 refresh();
+                emit linesAdded();
             },
             Qt::QueuedConnection);
     }

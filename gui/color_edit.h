@@ -85,6 +85,8 @@ class ColorEdit final : public QAbstractScrollArea, private TextLinesObserver {
     // A right click or a tap-and-hold: the owner shows the tab's context menu at
     // this screen position.
     void contextMenuRequested(QPoint globalPosition);
+    // Lines added to the store this turn of the event loop are shown (sent once a turn).
+    void linesAdded();
 
   protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -66,9 +66,13 @@ void FindBar::setTarget(ColorEdit* view, const TextLines* lines) {
     }
     if (m_view) {
         m_view->setFound({}, std::nullopt);
+        disconnect(m_view, &ColorEdit::linesAdded, this, nullptr);
     }
     m_view = view;
     m_lines = lines;
+    if (m_view) {
+        connect(m_view, &ColorEdit::linesAdded, this, &FindBar::searchAppended);
+    }
     if (!isHidden()) {
         restart();
     }
@@ -118,6 +122,22 @@ void FindBar::runSlice() {
     if (!done) {
         m_slice.start();
     }
+    updateStatus();
+}
+
+void FindBar::searchAppended() {
+    if (isHidden()) {
+        return;
+    }
+    const bool hadMatches = !m_finder.matches().empty();
+    const std::size_t added = m_finder.searchAppended();
+    if (added == 0) {
+        return;
+    }
+    if (hadMatches) {
+        m_current += added;  // the same match stays current
+    }
+    showFound(false);
     updateStatus();
 }
 

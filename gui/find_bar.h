@@ -62,6 +62,8 @@ class FindBar final : public QWidget {
   private:
     void restart();
     void runSlice();
+    // Lines came to the target while the bar is open: theirs are the newest matches.
+    void searchAppended();
     void showFound(bool scroll);
     void updateStatus();
 

@@ -163,12 +163,14 @@ void TextFinder::start(const TextLines& lines, std::u16string_view query) {
     m_lines = &lines;
     m_query = foldForSearch(query);
     m_next = m_query.empty() ? 0 : lines.lineCount();
+    m_end = lines.lineCount();
 }
 
 void TextFinder::clear() {
     m_lines = nullptr;
     m_query.clear();
     m_next = 0;
+    m_end = 0;
     m_matches.clear();
 }
 
@@ -176,7 +178,10 @@ bool TextFinder::searchSlice(std::chrono::steady_clock::duration budget) {
     const auto deadline = std::chrono::steady_clock::now() + budget;
     while (!finished()) {
         for (std::size_t n = 0; n < kLinesPerCheck && !finished(); ++n) {
-            searchLine(--m_next);
+            searchLine(--m_next, m_matches);
+            if (m_matches.size() > kMaxMatches) {
+                m_matches.resize(kMaxMatches);
+            }
         }
         if (std::chrono::steady_clock::now() >= deadline) {
             break;
@@ -185,7 +190,20 @@ bool TextFinder::searchSlice(std::chrono::steady_clock::duration budget) {
     return finished();
 }
 
-void TextFinder::searchLine(std::size_t index) {
+std::size_t TextFinder::searchAppended() {
+    if (!m_lines || m_query.empty()) {
+        return 0;
+    }
+    m_appended.clear();
+    for (std::size_t index = m_lines->lineCount(); index > m_end;) {
+        searchLine(--index, m_appended);
+    }
+    m_end = m_lines->lineCount();
+    m_matches.insert(m_matches.begin(), m_appended.begin(), m_appended.end());
+    return m_appended.size();
+}
+
+void TextFinder::searchLine(std::size_t index, std::vector<TextMatch>& out) {
     foldForSearch(m_lines->line(index).text, m_folded);
     m_lineMatches.clear();
     const std::u16string_view folded = m_folded.text;
@@ -194,9 +212,7 @@ void TextFinder::searchLine(std::size_t index) {
         const auto [begin, end] = m_folded.originalRange(at, m_query.size());
         m_lineMatches.push_back({index, begin, end - begin});
     }
-    const std::size_t room = kMaxMatches - m_matches.size();
-    const std::size_t count = std::min(room, m_lineMatches.size());
-    m_matches.insert(m_matches.end(), m_lineMatches.rbegin(), m_lineMatches.rbegin() + count);
+    out.insert(out.end(), m_lineMatches.rbegin(), m_lineMatches.rend());
 }
 
 void TextFinder::matchesInLine(std::size_t line, std::vector<TextMatch>& out) const {

@@ -58,6 +58,9 @@ class TextFinder {
     // every line is searched.
     bool searchSlice(std::chrono::steady_clock::duration budget);
     bool finished() const { return m_next == 0 || m_matches.size() >= kMaxMatches; }
+    // Searches the lines added since the search started (or since the last
+    // call): their matches go in front, as the newest. Answers how many.
+    std::size_t searchAppended();
     bool capped() const { return m_matches.size() >= kMaxMatches; }
 
     // Newest first: the last match of the newest line is match 0.
@@ -69,14 +72,17 @@ class TextFinder {
     const std::u16string& foldedQuery() const { return m_query; }
 
   private:
-    void searchLine(std::size_t index);
+    // Appends line `index`'s matches to `out`, the last one along the line first.
+    void searchLine(std::size_t index, std::vector<TextMatch>& out);
 
     const TextLines* m_lines = nullptr;
     std::u16string m_query;
     std::size_t m_next = 0;  // lines [0, m_next) are still to search
+    std::size_t m_end = 0;   // lines from here on came after the search started
     std::vector<TextMatch> m_matches;
     FoldedText m_folded;
     std::vector<TextMatch> m_lineMatches;
+    std::vector<TextMatch> m_appended;
 };
 
 }  // namespace kolu

@@ -73,6 +73,10 @@ TEST_F(FindBarTest, MatchesAreLitWhereTheyStandAndEnterStepsOlderAndWraps) {
     EXPECT_EQ(bar.status(), QStringLiteral("1 of 3"));
     key(Qt::Key_Return, Qt::ShiftModifier);
     EXPECT_EQ(bar.current()->line, 5u);
+    // A line that comes while the bar is open holds the newest match; the current one stays.
+    lines.append(u"zoe again", 0);
+    KOLU_WAIT_EQ(bar.status(), QStringLiteral("4 of 4"), 2000);
+    EXPECT_EQ(bar.current()->line, 5u);
 
     QSignalSpy dismissed(&bar, &FindBar::dismissed);
     key(Qt::Key_Escape);
@@ -81,7 +85,7 @@ TEST_F(FindBarTest, MatchesAreLitWhereTheyStandAndEnterStepsOlderAndWraps) {
     EXPECT_EQ(painted(ColorEdit::kFoundColour) + painted(ColorEdit::kCurrentFoundColour), 0);
     bar.open();  // the words stay
     KOLU_WAIT_FOR(!bar.searching(), 5000);
-    EXPECT_EQ(bar.status(), QStringLiteral("1 of 3"));
+    EXPECT_EQ(bar.status(), QStringLiteral("1 of 4"));
 }
 
 TEST_F(FindBarTest, AHugeTabIsSearchedInSlicesWhileTheEventLoopTurns) {
