@@ -113,12 +113,12 @@ void SearchDialog::runQuery() {
 void SearchDialog::showHits(std::vector<SearchHit> hits) {
     m_results->clear();
     std::stable_sort(hits.begin(), hits.end(),
-                     [](const SearchHit& a, const SearchHit& b) { return a.time > b.time; });
+                     [](const SearchHit& a, const SearchHit& b) { return a.timeMs > b.timeMs; });
     const QDate today = QDate::currentDate();
     for (const SearchHit& hit : hits) {
         const QString network = qs(hit.network);
         const QString tab = qs(hit.tab);
-        const QDateTime time = QDateTime::fromMSecsSinceEpoch(hit.time);
+        const QDateTime time = QDateTime::fromMSecsSinceEpoch(hit.timeMs);
         QString where = network.isEmpty() ? tab : tab + QStringLiteral(" · ") + network;
         where += QStringLiteral(" · ") + time.toString(time.date() == today
                                                            ? QStringLiteral("HH:mm")

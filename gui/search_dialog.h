@@ -21,9 +21,9 @@ namespace kolu {
 struct SearchHit {
     std::u16string network;
     std::u16string tab;
-    std::int64_t time = 0;  // milliseconds since the epoch
-    std::u16string text;    // formatting codes kept, as stored
-    std::int64_t id = 0;    // the stored line's id
+    std::int64_t timeMs = 0;  // UTC milliseconds since 1970
+    std::u16string text;      // formatting codes kept, as stored
+    std::int64_t id = 0;      // the stored line's id
 };
 // Answers at most `limit` hits for the words, newest first; called off the
 // window's thread.
