@@ -73,9 +73,13 @@ void ColorEdit::scrollToLine(std::size_t line) {
     if (line >= m_tops.lineCount()) {
         return;
     }
+    const std::int64_t top = m_tops.top(line);
+    const std::int64_t height = m_tops.height(line);
+    if (top >= m_scroll && top + height <= m_scroll + viewport()->height()) {
+        return;
+    }
     const int largest = largestPosition();
-    const std::int64_t middle =
-        m_tops.top(line) + m_tops.height(line) / 2 - viewport()->height() / 2;
+    const std::int64_t middle = top + height / 2 - viewport()->height() / 2;
     m_scroll =
         largest < 0 ? largest : static_cast<int>(std::clamp<std::int64_t>(middle, 0, largest));
     refresh();

@@ -72,7 +72,8 @@ class ColorEdit final : public QAbstractScrollArea, private TextLinesObserver {
     // function paints none.
     using FoundIn = std::function<void(std::size_t line, std::vector<TextMatch>& out)>;
     void setFound(FoundIn found, std::optional<TextMatch> current);
-    // Scrolls line `line` to the middle of the view, or as near as the ends allow.
+    // Brings line `line` into sight: unless it is wholly in view already, scrolled
+    // to the middle, or as near as the ends allow.
     void scrollToLine(std::size_t line);
 
     int scrollPosition() const;

@@ -596,7 +596,7 @@ void MainWindow::setHistorySearch(HistorySearch search) {
 void MainWindow::openHistorySearch(const QString& query) {
     if (!m_searchDialog) {
         m_searchDialog = new SearchDialog(m_historySearch, this);
-        m_searchDialog->setFont(m_dialogFont);
+        m_searchDialog->setFont(m_findBar->font());  // a hit's words want the room
         m_searchDialog->setGeometry(geometry());  // as Options: the window's size, handhelds too
         connect(m_searchDialog, &SearchDialog::hitChosen, this, &MainWindow::showHistoryHit);
     }

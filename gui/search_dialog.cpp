@@ -37,6 +37,7 @@ SearchDialog::SearchDialog(HistorySearch search, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     m_field->setPlaceholderText(QStringLiteral("Words to find in every tab's history"));
     m_field->setClearButtonEnabled(true);
+    m_status->setWordWrap(true);  // never wider than a handheld's window
     // Two lines a hit, where and when above the words, so a handheld's narrow
     // window shows them whole rather than in squeezed columns.
     m_results->setWordWrap(true);
