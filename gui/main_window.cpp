@@ -231,7 +231,7 @@ void MainWindow::applyFonts() {
     m_listFont = fontWithCellHeight(m_listFontSize);
     m_metrics.setFont(fontWithCellHeight(textSize));
     m_strip->setScale(m_scale, vga);
-    // The bar shares the tab's narrow width: sized as the tab labels are.
+    // The find bar shares a handheld's narrow width: 13 px text, scaled as the lists' is.
     m_findBar->setFont(fontWithCellHeight(13 * factor));
     for (auto& [record, widgets] : m_tabWidgets) {
         widgets.view->metricsChanged();
@@ -610,8 +610,8 @@ void MainWindow::openHistorySearch(const QString& query) {
 }
 
 void MainWindow::showHistoryHit(const QString& /*network*/, const QString& tab, qint64 /*id*/) {
-    // The client is on one network at a time: its tabs go by name. Status lines
-    // are stored under the status tab's name.
+    // The client is on one network at a time: its tabs go by name, the status
+    // tab by its label.
     const std::u16string name = tab.toStdU16String();
     const int index = m_session->tabs.pobierz_nazwe(0, name.size()) == name
                           ? 0
