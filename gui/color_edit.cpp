@@ -60,6 +60,31 @@ void ColorEdit::setSelectionStart(std::size_t line, std::size_t offset) {
     m_selectionOffset = offset;
 }
 
+void ColorEdit::setFound(FoundIn found, std::optional<TextMatch> current) {
+    m_found = std::move(found);
+    m_currentFound = current;
+    m_dirty = true;
+    viewport()->update();
+}
+
+void ColorEdit::scrollToLine(std::size_t line) {
+    followAppended();
+    m_tops.sync(m_lines);
+    if (line >= m_tops.lineCount()) {
+        return;
+    }
+    const std::int64_t top = m_tops.top(line);
+    const std::int64_t height = m_tops.height(line);
+    if (top >= m_scroll && top + height <= m_scroll + viewport()->height()) {
+        return;
+    }
+    const int largest = largestPosition();
+    const std::int64_t middle = top + height / 2 - viewport()->height() / 2;
+    m_scroll =
+        largest < 0 ? largest : static_cast<int>(std::clamp<std::int64_t>(middle, 0, largest));
+    refresh();
+}
+
 int ColorEdit::scrollPosition() const {
     // Where the lines added this turn take the view, before it follows them.
     return m_appendPending && m_shared->autoScroll ? largestPosition() : m_scroll;
@@ -82,6 +107,7 @@ void ColorEdit::lineAppended(const TextLines& /*lines*/) {
             [this] {
                 m_refreshQueued = false;
                 refresh();
+                emit linesAdded();
             },
             Qt::QueuedConnection);
     }
@@ -242,6 +268,10 @@ void ColorEdit::render() {
         }
         const bool lit = span != spansEnd && span->line == line.index;
         const TextLines::Line entry = m_lines.line(line.index);
+        m_foundInLine.clear();
+        if (m_found) {
+            m_found(line.index, m_foundInLine);
+        }
         const std::u16string_view text = entry.text;
         painter.setPen(toQColor(entry.colour));
         long long rowTop = line.top;
@@ -254,6 +284,9 @@ void ColorEdit::render() {
                 const bool styled = !entry.runs.empty();
                 if (styled) {
                     paintStyledRow(painter, entry, row, y, false);
+                }
+                if (!m_foundInLine.empty()) {
+                    paintFound(painter, text, row, y);
                 }
                 if (lit) {
                     const std::size_t begin = std::max(span->begin, row.start);
@@ -275,6 +308,22 @@ void ColorEdit::render() {
             }
             rowTop += rowHeight;
         }
+    }
+}
+
+void ColorEdit::paintFound(QPainter& painter, std::u16string_view text, const WrapRow& row, int y) {
+    const std::size_t rowEnd = row.start + row.length;
+    for (const TextMatch& match : m_foundInLine) {
+        const std::size_t begin = std::max(match.start, row.start);
+        const std::size_t end = std::min(match.start + match.length, rowEnd);
+        if (begin >= end) {
+            continue;
+        }
+        const int x = m_metrics.width(text.substr(row.start, begin - row.start));
+        const int w = m_metrics.width(text.substr(begin, end - begin));
+        painter.fillRect(
+            x, y, w, m_metrics.lineHeight(),
+            QColor::fromRgb(m_currentFound == match ? kCurrentFoundColour : kFoundColour));
     }
 }
 

@@ -8,11 +8,16 @@
 #include <QAbstractScrollArea>
 #include <QImage>
 #include <QPoint>
+#include <QRgb>
 #include <QTimer>
 #include <cstddef>
+#include <functional>
+#include <optional>
 #include <string_view>
+#include <vector>
 
 #include "settings/colour_table.h"
+#include "ui/text_fold.h"
 #include "ui/text_lines.h"
 #include "ui/text_view_layout.h"
 #include "ui/text_wrap.h"
@@ -28,6 +33,10 @@ class ColorEdit final : public QAbstractScrollArea, private TextLinesObserver {
     // A press held this long without moving is a tap-and-hold: a context menu
     // request instead of a selection.
     static constexpr int kHoldMilliseconds = 500;
+    // Behind what a search found, and behind the match stepped to: amber, so the
+    // text stays readable in its own colour.
+    static constexpr QRgb kFoundColour = 0xFFFFD640;
+    static constexpr QRgb kCurrentFoundColour = 0xFFFF8C00;
 
     // `lines` and `metrics` outlive the view; the store is given the metrics when
     // it measures with others. Views given the same `shared` share the
@@ -58,6 +67,15 @@ class ColorEdit final : public QAbstractScrollArea, private TextLinesObserver {
     void setBackgroundPicture(const QImage* picture);
     void setSettings(Settings* settings);
 
+    // What a search found: `found` appends the matches of a line the view draws,
+    // painted behind their text, `current` in a stronger colour. An empty
+    // function paints none.
+    using FoundIn = std::function<void(std::size_t line, std::vector<TextMatch>& out)>;
+    void setFound(FoundIn found, std::optional<TextMatch> current);
+    // Brings line `line` into sight: unless it is wholly in view already, scrolled
+    // to the middle, or as near as the ends allow.
+    void scrollToLine(std::size_t line);
+
     int scrollPosition() const;
     int totalHeight() const;
     int largestPosition() const;
@@ -68,6 +86,8 @@ class ColorEdit final : public QAbstractScrollArea, private TextLinesObserver {
     // A right click or a tap-and-hold: the owner shows the tab's context menu at
     // this screen position.
     void contextMenuRequested(QPoint globalPosition);
+    // Lines added to the store this turn of the event loop are shown (sent once a turn).
+    void linesAdded();
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -101,6 +121,7 @@ class ColorEdit final : public QAbstractScrollArea, private TextLinesObserver {
     // (`textPass` false, under the selection), then their text.
     void paintStyledRow(QPainter& painter, const TextLines::Line& line, const WrapRow& row, int y,
                         bool textPass);
+    void paintFound(QPainter& painter, std::u16string_view text, const WrapRow& row, int y);
     bool pictureShown() const;
 
     TextLines& m_lines;
@@ -129,6 +150,10 @@ class ColorEdit final : public QAbstractScrollArea, private TextLinesObserver {
     std::size_t m_selectionLength = 0;
     std::size_t m_selectionLine = 0;  // the first line, like the empty record a new view starts at
     std::size_t m_selectionOffset = 0;
+
+    FoundIn m_found;
+    std::optional<TextMatch> m_currentFound;
+    std::vector<TextMatch> m_foundInLine;  // reused for each line drawn
 };
 
 }  // namespace kolu

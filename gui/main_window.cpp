@@ -18,6 +18,7 @@
 #include "gui/color_edit.h"
 #include "gui/context_menu.h"
 #include "gui/drawn_button.h"
+#include "gui/find_bar.h"
 #include "gui/input_line.h"
 #include "gui/menu_labels.h"
 #include "gui/qt_font.h"
@@ -141,6 +142,11 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
                 [this, request] { scrollCurrentView(request); });
     }
 
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this), &QShortcut::activated, this,
+            &MainWindow::openFindBar);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F), this),
+            &QShortcut::activated, this, [this] { openHistorySearch(m_findBar->field()->text()); });
+
     m_fullScreenButton = new FullScreenButton(m_central);
     connect(m_fullScreenButton, &QAbstractButton::clicked, this, [this] { toggleFullScreen(); });
 
@@ -155,6 +161,13 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
     connect(m_strip, &TabStrip::focusInputRequested, this, [this] { focusInput(); });
     connect(m_strip, &TabStrip::contextMenuRequested, this,
             [this](int index, QPoint at) { showContextMenu(index, at, false); });
+
+    m_findBar = new FindBar(m_strip);
+    connect(m_findBar, &FindBar::dismissed, this, [this] {
+        showSelectedTab();
+        focusInput();
+    });
+    connect(m_findBar, &FindBar::allTabsRequested, this, &MainWindow::openHistorySearch);
 
     m_slide = new SlideButton(m_session->tabs, *m_strip, services.colours, m_scale, m_strip);
     m_slide->setSettings(&services.settings);
@@ -218,6 +231,8 @@ void MainWindow::applyFonts() {
     m_listFont = fontWithCellHeight(m_listFontSize);
     m_metrics.setFont(fontWithCellHeight(textSize));
     m_strip->setScale(m_scale, vga);
+    // The find bar shares a handheld's narrow width: 13 px text, scaled as the lists' is.
+    m_findBar->setFont(fontWithCellHeight(13 * factor));
     for (auto& [record, widgets] : m_tabWidgets) {
         widgets.view->metricsChanged();
         if (widgets.list) {
@@ -328,9 +343,15 @@ void MainWindow::showSelectedTab() {
             continue;
         }
         // The final width at once: each width change wraps the whole scrollback again.
-        const int height = std::max(0, m_strip->height() - row);
-        const int listWidth = list ? m_session->tabs.pobierz_lparam(i)->userListWidth : 0;
+        // An open find bar takes the tab's bottom edge, under the view and the list.
+        const int findHeight = m_findBar->isHidden() ? 0 : m_findBar->sizeHint().height();
+        const int height = std::max(0, m_strip->height() - row - findHeight);
+        TabRecord* record = m_session->tabs.pobierz_lparam(i);
+        const int listWidth = list ? record->userListWidth : 0;
         view->setGeometry(0, row, std::max(0, m_strip->width() - listWidth), height);
+        m_findBar->setTarget(view, &record->text);
+        m_findBar->setGeometry(0, row + height, m_strip->width(), findHeight);
+        m_findBar->raise();
         view->show();
         view->raise();
         if (list) {
@@ -405,6 +426,9 @@ void MainWindow::removeTabWidgets(int index) {
     auto it = record ? m_tabWidgets.find(record) : m_tabWidgets.end();
     if (it == m_tabWidgets.end()) {
         return;
+    }
+    if (m_findBar->target() == it->second.view) {
+        m_findBar->setTarget(nullptr, nullptr);
     }
     m_removedWindows.remove(it->second.view);
     m_removedWindows.remove(it->second.list);
@@ -557,6 +581,44 @@ void MainWindow::insertFavorite(int id) {
         }
     }
     focusInput();
+}
+
+void MainWindow::openFindBar() {
+    m_findBar->open();
+    showSelectedTab();  // the view makes room for it
+}
+
+void MainWindow::setHistorySearch(HistorySearch search) {
+    m_historySearch = std::move(search);
+    delete m_searchDialog;  // the next one searches with the new function
+}
+
+void MainWindow::openHistorySearch(const QString& query) {
+    if (!m_searchDialog) {
+        m_searchDialog = new SearchDialog(m_historySearch, this);
+        m_searchDialog->setFont(m_findBar->font());  // a hit's words want the room
+        m_searchDialog->setGeometry(geometry());  // as Options: the window's size, handhelds too
+        connect(m_searchDialog, &SearchDialog::hitChosen, this, &MainWindow::showHistoryHit);
+    }
+    if (!query.isEmpty()) {
+        m_searchDialog->setQuery(query);
+    }
+    m_searchDialog->show();
+    m_searchDialog->raise();
+    m_searchDialog->activateWindow();
+    m_searchDialog->field()->setFocus();
+}
+
+void MainWindow::showHistoryHit(const QString& /*network*/, const QString& tab, qint64 /*id*/) {
+    // The client is on one network at a time: its tabs go by name, the status
+    // tab by its label.
+    const std::u16string name = tab.toStdU16String();
+    const int index = m_session->tabs.pobierz_nazwe(0, name.size()) == name
+                          ? 0
+                          : m_session->tabs.znajdz_zakladke(name);
+    if (index >= 0 && m_session->tabs.select(index)) {
+        m_session->tabs.ZmienZakladke();
+    }
 }
 
 void MainWindow::addFavorite() {

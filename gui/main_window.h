@@ -4,6 +4,7 @@
 // It owns the session, implements the host the logic asks for timers, message
 // boxes and prompts, and routes every menu command.
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 #include <map>
 #include <memory>
@@ -16,6 +17,7 @@
 #include "gui/prompt_dialogs.h"
 #include "gui/qt_text_metrics.h"
 #include "gui/removed_tab_windows.h"
+#include "gui/search_dialog.h"
 #include "ui/host.h"
 #include "ui/text_view_layout.h"
 
@@ -27,6 +29,7 @@ class QSocketNotifier;
 namespace kolu {
 
 class ColorEdit;
+class FindBar;
 class OptionsDialog;
 class FullScreenButton;
 class InputLine;
@@ -66,6 +69,15 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
     UserListView* userListView(int index);
     // The menu action for a command id, or null.
     QAction* action(int id) const;
+    // Ctrl+F's bar under the current tab's view.
+    FindBar& findBar() { return *m_findBar; }
+    // Ctrl+F: the bar opened over the current tab.
+    void openFindBar();
+    // What Ctrl+Shift+F searches; none: the dialog says history is off.
+    void setHistorySearch(HistorySearch search);
+    // Ctrl+Shift+F: the all-tabs search, opened (once) with these words.
+    void openHistorySearch(const QString& query);
+    SearchDialog* historySearchDialog() const { return m_searchDialog; }
 
     // The options dialog over the window, filled from the settings.
     std::unique_ptr<OptionsDialog> makeOptionsDialog();
@@ -133,6 +145,8 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
     // File > Options: the dialog, then what it changed (colours, fonts, picture,
     // notify list) applied without a restart.
     void openOptions();
+    // A hit chosen in the all-tabs search: its tab shown.
+    void showHistoryHit(const QString& network, const QString& tab, qint64 id);
     void addFavorite();
     void removeFavorite();
     void insertFavorite(int id);
@@ -172,6 +186,9 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
     QSocketNotifier* m_writeWatch = nullptr;
     std::unique_ptr<WhisperServices> m_whispers;
     WhisperHook* m_inputWhispers = nullptr;
+    FindBar* m_findBar = nullptr;
+    HistorySearch m_historySearch;
+    QPointer<SearchDialog> m_searchDialog;
 };
 
 }  // namespace kolu

@@ -21,6 +21,7 @@
 #include "connection/tls_trust.h"
 #include "gui/color_edit.h"
 #include "gui/drawn_button.h"
+#include "gui/find_bar.h"
 #include "gui/input_line.h"
 #include "gui/main_window.h"
 #include "gui/prompt_dialogs.h"
@@ -601,6 +602,36 @@ TEST_F(MainWindowTest, WordListsTakeAWordByTickOrTabThenNicknamesCompleteAndFavo
     });
     window->handleCommand(40101);  // Commands > Join
     EXPECT_EQ(offered, (std::vector<int>{1, 0}));
+}
+
+TEST_F(MainWindowTest, CtrlFFindsInTheShownTabAndAHistoryHitShowsItsTab) {
+    Session& s = session();
+    const int channel = s.tabs.dodaj_zakladke(u"#c");
+    s.output.RIDodajLinie(u"#c", u"hello Zoë", 0);
+    s.tabs.select(channel);
+    s.tabs.ZmienZakladke();
+    startTyping();
+    QTest::keyClick(edit(), Qt::Key_F, Qt::ControlModifier);
+    FindBar& bar = window->findBar();
+    ASSERT_FALSE(bar.isHidden());
+    ColorEdit* view = window->textView(channel);
+    EXPECT_EQ(bar.target(), view);
+    EXPECT_EQ(view->geometry().bottom() + 1, bar.geometry().top());  // the view makes room
+    QTest::keyClicks(bar.field(), QStringLiteral("zoe"));
+    KOLU_WAIT_FOR(!bar.searching(), 5000);
+    EXPECT_EQ(bar.status(), QStringLiteral("1 of 1"));
+    QTest::keyClick(bar.field(), Qt::Key_Escape);
+    EXPECT_TRUE(edit()->hasFocus());
+
+    window->setHistorySearch([](const std::u16string&, int) { return std::vector<SearchHit>{}; });
+    QTest::keyClick(edit(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    SearchDialog* dialog = window->historySearchDialog();
+    ASSERT_TRUE(dialog && dialog->isVisible());
+    EXPECT_EQ(dialog->field()->text(), QStringLiteral("zoe"));
+    s.tabs.select(0);
+    s.tabs.ZmienZakladke();
+    emit dialog->hitChosen(QStringLiteral("Test"), QStringLiteral("#C"), 1);
+    EXPECT_EQ(s.tabs.selected(), channel);
 }
 
 }  // namespace

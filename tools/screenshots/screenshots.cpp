@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDateTime>
 #include <QDir>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -25,10 +26,12 @@
 #include "app/services.h"
 #include "commands/menu_commands.h"
 #include "gui/context_menu.h"
+#include "gui/find_bar.h"
 #include "gui/input_line.h"
 #include "gui/main_window.h"
 #include "gui/prompt_dialogs.h"
 #include "gui/qt_text.h"
+#include "gui/search_dialog.h"
 #include "gui/splash.h"
 #include "gui/whisper_hook.h"
 #include "options/colour_swatch.h"
@@ -252,6 +255,39 @@ bool shootScale(int scale, const QString& folder) {
     client.feed(channelScene());
     process();
     ok &= save(window.grab(), folder, QStringLiteral("channel") + suffix);
+
+    // Ctrl+F over the channel, then the search of every tab's history (answered
+    // here with a few made-up stored lines).
+    window.openFindBar();
+    window.findBar().field()->setText(QStringLiteral("kolu"));
+    while (window.findBar().searching()) {
+        QApplication::processEvents();
+    }
+    process();
+    ok &= save(window.grab(), folder, QStringLiteral("find") + suffix);
+    window.setHistorySearch([](const std::u16string&, int) {
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        std::vector<kolu::SearchHit> hits;
+        const char16_t* const kTexts[] = {
+            u"<marta> kolu: can you check the colours in the options?",
+            u"<ania> kolu: works fine here, the user list slides nicely",
+            u"<kolu> \u0002kolu\u0002 1.3 is out, with search",
+            u"<piotr> does kolu keep the history after a restart?", u"<zosia> kolu: thanks!"};
+        const char16_t* const kTabs[] = {u"#kolu", u"#kolu", u"#release", u"piotr", u"#kolu"};
+        for (int i = 0; i < 5; ++i) {
+            hits.push_back({u"Test", kTabs[i], now - (i * 97 + 5) * 60000, kTexts[i], i});
+        }
+        return hits;
+    });
+    window.openHistorySearch(QStringLiteral("kolu"));
+    kolu::SearchDialog& search = *window.historySearchDialog();
+    while (search.searching()) {
+        QApplication::processEvents();
+    }
+    process();
+    ok &= save(withDialog(window, search), folder, QStringLiteral("search") + suffix);
+    search.hide();
+    window.findBar().dismiss();
 
     // The four tap-and-hold menus, opened in the middle of the window.
     const std::pair<kolu::ContextMenuId, const char*> menus[] = {
