@@ -12,9 +12,14 @@
 #include "app/services.h"
 #include "gui/main_window.h"
 #include "gui/prompt_dialogs.h"
+#include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/qt/single_instance.h"
+#include "platform/registry.h"
+#include "platform/text.h"
 #include "resources/shipped_resources.h"
+#include "settings/settings.h"
+#include "ui/display_scale.h"
 
 namespace {
 
@@ -42,6 +47,35 @@ std::optional<int> answerCommandLine(int argc, char** argv) {
         }
     }
     return std::nullopt;
+}
+
+// A fixed "Text size" scales the whole toolkit, which it takes only before it
+// starts: the setting is read straight from the store's text (a store that does
+// not parse is left for the services to report). A scale the user set for Qt wins.
+void applyTextSize(const std::string& storePath) {
+    std::string text;
+    std::vector<kolu::registry_format::ParsedKey> keys;
+    if (qEnvironmentVariableIsSet("QT_SCALE_FACTOR") || kolu::readWholeFile(storePath, text) != 0 ||
+        !kolu::registry_format::parse(text, keys)) {
+        return;
+    }
+    for (const auto& key : keys) {
+        if (!kolu::equalsIgnoreCase(key.path, kolu::kSettingsKey)) {
+            continue;
+        }
+        for (const auto& value : key.values) {
+            if (value.type != kolu::kRegDword || value.bytes.size() != 4 ||
+                !kolu::equalsIgnoreCase(value.name, u"textsize")) {
+                continue;
+            }
+            std::int32_t number = 0;
+            std::memcpy(&number, value.bytes.data(), sizeof number);
+            if (const double scale = kolu::fixedTextScale(number); scale > 0) {
+                qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+                qputenv("QT_SCALE_FACTOR", QByteArray::number(scale));
+            }
+        }
+    }
 }
 
 // The icon drawn at every size the build makes, so each window picks its best.
@@ -84,6 +118,7 @@ int main(int argc, char** argv) {
     if (const std::optional<int> exitCode = answerCommandLine(argc, argv)) {
         return *exitCode;
     }
+    applyTextSize(kolu::registryFile());
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kolu"));
     // Lets the desktop match the window to its entry (and icon) under Wayland.

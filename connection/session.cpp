@@ -28,6 +28,7 @@ Session::Session(const SessionServices& services, int scaleFactor)
     tabs.dodaj_status();
     connection.setDispatcher(&dispatcher);
     connection.setNotifyHooks(&notify);
+    notify.setHost(&services.host);
     commands.setTeacher(&teacher);
     notify.NotifyList_Load();
     m_log.connectStatus(

@@ -17,6 +17,7 @@
 #include "gui/background_picture.h"
 #include "gui/color_edit.h"
 #include "gui/context_menu.h"
+#include "gui/desktop_attention.h"
 #include "gui/drawn_button.h"
 #include "gui/input_line.h"
 #include "gui/menu_labels.h"
@@ -49,14 +50,6 @@ constexpr MenuItem kCommandItems[] = {
     {kMenuQuit, "Quit"},
 };
 
-// 1 up to 240 (portrait) or 320 (landscape) pixels wide, else the whole quotient.
-int scaleFor(int width, int height) {
-    if (width <= height) {
-        return width < 241 ? 1 : width / 240;
-    }
-    return width < 321 ? 1 : width / 320;
-}
-
 // Lays the window out whenever the central area changes size.
 class ResizeWatcher final : public QObject {
   public:
@@ -77,7 +70,8 @@ class ResizeWatcher final : public QObject {
 MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
     : QMainWindow(parent),
       m_services(services),
-      m_scale(scaleFor(kDefaultWidth, kDefaultHeight)),
+      m_placement(rememberedPlacement(services.settings, {kDefaultWidth, kDefaultHeight})),
+      m_scale(scaleFactorFor(m_placement)),
       m_session(std::make_unique<Session>(
           SessionServices{services, *this, m_metrics, services.colours}, m_scale)),
       m_nickCompletion(m_session->tabs),
@@ -85,7 +79,10 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
       m_prompts(this),
       m_favorites(services.settings, services.log) {
     setWindowTitle(QStringLiteral("Kolu"));
-    resize(kDefaultWidth, kDefaultHeight);
+    setGeometry(m_placement.normal);
+    if (m_placement.maximised) {
+        setWindowState(Qt::WindowMaximized);
+    }
     m_dialogFont = fontWithCellHeight(13 * m_scale);
     m_prompts.setDialogFont(m_dialogFont);
     for (TimerId id : {kPollTimer, kRetryTimer, kBanListTimer, kConnectTimer, kPaceTimer}) {
@@ -141,6 +138,19 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
                 [this, request] { scrollCurrentView(request); });
     }
 
+    // Alt+1 .. Alt+9: the first nine tabs.
+    for (int n = 1; n <= 9; ++n) {
+        connect(new QShortcut(QKeySequence(Qt::ALT | (Qt::Key_0 + n)), this), &QShortcut::activated,
+                this, [this, n] {
+                    if (m_session->tabs.select(n - 1)) {
+                        m_session->tabs.ZmienZakladke();
+                    }
+                    focusInput();
+                });
+    }
+    m_attention = new DesktopAttention(*this, services.settings, services.clock);
+    connect(m_attention, &DesktopAttention::tabRequested, this, &MainWindow::showTab);
+
     m_fullScreenButton = new FullScreenButton(m_central);
     connect(m_fullScreenButton, &QAbstractButton::clicked, this, [this] { toggleFullScreen(); });
 
@@ -151,7 +161,10 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
     connect(
         m_strip, &TabStrip::tabAboutToBeRemoved, this,
         [this](int index) { removeTabWidgets(index); }, Qt::DirectConnection);
-    connect(m_strip, &TabStrip::tabShown, this, [this](int) { showSelectedTab(); });
+    connect(m_strip, &TabStrip::tabShown, this, [this](int) {
+        showSelectedTab();
+        m_attention->tabShown(qs(m_session->tabs.pobierz_nazwebiez()));
+    });
     connect(m_strip, &TabStrip::focusInputRequested, this, [this] { focusInput(); });
     connect(m_strip, &TabStrip::contextMenuRequested, this,
             [this](int index, QPoint at) { showContextMenu(index, at, false); });
@@ -170,6 +183,9 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
     m_session->dictionary.startUp();
     layOutWindow();
     showSelectedTab();
+    if (m_placement.fullScreen) {
+        setFullScreen(true);
+    }
 }
 
 MainWindow::~MainWindow() {
@@ -588,16 +604,21 @@ void MainWindow::openHelp() {
 }
 
 void MainWindow::toggleFullScreen() {
-    m_fullScreen = !m_fullScreen;
+    setFullScreen(!m_fullScreen);
+    focusInput();
+}
+
+void MainWindow::setFullScreen(bool on) {
+    m_fullScreen = on;
+    // Back to maximised when it was, else to the normal geometry.
     if (m_fullScreen) {
-        showFullScreen();
+        setWindowState(windowState() | Qt::WindowFullScreen);
     } else {
-        showNormal();
+        setWindowState(windowState() & ~Qt::WindowFullScreen);
     }
     m_menuBar->setVisible(!m_fullScreen);
     m_fullScreenButton->setFullScreenState(m_fullScreen);
     layOutWindow();
-    focusInput();
 }
 
 void MainWindow::showWelcome(bool splash) {
@@ -618,12 +639,32 @@ void MainWindow::bringToFront() {
     activateWindow();
 }
 
+void MainWindow::showTab(const QString& name) {
+    const int index = m_session->tabs.znajdz_zakladke(name.toStdU16String());
+    if (index >= 0 && m_session->tabs.select(index)) {
+        m_session->tabs.ZmienZakladke();
+    }
+    bringToFront();
+}
+
+void MainWindow::attention(Attention kind, std::u16string_view tab, std::u16string_view line) {
+    m_attention->lineArrived(kind, qs(tab), qs(line), qs(m_session->tabs.pobierz_nazwebiez()));
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && m_attention) {
+        m_attention->tabShown(qs(m_session->tabs.pobierz_nazwebiez()));
+    }
+}
+
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     layOutWindow();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    rememberPlacement(m_services.settings, *this, m_fullScreen);
     m_session->connection.exitCommand();
     event->accept();
 }

@@ -11,6 +11,7 @@
 #include "options/quick_palette.h"
 #include "options/select_colour_dialog.h"
 #include "options/textured_button.h"
+#include "ui/display_scale.h"
 
 namespace kolu {
 namespace {
@@ -71,6 +72,16 @@ ViewPage::ViewPage(int scaleFactor, QWidget* parent)
     auto* defaults = new TexturedButton(1311, QStringLiteral("Default"), TexturedButton::Face::Edit,
                                         scaleFactor, this);
     grid->addWidget(defaults, 3, 3, 1, 2);
+    m_textSize = new QComboBox(this);
+    m_textSize->setObjectName(QStringLiteral("1313"));
+    for (const std::int32_t size : kTextSizes) {
+        m_textSize->addItem(
+            size == 0 ? QStringLiteral("Automatic") : QStringLiteral("%1x").arg(size / 100.0),
+            size);
+    }
+    m_textSize->setToolTip(QStringLiteral("Takes effect when Kolu next starts"));
+    grid->addWidget(makeLabel(1312, QStringLiteral("Text size:"), this), 4, 0, 1, 2);
+    grid->addWidget(m_textSize, 4, 2, 1, 3);
     grid->setRowStretch(0, 1);
     // Made last, so it lies above everything it covers when shown.
     m_palette = new QuickPalette(scaleFactor, this);
@@ -112,12 +123,14 @@ void ViewPage::load(const OptionsPages& pages) {
     OpChangeFont(kLineClassList, textIndex(m_fonts));
     OpChangeFont(kUserListColours, listIndex(m_fonts));
     m_sizes->setCurrentIndex(textIndex(m_fonts));
+    m_textSize->setCurrentIndex(std::max(0, m_textSize->findData(pages.textsize)));
     refresh();
 }
 
 void ViewPage::store(OptionsPages& pages) const {
     pages.colours = m_editor.table();
     pages.fonts = m_fonts;
+    pages.textsize = m_textSize->currentData().toInt();
 }
 
 void ViewPage::shown() {

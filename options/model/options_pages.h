@@ -32,8 +32,7 @@ inline constexpr CheckSetting kCheckSettings[] = {
     {1203, u"rejoin", OptionsPage::Options},    {1206, u"reconnect", OptionsPage::Options},
     {1207, u"hideping", OptionsPage::Options},  {1208, u"skipmotd", OptionsPage::Options},
     {1209, u"splashscr", OptionsPage::Options}, {1210, u"ircv3", OptionsPage::Options},
-    {1211, u"showlag", OptionsPage::Options},
-    {1401, u"bmp", OptionsPage::Colors},
+    {1211, u"showlag", OptionsPage::Options},   {1401, u"bmp", OptionsPage::Colors},
     {1501, u"snd_enable", OptionsPage::Sounds}, {1601, u"tstamps", OptionsPage::Info},
     {1611, u"en_ignore", OptionsPage::Info},    {1613, u"en_hlights", OptionsPage::Info},
     {1615, u"en_notify", OptionsPage::Info},    {1617, u"not_whois", OptionsPage::Info},
@@ -101,6 +100,7 @@ struct OptionsPages {
     std::u16string bmpfile;                // the chosen picture, "" for the first
     int bmpblend = 6;                      // 0 to 10
     int vga = 0;                           // 0 QVGA, 1 Real-VGA
+    std::int32_t textsize = 0;             // "Text size": one of kTextSizes
 
     // Sounds: each event's file ("" none), and the "*.wav" files to choose from.
     std::array<std::u16string, kSoundEventCount> soundFiles;
