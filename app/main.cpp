@@ -24,11 +24,13 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: kolu [--help | --version]\n"
+    "Usage: kolu [--help | --version | irc://host[:port]/channel]\n"
     "An IRC client with a small-screen layout.\n"
     "\n"
     "  --help     print this text and exit\n"
     "  --version  print the name and version and exit\n"
+    "  irc://...  connect to the server (ircs:// with TLS) and join the channel,\n"
+    "             in the running client when there is one\n"
     "\n"
     "Settings: $XDG_CONFIG_HOME/kolu/registry (default ~/.config/kolu/registry)\n"
     "Files:    $XDG_DATA_HOME/kolu/ (default ~/.local/share/kolu/)\n"
@@ -124,8 +126,16 @@ int main(int argc, char** argv) {
     // Lets the desktop match the window to its entry (and icon) under Wayland.
     QGuiApplication::setDesktopFileName(QStringLiteral(KOLU_APP_ID));
     QApplication::setWindowIcon(applicationIcon());
+    // The desktop starts the client with an irc:// or ircs:// address to open.
+    QString link;
+    for (const QString& argument : QApplication::arguments().mid(1)) {
+        if (argument.startsWith(QStringLiteral("irc://"), Qt::CaseInsensitive) ||
+            argument.startsWith(QStringLiteral("ircs://"), Qt::CaseInsensitive)) {
+            link = argument;
+        }
+    }
     kolu::SingleInstance instance(QString::fromStdString(kolu::runtimeFolder()));
-    if (instance.handOverToRunningInstance()) {
+    if (instance.handOverToRunningInstance(link)) {
         return 0;
     }
     koluInitResources();
@@ -137,10 +147,15 @@ int main(int argc, char** argv) {
                                  services.colours});
     QObject::connect(&instance, &kolu::SingleInstance::raiseRequested, &window,
                      &kolu::MainWindow::bringToFront);
+    QObject::connect(&instance, &kolu::SingleInstance::linkRequested, &window,
+                     &kolu::MainWindow::openLink);
     window.show();
     QTimer::singleShot(0, &window, [&] {
         reportStartupProblems(&window, services);
         window.showWelcome();
+        if (!link.isEmpty()) {
+            window.openLink(link);
+        }
     });
     return app.exec();
 }

@@ -20,6 +20,7 @@
 #include "gui/desktop_attention.h"
 #include "gui/drawn_button.h"
 #include "gui/input_line.h"
+#include "gui/irc_link.h"
 #include "gui/menu_labels.h"
 #include "gui/qt_font.h"
 #include "gui/qt_text.h"
@@ -150,6 +151,7 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
     }
     m_attention = new DesktopAttention(*this, services.settings, services.clock);
     connect(m_attention, &DesktopAttention::tabRequested, this, &MainWindow::showTab);
+    m_linkOpener = new IrcLinkOpener(*m_session, *this, this);
 
     m_fullScreenButton = new FullScreenButton(m_central);
     connect(m_fullScreenButton, &QAbstractButton::clicked, this, [this] { toggleFullScreen(); });
@@ -541,6 +543,8 @@ void MainWindow::openOptions() {
     const bool accepted = makeOptionsDialog()->exec() == QDialog::Accepted;
     m_session->state.optionsOpen = false;
     if (accepted) {
+        // The server chosen there counts again, over an address opened earlier.
+        m_session->linkedServer.reset();
         applyOptions();
     }
 }
@@ -645,6 +649,12 @@ void MainWindow::showTab(const QString& name) {
         m_session->tabs.ZmienZakladke();
     }
     bringToFront();
+}
+
+void MainWindow::openLink(const QString& address) {
+    bringToFront();
+    m_linkOpener->open(address);
+    afterNetworkWork();
 }
 
 void MainWindow::attention(Attention kind, std::u16string_view tab, std::u16string_view line) {

@@ -29,6 +29,7 @@ namespace kolu {
 
 class ColorEdit;
 class DesktopAttention;
+class IrcLinkOpener;
 class OptionsDialog;
 class FullScreenButton;
 class InputLine;
@@ -86,6 +87,8 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
     // brings the window to the front.
     void showTab(const QString& name);
     DesktopAttention& desktopAttention() { return *m_attention; }
+    // An irc:// or ircs:// address from the desktop: its server and channel.
+    void openLink(const QString& address);
 
     // Host
     bool startTimer(TimerId id, int intervalMs) override;
@@ -182,6 +185,7 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
     QSocketNotifier* m_readWatch = nullptr;
     QSocketNotifier* m_writeWatch = nullptr;
     DesktopAttention* m_attention = nullptr;
+    IrcLinkOpener* m_linkOpener = nullptr;
     std::unique_ptr<WhisperServices> m_whispers;
     WhisperHook* m_inputWhispers = nullptr;
 };

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
@@ -35,6 +36,7 @@
 #include "options/quick_palette.h"
 #include "options/view_page.h"
 #include "platform/files.h"
+#include "platform/qt/single_instance.h"
 #include "platform/sockets.h"
 #include "platform/text.h"
 #include "protocol/inbound.h"
@@ -689,6 +691,26 @@ TEST_F(MainWindowTest, LinesForTheUserNotifyOnlyInTheBackgroundAndAClickShowsThe
     service.send(click);
     KOLU_WAIT_EQ(session().tabs.selected(), tab(u"bob"), 5000);
     KOLU_WAIT_EQ(window->windowTitle(), QStringLiteral("Kolu"), 5000);
+}
+
+// What the desktop does with an irc:// address while the client runs: a second start.
+TEST_F(MainWindowTest, AnIrcAddressGivenToASecondStartJoinsItsChannelOnItsServer) {
+    test::NgircdFixture server;
+    useServer(1);  // the list's server is not the one the address names
+    test::TempDir runtime;
+    SingleInstance instance(QString::fromStdString(runtime.path()));
+    ASSERT_FALSE(instance.handOverToRunningInstance());
+    QObject::connect(&instance, &SingleInstance::linkRequested, window.get(),
+                     &MainWindow::openLink);
+    QProcess second;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(runtime.path()));
+    second.setProcessEnvironment(environment);
+    second.start(QStringLiteral(KOLU_BINARY),
+                 {QStringLiteral("irc://127.0.0.1:%1/#chan").arg(server.port())});
+    KOLU_WAIT_FOR(second.state() == QProcess::NotRunning, 10000);
+    EXPECT_EQ(second.exitCode(), 0);
+    KOLU_WAIT_EQ(members(u"#chan"), std::size_t{1}, 15000);
 }
 
 }  // namespace
