@@ -18,9 +18,10 @@ namespace {
 
 // A preview list of colour names: OpTworzTxtCol (1301), OpTworzListCol (1302)
 // and OpTworzEditCol (1303).
-QListWidget* previewList(int id, const QStringList& items, QWidget* parent) {
+QListWidget* previewList(int id, const QString& name, const QStringList& items, QWidget* parent) {
     auto* list = new QListWidget(parent);
     list->setObjectName(QString::number(id));
+    list->setAccessibleName(name);
     list->addItems(items);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     return list;
@@ -41,16 +42,19 @@ ViewPage::ViewPage(int scaleFactor, QWidget* parent)
     for (int i = 0; i < kLineClassCount; ++i) {
         classes << qs(lineClassName(static_cast<LineClass>(i)));
     }
-    m_lineClasses = previewList(kLineClassList, classes, this);
+    m_lineClasses = previewList(kLineClassList, QStringLiteral("Text colors"), classes, this);
     m_userColours = previewList(
-        kUserListColours,
+        kUserListColours, QStringLiteral("User list colors"),
         {QStringLiteral("Operator"), QStringLiteral("Voice color"), QStringLiteral("User color")},
         this);
-    m_inputColour = previewList(kInputColour, {QStringLiteral("Input color")}, this);
+    m_inputColour = previewList(kInputColour, QStringLiteral("Input colors"),
+                                {QStringLiteral("Input color")}, this);
     m_inputColour->setMaximumHeight(m_inputColour->sizeHintForRow(0) * 2 + 6 * m_scale);
 
     m_textSwatch = new ColourSwatch(1307, scaleFactor, this);
     m_backgroundSwatch = new ColourSwatch(1309, scaleFactor, this);
+    m_textSwatch->setAccessibleName(QStringLiteral("Text color"));
+    m_backgroundSwatch->setAccessibleName(QStringLiteral("Background color"));
     auto* swatches = new QHBoxLayout;
     swatches->addWidget(makeLabel(1306, QStringLiteral("Text:"), this));
     swatches->addWidget(m_textSwatch);
