@@ -14,8 +14,7 @@ DesktopAttention::DesktopAttention(QWidget& window, Settings& settings, const Cl
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
         m_tray = new QSystemTrayIcon(QApplication::windowIcon(), this);
         m_tray->setToolTip(QStringLiteral("Kolu"));
-        connect(m_tray, &QSystemTrayIcon::activated, this,
-                [this] { emit tabRequested(QString()); });
+        connect(m_tray, &QSystemTrayIcon::activated, this, &DesktopAttention::raiseRequested);
         m_tray->show();
     }
     m_notifier = new DesktopNotifier(m_tray, this);

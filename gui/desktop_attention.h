@@ -31,8 +31,10 @@ class DesktopAttention final : public QObject {
     QSystemTrayIcon* trayIcon() const { return m_tray; }
 
   signals:
-    // A notification or the tray asked for the window on `tab`.
+    // A notification asked for the window on `tab`.
     void tabRequested(const QString& tab);
+    // The tray icon was clicked.
+    void raiseRequested();
 
   private:
     void refresh(const QString& shownTab);

@@ -72,7 +72,7 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
     : QMainWindow(parent),
       m_services(services),
       m_placement(rememberedPlacement(services.settings, {kDefaultWidth, kDefaultHeight})),
-      m_scale(scaleFactorFor(m_placement)),
+      m_scale(scaleFactorFor(m_placement, services.settings.RegCzytajLONG(u"textsize"))),
       m_session(std::make_unique<Session>(
           SessionServices{services, *this, m_metrics, services.colours}, m_scale)),
       m_nickCompletion(m_session->tabs),
@@ -151,6 +151,7 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
     }
     m_attention = new DesktopAttention(*this, services.settings, services.clock);
     connect(m_attention, &DesktopAttention::tabRequested, this, &MainWindow::showTab);
+    connect(m_attention, &DesktopAttention::raiseRequested, this, &MainWindow::bringToFront);
     m_linkOpener = new IrcLinkOpener(*m_session, *this, this);
 
     m_fullScreenButton = new FullScreenButton(m_central);

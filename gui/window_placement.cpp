@@ -77,7 +77,7 @@ QScreen* screenFor(const QRect& area) {
     return best;
 }
 
-int scaleFactorFor(const WindowPlacement& placement) {
+int scaleFactorFor(const WindowPlacement& placement, std::int32_t textSize) {
     const QScreen* screen = screenFor(placement.normal);
     if (!screen) {
         return 1;
@@ -87,7 +87,7 @@ int scaleFactorFor(const WindowPlacement& placement) {
                              ? screen->availableGeometry().size()
                              : placement.normal.size();
     return scaleFactorFor(screen->logicalDotsPerInch(), toScreenRect(screen->geometry()),
-                          window.width(), window.height());
+                          window.width(), window.height(), textSize);
 }
 
 }  // namespace kolu

@@ -3,6 +3,7 @@
 // `winx`, `winy`, `winw`, `winh` (its normal geometry; a width of 0 means none
 // yet) and `winstate` (0 normal, 1 maximised, 2 full screen).
 #include <QRect>
+#include <cstdint>
 
 class QMainWindow;
 class QScreen;
@@ -24,7 +25,8 @@ WindowPlacement rememberedPlacement(Settings& settings, QSize firstSize);
 void rememberPlacement(Settings& settings, const QMainWindow& window, bool fullScreen);
 // The screen that holds most of `area`.
 QScreen* screenFor(const QRect& area);
-// The scale factor for a window placed so (ui/display_scale.h).
-int scaleFactorFor(const WindowPlacement& placement);
+// The scale factor for a window placed so with the "Text size" `textSize`
+// (ui/display_scale.h).
+int scaleFactorFor(const WindowPlacement& placement, std::int32_t textSize);
 
 }  // namespace kolu

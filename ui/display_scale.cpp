@@ -26,11 +26,15 @@ long long overlap(const ScreenRect& a, const ScreenRect& b) {
 
 }  // namespace
 
-int scaleFactorFor(double logicalDpi, ScreenRect screen, int windowWidth, int windowHeight) {
+int scaleFactorFor(double logicalDpi, ScreenRect screen, int windowWidth, int windowHeight,
+                   std::int32_t textSize) {
     const int longSide = std::max(screen.width, screen.height);
     const int shortSide = std::min(screen.width, screen.height);
     if (longSide > 0 && longSide <= kHandheldLong && shortSide <= kHandheldShort) {
         return handheldScale(windowWidth, windowHeight);
+    }
+    if (fixedTextScale(textSize) > 0) {
+        return 1;
     }
     // 144 dpi and more draws twice as big: a half step rounds up.
     return std::max(1, static_cast<int>(std::lround(logicalDpi / kBaseDpi)));

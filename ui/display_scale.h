@@ -22,8 +22,10 @@ inline constexpr std::int32_t kTextSizes[] = {0, 100, 150, 200, 300};
 
 // The whole-number factor the window's drawing rules multiply by. A screen no
 // larger than a handheld's (480 x 640 either way round) keeps the handheld's rule
-// on the window's own size; any other uses the screen's logical DPI, 96 for 1.
-int scaleFactorFor(double logicalDpi, ScreenRect screen, int windowWidth, int windowHeight);
+// on the window's own size; any other uses the screen's logical DPI, 96 for 1,
+// unless a fixed `textSize` already scales the whole toolkit.
+int scaleFactorFor(double logicalDpi, ScreenRect screen, int windowWidth, int windowHeight,
+                   std::int32_t textSize = 0);
 
 // The drawing factor of a fixed "Text size" choice (1.5 for 150), applied to the
 // whole toolkit at start-up; 0 for Automatic, where the screen decides.

@@ -15,6 +15,7 @@ TEST(DisplayScale, ComesFromTheScreensDpiExceptOnAHandheldSizedScreen) {
     EXPECT_EQ(scaleFactorFor(192, desktop, 480, 640), 2);
     EXPECT_EQ(scaleFactorFor(144, desktop, 800, 600), 2);
     EXPECT_EQ(scaleFactorFor(72, desktop, 800, 600), 1);
+    EXPECT_EQ(scaleFactorFor(192, desktop, 800, 600, 100), 1);  // the toolkit scales instead
     // The handheld's rule on its own screens, whatever their DPI.
     EXPECT_EQ(scaleFactorFor(96, {0, 0, 480, 640}, 480, 640), 2);
     EXPECT_EQ(scaleFactorFor(192, {0, 0, 240, 320}, 240, 320), 1);
