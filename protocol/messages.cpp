@@ -35,14 +35,6 @@ bool isOwnNick(HandlerContext& context, std::u16string_view target) {
     return !target.empty() && equalsIgnoreCase(target, context.state.currentNick);
 }
 
-std::u16string lowerCase(std::u16string_view text) {
-    std::u16string out(text);
-    for (char16_t& c : out) {
-        c = foldCase(c);
-    }
-    return out;
-}
-
 // Whether the limit `countName` per `secondsName` seconds lets one more event through.
 bool withinLimit(HandlerContext& context, RateWindow& window, std::u16string_view countName,
                  std::u16string_view secondsName) {
@@ -267,8 +259,8 @@ Colour HighlightLine(HandlerContext& context, std::u16string_view text, Colour c
         std::u16string list;
         context.settings.RegCzytajMsg(u"hlights", list, kSpecialListSize);
         // Codes can split a word ("ki\x02ra"): the plain text is what was written.
-        const std::u16string lowerText = lowerCase(plainText(text));
-        const std::u16string lowerList = lowerCase(list);
+        const std::u16string lowerText = foldedCase(plainText(text));
+        const std::u16string lowerList = foldedCase(list);
         const std::u16string_view entries = lowerList;
         // Each entry ends at a blank; text after the last blank is not an entry. An
         // entry matches anywhere inside the text, even inside a longer word. An

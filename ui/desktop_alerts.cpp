@@ -8,14 +8,6 @@
 namespace kolu {
 namespace {
 
-std::u16string keyOf(std::u16string_view tab) {
-    std::u16string key(tab);
-    for (char16_t& c : key) {
-        c = foldCase(c);
-    }
-    return key;
-}
-
 std::u16string tabTitle(std::u16string_view tab) {
     return tab.empty() ? std::u16string(u"Status") : std::u16string(tab);
 }
@@ -40,8 +32,8 @@ DesktopAlerts::DesktopAlerts(Settings& settings, const Clock& clock)
 std::optional<DesktopNotice> DesktopAlerts::lineArrived(Attention kind, std::u16string_view tab,
                                                         std::u16string_view line, bool windowActive,
                                                         std::u16string_view shownTab) {
-    const std::u16string key = keyOf(tab);
-    const bool seen = windowActive && key == keyOf(shownTab);
+    const std::u16string key = foldedCase(tab);
+    const bool seen = windowActive && key == foldedCase(shownTab);
     if (!seen && kind != Attention::NotifyArrival) {
         m_unread[key] = tabTitle(tab);
     }
@@ -63,7 +55,7 @@ std::optional<DesktopNotice> DesktopAlerts::lineArrived(Attention kind, std::u16
 }
 
 void DesktopAlerts::tabSeen(std::u16string_view tab) {
-    m_unread.erase(keyOf(tab));
+    m_unread.erase(foldedCase(tab));
 }
 
 std::u16string DesktopAlerts::unreadList() const {
