@@ -643,7 +643,7 @@ class RecordingNotifications final : public QObject {
     }
 };
 
-TEST_F(MainWindowTest, LinesForTheUserNotifyOnlyInTheBackgroundAndAClickShowsTheirTab) {
+TEST_F(MainWindowTest, LinesForTheUserNotifyOnlyInTheBackgroundAClickOrAltAndItsNumberShowsATab) {
     test::SessionBus bus;
     QDBusConnection service = QDBusConnection::connectToBus(
         qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("recorder"));
@@ -691,6 +691,9 @@ TEST_F(MainWindowTest, LinesForTheUserNotifyOnlyInTheBackgroundAndAClickShowsThe
     service.send(click);
     KOLU_WAIT_EQ(session().tabs.selected(), tab(u"bob"), 5000);
     KOLU_WAIT_EQ(window->windowTitle(), QStringLiteral("Kolu"), 5000);
+    // From the keyboard: Alt and the tab's number.
+    QTest::keyClick(edit(), Qt::Key_2, Qt::AltModifier);
+    EXPECT_EQ(session().tabs.selected(), tab(u"#c"));
 }
 
 // What the desktop does with an irc:// address while the client runs: a second start.
