@@ -12,18 +12,25 @@
 #include "app/services.h"
 #include "gui/main_window.h"
 #include "gui/prompt_dialogs.h"
+#include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/qt/single_instance.h"
+#include "platform/registry.h"
+#include "platform/text.h"
 #include "resources/shipped_resources.h"
+#include "settings/settings.h"
+#include "ui/display_scale.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: kolu [--help | --version]\n"
+    "Usage: kolu [--help | --version | irc://host[:port]/channel]\n"
     "An IRC client with a small-screen layout.\n"
     "\n"
     "  --help     print this text and exit\n"
     "  --version  print the name and version and exit\n"
+    "  irc://...  connect to the server (ircs:// with TLS) and join the channel,\n"
+    "             in the running client when there is one\n"
     "\n"
     "Settings: $XDG_CONFIG_HOME/kolu/registry (default ~/.config/kolu/registry)\n"
     "Files:    $XDG_DATA_HOME/kolu/ (default ~/.local/share/kolu/)\n"
@@ -42,6 +49,35 @@ std::optional<int> answerCommandLine(int argc, char** argv) {
         }
     }
     return std::nullopt;
+}
+
+// A fixed "Text size" scales the whole toolkit, which it takes only before it
+// starts: the setting is read straight from the store's text (a store that does
+// not parse is left for the services to report). A scale the user set for Qt wins.
+void applyTextSize(const std::string& storePath) {
+    std::string text;
+    std::vector<kolu::registry_format::ParsedKey> keys;
+    if (qEnvironmentVariableIsSet("QT_SCALE_FACTOR") || kolu::readWholeFile(storePath, text) != 0 ||
+        !kolu::registry_format::parse(text, keys)) {
+        return;
+    }
+    for (const auto& key : keys) {
+        if (!kolu::equalsIgnoreCase(key.path, kolu::kSettingsKey)) {
+            continue;
+        }
+        for (const auto& value : key.values) {
+            if (value.type != kolu::kRegDword || value.bytes.size() != 4 ||
+                !kolu::equalsIgnoreCase(value.name, u"textsize")) {
+                continue;
+            }
+            std::int32_t number = 0;
+            std::memcpy(&number, value.bytes.data(), sizeof number);
+            if (const double scale = kolu::fixedTextScale(number); scale > 0) {
+                qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+                qputenv("QT_SCALE_FACTOR", QByteArray::number(scale));
+            }
+        }
+    }
 }
 
 // The icon drawn at every size the build makes, so each window picks its best.
@@ -84,13 +120,22 @@ int main(int argc, char** argv) {
     if (const std::optional<int> exitCode = answerCommandLine(argc, argv)) {
         return *exitCode;
     }
+    applyTextSize(kolu::registryFile());
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kolu"));
     // Lets the desktop match the window to its entry (and icon) under Wayland.
     QGuiApplication::setDesktopFileName(QStringLiteral(KOLU_APP_ID));
     QApplication::setWindowIcon(applicationIcon());
+    // The desktop starts the client with an irc:// or ircs:// address to open.
+    QString link;
+    for (const QString& argument : QApplication::arguments().mid(1)) {
+        if (argument.startsWith(QStringLiteral("irc://"), Qt::CaseInsensitive) ||
+            argument.startsWith(QStringLiteral("ircs://"), Qt::CaseInsensitive)) {
+            link = argument;
+        }
+    }
     kolu::SingleInstance instance(QString::fromStdString(kolu::runtimeFolder()));
-    if (instance.handOverToRunningInstance()) {
+    if (instance.handOverToRunningInstance(link)) {
         return 0;
     }
     koluInitResources();
@@ -102,10 +147,15 @@ int main(int argc, char** argv) {
                                  services.colours});
     QObject::connect(&instance, &kolu::SingleInstance::raiseRequested, &window,
                      &kolu::MainWindow::bringToFront);
+    QObject::connect(&instance, &kolu::SingleInstance::linkRequested, &window,
+                     &kolu::MainWindow::openLink);
     window.show();
     QTimer::singleShot(0, &window, [&] {
         reportStartupProblems(&window, services);
         window.showWelcome();
+        if (!link.isEmpty()) {
+            window.openLink(link);
+        }
     });
     return app.exec();
 }

@@ -10,6 +10,7 @@
 #include "protocol/session_state.h"
 #include "settings/colour_table.h"
 #include "settings/settings.h"
+#include "ui/host.h"
 #include "ui/line_printer.h"
 
 namespace kolu {
@@ -120,8 +121,11 @@ void NotifyList::startMonitor(std::size_t limit) {
 void NotifyList::arrived(std::size_t i) {
     m_entries[i].online = true;
     const std::u16string name = m_entries[i].name;
-    m_parts.output.addLine(u"", u"*** " + name + u" is on IRC",
-                           m_parts.colours.of(LineClass::Notify));
+    const std::u16string line = u"*** " + name + u" is on IRC";
+    m_parts.output.addLine(u"", line, m_parts.colours.of(LineClass::Notify));
+    if (m_host) {
+        m_host->attention(Attention::NotifyArrival, u"", line);
+    }
     // A missing setting (-1) counts as on.
     if (m_commands && m_parts.settings.switchOn(u"not_whois")) {
         m_commands->ParsujKomende(u"/whois " + name, u"");

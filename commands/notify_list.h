@@ -17,6 +17,7 @@ namespace kolu {
 
 class ColourTable;
 class CommandRunner;
+class Host;
 class LinePrinter;
 class ServerLink;
 class Settings;
@@ -47,6 +48,8 @@ class NotifyList final : public NotifyHooks {
     explicit NotifyList(Parts parts, CommandRunner* commands = nullptr);
 
     void setCommandRunner(CommandRunner* commands) { m_commands = commands; }
+    // Told of each arrival, for the desktop; while null, nobody is.
+    void setHost(Host* host) { m_host = host; }
 
     // Entries of a text split at each space; empty ones (a leading, trailing or
     // doubled space) are skipped. Names are cut to kNameLimit.
@@ -86,6 +89,7 @@ class NotifyList final : public NotifyHooks {
     std::optional<std::size_t> monitorLimit();
 
     Parts m_parts;
+    Host* m_host = nullptr;
     CommandRunner* m_commands;
     NotifyEntries m_entries;
     bool m_monitoring = false;

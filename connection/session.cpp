@@ -10,10 +10,9 @@ Session::Session(const SessionServices& services, int scaleFactor)
       output(tabs, services.settings, services.clock, services.log),
       inbound(services.sockets, services.log),
       connection(state,
-                 Connection::Parts{
-                     services.sockets, services.log, services.settings, services.host, tabs, output,
-                     services.colours, inbound, services.clock,
-                     [this](ConnectionData& data) { return SrvConnectionData(m_servers, data); }}),
+                 Connection::Parts{services.sockets, services.log, services.settings, services.host,
+                                   tabs, output, services.colours, inbound, services.clock,
+                                   [this](ConnectionData& data) { return currentServer(data); }}),
       context{
           state,  connection,    output,       tabs,           services.settings, services.colours,
           sounds, services.host, services.log, services.clock, &commands,         &notify},
@@ -28,6 +27,7 @@ Session::Session(const SessionServices& services, int scaleFactor)
     tabs.dodaj_status();
     connection.setDispatcher(&dispatcher);
     connection.setNotifyHooks(&notify);
+    notify.setHost(&services.host);
     commands.setTeacher(&teacher);
     notify.NotifyList_Load();
     m_log.connectStatus(
@@ -35,6 +35,14 @@ Session::Session(const SessionServices& services, int scaleFactor)
             output.addLine(u"", text, colours.of(LineClass::Info));
         },
         &state.connected);
+}
+
+int Session::currentServer(ConnectionData& out) {
+    if (linkedServer) {
+        out = *linkedServer;
+        return 1;
+    }
+    return SrvConnectionData(m_servers, out);
 }
 
 Session::~Session() {

@@ -2,6 +2,8 @@
 // One running client's logic, wired together: the shared state, the tabs and
 // line output, inbound framing, the connection, the dispatcher, the command
 // line and the notify list. The main window owns one; tests build one over fakes.
+#include <optional>
+
 #include "commands/command_parser.h"
 #include "commands/notify_list.h"
 #include "completion/dictionary.h"
@@ -65,6 +67,12 @@ class Session {
     // main window creates its file at start-up (Dictionary::startUp).
     Dictionary dictionary;
     DictionaryTeacher teacher{dictionary};
+    // An irc:// address chose this server over the server list's choice; connects
+    // and reconnects go to it until it is cleared.
+    std::optional<ConnectionData> linkedServer;
+
+    // The server a connect goes to: the linked one, else the list's choice (0: none).
+    int currentServer(ConnectionData& out);
 
   private:
     ErrorLog& m_log;

@@ -17,9 +17,11 @@
 #include "gui/background_picture.h"
 #include "gui/color_edit.h"
 #include "gui/context_menu.h"
+#include "gui/desktop_attention.h"
 #include "gui/drawn_button.h"
 #include "gui/find_bar.h"
 #include "gui/input_line.h"
+#include "gui/irc_link.h"
 #include "gui/menu_labels.h"
 #include "gui/qt_font.h"
 #include "gui/qt_text.h"
@@ -50,14 +52,6 @@ constexpr MenuItem kCommandItems[] = {
     {kMenuQuit, "Quit"},
 };
 
-// 1 up to 240 (portrait) or 320 (landscape) pixels wide, else the whole quotient.
-int scaleFor(int width, int height) {
-    if (width <= height) {
-        return width < 241 ? 1 : width / 240;
-    }
-    return width < 321 ? 1 : width / 320;
-}
-
 // Lays the window out whenever the central area changes size.
 class ResizeWatcher final : public QObject {
   public:
@@ -78,7 +72,8 @@ class ResizeWatcher final : public QObject {
 MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
     : QMainWindow(parent),
       m_services(services),
-      m_scale(scaleFor(kDefaultWidth, kDefaultHeight)),
+      m_placement(rememberedPlacement(services.settings, {kDefaultWidth, kDefaultHeight})),
+      m_scale(scaleFactorFor(m_placement, services.settings.RegCzytajLONG(u"textsize"))),
       m_session(std::make_unique<Session>(
           SessionServices{services, *this, m_metrics, services.colours}, m_scale)),
       m_nickCompletion(m_session->tabs),
@@ -86,7 +81,10 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
       m_prompts(this),
       m_favorites(services.settings, services.log) {
     setWindowTitle(QStringLiteral("Kolu"));
-    resize(kDefaultWidth, kDefaultHeight);
+    setGeometry(m_placement.normal);
+    if (m_placement.maximised) {
+        setWindowState(Qt::WindowMaximized);
+    }
     m_dialogFont = fontWithCellHeight(13 * m_scale);
     m_prompts.setDialogFont(m_dialogFont);
     for (TimerId id : {kPollTimer, kRetryTimer, kBanListTimer, kConnectTimer, kPaceTimer}) {
@@ -146,6 +144,20 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
             &MainWindow::openFindBar);
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F), this),
             &QShortcut::activated, this, [this] { openHistorySearch(m_findBar->field()->text()); });
+    // Alt+1 .. Alt+9: the first nine tabs.
+    for (int n = 1; n <= 9; ++n) {
+        connect(new QShortcut(QKeySequence(Qt::ALT | (Qt::Key_0 + n)), this), &QShortcut::activated,
+                this, [this, n] {
+                    if (m_session->tabs.select(n - 1)) {
+                        m_session->tabs.ZmienZakladke();
+                    }
+                    focusInput();
+                });
+    }
+    m_attention = new DesktopAttention(*this, services.settings, services.clock);
+    connect(m_attention, &DesktopAttention::tabRequested, this, &MainWindow::showTab);
+    connect(m_attention, &DesktopAttention::raiseRequested, this, &MainWindow::bringToFront);
+    m_linkOpener = new IrcLinkOpener(*m_session, *this, this);
 
     m_fullScreenButton = new FullScreenButton(m_central);
     connect(m_fullScreenButton, &QAbstractButton::clicked, this, [this] { toggleFullScreen(); });
@@ -157,7 +169,10 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
     connect(
         m_strip, &TabStrip::tabAboutToBeRemoved, this,
         [this](int index) { removeTabWidgets(index); }, Qt::DirectConnection);
-    connect(m_strip, &TabStrip::tabShown, this, [this](int) { showSelectedTab(); });
+    connect(m_strip, &TabStrip::tabShown, this, [this](int) {
+        showSelectedTab();
+        m_attention->tabShown(qs(m_session->tabs.pobierz_nazwebiez()));
+    });
     connect(m_strip, &TabStrip::focusInputRequested, this, [this] { focusInput(); });
     connect(m_strip, &TabStrip::contextMenuRequested, this,
             [this](int index, QPoint at) { showContextMenu(index, at, false); });
@@ -183,6 +198,9 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
     m_session->dictionary.startUp();
     layOutWindow();
     showSelectedTab();
+    if (m_placement.fullScreen) {
+        setFullScreen(true);
+    }
 }
 
 MainWindow::~MainWindow() {
@@ -549,6 +567,8 @@ void MainWindow::openOptions() {
     const bool accepted = makeOptionsDialog()->exec() == QDialog::Accepted;
     m_session->state.optionsOpen = false;
     if (accepted) {
+        // The server chosen there counts again, over an address opened earlier.
+        m_session->linkedServer.reset();
         applyOptions();
     }
 }
@@ -650,16 +670,21 @@ void MainWindow::openHelp() {
 }
 
 void MainWindow::toggleFullScreen() {
-    m_fullScreen = !m_fullScreen;
+    setFullScreen(!m_fullScreen);
+    focusInput();
+}
+
+void MainWindow::setFullScreen(bool on) {
+    m_fullScreen = on;
+    // Back to maximised when it was, else to the normal geometry.
     if (m_fullScreen) {
-        showFullScreen();
+        setWindowState(windowState() | Qt::WindowFullScreen);
     } else {
-        showNormal();
+        setWindowState(windowState() & ~Qt::WindowFullScreen);
     }
     m_menuBar->setVisible(!m_fullScreen);
     m_fullScreenButton->setFullScreenState(m_fullScreen);
     layOutWindow();
-    focusInput();
 }
 
 void MainWindow::showWelcome(bool splash) {
@@ -680,12 +705,38 @@ void MainWindow::bringToFront() {
     activateWindow();
 }
 
+void MainWindow::showTab(const QString& name) {
+    const int index = m_session->tabs.znajdz_zakladke(name.toStdU16String());
+    if (index >= 0 && m_session->tabs.select(index)) {
+        m_session->tabs.ZmienZakladke();
+    }
+    bringToFront();
+}
+
+void MainWindow::openLink(const QString& address) {
+    bringToFront();
+    m_linkOpener->open(address);
+    afterNetworkWork();
+}
+
+void MainWindow::attention(Attention kind, std::u16string_view tab, std::u16string_view line) {
+    m_attention->lineArrived(kind, qs(tab), qs(line), qs(m_session->tabs.pobierz_nazwebiez()));
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && m_attention) {
+        m_attention->tabShown(qs(m_session->tabs.pobierz_nazwebiez()));
+    }
+}
+
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     layOutWindow();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    rememberPlacement(m_services.settings, *this, m_fullScreen);
     m_session->connection.exitCommand();
     event->accept();
 }

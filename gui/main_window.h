@@ -18,6 +18,7 @@
 #include "gui/qt_text_metrics.h"
 #include "gui/removed_tab_windows.h"
 #include "gui/search_dialog.h"
+#include "gui/window_placement.h"
 #include "ui/host.h"
 #include "ui/text_view_layout.h"
 
@@ -29,7 +30,9 @@ class QSocketNotifier;
 namespace kolu {
 
 class ColorEdit;
+class DesktopAttention;
 class FindBar;
+class IrcLinkOpener;
 class OptionsDialog;
 class FullScreenButton;
 class InputLine;
@@ -92,6 +95,12 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
     void bringToFront();
     // WM_COMMAND: runs the menu command `id`.
     void handleCommand(int id);
+    // Selects the tab named `name` ("" the status tab) if there is one, and
+    // brings the window to the front.
+    void showTab(const QString& name);
+    DesktopAttention& desktopAttention() { return *m_attention; }
+    // An irc:// or ircs:// address from the desktop: its server and channel.
+    void openLink(const QString& address);
 
     // Host
     bool startTimer(TimerId id, int intervalMs) override;
@@ -114,8 +123,10 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
 
     // FavoritesMenuObserver
     void favoritesChanged() override;
+    void attention(Attention kind, std::u16string_view tab, std::u16string_view line) override;
 
   protected:
+    void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -141,6 +152,7 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
     void afterNetworkWork();
     void onTimer(TimerId id);
     void toggleFullScreen();
+    void setFullScreen(bool on);
     void openHelp();
     // File > Options: the dialog, then what it changed (colours, fonts, picture,
     // notify list) applied without a restart.
@@ -152,6 +164,8 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
     void insertFavorite(int id);
 
     MainWindowServices m_services;
+    // Where the window opens; the scale factor follows from its screen.
+    WindowPlacement m_placement;
     int m_scale = 1;
     QFont m_dialogFont;
     QFont m_listFont;
@@ -184,6 +198,8 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
     // The connection's socket, watched for reading and for a connect's end.
     QSocketNotifier* m_readWatch = nullptr;
     QSocketNotifier* m_writeWatch = nullptr;
+    DesktopAttention* m_attention = nullptr;
+    IrcLinkOpener* m_linkOpener = nullptr;
     std::unique_ptr<WhisperServices> m_whispers;
     WhisperHook* m_inputWhispers = nullptr;
     FindBar* m_findBar = nullptr;

@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "commands/menu_commands.h"
+#include "gui/accessible_names.h"
 #include "gui/qt_text.h"
 #include "platform/text.h"
 
@@ -238,6 +239,7 @@ void QtPrompts::prepare(QDialog& dialog, std::initializer_list<QLineEdit*> field
         }
     }
     fitPromptToWindow(dialog, m_parent ? m_parent->window() : nullptr);
+    nameControlsByTheirLabels(dialog);
 }
 
 std::optional<std::u16string> QtPrompts::promptOneField(int commandId, std::u16string_view title,

@@ -49,6 +49,7 @@ InfoPage::InfoPage(Host& host, int scaleFactor, QWidget* parent)
         layout->addWidget(makeCheck(sub.enableId, QStringLiteral("Enable"), widget));
         m_boxes[i] = new QComboBox(widget);
         m_boxes[i]->setObjectName(QString::number(sub.listId));
+        m_boxes[i]->setAccessibleName(QString::fromLatin1(sub.tab) + QStringLiteral(" list"));
         layout->addWidget(m_boxes[i]);
         if (sub.listId == 1616) {
             layout->addWidget(makeCheck(1617, QStringLiteral("/Whois"), widget));

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "connection/server_logins.h"
+#include "gui/accessible_names.h"
 #include "gui/whisper_hook.h"
 #include "options/connection_page.h"
 #include "options/files_page.h"
@@ -76,6 +77,7 @@ OptionsDialog::OptionsDialog(const OptionsDialogServices& services, int scaleFac
                                       "Sounds",     "Info",    "Files"};
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("1100"));
+    m_tabs->setAccessibleName(QStringLiteral("Options pages"));
     for (int i = 0; i < kPageCount; ++i) {
         // A page taller than a small window scrolls rather than being cut off.
         auto* scroller = new QScrollArea;
@@ -119,6 +121,7 @@ OptionsDialog::OptionsDialog(const OptionsDialogServices& services, int scaleFac
     connect(m_buttons, &QDialogButtonBox::accepted, this, &OptionsDialog::accept);
     connect(m_buttons, &QDialogButtonBox::rejected, this, &OptionsDialog::reject);
     m_buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+    nameControlsByTheirLabels(*this);
 }
 
 OptionsDialog::~OptionsDialog() = default;

@@ -34,6 +34,7 @@ QuickPalette::QuickPalette(int scaleFactor, QWidget* parent) : QFrame(parent) {
     for (int i = 0; i < static_cast<int>(kQuickPalette.size()); ++i) {
         auto* colour = new QToolButton(this);
         colour->setObjectName(QString::number(kFirstButtonId + i));
+        colour->setAccessibleName(QStringLiteral("Colour %1").arg(i + 1));
         colour->setIcon(swatchIcon(kQuickPalette[static_cast<std::size_t>(i)], 16 * scaleFactor));
         colour->setIconSize(QSize(16 * scaleFactor, 16 * scaleFactor));
         colour->setFixedSize(button, button);

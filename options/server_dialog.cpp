@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "connection/server_logins.h"
+#include "gui/accessible_names.h"
 #include "gui/whisper_hook.h"
 #include "options/page_widget.h"
 #include "options/server_login_page.h"
@@ -76,6 +77,7 @@ ServerDialog::ServerDialog(ServerRecord& record, QWidget* parent, ServerLogins* 
     m_ok = buttons->button(QDialogButtonBox::Ok);
     connect(buttons, &QDialogButtonBox::accepted, this, &ServerDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &ServerDialog::reject);
+    nameControlsByTheirLabels(*this);
     layout->addWidget(buttons);
 }
 

@@ -28,6 +28,7 @@ SoundsPage::SoundsPage(Settings& settings, SoundPlayer& sound, int scaleFactor, 
     grid->addWidget(makeLabel(1502, QStringLiteral("Action:"), this), 1, 0, 1, 2);
     m_events = new QTreeWidget(this);
     m_events->setObjectName(QStringLiteral("1503"));
+    m_events->setAccessibleName(QStringLiteral("Event sounds"));
     m_events->setHeaderLabels({QStringLiteral("Action"), QStringLiteral("Sound")});
     m_events->setRootIsDecorated(false);
     m_events->setSelectionBehavior(QAbstractItemView::SelectRows);

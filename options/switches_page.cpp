@@ -32,6 +32,9 @@ SwitchesPage::SwitchesPage(QWidget* parent) : OptionsPageWidget(parent) {
                            {1210, "Use IRCv3 capabilities"},
                            {1211, "Show lag in the status tab"}},
                           this));
+    page->addWidget(group(
+        QStringLiteral("Desktop notifications"),
+        {{1212, "Highlights"}, {1213, "Private messages"}, {1214, "Notify list arrivals"}}, this));
     page->addStretch();
 }
 

@@ -11,15 +11,17 @@
 #include "options/quick_palette.h"
 #include "options/select_colour_dialog.h"
 #include "options/textured_button.h"
+#include "ui/display_scale.h"
 
 namespace kolu {
 namespace {
 
 // A preview list of colour names: OpTworzTxtCol (1301), OpTworzListCol (1302)
 // and OpTworzEditCol (1303).
-QListWidget* previewList(int id, const QStringList& items, QWidget* parent) {
+QListWidget* previewList(int id, const QString& name, const QStringList& items, QWidget* parent) {
     auto* list = new QListWidget(parent);
     list->setObjectName(QString::number(id));
+    list->setAccessibleName(name);
     list->addItems(items);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     return list;
@@ -40,16 +42,19 @@ ViewPage::ViewPage(int scaleFactor, QWidget* parent)
     for (int i = 0; i < kLineClassCount; ++i) {
         classes << qs(lineClassName(static_cast<LineClass>(i)));
     }
-    m_lineClasses = previewList(kLineClassList, classes, this);
+    m_lineClasses = previewList(kLineClassList, QStringLiteral("Text colors"), classes, this);
     m_userColours = previewList(
-        kUserListColours,
+        kUserListColours, QStringLiteral("User list colors"),
         {QStringLiteral("Operator"), QStringLiteral("Voice color"), QStringLiteral("User color")},
         this);
-    m_inputColour = previewList(kInputColour, {QStringLiteral("Input color")}, this);
+    m_inputColour = previewList(kInputColour, QStringLiteral("Input colors"),
+                                {QStringLiteral("Input color")}, this);
     m_inputColour->setMaximumHeight(m_inputColour->sizeHintForRow(0) * 2 + 6 * m_scale);
 
     m_textSwatch = new ColourSwatch(1307, scaleFactor, this);
     m_backgroundSwatch = new ColourSwatch(1309, scaleFactor, this);
+    m_textSwatch->setAccessibleName(QStringLiteral("Text color"));
+    m_backgroundSwatch->setAccessibleName(QStringLiteral("Background color"));
     auto* swatches = new QHBoxLayout;
     swatches->addWidget(makeLabel(1306, QStringLiteral("Text:"), this));
     swatches->addWidget(m_textSwatch);
@@ -71,6 +76,16 @@ ViewPage::ViewPage(int scaleFactor, QWidget* parent)
     auto* defaults = new TexturedButton(1311, QStringLiteral("Default"), TexturedButton::Face::Edit,
                                         scaleFactor, this);
     grid->addWidget(defaults, 3, 3, 1, 2);
+    m_textSize = new QComboBox(this);
+    m_textSize->setObjectName(QStringLiteral("1313"));
+    for (const std::int32_t size : kTextSizes) {
+        m_textSize->addItem(
+            size == 0 ? QStringLiteral("Automatic") : QStringLiteral("%1x").arg(size / 100.0),
+            size);
+    }
+    m_textSize->setToolTip(QStringLiteral("Takes effect when Kolu next starts"));
+    grid->addWidget(makeLabel(1312, QStringLiteral("Text size:"), this), 4, 0, 1, 2);
+    grid->addWidget(m_textSize, 4, 2, 1, 3);
     grid->setRowStretch(0, 1);
     // Made last, so it lies above everything it covers when shown.
     m_palette = new QuickPalette(scaleFactor, this);
@@ -112,12 +127,14 @@ void ViewPage::load(const OptionsPages& pages) {
     OpChangeFont(kLineClassList, textIndex(m_fonts));
     OpChangeFont(kUserListColours, listIndex(m_fonts));
     m_sizes->setCurrentIndex(textIndex(m_fonts));
+    m_textSize->setCurrentIndex(std::max(0, m_textSize->findData(pages.textsize)));
     refresh();
 }
 
 void ViewPage::store(OptionsPages& pages) const {
     pages.colours = m_editor.table();
     pages.fonts = m_fonts;
+    pages.textsize = m_textSize->currentData().toInt();
 }
 
 void ViewPage::shown() {

@@ -41,6 +41,7 @@ class ViewPage final : public OptionsPageWidget {
     ColourSwatch* backgroundSwatch() const { return m_backgroundSwatch; }
     QuickPalette* palette() const { return m_palette; }
     QComboBox* sizes() const { return m_sizes; }
+    QComboBox* textSize() const { return m_textSize; }
     int fonts() const { return m_fonts; }
 
   private:
@@ -69,6 +70,7 @@ class ViewPage final : public OptionsPageWidget {
     ColourSwatch* m_backgroundSwatch;
     QuickPalette* m_palette;
     QComboBox* m_sizes;
+    QComboBox* m_textSize;
 };
 
 }  // namespace kolu

@@ -298,6 +298,14 @@ char16_t foldCase(char16_t c) {
     return c;
 }
 
+std::u16string foldedCase(std::u16string_view text) {
+    std::u16string out(text);
+    for (char16_t& c : out) {
+        c = foldCase(c);
+    }
+    return out;
+}
+
 bool equalsIgnoreCase(std::u16string_view a, std::u16string_view b) {
     if (a.size() != b.size()) {
         return false;

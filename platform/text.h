@@ -65,6 +65,8 @@ class Utf8StreamDecoder {
 // Case-insensitive comparison of UTF-16 text (ASCII and Latin-1 letters fold), as
 // the client compares nicknames, tab names and list entries.
 char16_t foldCase(char16_t c);
+// The text with every character folded so, for keys compared by equality.
+std::u16string foldedCase(std::u16string_view text);
 bool equalsIgnoreCase(std::u16string_view a, std::u16string_view b);
 // A host name as files key it: ASCII letters in lower case, other bytes kept.
 std::string lowerAscii(std::string_view text);

@@ -12,6 +12,7 @@
 #include "settings/settings.h"
 #include "ui/event_sounds.h"
 #include "ui/formatting.h"
+#include "ui/host.h"
 #include "ui/line_output.h"
 #include "ui/tab_registry.h"
 #include "ui/user_list.h"
@@ -32,14 +33,6 @@ bool isIgnored(HandlerContext& context, std::u16string_view nick) {
 // Before login the nickname is empty: an empty target is still nobody's.
 bool isOwnNick(HandlerContext& context, std::u16string_view target) {
     return !target.empty() && equalsIgnoreCase(target, context.state.currentNick);
-}
-
-std::u16string lowerCase(std::u16string_view text) {
-    std::u16string out(text);
-    for (char16_t& c : out) {
-        c = foldCase(c);
-    }
-    return out;
 }
 
 // Whether the limit `countName` per `secondsName` seconds lets one more event through.
@@ -82,6 +75,15 @@ void noteChannelSpeaker(HandlerContext& context, std::u16string_view channel,
     }
 }
 
+// A private line, or a highlighted one, is offered to the desktop as well.
+void noteAttention(HandlerContext& context, std::u16string_view target, std::u16string_view text,
+                   bool privateLine, bool highlighted) {
+    if (privateLine || highlighted) {
+        context.host.attention(privateLine ? Attention::PrivateMessage : Attention::Highlight,
+                               target, text);
+    }
+}
+
 }  // namespace
 
 int reply_PRIVMSG(HandlerContext& context, const Reply& reply) {
@@ -93,13 +95,17 @@ int reply_PRIVMSG(HandlerContext& context, const Reply& reply) {
         const std::u16string said = reply.params.from(1);
         const std::u16string text = u"<" + std::u16string(nick) + u"> " + said;
         std::u16string_view target = reply.params[0];
-        if (isOwnNick(context, target)) {
+        const bool privateLine = isOwnNick(context, target);
+        if (privateLine) {
             target = queryTarget(context, nick);
         } else {
             noteChannelSpeaker(context, target, nick);
         }
-        const Colour colour = HighlightLine(context, said, context.colours.of(LineClass::Normal));
+        bool highlighted = false;
+        const Colour colour =
+            HighlightLine(context, said, context.colours.of(LineClass::Normal), &highlighted);
         context.output.RIDodajLinie(target, text, colour);
+        noteAttention(context, target, text, privateLine, highlighted);
     });
 }
 
@@ -193,8 +199,13 @@ int WyswietlAction(HandlerContext& context, std::u16string_view nick, std::u16st
                    std::u16string_view action) {
     return guarded(context, u"WyswietlAction", [&] {
         const std::u16string text = u"* " + std::u16string(nick) + u" " + std::u16string(action);
-        const Colour colour = HighlightLine(context, action, context.colours.of(LineClass::Action));
+        bool highlighted = false;
+        const Colour colour =
+            HighlightLine(context, action, context.colours.of(LineClass::Action), &highlighted);
         context.output.RIDodajLinie(target, text, colour);
+        // Actions reach here from other people only: in a query tab, or the status tab.
+        const bool privateLine = target.empty() || equalsIgnoreCase(target, nick);
+        noteAttention(context, target, text, privateLine, highlighted);
     });
 }
 
@@ -236,7 +247,8 @@ int reply_mIRC_PING(HandlerContext& context, const Reply& reply, std::u16string_
     });
 }
 
-Colour HighlightLine(HandlerContext& context, std::u16string_view text, Colour colour) {
+Colour HighlightLine(HandlerContext& context, std::u16string_view text, Colour colour,
+                     bool* matched) {
     // A missing `en_hlights` (-1) leaves highlighting on.
     if (!context.settings.switchOn(u"en_hlights")) {
         return colour;
@@ -247,8 +259,8 @@ Colour HighlightLine(HandlerContext& context, std::u16string_view text, Colour c
         std::u16string list;
         context.settings.RegCzytajMsg(u"hlights", list, kSpecialListSize);
         // Codes can split a word ("ki\x02ra"): the plain text is what was written.
-        const std::u16string lowerText = lowerCase(plainText(text));
-        const std::u16string lowerList = lowerCase(list);
+        const std::u16string lowerText = foldedCase(plainText(text));
+        const std::u16string lowerList = foldedCase(list);
         const std::u16string_view entries = lowerList;
         // Each entry ends at a blank; text after the last blank is not an entry. An
         // entry matches anywhere inside the text, even inside a longer word. An
@@ -261,6 +273,9 @@ Colour HighlightLine(HandlerContext& context, std::u16string_view text, Colour c
             if (!entry.empty() && lowerText.find(entry) != std::u16string::npos) {
                 context.sounds.PlayWAV(u"highlight");
                 result = context.colours.of(LineClass::Hlight);
+                if (matched) {
+                    *matched = true;
+                }
                 return;
             }
             begin = blank + 1;

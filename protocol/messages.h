@@ -17,6 +17,8 @@ int ShowAction(HandlerContext& context, const Reply& reply, std::u16string_view 
 int WyswietlAction(HandlerContext& context, std::u16string_view nick, std::u16string_view target,
                    std::u16string_view action);
 int reply_mIRC_PING(HandlerContext& context, const Reply& reply, std::u16string_view argument);
-Colour HighlightLine(HandlerContext& context, std::u16string_view text, Colour colour);
+// The highlight colour when `text` holds a highlight entry (and `matched` set), else `colour`.
+Colour HighlightLine(HandlerContext& context, std::u16string_view text, Colour colour,
+                     bool* matched = nullptr);
 
 }  // namespace kolu

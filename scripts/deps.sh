@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6test6
   libcanberra-dev libssl-dev ca-certificates openssl
   libgtest-dev libgmock-dev libbenchmark-dev
-  ngircd inspircd anope
+  ngircd inspircd anope dbus
 )
 # --with-fuzz: the fuzzers' compiler; --with-package: building and checking the
 # Debian package (scripts/package_check.sh).

@@ -91,6 +91,19 @@ inline constexpr SettingDefault kSettingDefaults[] = {
     {u"lagcheck", SettingKind::Dword, 4, 90, {}},
     {u"lagtimeout", SettingKind::Dword, 4, 120, {}},
     {u"showlag", SettingKind::Dword, 4, 0, {}},
+    // The window's normal geometry (winw 0: none remembered yet) and its state:
+    // 0 normal, 1 maximised, 2 full screen.
+    {u"winx", SettingKind::Dword, 4, 0, {}},
+    {u"winy", SettingKind::Dword, 4, 0, {}},
+    {u"winw", SettingKind::Dword, 4, 0, {}},
+    {u"winh", SettingKind::Dword, 4, 0, {}},
+    {u"winstate", SettingKind::Dword, 4, 0, {}},
+    // "Text size": 0 Automatic (the screen's DPI), else percent (100, 150, 200, 300).
+    {u"textsize", SettingKind::Dword, 4, 0, {}},
+    // Desktop notifications while the window is in the background, per kind.
+    {u"ntf_hlight", SettingKind::Dword, 4, 1, {}, SwitchReading::UnlessZero},
+    {u"ntf_priv", SettingKind::Dword, 4, 1, {}, SwitchReading::UnlessZero},
+    {u"ntf_notify", SettingKind::Dword, 4, 1, {}, SwitchReading::UnlessZero},
 };
 
 constexpr const SettingDefault* findSetting(std::u16string_view name) {

@@ -23,6 +23,9 @@ enum TimerId : int {
     kPaceTimer = 5,     // one shot: the next paced line may go
 };
 
+// A line that may deserve the user's attention on the desktop.
+enum class Attention { Highlight, PrivateMessage, NotifyArrival };
+
 class Host {
   public:
     virtual ~Host() = default;
@@ -63,6 +66,10 @@ class Host {
 
     // The lag last measured on the link in milliseconds; nothing once the link is gone.
     virtual void showLag(std::optional<std::uint64_t> /*ms*/) {}
+
+    // Line `line` worth the user's attention was added to tab `tab` ("" the status tab).
+    virtual void attention(Attention /*kind*/, std::u16string_view /*tab*/,
+                           std::u16string_view /*line*/) {}
 
     // Gives the keyboard focus to the input line.
     virtual void focusInput() = 0;

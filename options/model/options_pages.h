@@ -32,15 +32,15 @@ inline constexpr CheckSetting kCheckSettings[] = {
     {1203, u"rejoin", OptionsPage::Options},    {1206, u"reconnect", OptionsPage::Options},
     {1207, u"hideping", OptionsPage::Options},  {1208, u"skipmotd", OptionsPage::Options},
     {1209, u"splashscr", OptionsPage::Options}, {1210, u"ircv3", OptionsPage::Options},
-    {1211, u"showlag", OptionsPage::Options},
-    {1401, u"bmp", OptionsPage::Colors},
-    {1501, u"snd_enable", OptionsPage::Sounds}, {1601, u"tstamps", OptionsPage::Info},
-    {1611, u"en_ignore", OptionsPage::Info},    {1613, u"en_hlights", OptionsPage::Info},
-    {1615, u"en_notify", OptionsPage::Info},    {1617, u"not_whois", OptionsPage::Info},
-    {1701, u"logchan", OptionsPage::Files},     {1702, u"logpriv", OptionsPage::Files},
-    {1703, u"logstat", OptionsPage::Files},     {1704, u"debug", OptionsPage::Files},
-    {1709, u"whsp_enable", OptionsPage::Files}, {1710, u"whspteach", OptionsPage::Files},
-    {1711, u"whspback", OptionsPage::Files},
+    {1211, u"showlag", OptionsPage::Options},   {1212, u"ntf_hlight", OptionsPage::Options},
+    {1213, u"ntf_priv", OptionsPage::Options},  {1214, u"ntf_notify", OptionsPage::Options},
+    {1401, u"bmp", OptionsPage::Colors},        {1501, u"snd_enable", OptionsPage::Sounds},
+    {1601, u"tstamps", OptionsPage::Info},      {1611, u"en_ignore", OptionsPage::Info},
+    {1613, u"en_hlights", OptionsPage::Info},   {1615, u"en_notify", OptionsPage::Info},
+    {1617, u"not_whois", OptionsPage::Info},    {1701, u"logchan", OptionsPage::Files},
+    {1702, u"logpriv", OptionsPage::Files},     {1703, u"logstat", OptionsPage::Files},
+    {1704, u"debug", OptionsPage::Files},       {1709, u"whsp_enable", OptionsPage::Files},
+    {1710, u"whspteach", OptionsPage::Files},   {1711, u"whspback", OptionsPage::Files},
 };
 
 // A text field and the string setting it edits. The field takes fieldLimit - 1
@@ -101,6 +101,7 @@ struct OptionsPages {
     std::u16string bmpfile;                // the chosen picture, "" for the first
     int bmpblend = 6;                      // 0 to 10
     int vga = 0;                           // 0 QVGA, 1 Real-VGA
+    std::int32_t textsize = 0;             // "Text size": one of kTextSizes
 
     // Sounds: each event's file ("" none), and the "*.wav" files to choose from.
     std::array<std::u16string, kSoundEventCount> soundFiles;

@@ -12,6 +12,7 @@
 #include "settings/setting_defaults.h"
 #include "settings/settings.h"
 #include "settings/settings_key.h"
+#include "ui/display_scale.h"
 
 namespace kolu {
 namespace {
@@ -109,6 +110,8 @@ void RegOpCzytajColors(PageKeys keys, OptionsPages& pages, Settings& settings) {
     keys.settings.readString(u"bmpfile", 500, pages.bmpfile, label);
     pages.bmpblend = std::clamp(keys.settings.readDword(u"bmpblend", label), 0, 10);
     pages.vga = keys.settings.readDword(u"VGA", label) == 1 ? 1 : 0;
+    const std::int32_t textsize = keys.settings.readDword(u"textsize", label);
+    pages.textsize = fixedTextScale(textsize) > 0 ? textsize : 0;
 }
 
 void RegOpCzytajSounds(PageKeys keys, OptionsPages& pages, Settings& settings) {
@@ -161,6 +164,7 @@ void RegOpZapiszColors(PageKeys keys, const OptionsPages& pages) {
     keys.settings.writeString(u"bmpfile", pages.bmpfile, 500, label);
     keys.settings.writeDword(u"bmpblend", std::clamp(pages.bmpblend, 0, 10), label);
     keys.settings.writeDword(u"VGA", pages.vga == 1 ? 1 : 0, label);
+    keys.settings.writeDword(u"textsize", pages.textsize, label);
 }
 
 void RegOpZapiszSounds(PageKeys keys, const OptionsPages& pages) {

@@ -9,6 +9,7 @@ namespace {
 
 constexpr int kAnswerWaitMs = 1000;
 const QByteArray kRaiseRequest = QByteArrayLiteral("raise\n");
+const QByteArray kOpenRequest = QByteArrayLiteral("open ");
 
 }  // namespace
 
@@ -20,11 +21,14 @@ SingleInstance::SingleInstance(const QString& runtimeFolder, QObject* parent) : 
 
 SingleInstance::~SingleInstance() = default;
 
-bool SingleInstance::handOverToRunningInstance() {
+bool SingleInstance::handOverToRunningInstance(const QString& link) {
     QLocalSocket probe;
     probe.connectToServer(m_path);
     if (probe.waitForConnected(kAnswerWaitMs)) {
         probe.write(kRaiseRequest);
+        if (!link.isEmpty()) {
+            probe.write(kOpenRequest + link.toUtf8() + '\n');
+        }
         probe.waitForBytesWritten(kAnswerWaitMs);
         probe.disconnectFromServer();
         return true;
@@ -39,9 +43,16 @@ bool SingleInstance::handOverToRunningInstance() {
     }
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* client = m_server->nextPendingConnection()) {
+            // One request a line; a line may come in pieces.
             connect(client, &QLocalSocket::readyRead, this, [this, client] {
-                if (client->readAll().contains(kRaiseRequest.trimmed())) {
-                    emit raiseRequested();
+                while (client->canReadLine()) {
+                    const QByteArray line = client->readLine();
+                    if (line == kRaiseRequest) {
+                        emit raiseRequested();
+                    } else if (line.startsWith(kOpenRequest)) {
+                        emit linkRequested(
+                            QString::fromUtf8(line.mid(kOpenRequest.size()).trimmed()));
+                    }
                 }
             });
             connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);

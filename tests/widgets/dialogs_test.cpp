@@ -2,12 +2,14 @@
 // the background picture, and the shared prompts.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSlider>
 #include <QTabWidget>
 #include <QToolButton>
@@ -363,6 +365,20 @@ TEST_F(OptionsDialogTest, ServerLoginsAreSavedByTheServerDialogsOkAndFollowRenam
 }
 
 // At scale 2 a cell is 16 pixels wide and high: its last pixel row and column are still its own.
+// What a screen reader says for each control the keyboard reaches, on every page.
+TEST_F(OptionsDialogTest, EveryControlTheKeyboardReachesHasAName) {
+    std::unique_ptr<OptionsDialog> dialog = open();
+    std::string unnamed;
+    for (QWidget* control : dialog->findChildren<QWidget*>()) {
+        QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(control);
+        if (control->focusPolicy() != Qt::NoFocus && !qobject_cast<QScrollArea*>(control) &&
+            spoken && spoken->text(QAccessible::Name).trimmed().isEmpty()) {
+            unnamed += " " + control->objectName().toStdString();
+        }
+    }
+    EXPECT_EQ(unnamed, "");
+}
+
 TEST(SelectColour, ATapOnTheLastPixelsOfAScaledCellPicksThatCell) {
     SelectColourDialog select(0, 2);
     QTest::mouseClick(select.field(), Qt::LeftButton, {}, QPoint(3 * 16 + 15, 4 * 16 + 15));

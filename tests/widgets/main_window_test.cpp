@@ -7,11 +7,15 @@
 #include <unistd.h>
 
 #include <QComboBox>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QSlider>
 #include <QToolButton>
 #include <algorithm>
@@ -33,12 +37,14 @@
 #include "options/quick_palette.h"
 #include "options/view_page.h"
 #include "platform/files.h"
+#include "platform/qt/single_instance.h"
 #include "platform/sockets.h"
 #include "platform/text.h"
 #include "protocol/inbound.h"
 #include "tests/support/fake_irc_server.h"
 #include "tests/support/ngircd_fixture.h"
 #include "tests/support/raw_irc_client.h"
+#include "tests/support/session_bus.h"
 #include "tests/support/tls_test_server.h"
 #include "tests/widgets/widget_util.h"
 
@@ -118,8 +124,9 @@ class MainWindowTest : public ::testing::Test {
 };
 
 TEST_F(MainWindowTest, StartsAtTheHandheldsSizeRaisesInItsModeAndEndsBeforeItsModels) {
+    // The offscreen screen is a 96 dpi desktop, not a handheld: scale 1.
     EXPECT_EQ(window->size(), QSize(480, 640));
-    EXPECT_EQ(window->scaleFactor(), 2);
+    EXPECT_EQ(window->scaleFactor(), 1);
     window->showWelcome(false);
     const std::vector<std::u16string> status = linesOf(0);
     ASSERT_EQ(status.size(), 4u);
@@ -632,7 +639,113 @@ TEST_F(MainWindowTest, CtrlFFindsInTheShownTabAndAHistoryHitShowsItsTab) {
     s.tabs.ZmienZakladke();
     emit dialog->hitChosen(QStringLiteral("Test"), QStringLiteral("#C"), 1);
     EXPECT_EQ(s.tabs.selected(), channel);
+TEST_F(MainWindowTest, RemembersItsPlaceAndStateAndComesBackOnAScreenThatIsThere) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    window->setGeometry(30, 40, 300, 200);
+    window->close();
+    window = std::make_unique<MainWindow>(
+        MainWindowServices{env.settings, env.log, sockets, sound, env.clock, env.random, colours});
+    EXPECT_EQ(window->geometry(), QRect(30, 40, 300, 200));
+    EXPECT_FALSE(window->isFullScreen());
+
+    // Full screen on a screen that has since shrunk below the remembered size.
+    env.settings.RegZapiszLONG(u"winx", screen.right() - 10);
+    env.settings.RegZapiszLONG(u"winw", screen.width() + 500);
+    env.settings.RegZapiszLONG(u"winstate", 2);
+    window = std::make_unique<MainWindow>(
+        MainWindowServices{env.settings, env.log, sockets, sound, env.clock, env.random, colours});
+    EXPECT_TRUE(window->isFullScreen());
+    EXPECT_EQ(window->normalGeometry(), QRect(screen.x(), 40, screen.width(), 200));
+}
+
+// The desktop's notification service as a recording: what it was asked to show.
+class RecordingNotifications final : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+  public:
+    QStringList shown;  // "title: body"
+  public slots:
+    uint Notify(const QString&, uint, const QString&, const QString& title, const QString& body,
+                const QStringList&, const QVariantMap&, int) {
+        shown << title + QStringLiteral(": ") + body;
+        return static_cast<uint>(shown.size());
+    }
+};
+
+TEST_F(MainWindowTest, LinesForTheUserNotifyOnlyInTheBackgroundAClickOrAltAndItsNumberShowsATab) {
+    test::SessionBus bus;
+    QDBusConnection service = QDBusConnection::connectToBus(
+        qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("recorder"));
+    RecordingNotifications recorder;
+    ASSERT_TRUE(service.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &recorder,
+                                       QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(service.registerService(QStringLiteral("org.freedesktop.Notifications")));
+    env.settings.RegZapiszLONG(u"en_hlights", 1);
+    env.settings.RegZapiszMsg(u"hlights", u"kolu ", 4002);
+    session().state.currentNick = u"kolu";
+    LineFramer framer;
+    auto feed = [&](const std::string& line) {
+        framer.receive(line + "\r\n", session().dispatcher);
+    };
+    // The window in the background.
+    QWidget other;
+    other.show();
+    auto toBackground = [&] {
+        other.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    };
+    toBackground();
+    feed(":kolu!me@host JOIN #c");
+    feed(":ann!a@h PRIVMSG #c :\x02kolu\x02: <b>look</b>");
+    KOLU_WAIT_EQ(recorder.shown.size(), qsizetype{1}, 5000);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("#c (1 unread) - Kolu"));
+
+    // While the window is active nothing goes out; the private line after it, once
+    // the window is in the background again, is the next the service hears of.
+    startTyping();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Kolu"));
+    env.clock.ticks += 60000;  // long past the tab's quiet time
+    feed(":ann!a@h PRIVMSG #c :kolu: again");
+    toBackground();
+    feed(":bob!b@h PRIVMSG kolu :psst");
+    KOLU_WAIT_EQ(recorder.shown.size(), qsizetype{2}, 5000);
+    EXPECT_EQ(recorder.shown,
+              (QStringList{QStringLiteral("#c: &lt;ann&gt; kolu: &lt;b&gt;look&lt;/b&gt;"),
+                           QStringLiteral("bob: &lt;bob&gt; psst")}));
+
+    QDBusMessage click = QDBusMessage::createSignal(
+        QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("ActionInvoked"));
+    click << 2u << QStringLiteral("default");
+    service.send(click);
+    KOLU_WAIT_EQ(session().tabs.selected(), tab(u"bob"), 5000);
+    KOLU_WAIT_EQ(window->windowTitle(), QStringLiteral("Kolu"), 5000);
+    // From the keyboard: Alt and the tab's number.
+    QTest::keyClick(edit(), Qt::Key_2, Qt::AltModifier);
+    EXPECT_EQ(session().tabs.selected(), tab(u"#c"));
+}
+
+// What the desktop does with an irc:// address while the client runs: a second start.
+TEST_F(MainWindowTest, AnIrcAddressGivenToASecondStartJoinsItsChannelOnItsServer) {
+    test::NgircdFixture server;
+    useServer(1);  // the list's server is not the one the address names
+    test::TempDir runtime;
+    SingleInstance instance(QString::fromStdString(runtime.path()));
+    ASSERT_FALSE(instance.handOverToRunningInstance());
+    QObject::connect(&instance, &SingleInstance::linkRequested, window.get(),
+                     &MainWindow::openLink);
+    QProcess second;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(runtime.path()));
+    second.setProcessEnvironment(environment);
+    second.start(QStringLiteral(KOLU_BINARY),
+                 {QStringLiteral("irc://127.0.0.1:%1/#chan").arg(server.port())});
+    KOLU_WAIT_FOR(second.state() == QProcess::NotRunning, 10000);
+    EXPECT_EQ(second.exitCode(), 0);
+    KOLU_WAIT_EQ(members(u"#chan"), std::size_t{1}, 15000);
 }
 
 }  // namespace
 }  // namespace kolu
+
+#include "main_window_test.moc"

@@ -422,7 +422,12 @@ int main(int argc, char** argv) {
     for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR"}) {
         setenv(name, xdg.c_str(), 1);
     }
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // A VGA handheld's screen, where the window's size sets the scale factor as
+    // on the handheld (a desktop's DPI would not).
+    const std::string screen = xdg + "/screen.json";
+    std::ofstream(screen) << R"({"screens": [{"name": "VGA", "x": 0, "y": 0, "width": 480,
+        "height": 640, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})";
+    setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + screen).c_str(), 1);
     int result = 0;
     {
         QApplication app(argc, argv);
