@@ -639,6 +639,8 @@ TEST_F(MainWindowTest, CtrlFFindsInTheShownTabAndAHistoryHitShowsItsTab) {
     s.tabs.ZmienZakladke();
     emit dialog->hitChosen(QStringLiteral("Test"), QStringLiteral("#C"), 1);
     EXPECT_EQ(s.tabs.selected(), channel);
+}
+
 TEST_F(MainWindowTest, RemembersItsPlaceAndStateAndComesBackOnAScreenThatIsThere) {
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     window->setGeometry(30, 40, 300, 200);
