@@ -13,7 +13,9 @@
 #include "gui/background_picture.h"
 #include "gui/qt_colour.h"
 #include "gui/qt_text_metrics.h"
+#include "gui/text_view_links.h"
 #include "settings/settings.h"
+#include "ui/link_finder.h"
 #include "ui/text_wrap.h"
 
 namespace kolu {
@@ -23,7 +25,8 @@ ColorEdit::ColorEdit(TextLines& lines, const QtTextMetrics& metrics, const Colou
       m_lines(lines),
       m_metrics(metrics),
       m_colours(colours),
-      m_shared(shared ? shared : &m_ownShared) {
+      m_shared(shared ? shared : &m_ownShared),
+      m_links(new TextViewLinks(*this)) {
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     // The bar stays, so the wrapping width doesn't change (re-wrapping every
     // stored line) when the text first outgrows the view.
@@ -83,6 +86,19 @@ void ColorEdit::scrollToLine(std::size_t line) {
     m_scroll =
         largest < 0 ? largest : static_cast<int>(std::clamp<std::int64_t>(middle, 0, largest));
     refresh();
+}
+
+std::vector<PlacedLine> ColorEdit::linesInView() {
+    followAppended();
+    m_tops.sync(m_lines);
+    std::vector<PlacedLine> placed = placeLines(m_tops, m_scroll, viewport()->height());
+    std::erase_if(placed, [](const PlacedLine& line) { return line.top + line.height <= 0; });
+    std::reverse(placed.begin(), placed.end());
+    return placed;
+}
+
+void ColorEdit::setLinkOpener(LinkOpener* opener) {
+    m_links->setOpener(opener);
 }
 
 int ColorEdit::scrollPosition() const {
@@ -267,7 +283,12 @@ void ColorEdit::render() {
             ++span;
         }
         const bool lit = span != spansEnd && span->line == line.index;
-        const TextLines::Line entry = m_lines.line(line.index);
+        TextLines::Line entry = m_lines.line(line.index);
+        const std::vector<LinkRange> links = findLinks(entry.text);
+        if (!links.empty()) {
+            entry.runs =
+                withLinkRuns(entry.runs, links, linkColourOn(m_colours[kTextViewBackground]));
+        }
         m_foundInLine.clear();
         if (m_found) {
             m_found(line.index, m_foundInLine);

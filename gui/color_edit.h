@@ -24,8 +24,10 @@
 
 namespace kolu {
 
+class LinkOpener;
 class QtTextMetrics;
 class Settings;
+class TextViewLinks;
 
 class ColorEdit final : public QAbstractScrollArea, private TextLinesObserver {
     Q_OBJECT
@@ -75,6 +77,14 @@ class ColorEdit final : public QAbstractScrollArea, private TextLinesObserver {
     // Brings line `line` into sight: unless it is wholly in view already, scrolled
     // to the middle, or as near as the ends allow.
     void scrollToLine(std::size_t line);
+
+    // The lines at least partly in view, oldest first, in viewport coordinates
+    // (for the links under the pointer and for screen readers).
+    std::vector<PlacedLine> linesInView();
+    const TextLines& lines() const { return m_lines; }
+    const QtTextMetrics& textMetrics() const { return m_metrics; }
+    // Where clicked links go; null for the desktop. The opener outlives the view.
+    void setLinkOpener(LinkOpener* opener);
 
     int scrollPosition() const;
     int totalHeight() const;
@@ -154,6 +164,7 @@ class ColorEdit final : public QAbstractScrollArea, private TextLinesObserver {
     FoundIn m_found;
     std::optional<TextMatch> m_currentFound;
     std::vector<TextMatch> m_foundInLine;  // reused for each line drawn
+    TextViewLinks* m_links;
 };
 
 }  // namespace kolu

@@ -1,6 +1,8 @@
 #include "gui/context_menu.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QMenu>
 #include <QString>
 
@@ -32,6 +34,14 @@ int QtContextMenuWindow::track(const ContextMenu& menu) {
     // The owner (and with it the menu, its child) may be deleted while the menu
     // is open, when its tab goes: the menu is deleted here only if still there.
     const QPointer<QMenu> popup = buildContextMenu(menu, m_owner).release();
+    if (!m_link.isEmpty()) {
+        QAction* first = popup->actions().value(0);
+        QAction* copy = new QAction(QStringLiteral("Copy link"), popup);
+        QObject::connect(copy, &QAction::triggered, copy,
+                         [address = m_link] { QApplication::clipboard()->setText(address); });
+        popup->insertAction(first, copy);
+        popup->insertSeparator(first);
+    }
     // The id is taken from the triggered action rather than exec()'s answer, so
     // an action triggered by other means while the menu is open counts as well.
     int chosen = 0;

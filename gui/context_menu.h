@@ -4,6 +4,7 @@
 // data), shown at the tap; the chosen id goes back to the logic that acts on it.
 #include <QPoint>
 #include <QPointer>
+#include <QString>
 #include <memory>
 
 #include "commands/context_menus.h"
@@ -26,11 +27,14 @@ class QtContextMenuWindow final : public ContextMenuWindow {
 
     int track(const ContextMenu& menu) override;
     void setAutoScroll(bool on) override;
+    // The address of the link tapped on: the menu offers "Copy link" first.
+    void setLink(const QString& address) { m_link = address; }
 
   private:
     QPointer<QWidget> m_owner;
     QPoint m_position;
     QPointer<ColorEdit> m_view;
+    QString m_link;
 };
 
 }  // namespace kolu

@@ -28,6 +28,7 @@
 #include "gui/slide_button.h"
 #include "gui/splash.h"
 #include "gui/tab_strip.h"
+#include "gui/text_view_links.h"
 #include "gui/user_list_view.h"
 #include "gui/whisper_hook.h"
 #include "options/options_dialog.h"
@@ -158,6 +159,9 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
     connect(m_attention, &DesktopAttention::tabRequested, this, &MainWindow::showTab);
     connect(m_attention, &DesktopAttention::raiseRequested, this, &MainWindow::bringToFront);
     m_linkOpener = new IrcLinkOpener(*m_session, *this, this);
+    // irc:// links in the text are joined here rather than handed to the desktop.
+    m_linkOpenerForViews = std::make_unique<DesktopLinkOpener>(
+        [this](const QString& address) { openLink(address); });
 
     m_fullScreenButton = new FullScreenButton(m_central);
     connect(m_fullScreenButton, &QAbstractButton::clicked, this, [this] { toggleFullScreen(); });
@@ -409,6 +413,7 @@ void MainWindow::addTabWidgets(int index) {
     widgets.view =
         new ColorEdit(record->text, m_metrics, m_services.colours, &m_viewShared, m_strip);
     keepRecord(widgets.view);
+    widgets.view->setLinkOpener(m_linkOpenerForViews.get());
     widgets.view->setSettings(&m_services.settings);
     widgets.view->setBackgroundPicture(m_hasBackground ? &m_background : nullptr);
     widgets.view->hide();
@@ -465,6 +470,9 @@ void MainWindow::showContextMenu(int index, QPoint globalPosition, bool onUserLi
                         m_services.colours, *this, m_services.log});
     QWidget* owner = onUserList ? static_cast<QWidget*>(list) : view;
     QtContextMenuWindow window(owner, globalPosition, view);
+    if (!onUserList) {
+        window.setLink(linkUnder(*view, view->viewport()->mapFromGlobal(globalPosition)));
+    }
     if (onUserList) {
         menus.ContextProc(window, list->selectedLabel());
     } else {

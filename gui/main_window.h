@@ -31,6 +31,7 @@ namespace kolu {
 
 class ColorEdit;
 class DesktopAttention;
+class DesktopLinkOpener;
 class FindBar;
 class IrcLinkOpener;
 class OptionsDialog;
@@ -200,6 +201,8 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
     QSocketNotifier* m_writeWatch = nullptr;
     DesktopAttention* m_attention = nullptr;
     IrcLinkOpener* m_linkOpener = nullptr;
+    std::unique_ptr<DesktopLinkOpener>
+        m_linkOpenerForViews;  // what the text views' links open with
     std::unique_ptr<WhisperServices> m_whispers;
     WhisperHook* m_inputWhispers = nullptr;
     FindBar* m_findBar = nullptr;

@@ -415,8 +415,14 @@ TEST_F(MainWindowTest, AChannelTabIsLaidOutOnceAndItsViewScrollsFromTheKeyboard)
 
 TEST_F(MainWindowTest, TextViewAndLabelsOpenTheirTabsMenusAndEmptyPlacesNone) {
     ColorEdit* status = window->textView(0);
+    // Over a link the menu offers its address first.
+    status->addLine(u"http://kolu.example/a is ours", 0);
+    QApplication::processEvents();
+    const QPoint onLink(2, status->viewport()->height() - 3);
+    EXPECT_EQ(test::rightClick(status->viewport(), onLink, 0)->items.value(0), "Copy link");
     auto seen = test::rightClick(status->viewport(), QPoint(10, 10), 40498);
     EXPECT_TRUE(seen->items.contains(QStringLiteral("Away >")));
+    EXPECT_FALSE(seen->items.contains(QStringLiteral("Copy link")));
     EXPECT_FALSE(status->autoScroll());
     // A query's label, while the status tab is the current one: Close drops it.
     Session& s = session();

@@ -18,10 +18,12 @@
 #include "gui/slide_button.h"
 #include "gui/splash.h"
 #include "gui/tab_strip.h"
+#include "gui/text_view_links.h"
 #include "gui/user_list_view.h"
 #include "tests/support/fixed_metrics.h"
 #include "tests/widgets/widget_util.h"
 #include "ui/event_sounds.h"
+#include "ui/link_finder.h"
 #include "ui/tab_registry.h"
 
 namespace kolu {
@@ -155,6 +157,31 @@ TEST_F(ColorEditTest, DraggingOverLinesCopiesOnReleaseAndAHoldAsksForTheMenuInst
     QTest::mouseMove(view->viewport(), at(3, 9));
     QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, at(3, 9));
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("untouched"));
+}
+
+TEST_F(ColorEditTest, LinksAreUnderlinedInTheirColourAndAClickOnOneOpensItsAddress) {
+    struct : LinkOpener {
+        void openLink(const QString& address) override { opened << address; }
+        QStringList opened;
+    } opener;
+    makeView(40 * cell, 4 * row);
+    view->setLinkOpener(&opener);
+    view->addLine(u"go www.kolu.org/a), or not", kRed);
+    const int y = 4 * row - row / 2;
+    const QColor link = qcolour(linkColourOn(colours[kTextViewBackground]));
+    EXPECT_GT(test::countColour(shot(), link, QRect(3 * cell, y, 15 * cell, row)), 0);
+    EXPECT_EQ(test::countColour(shot(), link, QRect(0, 0, 3 * cell, 4 * row)), 0);
+    const auto click = [&](int column) {
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                          QPoint(column * cell + cell / 2, y));
+        QApplication::processEvents();
+    };
+    for (const int beside : {1, 2, 18, 30}) {  // before it, its bracket, past the line's end
+        click(beside);
+    }
+    EXPECT_TRUE(opener.opened.isEmpty());
+    click(3);
+    EXPECT_EQ(opener.opened, QStringList{QStringLiteral("http://www.kolu.org/a")});
 }
 
 constexpr Colour kOperator = rgb(200, 0, 0);
