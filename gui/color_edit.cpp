@@ -13,6 +13,7 @@
 #include "gui/background_picture.h"
 #include "gui/qt_colour.h"
 #include "gui/qt_text_metrics.h"
+#include "gui/text_view_accessible.h"
 #include "gui/text_view_links.h"
 #include "settings/settings.h"
 #include "ui/link_finder.h"
@@ -44,6 +45,7 @@ ColorEdit::ColorEdit(TextLines& lines, const QtTextMetrics& metrics, const Colou
     connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
             &ColorEdit::onScrollBarAction);
     followGeometry();
+    announceNewLines(*this);
 }
 
 ColorEdit::~ColorEdit() {

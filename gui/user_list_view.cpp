@@ -1,5 +1,6 @@
 #include "gui/user_list_view.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QHelpEvent>
@@ -13,6 +14,7 @@
 #include "gui/background_picture.h"
 #include "gui/qt_colour.h"
 #include "gui/qt_font.h"
+#include "gui/text_view_accessible.h"
 #include "settings/settings.h"
 #include "ui/tab_registry.h"
 
@@ -30,6 +32,7 @@ UserListView::UserListView(const UserList& users, const ColourTable& colours, QW
     connect(&m_holdTimer, &QTimer::timeout, this,
             [this] { emit contextMenuRequested(viewport()->mapToGlobal(m_press)); });
     setListFont(fontWithCellHeight(m_rowHeight, font()), m_rowHeight);
+    installViewAccessibility();
 }
 
 void UserListView::setListFont(const QFont& font, int fontSize) {
@@ -275,6 +278,12 @@ void UserListView::keyPressEvent(QKeyEvent* event) {
         row = std::clamp(row, 0, count - 1);
         setSelectedRow(row);
         ensureVisible(row);
+        if (QAccessible::isActive()) {
+            // A screen reader reads the row the arrows moved to.
+            QAccessibleEvent moved(this, QAccessible::Focus);
+            moved.setChild(row - topRow());
+            QAccessible::updateAccessibility(&moved);
+        }
     }
     event->accept();
 }

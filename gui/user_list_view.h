@@ -52,6 +52,7 @@ class UserListView final : public QAbstractScrollArea {
     int rowAt(QPoint viewportPoint) const;
     // Index of the first row shown.
     int topRow() const;
+    const UserList& users() const { return m_users; }
 
   signals:
     // A right click, a tap-and-hold or the menu key: the owner shows the user

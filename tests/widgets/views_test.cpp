@@ -2,6 +2,7 @@
 // sets a channel's user list width, drawn textures with fixed caps, and the splash.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QFontMetrics>
 #include <QMouseEvent>
@@ -46,6 +47,16 @@ std::u16string blocks(std::u16string_view pattern) {
     std::u16string text(pattern);
     std::replace(text.begin(), text.end(), u'#', u'\u2588');
     return text;
+}
+
+// What a screen reader finds in a hand-painted view: the names of its items.
+QStringList accessibleItems(QWidget* widget) {
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(widget);
+    QStringList items;
+    for (int i = 0; list && i < list->childCount(); ++i) {
+        items << list->child(i)->text(QAccessible::Name);
+    }
+    return items;
 }
 
 class ColorEditTest : public ::testing::Test {
@@ -184,6 +195,22 @@ TEST_F(ColorEditTest, LinksAreUnderlinedInTheirColourAndAClickOnOneOpensItsAddre
     EXPECT_EQ(opener.opened, QStringList{QStringLiteral("http://www.kolu.org/a")});
 }
 
+TEST_F(ColorEditTest, ScreenReadersFindTheLinesInViewAsPlainText) {
+    makeView(200, 2 * row + row / 2);
+    for (const char16_t* text : {u"oldest", u"half",
+                                 u"\x02"
+                                 u"bold\x02 line",
+                                 u"newest"}) {
+        view->addLine(text, kRed);
+    }
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(view.get());
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_EQ(accessible->role(), QAccessible::List);
+    EXPECT_EQ(accessibleItems(view.get()), (QStringList{"half", "bold line", "newest"}));
+    view->scrollRequest(ScrollRequest::Top);
+    EXPECT_EQ(accessibleItems(view.get()), (QStringList{"oldest", "half", "bold line"}));
+}
+
 constexpr Colour kOperator = rgb(200, 0, 0);
 constexpr Colour kVoice = rgb(0, 140, 0);
 constexpr Colour kUser = rgb(0, 0, 190);
@@ -250,6 +277,19 @@ void expectDimmed(const QColor& dim, const QColor& text, const QColor& backgroun
         EXPECT_LE((dim.*channel)(), std::max((text.*channel)(), (background.*channel)()));
         EXPECT_GE((dim.*channel)(), std::min((text.*channel)(), (background.*channel)()));
     }
+}
+
+TEST_F(UserListViewTest, ScreenReadersFindTheRowsInViewAndWhichIsSelected) {
+    for (const char16_t letter : {u'a', u'b', u'c', u'd', u'e'}) {
+        users.insert(std::u16string(u"n") + letter);
+    }
+    makeView(16, 120, 2 * 16 + 8);
+    view->verticalScrollBar()->setValue(2);
+    view->setSelectedRow(3);
+    EXPECT_EQ(accessibleItems(view.get()), (QStringList{"nc", "nd", "ne"}));
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(view.get());
+    EXPECT_TRUE(list->child(1)->state().selected);
+    EXPECT_FALSE(list->child(0)->state().selected);
 }
 
 TEST_F(UserListViewTest, AnAwayMemberIsGreyedAndHoveringAKnownMemberTellsWhatIsKnown) {
