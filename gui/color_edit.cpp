@@ -402,13 +402,15 @@ void ColorEdit::paintStyledRow(QPainter& painter, const TextLines::Line& line, c
                 // widths the rows were wrapped with.
                 painter.drawText(QPoint(x + 1, baseline), shown);
             }
+            // As thick as the font's own lines, so they keep their weight on a dense screen.
+            const int thickness = std::max(1, fontMetrics.lineWidth());
             if (style.flags & StyleRun::kUnderline) {
-                const int lineY = baseline + fontMetrics.underlinePos();
-                painter.drawLine(x, lineY, x + width - 1, lineY);
+                painter.fillRect(x, baseline + fontMetrics.underlinePos(), width, thickness,
+                                 foreground);
             }
             if (style.flags & StyleRun::kStrike) {
-                const int lineY = baseline - fontMetrics.strikeOutPos();
-                painter.drawLine(x, lineY, x + width - 1, lineY);
+                painter.fillRect(x, baseline - fontMetrics.strikeOutPos(), width, thickness,
+                                 foreground);
             }
         }
         at = end;
