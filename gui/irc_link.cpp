@@ -58,7 +58,9 @@ void IrcLinkOpener::open(const QString& address) {
                       current.port == link->port && current.tls == link->tls;
     if (!busy || !same) {
         if (busy && !m_host.askYesNo(
-                        fromUtf8("Leave " + current.host + " and connect to " + link->host + "?"),
+                        fromUtf8("Leave " + current.host + ":" + std::to_string(current.port) +
+                                 " and connect to " + link->host + ":" +
+                                 std::to_string(link->port) + "?"),
                         u"Open IRC address")) {
             return;
         }
