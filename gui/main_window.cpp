@@ -611,44 +611,6 @@ void MainWindow::insertFavorite(int id) {
     focusInput();
 }
 
-void MainWindow::openFindBar() {
-    m_findBar->open();
-    showSelectedTab();  // the view makes room for it
-}
-
-void MainWindow::setHistorySearch(HistorySearch search) {
-    m_historySearch = std::move(search);
-    delete m_searchDialog;  // the next one searches with the new function
-}
-
-void MainWindow::openHistorySearch(const QString& query) {
-    if (!m_searchDialog) {
-        m_searchDialog = new SearchDialog(m_historySearch, this);
-        m_searchDialog->setFont(m_findBar->font());  // a hit's words want the room
-        m_searchDialog->setGeometry(geometry());  // as Options: the window's size, handhelds too
-        connect(m_searchDialog, &SearchDialog::hitChosen, this, &MainWindow::showHistoryHit);
-    }
-    if (!query.isEmpty()) {
-        m_searchDialog->setQuery(query);
-    }
-    m_searchDialog->show();
-    m_searchDialog->raise();
-    m_searchDialog->activateWindow();
-    m_searchDialog->field()->setFocus();
-}
-
-void MainWindow::showHistoryHit(const QString& /*network*/, const QString& tab, qint64 /*id*/) {
-    // The client is on one network at a time: its tabs go by name, the status
-    // tab by its label.
-    const std::u16string name = tab.toStdU16String();
-    const int index = m_session->tabs.pobierz_nazwe(0, name.size()) == name
-                          ? 0
-                          : m_session->tabs.znajdz_zakladke(name);
-    if (index >= 0 && m_session->tabs.select(index)) {
-        m_session->tabs.ZmienZakladke();
-    }
-}
-
 void MainWindow::addFavorite() {
     const PromptText* texts = findPrompt(FavoritesMenu::kAddId);
     std::optional<std::u16string> text = promptOneField(
@@ -677,24 +639,6 @@ void MainWindow::openHelp() {
     }
 }
 
-void MainWindow::toggleFullScreen() {
-    setFullScreen(!m_fullScreen);
-    focusInput();
-}
-
-void MainWindow::setFullScreen(bool on) {
-    m_fullScreen = on;
-    // Back to maximised when it was, else to the normal geometry.
-    if (m_fullScreen) {
-        setWindowState(windowState() | Qt::WindowFullScreen);
-    } else {
-        setWindowState(windowState() & ~Qt::WindowFullScreen);
-    }
-    m_menuBar->setVisible(!m_fullScreen);
-    m_fullScreenButton->setFullScreenState(m_fullScreen);
-    layOutWindow();
-}
-
 void MainWindow::showWelcome(bool splash) {
     if (splash && m_services.settings.switchOn(u"splashscr")) {
         Splash screen(m_scale, m_services.settings.RegCzytajLONG(u"VGA") == 1, this);
@@ -702,40 +646,6 @@ void MainWindow::showWelcome(bool splash) {
     }
     printWelcomeBanner(m_session->output);
     focusInput();
-}
-
-void MainWindow::bringToFront() {
-    // showNormal() would leave full screen behind the window's back: only a
-    // minimized window is restored, to the mode it had.
-    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-    show();
-    raise();
-    activateWindow();
-}
-
-void MainWindow::showTab(const QString& name) {
-    const int index = m_session->tabs.znajdz_zakladke(name.toStdU16String());
-    if (index >= 0 && m_session->tabs.select(index)) {
-        m_session->tabs.ZmienZakladke();
-    }
-    bringToFront();
-}
-
-void MainWindow::openLink(const QString& address) {
-    bringToFront();
-    m_linkOpener->open(address);
-    afterNetworkWork();
-}
-
-void MainWindow::attention(Attention kind, std::u16string_view tab, std::u16string_view line) {
-    m_attention->lineArrived(kind, qs(tab), qs(line), qs(m_session->tabs.pobierz_nazwebiez()));
-}
-
-void MainWindow::changeEvent(QEvent* event) {
-    QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && m_attention) {
-        m_attention->tabShown(qs(m_session->tabs.pobierz_nazwebiez()));
-    }
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {

@@ -160,6 +160,8 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
     void openOptions();
     // A hit chosen in the all-tabs search: its tab shown.
     void showHistoryHit(const QString& network, const QString& tab, qint64 id);
+    // Selects the tab of that name (the status tab by its label), if there is one.
+    void selectTabNamed(const QString& tab);
     void addFavorite();
     void removeFavorite();
     void insertFavorite(int id);
