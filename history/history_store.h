@@ -1,0 +1,99 @@
+#pragma once
+// The history of every tab on every network, kept in one SQLite database in
+// the data folder: each line shown in a tab with its network, tab, time,
+// colour, sender and text (formatting codes kept). Lines are queued as they
+// come and written in one transaction per batch (every kFlushMs or
+// kFlushLines), so a flood costs one commit per batch and a crash loses at most
+// the batch in hand. Words are found through a full-text index that folds case
+// and accents. A file that can't be opened or read as a history is moved aside
+// and the client goes on without history; a write that fails (a full disk)
+// stops the writes with one report.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "settings/colour_table.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace kolu {
+
+struct StoredLine {
+    std::int64_t id = 0;  // grows with each line added, over every tab
+    std::u16string network;
+    std::u16string tab;
+    std::int64_t timeMs = 0;  // UTC milliseconds since 1970
+    Colour colour = 0;
+    std::u16string sender;
+    std::u16string text;
+};
+
+class HistoryStore {
+  public:
+    static constexpr const char* kFileName = "history.sqlite";
+    static constexpr std::int64_t kFlushMs = 250;
+    static constexpr std::size_t kFlushLines = 1000;
+
+    // Hears each problem as one line for the user.
+    using Reporter = std::function<void(const std::u16string& message)>;
+
+    HistoryStore() = default;
+    ~HistoryStore();
+    HistoryStore(const HistoryStore&) = delete;
+    HistoryStore& operator=(const HistoryStore&) = delete;
+
+    // Opens (creating or migrating) the database at `path`. A damaged or locked
+    // file is renamed to `path` + ".bad" and reported, and a new one is made;
+    // false (no history) when even that fails.
+    bool open(const std::string& path, Reporter report);
+    // Writes what is queued and closes.
+    void close();
+    bool isOpen() const;
+    const std::string& path() const { return m_path; }
+
+    // Queues one line; its id is given at once (0 when the store is closed or
+    // writes have stopped). Reads see queued lines too: they flush first.
+    std::int64_t add(std::u16string_view network, std::u16string_view tab, std::int64_t timeMs,
+                     Colour colour, std::u16string_view sender, std::u16string_view text);
+    // Writes the queued lines in one transaction.
+    void flush();
+    // flush() when kFlushMs passed since the last one or kFlushLines are queued;
+    // answers whether it wrote.
+    bool flushIfDue(std::int64_t nowMs);
+    std::size_t queued() const;
+
+    // A tab's lines, oldest first (tab names compared without regard to ASCII case).
+    std::vector<StoredLine> lastLines(std::u16string_view network, std::u16string_view tab,
+                                      std::size_t count);
+    // Up to `count` lines of the tab older / newer than line `id`, oldest first.
+    std::vector<StoredLine> linesBefore(std::u16string_view network, std::u16string_view tab,
+                                        std::int64_t id, std::size_t count);
+    std::vector<StoredLine> linesAfter(std::u16string_view network, std::u16string_view tab,
+                                       std::int64_t id, std::size_t count);
+    std::optional<StoredLine> line(std::int64_t id);
+
+    // Lines holding every word of `query` (case and accents folded), newest first.
+    std::vector<StoredLine> search(std::u16string_view query, std::size_t limit);
+    // The same over a connection of its own to the file at `path`, for a thread
+    // other than the one that writes (WAL lets it read while lines are written).
+    static std::vector<StoredLine> searchFile(const std::string& path, std::u16string_view query,
+                                              std::size_t limit);
+
+    // Removes one slice of rows older than `days` (0: no age limit) or past
+    // `maxBytes` of file (0: no size limit), oldest first; true while more is
+    // left to remove, so the caller runs the next slice later.
+    bool pruneSlice(std::int64_t nowUtcMs, int days, std::int64_t maxBytes);
+    // Removes every line.
+    void clear();
+    std::int64_t storedCount();
+
+  private:
+    // (private members are the implementation's)
+};
+
+}  // namespace kolu
