@@ -144,7 +144,7 @@ int main(int argc, char** argv) {
     kolu::MainWindow window(
         kolu::MainWindowServices{{services.settings, services.log, services.sockets, services.sound,
                                   services.clock, services.random},
-                                 services.colours});
+                                 services.colours, &services.history});
     QObject::connect(&instance, &kolu::SingleInstance::raiseRequested, &window,
                      &kolu::MainWindow::bringToFront);
     QObject::connect(&instance, &kolu::SingleInstance::linkRequested, &window,

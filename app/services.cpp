@@ -33,7 +33,8 @@ Services::Services(const std::string& dataFolder, const std::string& registryPat
     : store(registryPath),
       install(installShippedDefaults(store, dataFolder)),
       log(store, clock, fromUtf8(dataFolder)),
-      settings(store, log, clock, random, fromUtf8(dataFolder)) {
+      settings(store, log, clock, random, fromUtf8(dataFolder)),
+      history(settings, clock, dataFolder) {
     // Left-overs of a client killed while saving the server list or favourites.
     removeStaleTemporaries(dataFolder, atomicWriterOf);
     settings.setDefaultEmail(fromUtf8(loginName()) + u"@localhost");

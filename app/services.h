@@ -1,9 +1,10 @@
 #pragma once
 // The services one running client owns, created in start-up order: the
 // settings store (after the install step), the error log, the settings and the
-// main window's copy of the colour table.
+// main window's copy of the colour table, and the stored history.
 #include <string>
 
+#include "gui/history_keeper.h"
 #include "platform/clock.h"
 #include "platform/registry.h"
 #include "platform/sockets.h"
@@ -27,6 +28,7 @@ struct Services {
     ErrorLog log;
     Settings settings;
     ColourTable colours;
+    HistoryKeeper history;
 };
 
 }  // namespace kolu

@@ -25,6 +25,7 @@ Session::Session(const SessionServices& services, int scaleFactor)
       m_log(services.log),
       m_servers{services.settings, services.log, services.clock, services.random} {
     tabs.dodaj_status();
+    tabs.setOpenHook([this](int index) { output.replayHistory(index); });
     connection.setDispatcher(&dispatcher);
     connection.setNotifyHooks(&notify);
     notify.setHost(&services.host);
@@ -38,11 +39,11 @@ Session::Session(const SessionServices& services, int scaleFactor)
 }
 
 int Session::currentServer(ConnectionData& out) {
-    if (linkedServer) {
-        out = *linkedServer;
-        return 1;
+    const int found = linkedServer ? (out = *linkedServer, 1) : SrvConnectionData(m_servers, out);
+    if (found) {
+        output.setNetwork(out.network);
     }
-    return SrvConnectionData(m_servers, out);
+    return found;
 }
 
 Session::~Session() {

@@ -72,7 +72,8 @@ void IrcLinkOpener::open(const QString& address) {
             m_session.connection.rozlacz();
             state.connected = false;
         }
-        m_session.linkedServer = ConnectionData{link->host, "", link->port, link->tls};
+        m_session.linkedServer = ConnectionData{link->host, "", link->port, link->tls,
+                                                fromUtf8(link->host)};
         m_session.connection.connectCommand();
     }
     m_channel = link->channel;

@@ -187,6 +187,7 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
         focusInput();
     });
     connect(m_findBar, &FindBar::allTabsRequested, this, &MainWindow::openHistorySearch);
+    useHistory();
 
     m_slide = new SlideButton(m_session->tabs, *m_strip, services.colours, m_scale, m_strip);
     m_slide->setSettings(&services.settings);
@@ -562,7 +563,7 @@ std::unique_ptr<OptionsDialog> MainWindow::makeOptionsDialog() {
     auto dialog = std::make_unique<OptionsDialog>(
         OptionsDialogServices{ServerListServices{m_services.settings, m_services.log,
                                                  m_services.clock, m_services.random},
-                              m_services.sound, m_session->dictionary, *this},
+                              m_services.sound, m_session->dictionary, *this, m_clearHistory},
         m_scale, this);
     dialog->setFont(m_dialogFont);
     dialog->setGeometry(geometry());

@@ -42,10 +42,12 @@ class TabStrip;
 class UserListView;
 class WhisperHook;
 struct WhisperServices;
+class HistoryKeeper;
 
 // What the window needs from the running program.
 struct MainWindowServices : ProgramServices {
     ColourTable& colours;
+    HistoryKeeper* history = nullptr;  // the program's stored history; null: none
 };
 
 class MainWindow final : public QMainWindow, public Host, public FavoritesMenuObserver {
@@ -158,10 +160,13 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
     // File > Options: the dialog, then what it changed (colours, fonts, picture,
     // notify list) applied without a restart.
     void openOptions();
-    // A hit chosen in the all-tabs search: its tab shown.
+    // Lines go to the program's history store, whose problems the status tab tells.
+    void useHistory();
+    // A hit chosen in the all-tabs search: its tab shown at the line.
     void showHistoryHit(const QString& network, const QString& tab, qint64 id);
-    // Selects the tab of that name (the status tab by its label), if there is one.
-    void selectTabNamed(const QString& tab);
+    // Selects the tab of that name (the status tab by its label), if there is one;
+    // answers its index, -1 for none.
+    int selectTabNamed(const QString& tab);
     void addFavorite();
     void removeFavorite();
     void insertFavorite(int id);
@@ -209,6 +214,7 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
     WhisperHook* m_inputWhispers = nullptr;
     FindBar* m_findBar = nullptr;
     HistorySearch m_historySearch;
+    std::function<void()> m_clearHistory;  // Options' "Clear history"; empty without a store
     QPointer<SearchDialog> m_searchDialog;
 };
 

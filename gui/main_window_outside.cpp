@@ -9,6 +9,7 @@
 #include "gui/drawn_button.h"
 #include "gui/desktop_attention.h"
 #include "gui/find_bar.h"
+#include "gui/history_keeper.h"
 #include "gui/irc_link.h"
 #include "gui/main_window.h"
 #include "gui/qt_text.h"
@@ -66,20 +67,49 @@ void MainWindow::openHistorySearch(const QString& query) {
     m_searchDialog->field()->setFocus();
 }
 
-void MainWindow::showHistoryHit(const QString& /*network*/, const QString& tab, qint64 /*id*/) {
-    selectTabNamed(tab);
+void MainWindow::useHistory() {
+    HistoryKeeper* keeper = m_services.history;
+    if (!keeper) {
+        return;
+    }
+    m_session->output.setHistory(keeper->store());
+    setHistorySearch(keeper->search());
+    m_clearHistory = keeper->clearer();
+    const auto tell = [this](const QString& message) {
+        m_session->output.addLine(u"", message.toStdU16String(),
+                                  m_services.colours.of(LineClass::Info));
+    };
+    for (const QString& message : keeper->takeEarlierReports()) {
+        tell(message);
+    }
+    connect(keeper, &HistoryKeeper::reported, this, tell);
 }
 
-void MainWindow::selectTabNamed(const QString& tab) {
+void MainWindow::showHistoryHit(const QString& network, const QString& tab, qint64 id) {
+    const int index = network.toStdU16String() == m_session->output.network() ? selectTabNamed(tab) : -1;
+    if (index < 0) {
+        m_session->output.addLine(
+            u"", (QStringLiteral("*** %1 on %2 is not open here").arg(tab, network)).toStdU16String(),
+            m_services.colours.of(LineClass::Info));
+        return;
+    }
+    if (ColorEdit* view = textView(index)) {
+        view->showStoredLine(id);
+    }
+}
+
+int MainWindow::selectTabNamed(const QString& tab) {
     // The client is on one network at a time: its tabs go by name, the status
     // tab by its label.
     const std::u16string name = tab.toStdU16String();
     const int index = m_session->tabs.pobierz_nazwe(0, name.size()) == name
                           ? 0
                           : m_session->tabs.znajdz_zakladke(name);
-    if (index >= 0 && m_session->tabs.select(index)) {
-        m_session->tabs.ZmienZakladke();
+    if (index < 0 || !m_session->tabs.select(index)) {
+        return -1;
     }
+    m_session->tabs.ZmienZakladke();
+    return index;
 }
 
 void MainWindow::bringToFront() {

@@ -72,7 +72,7 @@ OptionsDialog::OptionsDialog(const OptionsDialogServices& services, int scaleFac
                screen,
                new SoundsPage(settings, services.sound, scaleFactor),
                new InfoPage(services.host, scaleFactor),
-               new FilesPage(services.dictionary, scaleFactor)};
+               new FilesPage(services.dictionary, services.clearHistory, scaleFactor)};
     const char* titles[kPageCount] = {"Connection", "Options", "View", "Screen",
                                       "Sounds",     "Info",    "Files"};
     m_tabs = new QTabWidget(this);

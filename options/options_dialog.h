@@ -3,8 +3,9 @@
 // window's whole area, filled from the settings when it opens. OK stores every
 // page (whole or nothing) and closes; Cancel, Escape and the window's close
 // button close without writing anything. Only "Flush" and "Previous" act at
-// once, on the dictionary.
+// once, on the dictionary, and "Clear history".
 #include <QDialog>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -29,6 +30,8 @@ struct OptionsDialogServices {
     SoundPlayer& sound;
     Dictionary& dictionary;
     Host& host;  // prompts and message boxes
+    // Empties the stored history at once ("Clear history"); empty when there is none.
+    std::function<void()> clearHistory;
 };
 
 class OptionsDialog final : public QDialog {

@@ -22,6 +22,7 @@ void TaggedLineScope::begin(const Reply& reply) {
         if (const std::optional<std::int64_t> at = parseUtcStamp(*stamp)) {
             if (const std::optional<SystemTime> local = localTimeAt(*at)) {
                 m_time.local = *local;
+                m_time.utcMs = *at;
                 // Said before this connection began: a bouncer's or history replay.
                 m_time.replayed =
                     context.state.connectedAtMs > 0 && *at < context.state.connectedAtMs;

@@ -100,6 +100,7 @@ void connectionDataOf(const ServerRecord& record, const Clock& clock, Random& ra
     // anyone; 0 is reached by no connection, so the attempt fails as for a dead server.
     const std::int32_t port = SrvLosujPort(record.ports, clock, random, &out.tls);
     out.port = port > 0 ? static_cast<std::uint16_t>(port & 0xFFFF) : 0;
+    out.network = record.network.empty() ? record.server : record.network;
 }
 
 }  // namespace kolu

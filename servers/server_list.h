@@ -134,6 +134,8 @@ struct ConnectionData {
     std::string password;
     std::uint16_t port = 0;
     bool tls = false;  // the port was written "+port"
+    // What the stored history files the lines under: the record's network, else its server.
+    std::u16string network;
 };
 
 // Installation folder + "servers.txt".

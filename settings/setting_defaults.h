@@ -104,6 +104,15 @@ inline constexpr SettingDefault kSettingDefaults[] = {
     {u"ntf_hlight", SettingKind::Dword, 4, 1, {}, SwitchReading::UnlessZero},
     {u"ntf_priv", SettingKind::Dword, 4, 1, {}, SwitchReading::UnlessZero},
     {u"ntf_notify", SettingKind::Dword, 4, 1, {}, SwitchReading::UnlessZero},
+    // The stored history: kept at all (read at start-up); lines each tab holds in
+    // memory before the oldest are read back from the store instead; lines shown
+    // again when a tab opens; rows older than histdays days (0: forever) or past
+    // histmb megabytes are removed.
+    {u"hist_enable", SettingKind::Dword, 4, 1, {}, SwitchReading::UnlessZero},
+    {u"histlines", SettingKind::Dword, 4, 20000, {}},
+    {u"histreplay", SettingKind::Dword, 4, 100, {}},
+    {u"histdays", SettingKind::Dword, 4, 0, {}},
+    {u"histmb", SettingKind::Dword, 4, 1024, {}},
 };
 
 constexpr const SettingDefault* findSetting(std::u16string_view name) {

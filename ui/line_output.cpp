@@ -2,6 +2,8 @@
 
 #include <cerrno>
 
+#include "history/history_store.h"
+#include "platform/civil_time.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -9,6 +11,7 @@
 #include "settings/error_log.h"
 #include "settings/settings.h"
 #include "ui/formatting.h"
+#include "ui/stored_tab_lines.h"
 #include "ui/tab_registry.h"
 
 namespace kolu {
@@ -87,16 +90,85 @@ int LineOutput::RIDodajLinie(std::u16string_view target, std::u16string_view tex
         }
     }
 
+    std::int64_t id = 0;
+    if (m_history) {
+        const std::u16string tab =
+            m_tabs.pobierz_nazwe(destination, m_tabs.pobierz_lparam(destination)->nameLength);
+        const std::int64_t at = m_lineTime && m_lineTime->utcMs > 0 ? m_lineTime->utcMs : epochMs(m_clock);
+        id = m_history->add(m_network, tab, at, colour, lineSender(text), line);
+        // A flood writes in full batches between the window's timed flushes.
+        if (m_history->queued() >= HistoryStore::kFlushLines) {
+            m_history->flush();
+        }
+    }
     TextLines& view = m_tabs.pobierz_lparam(destination)->text;
     const std::size_t before = view.lineCount();
-    const int total = view.append(line, colour);
-    if (view.lineCount() == before) {
+    const int total = view.append(line, colour, id);
+    // A tab paging from the store may hold its newest lines there only.
+    if (view.lineCount() == before && id == 0) {
         m_log.LogError(u"LocalAlloc", u"ColorEditProc WM_APP+1", ENOMEM);
     }
     if (destination != m_tabs.selected() && !(m_lineTime && m_lineTime->replayed)) {
         m_tabs.setActivity(destination, colour == 0 ? kHiddenTabGrey : colour);
     }
     return total;
+}
+
+void LineOutput::setHistory(HistoryStore* store) {
+    m_history = store;
+    for (int index = 0; index < m_tabs.count(); ++index) {
+        attachSource(index);
+    }
+}
+
+void LineOutput::setNetwork(std::u16string network) {
+    if (network == m_network) {
+        return;
+    }
+    m_network = std::move(network);
+    // The status tab follows the connection; channels and queries keep the
+    // network they were opened on.
+    if (m_tabs.count() > 0) {
+        attachSource(0);
+    }
+}
+
+void LineOutput::attachSource(int index) {
+    TabRecord* record = m_tabs.pobierz_lparam(index);
+    if (!record) {
+        return;
+    }
+    if (!m_history) {
+        record->text.setPaging(nullptr, 0);
+        record->source.reset();
+        return;
+    }
+    record->source = std::make_unique<StoredTabLines>(
+        *m_history, m_network, m_tabs.pobierz_nazwe(index, record->nameLength));
+    const std::int32_t lines = m_settings.RegCzytajLONG(u"histlines");
+    record->text.setPaging(record->source.get(),
+                           static_cast<std::size_t>(std::max<std::int32_t>(lines, 1000)));
+}
+
+void LineOutput::replayHistory(int index) {
+    if (index <= 0 || !m_history) {
+        return;
+    }
+    attachSource(index);
+    const std::int32_t count = m_settings.RegCzytajLONG(u"histreplay");
+    TabRecord* record = m_tabs.pobierz_lparam(index);
+    if (count <= 0 || !record) {
+        return;
+    }
+    const std::vector<StoredLine> lines = m_history->lastLines(
+        m_network, m_tabs.pobierz_nazwe(index, record->nameLength), static_cast<std::size_t>(count));
+    if (lines.empty()) {
+        return;
+    }
+    for (const StoredLine& line : lines) {
+        record->text.append(line.text, kHiddenTabGrey, line.id);
+    }
+    record->text.append(kReplaySeparator, kHiddenTabGrey);
 }
 
 std::string LineOutput::logFilePath(std::u16string_view tabName) {
@@ -111,6 +183,23 @@ std::string LineOutput::logFilePath(std::u16string_view tabName) {
     path += logDate(lineLocalTime());
     path += u".txt";
     return toUtf8(path);
+}
+
+std::u16string_view lineSender(std::u16string_view text) {
+    std::size_t start = 0;
+    std::size_t end = std::u16string_view::npos;
+    if (text.starts_with(u'<')) {
+        start = 1;
+        end = text.find(u"> ", start);
+    } else if (text.starts_with(u"* ")) {
+        start = 2;
+        end = text.find(u' ', start);
+    }
+    if (end == std::u16string_view::npos || end == start) {
+        return {};
+    }
+    const std::u16string_view sender = text.substr(start, end - start);
+    return sender.find(u' ') == std::u16string_view::npos ? sender : std::u16string_view{};
 }
 
 SystemTime LineOutput::lineLocalTime() const {

@@ -14,6 +14,7 @@ namespace kolu {
 
 class Clock;
 class ErrorLog;
+class HistoryStore;
 class Settings;
 class TabRegistry;
 
@@ -22,6 +23,7 @@ class TabRegistry;
 // is not news: the tab labels keep their colours).
 struct LineTime {
     SystemTime local;
+    std::int64_t utcMs = 0;  // the same moment in UTC milliseconds since 1970
     bool replayed = false;
 };
 
@@ -62,12 +64,29 @@ class LineOutput final : public LinePrinter {
     // the clock's time, a new line); the caller keeps `time` alive meanwhile.
     void setLineTime(const LineTime* time) { m_lineTime = time; }
     const LineTime* lineTime() const { return m_lineTime; }
+    // Every line shown from now on is also kept in `store` (nullptr: none), under
+    // the network named by setNetwork; tabs then keep `histlines` lines in memory
+    // and read older ones back from the store, and a new channel or query tab
+    // begins with its last `histreplay` lines (replayHistory).
+    void setHistory(HistoryStore* store);
+    HistoryStore* history() const { return m_history; }
+    // The network the lines are said on (the server list's name, or the host).
+    void setNetwork(std::u16string network);
+    const std::u16string& network() const { return m_network; }
+    // Fills tab `index` with its last stored lines, dimmed, above a separator;
+    // they are not stored, logged or counted as news again.
+    void replayHistory(int index);
+    // The separator under the lines a tab begins with.
+    static constexpr std::u16string_view kReplaySeparator = u"--- earlier lines above ---";
+
     // Lines go to `collector` first while it is set (nullptr: none).
     void setCollector(LineCollector* collector) { m_collector = collector; }
     LineCollector* collector() const { return m_collector; }
 
   private:
     SystemTime lineLocalTime() const;
+    // Pages tab `index`'s lines from the store under the current network.
+    void attachSource(int index);
 
     TabRegistry& m_tabs;
     Settings& m_settings;
@@ -75,7 +94,13 @@ class LineOutput final : public LinePrinter {
     ErrorLog& m_log;
     const LineTime* m_lineTime = nullptr;
     LineCollector* m_collector = nullptr;
+    HistoryStore* m_history = nullptr;
+    std::u16string m_network;
 };
+
+// Who said a line, as its text begins: "<nick> ..." or "* nick ..." ("" for
+// other lines), for the stored history.
+std::u16string_view lineSender(std::u16string_view text);
 
 // A tab name a server chose, made safe as part of a file name in the log folder:
 // '/' and NUL become '_', and so does every character of a name "." or ".." and

@@ -38,6 +38,9 @@ int TabRegistry::dodaj_zakladke(std::u16string_view name) {
     if (m_selected < 0) {
         m_selected = 0;
     }
+    if (m_openHook) {
+        m_openHook(index);
+    }
     if (m_observer) {
         m_observer->tabAdded(index);
     }

@@ -4,12 +4,14 @@
 // a TabRecord owning the tab's text-view model; tabs are found by index or by a
 // name compared without regard to case. The tab strip widget observes it.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "settings/colour_table.h"
+#include "ui/line_source.h"
 #include "ui/text_lines.h"
 #include "ui/user_list.h"
 
@@ -23,6 +25,9 @@ struct TabRecord {
     explicit TabRecord(const TextMetrics& metrics) : text(&metrics) {}
 
     std::unique_ptr<UserList> userList;  // channels ('#', '&') only
+    // Where the text's lines that left memory are read back from (none: all stay).
+    // Declared before the text, which points at it, so it goes after the text.
+    std::unique_ptr<LineSource> source;
     TextLines text;
     std::uint32_t nameLength = 0;  // characters of the name at creation
     Colour activity = 0;           // label colour; 0 = no unseen activity
@@ -59,6 +64,9 @@ class TabRegistry {
     TabRegistry& operator=(const TabRegistry&) = delete;
 
     void setObserver(TabObserver* observer) { m_observer = observer; }
+    // Called with each new tab's index before the windows hear of it (to fill
+    // its text with what was said there before).
+    void setOpenHook(std::function<void(int index)> hook) { m_openHook = std::move(hook); }
 
     // Adds the tab "Status" (the first tab, so it lands at index 0).
     int dodaj_status();
@@ -132,6 +140,7 @@ class TabRegistry {
     std::vector<Tab> m_tabs;
     int m_selected = -1;
     TabObserver* m_observer = nullptr;
+    std::function<void(int)> m_openHook;
 };
 
 }  // namespace kolu

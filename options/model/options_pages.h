@@ -41,6 +41,7 @@ inline constexpr CheckSetting kCheckSettings[] = {
     {1702, u"logpriv", OptionsPage::Files},     {1703, u"logstat", OptionsPage::Files},
     {1704, u"debug", OptionsPage::Files},       {1709, u"whsp_enable", OptionsPage::Files},
     {1710, u"whspteach", OptionsPage::Files},   {1711, u"whspback", OptionsPage::Files},
+    {1716, u"hist_enable", OptionsPage::Files},
 };
 
 // A text field and the string setting it edits. The field takes fieldLimit - 1
@@ -79,6 +80,8 @@ inline constexpr int kSpecialListCount = 3;
 inline constexpr int kSoundEventCount = 13;
 inline constexpr int kSmallestFontSize = 11;  // font index 0; index 15 is 26
 inline constexpr int kMaxWhispers = 5;
+// "Keep for" on the Files page: days of history, 0 for ever.
+inline constexpr int kHistoryDayChoices[] = {0, 7, 30, 90, 365};
 
 struct OptionsPages {
     // Connection: the dialog's own server list; `server` as read, and on saving
@@ -112,6 +115,7 @@ struct OptionsPages {
 
     // Files
     int whspmax = 2;  // 1 to 5
+    std::int32_t histdays = 0;  // days the history keeps; 0 forever
 
     bool check(int id) const {
         const auto it = checks.find(id);

@@ -145,6 +145,7 @@ void RegOpCzytajFiles(PageKeys keys, OptionsPages& pages) {
     const std::int32_t whispers = keys.settings.readDword(u"whspmax", label);
     // A value the list can't show would be saved back as 0 (no whispers at all).
     pages.whspmax = whispers >= 1 && whispers <= kMaxWhispers ? whispers : 2;
+    pages.histdays = std::max(0, keys.settings.readDword(u"histdays", label));
 }
 
 // The names. servers.txt and `server`, the position in it, are stored by the caller.
@@ -192,6 +193,7 @@ void RegOpZapiszFiles(PageKeys keys, const OptionsPages& pages) {
     writeChecks(keys, pages, OptionsPage::Files, label);
     writeTexts(keys, pages, OptionsPage::Files, label);
     keys.settings.writeDword(u"whspmax", std::clamp(pages.whspmax, 1, kMaxWhispers), label);
+    keys.settings.writeDword(u"histdays", std::max(0, pages.histdays), label);
 }
 
 std::u16string storeFailureText(long result) {
