@@ -8,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "history/history_store.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "tests/support/fixed_metrics.h"
@@ -128,6 +129,62 @@ TEST_F(LineOutputTest, LogFilesHoldUtf8LinesWithoutCodesOneADayUnderAPrefixForTh
         output.RIDodajLinie(target, u"line", 0);
         EXPECT_EQ(txtFiles(logs.path()), file ? Files{file} : Files{}) << toUtf8(target);
     }
+}
+
+// The fixture's tabs are #Chan, nick and &local on "Libera"; a second run (a
+// restart) opens #chan again over the same file.
+TEST_F(LineOutputTest, StoredLinesComeBackDimmedAboveASeparatorWhenTheirTabOpensAgain) {
+    test::TempDir logs;
+    const std::string path = logs.file("history.sqlite");
+    env.putString(kSettingsKey, u"logpath", fromUtf8(logs.path()));
+    env.putDword(kSettingsKey, u"logchan", 1);
+    env.putDword(kSettingsKey, u"histreplay", 2);
+    {
+        HistoryStore store;
+        ASSERT_TRUE(store.open(path, nullptr));
+        output.setHistory(&store);
+        output.setNetwork(u"Libera");
+        output.RIDodajLinie(u"#chan", u"<ann> one", 0x10);
+        output.RIDodajLinie(u"#chan", u"* bob waves", 0x20);
+        output.RIDodajLinie(u"#chan", u"<ann> three", 0x30);
+        output.RIDodajLinie(u"", u"-NickServ- hi", 0x40);
+        const std::vector<StoredLine> stored = store.lastLines(u"Libera", u"#CHAN", 9);
+        ASSERT_EQ(stored.size(), 3u);
+        EXPECT_EQ(stored[1].sender, u"bob");
+        EXPECT_EQ(stored[2].sender, u"ann");
+        EXPECT_EQ(stored[2].colour, 0x30u);
+        EXPECT_EQ(store.lastLines(u"Libera", u"Status", 9).at(0).sender, u"");
+        output.setHistory(nullptr);
+    }
+    HistoryStore store;
+    ASSERT_TRUE(store.open(path, nullptr));
+    const auto openAgain = [&](std::u16string network) {
+        TabRegistry tabs{sounds, metrics};
+        LineOutput again{tabs, env.settings, env.clock, env.log};
+        tabs.dodaj_status();
+        tabs.setOpenHook([&again](int index) { again.replayHistory(index); });
+        again.setHistory(&store);
+        again.setNetwork(std::move(network));
+        const int index = tabs.dodaj_zakladke(u"#Chan");
+        again.RIDodajLinie(u"#chan", u"<ann> four", 0x50);
+        std::vector<TextLines::Line> shown;
+        for (std::size_t i = 0; i < tabs.pobierz_lparam(index)->text.lineCount(); ++i) {
+            shown.push_back(tabs.pobierz_lparam(index)->text.line(i));
+        }
+        return shown;
+    };
+    const std::vector<TextLines::Line> libera = openAgain(u"Libera");
+    ASSERT_EQ(libera.size(), 4u);
+    EXPECT_EQ(libera[0].text, u"* bob waves");
+    EXPECT_EQ(libera[1].text, u"<ann> three");
+    EXPECT_EQ(libera[1].colour, kHiddenTabGrey);
+    EXPECT_EQ(libera[2].text, LineOutput::kReplaySeparator);
+    EXPECT_EQ(libera[3].text, u"<ann> four");
+    EXPECT_EQ(libera[3].colour, 0x50u);
+    EXPECT_EQ(openAgain(u"OFTC").size(), 1u);  // the same name on another network
+    // Shown again but not logged again: the log holds each line once.
+    const std::string log = logs.read(txtFiles(logs.path()).at(0));
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 5);
 }
 
 // That no log file lands outside its folder, whatever the server names, is the protocol fuzz
