@@ -11,6 +11,7 @@
 #include "gui/find_bar.h"
 #include "gui/qt_text_metrics.h"
 #include "gui/search_dialog.h"
+#include "tests/support/fake_line_source.h"
 #include "tests/widgets/widget_util.h"
 
 namespace kolu {
@@ -98,6 +99,31 @@ TEST_F(FindBarTest, AHugeTabIsSearchedInSlicesWhileTheEventLoopTurns) {
     find(QStringLiteral("zoe"));
     EXPECT_TRUE(turnedWhileSearching);
     EXPECT_EQ(bar.status(), QStringLiteral("1 of 4"));
+}
+
+TEST_F(FindBarTest, AFindFollowsItsLinesWhenOldOnesLeaveMemory) {
+    test::FakeLineSource source(1400);
+    lines.setPaging(&source, 1000);
+    const auto add = [&](const PagedLine& line) { lines.append(line.text, 0, line.id); };
+    std::for_each(source.lines.begin(), source.lines.end(), add);
+    find(QStringLiteral("7"));
+    key(Qt::Key_Return);
+    const TextMatch current = *bar.current();
+    for (int i = 0; i < 200; ++i) {
+        add(source.lines[static_cast<std::size_t>(source.add()) - 1]);
+    }
+    QApplication::processEvents();
+    ASSERT_GT(lines.firstPosition(), 0);  // the oldest lines left
+    for (const TextMatch& match : bar.finder().matches()) {
+        ASSERT_GE(match.line, lines.firstPosition());
+        const auto index = static_cast<std::size_t>(match.line - lines.firstPosition());
+        ASSERT_EQ(lines.line(index).text.substr(match.start, match.length), u"7");
+    }
+    EXPECT_EQ(bar.current(), current);
+    // The same as a search started now.
+    const std::vector<TextMatch> kept = bar.finder().matches();
+    find(QStringLiteral("7"));
+    EXPECT_EQ(bar.finder().matches(), kept);
 }
 
 TEST(SearchDialog, HitsComeFromAnotherThreadNewestFirstPlainAndAChosenOneIsSignalled) {
