@@ -82,7 +82,8 @@ class ColorEdit final : public QAbstractScrollArea, private TextLinesObserver {
     // to the middle, or as near as the ends allow.
     void scrollToLine(std::size_t line);
     // The line stored with `id` in the middle of the view, read back from the
-    // store's source when it left memory; false when it is not found.
+    // store's source when it left memory; false when it is not found. With
+    // auto-scroll on, the next new line takes the view back to the newest.
     bool showStoredLine(std::int64_t id);
 
     // The lines at least partly in view, oldest first, in viewport coordinates

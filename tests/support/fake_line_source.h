@@ -29,14 +29,12 @@ class FakeLineSource final : public LineSource {
 
     std::vector<PagedLine> linesBefore(std::int64_t id, std::size_t count) override {
         ++reads;
-        const auto end = std::lower_bound(lines.begin(), lines.end(), id, idLess);
+        const auto end = std::ranges::lower_bound(lines, id, {}, &PagedLine::id);
         return {end - std::min<std::ptrdiff_t>(count, end - lines.begin()), end};
     }
     std::vector<PagedLine> linesAfter(std::int64_t id, std::size_t count) override {
         ++reads;
-        const auto begin =
-            std::upper_bound(lines.begin(), lines.end(), id,
-                             [](std::int64_t a, const PagedLine& b) { return a < b.id; });
+        const auto begin = std::ranges::upper_bound(lines, id, {}, &PagedLine::id);
         return {begin, begin + std::min<std::ptrdiff_t>(count, lines.end() - begin)};
     }
 
@@ -44,7 +42,6 @@ class FakeLineSource final : public LineSource {
     int reads = 0;
 
   private:
-    static bool idLess(const PagedLine& a, std::int64_t b) { return a.id < b; }
     std::size_t m_padding;
 };
 

@@ -114,13 +114,8 @@ TEST_F(FindBarTest, AFindFollowsItsLinesWhenOldOnesLeaveMemory) {
     }
     QApplication::processEvents();
     ASSERT_GT(lines.firstPosition(), 0);  // the oldest lines left
-    for (const TextMatch& match : bar.finder().matches()) {
-        ASSERT_GE(match.line, lines.firstPosition());
-        const auto index = static_cast<std::size_t>(match.line - lines.firstPosition());
-        ASSERT_EQ(lines.line(index).text.substr(match.start, match.length), u"7");
-    }
     EXPECT_EQ(bar.current(), current);
-    // The same as a search started now.
+    // The matches of the lines still in memory: the same as a search started now.
     const std::vector<TextMatch> kept = bar.finder().matches();
     find(QStringLiteral("7"));
     EXPECT_EQ(bar.finder().matches(), kept);
