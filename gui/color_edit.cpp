@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <algorithm>
+#include <climits>
 #include <optional>
 
 #include "gui/background_picture.h"
@@ -56,8 +57,8 @@ void ColorEdit::setAutoScroll(bool on) {
     m_shared->autoScroll = on;
 }
 
-int ColorEdit::addLine(std::u16string_view text, Colour colour) {
-    return m_lines.append(text, colour);
+int ColorEdit::addLine(std::u16string_view text, Colour colour, std::int64_t id) {
+    return m_lines.append(text, colour, id);
 }
 
 void ColorEdit::setSelectionStart(std::size_t line, std::size_t offset) {
@@ -83,11 +84,27 @@ void ColorEdit::scrollToLine(std::size_t line) {
     if (top >= m_scroll && top + height <= m_scroll + viewport()->height()) {
         return;
     }
+    centreOn(line);
+}
+
+void ColorEdit::centreOn(std::size_t line) {
+    const std::int64_t middle =
+        m_tops.top(line) + m_tops.height(line) / 2 - viewport()->height() / 2;
     const int largest = largestPosition();
-    const std::int64_t middle = top + height / 2 - viewport()->height() / 2;
     m_scroll =
         largest < 0 ? largest : static_cast<int>(std::clamp<std::int64_t>(middle, 0, largest));
     refresh();
+}
+
+bool ColorEdit::showStoredLine(std::int64_t id) {
+    followAppended();
+    const std::optional<std::size_t> index = m_lines.reveal(id);
+    if (!index) {
+        return false;
+    }
+    m_tops.sync(m_lines);
+    centreOn(*index);
+    return true;
 }
 
 std::vector<PlacedLine> ColorEdit::linesInView() {
@@ -131,6 +148,52 @@ void ColorEdit::lineAppended(const TextLines& /*lines*/) {
     }
 }
 
+void ColorEdit::linesShifted(const TextLines& /*lines*/, const LineShift& shift) {
+    if (shift.reset) {
+        m_selectionLine = 0;  // whoever replaced the lines places the view
+    } else {
+        // What is in view stays put: only the lines above it came or went.
+        const std::int64_t moved = shift.addedFrontHeight - shift.removedFrontHeight;
+        const auto clampToInt = [](std::int64_t y) {
+            return static_cast<int>(std::clamp<std::int64_t>(y, INT_MIN, INT_MAX));
+        };
+        m_scroll = clampToInt(m_scroll + moved);
+        m_drawnScroll = clampToInt(m_drawnScroll + moved);
+        const std::int64_t line = static_cast<std::int64_t>(m_selectionLine) +
+                                  static_cast<std::int64_t>(shift.addedFront) -
+                                  static_cast<std::int64_t>(shift.removedFront);
+        m_selectionLine = static_cast<std::size_t>(std::max<std::int64_t>(line, 0));
+    }
+    m_highlighted = false;  // a drag lays its selection out again at the next move
+    m_shifted = true;
+    m_dirty = true;
+    emit linesPaged();
+}
+
+int ColorEdit::pageDue() const {
+    const int screen = viewport()->height();
+    if (m_lines.olderInSource() && m_scroll < screen) {
+        return -1;
+    }
+    if (!m_lines.newestInMemory() && m_scroll > largestPosition() - screen) {
+        return 1;
+    }
+    return 0;
+}
+
+void ColorEdit::pageNearEdges() {
+    // Half the cap at most: a read past the cap drops lines from the other end,
+    // which must not reach the lines in view.
+    const std::size_t page = std::clamp<std::size_t>(m_lines.cap() / 2, 1, TextLines::kPageLines);
+    const int due = pageDue();
+    if (due < 0) {
+        m_lines.loadOlder(page);
+    } else if (due > 0) {
+        m_lines.loadNewer(page);
+    }
+    m_tops.sync(m_lines);
+}
+
 void ColorEdit::followGeometry() {
     m_lines.setWidth(viewport()->width());
     m_tops.sync(m_lines);
@@ -151,11 +214,28 @@ void ColorEdit::refresh() {
 }
 
 void ColorEdit::invalidate() {
+    bool read = false;
+    if (m_appendPending && m_shared->autoScroll && !m_lines.newestInMemory()) {
+        // Following new lines while the newest are paged out: one read of the
+        // newest page replaces what is in memory, rather than a page per step
+        // down to them.
+        m_lines.loadNewest(TextLines::kPageLines);
+        read = true;
+    }
     m_tops.sync(m_lines);
     if (m_appendPending && m_shared->autoScroll) {
         m_scroll = largestPosition();
     }
     m_appendPending = false;
+    if (!read) {
+        pageNearEdges();
+    }
+    if (m_shifted) {
+        // Lines in view may have left memory (a drop the view could not follow).
+        const int largest = largestPosition();
+        m_scroll = std::clamp(m_scroll, std::min(0, largest), std::max(0, largest));
+        m_shifted = false;
+    }
     m_drawnScroll = m_scroll;
     m_highlighted = false;
     m_dirty = true;  // the image is drawn at the next paint
@@ -169,6 +249,7 @@ void ColorEdit::followAppended() {
 }
 
 void ColorEdit::updateScrollBar() {
+    // Over a paged store the range is that of the lines in memory only.
     QScrollBar* bar = verticalScrollBar();
     const QSignalBlocker blocker(bar);
     bar->setRange(0, std::max(0, largestPosition()));
@@ -183,8 +264,8 @@ void ColorEdit::scrollRequest(ScrollRequest request, int trackPosition) {
     const ScrollStep step = scrollStep(m_scroll, request, trackPosition, m_metrics.lineHeight(),
                                        viewport()->height(), largestPosition(), m_drawnScroll);
     m_scroll = step.position;
-    if (step.redraw) {
-        refresh();
+    if (step.redraw || pageDue() != 0) {
+        refresh();  // reads at most one page
     }
 }
 

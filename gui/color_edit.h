@@ -4,7 +4,11 @@
 // newest line at the bottom edge, scrolls in pixels, paints through an off-screen
 // image over the background colour or picture, highlights what a drag selects and
 // copies it to the clipboard when the button is released. Only the lines in view
-// are laid out and drawn, however many the store holds.
+// are laid out and drawn, however many the store holds. Over a paged store the
+// view reads a page of older (newer) lines when it comes within a screen of the
+// top (bottom) of what is in memory, one read per scroll step, and keeps the
+// lines in view where they are as pages come and go. The scroll bar covers only
+// the lines in memory: its thumb jumps as pages are read.
 #include <QAbstractScrollArea>
 #include <QImage>
 #include <QPoint>
@@ -52,7 +56,7 @@ class ColorEdit final : public QAbstractScrollArea, private TextLinesObserver {
     bool autoScroll() const { return m_shared->autoScroll; }
     // WM_APP+1: stores the line (the view follows through the store's observer)
     // and answers the new total height; 0 when the line could not be stored.
-    int addLine(std::u16string_view text, Colour colour);
+    int addLine(std::u16string_view text, Colour colour, std::int64_t id = 0);
     // WM_APP+2: the line and character offset where the selection begins.
     void setSelectionStart(std::size_t line, std::size_t offset);
     // WM_APP+3: redraws the off-screen image at the current size and scroll
@@ -77,6 +81,10 @@ class ColorEdit final : public QAbstractScrollArea, private TextLinesObserver {
     // Brings line `line` into sight: unless it is wholly in view already, scrolled
     // to the middle, or as near as the ends allow.
     void scrollToLine(std::size_t line);
+    // The line stored with `id` in the middle of the view, read back from the
+    // store's source when it left memory; false when it is not found. With
+    // auto-scroll on, the next new line takes the view back to the newest.
+    bool showStoredLine(std::int64_t id);
 
     // The lines at least partly in view, oldest first, in viewport coordinates
     // (for the links under the pointer and for screen readers).
@@ -98,6 +106,8 @@ class ColorEdit final : public QAbstractScrollArea, private TextLinesObserver {
     void contextMenuRequested(QPoint globalPosition);
     // Lines added to the store this turn of the event loop are shown (sent once a turn).
     void linesAdded();
+    // Lines left the store or were read back into it (its positions tell which).
+    void linesPaged();
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -113,6 +123,12 @@ class ColorEdit final : public QAbstractScrollArea, private TextLinesObserver {
     // Lines added during one turn of the event loop are followed (tops, auto-scroll,
     // scroll bar, drawing) once, when the turn ends or at the next paint.
     void lineAppended(const TextLines& lines) override;
+    void linesShifted(const TextLines& lines, const LineShift& shift) override;
+    // Which read paging wants at the current position: -1 older lines, 1 newer, 0 none.
+    int pageDue() const;
+    void pageNearEdges();
+    // Scrolls `line` to the middle of the view, or as near as the ends allow.
+    void centreOn(std::size_t line);
     // Everything refresh() does but asking for a paint.
     void invalidate();
     // Before the view is used between the lines' arrival and the queued refresh.
@@ -149,6 +165,7 @@ class ColorEdit final : public QAbstractScrollArea, private TextLinesObserver {
     bool m_dirty = true;
     bool m_appendPending = false;  // lines added that the tops and scroll position don't follow yet
     bool m_refreshQueued = false;
+    bool m_shifted = false;  // paging moved the scroll position since the last refresh
 
     // The drag: press point (-1, -1 between gestures), its highlight and count.
     QPoint m_press{-1, -1};

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QStyle>
 #include <QToolButton>
+#include <algorithm>
 
 #include "gui/color_edit.h"
 #include "ui/text_lines.h"
@@ -67,11 +68,13 @@ void FindBar::setTarget(ColorEdit* view, const TextLines* lines) {
     if (m_view) {
         m_view->setFound({}, std::nullopt);
         disconnect(m_view, &ColorEdit::linesAdded, this, nullptr);
+        disconnect(m_view, &ColorEdit::linesPaged, this, nullptr);
     }
     m_view = view;
     m_lines = lines;
     if (m_view) {
         connect(m_view, &ColorEdit::linesAdded, this, &FindBar::searchAppended);
+        connect(m_view, &ColorEdit::linesPaged, this, &FindBar::followPaging);
     }
     if (!isHidden()) {
         restart();
@@ -100,6 +103,7 @@ void FindBar::restart() {
     m_slice.stop();
     m_current = 0;
     m_shownCount = 0;
+    m_goToFirst = true;
     if (m_lines && m_view) {
         m_finder.start(*m_lines, m_field->text().toStdU16String());
         showFound(false);
@@ -117,7 +121,7 @@ void FindBar::runSlice() {
     if (m_finder.matches().size() != m_shownCount) {
         // The first match found is the newest: the view goes to it, as it
         // goes to the one each step picks.
-        showFound(m_shownCount == 0);
+        showFound(m_goToFirst && m_shownCount == 0);
     }
     if (!done) {
         m_slice.start();
@@ -139,6 +143,28 @@ void FindBar::searchAppended() {
     }
     showFound(false);
     updateStatus();
+}
+
+void FindBar::followPaging() {
+    if (isHidden() || !m_lines) {
+        return;
+    }
+    const TextFinder::Followed followed = m_finder.followPaging();
+    if (followed.restarted) {
+        // Every line was replaced (a jump to a stored line): the view stays where it was put.
+        m_current = 0;
+        m_goToFirst = false;
+    } else {
+        m_current -= std::min(m_current, followed.droppedNewest);
+    }
+    const std::size_t count = m_finder.matches().size();
+    m_current = count == 0 ? 0 : std::min(m_current, count - 1);
+    if (!m_finder.finished() && !m_slice.isActive()) {
+        m_slice.start();
+    }
+    showFound(false);
+    updateStatus();
+    searchAppended();  // lines read back at the end
 }
 
 void FindBar::step(bool older) {
@@ -163,11 +189,20 @@ void FindBar::showFound(bool scroll) {
         return;
     }
     m_shownCount = m_finder.matches().size();
-    m_view->setFound([this](std::size_t line,
-                            std::vector<TextMatch>& out) { m_finder.matchesInLine(line, out); },
-                     current());
-    if (scroll && current()) {
-        m_view->scrollToLine(current()->line);
+    // The view counts lines from its first in memory; matches hold stable positions.
+    m_view->setFound(
+        [this](std::size_t line, std::vector<TextMatch>& out) {
+            if (m_lines) {
+                m_finder.matchesInLine(m_lines->firstPosition() + static_cast<std::int64_t>(line),
+                                       out);
+            }
+        },
+        current());
+    if (scroll && current() && m_lines) {
+        const std::int64_t index = current()->line - m_lines->firstPosition();
+        if (index >= 0) {
+            m_view->scrollToLine(static_cast<std::size_t>(index));
+        }
     }
 }
 

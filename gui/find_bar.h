@@ -64,6 +64,9 @@ class FindBar final : public QWidget {
     void runSlice();
     // Lines came to the target while the bar is open: theirs are the newest matches.
     void searchAppended();
+    // The target's store paged: matches in lines that left memory go, the same
+    // match stays current while it is there, and older lines put in front are searched.
+    void followPaging();
     void showFound(bool scroll);
     void updateStatus();
 
@@ -80,6 +83,7 @@ class FindBar final : public QWidget {
     const TextLines* m_lines = nullptr;
     std::size_t m_current = 0;     // index into the matches; meaningless while there are none
     std::size_t m_shownCount = 0;  // matches the view was last given
+    bool m_goToFirst = false;      // the view goes to the first match found (not after a reset)
 };
 
 }  // namespace kolu

@@ -1,6 +1,7 @@
 #pragma once
-// Where a tab's lines that left memory are read back from (the history store),
-// so a tab can keep a bounded number of lines and page the rest in on demand.
+// Where the lines of a tab that left memory are read back from (the history
+// store), so a text view can keep a bounded number of lines and page the rest
+// in as the user scrolls. Ids grow with every line stored, over every tab.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -10,7 +11,7 @@
 
 namespace kolu {
 
-// A line read back from where a tab's lines are kept.
+// A line read back from where a tab's lines are kept, formatting codes included.
 struct PagedLine {
     std::int64_t id = 0;
     std::u16string text;

@@ -162,8 +162,9 @@ void TextFinder::start(const TextLines& lines, std::u16string_view query) {
     clear();
     m_lines = &lines;
     m_query = foldForSearch(query);
-    m_next = m_query.empty() ? 0 : lines.lineCount();
-    m_end = lines.lineCount();
+    m_next = lines.endPosition();
+    m_end = lines.endPosition();
+    m_resets = lines.resets();
 }
 
 void TextFinder::clear() {
@@ -172,6 +173,11 @@ void TextFinder::clear() {
     m_next = 0;
     m_end = 0;
     m_matches.clear();
+}
+
+bool TextFinder::finished() const {
+    return !m_lines || m_query.empty() || m_next <= m_lines->firstPosition() ||
+           m_matches.size() >= kMaxMatches;
 }
 
 bool TextFinder::searchSlice(std::chrono::steady_clock::duration budget) {
@@ -195,34 +201,61 @@ std::size_t TextFinder::searchAppended() {
         return 0;
     }
     m_appended.clear();
-    for (std::size_t index = m_lines->lineCount(); index > m_end;) {
-        searchLine(--index, m_appended);
+    for (std::int64_t position = m_lines->endPosition(); position > m_end;) {
+        searchLine(--position, m_appended);
     }
-    m_end = m_lines->lineCount();
+    m_end = m_lines->endPosition();
     m_matches.insert(m_matches.begin(), m_appended.begin(), m_appended.end());
     return m_appended.size();
 }
 
-void TextFinder::searchLine(std::size_t index, std::vector<TextMatch>& out) {
-    foldForSearch(m_lines->line(index).text, m_folded);
+TextFinder::Followed TextFinder::followPaging() {
+    Followed followed;
+    if (!m_lines) {
+        return followed;
+    }
+    const std::int64_t first = m_lines->firstPosition();
+    const std::int64_t end = m_lines->endPosition();
+    if (m_lines->resets() != m_resets) {
+        m_resets = m_lines->resets();
+        m_matches.clear();
+        m_next = end;
+        m_end = end;
+        followed.restarted = true;
+        return followed;
+    }
+    // Newest first: lines gone from the back are at the front of the list, the oldest at its end.
+    const auto kept = std::find_if(m_matches.begin(), m_matches.end(),
+                                   [end](const TextMatch& match) { return match.line < end; });
+    followed.droppedNewest = static_cast<std::size_t>(kept - m_matches.begin());
+    m_matches.erase(m_matches.begin(), kept);
+    std::erase_if(m_matches, [first](const TextMatch& match) { return match.line < first; });
+    m_end = std::min(m_end, end);
+    m_next = std::min(m_next, end);
+    return followed;
+}
+
+void TextFinder::searchLine(std::int64_t position, std::vector<TextMatch>& out) {
+    foldForSearch(m_lines->line(static_cast<std::size_t>(position - m_lines->firstPosition())).text,
+                  m_folded);
     m_lineMatches.clear();
     const std::u16string_view folded = m_folded.text;
     for (std::size_t at = folded.find(m_query); at != std::u16string_view::npos;
          at = folded.find(m_query, at + m_query.size())) {
         const auto [begin, end] = m_folded.originalRange(at, m_query.size());
-        m_lineMatches.push_back({index, begin, end - begin});
+        m_lineMatches.push_back({position, begin, end - begin});
     }
     out.insert(out.end(), m_lineMatches.rbegin(), m_lineMatches.rend());
 }
 
-void TextFinder::matchesInLine(std::size_t line, std::vector<TextMatch>& out) const {
+void TextFinder::matchesInLine(std::int64_t line, std::vector<TextMatch>& out) const {
     const auto [first, last] =
         std::equal_range(m_matches.begin(), m_matches.end(), TextMatch{line, 0, 0},
                          [](const TextMatch& a, const TextMatch& b) { return a.line > b.line; });
     out.insert(out.end(), std::make_reverse_iterator(last), std::make_reverse_iterator(first));
 }
 
-std::size_t TextFinder::indexOf(std::size_t line, std::size_t start) const {
+std::size_t TextFinder::indexOf(std::int64_t line, std::size_t start) const {
     const TextMatch key{line, start, 0};
     const auto it = std::lower_bound(m_matches.begin(), m_matches.end(), key, newerThan);
     return it != m_matches.end() && it->line == line && it->start == start

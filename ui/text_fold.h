@@ -33,9 +33,11 @@ struct FoldedText {
 void foldForSearch(std::u16string_view text, FoldedText& out);
 std::u16string foldForSearch(std::u16string_view text);
 
-// One match in a view's lines, in the plain text the view shows (formatting codes taken out).
+// One match in a view's lines, in the plain text the view shows (formatting
+// codes taken out). `line` is the line's position in its store
+// (TextLines::firstPosition() + index), which paging leaves as it is.
 struct TextMatch {
-    std::size_t line = 0;
+    std::int64_t line = 0;
     std::size_t start = 0;
     std::size_t length = 0;
     bool operator==(const TextMatch&) const = default;
@@ -43,7 +45,8 @@ struct TextMatch {
 
 // Searches the lines a store held when it started, newest first, so the lines
 // the user sees are found first and a huge tab is searched in slices that each
-// return within their time budget.
+// return within their time budget. Lines a paged store puts in front are
+// searched as the search goes on; matches in lines that leave memory are dropped.
 class TextFinder {
   public:
     // Past this many matches the search stops: more could not be stepped through anyway.
@@ -57,28 +60,39 @@ class TextFinder {
     // Searches on for about `budget` (at least kLinesPerCheck lines); true once
     // every line is searched.
     bool searchSlice(std::chrono::steady_clock::duration budget);
-    bool finished() const { return m_next == 0 || m_matches.size() >= kMaxMatches; }
+    bool finished() const;
     // Searches the lines added since the search started (or since the last
     // call): their matches go in front, as the newest. Answers how many.
     std::size_t searchAppended();
+    // After the store paged: matches in lines no longer in memory are dropped
+    // (`droppedNewest` of them from the front of matches()) and older lines put
+    // in front are left to the next slices. After a reset the search starts
+    // again at the newest line (`restarted`).
+    struct Followed {
+        std::size_t droppedNewest = 0;
+        bool restarted = false;
+    };
+    Followed followPaging();
     bool capped() const { return m_matches.size() >= kMaxMatches; }
 
     // Newest first: the last match of the newest line is match 0.
     const std::vector<TextMatch>& matches() const { return m_matches; }
-    // The matches found in line `line`, in order along the line, appended to `out`.
-    void matchesInLine(std::size_t line, std::vector<TextMatch>& out) const;
-    // The index of a match in line `line` at `start`, or matches().size().
-    std::size_t indexOf(std::size_t line, std::size_t start) const;
+    // The matches found in the line at position `line`, in order along the
+    // line, appended to `out`.
+    void matchesInLine(std::int64_t line, std::vector<TextMatch>& out) const;
+    // The index of a match in the line at position `line` at `start`, or matches().size().
+    std::size_t indexOf(std::int64_t line, std::size_t start) const;
     const std::u16string& foldedQuery() const { return m_query; }
 
   private:
-    // Appends line `index`'s matches to `out`, the last one along the line first.
-    void searchLine(std::size_t index, std::vector<TextMatch>& out);
+    // Appends the matches of the line at `position` to `out`, the last one along the line first.
+    void searchLine(std::int64_t position, std::vector<TextMatch>& out);
 
     const TextLines* m_lines = nullptr;
     std::u16string m_query;
-    std::size_t m_next = 0;  // lines [0, m_next) are still to search
-    std::size_t m_end = 0;   // lines from here on came after the search started
+    std::int64_t m_next = 0;     // positions [firstPosition(), m_next) are still to search
+    std::int64_t m_end = 0;      // positions from here on came after the search started
+    std::uint64_t m_resets = 0;  // the store's resets() when the search started
     std::vector<TextMatch> m_matches;
     FoldedText m_folded;
     std::vector<TextMatch> m_lineMatches;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/text.h"
+#include "tests/support/fake_line_source.h"
 #include "tests/support/fixed_metrics.h"
 #include "ui/formatting.h"
 #include "ui/text_lines.h"
@@ -149,6 +150,73 @@ TEST(TextLines, IncrementalTotalsEqualAFullReMeasure) {
             ASSERT_EQ(lines.line(i).text, plainText(texts[i]));
         }
     }
+}
+
+// What is in memory is a run of the source's lines in order, and the total is
+// the sum of their heights.
+void expectRunOfSource(const TextLines& lines, const test::FakeLineSource& source) {
+    int sum = 0;
+    for (std::size_t i = 0; i < lines.lineCount(); ++i) {
+        ASSERT_EQ(lines.id(i), lines.id(0) + static_cast<std::int64_t>(i));
+        ASSERT_EQ(lines.line(i).text, source.text(lines.id(i)));
+        sum += lines.lineHeight(i);
+    }
+    EXPECT_EQ(lines.totalHeight(), sum);
+}
+
+// Pages older (newer) lines in until the source has no more, checking after
+// each read that the line at the end read from keeps its position.
+void pageToTheEnd(TextLines& lines, const test::FakeLineSource& source, bool older) {
+    for (int step = 0; older ? lines.olderInSource() : !lines.newestInMemory(); ++step) {
+        ASSERT_LT(step, 40);
+        const std::size_t index = older ? 0 : lines.lineCount() - 1;
+        const std::int64_t position = lines.firstPosition() + static_cast<std::int64_t>(index);
+        const std::int64_t id = lines.id(index);
+        older ? lines.loadOlder(500) : lines.loadNewer(500);
+        ASSERT_EQ(lines.id(static_cast<std::size_t>(position - lines.firstPosition())), id);
+        expectRunOfSource(lines, source);
+    }
+}
+
+TEST(TextLinesPaging, AppendsStayUnderTheCapPagesComeBackInOrderAndAGoneLineIsRevealed) {
+    test::FixedMetrics metrics;
+    test::FakeLineSource source(10000, 1000);
+    TextLines paged(&metrics, 600);
+    TextLines whole(&metrics, 600);
+    paged.setPaging(&source, 1000);
+    for (const PagedLine& line : source.lines) {
+        paged.append(line.text, line.colour, line.id);
+        whole.append(line.text, line.colour, line.id);
+        ASSERT_LE(paged.lineCount(), 1000 + TextLines::kPageLines);
+    }
+    EXPECT_EQ(whole.lineCount(), source.lines.size());  // no source: nothing leaves
+    EXPECT_LT(paged.memoryBytes() * 4, whole.memoryBytes());
+    EXPECT_EQ(paged.id(paged.lineCount() - 1), 10000);
+    EXPECT_EQ(source.reads, 0);
+    expectRunOfSource(paged, source);
+
+    pageToTheEnd(paged, source, true);
+    EXPECT_EQ(paged.id(0), 1);
+    EXPECT_FALSE(paged.newestInMemory());
+    // A line that comes meanwhile is only in the source until paging reaches it.
+    const std::size_t count = paged.lineCount();
+    const std::int64_t late = source.add();
+    paged.append(source.text(late), 0, late);
+    EXPECT_EQ(paged.lineCount(), count);
+    pageToTheEnd(paged, source, false);
+    EXPECT_EQ(paged.id(paged.lineCount() - 1), late);
+
+    const std::size_t kept = paged.lineCount();
+    EXPECT_FALSE(paged.reveal(20000));
+    EXPECT_EQ(paged.lineCount(), kept);  // unknown: what was in memory stays
+    const std::optional<std::size_t> index = paged.reveal(4242);
+    ASSERT_TRUE(index);
+    EXPECT_EQ(paged.line(*index).text, source.text(4242));
+    expectRunOfSource(paged, source);
+    EXPECT_FALSE(paged.newestInMemory());
+    const int reads = source.reads;
+    EXPECT_EQ(paged.reveal(4243), *index + 1);
+    EXPECT_EQ(source.reads, reads);  // in memory: nothing read
 }
 
 // The bottom line and the upward walk as the view's drawing describes them, step

@@ -11,6 +11,7 @@
 #include "gui/find_bar.h"
 #include "gui/qt_text_metrics.h"
 #include "gui/search_dialog.h"
+#include "tests/support/fake_line_source.h"
 #include "tests/widgets/widget_util.h"
 
 namespace kolu {
@@ -98,6 +99,26 @@ TEST_F(FindBarTest, AHugeTabIsSearchedInSlicesWhileTheEventLoopTurns) {
     find(QStringLiteral("zoe"));
     EXPECT_TRUE(turnedWhileSearching);
     EXPECT_EQ(bar.status(), QStringLiteral("1 of 4"));
+}
+
+TEST_F(FindBarTest, AFindFollowsItsLinesWhenOldOnesLeaveMemory) {
+    test::FakeLineSource source(1400);
+    lines.setPaging(&source, 1000);
+    const auto add = [&](const PagedLine& line) { lines.append(line.text, 0, line.id); };
+    std::for_each(source.lines.begin(), source.lines.end(), add);
+    find(QStringLiteral("7"));
+    key(Qt::Key_Return);
+    const TextMatch current = *bar.current();
+    for (int i = 0; i < 200; ++i) {
+        add(source.lines[static_cast<std::size_t>(source.add()) - 1]);
+    }
+    QApplication::processEvents();
+    ASSERT_GT(lines.firstPosition(), 0);  // the oldest lines left
+    EXPECT_EQ(bar.current(), current);
+    // The matches of the lines still in memory: the same as a search started now.
+    const std::vector<TextMatch> kept = bar.finder().matches();
+    find(QStringLiteral("7"));
+    EXPECT_EQ(bar.finder().matches(), kept);
 }
 
 TEST(SearchDialog, HitsComeFromAnotherThreadNewestFirstPlainAndAChosenOneIsSignalled) {

@@ -12,6 +12,7 @@
 #include <QToolTip>
 #include <QWheelEvent>
 #include <algorithm>
+#include <map>
 
 #include "gui/color_edit.h"
 #include "gui/drawn_button.h"
@@ -21,6 +22,7 @@
 #include "gui/tab_strip.h"
 #include "gui/text_view_links.h"
 #include "gui/user_list_view.h"
+#include "tests/support/fake_line_source.h"
 #include "tests/support/fixed_metrics.h"
 #include "tests/widgets/widget_util.h"
 #include "ui/event_sounds.h"
@@ -209,6 +211,47 @@ TEST_F(ColorEditTest, ScreenReadersFindTheLinesInViewAsPlainText) {
     EXPECT_EQ(accessibleItems(view.get()), (QStringList{"half", "bold line", "newest"}));
     view->scrollRequest(ScrollRequest::Top);
     EXPECT_EQ(accessibleItems(view.get()), (QStringList{"oldest", "half", "bold line"}));
+}
+
+TEST_F(ColorEditTest, APagedStoreIsReadOnScrollingWithoutMovingTheLinesInView) {
+    test::FakeLineSource source(3000);
+    lines.setPaging(&source, 1000);
+    makeView(300, 10 * row);
+    for (const PagedLine& line : source.lines) {
+        view->addLine(line.text, kRed, line.id);
+    }
+    QApplication::processEvents();
+    // Where each line in view is, by its text.
+    const auto inView = [&] {
+        std::map<std::u16string, std::int64_t> tops;
+        for (const PlacedLine& placed : view->linesInView()) {
+            tops[lines.line(placed.index).text] = placed.top;
+        }
+        return tops;
+    };
+    // Lines that leave the front while the view is scrolled up move nothing in it.
+    view->setAutoScroll(false);
+    view->scrollRequest(ScrollRequest::LineUp);
+    const auto before = inView();
+    for (int i = 0; i < 600; ++i) {
+        const std::int64_t id = source.add();
+        view->addLine(source.text(id), kRed, id);
+    }
+    QApplication::processEvents();
+    EXPECT_EQ(inView(), before);
+
+    // A screen from the top a step up reads one page and the view moves by the step only.
+    view->scrollRequest(ScrollRequest::ThumbTrack, 10 * row);
+    const PlacedLine top = view->linesInView().front();
+    const std::u16string topText = lines.line(top.index).text;
+    const int reads = source.reads;
+    view->scrollRequest(ScrollRequest::LineUp);
+    EXPECT_EQ(source.reads, reads + 1);
+    EXPECT_EQ(inView().at(topText), top.top + row);
+
+    EXPECT_TRUE(view->showStoredLine(42));
+    EXPECT_TRUE(inView().contains(source.text(42)));
+    EXPECT_FALSE(view->showStoredLine(99999));
 }
 
 constexpr Colour kOperator = rgb(200, 0, 0);
