@@ -252,6 +252,9 @@ void TextLines::setPaging(LineSource* source, std::size_t cap) {
         m_newestInMemory = true;  // what was paged out stays out: nothing can read it back
         return;
     }
+    // The source may hold lines from before this store began (a tab opened again):
+    // the first read near the top finds out.
+    m_olderInSource = true;
     LineShift shift;
     if (m_newestInMemory) {
         trimOldest(shift);

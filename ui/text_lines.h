@@ -95,8 +95,8 @@ class TextLines {
     // The index of the line with id `id`, read in with the lines around it when
     // it is not in memory; nullopt when the source doesn't have it either.
     std::optional<std::size_t> reveal(std::int64_t id);
-    // Older lines may be read from the source: set when lines left the front,
-    // cleared when a read brings fewer than asked.
+    // Older lines may be read from the source: set when a source is given or
+    // lines left the front, cleared when a read brings fewer than asked.
     bool olderInSource() const { return m_olderInSource; }
     // False while the newest lines are paged out (only the source has them).
     bool newestInMemory() const { return m_newestInMemory; }
