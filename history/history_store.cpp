@@ -45,6 +45,11 @@ const char* const kStatementSql[] = {
     "DELETE FROM lines",
 };
 
+// A file found damaged while in use is replaced as one found so at open.
+bool isDamage(int code) {
+    return (code & 0xFF) == SQLITE_CORRUPT || (code & 0xFF) == SQLITE_NOTADB;
+}
+
 std::int64_t limitOf(std::size_t count) {
     return static_cast<std::int64_t>(
         std::min<std::size_t>(count, std::numeric_limits<std::int64_t>::max()));
@@ -64,26 +69,28 @@ bool HistoryStore::open(const std::string& path, Reporter report) {
     m_readReported = false;
     makeFolders(folderOf(path));  // a folder that can't be made fails the open below
     std::u16string why;
+    return openFile(why) || replaceFile(why);
+}
+
+bool HistoryStore::replaceFile(std::u16string why) {
+    closeConnection();
+    m_queue.clear();
+    const std::u16string name = fromUtf8(m_path);
+    if (!fileExists(m_path)) {
+        report(u"History: " + name + u" could not be made (" + why + u"); no lines are kept.");
+        return false;
+    }
+    if (const int error = history::moveAside(m_path)) {
+        report(u"History: " + name + u" can't be used (" + why + u") nor moved aside (" +
+               errorPhrase(error) + u"); no lines are kept.");
+        return false;
+    }
+    report(u"History: " + name + u" can't be used (" + why + u"); it was moved to " + name +
+           u".bad and a new history was begun.");
     if (openFile(why)) {
         return true;
     }
-    const std::u16string name = fromUtf8(path);
-    if (!fileExists(path)) {
-        this->report(u"History: " + name + u" could not be made (" + why + u"); no lines are kept.");
-        return false;
-    }
-    if (const int error = history::moveAside(path)) {
-        this->report(u"History: " + name + u" can't be used (" + why + u") nor moved aside (" +
-                     errorPhrase(error) + u"); no lines are kept.");
-        return false;
-    }
-    this->report(u"History: " + name + u" can't be used (" + why + u"); it was moved to " + name +
-                 u".bad and a new history was begun.");
-    if (openFile(why)) {
-        return true;
-    }
-    this->report(u"History: a new " + name + u" could not be made (" + why +
-                 u"); no lines are kept.");
+    report(u"History: a new " + name + u" could not be made (" + why + u"); no lines are kept.");
     return false;
 }
 
@@ -230,7 +237,11 @@ bool HistoryStore::inTransaction(const std::function<int()>& body) {
     if (!sqlite3_get_autocommit(m_db)) {
         history::runOnce(m_statements[kRollback]);
     }
-    stopWrites(rc);
+    if (isDamage(rc)) {
+        replaceFile(history::reasonOf(rc));
+    } else {
+        stopWrites(rc);
+    }
     return false;
 }
 
@@ -246,7 +257,9 @@ void HistoryStore::stopWrites(int code) {
 }
 
 void HistoryStore::readFailed(int code) {
-    if (!m_readReported) {
+    if (isDamage(code)) {
+        replaceFile(history::reasonOf(code));
+    } else if (!m_readReported) {
         m_readReported = true;
         report(u"History: " + fromUtf8(m_path) + u" could not be read (" + history::reasonOf(code) +
                u").");

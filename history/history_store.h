@@ -48,8 +48,9 @@ class HistoryStore {
     HistoryStore& operator=(const HistoryStore&) = delete;
 
     // Opens (creating or migrating) the database at `path`. A damaged or locked
-    // file is renamed to `path` + ".bad" and reported, and a new one is made;
-    // false (no history) when even that fails.
+    // file is renamed to `path` + ".bad" and reported, and a new one is made (as
+    // is done when damage shows later, in a read or a write); false (no history)
+    // when even that fails.
     bool open(const std::string& path, Reporter report);
     // Writes what is queued and closes.
     void close();
@@ -124,11 +125,15 @@ class HistoryStore {
 
     // One attempt at opening the file as a history; false with the reason in `why`.
     bool openFile(std::u16string& why);
+    // Moves the file that can't be used (for the reason `why`) aside and begins a
+    // new one in its place, with reports; false (closed) when that fails.
+    bool replaceFile(std::u16string why);
     void closeConnection();
     void report(const std::u16string& message) const;
     // Stops every further write after a failed one, with one report.
     void stopWrites(int code);
-    // Reports the first failed read (later ones would say the same).
+    // Replaces a damaged file, or reports the first failed read (later ones
+    // would say the same).
     void readFailed(int code);
     std::vector<StoredLine> tabLines(Statement which, std::u16string_view network,
                                      std::u16string_view tab, std::int64_t id, std::size_t count);
