@@ -6,6 +6,7 @@ file(GLOB_RECURSE sources
      "${SOURCE_DIR}/connection/*.h" "${SOURCE_DIR}/connection/*.cpp"
      "${SOURCE_DIR}/commands/*.h" "${SOURCE_DIR}/commands/*.cpp"
      "${SOURCE_DIR}/settings/*.h" "${SOURCE_DIR}/settings/*.cpp"
+     "${SOURCE_DIR}/history/*.h" "${SOURCE_DIR}/history/*.cpp"
      "${SOURCE_DIR}/servers/*.h" "${SOURCE_DIR}/servers/*.cpp"
      "${SOURCE_DIR}/completion/*.h" "${SOURCE_DIR}/completion/*.cpp"
      "${SOURCE_DIR}/ui/*.h" "${SOURCE_DIR}/ui/*.cpp"

@@ -48,8 +48,9 @@ class HistoryStore {
     HistoryStore& operator=(const HistoryStore&) = delete;
 
     // Opens (creating or migrating) the database at `path`. A damaged or locked
-    // file is renamed to `path` + ".bad" and reported, and a new one is made;
-    // false (no history) when even that fails.
+    // file is renamed to `path` + ".bad" and reported, and a new one is made (as
+    // is done when damage shows later, in a read or a write); false (no history)
+    // when even that fails.
     bool open(const std::string& path, Reporter report);
     // Writes what is queued and closes.
     void close();
@@ -93,7 +94,67 @@ class HistoryStore {
     std::int64_t storedCount();
 
   private:
-    // (private members are the implementation's)
+    // A line waiting for the next flush, already in UTF-8.
+    struct Pending {
+        std::int64_t id = 0;
+        std::int64_t timeMs = 0;
+        Colour colour = 0;
+        std::string network, tab, tabKey, sender, text;
+    };
+    // The statements prepared once at open and reused.
+    enum Statement {
+        kBegin,
+        kCommit,
+        kRollback,
+        kInsertLine,
+        kIndexLine,
+        kUnindexLine,
+        kDeleteLine,
+        kMergeIndex,
+        kLinesBefore,
+        kLinesAfter,
+        kLineById,
+        kSearch,
+        kCount,
+        kAgedLines,
+        kOldestLines,
+        kUnindexAll,
+        kDeleteAll,
+        kStatementCount
+    };
+
+    // One attempt at opening the file as a history; false with the reason in `why`.
+    bool openFile(std::u16string& why);
+    // Moves the file that can't be used (for the reason `why`) aside and begins a
+    // new one in its place, with reports; false (closed) when that fails.
+    bool replaceFile(std::u16string why);
+    void closeConnection();
+    void report(const std::u16string& message) const;
+    // Stops every further write after a failed one, with one report.
+    void stopWrites(int code);
+    // Replaces a damaged file, or reports the first failed read (later ones
+    // would say the same).
+    void readFailed(int code);
+    std::vector<StoredLine> tabLines(Statement which, std::u16string_view network,
+                                     std::u16string_view tab, std::int64_t id, std::size_t count);
+    // Removes the rows a bound `select` answers (id, text) from the table and the
+    // index, in the transaction the caller opened; adds their number to `removed`.
+    int removeRows(sqlite3_stmt* select, std::size_t& removed);
+    // Runs `body` (answering SQLITE_OK or SQLITE_DONE, or the error) in one write
+    // transaction; on an error it rolls back and stops the writes (false).
+    bool inTransaction(const std::function<int()>& body);
+    // Bytes of the file's pages in use (free pages left by deletes don't count).
+    std::int64_t usedBytes();
+
+    sqlite3* m_db = nullptr;
+    sqlite3_stmt* m_statements[kStatementCount] = {};
+    std::string m_path;
+    Reporter m_report;
+    std::vector<Pending> m_queue;
+    std::int64_t m_nextId = 1;
+    std::int64_t m_lastFlushMs = 0;
+    bool m_writesStopped = false;
+    bool m_readReported = false;
 };
 
 }  // namespace kolu

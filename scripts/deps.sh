@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6test6
-  libcanberra-dev libssl-dev ca-certificates openssl
+  libcanberra-dev libssl-dev libsqlite3-dev ca-certificates openssl
   libgtest-dev libgmock-dev libbenchmark-dev
   ngircd inspircd anope dbus
 )

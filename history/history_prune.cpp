@@ -1,0 +1,119 @@
+// Removing lines: the slices retention and the size cap take, and clearing all.
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "history/history_rows.h"
+#include "history/history_store.h"
+#include "history/history_text.h"
+
+namespace kolu {
+namespace {
+
+// Rows one slice removes at most: a transaction short enough not to hold up
+// the lines being written.
+constexpr std::int64_t kSliceRows = 5000;
+constexpr std::int64_t kDayMs = 86400000;
+
+}  // namespace
+
+int HistoryStore::removeRows(sqlite3_stmt* select, std::size_t& removed) {
+    // Read whole before anything is deleted, so the deletes never run under the
+    // select's cursor.
+    std::vector<std::pair<std::int64_t, std::string>> rows;
+    int rc;
+    while ((rc = sqlite3_step(select)) == SQLITE_ROW) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(select, 1));
+        rows.emplace_back(sqlite3_column_int64(select, 0),
+                          std::string(text ? text : "",
+                                      static_cast<std::size_t>(sqlite3_column_bytes(select, 1))));
+    }
+    sqlite3_reset(select);
+    sqlite3_clear_bindings(select);
+    if (rc != SQLITE_DONE) {
+        return rc;
+    }
+    sqlite3_stmt* unindex = m_statements[kUnindexLine];
+    sqlite3_stmt* remove = m_statements[kDeleteLine];
+    for (const auto& [id, text] : rows) {
+        // The index keeps no text: it is told the words it indexed for the row.
+        const std::string indexed = indexText(text);
+        sqlite3_bind_int64(unindex, 1, id);
+        history::bindText(unindex, 2, indexed);
+        if ((rc = history::runOnce(unindex)) != SQLITE_DONE) {
+            return rc;
+        }
+        sqlite3_bind_int64(remove, 1, id);
+        if ((rc = history::runOnce(remove)) != SQLITE_DONE) {
+            return rc;
+        }
+    }
+    removed += rows.size();
+    return rows.empty() ? SQLITE_DONE : history::runOnce(m_statements[kMergeIndex]);
+}
+
+std::int64_t HistoryStore::usedBytes() {
+    return history::queryNumber(
+        m_db,
+        "SELECT (page_count - freelist_count) * page_size"
+        " FROM pragma_page_count(), pragma_freelist_count(), pragma_page_size()");
+}
+
+bool HistoryStore::pruneSlice(std::int64_t nowUtcMs, int days, std::int64_t maxBytes) {
+    flush();
+    if (!m_db || m_writesStopped) {
+        return false;
+    }
+    std::size_t removed = 0;
+    if (days > 0) {
+        sqlite3_stmt* aged = m_statements[kAgedLines];
+        const bool done = inTransaction([&] {
+            sqlite3_bind_int64(aged, 1, nowUtcMs - days * kDayMs);
+            sqlite3_bind_int64(aged, 2, kSliceRows);
+            return removeRows(aged, removed);
+        });
+        if (!done) {
+            return false;
+        }
+        if (removed == kSliceRows) {
+            return true;
+        }
+    }
+    if (maxBytes <= 0) {
+        return false;
+    }
+    const std::int64_t used = usedBytes();
+    const std::int64_t rows = storedCount();
+    if (used <= maxBytes || rows == 0) {
+        return false;
+    }
+    const std::int64_t budget = kSliceRows - static_cast<std::int64_t>(removed);
+    if (budget <= 0) {
+        return true;
+    }
+    // As many of the oldest rows as the excess holds of the average row, and at
+    // least one, so each slice makes progress; the index's share of the file
+    // shrinks only as its segments merge, so the next slice checks again.
+    const std::int64_t average = std::max<std::int64_t>(used / rows, 1);
+    const std::int64_t count = std::min((used - maxBytes) / average + 1, budget);
+    sqlite3_stmt* oldest = m_statements[kOldestLines];
+    std::size_t sizeRemoved = 0;
+    const bool done = inTransaction([&] {
+        sqlite3_bind_int64(oldest, 1, count);
+        return removeRows(oldest, sizeRemoved);
+    });
+    return done && sizeRemoved > 0 && usedBytes() > maxBytes;
+}
+
+void HistoryStore::clear() {
+    flush();
+    inTransaction([&] {
+        const int rc = history::runOnce(m_statements[kUnindexAll]);
+        return rc == SQLITE_DONE ? history::runOnce(m_statements[kDeleteAll]) : rc;
+    });
+}
+
+}  // namespace kolu

@@ -1,0 +1,377 @@
+#include "history/history_store.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <limits>
+
+#include "history/history_rows.h"
+#include "history/history_schema.h"
+#include "history/history_text.h"
+#include "platform/error_text.h"
+#include "platform/files.h"
+#include "platform/text.h"
+
+namespace kolu {
+namespace {
+
+// Long enough for another connection's commit or checkpoint to end; a file
+// still locked after it is taken as held by another program.
+constexpr int kBusyMs = 2000;
+
+// In Statement order.
+const char* const kStatementSql[] = {
+    "BEGIN IMMEDIATE",
+    "COMMIT",
+    "ROLLBACK",
+    "INSERT INTO lines(id, network, tab, tab_key, time_ms, colour, sender, text)"
+    " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)",
+    "INSERT INTO lines_fts(rowid, text) VALUES(?1, ?2)",
+    "INSERT INTO lines_fts(lines_fts, rowid, text) VALUES('delete', ?1, ?2)",
+    "DELETE FROM lines WHERE id = ?1",
+    // Deleted rows stay in the index as marks until its segments are merged: this
+    // merges a bounded part (negative: whatever the segments' levels).
+    "INSERT INTO lines_fts(lines_fts, rank) VALUES('merge', -500)",
+    "SELECT id, network, tab, time_ms, colour, sender, text FROM lines"
+    " WHERE network = ?1 AND tab_key = ?2 AND id < ?3 ORDER BY id DESC LIMIT ?4",
+    "SELECT id, network, tab, time_ms, colour, sender, text FROM lines"
+    " WHERE network = ?1 AND tab_key = ?2 AND id > ?3 ORDER BY id LIMIT ?4",
+    "SELECT id, network, tab, time_ms, colour, sender, text FROM lines WHERE id = ?1",
+    nullptr,  // kSearch: history::kSearchSql
+    "SELECT count(*) FROM lines",
+    "SELECT id, text FROM lines WHERE time_ms < ?1 ORDER BY time_ms LIMIT ?2",
+    "SELECT id, text FROM lines ORDER BY id LIMIT ?1",
+    "INSERT INTO lines_fts(lines_fts) VALUES('delete-all')",
+    "DELETE FROM lines",
+};
+
+// A file found damaged while in use is replaced as one found so at open.
+bool isDamage(int code) {
+    return (code & 0xFF) == SQLITE_CORRUPT || (code & 0xFF) == SQLITE_NOTADB;
+}
+
+std::int64_t limitOf(std::size_t count) {
+    return static_cast<std::int64_t>(
+        std::min<std::size_t>(count, std::numeric_limits<std::int64_t>::max()));
+}
+
+}  // namespace
+
+HistoryStore::~HistoryStore() {
+    close();
+}
+
+bool HistoryStore::open(const std::string& path, Reporter report) {
+    close();
+    m_path = path;
+    m_report = std::move(report);
+    m_writesStopped = false;
+    m_readReported = false;
+    makeFolders(folderOf(path));  // a folder that can't be made fails the open below
+    std::u16string why;
+    return openFile(why) || replaceFile(why);
+}
+
+bool HistoryStore::replaceFile(std::u16string why) {
+    closeConnection();
+    m_queue.clear();
+    const std::u16string name = fromUtf8(m_path);
+    if (!fileExists(m_path)) {
+        report(u"History: " + name + u" could not be made (" + why + u"); no lines are kept.");
+        return false;
+    }
+    if (const int error = history::moveAside(m_path)) {
+        report(u"History: " + name + u" can't be used (" + why + u") nor moved aside (" +
+               errorPhrase(error) + u"); no lines are kept.");
+        return false;
+    }
+    report(u"History: " + name + u" can't be used (" + why + u"); it was moved to " + name +
+           u".bad and a new history was begun.");
+    if (openFile(why)) {
+        return true;
+    }
+    report(u"History: a new " + name + u" could not be made (" + why + u"); no lines are kept.");
+    return false;
+}
+
+bool HistoryStore::openFile(std::u16string& why) {
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
+    bool ok = sqlite3_open_v2(m_path.c_str(), &m_db, flags, nullptr) == SQLITE_OK;
+    if (ok) {
+        sqlite3_busy_timeout(m_db, kBusyMs);
+        // WAL: a search on another connection reads while lines are written, and a
+        // commit costs no sync (a crash of the program still loses no commit).
+        ok = sqlite3_exec(m_db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL", nullptr,
+                          nullptr, nullptr) == SQLITE_OK;
+    }
+    if (ok && !history::migrate(m_db, why)) {
+        closeConnection();
+        return false;
+    }
+    for (int i = 0; ok && i < kStatementCount; ++i) {
+        const char* sql = i == kSearch ? history::kSearchSql : kStatementSql[i];
+        ok = sqlite3_prepare_v3(m_db, sql, -1, SQLITE_PREPARE_PERSISTENT, &m_statements[i],
+                                nullptr) == SQLITE_OK;
+    }
+    // Reads the table's last page: the first read of the rows themselves.
+    sqlite3_stmt* last = nullptr;
+    ok = ok && sqlite3_prepare_v2(m_db, "SELECT max(id) FROM lines", -1, &last, nullptr) ==
+                   SQLITE_OK &&
+         sqlite3_step(last) == SQLITE_ROW;
+    if (ok) {
+        m_nextId = sqlite3_column_int64(last, 0) + 1;
+    }
+    sqlite3_finalize(last);
+    if (!ok) {
+        why = m_db ? fromUtf8(sqlite3_errmsg(m_db)) : history::reasonOf(SQLITE_NOMEM);
+        closeConnection();
+    }
+    return ok;
+}
+
+void HistoryStore::closeConnection() {
+    for (sqlite3_stmt*& statement : m_statements) {
+        sqlite3_finalize(statement);
+        statement = nullptr;
+    }
+    sqlite3_close(m_db);
+    m_db = nullptr;
+}
+
+void HistoryStore::close() {
+    flush();
+    closeConnection();
+    m_queue.clear();
+}
+
+bool HistoryStore::isOpen() const {
+    return m_db != nullptr;
+}
+
+void HistoryStore::report(const std::u16string& message) const {
+    if (m_report) {
+        m_report(message);
+    }
+}
+
+std::int64_t HistoryStore::add(std::u16string_view network, std::u16string_view tab,
+                               std::int64_t timeMs, Colour colour, std::u16string_view sender,
+                               std::u16string_view text) {
+    if (!m_db || m_writesStopped) {
+        return 0;
+    }
+    Pending line;
+    line.id = m_nextId++;
+    line.timeMs = timeMs;
+    line.colour = colour;
+    line.network = toUtf8(network);
+    line.tab = toUtf8(tab);
+    line.tabKey = lowerAscii(line.tab);
+    line.sender = toUtf8(sender);
+    line.text = toUtf8(text);
+    m_queue.push_back(std::move(line));
+    return m_queue.back().id;
+}
+
+void HistoryStore::flush() {
+    if (m_queue.empty()) {
+        return;
+    }
+    const std::vector<Pending> batch = std::move(m_queue);
+    m_queue.clear();
+    inTransaction([&] {
+        sqlite3_stmt* insert = m_statements[kInsertLine];
+        sqlite3_stmt* index = m_statements[kIndexLine];
+        for (const Pending& line : batch) {
+            sqlite3_bind_int64(insert, 1, line.id);
+            history::bindText(insert, 2, line.network);
+            history::bindText(insert, 3, line.tab);
+            history::bindText(insert, 4, line.tabKey);
+            sqlite3_bind_int64(insert, 5, line.timeMs);
+            sqlite3_bind_int64(insert, 6, line.colour);
+            history::bindText(insert, 7, line.sender);
+            history::bindText(insert, 8, line.text);
+            int rc = history::runOnce(insert);
+            if (rc != SQLITE_DONE) {
+                return rc;
+            }
+            const std::string indexed = indexText(line.text);
+            sqlite3_bind_int64(index, 1, line.id);
+            history::bindText(index, 2, indexed);
+            if ((rc = history::runOnce(index)) != SQLITE_DONE) {
+                return rc;
+            }
+        }
+        return SQLITE_DONE;
+    });
+}
+
+bool HistoryStore::flushIfDue(std::int64_t nowMs) {
+    if (m_queue.empty() ||
+        (m_queue.size() < kFlushLines && nowMs - m_lastFlushMs < kFlushMs)) {
+        return false;
+    }
+    flush();
+    m_lastFlushMs = nowMs;
+    return !m_writesStopped;
+}
+
+std::size_t HistoryStore::queued() const {
+    return m_queue.size();
+}
+
+bool HistoryStore::inTransaction(const std::function<int()>& body) {
+    if (!m_db || m_writesStopped) {
+        return false;
+    }
+    int rc = history::runOnce(m_statements[kBegin]);
+    if (rc == SQLITE_DONE) {
+        rc = body();
+    }
+    if (rc == SQLITE_DONE || rc == SQLITE_OK) {
+        rc = history::runOnce(m_statements[kCommit]);
+    }
+    if (rc == SQLITE_DONE) {
+        return true;
+    }
+    if (!sqlite3_get_autocommit(m_db)) {
+        history::runOnce(m_statements[kRollback]);
+    }
+    if (isDamage(rc)) {
+        replaceFile(history::reasonOf(rc));
+    } else {
+        stopWrites(rc);
+    }
+    return false;
+}
+
+void HistoryStore::stopWrites(int code) {
+    m_writesStopped = true;
+    m_queue.clear();
+    if ((code & 0xFF) == SQLITE_FULL) {
+        report(u"History: the disk is full; no more lines are stored until restart.");
+    } else {
+        report(u"History: lines could not be written to " + fromUtf8(m_path) + u" (" +
+               history::reasonOf(code) + u"); no more lines are stored until restart.");
+    }
+}
+
+void HistoryStore::readFailed(int code) {
+    if (isDamage(code)) {
+        replaceFile(history::reasonOf(code));
+    } else if (!m_readReported) {
+        m_readReported = true;
+        report(u"History: " + fromUtf8(m_path) + u" could not be read (" + history::reasonOf(code) +
+               u").");
+    }
+}
+
+std::vector<StoredLine> HistoryStore::tabLines(Statement which, std::u16string_view network,
+                                               std::u16string_view tab, std::int64_t id,
+                                               std::size_t count) {
+    flush();
+    std::vector<StoredLine> lines;
+    if (!m_db || count == 0) {
+        return lines;
+    }
+    const std::string networkText = toUtf8(network);
+    const std::string key = lowerAscii(toUtf8(tab));
+    sqlite3_stmt* select = m_statements[which];
+    history::bindText(select, 1, networkText);
+    history::bindText(select, 2, key);
+    sqlite3_bind_int64(select, 3, id);
+    sqlite3_bind_int64(select, 4, limitOf(count));
+    if (const int rc = history::collectLines(select, lines); rc != SQLITE_DONE) {
+        readFailed(rc);
+    }
+    if (which == kLinesBefore) {
+        std::reverse(lines.begin(), lines.end());  // read newest first from the end
+    }
+    return lines;
+}
+
+std::vector<StoredLine> HistoryStore::lastLines(std::u16string_view network,
+                                                std::u16string_view tab, std::size_t count) {
+    return tabLines(kLinesBefore, network, tab, std::numeric_limits<std::int64_t>::max(), count);
+}
+
+std::vector<StoredLine> HistoryStore::linesBefore(std::u16string_view network,
+                                                  std::u16string_view tab, std::int64_t id,
+                                                  std::size_t count) {
+    return tabLines(kLinesBefore, network, tab, id, count);
+}
+
+std::vector<StoredLine> HistoryStore::linesAfter(std::u16string_view network,
+                                                 std::u16string_view tab, std::int64_t id,
+                                                 std::size_t count) {
+    return tabLines(kLinesAfter, network, tab, id, count);
+}
+
+std::optional<StoredLine> HistoryStore::line(std::int64_t id) {
+    flush();
+    if (!m_db) {
+        return std::nullopt;
+    }
+    std::vector<StoredLine> lines;
+    sqlite3_bind_int64(m_statements[kLineById], 1, id);
+    if (const int rc = history::collectLines(m_statements[kLineById], lines); rc != SQLITE_DONE) {
+        readFailed(rc);
+    }
+    return lines.empty() ? std::nullopt : std::optional<StoredLine>(std::move(lines.front()));
+}
+
+std::vector<StoredLine> HistoryStore::search(std::u16string_view query, std::size_t limit) {
+    flush();
+    std::vector<StoredLine> lines;
+    const std::string match = matchQuery(query);
+    if (!m_db || match.empty() || limit == 0) {
+        return lines;
+    }
+    sqlite3_stmt* select = m_statements[kSearch];
+    history::bindText(select, 1, match);
+    sqlite3_bind_int64(select, 2, limitOf(limit));
+    if (const int rc = history::collectLines(select, lines); rc != SQLITE_DONE) {
+        readFailed(rc);
+    }
+    return lines;
+}
+
+std::vector<StoredLine> HistoryStore::searchFile(const std::string& path,
+                                                 std::u16string_view query, std::size_t limit) {
+    std::vector<StoredLine> lines;
+    const std::string match = matchQuery(query);
+    if (match.empty() || limit == 0) {
+        return lines;
+    }
+    sqlite3* db = nullptr;
+    sqlite3_stmt* select = nullptr;
+    const int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX;
+    if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) == SQLITE_OK) {
+        sqlite3_busy_timeout(db, kBusyMs);
+        if (sqlite3_prepare_v2(db, history::kSearchSql, -1, &select, nullptr) == SQLITE_OK) {
+            history::bindText(select, 1, match);
+            sqlite3_bind_int64(select, 2, limitOf(limit));
+            history::collectLines(select, lines);  // a failed read answers what it found
+        }
+    }
+    sqlite3_finalize(select);
+    sqlite3_close(db);
+    return lines;
+}
+
+std::int64_t HistoryStore::storedCount() {
+    flush();
+    if (!m_db) {
+        return 0;
+    }
+    sqlite3_stmt* count = m_statements[kCount];
+    const int rc = sqlite3_step(count);
+    const std::int64_t value = rc == SQLITE_ROW ? sqlite3_column_int64(count, 0) : 0;
+    if (rc != SQLITE_ROW) {
+        readFailed(rc);
+    }
+    sqlite3_reset(count);
+    return value;
+}
+
+}  // namespace kolu
