@@ -82,7 +82,7 @@ struct BigHistory {
         store.open(folder + HistoryStore::kFileName, {});
         ChatText chat;
         for (std::int64_t i = 0; i < kLines; ++i) {
-            const int tab = static_cast<int>(i % 7 == 0 ? 0 : i % kTabs);  // #0 is the busiest
+            const int tab = static_cast<int>(i % 7 == 0 ? 0 : i % kTabs);  // #chan0 is the busiest
             std::u16string text = chat.line();
             if (i % 142857 == 1000) {
                 text += u" ";
