@@ -10,15 +10,14 @@
 
 namespace kolu::history {
 
-// The columns every query that answers lines selects, in StoredLine's order.
-inline constexpr const char* kLineColumns = "id, network, tab, time_ms, colour, sender, text";
-
-// The search over the full-text index: ?1 the match query, ?2 the limit.
+// The search over the full-text index: ?1 the match query, ?2 the limit. Like
+// every query that answers lines, it selects id, network, tab, time_ms, colour,
+// sender, text: StoredLine's order, which rowLine reads.
 extern const char* const kSearchSql;
 
 // Binds UTF-8 text without a copy: it must outlive the statement's next step.
 int bindText(sqlite3_stmt* statement, int index, std::string_view text);
-// The line of the statement's current row (columns as kLineColumns).
+// The line of the statement's current row.
 StoredLine rowLine(sqlite3_stmt* statement);
 // Steps a bound statement through every row into `out`, then resets it (its
 // bindings too). SQLITE_DONE or the error.

@@ -141,7 +141,8 @@ class HistoryStore {
     // index, in the transaction the caller opened; adds their number to `removed`.
     int removeRows(sqlite3_stmt* select, std::size_t& removed);
     // Runs `body` (answering SQLITE_OK or SQLITE_DONE, or the error) in one write
-    // transaction; on an error it rolls back and stops the writes (false).
+    // transaction; on an error it rolls back and stops the writes, or replaces a
+    // damaged file (false).
     bool inTransaction(const std::function<int()>& body);
     // Bytes of the file's pages in use (free pages left by deletes don't count).
     std::int64_t usedBytes();
