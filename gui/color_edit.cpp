@@ -55,6 +55,7 @@ ColorEdit::~ColorEdit() {
 
 void ColorEdit::setAutoScroll(bool on) {
     m_shared->autoScroll = on;
+    m_held = false;
 }
 
 int ColorEdit::addLine(std::u16string_view text, Colour colour, std::int64_t id) {
@@ -104,7 +105,63 @@ bool ColorEdit::showStoredLine(std::int64_t id) {
     }
     m_tops.sync(m_lines);
     centreOn(*index);
+    m_held = true;
     return true;
+}
+
+void ColorEdit::markRead() {
+    const std::vector<PlacedLine> placed = linesInView();
+    if (placed.empty()) {
+        return;
+    }
+    const std::size_t newest = placed.back().index;
+    m_readSet = true;
+    m_readId = m_lines.id(newest);
+    m_readPosition = m_lines.firstPosition() + static_cast<std::int64_t>(newest);
+    m_readResets = m_lines.resets();
+    refresh();
+}
+
+std::optional<std::size_t> ColorEdit::readMarkerIndex() const {
+    if (!m_readSet || m_readResets != m_lines.resets()) {
+        // Every line was replaced since: only the id can find the line again.
+        for (std::size_t i = 0; m_readSet && m_readId != 0 && i < m_lines.lineCount(); ++i) {
+            if (m_lines.id(i) == m_readId) {
+                return i;
+            }
+        }
+        return std::nullopt;
+    }
+    const std::int64_t index = m_readPosition - m_lines.firstPosition();
+    if (index < 0 || index >= static_cast<std::int64_t>(m_lines.lineCount())) {
+        return std::nullopt;
+    }
+    return static_cast<std::size_t>(index);
+}
+
+bool ColorEdit::jumpToReadMarker() {
+    followAppended();
+    if (const std::optional<std::size_t> index = readMarkerIndex()) {
+        scrollToLine(*index);
+        m_held = true;
+        return true;
+    }
+    return m_readSet && m_readId != 0 && showStoredLine(m_readId);
+}
+
+void ColorEdit::paintReadMarker(QPainter& painter, const std::vector<PlacedLine>& placed) {
+    const std::optional<std::size_t> marked = readMarkerIndex();
+    // Nothing newer than the marked line: no news to mark off.
+    if (!marked || (*marked + 1 >= m_lines.lineCount() && m_lines.newestInMemory())) {
+        return;
+    }
+    for (const PlacedLine& line : placed) {
+        if (line.index == *marked) {
+            const int thickness = std::max(1, m_metrics.lineHeight() / 8);
+            painter.fillRect(0, static_cast<int>(line.top + line.height) - thickness,
+                             viewport()->width(), thickness, QColor::fromRgb(kReadMarkerColour));
+        }
+    }
 }
 
 std::vector<PlacedLine> ColorEdit::linesInView() {
@@ -122,7 +179,7 @@ void ColorEdit::setLinkOpener(LinkOpener* opener) {
 
 int ColorEdit::scrollPosition() const {
     // Where the lines added this turn take the view, before it follows them.
-    return m_appendPending && m_shared->autoScroll ? largestPosition() : m_scroll;
+    return m_appendPending && following() ? largestPosition() : m_scroll;
 }
 
 int ColorEdit::totalHeight() const {
@@ -197,7 +254,7 @@ void ColorEdit::pageNearEdges() {
 void ColorEdit::followGeometry() {
     m_lines.setWidth(viewport()->width());
     m_tops.sync(m_lines);
-    if (m_shared->autoScroll) {
+    if (following()) {
         m_scroll = largestPosition();
     }
     refresh();
@@ -215,7 +272,7 @@ void ColorEdit::refresh() {
 
 void ColorEdit::invalidate() {
     bool read = false;
-    if (m_appendPending && m_shared->autoScroll && !m_lines.newestInMemory()) {
+    if (m_appendPending && following() && !m_lines.newestInMemory()) {
         // Following new lines while the newest are paged out: one read of the
         // newest page replaces what is in memory, rather than a page per step
         // down to them.
@@ -223,7 +280,7 @@ void ColorEdit::invalidate() {
         read = true;
     }
     m_tops.sync(m_lines);
-    if (m_appendPending && m_shared->autoScroll) {
+    if (m_appendPending && following()) {
         m_scroll = largestPosition();
     }
     m_appendPending = false;
@@ -260,10 +317,15 @@ void ColorEdit::updateScrollBar() {
 
 void ColorEdit::scrollRequest(ScrollRequest request, int trackPosition) {
     followAppended();  // the step starts from where the new lines took the view
+    if (request == ScrollRequest::Bottom && !m_lines.newestInMemory()) {
+        m_lines.loadNewest(TextLines::kPageLines);  // one read, not a page per step down
+    }
     m_tops.sync(m_lines);
     const ScrollStep step = scrollStep(m_scroll, request, trackPosition, m_metrics.lineHeight(),
                                        viewport()->height(), largestPosition(), m_drawnScroll);
     m_scroll = step.position;
+    // Back at the newest line: new lines take the view along again.
+    m_held = m_held && !(m_lines.newestInMemory() && m_scroll >= largestPosition());
     if (step.redraw || pageDue() != 0) {
         refresh();  // reads at most one page
     }
@@ -413,6 +475,7 @@ void ColorEdit::render() {
             rowTop += rowHeight;
         }
     }
+    paintReadMarker(painter, placed);
 }
 
 void ColorEdit::paintFound(QPainter& painter, std::u16string_view text, const WrapRow& row, int y) {

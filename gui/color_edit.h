@@ -43,6 +43,8 @@ class ColorEdit final : public QAbstractScrollArea, private TextLinesObserver {
     // text stays readable in its own colour.
     static constexpr QRgb kFoundColour = 0xFFFFD640;
     static constexpr QRgb kCurrentFoundColour = 0xFFFF8C00;
+    // The read marker's line: red, seen on light and dark backgrounds alike.
+    static constexpr QRgb kReadMarkerColour = 0xFFE03030;
 
     // `lines` and `metrics` outlive the view; the store is given the metrics when
     // it measures with others. Views given the same `shared` share the
@@ -82,9 +84,15 @@ class ColorEdit final : public QAbstractScrollArea, private TextLinesObserver {
     // to the middle, or as near as the ends allow.
     void scrollToLine(std::size_t line);
     // The line stored with `id` in the middle of the view, read back from the
-    // store's source when it left memory; false when it is not found. With
-    // auto-scroll on, the next new line takes the view back to the newest.
+    // store's source when it left memory; false when it is not found. The view
+    // stays there, auto-scroll or not, until it is scrolled to the bottom.
     bool showStoredLine(std::int64_t id);
+    // The read marker: the newest line now in view is where the user stopped
+    // reading; a line under it shows once newer lines come.
+    void markRead();
+    // Brings the marked line back into view (read back when it left memory);
+    // false when there is no marker.
+    bool jumpToReadMarker();
 
     // The lines at least partly in view, oldest first, in viewport coordinates
     // (for the links under the pointer and for screen readers).
@@ -129,6 +137,12 @@ class ColorEdit final : public QAbstractScrollArea, private TextLinesObserver {
     void pageNearEdges();
     // Scrolls `line` to the middle of the view, or as near as the ends allow.
     void centreOn(std::size_t line);
+    // New lines take the view to the bottom: auto-scroll is on and the view
+    // was not sent to an older line.
+    bool following() const { return m_shared->autoScroll && !m_held; }
+    // The read marker's line while it is in memory.
+    std::optional<std::size_t> readMarkerIndex() const;
+    void paintReadMarker(QPainter& painter, const std::vector<PlacedLine>& placed);
     // Everything refresh() does but asking for a paint.
     void invalidate();
     // Before the view is used between the lines' arrival and the queued refresh.
@@ -166,6 +180,13 @@ class ColorEdit final : public QAbstractScrollArea, private TextLinesObserver {
     bool m_appendPending = false;  // lines added that the tops and scroll position don't follow yet
     bool m_refreshQueued = false;
     bool m_shifted = false;  // paging moved the scroll position since the last refresh
+    bool m_held = false;     // sent to an older line: new lines don't move the view
+
+    // The read marker: the line's id and stable position (none while m_readSet is false).
+    bool m_readSet = false;
+    std::int64_t m_readId = 0;
+    std::int64_t m_readPosition = 0;
+    std::uint64_t m_readResets = 0;
 
     // The drag: press point (-1, -1 between gestures), its highlight and count.
     QPoint m_press{-1, -1};

@@ -141,20 +141,7 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
                 [this, request] { scrollCurrentView(request); });
     }
 
-    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this), &QShortcut::activated, this,
-            &MainWindow::openFindBar);
-    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F), this),
-            &QShortcut::activated, this, [this] { openHistorySearch(m_findBar->field()->text()); });
-    // Alt+1 .. Alt+9: the first nine tabs.
-    for (int n = 1; n <= 9; ++n) {
-        connect(new QShortcut(QKeySequence(Qt::ALT | (Qt::Key_0 + n)), this), &QShortcut::activated,
-                this, [this, n] {
-                    if (m_session->tabs.select(n - 1)) {
-                        m_session->tabs.ZmienZakladke();
-                    }
-                    focusInput();
-                });
-    }
+    createReadingKeys();
     m_attention = new DesktopAttention(*this, services.settings, services.clock);
     connect(m_attention, &DesktopAttention::tabRequested, this, &MainWindow::showTab);
     connect(m_attention, &DesktopAttention::raiseRequested, this, &MainWindow::bringToFront);
@@ -359,6 +346,9 @@ void MainWindow::showSelectedTab() {
             continue;
         }
         if (i != selected) {
+            if (!view->isHidden()) {
+                view->markRead();  // the tab is left: where its reader stopped
+            }
             view->hide();
             if (list) {
                 list->hide();

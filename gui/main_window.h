@@ -162,6 +162,8 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
     void openOptions();
     // Lines go to the program's history store, whose problems the status tab tells.
     void useHistory();
+    // Ctrl+F, Ctrl+Shift+F, Ctrl+J (back to the read marker) and Alt+1..9.
+    void createReadingKeys();
     // A hit chosen in the all-tabs search: its tab shown at the line.
     void showHistoryHit(const QString& network, const QString& tab, qint64 id);
     // Selects the tab of that name (the status tab by its label), if there is one;

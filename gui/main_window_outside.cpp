@@ -1,9 +1,10 @@
 // The main window's side towards the desktop: full screen, activation,
-// notifications and their clicks, irc:// addresses, the find bar and the
-// history search.
+// notifications and their clicks, irc:// addresses, the reading keys (find,
+// history search, read marker, tabs) and the stored history.
 #include <QEvent>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QShortcut>
 
 #include "gui/color_edit.h"
 #include "gui/drawn_button.h"
@@ -38,6 +39,34 @@ void MainWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && m_attention) {
         m_attention->tabShown(qs(m_session->tabs.pobierz_nazwebiez()));
+    }
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow()) {
+        if (ColorEdit* view = textView(m_session->tabs.selected())) {
+            view->markRead();  // the window is left: where its reader stopped
+        }
+    }
+}
+
+void MainWindow::createReadingKeys() {
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this), &QShortcut::activated, this,
+            &MainWindow::openFindBar);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F), this),
+            &QShortcut::activated, this, [this] { openHistorySearch(m_findBar->field()->text()); });
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_J), this), &QShortcut::activated, this,
+            [this] {
+                if (ColorEdit* view = textView(m_session->tabs.selected())) {
+                    view->jumpToReadMarker();
+                }
+            });
+    // Alt+1 .. Alt+9: the first nine tabs.
+    for (int n = 1; n <= 9; ++n) {
+        connect(new QShortcut(QKeySequence(Qt::ALT | (Qt::Key_0 + n)), this), &QShortcut::activated,
+                this, [this, n] {
+                    if (m_session->tabs.select(n - 1)) {
+                        m_session->tabs.ZmienZakladke();
+                    }
+                    focusInput();
+                });
     }
 }
 

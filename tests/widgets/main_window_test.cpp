@@ -26,6 +26,7 @@
 #include "gui/color_edit.h"
 #include "gui/drawn_button.h"
 #include "gui/find_bar.h"
+#include "gui/history_keeper.h"
 #include "gui/input_line.h"
 #include "gui/main_window.h"
 #include "gui/prompt_dialogs.h"
@@ -617,10 +618,20 @@ TEST_F(MainWindowTest, WordListsTakeAWordByTickOrTabThenNicknamesCompleteAndFavo
     EXPECT_EQ(offered, (std::vector<int>{1, 0}));
 }
 
-TEST_F(MainWindowTest, CtrlFFindsInTheShownTabAndAHistoryHitShowsItsTab) {
+TEST_F(MainWindowTest, CtrlFFindsInTheShownTabAndAHistoryHitShowsItsLineLongGoneFromMemory) {
+    env.settings.RegZapiszLONG(u"histlines", 1000);
+    window.reset();
+    HistoryKeeper keeper(env.settings, env.clock, env.dir.path());
+    window = std::make_unique<MainWindow>(MainWindowServices{
+        {env.settings, env.log, sockets, sound, env.clock, env.random}, colours, &keeper});
+    window->show();
     Session& s = session();
+    s.output.setNetwork(u"Test");
     const int channel = s.tabs.dodaj_zakladke(u"#c");
     s.output.RIDodajLinie(u"#c", u"hello Zoë", 0);
+    for (int i = 0; i < 3000; ++i) {  // the greeting leaves memory
+        s.output.RIDodajLinie(u"#c", u"line " + decimalText(i), 0);
+    }
     s.tabs.select(channel);
     s.tabs.ZmienZakladke();
     startTyping();
@@ -630,21 +641,28 @@ TEST_F(MainWindowTest, CtrlFFindsInTheShownTabAndAHistoryHitShowsItsTab) {
     ColorEdit* view = window->textView(channel);
     EXPECT_EQ(bar.target(), view);
     EXPECT_EQ(view->geometry().bottom() + 1, bar.geometry().top());  // the view makes room
-    QTest::keyClicks(bar.field(), QStringLiteral("zoe"));
+    QTest::keyClicks(bar.field(), QStringLiteral("line 2999"));
     KOLU_WAIT_FOR(!bar.searching(), 5000);
     EXPECT_EQ(bar.status(), QStringLiteral("1 of 1"));
     QTest::keyClick(bar.field(), Qt::Key_Escape);
     EXPECT_TRUE(edit()->hasFocus());
 
-    window->setHistorySearch([](const std::u16string&, int) { return std::vector<SearchHit>{}; });
     QTest::keyClick(edit(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
     SearchDialog* dialog = window->historySearchDialog();
     ASSERT_TRUE(dialog && dialog->isVisible());
-    EXPECT_EQ(dialog->field()->text(), QStringLiteral("zoe"));
+    dialog->setQuery(QStringLiteral("zoe"));
+    KOLU_WAIT_FOR(!dialog->searching() && dialog->results()->count() > 0, 5000);
+    ASSERT_EQ(dialog->results()->count(), 1);
     s.tabs.select(0);
     s.tabs.ZmienZakladke();
-    emit dialog->hitChosen(QStringLiteral("Test"), QStringLiteral("#C"), 1);
+    emit dialog->results()->itemActivated(dialog->results()->item(0));
     EXPECT_EQ(s.tabs.selected(), channel);
+    std::vector<std::u16string> inView;
+    for (const PlacedLine& placed : view->linesInView()) {
+        inView.push_back(view->lines().line(placed.index).text);
+    }
+    EXPECT_TRUE(test::anyLineHas(inView, u"hello Zoë"));
+    window.reset();
 }
 
 TEST_F(MainWindowTest, RemembersItsPlaceAndStateAndComesBackOnAScreenThatIsThere) {

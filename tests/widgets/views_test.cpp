@@ -254,6 +254,40 @@ TEST_F(ColorEditTest, APagedStoreIsReadOnScrollingWithoutMovingTheLinesInView) {
     EXPECT_FALSE(view->showStoredLine(99999));
 }
 
+TEST_F(ColorEditTest, TheReadMarkerIsDrawnUnderItsLineAndAJumpHoldsTheViewUntilTheBottom) {
+    test::FakeLineSource source(100);
+    lines.setPaging(&source, 1000);
+    makeView(300, 10 * row);
+    const auto add = [&](std::int64_t id) { view->addLine(source.text(id), kRed, id); };
+    for (const PagedLine& line : source.lines) {
+        add(line.id);
+    }
+    QApplication::processEvents();
+    const QColor marker = QColor::fromRgb(ColorEdit::kReadMarkerColour);
+    view->markRead();  // at "line 99": nothing newer yet, so nothing drawn
+    EXPECT_EQ(test::countColour(shot(), marker, shot().rect()), 0);
+    for (int i = 0; i < 2000; ++i) {  // the marked line leaves memory
+        add(source.add());
+    }
+    QApplication::processEvents();
+    ASSERT_TRUE(view->jumpToReadMarker());
+    const std::vector<PlacedLine> shown = view->linesInView();
+    const auto marked = std::ranges::find(shown, source.text(100), [&](const PlacedLine& placed) {
+        return lines.line(placed.index).text;
+    });
+    ASSERT_NE(marked, shown.end());
+    const QImage image = shot();
+    EXPECT_EQ(image.pixelColor(1, static_cast<int>(marked->top + marked->height) - 1), marker);
+
+    add(source.add());  // auto-scroll is on, but the view stays with the marker
+    QApplication::processEvents();
+    EXPECT_EQ(view->linesInView(), shown);
+    view->scrollRequest(ScrollRequest::Bottom);
+    add(source.add());
+    QApplication::processEvents();
+    EXPECT_EQ(lines.line(view->linesInView().back().index).text, source.lines.back().text);
+}
+
 constexpr Colour kOperator = rgb(200, 0, 0);
 constexpr Colour kVoice = rgb(0, 140, 0);
 constexpr Colour kUser = rgb(0, 0, 190);
