@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "app/services.h"
+#include "gui/color_edit.h"
 #include "bench/loopback_server.h"
 #include "bench/window_bench.h"
 #include "gui/input_line.h"
@@ -92,6 +93,9 @@ class FloodServer final : public bench::LoopbackServer {
             }
             m_out += line + "\r\n";
             --m_floodLeft;
+        }
+        if (m_floodLeft == 0) {
+            m_out += "PING :flooded" + m_floodChannel + "\r\n";  // answered once all is handled
         }
     }
 
@@ -196,7 +200,7 @@ struct Client {
         window = std::make_unique<MainWindow>(
             MainWindowServices{{services.settings, services.log, services.sockets, sound,
                                 services.clock, services.random},
-                               services.colours});
+                               services.colours, &services.history});
         window->show();
         window->handleCommand(MainWindow::kConnectId);
         runUntil(
@@ -225,10 +229,8 @@ struct Client {
             window->session().tabs.pobierz_hwndlist(std::u16string(channel.begin(), channel.end()));
         return list ? list->size() : 0;
     }
-    std::size_t lines(int index) {
-        const TextLines* text = window->session().tabs.pobierz_hwndtxtbiez(index);
-        return text ? text->lineCount() : 0;
-    }
+    // Lines go to the stored history (or not) from the next line on.
+    void keepHistory(bool on) { window->session().output.setHistory(on ? services.history.store() : nullptr); }
     // A new channel joined, its replies handled (the PING after them answered) and
     // shown; "" when that doesn't happen.
     std::string newChannel(const std::string& prefix) {
@@ -250,24 +252,24 @@ Client& client() {
 }
 
 // N PRIVMSG lines into the joined, selected channel, from the request to the
-// server to the last line stored in the channel's view.
+// server to the client's answer to the PING after the last of them (lines are
+// handled in order), with the stored history off (0) or on (1).
 void BM_FloodIntoShownChannel(benchmark::State& state) {
     Client& c = client();
     const long count = state.range(0);
+    c.keepHistory(state.range(1) != 0);
     for (auto _ : state) {
         const std::string channel = c.newChannel("#flood");
         if (channel.empty()) {
             state.SkipWithError("the channel was not joined");
             break;
         }
-        const int tab = c.tab(channel);
-        const std::size_t before = c.lines(tab);
         const double rssBefore = residentMegabytes();
         const double cpuBefore = threadCpuSeconds();
         const Clock::time_point start = Clock::now();
         c.server.flood(channel, count);
-        const Run run =
-            runUntil([&] { return c.lines(tab) >= before + count; }, std::chrono::seconds(600));
+        const Run run = runUntil([&] { return c.server.seen("PONG :flooded" + channel).has_value(); },
+                                 std::chrono::seconds(600));
         const double cpu = threadCpuSeconds() - cpuBefore;
         if (!run.done) {
             state.SkipWithError("the flood did not arrive");
@@ -283,9 +285,61 @@ void BM_FloodIntoShownChannel(benchmark::State& state) {
         state.counters["rss_MB"] = residentMegabytes();
         state.counters["rss_growth_MB"] = residentMegabytes() - rssBefore;
     }
+    c.keepHistory(false);
 }
 BENCHMARK(BM_FloodIntoShownChannel)
-    ->Arg(100000)
+    ->ArgsProduct({{100000, 1000000}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseManualTime();
+
+// After a flood of N lines with history on: the channel's tab closed and opened
+// again (its last `histreplay` lines shown above the separator), and its view
+// scrolled a page at a time from the newest line to the oldest, the pages read
+// back from the store as it goes: the longest step and the reads' count.
+void BM_ReplayAndScrollBackThroughHistory(benchmark::State& state) {
+    Client& c = client();
+    const long count = state.range(0);
+    c.keepHistory(true);
+    for (auto _ : state) {
+        const std::string channel = c.newChannel("#scroll");
+        c.server.flood(channel, count);
+        if (channel.empty() ||
+            !runUntil([&] { return c.server.seen("PONG :flooded" + channel).has_value(); },
+                      std::chrono::seconds(600))
+                 .done) {
+            state.SkipWithError("the flood did not arrive");
+            break;
+        }
+        Session& session = c.window->session();
+        const std::u16string name(channel.begin(), channel.end());
+        session.tabs.usun_zakladkeT(name);
+        const Clock::time_point opening = Clock::now();
+        const int tab = session.tabs.dodaj_zakladke(name);
+        state.counters["replay_ms"] = milliseconds(Clock::now() - opening);
+        session.tabs.select(tab);
+        session.tabs.ZmienZakladke();
+        QApplication::processEvents();
+        ColorEdit* view = c.window->textView(tab);
+        view->setAutoScroll(false);
+        Clock::duration longest{};
+        long steps = 0;
+        // Until the oldest stored line is in view.
+        while ((view->lines().olderInSource() || view->scrollPosition() > 0) && steps < 1000000) {
+            const Clock::time_point before = Clock::now();
+            view->scrollRequest(ScrollRequest::PageUp);
+            view->repaint();
+            longest = std::max(longest, Clock::now() - before);
+            ++steps;
+        }
+        state.SetIterationTime(milliseconds(longest) / 1000.0);
+        state.counters["steps"] = static_cast<double>(steps);
+        state.counters["longest_step_ms"] = milliseconds(longest);
+        view->setAutoScroll(true);
+    }
+    c.keepHistory(false);
+}
+BENCHMARK(BM_ReplayAndScrollBackThroughHistory)
     ->Arg(1000000)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
