@@ -32,6 +32,12 @@ HistoryKeeper::~HistoryKeeper() {
     m_store.close();
 }
 
+void HistoryKeeper::writeNow() {
+    if (m_store.isOpen()) {
+        m_store.flush();
+    }
+}
+
 HistorySearch HistoryKeeper::search() const {
     if (!m_store.isOpen()) {
         return {};

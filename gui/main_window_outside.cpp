@@ -81,6 +81,9 @@ void MainWindow::setHistorySearch(HistorySearch search) {
 }
 
 void MainWindow::openHistorySearch(const QString& query) {
+    if (m_services.history) {
+        m_services.history->writeNow();  // the lines just shown are found too
+    }
     if (!m_searchDialog) {
         m_searchDialog = new SearchDialog(m_historySearch, this);
         m_searchDialog->setFont(m_findBar->font());  // a hit's words want the room

@@ -135,7 +135,8 @@ void SearchDialog::showHits(std::vector<SearchHit> hits) {
     } else {
         m_status->setText(hits.size() >= static_cast<std::size_t>(kLimit)
                               ? QStringLiteral("The newest %1 hits").arg(hits.size())
-                              : QStringLiteral("%1 hits").arg(hits.size()));
+                              : hits.size() == 1 ? QStringLiteral("1 hit")
+                                                : QStringLiteral("%1 hits").arg(hits.size()));
     }
 }
 

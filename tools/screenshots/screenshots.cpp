@@ -8,7 +8,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDateTime>
 #include <QDir>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -139,7 +138,8 @@ struct Client {
         services.settings.RegZapiszLONG(u"splashscr", 0);
         window = std::make_unique<kolu::MainWindow>(kolu::MainWindowServices{
             {services.settings, services.log, sockets, sound, services.clock, services.random},
-            services.colours});
+            services.colours, &services.history});
+        window->session().output.setNetwork(u"Test");
     }
     void feed(const std::string& lines) {
         kolu::Session& session = window->session();
@@ -256,8 +256,8 @@ bool shootScale(int scale, const QString& folder) {
     process();
     ok &= save(window.grab(), folder, QStringLiteral("channel") + suffix);
 
-    // Ctrl+F over the channel, then the search of every tab's history (answered
-    // here with a few made-up stored lines).
+    // Ctrl+F over the channel, then the search of every tab's history (the
+    // lines of the scene, stored as they were shown).
     window.openFindBar();
     window.findBar().field()->setText(QStringLiteral("kolu"));
     while (window.findBar().searching()) {
@@ -265,20 +265,6 @@ bool shootScale(int scale, const QString& folder) {
     }
     process();
     ok &= save(window.grab(), folder, QStringLiteral("find") + suffix);
-    window.setHistorySearch([](const std::u16string&, int) {
-        const qint64 now = QDateTime::currentMSecsSinceEpoch();
-        std::vector<kolu::SearchHit> hits;
-        const char16_t* const kTexts[] = {
-            u"<marta> kolu: can you check the colours in the options?",
-            u"<ania> kolu: works fine here, the user list slides nicely",
-            u"<kolu> \u0002kolu\u0002 1.3 is out, with search",
-            u"<piotr> does kolu keep the history after a restart?", u"<zosia> kolu: thanks!"};
-        const char16_t* const kTabs[] = {u"#kolu", u"#kolu", u"#release", u"piotr", u"#kolu"};
-        for (int i = 0; i < 5; ++i) {
-            hits.push_back({u"Test", kTabs[i], now - (i * 97 + 5) * 60000, kTexts[i], i});
-        }
-        return hits;
-    });
     window.openHistorySearch(QStringLiteral("kolu"));
     kolu::SearchDialog& search = *window.historySearchDialog();
     while (search.searching()) {
