@@ -126,8 +126,9 @@ void BM_InboundLinesIntoChannel(benchmark::State& state) {
         ColourArray defaults{};
         OpKoloryDomyslne(defaults);
         colours.set(defaults);
-        Session session(
-            SessionServices{{settings, log, socket, sound, clock, random}, host, metrics, colours});
+        Dictionary dictionary(settings, log);
+        Session session(SessionServices{
+            {settings, log, socket, sound, clock, random}, host, metrics, colours, dictionary});
         session.state.socket = 3;
         session.state.connected = true;
         session.state.currentNick = u"me";

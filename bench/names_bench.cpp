@@ -130,10 +130,12 @@ class BenchSession {
           m_store(m_folder + "registry"),
           m_log(m_store, m_clock, fromUtf8(m_folder)),
           m_settings(m_store, m_log, m_clock, m_random, fromUtf8(m_folder)),
+          m_dictionary(m_settings, m_log),
           session(SessionServices{{m_settings, m_log, m_sockets, m_sound, m_clock, m_random},
                                   m_host,
                                   m_metrics,
-                                  m_colours}) {
+                                  m_colours,
+                                  m_dictionary}) {
         RegKey key;
         m_store.createKey(kSettingsKey, key);
         m_store.closeKey(key);
@@ -166,6 +168,7 @@ class BenchSession {
     CRandom m_random;
     ErrorLog m_log;
     Settings m_settings;
+    Dictionary m_dictionary;
     NoSockets m_sockets;
     SilentSound m_sound;
     QuietHost m_host;

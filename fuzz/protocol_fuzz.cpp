@@ -357,6 +357,7 @@ struct World {
     test::FakeRandom random;
     ErrorLog log{store, clock, fromUtf8(sandbox.home())};
     Settings settings{store, log, clock, random, fromUtf8(sandbox.home())};
+    Dictionary dictionary{settings, log};
     test::FixedMetrics metrics;
     ColourTable colours = defaultColours();
     int optionsWritten = -1;
@@ -751,7 +752,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SilentSound sound;
     {
         Session session(SessionServices{
-            {w.settings, w.log, sockets, sound, w.clock, w.random}, host, w.metrics, w.colours});
+            {w.settings, w.log, sockets, sound, w.clock, w.random}, host, w.metrics, w.colours,
+            w.dictionary});
         Feeder feeder(session, sockets, host, data + 2);
         session.state.saslLogin = fuzzLogin(data[4]);
         session.state.saslNonce = [] { return std::optional<std::string>("fuzznonce"); };

@@ -3,6 +3,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/text.h"
 #include "protocol/dispatcher.h"
@@ -105,7 +106,13 @@ int Welcome(HandlerContext& context, const Reply& reply) {
     // What the previous server announced does not hold for this one.
     context.state.channelModes = ChannelModes();
     context.state.monitorLimit.reset();
-    return printText(context, reply);
+    const int printed = printText(context, reply);
+    for (const std::u16string& channel : std::exchange(context.state.joinAtWelcome, {})) {
+        if (context.tabs.znajdz_zakladke(channel) > 0) {
+            context.connection.SendNonEmpty(context.state.socket, u"JOIN " + channel);
+        }
+    }
+    return printed;
 }
 
 int ServerFeatures(HandlerContext& context, const Reply& reply) {

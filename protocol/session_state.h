@@ -59,6 +59,9 @@ struct SessionState {
     // Set when the server's 005 offers MONITOR: how many nicknames it watches
     // for one client (0: no limit). Forgotten at each welcome.
     std::optional<std::size_t> monitorLimit;
+    // Channel tabs brought back from the last run, joined at the next welcome
+    // (those still open then).
+    std::vector<std::u16string> joinAtWelcome;
 
     // What was negotiated with this connection's server, and the account to
     // log in to while registering (none: no SASL).

@@ -83,8 +83,13 @@ int SrvUsunRekord(ServerList& list, const ServerRecord* record) {
 }
 
 int SrvConnectionData(const ServerListServices& services, ConnectionData& out) {
+    return SrvConnectionData(services, services.settings.RegCzytajLONG(u"server"), out);
+}
+
+int SrvConnectionData(const ServerListServices& services, std::int32_t position,
+                      ConnectionData& out) {
     const ServerList list = SrvCzytajPlik(services);
-    const ServerRecord* record = list.recordAt(services.settings.RegCzytajLONG(u"server"));
+    const ServerRecord* record = list.recordAt(position);
     if (!list.isServer(record)) {
         return 0;
     }

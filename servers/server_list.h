@@ -180,6 +180,9 @@ int SrvUsunRekord(ServerList& list, const ServerRecord* record);
 // beyond the end. A server whose ports text holds no port gets port 0, which no
 // connection reaches.
 int SrvConnectionData(const ServerListServices& services, ConnectionData& out);
+// The same for the server at `position`, a window's own choice.
+int SrvConnectionData(const ServerListServices& services, std::int32_t position,
+                      ConnectionData& out);
 
 // Fills `out` from one server: its host and password cut to the connection's
 // buffers, and a port picked at random from its ports text.

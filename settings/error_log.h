@@ -26,6 +26,10 @@ class ErrorLog {
 
     // `fallbackFolder` (ending in '/') is used when `InstallDir` can't be read.
     ErrorLog(RegistryStore& store, const Clock& clock, std::u16string fallbackFolder);
+    // A log over the same file with no status tab yet: each session keeps one, so
+    // a socket error is told in the window whose connection it ended, and a
+    // closing window takes its printer with it.
+    ErrorLog sibling() const { return ErrorLog(m_store, m_clock, m_fallbackFolder); }
 
     // Prints a line in the status tab.
     using StatusPrinter = std::function<void(std::u16string_view text)>;

@@ -178,6 +178,10 @@ std::string LineOutput::logFilePath(std::u16string_view tabName) {
     if (!m_settings.RegCzytajMsg(u"logpath", path, kLogPathSize) || path.empty()) {
         path = m_settings.CzytajInstallDir();
     }
+    if (m_logNetwork && !m_network.empty()) {
+        path += logSafeName(m_network);
+        path += u'.';
+    }
     path += logSafeName(tabName);
     path += u'.';
     path += logDate(lineLocalTime());

@@ -52,7 +52,8 @@ class LineOutput final : public LinePrinter {
         return RIDodajLinie(target, text, colour);
     }
 
-    // Appends `line` (UTF-8) and CR LF to logpath + name + "." + date + ".txt".
+    // Appends `line` (UTF-8) and CR LF to logpath + name + "." + date + ".txt"
+    // (with the network and "." before the name when setLogNetwork is on).
     // Returns 1; failures are reported.
     int loguj(std::u16string_view tabName, std::string_view line);
 
@@ -73,6 +74,9 @@ class LineOutput final : public LinePrinter {
     // The network the lines are said on (the server list's name, or the host).
     void setNetwork(std::u16string network);
     const std::u16string& network() const { return m_network; }
+    // Log file names begin with the network (while one is known): a window
+    // beside the first, whose #linux on another network must not share a file.
+    void setLogNetwork(bool on) { m_logNetwork = on; }
     // Fills tab `index` with its last stored lines, dimmed, above a separator;
     // they are not stored, logged or counted as news again.
     void replayHistory(int index);
@@ -96,6 +100,7 @@ class LineOutput final : public LinePrinter {
     LineCollector* m_collector = nullptr;
     HistoryStore* m_history = nullptr;
     std::u16string m_network;
+    bool m_logNetwork = false;
 };
 
 // Who said a line, as its text begins: "<nick> ..." or "* nick ..." ("" for

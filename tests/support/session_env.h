@@ -69,8 +69,9 @@ class SessionEnv {
     explicit SessionEnv(SocketLayer* layer = nullptr)
         : sockets(layer ? *layer : realSockets),
           colours(defaultColours()),
+          dictionary(settings.settings, settings.log),
           session(SessionServices{settings.settings, settings.log, sockets, sound, settings.clock,
-                                  settings.random, host, metrics, colours}) {
+                                  settings.random, host, metrics, colours, dictionary}) {
         settings.install();
         settings.settings.RegTworzKlucz();  // the first-run defaults, as the client starts
         // The clock stands still: tests that are not about pacing send unpaced.
@@ -127,6 +128,7 @@ class SessionEnv {
     FixedMetrics metrics;
     RecordingSound sound;
     ColourTable colours;
+    Dictionary dictionary;
     Session session;
 };
 
