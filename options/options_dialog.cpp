@@ -23,6 +23,7 @@
 #include "options/switches_page.h"
 #include "options/view_page.h"
 #include "platform/text.h"
+#include "servers/server_choice.h"
 #include "settings/settings.h"
 #include "ui/host.h"
 
@@ -56,6 +57,9 @@ OptionsDialog::OptionsDialog(const OptionsDialogServices& services, int scaleFac
     setWindowTitle(QStringLiteral("Options"));
     setObjectName(QStringLiteral("opcje"));
     Settings& settings = services.servers.settings;
+    if (services.server) {
+        m_values.server = *services.server;
+    }
 
     m_whispers = std::make_unique<WhisperServices>(
         WhisperServices{settings, services.dictionary, scaleFactor});
@@ -185,6 +189,11 @@ void OptionsDialog::accept() {
     if (result.settingsSaved) {
         QDialog::accept();
     }
+}
+
+std::optional<std::int32_t> OptionsDialog::chosenServer() const {
+    const int position = chosenServerPosition(m_values.servers, m_values.chosenServer);
+    return position < 0 ? std::nullopt : std::optional<std::int32_t>(position);
 }
 
 }  // namespace kolu

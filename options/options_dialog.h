@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "options/model/options_pages.h"
@@ -32,6 +33,8 @@ struct OptionsDialogServices {
     Host& host;  // prompts and message boxes
     // Empties the stored history at once ("Clear history"); empty when there is none.
     std::function<void()> clearHistory;
+    // The server shown as chosen (the window's own); unset: the `server` setting.
+    std::optional<std::int32_t> server;
 };
 
 class OptionsDialog final : public QDialog {
@@ -46,6 +49,9 @@ class OptionsDialog final : public QDialog {
     OptionsPageWidget* page(Page page) const { return m_pages[page]; }
     // OK: stores every page; stays open (after saying why) when nothing could be saved.
     void accept() override;
+    // After OK: the position of the server chosen on the Connection page (the
+    // `server` stored), none when no server was chosen.
+    std::optional<std::int32_t> chosenServer() const;
     ~OptionsDialog() override;
 
   protected:
