@@ -1,5 +1,5 @@
 // Kolu's entry point: one instance per user, the install step and services, then
-// the main window.
+// the main windows.
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
@@ -12,6 +12,7 @@
 #include "app/services.h"
 #include "gui/main_window.h"
 #include "gui/prompt_dialogs.h"
+#include "gui/window_set.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/qt/single_instance.h"
@@ -24,13 +25,14 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: kolu [--help | --version | irc://host[:port]/channel]\n"
+    "Usage: kolu [--help | --version] [--new-window] [irc://host[:port]/channel]\n"
     "An IRC client with a small-screen layout.\n"
     "\n"
-    "  --help     print this text and exit\n"
-    "  --version  print the name and version and exit\n"
-    "  irc://...  connect to the server (ircs:// with TLS) and join the channel,\n"
-    "             in the running client when there is one\n"
+    "  --help        print this text and exit\n"
+    "  --version     print the name and version and exit\n"
+    "  --new-window  open another window in the running client (or start with one)\n"
+    "  irc://...     connect to the server (ircs:// with TLS) and join the channel,\n"
+    "                in the running client's last used window when there is one\n"
     "\n"
     "Settings: $XDG_CONFIG_HOME/kolu/registry (default ~/.config/kolu/registry)\n"
     "Files:    $XDG_DATA_HOME/kolu/ (default ~/.local/share/kolu/)\n"
@@ -115,7 +117,7 @@ void reportStartupProblems(QWidget* window, const kolu::Services& services) {
 
 }  // namespace
 
-// InitInstance: hand over to a running instance, else create the main window.
+// InitInstance: hand over to a running instance, else open the main windows.
 int main(int argc, char** argv) {
     if (const std::optional<int> exitCode = answerCommandLine(argc, argv)) {
         return *exitCode;
@@ -126,35 +128,45 @@ int main(int argc, char** argv) {
     // Lets the desktop match the window to its entry (and icon) under Wayland.
     QGuiApplication::setDesktopFileName(QStringLiteral(KOLU_APP_ID));
     QApplication::setWindowIcon(applicationIcon());
-    // The desktop starts the client with an irc:// or ircs:// address to open.
+    // The desktop starts the client with an irc:// or ircs:// address to open, or
+    // asks for a new window (its entry's action).
     QString link;
+    bool newWindow = false;
     for (const QString& argument : QApplication::arguments().mid(1)) {
         if (argument.startsWith(QStringLiteral("irc://"), Qt::CaseInsensitive) ||
             argument.startsWith(QStringLiteral("ircs://"), Qt::CaseInsensitive)) {
             link = argument;
+        } else if (argument == QStringLiteral("--new-window")) {
+            newWindow = true;
         }
     }
     kolu::SingleInstance instance(QString::fromStdString(kolu::runtimeFolder()));
-    if (instance.handOverToRunningInstance(link)) {
+    if (instance.handOverToRunningInstance(link, newWindow)) {
         return 0;
     }
     koluInitResources();
 
     kolu::Services services(kolu::dataFolder(), kolu::registryFile());
-    kolu::MainWindow window(
+    kolu::WindowSet windows(
         kolu::MainWindowServices{{services.settings, services.log, services.sockets, services.sound,
                                   services.clock, services.random},
-                                 services.colours, &services.history});
-    QObject::connect(&instance, &kolu::SingleInstance::raiseRequested, &window,
-                     &kolu::MainWindow::bringToFront);
-    QObject::connect(&instance, &kolu::SingleInstance::linkRequested, &window,
-                     &kolu::MainWindow::openLink);
-    window.show();
-    QTimer::singleShot(0, &window, [&] {
-        reportStartupProblems(&window, services);
-        window.showWelcome();
+                                 services.colours,
+                                 &services.history,
+                                 &services.dictionary},
+        kolu::dataFolder());
+    QObject::connect(&instance, &kolu::SingleInstance::raiseRequested, &windows,
+                     &kolu::WindowSet::bringToFront);
+    QObject::connect(&instance, &kolu::SingleInstance::newWindowRequested, &windows,
+                     [&windows] { windows.openWindow(); });
+    QObject::connect(&instance, &kolu::SingleInstance::linkRequested, &windows,
+                     &kolu::WindowSet::openLink);
+    // Asked for a new window with none running: just that one, not the saved ones.
+    windows.openAtStart(!newWindow);
+    QTimer::singleShot(0, &windows, [&] {
+        reportStartupProblems(windows.mostRecent(), services);
+        windows.showWelcome();
         if (!link.isEmpty()) {
-            window.openLink(link);
+            windows.openLink(link);
         }
     });
     return app.exec();

@@ -34,12 +34,14 @@ Services::Services(const std::string& dataFolder, const std::string& registryPat
       install(installShippedDefaults(store, dataFolder)),
       log(store, clock, fromUtf8(dataFolder)),
       settings(store, log, clock, random, fromUtf8(dataFolder)),
+      dictionary(settings, log),
       history(settings, clock, dataFolder) {
     // Left-overs of a client killed while saving the server list or favourites.
     removeStaleTemporaries(dataFolder, atomicWriterOf);
     settings.setDefaultEmail(fromUtf8(loginName()) + u"@localhost");
     settings.RegTworzKlucz();
     colours.reload(settings);
+    dictionary.startUp();
 }
 
 }  // namespace kolu

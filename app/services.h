@@ -1,9 +1,11 @@
 #pragma once
-// The services one running client owns, created in start-up order: the
-// settings store (after the install step), the error log, the settings and the
-// main window's copy of the colour table, and the stored history.
+// The services one running client owns and its windows share, created in
+// start-up order: the settings store (after the install step), the error log,
+// the settings and the windows' copy of the colour table, the word dictionary
+// (its file made here, once), and the stored history.
 #include <string>
 
+#include "completion/dictionary.h"
 #include "gui/history_keeper.h"
 #include "platform/clock.h"
 #include "platform/registry.h"
@@ -28,6 +30,7 @@ struct Services {
     ErrorLog log;
     Settings settings;
     ColourTable colours;
+    Dictionary dictionary;
     HistoryKeeper history;
 };
 

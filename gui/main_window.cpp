@@ -31,6 +31,7 @@
 #include "gui/text_view_links.h"
 #include "gui/user_list_view.h"
 #include "gui/whisper_hook.h"
+#include "gui/window_set.h"
 #include "options/options_dialog.h"
 #include "platform/text.h"
 #include "protocol/query_replies.h"
@@ -75,8 +76,13 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
       m_services(services),
       m_placement(rememberedPlacement(services.settings, {kDefaultWidth, kDefaultHeight})),
       m_scale(scaleFactorFor(m_placement, services.settings.RegCzytajLONG(u"textsize"))),
+      m_ownDictionary(services.dictionary
+                          ? nullptr
+                          : std::make_unique<Dictionary>(services.settings, services.log)),
       m_session(std::make_unique<Session>(
-          SessionServices{services, *this, m_metrics, services.colours}, m_scale)),
+          SessionServices{services, *this, m_metrics, services.colours,
+                          services.dictionary ? *services.dictionary : *m_ownDictionary},
+          m_scale)),
       m_nickCompletion(m_session->tabs),
       m_menuCommands(*this, m_session->commands),
       m_prompts(this),
@@ -187,7 +193,10 @@ MainWindow::MainWindow(const MainWindowServices& services, QWidget* parent)
     for (int i = 0; i < m_session->tabs.count(); ++i) {
         addTabWidgets(i);
     }
-    m_session->dictionary.startUp();
+    if (m_ownDictionary) {
+        m_ownDictionary->startUp();
+    }
+    m_session->server = services.settings.RegCzytajLONG(u"server");
     layOutWindow();
     showSelectedTab();
     if (m_placement.fullScreen) {
@@ -286,6 +295,7 @@ void MainWindow::createMenus() {
     };
     QMenu* file = m_menuBar->addMenu(QStringLiteral("File"));
     add(file, kConnectId, QStringLiteral("Connect"));
+    add(file, kNewWindowId, QStringLiteral("New window"));
     add(file, kOptionsId, QStringLiteral("Options"));
     add(file, kExitId, QStringLiteral("Exit"));
     QMenu* commands = m_menuBar->addMenu(QStringLiteral("Commands"));
@@ -296,27 +306,6 @@ void MainWindow::createMenus() {
     QMenu* help = m_menuBar->addMenu(QStringLiteral("Help"));
     add(help, kHelpId, QStringLiteral("Contents"));
     add(help, kAboutId, QStringLiteral("About"));
-}
-
-void MainWindow::favoritesChanged() {
-    m_favoritesPopup->clear();
-    for (auto it = m_actions.begin(); it != m_actions.end();) {
-        const int id = it->first;
-        it = (id >= FavoritesMenu::kFirstId && id <= FavoritesMenu::kRemoveId) ? m_actions.erase(it)
-                                                                               : std::next(it);
-    }
-    auto add = [this](int id, const QString& text) {
-        QAction* item = m_favoritesPopup->addAction(text);
-        item->setData(id);
-        m_actions[id] = item;
-        connect(item, &QAction::triggered, this, [this, id] { handleCommand(id); });
-    };
-    add(FavoritesMenu::kAddId, QStringLiteral("Add"));
-    add(FavoritesMenu::kRemoveId, QStringLiteral("Remove"));
-    m_favoritesPopup->addSeparator();
-    for (const FavoritesMenu::Item& item : m_favoritesMenu.items()) {
-        add(item.id, qs(item.text));
-    }
 }
 
 void MainWindow::layOutWindow() {
@@ -521,8 +510,17 @@ void MainWindow::handleCommand(int id) {
             case kConnectId:
                 m_session->connection.connectCommand();
                 break;
+            case kNewWindowId:
+                if (m_set) {
+                    m_set->openWindow();
+                }
+                return;  // the new window has the focus
             case kExitId:
-                close();
+                if (m_set) {
+                    m_set->closeAll();
+                } else {
+                    close();
+                }
                 return;
             case kOptionsId:
                 openOptions();
@@ -553,23 +551,12 @@ std::unique_ptr<OptionsDialog> MainWindow::makeOptionsDialog() {
     auto dialog = std::make_unique<OptionsDialog>(
         OptionsDialogServices{ServerListServices{m_services.settings, m_services.log,
                                                  m_services.clock, m_services.random},
-                              m_services.sound, m_session->dictionary, *this, m_clearHistory},
+                              m_services.sound, m_session->dictionary, *this, m_clearHistory,
+                              m_session->server},
         m_scale, this);
     dialog->setFont(m_dialogFont);
     dialog->setGeometry(geometry());
     return dialog;
-}
-
-void MainWindow::openOptions() {
-    // No notify query goes out while the user edits the list.
-    m_session->state.optionsOpen = true;
-    const bool accepted = makeOptionsDialog()->exec() == QDialog::Accepted;
-    m_session->state.optionsOpen = false;
-    if (accepted) {
-        // The server chosen there counts again, over an address opened earlier.
-        m_session->linkedServer.reset();
-        applyOptions();
-    }
 }
 
 void MainWindow::applyOptions() {
@@ -589,36 +576,6 @@ void MainWindow::applyOptions() {
     // The input line, the buttons and the tab labels paint with the new colours too.
     for (QWidget* child : m_central->findChildren<QWidget*>()) {
         child->update();
-    }
-}
-
-void MainWindow::insertFavorite(int id) {
-    if (std::optional<std::u16string> text = favoriteInsertText(m_favoritesMenu, id)) {
-        // EM_REPLACESEL: the sentence replaces the selection at the caret.
-        if (QLineEdit* edit = m_input->lineEdit()) {
-            edit->insert(qs(*text));
-        }
-    }
-    focusInput();
-}
-
-void MainWindow::addFavorite() {
-    const PromptText* texts = findPrompt(FavoritesMenu::kAddId);
-    std::optional<std::u16string> text = promptOneField(
-        FavoritesMenu::kAddId, texts ? texts->title : u"", texts ? texts->prompt : u"");
-    if (text && !text->empty()) {
-        m_favoriteCount = m_favorites.FavAdd(m_favoritesMenu, *text, m_favoriteCount);
-        m_favorites.FavZapisz(m_favoritesMenu, m_favoriteCount);
-    }
-}
-
-void MainWindow::removeFavorite() {
-    const FavoritesListData data = Favorites::Fav2Listbox(m_favoritesMenu);
-    std::optional<int> picked =
-        pickFromList(FavoritesMenu::kRemoveId, data.title, data.caption, data.sentences);
-    if (picked && *picked >= 0) {
-        m_favoriteCount = m_favorites.FavDel(m_favoritesMenu, *picked, m_favoriteCount);
-        m_favorites.FavZapisz(m_favoritesMenu, m_favoriteCount);
     }
 }
 
@@ -648,6 +605,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     rememberPlacement(m_services.settings, *this, m_fullScreen);
     m_session->connection.exitCommand();
     event->accept();
+    if (m_set) {
+        m_set->windowClosed(*this);
+    }
 }
 
 bool MainWindow::startTimer(TimerId id, int intervalMs) {

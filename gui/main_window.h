@@ -1,8 +1,9 @@
 #pragma once
-// The client's one window: the tab strip with each tab's text view and user
+// A main window of the client: the tab strip with each tab's text view and user
 // list, the input line and full-screen button below, the menu bar at the bottom.
-// It owns the session, implements the host the logic asks for timers, message
-// boxes and prompts, and routes every menu command.
+// It owns its session (its own connection, server choice and tabs), implements
+// the host the logic asks for timers, message boxes and prompts, and routes
+// every menu command. The program's windows belong to a WindowSet.
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
@@ -43,11 +44,15 @@ class UserListView;
 class WhisperHook;
 struct WhisperServices;
 class HistoryKeeper;
+class WindowSet;
 
 // What the window needs from the running program.
 struct MainWindowServices : ProgramServices {
     ColourTable& colours;
     HistoryKeeper* history = nullptr;  // the program's stored history; null: none
+    // The program's word dictionary, made (Dictionary::startUp) by its owner; null:
+    // the window keeps and makes one of its own (a window on its own).
+    Dictionary* dictionary = nullptr;
 };
 
 class MainWindow final : public QMainWindow, public Host, public FavoritesMenuObserver {
@@ -58,6 +63,7 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
     static constexpr int kConnectId = 40008;
     static constexpr int kOptionsId = 40009;
     static constexpr int kExitId = 40010;
+    static constexpr int kNewWindowId = 40011;
     static constexpr int kHelpId = 40005;
     static constexpr int kAboutId = 40007;
 
@@ -90,6 +96,12 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
     // After the dialog's OK: the colours, fonts, picture and notify list it saved,
     // applied without a restart.
     void applyOptions();
+    // favorites.txt again, after another window changed it.
+    void reloadFavorites();
+    // The windows this one belongs to: they hear of its activation, close and
+    // saved options and favourites, and handle File > New window and File > Exit.
+    // Without them New window does nothing and Exit closes this window alone.
+    void setWindowSet(WindowSet* set) { m_set = set; }
 
     // WM_APP+5: the splash when `splashscr` is 1, the welcome banner, the focus.
     void showWelcome(bool splash = true);
@@ -171,9 +183,12 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
     int selectTabNamed(const QString& tab);
     void addFavorite();
     void removeFavorite();
+    // favorites.txt rewritten from the menu; the other windows read it again.
+    void saveFavorites();
     void insertFavorite(int id);
 
     MainWindowServices m_services;
+    WindowSet* m_set = nullptr;
     // Where the window opens; the scale factor follows from its screen.
     WindowPlacement m_placement;
     int m_scale = 1;
@@ -182,6 +197,7 @@ class MainWindow final : public QMainWindow, public Host, public FavoritesMenuOb
     int m_listFontSize = 13;
     QtTextMetrics m_metrics;
     TextViewShared m_viewShared;
+    std::unique_ptr<Dictionary> m_ownDictionary;  // only without the program's
     std::unique_ptr<Session> m_session;
     InputLineModel m_inputModel;
     NickCompletion m_nickCompletion;

@@ -14,6 +14,7 @@
 #include "gui/irc_link.h"
 #include "gui/main_window.h"
 #include "gui/qt_text.h"
+#include "gui/window_set.h"
 
 namespace kolu {
 
@@ -44,6 +45,9 @@ void MainWindow::changeEvent(QEvent* event) {
         if (ColorEdit* view = textView(m_session->tabs.selected())) {
             view->markRead();  // the window is left: where its reader stopped
         }
+    }
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_set) {
+        m_set->windowActivated(*this);  // a later start's raise and links come here
     }
 }
 
@@ -131,7 +135,7 @@ void MainWindow::showHistoryHit(const QString& network, const QString& tab, qint
 }
 
 int MainWindow::selectTabNamed(const QString& tab) {
-    // The client is on one network at a time: its tabs go by name, the status
+    // A window is on one network at a time: its tabs go by name, the status
     // tab by its label.
     const std::u16string name = tab.toStdU16String();
     const int index = m_session->tabs.pobierz_nazwe(0, name.size()) == name

@@ -9,6 +9,7 @@ namespace {
 
 constexpr int kAnswerWaitMs = 1000;
 const QByteArray kRaiseRequest = QByteArrayLiteral("raise\n");
+const QByteArray kNewWindowRequest = QByteArrayLiteral("new-window\n");
 const QByteArray kOpenRequest = QByteArrayLiteral("open ");
 
 }  // namespace
@@ -21,11 +22,11 @@ SingleInstance::SingleInstance(const QString& runtimeFolder, QObject* parent) : 
 
 SingleInstance::~SingleInstance() = default;
 
-bool SingleInstance::handOverToRunningInstance(const QString& link) {
+bool SingleInstance::handOverToRunningInstance(const QString& link, bool newWindow) {
     QLocalSocket probe;
     probe.connectToServer(m_path);
     if (probe.waitForConnected(kAnswerWaitMs)) {
-        probe.write(kRaiseRequest);
+        probe.write(newWindow ? kNewWindowRequest : kRaiseRequest);
         if (!link.isEmpty()) {
             probe.write(kOpenRequest + link.toUtf8() + '\n');
         }
@@ -49,6 +50,8 @@ bool SingleInstance::handOverToRunningInstance(const QString& link) {
                     const QByteArray line = client->readLine();
                     if (line == kRaiseRequest) {
                         emit raiseRequested();
+                    } else if (line == kNewWindowRequest) {
+                        emit newWindowRequested();
                     } else if (line.startsWith(kOpenRequest)) {
                         emit linkRequested(
                             QString::fromUtf8(line.mid(kOpenRequest.size()).trimmed()));
