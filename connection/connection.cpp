@@ -59,6 +59,11 @@ SocketHandle Connection::polacz() {
     // A /ison the old connection never answered would hold the notify list's
     // own query back for good.
     m_state.userIsonPending = false;
+    for (std::u16string& channel : std::exchange(m_state.reopenedChannels, {})) {
+        if (m_parts.tabs.znajdz_zakladke(channel) > 0) {  // not closed meanwhile
+            m_state.joinAtWelcome.push_back(std::move(channel));
+        }
+    }
     m_parts.tabs.usun_wszystkie();
     // Until the new server announces its own, members have the usual two ranks.
     m_parts.tabs.setMemberRanks(MemberRanks());

@@ -64,7 +64,7 @@ void Session::reopenChannels(const std::vector<std::u16string>& channels) {
         tabs.dodaj_zakladke(channel);
     }
     tabs.markChannelsNotJoined(m_colours.of(LineClass::Info));
-    state.joinAtWelcome = channels;
+    state.reopenedChannels = channels;
 }
 
 std::vector<std::u16string> Session::channelNames() {

@@ -85,7 +85,8 @@ class Session {
     // The server a connect goes to: the linked one, else the list's choice (0: none).
     int currentServer(ConnectionData& out);
     // Channel tabs from the last run: opened now under the chosen server's network,
-    // marked not joined as after a disconnect, and joined at the next welcome.
+    // marked not joined as after a disconnect; those still open at the next
+    // connect are joined at its welcome.
     void reopenChannels(const std::vector<std::u16string>& channels);
     // The names of the channel tabs, in tab order.
     std::vector<std::u16string> channelNames();

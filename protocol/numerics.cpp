@@ -108,9 +108,7 @@ int Welcome(HandlerContext& context, const Reply& reply) {
     context.state.monitorLimit.reset();
     const int printed = printText(context, reply);
     for (const std::u16string& channel : std::exchange(context.state.joinAtWelcome, {})) {
-        if (context.tabs.znajdz_zakladke(channel) > 0) {
-            context.connection.SendNonEmpty(context.state.socket, u"JOIN " + channel);
-        }
+        context.connection.SendNonEmpty(context.state.socket, u"JOIN " + channel);
     }
     return printed;
 }

@@ -59,9 +59,11 @@ struct SessionState {
     // Set when the server's 005 offers MONITOR: how many nicknames it watches
     // for one client (0: no limit). Forgotten at each welcome.
     std::optional<std::size_t> monitorLimit;
-    // Channel tabs brought back from the last run, joined at the next welcome
-    // (those still open then).
-    std::vector<std::u16string> joinAtWelcome;
+    // Channel tabs brought back from the last run. A connect begins with no tabs
+    // but the status tab: those still open at the next connect are joined at its
+    // welcome.
+    std::vector<std::u16string> reopenedChannels;  // until that connect
+    std::vector<std::u16string> joinAtWelcome;     // from it until the welcome
 
     // What was negotiated with this connection's server, and the account to
     // log in to while registering (none: no SASL).
