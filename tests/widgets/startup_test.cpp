@@ -40,7 +40,7 @@ TEST(Startup, FirstStartWritesEverySettingAndShippedFileASecondChangesNoSetting)
 }
 
 // A crashed instance leaves a socket path nobody listens on: it blocks no start.
-TEST(SingleInstance, AStaleSocketBlocksNothingAndASecondStartRaisesTheFirstAndEnds) {
+TEST(SingleInstance, AStaleSocketBlocksNothingAndASecondStartRaisesTheFirstOrAsksForAWindow) {
     test::TempDir runtime, elsewhere;
     const QString folder = QString::fromStdString(runtime.path());
     SingleInstance first(folder);
@@ -50,6 +50,10 @@ TEST(SingleInstance, AStaleSocketBlocksNothingAndASecondStartRaisesTheFirstAndEn
     SingleInstance second(folder);
     EXPECT_TRUE(second.handOverToRunningInstance());
     EXPECT_TRUE(raised.wait(3000));
+    QSignalSpy newWindow(&first, &SingleInstance::newWindowRequested);
+    EXPECT_TRUE(SingleInstance(folder).handOverToRunningInstance(QString(), true));
+    EXPECT_TRUE(newWindow.wait(3000));
+    EXPECT_EQ(raised.count(), 1);  // asked for a window of its own, not to raise one
     SingleInstance other(QString::fromStdString(elsewhere.path()));  // runtime folders never meet
     EXPECT_FALSE(other.handOverToRunningInstance());
 }
