@@ -59,9 +59,6 @@ void WindowSet::showWelcome() {
              u" is not a window (server number, tab, channels): left out");
     }
     m_startList = {};
-    if (MainWindow* recent = mostRecent()) {
-        recent->bringToFront();
-    }
 }
 
 MainWindow& WindowSet::openWindow() {
@@ -127,6 +124,7 @@ void WindowSet::windowClosed(MainWindow& window) {
     MainWindow* closing = it->release();
     m_windows.erase(it);
     std::erase(m_recent, closing);
+    std::erase_if(m_closed, [](const QPointer<MainWindow>& gone) { return gone.isNull(); });
     m_closed.emplace_back(closing);
     closing->deleteLater();  // its closeEvent is still running
     if (!last && !m_closingAll) {
