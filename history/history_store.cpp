@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "history/history_query.h"
 #include "history/history_rows.h"
 #include "history/history_schema.h"
 #include "history/history_text.h"
@@ -323,8 +324,11 @@ std::optional<StoredLine> HistoryStore::line(std::int64_t id) {
 std::vector<StoredLine> HistoryStore::search(std::u16string_view query, std::size_t limit) {
     flush();
     std::vector<StoredLine> lines;
-    const std::string match = matchQuery(query);
-    if (!m_db || match.empty() || limit == 0) {
+    if (!m_db || limit == 0) {
+        return lines;
+    }
+    const std::string match = history::matchQuery(m_db, query);
+    if (match.empty()) {
         return lines;
     }
     sqlite3_stmt* select = m_statements[kSearch];
@@ -339,16 +343,18 @@ std::vector<StoredLine> HistoryStore::search(std::u16string_view query, std::siz
 std::vector<StoredLine> HistoryStore::searchFile(const std::string& path,
                                                  std::u16string_view query, std::size_t limit) {
     std::vector<StoredLine> lines;
-    const std::string match = matchQuery(query);
-    if (match.empty() || limit == 0) {
+    if (limit == 0) {
         return lines;
     }
     sqlite3* db = nullptr;
     sqlite3_stmt* select = nullptr;
+    std::string match;
     const int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX;
     if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) == SQLITE_OK) {
         sqlite3_busy_timeout(db, kBusyMs);
-        if (sqlite3_prepare_v2(db, history::kSearchSql, -1, &select, nullptr) == SQLITE_OK) {
+        match = history::matchQuery(db, query);
+        if (!match.empty() &&
+            sqlite3_prepare_v2(db, history::kSearchSql, -1, &select, nullptr) == SQLITE_OK) {
             history::bindText(select, 1, match);
             sqlite3_bind_int64(select, 2, limitOf(limit));
             history::collectLines(select, lines);  // a failed read answers what it found
