@@ -54,6 +54,12 @@ std::size_t skipHexColour(std::string_view text, std::size_t at) {
 
 std::string indexText(std::string_view utf8) {
     std::string out;
+    indexText(utf8, out);
+    return out;
+}
+
+void indexText(std::string_view utf8, std::string& out) {
+    out.clear();
     out.reserve(utf8.size());
     std::size_t i = 0;
     while (i < utf8.size()) {
@@ -77,7 +83,6 @@ std::string indexText(std::string_view utf8) {
                 out += c;
         }
     }
-    return out;
 }
 
 }  // namespace kolu

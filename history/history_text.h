@@ -10,5 +10,7 @@ namespace kolu {
 // digits, reset, reverse, italic, underline, strike, monospace), so a word with
 // a code inside or against it is still one word to the index.
 std::string indexText(std::string_view utf8);
+// The same into `out`, whose memory is reused.
+void indexText(std::string_view utf8, std::string& out);
 
 }  // namespace kolu
