@@ -117,9 +117,12 @@ bool HistoryStore::openFile(std::u16string& why) {
     if (ok) {
         sqlite3_busy_timeout(m_db, history::kBusyMs);
         // WAL: a search on another connection reads while lines are written, and a
-        // commit costs no sync (a crash of the program still loses no commit).
-        ok = sqlite3_exec(m_db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL", nullptr,
-                          nullptr, nullptr) == SQLITE_OK;
+        // commit costs no sync (a crash of the program still loses no commit). The
+        // checkpoints (which sync) are left to the writer thread's commits.
+        ok = sqlite3_exec(m_db,
+                          "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"
+                          " PRAGMA wal_autocheckpoint=0",
+                          nullptr, nullptr, nullptr) == SQLITE_OK;
     }
     if (ok && !history::migrate(m_db, why)) {
         closeConnection();

@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <system_error>
+
 #include "history/history_rows.h"
 #include "history/line_writer.h"
 #include "platform/text.h"
@@ -30,7 +32,13 @@ bool WriterThread::start(const std::string& path, std::u16string& why) {
         stop();
         return false;
     }
-    m_thread = std::thread(&WriterThread::run, this);
+    try {
+        m_thread = std::thread(&WriterThread::run, this);
+    } catch (const std::system_error& error) {
+        why = fromUtf8(error.what());
+        stop();
+        return false;
+    }
     return true;
 }
 
