@@ -6,8 +6,8 @@
 // of the store's own that writes each in one transaction, so adding a line costs
 // its owner a conversion and a push, a flood costs one commit per batch, and a
 // crash loses at most the batches in hand. The owner (the thread that opened
-// the store) reads over a connection of its own, after the lines it added are
-// written. Words are found through a full-text index that folds case and
+// the store, and the only one to call it, searchFile aside) reads over a
+// connection of its own, after the lines it added are written. Words are found through a full-text index that folds case and
 // accents. A file that can't be opened or read as a history is moved aside and
 // the client goes on without history; a write that fails (a full disk) stops
 // the writes with one report, made on the owner's thread at its next call.
@@ -72,8 +72,8 @@ class HistoryStore {
     std::int64_t add(std::u16string_view network, std::u16string_view tab, std::int64_t timeMs,
                      Colour colour, std::u16string_view sender, std::u16string_view text);
     // Hands the queued lines to the writer thread, to be written in one
-    // transaction. Waits only while the writer is more than
-    // WriterThread::kMaxBacklog lines behind.
+    // transaction. Waits only while more than 8,000 lines handed over are not yet
+    // written (WriterThread::kMaxBacklog), so a flood's memory stays bounded.
     void flush();
     // Waits until every line handed over is written (flush() then waitWritten()
     // commits what was added).
@@ -96,7 +96,8 @@ class HistoryStore {
     // Lines holding every word of `query` (case and accents folded), newest first.
     std::vector<StoredLine> search(std::u16string_view query, std::size_t limit);
     // The same over a connection of its own to the file at `path`, for a thread
-    // other than the one that writes (WAL lets it read while lines are written).
+    // other than the owner (WAL lets it read while lines are written); it finds
+    // the lines written so far.
     static std::vector<StoredLine> searchFile(const std::string& path, std::u16string_view query,
                                               std::size_t limit);
 

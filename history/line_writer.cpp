@@ -87,49 +87,52 @@ int LineWriter::writeLine(const PendingLine& line) {
 
 int LineWriter::tabOf(const PendingLine& line, const Tab*& tab) {
     // A flood comes into one tab: its lines cost a comparison.
-    if (m_lastTab && m_key.size() == line.network.size() + 1 + line.tab.size() &&
-        m_key.compare(0, line.network.size(), line.network) == 0 &&
-        m_key.compare(line.network.size() + 1, std::string::npos, line.tab) == 0) {
+    if (m_lastTab && line.tab == m_lastTabName && line.network == m_lastNetwork) {
         tab = m_lastTab;
         return SQLITE_DONE;
     }
-    m_key = line.network;
-    m_key += '\0';
-    m_key += line.tab;
-    if (const auto known = m_tabs.find(m_key); known != m_tabs.end()) {
-        tab = m_lastTab = &known->second;
-        return SQLITE_DONE;
+    m_lastTab = nullptr;
+    std::string key = std::to_string(line.network.size()) + ':' + line.network + line.tab;
+    auto known = m_tabs.find(key);
+    if (known == m_tabs.end()) {
+        Tab found;
+        if (const int rc = findOrMakeTab(line, found); rc != SQLITE_DONE) {
+            return rc;
+        }
+        known = m_tabs.emplace(std::move(key), found).first;
     }
+    m_lastNetwork = line.network;
+    m_lastTabName = line.tab;
+    tab = m_lastTab = &known->second;
+    return SQLITE_DONE;
+}
+
+int LineWriter::findOrMakeTab(const PendingLine& line, Tab& tab) {
     const std::string key = lowerAscii(line.tab);
     sqlite3_stmt* find = m_statements[kFindTab];
     bindText(find, 1, line.network);
     bindText(find, 2, key);
-    Tab found;
     int rc = sqlite3_step(find);
     if (rc == SQLITE_ROW) {
-        found.id = sqlite3_column_int64(find, 0);
+        tab.id = sqlite3_column_int64(find, 0);
         const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(find, 1));
-        found.asNamed =
+        tab.asNamed =
             name && line.tab == std::string_view(
                                     name, static_cast<std::size_t>(sqlite3_column_bytes(find, 1)));
         rc = SQLITE_DONE;
     }
     sqlite3_reset(find);
     sqlite3_clear_bindings(find);
-    if (rc == SQLITE_DONE && found.id == 0) {
-        sqlite3_stmt* insert = m_statements[kInsertTab];
-        bindText(insert, 1, line.network);
-        bindText(insert, 2, line.tab);
-        bindText(insert, 3, key);
-        rc = runOnce(insert);
-        found.id = sqlite3_last_insert_rowid(m_db);
-    }
-    if (rc != SQLITE_DONE) {
-        m_lastTab = nullptr;
+    if (rc != SQLITE_DONE || tab.id != 0) {
         return rc;
     }
-    tab = m_lastTab = &m_tabs.emplace(m_key, found).first->second;
-    return SQLITE_DONE;
+    sqlite3_stmt* insert = m_statements[kInsertTab];
+    bindText(insert, 1, line.network);
+    bindText(insert, 2, line.tab);
+    bindText(insert, 3, key);
+    rc = runOnce(insert);
+    tab.id = sqlite3_last_insert_rowid(m_db);
+    return rc;
 }
 
 }  // namespace kolu::history

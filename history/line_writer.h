@@ -48,13 +48,14 @@ class LineWriter {
     int writeLine(const PendingLine& line);
     // The tab of `line`, its row made when it has none. SQLITE_DONE or the error.
     int tabOf(const PendingLine& line, const Tab*& tab);
+    int findOrMakeTab(const PendingLine& line, Tab& tab);
 
     sqlite3* m_db;
     sqlite3_stmt* m_statements[kStatementCount] = {};
-    // By network, NUL, tab name as lines gave it: the names of one tab in every
-    // letter case met.
+    // By the network's length, ':', the network and the tab's name as lines gave
+    // it: the names of one tab in every letter case met.
     std::unordered_map<std::string, Tab> m_tabs;
-    std::string m_key;  // the key looked up last, and its tab
+    std::string m_lastNetwork, m_lastTabName;  // the tab looked up last
     const Tab* m_lastTab = nullptr;
     std::string m_indexed;  // the line's text as the index reads it
 };
