@@ -4,8 +4,10 @@
 // for the search as the search window's thread does), the replay of a tab's
 // last 100 lines, reopening the file, and the rate lines are written at.
 #include <benchmark/benchmark.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -38,8 +40,8 @@ std::string madeFolder() {
 class ChatText {
   public:
     ChatText() : m_random(7) {
-        const char* syllables[] = {"ka", "lo", "mi", "ne", "ru", "sta", "pe", "do", "ri",
-                                   "an", "el", "ko", "tu", "va", "zi", "ghe", "or", "is"};
+        const char* syllables[] = {"ka", "lo", "mi", "ne", "ru", "sta", "pe",  "do", "ri",
+                                   "an", "el", "ko", "tu", "va", "zi",  "ghe", "or", "is"};
         std::uniform_int_distribution<int> pick(0, std::size(syllables) - 1);
         std::uniform_int_distribution<int> parts(1, 4);
         for (int i = 0; i < 5000; ++i) {
@@ -119,7 +121,10 @@ void BM_SearchRareWord(benchmark::State& state) {
     }
     state.counters["found"] = static_cast<double>(found);
 }
-BENCHMARK(BM_SearchRareWord)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_SearchRareWord)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 void BM_SearchFileRareWord(benchmark::State& state) {
     const std::string path = bigHistory().path();
@@ -129,7 +134,10 @@ void BM_SearchFileRareWord(benchmark::State& state) {
     }
     state.counters["found"] = static_cast<double>(found);
 }
-BENCHMARK(BM_SearchFileRareWord)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_SearchFileRareWord)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 // The most used word, in about one line of seven: the limit ends the search.
 void BM_SearchCommonWord(benchmark::State& state) {
@@ -141,7 +149,10 @@ void BM_SearchCommonWord(benchmark::State& state) {
     }
     state.counters["found"] = static_cast<double>(found);
 }
-BENCHMARK(BM_SearchCommonWord)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_SearchCommonWord)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 void BM_LastLines100(benchmark::State& state) {
     HistoryStore& store = bigHistory().store;
@@ -149,7 +160,10 @@ void BM_LastLines100(benchmark::State& state) {
         benchmark::DoNotOptimize(store.lastLines(u"OFTC", u"#CHAN13", 100));
     }
 }
-BENCHMARK(BM_LastLines100)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_LastLines100)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 // Open (schema read, statements prepared, the last id read) and close.
 void BM_OpenClose(benchmark::State& state) {
@@ -161,8 +175,12 @@ void BM_OpenClose(benchmark::State& state) {
 }
 BENCHMARK(BM_OpenClose)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
-// Batches of 1000 lines added and written in one transaction, into a file of its own.
-void BM_AddFlush1000(benchmark::State& state) {
+// Batches of 1000 lines added and handed to the writer thread, into a file of its
+// own: the rate of a flood, in wall time (the last batch written is timed too).
+// With `wait`, each batch is waited for: one transaction of 1000 lines at a time,
+// as when the writer keeps up with the lines. The CPU column is the adding
+// thread's; `cpu_all_us_per_line` counts the writer thread's too.
+void addFlush1000(benchmark::State& state, bool wait) {
     const std::string folder = madeFolder();
     {
         HistoryStore store;
@@ -173,20 +191,43 @@ void BM_AddFlush1000(benchmark::State& state) {
             texts.push_back(chat.line());
         }
         std::int64_t n = 0;
+        timespec start{}, end{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &start);
         for (auto _ : state) {
             for (int i = 0; i < 1000; ++i, ++n) {
                 store.add(u"Libera", u"#chan" + decimalText(n % kTabs), kStartMs + n, 0, u"nick",
                           texts[n % texts.size()]);
             }
             store.flush();
+            if (wait || n == static_cast<std::int64_t>(state.max_iterations) * 1000) {
+                store.waitWritten();
+            }
         }
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &end);
         state.SetItemsProcessed(n);
+        const double cpuUs =
+            (end.tv_sec - start.tv_sec) * 1e6 + (end.tv_nsec - start.tv_nsec) / 1e3;
+        state.counters["cpu_all_us_per_line"] =
+            cpuUs / static_cast<double>(std::max<std::int64_t>(n, 1));
     }
     std::filesystem::remove_all(folder);
+}
+
+void BM_AddFlush1000(benchmark::State& state) {
+    addFlush1000(state, false);
 }
 BENCHMARK(BM_AddFlush1000)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()  // wall time: commits and checkpoints are file writes
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+
+void BM_AddFlushWait1000(benchmark::State& state) {
+    addFlush1000(state, true);
+}
+BENCHMARK(BM_AddFlushWait1000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
     ->Repetitions(3)
     ->ReportAggregatesOnly(true);
 

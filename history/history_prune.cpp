@@ -2,6 +2,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <limits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -55,6 +56,31 @@ int HistoryStore::removeRows(sqlite3_stmt* select, std::size_t& removed) {
     return rows.empty() ? SQLITE_DONE : history::runOnce(m_statements[kMergeIndex]);
 }
 
+std::int64_t HistoryStore::agedBefore(std::int64_t cutoffMs) {
+    sqlite3_stmt* range = m_statements[kIdRange];
+    const bool any =
+        sqlite3_step(range) == SQLITE_ROW && sqlite3_column_type(range, 0) != SQLITE_NULL;
+    std::int64_t low = any ? sqlite3_column_int64(range, 0) : 0;
+    std::int64_t high = any ? sqlite3_column_int64(range, 1) + 1 : 0;
+    sqlite3_reset(range);
+    // The first id from which the lines are not older than the cutoff lies in
+    // [low, high]; each step reads one row by its id.
+    sqlite3_stmt* timeFrom = m_statements[kTimeFrom];
+    while (low < high) {
+        const std::int64_t middle = low + (high - low) / 2;
+        sqlite3_bind_int64(timeFrom, 1, middle);
+        const bool older =
+            sqlite3_step(timeFrom) == SQLITE_ROW && sqlite3_column_int64(timeFrom, 0) < cutoffMs;
+        sqlite3_reset(timeFrom);
+        if (older) {
+            low = middle + 1;
+        } else {
+            high = middle;
+        }
+    }
+    return low;
+}
+
 std::int64_t HistoryStore::usedBytes() {
     return history::queryNumber(
         m_db,
@@ -63,17 +89,18 @@ std::int64_t HistoryStore::usedBytes() {
 }
 
 bool HistoryStore::pruneSlice(std::int64_t nowUtcMs, int days, std::int64_t maxBytes) {
-    flush();
+    syncWrites();
     if (!m_db || m_writesStopped) {
         return false;
     }
     std::size_t removed = 0;
+    sqlite3_stmt* oldest = m_statements[kOldestLines];
     if (days > 0) {
-        sqlite3_stmt* aged = m_statements[kAgedLines];
+        const std::int64_t cut = agedBefore(nowUtcMs - days * kDayMs);
         const bool done = inTransaction([&] {
-            sqlite3_bind_int64(aged, 1, nowUtcMs - days * kDayMs);
-            sqlite3_bind_int64(aged, 2, kSliceRows);
-            return removeRows(aged, removed);
+            sqlite3_bind_int64(oldest, 1, cut);
+            sqlite3_bind_int64(oldest, 2, kSliceRows);
+            return removeRows(oldest, removed);
         });
         if (!done) {
             return false;
@@ -99,17 +126,17 @@ bool HistoryStore::pruneSlice(std::int64_t nowUtcMs, int days, std::int64_t maxB
     // shrinks only as its segments merge, so the next slice checks again.
     const std::int64_t average = std::max<std::int64_t>(used / rows, 1);
     const std::int64_t count = std::min((used - maxBytes) / average + 1, budget);
-    sqlite3_stmt* oldest = m_statements[kOldestLines];
     std::size_t sizeRemoved = 0;
     const bool done = inTransaction([&] {
-        sqlite3_bind_int64(oldest, 1, count);
+        sqlite3_bind_int64(oldest, 1, std::numeric_limits<std::int64_t>::max());
+        sqlite3_bind_int64(oldest, 2, count);
         return removeRows(oldest, sizeRemoved);
     });
     return done && sizeRemoved > 0 && usedBytes() > maxBytes;
 }
 
 void HistoryStore::clear() {
-    flush();
+    syncWrites();
     inTransaction([&] {
         const int rc = history::runOnce(m_statements[kUnindexAll]);
         return rc == SQLITE_DONE ? history::runOnce(m_statements[kDeleteAll]) : rc;

@@ -9,9 +9,10 @@ namespace kolu::history {
 // The index is asked for the newest matches first, so a limit stops it early,
 // and only those rows are read from the table.
 const char* const kSearchSql =
-    "SELECT id, network, tab, time_ms, colour, sender, text FROM lines WHERE id IN "
-    "(SELECT rowid FROM lines_fts WHERE lines_fts MATCH ?1 ORDER BY rowid DESC LIMIT ?2) "
-    "ORDER BY id DESC";
+    "SELECT l.id, t.network, coalesce(l.tab, t.tab), l.time_ms, l.colour, l.sender, l.text"
+    " FROM lines l CROSS JOIN tabs t ON t.id = l.tab_id WHERE l.id IN"
+    " (SELECT rowid FROM lines_fts WHERE lines_fts MATCH ?1 ORDER BY rowid DESC LIMIT ?2)"
+    " ORDER BY l.id DESC";
 
 int bindText(sqlite3_stmt* statement, int index, std::string_view text) {
     return sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()),

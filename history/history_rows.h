@@ -10,9 +10,13 @@
 
 namespace kolu::history {
 
+// Long enough for another connection's commit or checkpoint to end; a file
+// still locked after it is taken as held by another program.
+inline constexpr int kBusyMs = 2000;
+
 // The search over the full-text index: ?1 the match query, ?2 the limit. Like
-// every query that answers lines, it selects id, network, tab, time_ms, colour,
-// sender, text: StoredLine's order, which rowLine reads.
+// every query that answers lines, it selects the id, network, tab, time, colour,
+// sender and text of each: StoredLine's order, which rowLine reads.
 extern const char* const kSearchSql;
 
 // Binds UTF-8 text without a copy: it must outlive the statement's next step.

@@ -7,25 +7,60 @@
 #include <iterator>
 #include <string>
 
+#include "history/history_text.h"
 #include "platform/text.h"
 
 namespace kolu::history {
 namespace {
 
-// Step i takes a file of version i to version i + 1. The index reads a copy of the
-// text without formatting codes, so it keeps no text of its own (contentless);
-// rows leave it through its 'delete' command with that same copy. Lines are found
-// newest first, never ranked, so it keeps no sizes for ranking either.
-const char* const kSteps[] = {
-    "CREATE TABLE lines(id INTEGER PRIMARY KEY, network TEXT NOT NULL, tab TEXT NOT NULL,"
-    " tab_key TEXT NOT NULL, time_ms INTEGER NOT NULL, colour INTEGER NOT NULL,"
-    " sender TEXT NOT NULL, text TEXT NOT NULL);"
-    "CREATE INDEX lines_tab ON lines(network, tab_key, id);"
-    "CREATE INDEX lines_time ON lines(time_ms);"
+// The layout a new file is given. Lines refer to their tab by number, so a row
+// and its paging index entry (tab_id, then the row's id) stay small; `tab` of a
+// line is NULL unless the line named its tab in another letter case than the
+// tab's first line did. The time of a line has no index: ids grow with arrival
+// and times with them, so pruning finds its cut by id. The index reads a copy of
+// the text without formatting codes, so it keeps no text of its own
+// (contentless); rows leave it through its 'delete' command with that same copy.
+// Lines are found newest first, never ranked, and by words, never by phrase, so
+// it keeps neither sizes nor positions. Its tokenizer is history::kTokenizer.
+const char* const kCreate =
+    "CREATE TABLE tabs(id INTEGER PRIMARY KEY, network TEXT NOT NULL, tab TEXT NOT NULL,"
+    " tab_key TEXT NOT NULL);"
+    "CREATE UNIQUE INDEX tabs_key ON tabs(network, tab_key);"
+    "CREATE TABLE lines(id INTEGER PRIMARY KEY, tab_id INTEGER NOT NULL,"
+    " time_ms INTEGER NOT NULL, colour INTEGER NOT NULL, sender TEXT NOT NULL,"
+    " text TEXT NOT NULL, tab TEXT);"
+    "CREATE INDEX lines_tab ON lines(tab_id);"  // each entry ends in the row's id
     "CREATE VIRTUAL TABLE lines_fts USING fts5(text, content='',"
-    " tokenize=\"unicode61 remove_diacritics 2\", columnsize=0);",
+    " tokenize=\"unicode61 remove_diacritics 2\", columnsize=0, detail=none);";
+
+// Upgrade i takes a file of version i + 1 to version i + 2, in the steps given.
+// Version 1 kept each line's network and tab names in its row, indexed the time
+// and kept word positions: its rows are copied into a new layout.
+const char* const kUpgrades[][3] = {
+    {"DROP INDEX lines_tab; DROP INDEX lines_time; DROP TABLE lines_fts;"
+     "ALTER TABLE lines RENAME TO lines_v1;",
+     kCreate,
+     // A tab is named as its first line named it.
+     "INSERT INTO tabs(network, tab, tab_key) SELECT network, tab, tab_key FROM"
+     " (SELECT network, tab, tab_key, min(id) AS first FROM lines_v1"
+     " GROUP BY network, tab_key) ORDER BY first;"
+     "INSERT INTO lines(id, tab_id, time_ms, colour, sender, text, tab)"
+     " SELECT l.id, t.id, l.time_ms, l.colour, l.sender, l.text, nullif(l.tab, t.tab)"
+     " FROM lines_v1 l JOIN tabs t ON t.network = l.network AND t.tab_key = l.tab_key"
+     " ORDER BY l.id;"
+     "INSERT INTO lines_fts(rowid, text) SELECT id, kolu_index_text(text) FROM lines;"
+     "DROP TABLE lines_v1;"},
 };
-static_assert(std::size(kSteps) == kSchemaVersion);
+static_assert(std::size(kUpgrades) == kSchemaVersion - 1);
+
+// indexText for the upgrade's SQL.
+void indexTextFunction(sqlite3_context* context, int, sqlite3_value** values) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(values[0]));
+    const std::string indexed = indexText(std::string_view(
+        text ? text : "", static_cast<std::size_t>(sqlite3_value_bytes(values[0]))));
+    sqlite3_result_text(context, indexed.data(), static_cast<int>(indexed.size()),
+                        SQLITE_TRANSIENT);
+}
 
 bool exec(sqlite3* db, const char* sql, std::u16string& why) {
     if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK) {
@@ -38,6 +73,9 @@ bool exec(sqlite3* db, const char* sql, std::u16string& why) {
 }  // namespace
 
 bool migrate(sqlite3* db, std::u16string& why) {
+    sqlite3_create_function_v2(db, "kolu_index_text", 1,
+                               SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_DIRECTONLY, nullptr,
+                               indexTextFunction, nullptr, nullptr, nullptr);
     if (!exec(db, "BEGIN IMMEDIATE", why)) {
         return false;
     }
@@ -57,8 +95,14 @@ bool migrate(sqlite3* db, std::u16string& why) {
         why = u"made by a newer version of Kolu (history version " + decimalText(version) + u")";
         ok = false;
     }
-    for (std::int64_t step = version; ok && step < kSchemaVersion; ++step) {
-        ok = exec(db, kSteps[step], why);
+    if (ok && version == 0) {
+        ok = exec(db, kCreate, why);  // fails on tables of another program
+    }
+    for (std::int64_t step = version == 0 ? kSchemaVersion : version; ok && step < kSchemaVersion;
+         ++step) {
+        for (const char* sql : kUpgrades[step - 1]) {
+            ok = ok && exec(db, sql, why);
+        }
     }
     if (ok && version != kSchemaVersion) {
         const std::string set = "PRAGMA user_version = " + std::to_string(kSchemaVersion);

@@ -1,14 +1,14 @@
 #pragma once
 // The history file's layout and its versions: user_version carries the version,
-// and each version has one step from the one before, so an older file is brought
-// up to date where it is opened.
+// a new file is given the current layout and each older version has one upgrade
+// to the next, so an older file is brought up to date where it is opened.
 #include <string>
 
 struct sqlite3;
 
 namespace kolu::history {
 
-inline constexpr int kSchemaVersion = 1;
+inline constexpr int kSchemaVersion = 2;
 
 // Makes a new file's tables or brings an older file's up to kSchemaVersion, in one
 // transaction. False, with the reason in `why`, for a file of a newer version

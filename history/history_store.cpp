@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
+#include "history/history_query.h"
 #include "history/history_rows.h"
 #include "history/history_schema.h"
 #include "history/history_text.h"
+#include "history/writer_thread.h"
 #include "platform/error_text.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -15,32 +18,30 @@
 namespace kolu {
 namespace {
 
-// Long enough for another connection's commit or checkpoint to end; a file
-// still locked after it is taken as held by another program.
-constexpr int kBusyMs = 2000;
-
 // In Statement order.
 const char* const kStatementSql[] = {
     "BEGIN IMMEDIATE",
     "COMMIT",
     "ROLLBACK",
-    "INSERT INTO lines(id, network, tab, tab_key, time_ms, colour, sender, text)"
-    " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)",
-    "INSERT INTO lines_fts(rowid, text) VALUES(?1, ?2)",
     "INSERT INTO lines_fts(lines_fts, rowid, text) VALUES('delete', ?1, ?2)",
     "DELETE FROM lines WHERE id = ?1",
     // Deleted rows stay in the index as marks until its segments are merged: this
     // merges a bounded part (negative: whatever the segments' levels).
     "INSERT INTO lines_fts(lines_fts, rank) VALUES('merge', -500)",
-    "SELECT id, network, tab, time_ms, colour, sender, text FROM lines"
-    " WHERE network = ?1 AND tab_key = ?2 AND id < ?3 ORDER BY id DESC LIMIT ?4",
-    "SELECT id, network, tab, time_ms, colour, sender, text FROM lines"
-    " WHERE network = ?1 AND tab_key = ?2 AND id > ?3 ORDER BY id LIMIT ?4",
-    "SELECT id, network, tab, time_ms, colour, sender, text FROM lines WHERE id = ?1",
+    // The tab's one row first, then its lines through the paging index.
+    "SELECT l.id, t.network, coalesce(l.tab, t.tab), l.time_ms, l.colour, l.sender, l.text"
+    " FROM tabs t CROSS JOIN lines l ON l.tab_id = t.id"
+    " WHERE t.network = ?1 AND t.tab_key = ?2 AND l.id < ?3 ORDER BY l.id DESC LIMIT ?4",
+    "SELECT l.id, t.network, coalesce(l.tab, t.tab), l.time_ms, l.colour, l.sender, l.text"
+    " FROM tabs t CROSS JOIN lines l ON l.tab_id = t.id"
+    " WHERE t.network = ?1 AND t.tab_key = ?2 AND l.id > ?3 ORDER BY l.id LIMIT ?4",
+    "SELECT l.id, t.network, coalesce(l.tab, t.tab), l.time_ms, l.colour, l.sender, l.text"
+    " FROM lines l CROSS JOIN tabs t ON t.id = l.tab_id WHERE l.id = ?1",
     nullptr,  // kSearch: history::kSearchSql
     "SELECT count(*) FROM lines",
-    "SELECT id, text FROM lines WHERE time_ms < ?1 ORDER BY time_ms LIMIT ?2",
-    "SELECT id, text FROM lines ORDER BY id LIMIT ?1",
+    "SELECT (SELECT min(id) FROM lines), (SELECT max(id) FROM lines)",
+    "SELECT time_ms FROM lines WHERE id >= ?1 ORDER BY id LIMIT 1",
+    "SELECT id, text FROM lines WHERE id < ?1 ORDER BY id LIMIT ?2",
     "INSERT INTO lines_fts(lines_fts) VALUES('delete-all')",
     "DELETE FROM lines",
 };
@@ -55,7 +56,23 @@ std::int64_t limitOf(std::size_t count) {
         std::min<std::size_t>(count, std::numeric_limits<std::int64_t>::max()));
 }
 
+// toUtf8 with the leading ASCII (most of a line, mostly all) copied in one go:
+// the conversion is most of what adding a line costs its thread.
+std::string utf8Of(std::u16string_view text) {
+    std::size_t ascii = 0;
+    while (ascii < text.size() && text[ascii] < 0x80) {
+        ++ascii;
+    }
+    std::string out(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(ascii));
+    if (ascii < text.size()) {
+        out += toUtf8(text.substr(ascii));
+    }
+    return out;
+}
+
 }  // namespace
+
+HistoryStore::HistoryStore() = default;
 
 HistoryStore::~HistoryStore() {
     close();
@@ -98,11 +115,14 @@ bool HistoryStore::openFile(std::u16string& why) {
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
     bool ok = sqlite3_open_v2(m_path.c_str(), &m_db, flags, nullptr) == SQLITE_OK;
     if (ok) {
-        sqlite3_busy_timeout(m_db, kBusyMs);
+        sqlite3_busy_timeout(m_db, history::kBusyMs);
         // WAL: a search on another connection reads while lines are written, and a
-        // commit costs no sync (a crash of the program still loses no commit).
-        ok = sqlite3_exec(m_db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL", nullptr,
-                          nullptr, nullptr) == SQLITE_OK;
+        // commit costs no sync (a crash of the program still loses no commit). The
+        // checkpoints (which sync) are left to the writer thread's commits.
+        ok = sqlite3_exec(m_db,
+                          "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"
+                          " PRAGMA wal_autocheckpoint=0",
+                          nullptr, nullptr, nullptr) == SQLITE_OK;
     }
     if (ok && !history::migrate(m_db, why)) {
         closeConnection();
@@ -125,11 +145,18 @@ bool HistoryStore::openFile(std::u16string& why) {
     if (!ok) {
         why = m_db ? fromUtf8(sqlite3_errmsg(m_db)) : history::reasonOf(SQLITE_NOMEM);
         closeConnection();
+        return false;
     }
-    return ok;
+    m_writer = std::make_unique<history::WriterThread>();
+    if (!m_writer->start(m_path, why)) {
+        closeConnection();
+        return false;
+    }
+    return true;
 }
 
 void HistoryStore::closeConnection() {
+    m_writer.reset();
     for (sqlite3_stmt*& statement : m_statements) {
         sqlite3_finalize(statement);
         statement = nullptr;
@@ -139,7 +166,7 @@ void HistoryStore::closeConnection() {
 }
 
 void HistoryStore::close() {
-    flush();
+    syncWrites();
     closeConnection();
     m_queue.clear();
 }
@@ -157,53 +184,45 @@ void HistoryStore::report(const std::u16string& message) const {
 std::int64_t HistoryStore::add(std::u16string_view network, std::u16string_view tab,
                                std::int64_t timeMs, Colour colour, std::u16string_view sender,
                                std::u16string_view text) {
+    noticeWriteFailure();
     if (!m_db || m_writesStopped) {
         return 0;
     }
-    Pending line;
+    history::PendingLine line;
     line.id = m_nextId++;
     line.timeMs = timeMs;
     line.colour = colour;
-    line.network = toUtf8(network);
-    line.tab = toUtf8(tab);
-    line.tabKey = lowerAscii(line.tab);
-    line.sender = toUtf8(sender);
-    line.text = toUtf8(text);
+    line.network = utf8Of(network);
+    line.tab = utf8Of(tab);
+    line.sender = utf8Of(sender);
+    line.text = utf8Of(text);
     m_queue.push_back(std::move(line));
     return m_queue.back().id;
 }
 
 void HistoryStore::flush() {
-    if (m_queue.empty()) {
-        return;
+    noticeWriteFailure();
+    if (!m_queue.empty() && m_writer && !m_writesStopped) {
+        m_writer->hand(std::exchange(m_queue, {}));
     }
-    const std::vector<Pending> batch = std::move(m_queue);
-    m_queue.clear();
-    inTransaction([&] {
-        sqlite3_stmt* insert = m_statements[kInsertLine];
-        sqlite3_stmt* index = m_statements[kIndexLine];
-        for (const Pending& line : batch) {
-            sqlite3_bind_int64(insert, 1, line.id);
-            history::bindText(insert, 2, line.network);
-            history::bindText(insert, 3, line.tab);
-            history::bindText(insert, 4, line.tabKey);
-            sqlite3_bind_int64(insert, 5, line.timeMs);
-            sqlite3_bind_int64(insert, 6, line.colour);
-            history::bindText(insert, 7, line.sender);
-            history::bindText(insert, 8, line.text);
-            int rc = history::runOnce(insert);
-            if (rc != SQLITE_DONE) {
-                return rc;
-            }
-            const std::string indexed = indexText(line.text);
-            sqlite3_bind_int64(index, 1, line.id);
-            history::bindText(index, 2, indexed);
-            if ((rc = history::runOnce(index)) != SQLITE_DONE) {
-                return rc;
-            }
-        }
-        return SQLITE_DONE;
-    });
+}
+
+void HistoryStore::waitWritten() {
+    if (m_writer) {
+        m_writer->waitWritten();
+    }
+    noticeWriteFailure();
+}
+
+void HistoryStore::syncWrites() {
+    flush();
+    waitWritten();
+}
+
+void HistoryStore::noticeWriteFailure() {
+    if (m_writer && !m_writesStopped && m_writer->failed()) {
+        writeFailed(m_writer->failure());
+    }
 }
 
 bool HistoryStore::flushIfDue(std::int64_t nowMs) {
@@ -237,12 +256,16 @@ bool HistoryStore::inTransaction(const std::function<int()>& body) {
     if (!sqlite3_get_autocommit(m_db)) {
         history::runOnce(m_statements[kRollback]);
     }
-    if (isDamage(rc)) {
-        replaceFile(history::reasonOf(rc));
-    } else {
-        stopWrites(rc);
-    }
+    writeFailed(rc);
     return false;
+}
+
+void HistoryStore::writeFailed(int code) {
+    if (isDamage(code)) {
+        replaceFile(history::reasonOf(code));
+    } else {
+        stopWrites(code);
+    }
 }
 
 void HistoryStore::stopWrites(int code) {
@@ -269,7 +292,7 @@ void HistoryStore::readFailed(int code) {
 std::vector<StoredLine> HistoryStore::tabLines(Statement which, std::u16string_view network,
                                                std::u16string_view tab, std::int64_t id,
                                                std::size_t count) {
-    flush();
+    syncWrites();
     std::vector<StoredLine> lines;
     if (!m_db || count == 0) {
         return lines;
@@ -308,7 +331,7 @@ std::vector<StoredLine> HistoryStore::linesAfter(std::u16string_view network,
 }
 
 std::optional<StoredLine> HistoryStore::line(std::int64_t id) {
-    flush();
+    syncWrites();
     if (!m_db) {
         return std::nullopt;
     }
@@ -321,10 +344,13 @@ std::optional<StoredLine> HistoryStore::line(std::int64_t id) {
 }
 
 std::vector<StoredLine> HistoryStore::search(std::u16string_view query, std::size_t limit) {
-    flush();
+    syncWrites();
     std::vector<StoredLine> lines;
-    const std::string match = matchQuery(query);
-    if (!m_db || match.empty() || limit == 0) {
+    if (!m_db || limit == 0) {
+        return lines;
+    }
+    const std::string match = history::matchQuery(m_db, query);
+    if (match.empty()) {
         return lines;
     }
     sqlite3_stmt* select = m_statements[kSearch];
@@ -339,16 +365,18 @@ std::vector<StoredLine> HistoryStore::search(std::u16string_view query, std::siz
 std::vector<StoredLine> HistoryStore::searchFile(const std::string& path,
                                                  std::u16string_view query, std::size_t limit) {
     std::vector<StoredLine> lines;
-    const std::string match = matchQuery(query);
-    if (match.empty() || limit == 0) {
+    if (limit == 0) {
         return lines;
     }
     sqlite3* db = nullptr;
     sqlite3_stmt* select = nullptr;
+    std::string match;
     const int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX;
     if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) == SQLITE_OK) {
-        sqlite3_busy_timeout(db, kBusyMs);
-        if (sqlite3_prepare_v2(db, history::kSearchSql, -1, &select, nullptr) == SQLITE_OK) {
+        sqlite3_busy_timeout(db, history::kBusyMs);
+        match = history::matchQuery(db, query);
+        if (!match.empty() &&
+            sqlite3_prepare_v2(db, history::kSearchSql, -1, &select, nullptr) == SQLITE_OK) {
             history::bindText(select, 1, match);
             sqlite3_bind_int64(select, 2, limitOf(limit));
             history::collectLines(select, lines);  // a failed read answers what it found
@@ -360,7 +388,7 @@ std::vector<StoredLine> HistoryStore::searchFile(const std::string& path,
 }
 
 std::int64_t HistoryStore::storedCount() {
-    flush();
+    syncWrites();
     if (!m_db) {
         return 0;
     }

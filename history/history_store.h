@@ -2,26 +2,35 @@
 // The history of every tab on every network, kept in one SQLite database in
 // the data folder: each line shown in a tab with its network, tab, time,
 // colour, sender and text (formatting codes kept). Lines are queued as they
-// come and written in one transaction per batch (every kFlushMs or
-// kFlushLines), so a flood costs one commit per batch and a crash loses at most
-// the batch in hand. Words are found through a full-text index that folds case
-// and accents. A file that can't be opened or read as a history is moved aside
-// and the client goes on without history; a write that fails (a full disk)
-// stops the writes with one report.
+// come and handed over in batches (every kFlushMs or kFlushLines) to a thread
+// of the store's own that writes each in one transaction, so adding a line costs
+// its owner a conversion and a push, a flood costs one commit per batch, and a
+// crash loses at most the batches in hand. The owner (the thread that opened
+// the store, and the only one to call it, searchFile aside) reads over a
+// connection of its own, after the lines it added are written. Words are found through a full-text index that folds case and
+// accents. A file that can't be opened or read as a history is moved aside and
+// the client goes on without history; a write that fails (a full disk) stops
+// the writes with one report, made on the owner's thread at its next call.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "history/pending_line.h"
 #include "settings/colour_table.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace kolu {
+
+namespace history {
+class WriterThread;
+}
 
 struct StoredLine {
     std::int64_t id = 0;  // grows with each line added, over every tab
@@ -42,7 +51,7 @@ class HistoryStore {
     // Hears each problem as one line for the user.
     using Reporter = std::function<void(const std::u16string& message)>;
 
-    HistoryStore() = default;
+    HistoryStore();
     ~HistoryStore();
     HistoryStore(const HistoryStore&) = delete;
     HistoryStore& operator=(const HistoryStore&) = delete;
@@ -52,19 +61,25 @@ class HistoryStore {
     // is done when damage shows later, in a read or a write); false (no history)
     // when even that fails.
     bool open(const std::string& path, Reporter report);
-    // Writes what is queued and closes.
+    // Writes what is queued, ends the writer thread and closes.
     void close();
     bool isOpen() const;
     const std::string& path() const { return m_path; }
 
     // Queues one line; its id is given at once (0 when the store is closed or
-    // writes have stopped). Reads see queued lines too: they flush first.
+    // writes have stopped). Reads see queued lines too: they hand them over and
+    // wait until they are written.
     std::int64_t add(std::u16string_view network, std::u16string_view tab, std::int64_t timeMs,
                      Colour colour, std::u16string_view sender, std::u16string_view text);
-    // Writes the queued lines in one transaction.
+    // Hands the queued lines to the writer thread, to be written in one
+    // transaction. Waits only while more than 8,000 lines handed over are not yet
+    // written (WriterThread::kMaxBacklog), so a flood's memory stays bounded.
     void flush();
+    // Waits until every line handed over is written (flush() then waitWritten()
+    // commits what was added).
+    void waitWritten();
     // flush() when kFlushMs passed since the last one or kFlushLines are queued;
-    // answers whether it wrote.
+    // answers whether it handed lines over.
     bool flushIfDue(std::int64_t nowMs);
     std::size_t queued() const;
 
@@ -81,7 +96,8 @@ class HistoryStore {
     // Lines holding every word of `query` (case and accents folded), newest first.
     std::vector<StoredLine> search(std::u16string_view query, std::size_t limit);
     // The same over a connection of its own to the file at `path`, for a thread
-    // other than the one that writes (WAL lets it read while lines are written).
+    // other than the owner (WAL lets it read while lines are written); it finds
+    // the lines written so far.
     static std::vector<StoredLine> searchFile(const std::string& path, std::u16string_view query,
                                               std::size_t limit);
 
@@ -94,20 +110,11 @@ class HistoryStore {
     std::int64_t storedCount();
 
   private:
-    // A line waiting for the next flush, already in UTF-8.
-    struct Pending {
-        std::int64_t id = 0;
-        std::int64_t timeMs = 0;
-        Colour colour = 0;
-        std::string network, tab, tabKey, sender, text;
-    };
     // The statements prepared once at open and reused.
     enum Statement {
         kBegin,
         kCommit,
         kRollback,
-        kInsertLine,
-        kIndexLine,
         kUnindexLine,
         kDeleteLine,
         kMergeIndex,
@@ -116,7 +123,8 @@ class HistoryStore {
         kLineById,
         kSearch,
         kCount,
-        kAgedLines,
+        kIdRange,
+        kTimeFrom,
         kOldestLines,
         kUnindexAll,
         kDeleteAll,
@@ -130,8 +138,14 @@ class HistoryStore {
     bool replaceFile(std::u16string why);
     void closeConnection();
     void report(const std::u16string& message) const;
+    // flush() and waitWritten(): what the owner added is in the file.
+    void syncWrites();
+    // Acts on a write the writer thread found failed, once.
+    void noticeWriteFailure();
     // Stops every further write after a failed one, with one report.
     void stopWrites(int code);
+    // Replaces a file found damaged by a write, or stops the writes.
+    void writeFailed(int code);
     // Replaces a damaged file, or reports the first failed read (later ones
     // would say the same).
     void readFailed(int code);
@@ -146,12 +160,16 @@ class HistoryStore {
     bool inTransaction(const std::function<int()>& body);
     // Bytes of the file's pages in use (free pages left by deletes don't count).
     std::int64_t usedBytes();
+    // The id before which every line is older than `cutoffMs`, as times grow
+    // with ids; 0 when no line is.
+    std::int64_t agedBefore(std::int64_t cutoffMs);
 
     sqlite3* m_db = nullptr;
     sqlite3_stmt* m_statements[kStatementCount] = {};
     std::string m_path;
     Reporter m_report;
-    std::vector<Pending> m_queue;
+    std::unique_ptr<history::WriterThread> m_writer;
+    history::PendingBatch m_queue;
     std::int64_t m_nextId = 1;
     std::int64_t m_lastFlushMs = 0;
     bool m_writesStopped = false;

@@ -1,7 +1,5 @@
 #include "history/history_text.h"
 
-#include "platform/text.h"
-
 namespace kolu {
 namespace {
 
@@ -52,15 +50,16 @@ std::size_t skipHexColour(std::string_view text, std::size_t at) {
     return at;
 }
 
-// Blanks and control characters part words; everything else belongs to one.
-bool partsWords(char16_t c) {
-    return c <= 0x20 || c == 0x7F || c == 0xA0 || c == 0x3000 || (c >= 0x2000 && c <= 0x200B);
-}
-
 }  // namespace
 
 std::string indexText(std::string_view utf8) {
     std::string out;
+    indexText(utf8, out);
+    return out;
+}
+
+void indexText(std::string_view utf8, std::string& out) {
+    out.clear();
     out.reserve(utf8.size());
     std::size_t i = 0;
     while (i < utf8.size()) {
@@ -84,37 +83,6 @@ std::string indexText(std::string_view utf8) {
                 out += c;
         }
     }
-    return out;
-}
-
-std::string matchQuery(std::u16string_view typed) {
-    std::string query;
-    std::size_t i = 0;
-    while (i < typed.size()) {
-        while (i < typed.size() && partsWords(typed[i])) {
-            ++i;
-        }
-        const std::size_t start = i;
-        while (i < typed.size() && !partsWords(typed[i])) {
-            ++i;
-        }
-        if (i == start) {
-            break;
-        }
-        std::string word = toUtf8(typed.substr(start, i - start));
-        if (!query.empty()) {
-            query += ' ';
-        }
-        query += '"';
-        for (const char c : word) {
-            query += c;
-            if (c == '"') {
-                query += '"';  // a quote inside a quoted string is doubled
-            }
-        }
-        query += '"';
-    }
-    return query;
 }
 
 }  // namespace kolu

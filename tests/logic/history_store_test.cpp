@@ -10,6 +10,7 @@
 
 #include <fstream>
 
+#include "history/writer_thread.h"
 #include "platform/text.h"
 #include "tests/support/temp_dir.h"
 
@@ -136,6 +137,7 @@ TEST_F(HistoryStoreTest, SearchReadsTheQueryAsPlainWords) {
     ASSERT_EQ(store.search(u"NEAR(", 10).size(), 1u);
     EXPECT_EQ(store.search(u"NEAR(", 10)[0].id, near);
     EXPECT_EQ(store.search(u"b*", 10).size(), 1u);  // "b" alone, not every word from b
+    EXPECT_EQ(store.search(u"JUST-a", 10).size(), 1u);  // two words, not a phrase
     for (const char16_t* nothing : {u"", u"   ", u"...", u"\"", u"*", u"(-)"}) {
         EXPECT_TRUE(store.search(nothing, 10).empty()) << toUtf8(nothing);
     }
@@ -154,12 +156,51 @@ TEST_F(HistoryStoreTest, FormattingCodesDontHideWords) {
     EXPECT_EQ(store.lastLines(u"A", u"#a", 1)[0].text, text);  // kept as shown
 }
 
+TEST_F(HistoryStoreTest, AReadSeesLinesJustAddedAndABurstPastTheBacklogIsKeptInOrder) {
+    HistoryStore store;
+    ASSERT_TRUE(open(store));
+    const std::int64_t id = store.add(u"A", u"#a", kNow, 0, u"x", u"just now");
+    EXPECT_EQ(store.line(id)->text, u"just now");  // no flush asked for
+    const int burst = 3 * static_cast<int>(history::WriterThread::kMaxBacklog);
+    for (int i = 0; i < burst; ++i) {
+        store.add(u"A", u"#b", kNow, 0, u"x", decimalText(i));
+        if (store.queued() >= HistoryStore::kFlushLines) {
+            store.flush();
+        }
+    }
+    const std::vector<StoredLine> lines = store.lastLines(u"A", u"#b", burst + 1);
+    ASSERT_EQ(lines.size(), static_cast<std::size_t>(burst));
+    for (int i = 0; i < burst; ++i) {
+        ASSERT_EQ(lines[i].text, decimalText(i));
+    }
+}
+
+// The writer thread waits out the busy time against another program's lock, then fails.
+TEST_F(HistoryStoreTest, AFailedWriteIsReportedOnceOnTheOwnersThreadAndStopsTheWrites) {
+    HistoryStore store;
+    ASSERT_TRUE(open(store));
+    sqlite3* other = nullptr;
+    sqlite3_open(path().c_str(), &other);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    store.add(u"A", u"#a", kNow, 0, u"x", u"held up");
+    store.flush();
+    store.waitWritten();
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].find(u"locked"), std::u16string::npos) << toUtf8(reports[0]);
+    EXPECT_EQ(store.add(u"A", u"#a", kNow, 0, u"x", u"after"), 0);
+    EXPECT_EQ(store.storedCount(), 0);
+    EXPECT_EQ(reports.size(), 1u);
+}
+
 TEST_F(HistoryStoreTest, RetentionRemovesOnlyOlderLines) {
     HistoryStore store;
     ASSERT_TRUE(open(store));
+    // A second apart, in time order as the client adds them; the 4001st is at the cut.
     for (int i = 0; i < 12000; ++i) {
-        const bool old = i % 3 == 0;
-        store.add(u"A", u"#a", kNow - (old ? 31 : 29) * kDayMs, 0, u"x", old ? u"old" : u"new");
+        store.add(u"A", u"#a", kNow - 30 * kDayMs + (i - 4000) * 1000, 0, u"x",
+                  i < 4000 ? u"old" : u"new");
     }
     int slices = 1;
     while (store.pruneSlice(kNow, 30, 0)) {
@@ -219,6 +260,42 @@ TEST_F(HistoryStoreTest, UnreadableFilesAreMovedAside) {
     EXPECT_EQ(dir.read("history.sqlite.bad").substr(0, 15), "SQLite format 3");
 }
 
+TEST_F(HistoryStoreTest, AFirstVersionFileIsCarriedOverWithItsTabsAndWords) {
+    sqlite3* db = nullptr;
+    sqlite3_open(path().c_str(), &db);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "CREATE TABLE lines(id INTEGER PRIMARY KEY, network TEXT NOT NULL,"
+                           " tab TEXT NOT NULL, tab_key TEXT NOT NULL, time_ms INTEGER NOT NULL,"
+                           " colour INTEGER NOT NULL, sender TEXT NOT NULL, text TEXT NOT NULL);"
+                           "CREATE INDEX lines_tab ON lines(network, tab_key, id);"
+                           "CREATE INDEX lines_time ON lines(time_ms);"
+                           "CREATE VIRTUAL TABLE lines_fts USING fts5(text, content='',"
+                           " tokenize=\"unicode61 remove_diacritics 2\", columnsize=0);"
+                           "INSERT INTO lines VALUES(3, 'A', '#Kolu', '#kolu', 5, 6, 'zoe', 'one'),"
+                           " (8, 'A', '#kolu', '#kolu', 7, 8, '', char(2) || 'bold' || char(2)),"
+                           " (9, 'B', '#kolu', '#kolu', 9, 10, '', 'other');"
+                           "PRAGMA user_version = 1;",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    HistoryStore store;
+    ASSERT_TRUE(open(store));
+    const std::vector<StoredLine> lines = store.lastLines(u"A", u"#KOLU", 5);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].id, 3);
+    EXPECT_EQ(lines[0].tab, u"#Kolu");
+    EXPECT_EQ(lines[0].sender, u"zoe");
+    EXPECT_EQ(lines[0].timeMs, 5);
+    EXPECT_EQ(lines[0].colour, 6u);
+    EXPECT_EQ(lines[1].tab, u"#kolu");
+    ASSERT_EQ(store.search(u"bold", 5).size(), 1u);  // indexed anew, codes left out
+    EXPECT_EQ(store.search(u"bold", 5)[0].id, 8);
+    EXPECT_EQ(store.lastLines(u"B", u"#kolu", 5).at(0).text, u"other");
+    EXPECT_EQ(store.add(u"A", u"#kolu", 11, 0, u"", u"new"), 10);
+    EXPECT_EQ(ask("PRAGMA user_version"), "2");
+    EXPECT_TRUE(reports.empty());
+}
+
 TEST_F(HistoryStoreTest, KilledWriterKeepsEveryCommittedLine) {
     int pipeEnds[2];
     ASSERT_EQ(pipe(pipeEnds), 0);
@@ -234,6 +311,7 @@ TEST_F(HistoryStoreTest, KilledWriterKeepsEveryCommittedLine) {
             store.add(u"A", u"#flood", n, 0, u"x", u"line " + decimalText(n));
             if (n % 100 == 0) {
                 store.flush();
+                store.waitWritten();  // told only once committed
                 (void)!write(pipeEnds[1], &n, sizeof n);
             }
         }

@@ -1,0 +1,64 @@
+#pragma once
+// The thread lines are written on, with a connection of its own, so a commit (and
+// the checkpoint that follows some) never holds up the thread that adds lines.
+// Batches handed over are written in order, all those waiting in one
+// transaction; the one handing over waits only while more than kMaxBacklog
+// lines are not yet written, so memory stays bounded in a flood. A write that
+// fails is kept for the owner to take, and nothing more is written. One start
+// per object.
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "history/pending_line.h"
+
+struct sqlite3;
+
+namespace kolu::history {
+
+class LineWriter;
+
+class WriterThread {
+  public:
+    static constexpr std::size_t kMaxBacklog = 8000;
+
+    WriterThread();
+    ~WriterThread();
+    WriterThread(const WriterThread&) = delete;
+    WriterThread& operator=(const WriterThread&) = delete;
+
+    // Opens the file at `path` (made and brought up to date already) and starts
+    // the thread; false with the reason in `why`.
+    bool start(const std::string& path, std::u16string& why);
+    // Queues `batch` for the thread; waits while too much is not yet written.
+    void hand(PendingBatch batch);
+    // Waits until every batch handed over is written (or dropped after a failure).
+    void waitWritten();
+    bool failed() const { return m_failed.load(std::memory_order_acquire); }
+    // The failed write's SQLite error code (0: none).
+    int failure();
+    // Writes what was handed over, ends the thread and closes the connection.
+    void stop();
+
+  private:
+    void run();
+
+    sqlite3* m_db = nullptr;
+    std::unique_ptr<LineWriter> m_writer;  // the thread's alone while it runs
+    std::thread m_thread;
+    std::mutex m_mutex;
+    std::condition_variable m_handed;     // the thread waits for work or the stop
+    std::condition_variable m_written;    // the owner waits for lines to be written
+    std::vector<PendingBatch> m_batches;  // handed over, not yet taken
+    std::size_t m_backlog = 0;            // lines handed over and not yet written
+    bool m_stopping = false;
+    int m_failure = 0;
+    std::atomic<bool> m_failed{false};
+};
+
+}  // namespace kolu::history
