@@ -183,24 +183,43 @@ double residentMegabytes() {
     return 0;
 }
 
-// The window over the real services, connected to the server from File >
-// Connect with nickname "kolu", made once.
-struct Client {
-    FloodServer server;
+// The services every window of the process shares, and servers.txt's lines.
+struct Program {
     Services services{dataFolder(), registryFile()};
     bench::SilentSound sound;
+    std::string serverLines;
+
+    Program() {
+        services.settings.RegZapiszMsg(u"nick", u"kolu", 120);
+        services.settings.RegZapiszMsg(u"email", u"me@example.org", 240);
+    }
+};
+
+Program& program() {
+    static Program* shared = new Program;  // lives until exit, like the windows
+    return *shared;
+}
+
+// A window over the program's services with a flooding server of its own (the
+// next line of servers.txt), connected from File > Connect with nickname "kolu".
+struct Client {
+    Program& program;
+    FloodServer server;
+    Services& services = program.services;
     std::unique_ptr<MainWindow> window;
     int channels = 0;
 
-    Client() {
-        writeFileAtomically(serversFilePath(services.settings),
-                            "Bench\t127.0.0.1\t" + std::to_string(server.port()) + "\t\r\n", 0600);
-        services.settings.RegZapiszMsg(u"nick", u"kolu", 120);
-        services.settings.RegZapiszMsg(u"email", u"me@example.org", 240);
+    explicit Client(Program& shared) : program(shared) {
+        const int position = static_cast<int>(std::count(program.serverLines.begin(),
+                                                         program.serverLines.end(), '\n'));
+        program.serverLines +=
+            "Bench" + std::to_string(position) + "\t127.0.0.1\t" + std::to_string(server.port()) + "\t\r\n";
+        writeFileAtomically(serversFilePath(services.settings), program.serverLines, 0600);
         window = std::make_unique<MainWindow>(
-            MainWindowServices{{services.settings, services.log, services.sockets, sound,
+            MainWindowServices{{services.settings, services.log, services.sockets, program.sound,
                                 services.clock, services.random},
                                services.colours, &services.history});
+        window->session().server = position;
         window->show();
         window->handleCommand(MainWindow::kConnectId);
         runUntil(
@@ -230,7 +249,9 @@ struct Client {
         return list ? list->size() : 0;
     }
     // Lines go to the stored history (or not) from the next line on.
-    void keepHistory(bool on) { window->session().output.setHistory(on ? services.history.store() : nullptr); }
+    void keepHistory(bool on) {
+        window->session().output.setHistory(on ? services.history.store() : nullptr);
+    }
     // A new channel joined, its replies handled (the PING after them answered) and
     // shown; "" when that doesn't happen.
     std::string newChannel(const std::string& prefix) {
@@ -247,8 +268,15 @@ struct Client {
 };
 
 Client& client() {
-    static Client* shared = new Client;  // lives until exit, like the window
-    return *shared;
+    static Client* first = new Client(program());
+    return *first;
+}
+
+// A second window on a second network, made when first asked for.
+Client& secondClient() {
+    client();  // the first window keeps the first server
+    static Client* second = new Client(program());
+    return *second;
 }
 
 // N PRIVMSG lines into the joined, selected channel, from the request to the
@@ -289,6 +317,54 @@ void BM_FloodIntoShownChannel(benchmark::State& state) {
 }
 BENCHMARK(BM_FloodIntoShownChannel)
     ->ArgsProduct({{100000, 1000000}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseManualTime();
+
+// N lines flooded into a channel of each of two windows at once, each window on
+// a server of its own, history off: from the requests to both PINGs after the
+// floods answered. `lines_per_wall_s` counts the lines of both.
+void BM_FloodTwoWindows(benchmark::State& state) {
+    Client& a = client();
+    Client& b = secondClient();
+    const long count = state.range(0);
+    a.keepHistory(false);
+    b.keepHistory(false);
+    for (auto _ : state) {
+        const std::string inA = a.newChannel("#two");
+        const std::string inB = b.newChannel("#two");
+        if (inA.empty() || inB.empty()) {
+            state.SkipWithError("the channels were not joined");
+            break;
+        }
+        const double rssBefore = residentMegabytes();
+        const double cpuBefore = threadCpuSeconds();
+        const Clock::time_point start = Clock::now();
+        a.server.flood(inA, count);
+        b.server.flood(inB, count);
+        const Run run = runUntil(
+            [&] {
+                return a.server.seen("PONG :flooded" + inA) && b.server.seen("PONG :flooded" + inB);
+            },
+            std::chrono::seconds(600));
+        const double cpu = threadCpuSeconds() - cpuBefore;
+        if (!run.done) {
+            state.SkipWithError("the floods did not arrive");
+            break;
+        }
+        const double wall = milliseconds(run.at - start) / 1000.0;
+        state.SetIterationTime(wall);
+        state.counters["wall_s"] = wall;
+        state.counters["lines_per_wall_s"] = 2.0 * static_cast<double>(count) / wall;
+        state.counters["lines_per_cpu_s"] = 2.0 * static_cast<double>(count) / cpu;
+        state.counters["stall_ms"] = milliseconds(run.longestStall);
+        state.counters["rss_MB"] = residentMegabytes();
+        state.counters["rss_growth_MB"] = residentMegabytes() - rssBefore;
+    }
+}
+BENCHMARK(BM_FloodTwoWindows)
+    ->Arg(100000)
+    ->Arg(1000000)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
     ->UseManualTime();

@@ -141,8 +141,9 @@ struct Client {
             services.colours, &services.history});
         window->session().output.setNetwork(u"Test");
     }
-    void feed(const std::string& lines) {
-        kolu::Session& session = window->session();
+    void feed(const std::string& lines) { feed(*window, lines); }
+    static void feed(kolu::MainWindow& into, const std::string& lines) {
+        kolu::Session& session = into.session();
         session.state.socket = 3;
         session.state.connected = true;
         session.state.currentNick = u"kolu";
@@ -346,6 +347,31 @@ bool shootScale(int scale, const QString& folder) {
     ok &= save(window.grab(), folder, QStringLiteral("channel_picture") + suffix);
     // The next scale's client shares the settings: it starts without the picture.
     client.services.settings.RegZapiszLONG(u"bmp", 0);
+
+    // File > New window: a second window on another network, beside the first.
+    kolu::MainWindow second(kolu::MainWindowServices{{client.services.settings, client.services.log,
+                                                      client.sockets, client.sound,
+                                                      client.services.clock, client.services.random},
+                                                     client.services.colours, &client.services.history});
+    second.session().output.setNetwork(u"Other");
+    second.resize(window.size());
+    second.show();
+    std::string other = ":kolu!me@localhost JOIN #kolu\r\n:irc.other 353 kolu = #kolu :@kolu @ola +jan ewa\r\n"
+                        ":irc.other 366 kolu #kolu :End of /NAMES list.\r\n";
+    for (const char* line : {":ola!o@other PRIVMSG #kolu :same channel name, another network",
+                             ":jan!j@other PRIVMSG #kolu :nothing from the first window shows here",
+                             ":ewa!e@other PRIVMSG #kolu :and our logs stay apart"}) {
+        other += std::string(line) + "\r\n";
+    }
+    Client::feed(second, other);
+    process();
+    QPixmap pair(window.width() * 2 + 8 * scale, window.height());
+    pair.fill(Qt::darkGray);
+    QPainter painter(&pair);
+    painter.drawPixmap(0, 0, window.grab());
+    painter.drawPixmap(window.width() + 8 * scale, 0, second.grab());
+    painter.end();
+    ok &= save(pair, folder, QStringLiteral("two_windows") + suffix);
     return ok;
 }
 
