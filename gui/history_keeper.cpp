@@ -35,6 +35,7 @@ HistoryKeeper::~HistoryKeeper() {
 void HistoryKeeper::writeNow() {
     if (m_store.isOpen()) {
         m_store.flush();
+        m_store.waitWritten();
     }
 }
 
