@@ -390,6 +390,7 @@ void BM_ReplayAndScrollBackThroughHistory(benchmark::State& state) {
         Session& session = c.window->session();
         const std::u16string name(channel.begin(), channel.end());
         session.tabs.usun_zakladkeT(name);
+        c.services.history.writeNow();  // the flood's last lines are not what is timed
         const Clock::time_point opening = Clock::now();
         const int tab = session.tabs.dodaj_zakladke(name);
         state.counters["replay_ms"] = milliseconds(Clock::now() - opening);
