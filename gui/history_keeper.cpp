@@ -34,8 +34,7 @@ HistoryKeeper::~HistoryKeeper() {
 
 void HistoryKeeper::writeNow() {
     if (m_store.isOpen()) {
-        m_store.flush();
-        m_store.waitWritten();
+        m_store.waitIndexed();  // the search window's own connection finds indexed lines
     }
 }
 

@@ -32,7 +32,8 @@ class HistoryKeeper final : public QObject {
 
     // Null while history is off or could not be opened.
     HistoryStore* store() { return m_store.isOpen() ? &m_store : nullptr; }
-    // Writes the queued lines to the file, which searches read.
+    // Writes the queued lines to the file and waits until they are in its word
+    // index, which searches read.
     void writeNow();
     // Searches the store's file on the caller's thread (the search dialog's own).
     HistorySearch search() const;

@@ -44,6 +44,7 @@ const char* const kStatementSql[] = {
     "SELECT id, text FROM lines WHERE id < ?1 ORDER BY id LIMIT ?2",
     "INSERT INTO lines_fts(lines_fts) VALUES('delete-all')",
     "DELETE FROM lines",
+    nullptr,  // kIndexedMark: history::kIndexedMarkSql
 };
 
 // A file found damaged while in use is replaced as one found so at open.
@@ -129,14 +130,21 @@ bool HistoryStore::openFile(std::u16string& why) {
         return false;
     }
     for (int i = 0; ok && i < kStatementCount; ++i) {
-        const char* sql = i == kSearch ? history::kSearchSql : kStatementSql[i];
+        const char* sql = i == kSearch         ? history::kSearchSql
+                          : i == kIndexedMark ? history::kIndexedMarkSql
+                                              : kStatementSql[i];
         ok = sqlite3_prepare_v3(m_db, sql, -1, SQLITE_PREPARE_PERSISTENT, &m_statements[i],
                                 nullptr) == SQLITE_OK;
     }
-    // Reads the table's last page: the first read of the rows themselves.
+    // Reads the table's last page: the first read of the rows themselves. Ids
+    // go on past the index's mark even when every row was removed, as a row at
+    // or below the mark is taken as indexed.
     sqlite3_stmt* last = nullptr;
-    ok = ok && sqlite3_prepare_v2(m_db, "SELECT max(id) FROM lines", -1, &last, nullptr) ==
-                   SQLITE_OK &&
+    ok = ok &&
+         sqlite3_prepare_v2(m_db,
+                            "SELECT max(coalesce((SELECT max(id) FROM lines), 0),"
+                            " (SELECT value FROM meta WHERE key = 'indexed'))",
+                            -1, &last, nullptr) == SQLITE_OK &&
          sqlite3_step(last) == SQLITE_ROW;
     if (ok) {
         m_nextId = sqlite3_column_int64(last, 0) + 1;
@@ -210,6 +218,14 @@ void HistoryStore::flush() {
 void HistoryStore::waitWritten() {
     if (m_writer) {
         m_writer->waitWritten();
+    }
+    noticeWriteFailure();
+}
+
+void HistoryStore::waitIndexed() {
+    flush();
+    if (m_writer) {
+        m_writer->waitIndexed();
     }
     noticeWriteFailure();
 }
@@ -344,7 +360,7 @@ std::optional<StoredLine> HistoryStore::line(std::int64_t id) {
 }
 
 std::vector<StoredLine> HistoryStore::search(std::u16string_view query, std::size_t limit) {
-    syncWrites();
+    waitIndexed();
     std::vector<StoredLine> lines;
     if (!m_db || limit == 0) {
         return lines;

@@ -46,9 +46,20 @@ void WriterThread::run() {
     std::vector<PendingBatch> taken;
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_handed.wait(lock, [this] { return m_stopping || !m_batches.empty(); });
+        m_handed.wait(lock, [this] {
+            return m_stopping || !m_batches.empty() || (m_indexBehind && m_failure == 0);
+        });
+        if (m_batches.empty() && m_stopping) {
+            return;  // everything is written; rows not yet indexed are at the next start
+        }
         if (m_batches.empty()) {
-            return;  // stopping, and everything is written
+            lock.unlock();
+            bool more = false;
+            const int rc = m_writer->indexRows(kIndexChunk, more);
+            lock.lock();
+            m_indexBehind = more;
+            noteResult(rc);
+            continue;
         }
         taken.swap(m_batches);
         const bool write = m_failure == 0;
@@ -60,13 +71,18 @@ void WriterThread::run() {
         }
         taken.clear();  // the lines' memory is freed here, off the owner's thread
         lock.lock();
-        if (rc != SQLITE_DONE) {
-            m_failure = rc;
-            m_failed.store(true, std::memory_order_release);
-        }
         m_backlog -= lines;
-        m_written.notify_all();
+        m_indexBehind = true;
+        noteResult(rc);
     }
+}
+
+void WriterThread::noteResult(int rc) {
+    if (rc != SQLITE_DONE) {
+        m_failure = rc;
+        m_failed.store(true, std::memory_order_release);
+    }
+    m_written.notify_all();
 }
 
 void WriterThread::hand(PendingBatch batch) {
@@ -80,6 +96,12 @@ void WriterThread::hand(PendingBatch batch) {
 void WriterThread::waitWritten() {
     std::unique_lock lock(m_mutex);
     m_written.wait(lock, [this] { return m_backlog == 0; });
+}
+
+void WriterThread::waitIndexed() {
+    std::unique_lock lock(m_mutex);
+    m_written.wait(lock,
+                   [this] { return m_backlog == 0 && (!m_indexBehind || m_failure != 0); });
 }
 
 int WriterThread::failure() {

@@ -4,8 +4,11 @@
 // Batches handed over are written in order, all those waiting in one
 // transaction; the one handing over waits only while more than kMaxBacklog
 // lines are not yet written, so memory stays bounded in a flood. A write that
-// fails is kept for the owner to take, and nothing more is written. One start
-// per object.
+// fails is kept for the owner to take, and nothing more is written. The rows'
+// words go into the full-text index only when no batch waits, kIndexChunk rows
+// a transaction, so lines handed over wait behind one chunk at most and a flood
+// costs the thread its rows alone; the index catches up once the flood ends. One
+// start per object.
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
@@ -26,6 +29,7 @@ class LineWriter;
 class WriterThread {
   public:
     static constexpr std::size_t kMaxBacklog = 8000;
+    static constexpr int kIndexChunk = 2000;
 
     WriterThread();
     ~WriterThread();
@@ -39,6 +43,8 @@ class WriterThread {
     void hand(PendingBatch batch);
     // Waits until every batch handed over is written (or dropped after a failure).
     void waitWritten();
+    // Waits until, besides, every row written is in the word index.
+    void waitIndexed();
     bool failed() const { return m_failed.load(std::memory_order_acquire); }
     // The failed write's SQLite error code (0: none).
     int failure();
@@ -47,15 +53,18 @@ class WriterThread {
 
   private:
     void run();
+    // Keeps a failed write's code and wakes the owner; m_mutex held.
+    void noteResult(int rc);
 
     sqlite3* m_db = nullptr;
     std::unique_ptr<LineWriter> m_writer;  // the thread's alone while it runs
     std::thread m_thread;
     std::mutex m_mutex;
     std::condition_variable m_handed;     // the thread waits for work or the stop
-    std::condition_variable m_written;    // the owner waits for lines to be written
+    std::condition_variable m_written;    // the owner waits for lines written or indexed
     std::vector<PendingBatch> m_batches;  // handed over, not yet taken
     std::size_t m_backlog = 0;            // lines handed over and not yet written
+    bool m_indexBehind = true;            // rows may wait for the index (at start: ask)
     bool m_stopping = false;
     int m_failure = 0;
     std::atomic<bool> m_failed{false};

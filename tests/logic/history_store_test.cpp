@@ -221,7 +221,7 @@ TEST_F(HistoryStoreTest, SizeCapRemovesTheOldestUntilUnder) {
     for (int i = 0; i < 30000; ++i) {
         last = store.add(u"A", u"#a", kNow, 0, u"x", u"word number " + decimalText(i) + u" of a line");
     }
-    store.flush();
+    store.waitIndexed();  // the file at its full size
     const char* used = "SELECT (page_count - freelist_count) * page_size"
                        " FROM pragma_page_count(), pragma_freelist_count(), pragma_page_size()";
     const std::int64_t cap = std::stoll(ask(used)) / 2;
