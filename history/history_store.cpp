@@ -259,6 +259,7 @@ bool HistoryStore::inTransaction(const std::function<int()>& body) {
     if (!m_db || m_writesStopped) {
         return false;
     }
+    m_writer->pauseIndex();
     int rc = history::runOnce(m_statements[kBegin]);
     if (rc == SQLITE_DONE) {
         rc = body();
@@ -266,11 +267,12 @@ bool HistoryStore::inTransaction(const std::function<int()>& body) {
     if (rc == SQLITE_DONE || rc == SQLITE_OK) {
         rc = history::runOnce(m_statements[kCommit]);
     }
+    if (rc != SQLITE_DONE && !sqlite3_get_autocommit(m_db)) {
+        history::runOnce(m_statements[kRollback]);
+    }
+    m_writer->resumeIndex();
     if (rc == SQLITE_DONE) {
         return true;
-    }
-    if (!sqlite3_get_autocommit(m_db)) {
-        history::runOnce(m_statements[kRollback]);
     }
     writeFailed(rc);
     return false;

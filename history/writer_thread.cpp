@@ -46,17 +46,22 @@ void WriterThread::run() {
     std::vector<PendingBatch> taken;
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_handed.wait(lock, [this] {
-            return m_stopping || !m_batches.empty() || (m_indexBehind && m_failure == 0);
-        });
+        m_handed.wait(lock, [this] { return m_stopping || !m_batches.empty() || indexDue(); });
+        if (m_batches.empty() && !m_stopping && m_indexWaiters == 0 &&
+            std::chrono::steady_clock::now() < m_quietFrom) {
+            m_handed.wait_until(lock, m_quietFrom);  // a hand-over ends it early
+            continue;
+        }
         if (m_batches.empty() && m_stopping) {
             return;  // everything is written; rows not yet indexed are at the next start
         }
         if (m_batches.empty()) {
+            m_indexing = true;
             lock.unlock();
             bool more = false;
             const int rc = m_writer->indexRows(kIndexChunk, more);
             lock.lock();
+            m_indexing = false;
             m_indexBehind = more;
             noteResult(rc);
             continue;
@@ -89,6 +94,7 @@ void WriterThread::hand(PendingBatch batch) {
     std::unique_lock lock(m_mutex);
     m_backlog += batch.size();
     m_batches.push_back(std::move(batch));
+    m_quietFrom = std::chrono::steady_clock::now() + std::chrono::milliseconds(kIndexQuietMs);
     m_handed.notify_one();
     m_written.wait(lock, [this] { return m_backlog <= kMaxBacklog; });
 }
@@ -100,8 +106,25 @@ void WriterThread::waitWritten() {
 
 void WriterThread::waitIndexed() {
     std::unique_lock lock(m_mutex);
+    ++m_indexWaiters;
+    m_handed.notify_one();  // no quiet time to wait out
     m_written.wait(lock,
                    [this] { return m_backlog == 0 && (!m_indexBehind || m_failure != 0); });
+    --m_indexWaiters;
+}
+
+void WriterThread::pauseIndex() {
+    std::unique_lock lock(m_mutex);
+    m_indexPaused = true;
+    m_written.wait(lock, [this] { return !m_indexing; });
+}
+
+void WriterThread::resumeIndex() {
+    {
+        const std::lock_guard lock(m_mutex);
+        m_indexPaused = false;
+    }
+    m_handed.notify_one();
 }
 
 int WriterThread::failure() {

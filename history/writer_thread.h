@@ -5,11 +5,13 @@
 // transaction; the one handing over waits only while more than kMaxBacklog
 // lines are not yet written, so memory stays bounded in a flood. A write that
 // fails is kept for the owner to take, and nothing more is written. The rows'
-// words go into the full-text index only when no batch waits, kIndexChunk rows
+// words go into the full-text index only once no batch was handed over for
+// kIndexQuietMs (at once while the owner waits for the index), kIndexChunk rows
 // a transaction, so lines handed over wait behind one chunk at most and a flood
-// costs the thread its rows alone; the index catches up once the flood ends. One
-// start per object.
+// costs the thread, and the core it shares with the one adding lines, its rows
+// alone; the index catches up once the flood ends. One start per object.
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <memory>
@@ -30,6 +32,7 @@ class WriterThread {
   public:
     static constexpr std::size_t kMaxBacklog = 8000;
     static constexpr int kIndexChunk = 2000;
+    static constexpr int kIndexQuietMs = 100;
 
     WriterThread();
     ~WriterThread();
@@ -45,6 +48,11 @@ class WriterThread {
     void waitWritten();
     // Waits until, besides, every row written is in the word index.
     void waitIndexed();
+    // Holds the index's catch-up (waiting out a chunk under way) until
+    // resumeIndex(), so a write transaction of the owner's own, on its own
+    // connection, need not wait for the lock through a long catch-up.
+    void pauseIndex();
+    void resumeIndex();
     bool failed() const { return m_failed.load(std::memory_order_acquire); }
     // The failed write's SQLite error code (0: none).
     int failure();
@@ -53,6 +61,8 @@ class WriterThread {
 
   private:
     void run();
+    // Rows wait for the index and it may take them; m_mutex held.
+    bool indexDue() const { return m_indexBehind && m_failure == 0 && !m_indexPaused; }
     // Keeps a failed write's code and wakes the owner; m_mutex held.
     void noteResult(int rc);
 
@@ -65,6 +75,10 @@ class WriterThread {
     std::vector<PendingBatch> m_batches;  // handed over, not yet taken
     std::size_t m_backlog = 0;            // lines handed over and not yet written
     bool m_indexBehind = true;            // rows may wait for the index (at start: ask)
+    bool m_indexing = false;              // a chunk is under way
+    bool m_indexPaused = false;
+    int m_indexWaiters = 0;               // owners in waitIndexed()
+    std::chrono::steady_clock::time_point m_quietFrom;  // the last hand-over's, and the pause
     bool m_stopping = false;
     int m_failure = 0;
     std::atomic<bool> m_failed{false};
