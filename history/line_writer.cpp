@@ -95,6 +95,16 @@ int LineWriter::indexRows(int count, bool& more) {
     return rc;
 }
 
+bool LineWriter::rowsUnindexed() {
+    sqlite3_stmt* rows = m_statements[kUnindexed];
+    sqlite3_bind_int64(rows, 1, m_mark);
+    sqlite3_bind_int64(rows, 2, 1);
+    const bool any = sqlite3_step(rows) == SQLITE_ROW;
+    sqlite3_reset(rows);
+    sqlite3_clear_bindings(rows);
+    return any;
+}
+
 int LineWriter::indexChunk(int count, int& indexed) {
     // Only the index is written under the select's cursor, never `lines`.
     sqlite3_stmt* rows = m_statements[kUnindexed];

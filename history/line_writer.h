@@ -31,6 +31,8 @@ class LineWriter {
     // and moves the file's mark past them, in one transaction: SQLITE_DONE, or
     // the error after the transaction was rolled back. `more`: rows may be left.
     int indexRows(int count, bool& more);
+    // Whether rows wait for the index (a failed read: none).
+    bool rowsUnindexed();
 
   private:
     enum Statement {

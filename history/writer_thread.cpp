@@ -27,6 +27,8 @@ bool WriterThread::start(const std::string& path, std::u16string& why) {
         m_writer = std::make_unique<LineWriter>(m_db);
         ok = m_writer->prepared();
     }
+    // No write transaction at the open of a file whose index is whole.
+    m_indexBehind = ok && m_writer->rowsUnindexed();
     if (!ok) {
         why = m_db ? fromUtf8(sqlite3_errmsg(m_db)) : reasonOf(SQLITE_NOMEM);
         stop();

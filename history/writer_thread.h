@@ -74,7 +74,7 @@ class WriterThread {
     std::condition_variable m_written;    // the owner waits for lines written or indexed
     std::vector<PendingBatch> m_batches;  // handed over, not yet taken
     std::size_t m_backlog = 0;            // lines handed over and not yet written
-    bool m_indexBehind = true;            // rows may wait for the index (at start: ask)
+    bool m_indexBehind = false;           // rows may wait for the index
     bool m_indexing = false;              // a chunk is under way
     bool m_indexPaused = false;
     int m_indexWaiters = 0;               // owners in waitIndexed()
