@@ -81,8 +81,8 @@ class HistoryStore {
     // commits what was added).
     void waitWritten();
     // flush(), then waits until every line added is written and in the word
-    // index, so a search finds it. After a flood that is a catch-up of about
-    // 2 us a line.
+    // index, so a search finds it: after a flood, a catch-up of about 3 us a
+    // line.
     void waitIndexed();
     // flush() when kFlushMs passed since the last one or kFlushLines are queued;
     // answers whether it handed lines over.
