@@ -34,7 +34,9 @@ HistoryKeeper::~HistoryKeeper() {
 
 void HistoryKeeper::writeNow() {
     if (m_store.isOpen()) {
-        m_store.waitIndexed();  // the search window's own connection finds indexed lines
+        // The search window's own connection finds indexed lines; after a flood
+        // the newest may still be on their way rather than hold the window.
+        m_store.waitIndexed(std::chrono::milliseconds(kIndexWaitMs));
     }
 }
 

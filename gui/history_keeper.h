@@ -24,6 +24,7 @@ class HistoryKeeper final : public QObject {
   public:
     static constexpr int kPruneGapMs = 50;              // between two slices of removal
     static constexpr int kPruneEveryMs = 60 * 60 * 1000;
+    static constexpr int kIndexWaitMs = 300;  // at most, for the search's newest lines
 
     // Opens `dataFolder` + HistoryStore::kFileName unless `hist_enable` is off.
     HistoryKeeper(Settings& settings, const Clock& clock, const std::string& dataFolder,

@@ -222,12 +222,11 @@ void HistoryStore::waitWritten() {
     noticeWriteFailure();
 }
 
-void HistoryStore::waitIndexed() {
+bool HistoryStore::waitIndexed(std::optional<std::chrono::milliseconds> limit) {
     flush();
-    if (m_writer) {
-        m_writer->waitIndexed();
-    }
+    const bool indexed = !m_writer || m_writer->waitIndexed(limit);
     noticeWriteFailure();
+    return indexed;
 }
 
 void HistoryStore::syncWrites() {

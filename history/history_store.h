@@ -13,6 +13,7 @@
 // line is found a moment after the flood ends. A file that can't be opened or read as a history is moved aside and
 // the client goes on without history; a write that fails (a full disk) stops
 // the writes with one report, made on the owner's thread at its next call.
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -82,8 +83,8 @@ class HistoryStore {
     void waitWritten();
     // flush(), then waits until every line added is written and in the word
     // index, so a search finds it: after a flood, a catch-up of about 3 us a
-    // line.
-    void waitIndexed();
+    // line. With a limit it waits at most that long; answers whether all is indexed.
+    bool waitIndexed(std::optional<std::chrono::milliseconds> limit = std::nullopt);
     // flush() when kFlushMs passed since the last one or kFlushLines are queued;
     // answers whether it handed lines over.
     bool flushIfDue(std::int64_t nowMs);

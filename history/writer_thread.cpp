@@ -106,13 +106,19 @@ void WriterThread::waitWritten() {
     m_written.wait(lock, [this] { return m_backlog == 0; });
 }
 
-void WriterThread::waitIndexed() {
+bool WriterThread::waitIndexed(std::optional<std::chrono::milliseconds> limit) {
     std::unique_lock lock(m_mutex);
     ++m_indexWaiters;
     m_handed.notify_one();  // no quiet time to wait out
-    m_written.wait(lock,
-                   [this] { return m_backlog == 0 && (!m_indexBehind || m_failure != 0); });
+    const auto done = [this] { return m_backlog == 0 && (!m_indexBehind || m_failure != 0); };
+    bool indexed = true;
+    if (limit) {
+        indexed = m_written.wait_for(lock, *limit, done);
+    } else {
+        m_written.wait(lock, done);
+    }
     --m_indexWaiters;
+    return indexed;
 }
 
 void WriterThread::pauseIndex() {

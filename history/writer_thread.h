@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -46,8 +47,9 @@ class WriterThread {
     void hand(PendingBatch batch);
     // Waits until every batch handed over is written (or dropped after a failure).
     void waitWritten();
-    // Waits until, besides, every row written is in the word index.
-    void waitIndexed();
+    // Waits until, besides, every row written is in the word index; at most
+    // `limit` when one is given. Answers whether it is.
+    bool waitIndexed(std::optional<std::chrono::milliseconds> limit = std::nullopt);
     // Holds the index's catch-up (waiting out a chunk under way) until
     // resumeIndex(), so a write transaction of the owner's own, on its own
     // connection, need not wait for the lock through a long catch-up.
