@@ -2,7 +2,8 @@
 // chat lines over 20 tabs on two networks, with one rare word in 7 of them.
 // Searching for that word (the store's own connection, and a connection opened
 // for the search as the search window's thread does), the replay of a tab's
-// last 100 lines, reopening the file, and the rate lines are written at.
+// last 100 lines, reopening the file, the rate lines are written at and the
+// rate the word index catches up at after them.
 #include <benchmark/benchmark.h>
 #include <time.h>
 #include <unistd.h>
@@ -96,7 +97,7 @@ struct BigHistory {
                 store.flush();
             }
         }
-        store.flush();
+        store.waitIndexed();  // searchFile finds indexed lines only
     }
     ~BigHistory() {
         store.close();
@@ -176,7 +177,8 @@ void BM_OpenClose(benchmark::State& state) {
 BENCHMARK(BM_OpenClose)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 // Batches of 1000 lines added and handed to the writer thread, into a file of its
-// own: the rate of a flood, in wall time (the last batch written is timed too).
+// own: the rate of a flood, in wall time (the last batch written is timed too;
+// its words are indexed later, untimed).
 // With `wait`, each batch is waited for: one transaction of 1000 lines at a time,
 // as when the writer keeps up with the lines. The CPU column is the adding
 // thread's; `cpu_all_us_per_line` counts the writer thread's too.
@@ -228,6 +230,40 @@ void BM_AddFlushWait1000(benchmark::State& state) {
 BENCHMARK(BM_AddFlushWait1000)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+
+// The word index's catch-up after a flood of 100,000 lines (written, untimed):
+// waitIndexed(), which sets it going without the pause it waits for otherwise.
+void BM_IndexCatchUp100k(benchmark::State& state) {
+    const std::string folder = madeFolder();
+    {
+        HistoryStore store;
+        store.open(folder + HistoryStore::kFileName, {});
+        ChatText chat;
+        std::int64_t n = 0;
+        for (auto _ : state) {
+            state.PauseTiming();
+            for (int i = 0; i < 100000; ++i, ++n) {
+                store.add(u"Libera", u"#chan" + decimalText(n % kTabs), kStartMs + n, 0, u"nick",
+                          chat.line());
+                if (store.queued() >= HistoryStore::kFlushLines) {
+                    store.flush();
+                }
+            }
+            store.flush();
+            store.waitWritten();
+            state.ResumeTiming();
+            store.waitIndexed();
+        }
+        state.SetItemsProcessed(n);
+    }
+    std::filesystem::remove_all(folder);
+}
+BENCHMARK(BM_IndexCatchUp100k)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1)
     ->Repetitions(3)
     ->ReportAggregatesOnly(true);
 

@@ -34,8 +34,9 @@ HistoryKeeper::~HistoryKeeper() {
 
 void HistoryKeeper::writeNow() {
     if (m_store.isOpen()) {
-        m_store.flush();
-        m_store.waitWritten();
+        // The search window's own connection finds indexed lines; after a flood
+        // the newest may still be on their way rather than hold the window.
+        m_store.waitIndexed(std::chrono::milliseconds(kIndexWaitMs));
     }
 }
 

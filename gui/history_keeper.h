@@ -24,6 +24,7 @@ class HistoryKeeper final : public QObject {
   public:
     static constexpr int kPruneGapMs = 50;              // between two slices of removal
     static constexpr int kPruneEveryMs = 60 * 60 * 1000;
+    static constexpr int kIndexWaitMs = 300;  // at most, for the search's newest lines
 
     // Opens `dataFolder` + HistoryStore::kFileName unless `hist_enable` is off.
     HistoryKeeper(Settings& settings, const Clock& clock, const std::string& dataFolder,
@@ -32,7 +33,8 @@ class HistoryKeeper final : public QObject {
 
     // Null while history is off or could not be opened.
     HistoryStore* store() { return m_store.isOpen() ? &m_store : nullptr; }
-    // Writes the queued lines to the file, which searches read.
+    // Writes the queued lines to the file and waits until they are in its word
+    // index, which searches read.
     void writeNow();
     // Searches the store's file on the caller's thread (the search dialog's own).
     HistorySearch search() const;

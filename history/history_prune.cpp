@@ -37,15 +37,27 @@ int HistoryStore::removeRows(sqlite3_stmt* select, std::size_t& removed) {
     if (rc != SQLITE_DONE) {
         return rc;
     }
+    // Read in this transaction, so the writer's catch-up can't move it meanwhile.
+    sqlite3_stmt* markRead = m_statements[kIndexedMark];
+    rc = sqlite3_step(markRead);
+    const std::int64_t mark = sqlite3_column_int64(markRead, 0);
+    sqlite3_reset(markRead);
+    if (rc != SQLITE_ROW) {
+        return rc;
+    }
     sqlite3_stmt* unindex = m_statements[kUnindexLine];
     sqlite3_stmt* remove = m_statements[kDeleteLine];
     for (const auto& [id, text] : rows) {
-        // The index keeps no text: it is told the words it indexed for the row.
-        const std::string indexed = indexText(text);
-        sqlite3_bind_int64(unindex, 1, id);
-        history::bindText(unindex, 2, indexed);
-        if ((rc = history::runOnce(unindex)) != SQLITE_DONE) {
-            return rc;
+        // The index keeps no text: it is told the words it indexed for the row. A
+        // row past the mark was never indexed, and telling the index to remove
+        // what it never had would spoil its counts.
+        if (id <= mark) {
+            const std::string indexed = indexText(text);
+            sqlite3_bind_int64(unindex, 1, id);
+            history::bindText(unindex, 2, indexed);
+            if ((rc = history::runOnce(unindex)) != SQLITE_DONE) {
+                return rc;
+            }
         }
         sqlite3_bind_int64(remove, 1, id);
         if ((rc = history::runOnce(remove)) != SQLITE_DONE) {

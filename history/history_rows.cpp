@@ -14,6 +14,8 @@ const char* const kSearchSql =
     " (SELECT rowid FROM lines_fts WHERE lines_fts MATCH ?1 ORDER BY rowid DESC LIMIT ?2)"
     " ORDER BY l.id DESC";
 
+const char* const kIndexedMarkSql = "SELECT value FROM meta WHERE key = 'indexed'";
+
 int bindText(sqlite3_stmt* statement, int index, std::string_view text) {
     return sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()),
                              SQLITE_STATIC);

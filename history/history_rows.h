@@ -19,6 +19,9 @@ inline constexpr int kBusyMs = 2000;
 // sender and text of each: StoredLine's order, which rowLine reads.
 extern const char* const kSearchSql;
 
+// The id up to which every row is in the full-text index (one row, one column).
+extern const char* const kIndexedMarkSql;
+
 // Binds UTF-8 text without a copy: it must outlive the statement's next step.
 int bindText(sqlite3_stmt* statement, int index, std::string_view text);
 // The line of the statement's current row.

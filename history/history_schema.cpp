@@ -7,7 +7,6 @@
 #include <iterator>
 #include <string>
 
-#include "history/history_text.h"
 #include "platform/text.h"
 
 namespace kolu::history {
@@ -22,6 +21,9 @@ namespace {
 // (contentless); rows leave it through its 'delete' command with that same copy.
 // Lines are found newest first, never ranked, and by words, never by phrase, so
 // it keeps neither sizes nor positions. Its tokenizer is history::kTokenizer.
+// The index is filled behind the rows, oldest first (a flood's rows go in
+// without waiting for it): `meta`'s 'indexed' is the id up to which every row
+// is in it, moved in the transaction that indexed them.
 const char* const kCreate =
     "CREATE TABLE tabs(id INTEGER PRIMARY KEY, network TEXT NOT NULL, tab TEXT NOT NULL,"
     " tab_key TEXT NOT NULL);"
@@ -31,11 +33,14 @@ const char* const kCreate =
     " text TEXT NOT NULL, tab TEXT);"
     "CREATE INDEX lines_tab ON lines(tab_id);"  // each entry ends in the row's id
     "CREATE VIRTUAL TABLE lines_fts USING fts5(text, content='',"
-    " tokenize=\"unicode61 remove_diacritics 2\", columnsize=0, detail=none);";
+    " tokenize=\"unicode61 remove_diacritics 2\", columnsize=0, detail=none);"
+    "CREATE TABLE meta(key TEXT PRIMARY KEY, value INTEGER NOT NULL) WITHOUT ROWID;"
+    "INSERT INTO meta VALUES('indexed', 0);";
 
 // Upgrade i takes a file of version i + 1 to version i + 2, in the steps given.
 // Version 1 kept each line's network and tab names in its row, indexed the time
-// and kept word positions: its rows are copied into a new layout.
+// and kept word positions: its rows are copied into a new layout, to be indexed
+// anew by the writer's catch-up.
 const char* const kUpgrades[][3] = {
     {"DROP INDEX lines_tab; DROP INDEX lines_time; DROP TABLE lines_fts;"
      "ALTER TABLE lines RENAME TO lines_v1;",
@@ -48,19 +53,9 @@ const char* const kUpgrades[][3] = {
      " SELECT l.id, t.id, l.time_ms, l.colour, l.sender, l.text, nullif(l.tab, t.tab)"
      " FROM lines_v1 l JOIN tabs t ON t.network = l.network AND t.tab_key = l.tab_key"
      " ORDER BY l.id;"
-     "INSERT INTO lines_fts(rowid, text) SELECT id, kolu_index_text(text) FROM lines;"
      "DROP TABLE lines_v1;"},
 };
 static_assert(std::size(kUpgrades) == kSchemaVersion - 1);
-
-// indexText for the upgrade's SQL.
-void indexTextFunction(sqlite3_context* context, int, sqlite3_value** values) {
-    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(values[0]));
-    const std::string indexed = indexText(std::string_view(
-        text ? text : "", static_cast<std::size_t>(sqlite3_value_bytes(values[0]))));
-    sqlite3_result_text(context, indexed.data(), static_cast<int>(indexed.size()),
-                        SQLITE_TRANSIENT);
-}
 
 bool exec(sqlite3* db, const char* sql, std::u16string& why) {
     if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK) {
@@ -73,9 +68,6 @@ bool exec(sqlite3* db, const char* sql, std::u16string& why) {
 }  // namespace
 
 bool migrate(sqlite3* db, std::u16string& why) {
-    sqlite3_create_function_v2(db, "kolu_index_text", 1,
-                               SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_DIRECTONLY, nullptr,
-                               indexTextFunction, nullptr, nullptr, nullptr);
     if (!exec(db, "BEGIN IMMEDIATE", why)) {
         return false;
     }

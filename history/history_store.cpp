@@ -44,6 +44,7 @@ const char* const kStatementSql[] = {
     "SELECT id, text FROM lines WHERE id < ?1 ORDER BY id LIMIT ?2",
     "INSERT INTO lines_fts(lines_fts) VALUES('delete-all')",
     "DELETE FROM lines",
+    nullptr,  // kIndexedMark: history::kIndexedMarkSql
 };
 
 // A file found damaged while in use is replaced as one found so at open.
@@ -129,14 +130,21 @@ bool HistoryStore::openFile(std::u16string& why) {
         return false;
     }
     for (int i = 0; ok && i < kStatementCount; ++i) {
-        const char* sql = i == kSearch ? history::kSearchSql : kStatementSql[i];
+        const char* sql = i == kSearch         ? history::kSearchSql
+                          : i == kIndexedMark ? history::kIndexedMarkSql
+                                              : kStatementSql[i];
         ok = sqlite3_prepare_v3(m_db, sql, -1, SQLITE_PREPARE_PERSISTENT, &m_statements[i],
                                 nullptr) == SQLITE_OK;
     }
-    // Reads the table's last page: the first read of the rows themselves.
+    // Reads the table's last page: the first read of the rows themselves. Ids
+    // go on past the index's mark even when every row was removed, as a row at
+    // or below the mark is taken as indexed.
     sqlite3_stmt* last = nullptr;
-    ok = ok && sqlite3_prepare_v2(m_db, "SELECT max(id) FROM lines", -1, &last, nullptr) ==
-                   SQLITE_OK &&
+    ok = ok &&
+         sqlite3_prepare_v2(m_db,
+                            "SELECT max(coalesce((SELECT max(id) FROM lines), 0),"
+                            " (SELECT value FROM meta WHERE key = 'indexed'))",
+                            -1, &last, nullptr) == SQLITE_OK &&
          sqlite3_step(last) == SQLITE_ROW;
     if (ok) {
         m_nextId = sqlite3_column_int64(last, 0) + 1;
@@ -214,6 +222,13 @@ void HistoryStore::waitWritten() {
     noticeWriteFailure();
 }
 
+bool HistoryStore::waitIndexed(std::optional<std::chrono::milliseconds> limit) {
+    flush();
+    const bool indexed = !m_writer || m_writer->waitIndexed(limit);
+    noticeWriteFailure();
+    return indexed;
+}
+
 void HistoryStore::syncWrites() {
     flush();
     waitWritten();
@@ -243,6 +258,7 @@ bool HistoryStore::inTransaction(const std::function<int()>& body) {
     if (!m_db || m_writesStopped) {
         return false;
     }
+    m_writer->pauseIndex();
     int rc = history::runOnce(m_statements[kBegin]);
     if (rc == SQLITE_DONE) {
         rc = body();
@@ -250,11 +266,12 @@ bool HistoryStore::inTransaction(const std::function<int()>& body) {
     if (rc == SQLITE_DONE || rc == SQLITE_OK) {
         rc = history::runOnce(m_statements[kCommit]);
     }
+    if (rc != SQLITE_DONE && !sqlite3_get_autocommit(m_db)) {
+        history::runOnce(m_statements[kRollback]);
+    }
+    m_writer->resumeIndex();
     if (rc == SQLITE_DONE) {
         return true;
-    }
-    if (!sqlite3_get_autocommit(m_db)) {
-        history::runOnce(m_statements[kRollback]);
     }
     writeFailed(rc);
     return false;
@@ -344,7 +361,7 @@ std::optional<StoredLine> HistoryStore::line(std::int64_t id) {
 }
 
 std::vector<StoredLine> HistoryStore::search(std::u16string_view query, std::size_t limit) {
-    syncWrites();
+    waitIndexed();
     std::vector<StoredLine> lines;
     if (!m_db || limit == 0) {
         return lines;

@@ -7,10 +7,13 @@
 // its owner a conversion and a push, a flood costs one commit per batch, and a
 // crash loses at most the batches in hand. The owner (the thread that opened
 // the store, and the only one to call it, searchFile aside) reads over a
-// connection of its own, after the lines it added are written. Words are found through a full-text index that folds case and
-// accents. A file that can't be opened or read as a history is moved aside and
+// connection of its own, after the lines it added are written. Words are found
+// through a full-text index that folds case and accents; the writer thread
+// fills it behind the rows, when no lines wait to be written, so in a flood a
+// line is found a moment after the flood ends. A file that can't be opened or read as a history is moved aside and
 // the client goes on without history; a write that fails (a full disk) stops
 // the writes with one report, made on the owner's thread at its next call.
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -78,6 +81,10 @@ class HistoryStore {
     // Waits until every line handed over is written (flush() then waitWritten()
     // commits what was added).
     void waitWritten();
+    // flush(), then waits until every line added is written and in the word
+    // index, so a search finds it: after a flood, a catch-up of about 3 us a
+    // line. With a limit it waits at most that long; answers whether all is indexed.
+    bool waitIndexed(std::optional<std::chrono::milliseconds> limit = std::nullopt);
     // flush() when kFlushMs passed since the last one or kFlushLines are queued;
     // answers whether it handed lines over.
     bool flushIfDue(std::int64_t nowMs);
@@ -93,11 +100,13 @@ class HistoryStore {
                                        std::int64_t id, std::size_t count);
     std::optional<StoredLine> line(std::int64_t id);
 
-    // Lines holding every word of `query` (case and accents folded), newest first.
+    // Lines holding every word of `query` (case and accents folded), newest
+    // first; it waits for the word index to take in every line added.
     std::vector<StoredLine> search(std::u16string_view query, std::size_t limit);
     // The same over a connection of its own to the file at `path`, for a thread
     // other than the owner (WAL lets it read while lines are written); it finds
-    // the lines written so far.
+    // the lines indexed so far (all but those of a flood still going on, unless
+    // the owner called waitIndexed() just before).
     static std::vector<StoredLine> searchFile(const std::string& path, std::u16string_view query,
                                               std::size_t limit);
 
@@ -128,6 +137,7 @@ class HistoryStore {
         kOldestLines,
         kUnindexAll,
         kDeleteAll,
+        kIndexedMark,
         kStatementCount
     };
 
@@ -151,8 +161,9 @@ class HistoryStore {
     void readFailed(int code);
     std::vector<StoredLine> tabLines(Statement which, std::u16string_view network,
                                      std::u16string_view tab, std::int64_t id, std::size_t count);
-    // Removes the rows a bound `select` answers (id, text) from the table and the
-    // index, in the transaction the caller opened; adds their number to `removed`.
+    // Removes the rows a bound `select` answers (id, text) from the table and,
+    // those indexed, from the index, in the transaction the caller opened; adds
+    // their number to `removed`.
     int removeRows(sqlite3_stmt* select, std::size_t& removed);
     // Runs `body` (answering SQLITE_OK or SQLITE_DONE, or the error) in one write
     // transaction; on an error it rolls back and stops the writes, or replaces a

@@ -19,6 +19,9 @@ const char* const kStatementSql[] = {
     "INSERT INTO lines(id, tab_id, time_ms, colour, sender, text, tab)"
     " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)",
     "INSERT INTO lines_fts(rowid, text) VALUES(?1, ?2)",
+    "SELECT id, text FROM lines WHERE id > ?1 ORDER BY id LIMIT ?2",
+    "UPDATE meta SET value = ?1 WHERE key = 'indexed'",
+    kIndexedMarkSql,
 };
 
 }  // namespace
@@ -27,9 +30,13 @@ LineWriter::LineWriter(sqlite3* db) : m_db(db) {
     for (int i = 0; i < kStatementCount; ++i) {
         if (sqlite3_prepare_v3(m_db, kStatementSql[i], -1, SQLITE_PREPARE_PERSISTENT,
                                &m_statements[i], nullptr) != SQLITE_OK) {
-            break;
+            return;
         }
     }
+    sqlite3_stmt* mark = m_statements[kReadMark];
+    m_prepared = sqlite3_step(mark) == SQLITE_ROW;
+    m_mark = sqlite3_column_int64(mark, 0);
+    sqlite3_reset(mark);
 }
 
 LineWriter::~LineWriter() {
@@ -49,13 +56,78 @@ int LineWriter::write(const std::vector<PendingBatch>& batches) {
         rc = runOnce(m_statements[kCommit]);
     }
     if (rc != SQLITE_DONE) {
-        if (!sqlite3_get_autocommit(m_db)) {
-            runOnce(m_statements[kRollback]);
-        }
         // Tab rows made in the transaction are gone with it.
         m_tabs.clear();
         m_lastTab = nullptr;
+        return rolledBack(rc);
     }
+    return rc;
+}
+
+int LineWriter::rolledBack(int rc) {
+    if (!sqlite3_get_autocommit(m_db)) {
+        runOnce(m_statements[kRollback]);
+    }
+    return rc;
+}
+
+int LineWriter::indexRows(int count, bool& more) {
+    more = false;
+    const std::int64_t before = m_mark;
+    int rc = runOnce(m_statements[kBegin]);
+    int indexed = 0;
+    if (rc == SQLITE_DONE) {
+        rc = indexChunk(count, indexed);
+    }
+    if (rc == SQLITE_DONE && indexed > 0) {
+        sqlite3_stmt* set = m_statements[kSetMark];
+        sqlite3_bind_int64(set, 1, m_mark);
+        rc = runOnce(set);
+    }
+    if (rc == SQLITE_DONE) {
+        rc = runOnce(m_statements[kCommit]);
+    }
+    if (rc != SQLITE_DONE) {
+        m_mark = before;
+        return rolledBack(rc);
+    }
+    more = indexed == count;
+    return rc;
+}
+
+bool LineWriter::rowsUnindexed() {
+    sqlite3_stmt* rows = m_statements[kUnindexed];
+    sqlite3_bind_int64(rows, 1, m_mark);
+    sqlite3_bind_int64(rows, 2, 1);
+    const bool any = sqlite3_step(rows) == SQLITE_ROW;
+    sqlite3_reset(rows);
+    sqlite3_clear_bindings(rows);
+    return any;
+}
+
+int LineWriter::indexChunk(int count, int& indexed) {
+    // Only the index is written under the select's cursor, never `lines`.
+    sqlite3_stmt* rows = m_statements[kUnindexed];
+    sqlite3_bind_int64(rows, 1, m_mark);
+    sqlite3_bind_int64(rows, 2, count);
+    sqlite3_stmt* index = m_statements[kIndexLine];
+    int rc;
+    while ((rc = sqlite3_step(rows)) == SQLITE_ROW) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(rows, 1));
+        indexText(std::string_view(text ? text : "",
+                                   static_cast<std::size_t>(sqlite3_column_bytes(rows, 1))),
+                  m_indexed);
+        const std::int64_t id = sqlite3_column_int64(rows, 0);
+        sqlite3_bind_int64(index, 1, id);
+        bindText(index, 2, m_indexed);
+        if ((rc = runOnce(index)) != SQLITE_DONE) {
+            break;
+        }
+        m_mark = id;
+        ++indexed;
+    }
+    sqlite3_reset(rows);
+    sqlite3_clear_bindings(rows);
     return rc;
 }
 
@@ -75,14 +147,7 @@ int LineWriter::writeLine(const PendingLine& line) {
     if (!tab->asNamed) {
         bindText(insert, 7, line.tab);
     }
-    if ((rc = runOnce(insert)) != SQLITE_DONE) {
-        return rc;
-    }
-    indexText(line.text, m_indexed);
-    sqlite3_stmt* index = m_statements[kIndexLine];
-    sqlite3_bind_int64(index, 1, line.id);
-    bindText(index, 2, m_indexed);
-    return runOnce(index);
+    return runOnce(insert);
 }
 
 int LineWriter::tabOf(const PendingLine& line, const Tab*& tab) {

@@ -1,7 +1,8 @@
 #pragma once
 // Writes batches of lines over one connection, in one transaction: each line's
-// row, its words into the full-text index, and a row for each tab met the first
-// time. Tabs' numbers are kept in memory, so a line costs no lookup.
+// row and a row for each tab met the first time. Tabs' numbers are kept in
+// memory, so a line costs no lookup. The rows' words go into the full-text
+// index later, a chunk at a time, oldest first (indexRows).
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -22,10 +23,16 @@ class LineWriter {
     LineWriter(const LineWriter&) = delete;
     LineWriter& operator=(const LineWriter&) = delete;
 
-    bool prepared() const { return m_statements[kStatementCount - 1] != nullptr; }
+    bool prepared() const { return m_prepared; }
     // Every line of `batches`, in order, in one transaction: SQLITE_DONE, or the
     // error after the transaction was rolled back.
     int write(const std::vector<PendingBatch>& batches);
+    // Puts up to `count` rows not yet in the word index into it, oldest first,
+    // and moves the file's mark past them, in one transaction: SQLITE_DONE, or
+    // the error after the transaction was rolled back. `more`: rows may be left.
+    int indexRows(int count, bool& more);
+    // Whether rows wait for the index (a failed read: none).
+    bool rowsUnindexed();
 
   private:
     enum Statement {
@@ -36,6 +43,9 @@ class LineWriter {
         kInsertTab,
         kInsertLine,
         kIndexLine,
+        kUnindexed,
+        kSetMark,
+        kReadMark,
         kStatementCount
     };
     // A tab as a line names it: the tab's row, and whether the line names it
@@ -46,6 +56,9 @@ class LineWriter {
     };
 
     int writeLine(const PendingLine& line);
+    int indexChunk(int count, int& indexed);
+    // Rolls back after `rc`, an error, and answers it.
+    int rolledBack(int rc);
     // The tab of `line`, its row made when it has none. SQLITE_DONE or the error.
     int tabOf(const PendingLine& line, const Tab*& tab);
     int findOrMakeTab(const PendingLine& line, Tab& tab);
@@ -57,7 +70,9 @@ class LineWriter {
     std::unordered_map<std::string, Tab> m_tabs;
     std::string m_lastNetwork, m_lastTabName;  // the tab looked up last
     const Tab* m_lastTab = nullptr;
-    std::string m_indexed;  // the line's text as the index reads it
+    std::string m_indexed;  // a line's text as the index reads it
+    std::int64_t m_mark = 0;  // the file's mark: every row up to it is indexed
+    bool m_prepared = false;
 };
 
 }  // namespace kolu::history

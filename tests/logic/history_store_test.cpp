@@ -214,6 +214,37 @@ TEST_F(HistoryStoreTest, RetentionRemovesOnlyOlderLines) {
     EXPECT_EQ(store.storedCount(), 8000);
 }
 
+// The rows of a burst reach the word index after it (pruned at once, half of
+// them leave before they do); ids go on past the index's mark after a clear.
+TEST_F(HistoryStoreTest, ABurstIsFoundOnceIndexedAndRowsPrunedBeforeThatLeaveTheIndexWhole) {
+    HistoryStore store;
+    ASSERT_TRUE(open(store));
+    const int burst = 4 * history::WriterThread::kIndexChunk;
+    std::int64_t last = 0;
+    for (int i = 0; i < burst; ++i) {
+        last = store.add(u"A", u"#a", i < burst / 2 ? kNow - 40 * kDayMs : kNow, 0, u"x",
+                         i + 1 == burst ? u"hay needle" : u"hay");
+        if (store.queued() >= HistoryStore::kFlushLines) {
+            store.flush();
+        }
+    }
+    EXPECT_FALSE(store.pruneSlice(kNow, 30, 0));
+    EXPECT_EQ(store.search(u"hay", burst).size(), static_cast<std::size_t>(burst / 2));
+    ASSERT_EQ(store.search(u"needle", 10).size(), 1u);
+    store.clear();
+    store.close();
+    sqlite3* db = nullptr;
+    sqlite3_open(path().c_str(), &db);
+    EXPECT_EQ(sqlite3_exec(db, "INSERT INTO lines_fts(lines_fts, rank) VALUES('integrity-check', 0)",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK)
+        << sqlite3_errmsg(db);
+    sqlite3_close(db);
+    ASSERT_TRUE(open(store));
+    EXPECT_GT(store.add(u"A", u"#a", kNow, 0, u"x", u"hay"), last);
+    EXPECT_EQ(store.search(u"hay", 10).size(), 1u);
+}
+
 TEST_F(HistoryStoreTest, SizeCapRemovesTheOldestUntilUnder) {
     HistoryStore store;
     ASSERT_TRUE(open(store));
@@ -221,7 +252,7 @@ TEST_F(HistoryStoreTest, SizeCapRemovesTheOldestUntilUnder) {
     for (int i = 0; i < 30000; ++i) {
         last = store.add(u"A", u"#a", kNow, 0, u"x", u"word number " + decimalText(i) + u" of a line");
     }
-    store.flush();
+    store.waitIndexed();  // the file at its full size
     const char* used = "SELECT (page_count - freelist_count) * page_size"
                        " FROM pragma_page_count(), pragma_freelist_count(), pragma_page_size()";
     const std::int64_t cap = std::stoll(ask(used)) / 2;
