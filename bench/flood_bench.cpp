@@ -248,6 +248,10 @@ struct Client {
             window->session().tabs.pobierz_hwndlist(std::u16string(channel.begin(), channel.end()));
         return list ? list->size() : 0;
     }
+    // The server's PING after a flood into `channel` is answered: every line of it handled.
+    bool flooded(const std::string& channel) const {
+        return server.seen("PONG :flooded" + channel).has_value();
+    }
     // Lines go to the stored history (or not) from the next line on.
     void keepHistory(bool on) {
         window->session().output.setHistory(on ? services.history.store() : nullptr);
@@ -279,6 +283,21 @@ Client& secondClient() {
     return *second;
 }
 
+// The figures of a flood of `lines` that began at `start` and ended with `run`,
+// the window thread having spent `cpu` seconds on it.
+void recordFlood(benchmark::State& state, long lines, const Run& run, Clock::time_point start,
+                 double cpu, double rssBefore) {
+    const double wall = milliseconds(run.at - start) / 1000.0;
+    state.SetIterationTime(wall);
+    state.counters["wall_s"] = wall;
+    state.counters["cpu_s"] = cpu;
+    state.counters["lines_per_wall_s"] = static_cast<double>(lines) / wall;
+    state.counters["lines_per_cpu_s"] = static_cast<double>(lines) / cpu;
+    state.counters["stall_ms"] = milliseconds(run.longestStall);
+    state.counters["rss_MB"] = residentMegabytes();
+    state.counters["rss_growth_MB"] = residentMegabytes() - rssBefore;
+}
+
 // N PRIVMSG lines into the joined, selected channel, from the request to the
 // server to the client's answer to the PING after the last of them (lines are
 // handled in order), with the stored history off (0) or on (1).
@@ -296,22 +315,13 @@ void BM_FloodIntoShownChannel(benchmark::State& state) {
         const double cpuBefore = threadCpuSeconds();
         const Clock::time_point start = Clock::now();
         c.server.flood(channel, count);
-        const Run run = runUntil([&] { return c.server.seen("PONG :flooded" + channel).has_value(); },
-                                 std::chrono::seconds(600));
+        const Run run = runUntil([&] { return c.flooded(channel); }, std::chrono::seconds(600));
         const double cpu = threadCpuSeconds() - cpuBefore;
         if (!run.done) {
             state.SkipWithError("the flood did not arrive");
             break;
         }
-        const double wall = milliseconds(run.at - start) / 1000.0;
-        state.SetIterationTime(wall);
-        state.counters["wall_s"] = wall;
-        state.counters["cpu_s"] = cpu;
-        state.counters["lines_per_wall_s"] = static_cast<double>(count) / wall;
-        state.counters["lines_per_cpu_s"] = static_cast<double>(count) / cpu;
-        state.counters["stall_ms"] = milliseconds(run.longestStall);
-        state.counters["rss_MB"] = residentMegabytes();
-        state.counters["rss_growth_MB"] = residentMegabytes() - rssBefore;
+        recordFlood(state, count, run, start, cpu, rssBefore);
     }
     c.keepHistory(false);
 }
@@ -342,24 +352,14 @@ void BM_FloodTwoWindows(benchmark::State& state) {
         const Clock::time_point start = Clock::now();
         a.server.flood(inA, count);
         b.server.flood(inB, count);
-        const Run run = runUntil(
-            [&] {
-                return a.server.seen("PONG :flooded" + inA) && b.server.seen("PONG :flooded" + inB);
-            },
-            std::chrono::seconds(600));
+        const Run run =
+            runUntil([&] { return a.flooded(inA) && b.flooded(inB); }, std::chrono::seconds(600));
         const double cpu = threadCpuSeconds() - cpuBefore;
         if (!run.done) {
             state.SkipWithError("the floods did not arrive");
             break;
         }
-        const double wall = milliseconds(run.at - start) / 1000.0;
-        state.SetIterationTime(wall);
-        state.counters["wall_s"] = wall;
-        state.counters["lines_per_wall_s"] = 2.0 * static_cast<double>(count) / wall;
-        state.counters["lines_per_cpu_s"] = 2.0 * static_cast<double>(count) / cpu;
-        state.counters["stall_ms"] = milliseconds(run.longestStall);
-        state.counters["rss_MB"] = residentMegabytes();
-        state.counters["rss_growth_MB"] = residentMegabytes() - rssBefore;
+        recordFlood(state, 2 * count, run, start, cpu, rssBefore);
     }
 }
 BENCHMARK(BM_FloodTwoWindows)
@@ -381,9 +381,7 @@ void BM_ReplayAndScrollBackThroughHistory(benchmark::State& state) {
         const std::string channel = c.newChannel("#scroll");
         c.server.flood(channel, count);
         if (channel.empty() ||
-            !runUntil([&] { return c.server.seen("PONG :flooded" + channel).has_value(); },
-                      std::chrono::seconds(600))
-                 .done) {
+            !runUntil([&] { return c.flooded(channel); }, std::chrono::seconds(600)).done) {
             state.SkipWithError("the flood did not arrive");
             break;
         }
